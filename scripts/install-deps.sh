@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building and testing the SDK needs, only
+# those that are missing. Works as root or through sudo.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libusb-1.0-0-dev
+  umockdev libumockdev-dev libglib2.0-dev
+  libjpeg-dev libpng-dev libtiff-dev zlib1g-dev
+  binutils
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -eq 0 ]; then
+  as_root=()
+elif command -v sudo >/dev/null 2>&1; then
+  as_root=(sudo)
+else
+  echo "install-deps: need root or sudo to install: ${missing[*]}" >&2
+  exit 1
+fi
+echo "install-deps: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+"${as_root[@]}" apt-get update -qq
+"${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,68 @@
+// The shared library's dynamic symbol table is exactly the C API.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+
+extern "C" unsigned vexcam_c_header_version(void);
+
+namespace {
+
+std::set<std::string> ReadLines(const std::string& path) {
+  std::set<std::string> names;
+  std::ifstream in(path);
+  std::string line;
+  while (std::getline(in, line)) {
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+    if (!line.empty()) names.insert(line);
+  }
+  return names;
+}
+
+// Names of the defined dynamic symbols, from nm.
+std::set<std::string> DefinedDynamicSymbols() {
+  std::set<std::string> names;
+  const std::string cmd = std::string("nm -D --defined-only ") + VEXCAM_SO_PATH;
+  FILE* pipe = popen(cmd.c_str(), "r");
+  if (!pipe) return names;
+  char line[1024];
+  while (fgets(line, sizeof line, pipe)) {
+    std::istringstream fields(line);
+    std::string address, type, name;
+    if (fields >> address >> type >> name) names.insert(name.substr(0, name.find('@')));
+  }
+  pclose(pipe);
+  return names;
+}
+
+bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
+
+TEST(Exports, EveryApiFunctionIsExportedAndNothingElse) {
+  const std::set<std::string> wanted = ReadLines(VEXCAM_EXPORTS_PATH);
+  ASSERT_EQ(wanted.size(), 149u);
+  const std::set<std::string> symbols = DefinedDynamicSymbols();
+  ASSERT_FALSE(symbols.empty()) << "nm gave no symbols for " << VEXCAM_SO_PATH;
+
+  for (const std::string& name : wanted) EXPECT_TRUE(symbols.count(name)) << name << " not exported";
+  for (const std::string& name : symbols) {
+    if (StartsWith(name, "VexCam_")) {
+      EXPECT_TRUE(wanted.count(name)) << name << " exported but not part of the API";
+    } else {
+      // Only the Linux extensions may stand beside the API; no C++ symbol leaks.
+      EXPECT_TRUE(StartsWith(name, "VexWin_") || StartsWith(name, "VexSim_")) << name << " leaks";
+    }
+  }
+}
+
+TEST(Exports, CopyOfTheListMatches) {
+  EXPECT_EQ(ReadLines(VEXCAM_EXPORTS_PATH), ReadLines(VEXCAM_EXPORTS_COPY));
+}
+
+TEST(Exports, VersionNeedsNoHandleAndHeadersCompileAsC) {
+  EXPECT_EQ(vexcam_c_header_version(), 34080033u);
+}
+
+}  // namespace

@@ -1,0 +1,105 @@
+// Handle registry behaviour seen through the C API.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <vector>
+
+#include "vexcam/VexCamSdk.h"
+#include "vexcam/VexCamWindow.h"
+
+namespace {
+
+// Pops one pending message of the window; 0 when none is there.
+UINT TakeMessage(HWND window, LPARAM* lParam = nullptr) {
+  VEXWIN_MSG msg{};
+  if (!VexWin_PeekMessage(window, &msg, TRUE)) return 0;
+  if (lParam) *lParam = msg.lParam;
+  return msg.message;
+}
+
+TEST(Handles, ReleaseTwiceFailsTheSecondTime) {
+  const DWORD h = VexCam_Initialize(nullptr);
+  ASSERT_NE(h, 0u);
+  EXPECT_EQ(VexCam_Release(h), 1);
+  EXPECT_EQ(VexCam_Release(h), 0);
+}
+
+TEST(Handles, ReleasedHandleGivesFailureValuesOnly) {
+  const DWORD h = VexCam_Initialize(nullptr);
+  VexCam_SetBrightness(h, 1);  // leaves a code on the stack
+  ASSERT_EQ(VexCam_Release(h), 1);
+  int ok = 7;
+  EXPECT_EQ(VexCam_GetLastError(h), 0u);
+  EXPECT_EQ(VexCam_GetColorMode(h), -1);
+  EXPECT_EQ(VexCam_GetSubSample(h), -1);
+  EXPECT_EQ(VexCam_GetWaitTime(h), -1);
+  EXPECT_EQ(VexCam_GetExposureTimeEx(h, &ok), 0.0);
+  EXPECT_EQ(VexCam_GetTemperatureEx(h, &ok), 0.0);
+  EXPECT_EQ(ok, 7) << "out-parameters stay untouched for an unknown handle";
+}
+
+// Each instance gets its own notify window; VexCam_Fps posts code 11 to the
+// window of the instance that the lookup found, so a test can see which one.
+TEST(Handles, LookupsFindEveryInstanceWhateverTheCursor) {
+  HWND windows[3];
+  DWORD handles[3];
+  for (int i = 0; i < 3; ++i) {
+    windows[i] = VexWin_CreateMessageWindow();
+    handles[i] = VexCam_Initialize(windows[i]);
+    ASSERT_NE(handles[i], 0u);
+  }
+  auto found = [&](DWORD h) {
+    VexCam_Fps(h);
+    int hit = -1;
+    for (int i = 0; i < 3; ++i) {
+      LPARAM code = 0;
+      if (TakeMessage(windows[i], &code) == VEXCAM_MSG_ERROR) {
+        EXPECT_EQ(code, 11);
+        EXPECT_EQ(hit, -1) << "two instances answered";
+        hit = i;
+      }
+    }
+    return hit;
+  };
+  DWORD unknown = handles[0] ^ handles[1] ^ handles[2] ^ 0x5A5A5A5Au;
+  while (unknown == handles[0] || unknown == handles[1] || unknown == handles[2] || unknown == 0) ++unknown;
+  EXPECT_EQ(found(handles[0]), 0);
+  EXPECT_EQ(found(handles[2]), 2);
+  EXPECT_EQ(found(handles[1]), 1);
+  EXPECT_EQ(found(unknown), -1);
+  EXPECT_EQ(found(handles[0]), 0);
+  EXPECT_EQ(found(handles[1]), 1);
+  EXPECT_EQ(found(handles[2]), 2);
+  // After a release the remaining ones are still found.
+  EXPECT_EQ(VexCam_Release(handles[1]), 1);
+  EXPECT_EQ(found(handles[1]), -1);
+  EXPECT_EQ(found(handles[2]), 2);
+  EXPECT_EQ(found(handles[0]), 0);
+  for (int i : {0, 2}) EXPECT_EQ(VexCam_Release(handles[i]), 1);
+  for (HWND w : windows) VexWin_DestroyWindow(w);
+}
+
+TEST(Handles, ManyInstancesGetDistinctNonZeroHandles) {
+  std::vector<DWORD> handles;
+  std::set<DWORD> distinct;
+  for (int i = 0; i < 200; ++i) {
+    handles.push_back(VexCam_Initialize(nullptr));
+    EXPECT_NE(handles.back(), 0u);
+    distinct.insert(handles.back());
+  }
+  EXPECT_EQ(distinct.size(), handles.size());
+  for (DWORD h : handles) EXPECT_EQ(VexCam_Release(h), 1);
+}
+
+TEST(Handles, EmptyRegistryStartsAgain) {
+  const DWORD first = VexCam_Initialize(nullptr);
+  ASSERT_EQ(VexCam_Release(first), 1);
+  const DWORD second = VexCam_Initialize(nullptr);
+  ASSERT_NE(second, 0u);
+  EXPECT_EQ(VexCam_GetLastError(second), 0u);
+  EXPECT_EQ(VexCam_Release(second), 1);
+}
+
+TEST(Handles, VersionIsTheConstant) { EXPECT_EQ(VexCam_GetDllVersion(), 34080033u); }
+
+}  // namespace
