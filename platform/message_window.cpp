@@ -1,0 +1,164 @@
+#include "platform/message_window.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <new>
+
+namespace vexcam {
+namespace {
+
+static_assert(sizeof(uintptr_t) == 8, "handle values assume 64-bit pointers");
+
+// Handle values lie outside the canonical address range (bit 63 clear, bit 62
+// set), so they can never equal a real pointer an application passes by
+// mistake; the low 4 bits stay clear so they look aligned to debuggers.
+constexpr uintptr_t kHandleBase = 0x5645580000000000ull;
+std::atomic<uint64_t> g_next_id{1};
+
+uintptr_t Key(HWND window) { return reinterpret_cast<uintptr_t>(window); }
+
+}  // namespace
+
+struct MessageWindowRegistry::Window {
+  std::mutex mutex;
+  std::condition_variable cv;
+  std::deque<VEXWIN_MSG> queue;  // guarded by mutex
+  bool destroyed = false;        // guarded by mutex
+};
+
+MessageWindowRegistry& MessageWindowRegistry::Instance() {
+  // A union member is not destroyed at exit: threads that outlive static
+  // destruction can still post (and fail or succeed) safely.
+  union Holder {
+    MessageWindowRegistry registry;
+    Holder() : registry() {}
+    ~Holder() {}
+  };
+  static Holder holder;
+  return holder.registry;
+}
+
+HWND MessageWindowRegistry::Create() {
+  try {
+    auto window = std::make_shared<Window>();
+    const uintptr_t key = kHandleBase | (g_next_id.fetch_add(1) << 4);
+    std::lock_guard<std::mutex> lock(mutex_);
+    windows_.emplace(key, std::move(window));
+    return reinterpret_cast<HWND>(key);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+
+std::shared_ptr<MessageWindowRegistry::Window> MessageWindowRegistry::Find(HWND window) const {
+  if (window == nullptr) return nullptr;
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = windows_.find(Key(window));
+  return it == windows_.end() ? nullptr : it->second;
+}
+
+bool MessageWindowRegistry::Destroy(HWND window) {
+  std::shared_ptr<Window> state;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto it = windows_.find(Key(window));
+    if (it == windows_.end()) return false;
+    state = std::move(it->second);
+    windows_.erase(it);
+  }
+  std::deque<VEXWIN_MSG> discarded;
+  {
+    std::lock_guard<std::mutex> lock(state->mutex);
+    state->destroyed = true;
+    discarded.swap(state->queue);
+  }
+  state->cv.notify_all();
+  return true;
+}
+
+bool MessageWindowRegistry::Post(HWND window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  std::shared_ptr<Window> state = Find(window);
+  if (!state) return false;
+  {
+    std::lock_guard<std::mutex> lock(state->mutex);
+    if (state->destroyed || state->queue.size() >= VEXWIN_QUEUE_LIMIT) return false;
+    try {
+      state->queue.push_back(VEXWIN_MSG{window, message, wParam, lParam});
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+  }
+  state->cv.notify_one();
+  return true;
+}
+
+bool MessageWindowRegistry::Get(HWND window, VEXWIN_MSG* msg, uint32_t timeoutMs) {
+  if (msg == nullptr) return false;
+  std::shared_ptr<Window> state = Find(window);
+  if (!state) return false;
+  std::unique_lock<std::mutex> lock(state->mutex);
+  auto ready = [&state] { return state->destroyed || !state->queue.empty(); };
+  if (timeoutMs == VEXWIN_INFINITE) {
+    state->cv.wait(lock, ready);
+  } else if (!state->cv.wait_for(lock, std::chrono::milliseconds(timeoutMs), ready)) {
+    return false;
+  }
+  if (state->destroyed) return false;
+  *msg = state->queue.front();
+  state->queue.pop_front();
+  return true;
+}
+
+bool MessageWindowRegistry::Peek(HWND window, VEXWIN_MSG* msg, bool remove) {
+  if (msg == nullptr) return false;
+  std::shared_ptr<Window> state = Find(window);
+  if (!state) return false;
+  std::lock_guard<std::mutex> lock(state->mutex);
+  if (state->destroyed || state->queue.empty()) return false;
+  *msg = state->queue.front();
+  if (remove) state->queue.pop_front();
+  return true;
+}
+
+bool MessageWindowRegistry::Exists(HWND window) const { return Find(window) != nullptr; }
+
+size_t MessageWindowRegistry::QueuedCount(HWND window) const {
+  std::shared_ptr<Window> state = Find(window);
+  if (!state) return 0;
+  std::lock_guard<std::mutex> lock(state->mutex);
+  return state->queue.size();
+}
+
+bool PostWindowMessage(HWND window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  return MessageWindowRegistry::Instance().Post(window, message, wParam, lParam);
+}
+
+bool IsMessageWindow(HWND window) { return MessageWindowRegistry::Instance().Exists(window); }
+
+}  // namespace vexcam
+
+using vexcam::MessageWindowRegistry;
+
+extern "C" {
+
+VEXCAM_API HWND VexWin_CreateMessageWindow(void) { return MessageWindowRegistry::Instance().Create(); }
+
+VEXCAM_API BOOL VexWin_GetMessage(HWND window, VEXWIN_MSG* msg, DWORD timeoutMs) {
+  return MessageWindowRegistry::Instance().Get(window, msg, timeoutMs) ? TRUE : FALSE;
+}
+
+VEXCAM_API BOOL VexWin_PeekMessage(HWND window, VEXWIN_MSG* msg, BOOL remove) {
+  return MessageWindowRegistry::Instance().Peek(window, msg, remove != FALSE) ? TRUE : FALSE;
+}
+
+VEXCAM_API BOOL VexWin_PostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return MessageWindowRegistry::Instance().Post(window, message, wParam, lParam) ? TRUE : FALSE;
+}
+
+VEXCAM_API BOOL VexWin_DestroyWindow(HWND window) {
+  return MessageWindowRegistry::Instance().Destroy(window) ? TRUE : FALSE;
+}
+
+}  // extern "C"
