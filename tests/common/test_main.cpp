@@ -16,14 +16,6 @@ namespace {
 
 std::string g_config_home;
 
-class IsolatedEnvironment : public ::testing::Environment {
- public:
-  void TearDown() override {
-    std::error_code ec;
-    if (!g_config_home.empty()) std::filesystem::remove_all(g_config_home, ec);
-  }
-};
-
 }  // namespace
 
 namespace vexcam::test {
@@ -38,6 +30,9 @@ int main(int argc, char** argv) {
   setenv("VEXCAM_SHM_NAME", shm.c_str(), 1);
   unsetenv("VEXCAM_SIMULATOR");
   ::testing::InitGoogleTest(&argc, argv);
-  ::testing::AddGlobalTestEnvironment(new IsolatedEnvironment);
-  return RUN_ALL_TESTS();
+  const int result = RUN_ALL_TESTS();
+  // Also reached when only listing tests, so no empty folders pile up.
+  std::error_code ec;
+  if (!g_config_home.empty()) std::filesystem::remove_all(g_config_home, ec);
+  return result;
 }

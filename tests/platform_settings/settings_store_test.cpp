@@ -1,0 +1,274 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/settings_key.h"
+#include "settings_test_env.h"
+
+namespace vexcam::platform {
+namespace {
+
+constexpr const char* kCameraKey = "Software\\Quorin\\VexCamZA013K9Sdk\\VexCamZA01_00";
+
+class SettingsStoreTest : public test::SettingsFolder {
+ protected:
+  std::vector<std::string> FolderEntries() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(Folder())) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+};
+
+TEST_F(SettingsStoreTest, ValuesRoundTripThroughTheFile) {
+  {
+    SettingsStore store;
+    SettingsKey root, gain;
+    ASSERT_TRUE(root.OpenCurrentUser(store));
+    bool created = false;
+    ASSERT_TRUE(gain.Create(root, std::string(kCameraKey) + "\\Gain", &created));
+    EXPECT_TRUE(created);
+    EXPECT_TRUE(gain.SetDword("Exposure", 10));
+    const double exposure_ex = 12.5;
+    EXPECT_TRUE(gain.SetBinary("ExposureEx", &exposure_ex, sizeof exposure_ex));
+  }
+  const std::string text = ReadBytes(File());
+  EXPECT_EQ(text.rfind("Windows Registry Editor Version 5.00\n\n", 0), 0u);
+  EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Software\\Quorin\\VexCamZA013K9Sdk\\VexCamZA01_00\\Gain]\n"
+                      "\"Exposure\"=dword:0000000a\n"
+                      "\"ExposureEx\"=hex:00,00,00,00,00,00,29,40\n"),
+            std::string::npos)
+      << text;
+
+  SettingsStore other;
+  SettingsKey root, gain;
+  ASSERT_TRUE(root.OpenCurrentUser(other));
+  ASSERT_TRUE(gain.Open(root, std::string(kCameraKey) + "\\Gain"));
+  uint32_t exposure = 0;
+  EXPECT_TRUE(gain.QueryDword("Exposure", &exposure));
+  EXPECT_EQ(exposure, 10u);
+  std::vector<uint8_t> bytes;
+  ASSERT_TRUE(gain.QueryBinary("ExposureEx", &bytes));
+  double exposure_ex = 0;
+  ASSERT_EQ(bytes.size(), sizeof exposure_ex);
+  std::memcpy(&exposure_ex, bytes.data(), sizeof exposure_ex);
+  EXPECT_EQ(exposure_ex, 12.5);
+  EXPECT_FALSE(gain.QueryBinary("Exposure", &bytes));  // wrong type
+  EXPECT_FALSE(gain.QueryDword("ExposureEx", &exposure));
+}
+
+TEST_F(SettingsStoreTest, NamesAreCaseInsensitiveAndKeepTheirCase) {
+  SettingsStore store;
+  SettingsKey root, key, again;
+  ASSERT_TRUE(root.OpenCurrentUser(store));
+  ASSERT_TRUE(key.Create(root, "Software\\Quorin"));
+  bool created = true;
+  ASSERT_TRUE(again.Create(root, "SOFTWARE\\quorin\\Cam", &created));
+  EXPECT_TRUE(created);
+  EXPECT_EQ(again.Path(), "Software\\Quorin\\Cam");
+  EXPECT_TRUE(key.SetDword("Global", 1));
+  EXPECT_TRUE(key.SetDword("GLOBAL", 2));
+  ASSERT_TRUE(again.Open(root, "software\\QUORIN"));
+  uint32_t value = 0;
+  EXPECT_TRUE(again.QueryDword("gLoBaL", &value));
+  EXPECT_EQ(value, 2u);
+  const std::string text = ReadBytes(File());
+  EXPECT_NE(text.find("\"Global\"=dword:00000002"), std::string::npos) << text;
+  EXPECT_EQ(text.find("GLOBAL"), std::string::npos);
+}
+
+TEST_F(SettingsStoreTest, CreateMakesIntermediateKeysAndOpenNeedsThem) {
+  SettingsStore store;
+  SettingsKey root, key;
+  ASSERT_TRUE(root.OpenCurrentUser(store));
+  EXPECT_FALSE(key.Open(root, "A"));
+  EXPECT_FALSE(key.IsOpen());
+  bool created = false;
+  ASSERT_TRUE(key.Create(root, "A\\B\\C", &created));
+  EXPECT_TRUE(created);
+  ASSERT_TRUE(key.Create(root, "A\\B\\C", &created));
+  EXPECT_FALSE(created);
+  EXPECT_TRUE(key.Open(root, "A"));
+  EXPECT_TRUE(key.Open(key, "B"));  // parent and result may be the same object
+  EXPECT_EQ(key.Path(), "A\\B");
+  for (const char* bad : {"\\A", "A\\\\B", "A\\", "A\nB"}) {
+    EXPECT_FALSE(key.Create(root, bad)) << bad;
+  }
+  EXPECT_FALSE(key.Create(SettingsKey(), "X"));
+}
+
+TEST_F(SettingsStoreTest, QueryFollowsRegistrySizeRules) {
+  SettingsStore store;
+  SettingsKey root, key;
+  ASSERT_TRUE(root.OpenCurrentUser(store));
+  ASSERT_TRUE(key.Create(root, "K"));
+  const uint8_t six[] = {1, 2, 3, 4, 5, 6};
+  ASSERT_TRUE(key.SetValue("V", REG_BINARY, six, sizeof six));
+  uint8_t buffer[8] = {};
+  uint32_t type = 0, size = 4;
+  EXPECT_FALSE(key.QueryValue("V", &type, buffer, &size));
+  EXPECT_EQ(size, 6u);
+  EXPECT_EQ(buffer[0], 0);  // nothing copied into a short buffer
+  size = 0;
+  EXPECT_TRUE(key.QueryValue("V", &type, nullptr, &size));
+  EXPECT_EQ(size, 6u);
+  EXPECT_EQ(type, REG_BINARY);
+  size = sizeof buffer;
+  EXPECT_TRUE(key.QueryValue("v", nullptr, buffer, &size));
+  EXPECT_EQ(size, 6u);
+  EXPECT_EQ(buffer[5], 6);
+  size = sizeof buffer;
+  EXPECT_FALSE(key.QueryValue("Missing", &type, buffer, &size));
+  EXPECT_EQ(store.QueryValue(key.FilePath(), "K", "V", &type, buffer, nullptr),
+            ERROR_INVALID_PARAMETER);
+  EXPECT_FALSE(key.SetValue("V", REG_BINARY, nullptr, 3));
+  EXPECT_FALSE(key.SetValue("bad\nname", REG_BINARY, six, 1));
+}
+
+TEST_F(SettingsStoreTest, QueriesDoNotWriteButSeeOtherWriters) {
+  SettingsStore reader, writer;
+  SettingsKey root, key, writer_root, writer_key;
+  ASSERT_TRUE(root.OpenCurrentUser(reader));
+  ASSERT_TRUE(key.Create(root, "K"));
+  ASSERT_TRUE(key.SetDword("V", 1));
+  struct stat before {}, after {};
+  ASSERT_EQ(stat(File().c_str(), &before), 0);
+  uint32_t value = 0;
+  for (int i = 0; i < 5; ++i) EXPECT_TRUE(key.QueryDword("V", &value));
+  EXPECT_TRUE(key.Create(root, "K"));  // already there: no rewrite either
+  EXPECT_TRUE(key.SetDword("V", 1));   // same value
+  ASSERT_EQ(stat(File().c_str(), &after), 0);
+  EXPECT_EQ(before.st_ino, after.st_ino);
+  EXPECT_EQ(before.st_mtim.tv_nsec, after.st_mtim.tv_nsec);
+
+  ASSERT_TRUE(writer_root.OpenCurrentUser(writer));
+  ASSERT_TRUE(writer_key.Open(writer_root, "k"));
+  ASSERT_TRUE(writer_key.SetDword("V", 2));
+  EXPECT_TRUE(key.QueryDword("V", &value));
+  EXPECT_EQ(value, 2u);
+  EXPECT_EQ(FolderEntries(),
+            (std::vector<std::string>{"VexCamZA013K9Sdk.reg", "VexCamZA013K9Sdk.reg.lock"}));
+}
+
+TEST_F(SettingsStoreTest, CorruptFileIsKeptAsideAndTheStoreStartsEmpty) {
+  const std::string garbage = "this is not a settings file\n";
+  WriteBytes(File(), garbage);
+  SettingsStore store;
+  SettingsKey root, key;
+  ASSERT_TRUE(root.OpenCurrentUser(store));
+  EXPECT_FALSE(key.Open(root, "Software"));
+  EXPECT_EQ(ReadBytes(File()), garbage);  // reading leaves it alone
+
+  ASSERT_TRUE(key.Create(root, "Software"));
+  ASSERT_TRUE(key.SetDword("New", 3));
+  // A second bad file within the same second gets a counter suffix.
+  WriteBytes(File(), "REGEDIT4\n[HKCU\\A]\nbroken\n");
+  ASSERT_TRUE(key.SetDword("Again", 4));
+
+  std::vector<std::string> aside;
+  for (const std::string& name : FolderEntries()) {
+    if (name.find(".corrupt-") != std::string::npos) aside.push_back(name);
+  }
+  ASSERT_EQ(aside.size(), 2u);
+  const std::string contents0 = ReadBytes(Folder() + "/" + aside[0]);
+  const std::string contents1 = ReadBytes(Folder() + "/" + aside[1]);
+  EXPECT_TRUE((contents0 == garbage) != (contents1 == garbage));
+  uint32_t value = 0;
+  EXPECT_FALSE(key.QueryDword("New", &value));  // lost with the second corrupt file
+  EXPECT_TRUE(key.QueryDword("Again", &value));
+  EXPECT_EQ(value, 4u);
+}
+
+TEST_F(SettingsStoreTest, UnusableFolderFailsCleanly) {
+  WriteBytes(home_ + "/Quorin", "a file where the folder should be");
+  SettingsStore store;
+  SettingsKey root, key;
+  ASSERT_TRUE(root.OpenCurrentUser(store));
+  EXPECT_FALSE(key.Create(root, "A"));
+  EXPECT_FALSE(key.Open(root, "A"));
+}
+
+TEST_F(SettingsStoreTest, RootFollowsTheEnvironmentAtEachOpen) {
+  SettingsKey root, key;
+  ASSERT_TRUE(root.OpenCurrentUser());
+  EXPECT_EQ(root.FilePath(), File());
+  ASSERT_TRUE(key.Create(root, "A"));
+  const std::string elsewhere = home_ + "/other";
+  setenv("XDG_CONFIG_HOME", elsewhere.c_str(), 1);
+  ASSERT_TRUE(root.OpenCurrentUser());
+  EXPECT_EQ(root.FilePath(), elsewhere + "/Quorin/VexCamZA013K9Sdk.reg");
+  EXPECT_FALSE(key.Open(root, "A"));
+}
+
+// Writers in several processes and threads each set their own values in one
+// key, many times; every value must survive.
+TEST_F(SettingsStoreTest, ConcurrentWritersLoseNothing) {
+  constexpr int kProcesses = 2;
+  constexpr int kThreads = 2;
+  constexpr int kWrites = 60;
+  auto writer = [](SettingsStore& store, const std::string& prefix) {
+    SettingsKey root, key;
+    bool ok = root.OpenCurrentUser(store) && key.Create(root, kCameraKey);
+    for (int i = 0; ok && i < kWrites; ++i) {
+      ok = key.SetDword(prefix + std::to_string(i), static_cast<uint32_t>(i)) &&
+           key.SetDword(prefix + "Last", static_cast<uint32_t>(i));
+    }
+    return ok;
+  };
+  std::vector<pid_t> children;
+  for (int p = 0; p < kProcesses; ++p) {
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      SettingsStore store;
+      _exit(writer(store, "P" + std::to_string(p) + "_") ? 0 : 1);
+    }
+    children.push_back(pid);
+  }
+  std::vector<std::thread> threads;
+  std::vector<int> results(kThreads, 0);
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      results[t] = writer(SettingsStore::Default(), "T" + std::to_string(t) + "_");
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  for (pid_t pid : children) {
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  for (int ok : results) EXPECT_TRUE(ok);
+
+  SettingsStore fresh;
+  SettingsKey root, key;
+  ASSERT_TRUE(root.OpenCurrentUser(fresh));
+  ASSERT_TRUE(key.Open(root, kCameraKey));
+  std::vector<std::string> prefixes;
+  for (int p = 0; p < kProcesses; ++p) prefixes.push_back("P" + std::to_string(p) + "_");
+  for (int t = 0; t < kThreads; ++t) prefixes.push_back("T" + std::to_string(t) + "_");
+  for (const std::string& prefix : prefixes) {
+    for (int i = 0; i < kWrites; ++i) {
+      uint32_t value = 0;
+      ASSERT_TRUE(key.QueryDword(prefix + std::to_string(i), &value)) << prefix << i;
+      EXPECT_EQ(value, static_cast<uint32_t>(i));
+    }
+    uint32_t last = 0;
+    EXPECT_TRUE(key.QueryDword(prefix + "Last", &last));
+    EXPECT_EQ(last, static_cast<uint32_t>(kWrites - 1));
+  }
+  EXPECT_EQ(FolderEntries(),
+            (std::vector<std::string>{"VexCamZA013K9Sdk.reg", "VexCamZA013K9Sdk.reg.lock"}));
+}
+
+}  // namespace
+}  // namespace vexcam::platform
