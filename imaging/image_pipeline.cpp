@@ -1,0 +1,127 @@
+#include "imaging/image_pipeline.h"
+
+#include "imaging/defect_filter.h"
+#include "imaging/gray_adjust.h"
+#include "imaging/mirror.h"
+#include "imaging/shading_filter.h"
+
+namespace vexcam {
+
+namespace {
+
+constexpr int kRawBits[ImagePipeline::kColorModeCount] = {8, 16, 8, 8, 16, 16};
+constexpr int kImageBits[ImagePipeline::kColorModeCount] = {8, 16, 24, 32, 48, 64};
+
+bool ValidMode(int mode) { return mode >= 0 && mode < ImagePipeline::kColorModeCount; }
+
+}  // namespace
+
+bool ImagePipeline::Ensure(DibImage& img, int width, int height, int bitCount) {
+    if (!img.IsEmpty() && img.Width() == width && img.Height() == height && img.BitCount() == bitCount) return true;
+    return img.Create(width, height, bitCount);
+}
+
+bool ImagePipeline::Configure(int width, int height, int colorMode) {
+    if (!ValidMode(colorMode)) return false;
+    if (!Ensure(RawFor(colorMode), width, height, kRawBits[colorMode])) return false;
+    return Ensure(ImageFor(colorMode), width, height, kImageBits[colorMode]);
+}
+
+DibImage& ImagePipeline::RawFor(int colorMode) {
+    return ValidMode(colorMode) && kRawBits[colorMode] == 16 ? raw16_ : raw8_;
+}
+
+DibImage& ImagePipeline::Color(int bitCount) {
+    switch (bitCount) {
+        case 32: return color32_;
+        case 48: return color48_;
+        case 64: return color64_;
+        default: return color24_;
+    }
+}
+
+DibImage& ImagePipeline::ImageFor(int colorMode) {
+    if (!ValidMode(colorMode) || colorMode <= 1) return RawFor(colorMode);
+    return Color(kImageBits[colorMode]);
+}
+
+void ImagePipeline::RunAdjustments(DibImage& img, const ImageSettings& s, bool color) {
+    if (color && (s.hue != 0 || s.saturation != 0)) ApplyHueSaturation(img, s.hue, s.saturation, hueSatCache_);
+    const bool gamma = s.gamma != 100;
+    const bool contrast = s.contrast != 0;
+    if (gamma && contrast)
+        ApplyGammaContrast(img, s.gamma, s.contrast, toneTables_);
+    else if (gamma)
+        ApplyGamma(img, s.gamma, toneTables_);
+    else if (contrast)
+        ApplyContrast(img, s.contrast, toneTables_);
+    if (s.sharpness != 0) ApplySharpness(img, s.sharpness, sharpenCopy_, sharpenCache_);
+    if (s.brightness != 0) ApplyBrightness(img, s.brightness, toneTables_);
+}
+
+uint32_t ImagePipeline::ProcessFrame(ImageSettings& settings, DefectState& defects, std::mutex& imageLock,
+                                     IAutoIrisCamera* camera, const CaptureGeometry& geometry, FrameReport* report) {
+    FrameReport local;
+    FrameReport& rep = report ? *report : local;
+    rep = FrameReport{};
+    const int mode = settings.colorMode;
+    if (!ValidMode(mode)) return 0;
+    DibImage& raw = RawFor(mode);
+    if (raw.IsEmpty() || raw.BitCount() != kRawBits[mode]) return 0;
+    const int w = raw.Width();
+    const int h = raw.Height();
+
+    // 1. Defect list; the loader replaces the list under the image lock.
+    if (settings.configFilter) {
+        std::lock_guard<std::mutex> lock(imageLock);
+        ApplyConfigFilter(raw, defects.defectList, geometry);
+    }
+    // 2. Auto exposure talks to the camera, so it runs outside the lock.
+    if ((settings.autoIrisMode == 1 || settings.autoIrisMode == 2) && camera)
+        rep.autoIrisChanged = RunAutoIris(raw, settings.autoIrisMode, *camera, &rep.autoIris) != 0;
+
+    // 3. Filters that read the references, which the mask-file code replaces
+    //    under the same lock.
+    if (settings.maskFilter || settings.dotFilter) {
+        std::lock_guard<std::mutex> lock(imageLock);
+        if (settings.maskFilter) ApplyShadingCorrection(raw, defects, geometry);
+        if (settings.dotFilter) ApplyDotFilter(raw, defects, geometry);
+    }
+
+    // 4. Gray processing of the monochrome modes.
+    if (mode <= 1) {
+        if (settings.grayMode == 2) {
+            // Luma of the demosaiced colour; only the 8-bit image can take it.
+            if (mode == 0 && Ensure(color24_, w, h, 24)) {
+                rep.whiteBalanceMeasured = AutoWhiteBalance(raw8_, settings);
+                if (demosaicer_.Run(color24_, raw8_, settings.bayerMode, settings.bayerGainRed, settings.bayerGainBlue))
+                    GrayFromColor(raw8_, color24_);
+            }
+        } else if (settings.grayMode == 1) {
+            if (settings.grayAutoRequest != 0 && MeasureAutoGrayGain(raw, settings.bayerMode, settings.grayGain)) {
+                // -1 keeps measuring on every frame.
+                if (settings.grayAutoRequest > 0) --settings.grayAutoRequest;
+                rep.grayGainMeasured = true;
+            }
+            ApplyGrayGainOffset(raw, settings.bayerMode, settings.grayGain, settings.grayOffset);
+        }
+    }
+
+    // 5. Mirror axes the camera does not flip itself.
+    SoftwareMirror(raw, mirrorScratch_, geometry.mirrorH, geometry.mirrorV,
+                   MirrorHardware{geometry.hwMirrorH, geometry.hwMirrorV});
+
+    // 6. Demosaic into the colour image of the mode.
+    DibImage& img = ImageFor(mode);
+    if (mode >= 2) {
+        if (!Ensure(img, w, h, kImageBits[mode])) return 0;
+        rep.whiteBalanceMeasured = AutoWhiteBalance(raw, settings);
+        demosaicer_.Run(img, raw, settings.bayerMode, settings.bayerGainRed, settings.bayerGainBlue);
+    }
+
+    // 7. Adjustments on the image of the mode.
+    RunAdjustments(img, settings, mode >= 2);
+    return 1;
+}
+
+}  // namespace vexcam

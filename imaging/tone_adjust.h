@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "imaging/dib_image.h"
+
+namespace vexcam {
+
+// Look-up tables of the value-only adjustments (gamma, contrast, brightness)
+// for 8- and 16-bit samples. Each table is rebuilt only when its setting
+// changes, so a steady stream never rebuilds or allocates. One cache per
+// pipeline; not shared between threads.
+class ToneTables {
+public:
+    // Tables for sample maximum 255 or 65535; each returns max + 1 entries.
+    const uint16_t* Gamma(bool wide, int gamma);
+    const uint16_t* Contrast(bool wide, int contrast);
+    const uint16_t* Brightness(bool wide, int brightness);
+    // Contrast applied after gamma, fused into one table (bit-identical to the
+    // two look-ups in a row).
+    const uint16_t* GammaContrast(bool wide, int gamma, int contrast);
+
+private:
+    struct Table {
+        std::vector<uint16_t> values;
+        int setting = 0;
+        int setting2 = 0;
+        bool valid = false;
+    };
+    // [0] 8-bit, [1] 16-bit.
+    Table gamma_[2];
+    Table contrast_[2];
+    Table brightness_[2];
+    Table fused_[2];
+};
+
+// Gamma: sample i becomes trunc(max * (i / max) ^ (100 / gamma)), gamma
+// 0..200 percent (clamped). At gamma 0 every value but max becomes 0.
+void ApplyGamma(DibImage& img, int gamma, ToneTables& cache);
+
+// Contrast -127..127 (clamped; scaled by 256 for 16-bit samples): values below
+// c become 0, above max - c become max, the rest are stretched about the
+// middle. Negative values flatten the curve.
+void ApplyContrast(DibImage& img, int contrast, ToneTables& cache);
+
+// ApplyGamma then ApplyContrast in one pass through one fused table.
+void ApplyGammaContrast(DibImage& img, int gamma, int contrast, ToneTables& cache);
+
+// Brightness -255..255 (clamped): each sample becomes trunc(sample * f) in
+// single precision, clamped to max, with f = 1 + b * 10/255 for b > 0 and
+// 1 - |b| / 255 for b < 0 (255 multiplies by 11, -255 gives black).
+void ApplyBrightness(DibImage& img, int brightness, ToneTables& cache);
+
+// Applies a table of max + 1 entries to the first three samples of every
+// pixel (every sample of a gray image); the fourth sample is left alone.
+void ApplySampleTable(DibImage& img, const uint16_t* table);
+
+}  // namespace vexcam
