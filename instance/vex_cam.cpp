@@ -1,24 +1,23 @@
 #include "instance/vex_cam.h"
 
+#include "instance/capture_engine.h"
+#include "instance/device_watch.h"
 #include "platform/message_window.h"
 #include "vexcam/VexCamSdk.h"
 
 namespace vexcam {
 
-uint32_t CVexCam::Initialize(HWND notifyWindow) {
-  notify_window_.store(notifyWindow);
-  return 1;
-}
+CVexCam::CVexCam() : capture_(std::make_unique<CaptureEngine>(*this)) {}
 
 void CVexCam::Record(uint32_t code) {
   errors_.Push(code);
-  if (HWND window = notify_window_.load()) {
+  if (HWND window = notifyWindow_.load()) {
     PostWindowMessage(window, VEXCAM_MSG_ERROR, 0, static_cast<LPARAM>(static_cast<int32_t>(code)));
   }
 }
 
 void CVexCam::Notify(uint32_t code) {
-  PostWindowMessage(notify_window_.load(), VEXCAM_MSG_ERROR, 0,
+  PostWindowMessage(notifyWindow_.load(), VEXCAM_MSG_ERROR, 0,
                     static_cast<LPARAM>(static_cast<int32_t>(code)));
 }
 

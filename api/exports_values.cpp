@@ -1,97 +1,13 @@
-// Exports whose behaviour arrives with the instance, file and dialog work.
-// Until then each one dispatches its handle like every export (unknown handle:
-// the failure value and nothing else) and, for a known handle, records
-// "not supported" (11), clears the caller's ok flag and fails.
+// Colour mode, window, mirrors, exposure, temperature, gains and the generic value interface.
+// Not built yet: each export dispatches its handle like every export (unknown
+// handle: the failure value and nothing else) and, for a known handle,
+// records "not supported" (11), clears the caller's ok flag and fails.
 #include "api/dispatch.h"
 #include "vexcam/VexCamSdk.h"
 
 using vexcam::api::NotBuilt;
 
 extern "C" {
-
-int VexCam_EnumDevice(DWORD handle, char /*names*/[10][256]) {
-  return NotBuilt<int>(handle, 0, nullptr);
-}
-
-int VexCam_EnumDeviceW(DWORD handle, wchar_t /*names*/[10][256]) {
-  return NotBuilt<int>(handle, 0, nullptr);
-}
-
-BOOL VexCam_GetDeviceName(DWORD handle, int /*index*/, char* /*name*/, int /*size*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
-}
-
-BOOL VexCam_GetDeviceNameW(DWORD handle, int /*index*/, wchar_t* /*name*/, int /*size*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
-}
-
-BOOL VexCam_SetDeviceNumber(DWORD handle, int /*number*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
-}
-
-BOOL VexCam_Close(DWORD handle) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
-}
-
-BOOL VexCam_GetCameraInfo(DWORD handle, VEXCAM_CAMERA_INFO* /*info*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
-}
-
-BOOL VexCam_Preview(DWORD handle) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
-}
-
-BOOL VexCam_CallBackPreview(DWORD handle, HWND /*callbackWindow*/, BYTE* /*buffer*/, int /*size*/, int /*topDown*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
-}
-
-BOOL VexCam_StartPreview(DWORD handle) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
-}
-
-BOOL VexCam_StopPreview(DWORD handle) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
-}
-
-BOOL VexCam_Capture(DWORD handle) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
-}
-
-BOOL VexCam_SnapShot(DWORD handle, BYTE* /*buffer*/, int /*size*/, int /*topDown*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
-}
-
-BOOL VexCam_Trigger(DWORD handle, HWND /*callbackWindow*/, BYTE* /*buffer*/, int /*size*/, int /*topDown*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
-}
-
-BOOL VexCam_GetImage(DWORD handle, BYTE* /*buffer*/, int /*size*/, int /*topDown*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
-}
-
-BOOL VexCam_Record(DWORD handle, const char* /*fileName*/, DWORD /*durationMs*/, int /*showWindow*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
-}
-
-BOOL VexCam_RecordW(DWORD handle, const wchar_t* /*fileName*/, DWORD /*durationMs*/, int /*showWindow*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
-}
-
-BOOL VexCam_SetWaitTime(DWORD handle, int /*milliseconds*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
-}
-
-int VexCam_GetWaitTime(DWORD handle) {
-  return NotBuilt<int>(handle, -1, nullptr);
-}
-
-int VexCam_Width(DWORD handle) {
-  return NotBuilt<int>(handle, 0, nullptr);
-}
-
-int VexCam_Height(DWORD handle) {
-  return NotBuilt<int>(handle, 0, nullptr);
-}
 
 BOOL VexCam_SetColorMode(DWORD handle, int /*bits*/) {
   return NotBuilt<BOOL>(handle, 0, nullptr);
@@ -109,19 +25,11 @@ int VexCam_GetSubSample(DWORD handle) {
   return NotBuilt<int>(handle, -1, nullptr);
 }
 
-BOOL VexCam_SetCaptureWindow(DWORD handle, int /*width*/, int /*height*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
-}
-
 BOOL VexCam_SetCaptureWindowEx(DWORD handle, int /*totalWidth*/, int /*x*/, int /*width*/, int /*totalHeight*/, int /*y*/, int /*height*/) {
   return NotBuilt<BOOL>(handle, 0, nullptr);
 }
 
 BOOL VexCam_GetCaptureWindowEx(DWORD handle, int* /*totalWidth*/, int* /*x*/, int* /*width*/, int* /*totalHeight*/, int* /*y*/, int* /*height*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
-}
-
-BOOL VexCam_SetPreviewWindow(DWORD handle, HWND /*parent*/, int /*x*/, int /*y*/, int /*width*/, int /*height*/) {
   return NotBuilt<BOOL>(handle, 0, nullptr);
 }
 
@@ -187,58 +95,6 @@ BOOL VexCam_SetPeltier(DWORD handle, int /*on*/) {
 
 int VexCam_GetPeltier(DWORD handle, int* ok) {
   return NotBuilt<int>(handle, 0, ok);
-}
-
-int VexCam_ReadRegister(DWORD handle, BYTE /*address*/, int* ok) {
-  return NotBuilt<int>(handle, 0, ok);
-}
-
-int VexCam_ReadRegisterEx(DWORD handle, DWORD /*address*/, int* ok) {
-  return NotBuilt<int>(handle, 0, ok);
-}
-
-BOOL VexCam_WriteRegister(DWORD handle, BYTE /*address*/, WORD /*value*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
-}
-
-BOOL VexCam_WriteRegisterEx(DWORD handle, DWORD /*address*/, DWORD /*value*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
-}
-
-int VexCam_Fpga_ReadRegister(DWORD handle, BYTE /*address*/, int* ok) {
-  return NotBuilt<int>(handle, 0, ok);
-}
-
-BOOL VexCam_Fpga_WriteRegister(DWORD handle, BYTE /*address*/, WORD /*value*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
-}
-
-BOOL VexCam_GetIOPort(DWORD handle, BYTE* /*value*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
-}
-
-BOOL VexCam_SetIOPort(DWORD handle, BYTE /*value*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
-}
-
-int VexCam_ReadSromID(DWORD handle, int /*address*/, int* ok) {
-  return NotBuilt<int>(handle, 0, ok);
-}
-
-BOOL VexCam_WriteSromID(DWORD handle, int /*address*/, int /*value*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
-}
-
-BOOL VexCam_ReadSerialNumberA(DWORD handle, char* /*buffer*/, int /*size*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
-}
-
-BOOL VexCam_ReadSerialNumberW(DWORD handle, wchar_t* /*buffer*/, int /*size*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
-}
-
-BOOL VexCam_SetSamplingRate(DWORD handle, int /*rate*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
 }
 
 BOOL VexCam_SetAutoIris(DWORD handle, int /*mode*/) {
@@ -494,54 +350,6 @@ int VexCam_GetChannelOffset(DWORD handle, int /*channel*/, int* ok) {
 }
 
 BOOL VexCam_SetChannelOffset(DWORD handle, int /*channel*/, int /*value*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
-}
-
-BOOL VexCam_SetCameraDlg(DWORD handle, HWND /*parent*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
-}
-
-BOOL VexCam_SetAnalogDlg(DWORD handle, HWND /*parent*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
-}
-
-BOOL VexCam_SetImageDlg(DWORD handle, HWND /*parent*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
-}
-
-BOOL VexCam_SaveImage(DWORD handle, const char* /*fileName*/, int /*format*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
-}
-
-BOOL VexCam_SaveImageW(DWORD handle, const wchar_t* /*fileName*/, int /*format*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
-}
-
-BOOL VexCam_LoadConfigFileA(DWORD handle, const char* /*fileName*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
-}
-
-BOOL VexCam_LoadConfigFileW(DWORD handle, const wchar_t* /*fileName*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
-}
-
-BOOL VexCam_LoadMaskFile(DWORD handle, const char* /*fileName*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
-}
-
-BOOL VexCam_LoadMaskFileW(DWORD handle, const wchar_t* /*fileName*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
-}
-
-BOOL VexCam_SaveMaskFile(DWORD handle, const char* /*fileName*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
-}
-
-BOOL VexCam_SaveMaskFileW(DWORD handle, const wchar_t* /*fileName*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
-}
-
-BOOL VexCam_UpdateMaskData(DWORD handle, int /*which*/) {
   return NotBuilt<BOOL>(handle, 0, nullptr);
 }
 
