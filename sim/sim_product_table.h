@@ -1,0 +1,46 @@
+#pragma once
+// Per-product behaviour of the simulated camera: one row per product id.
+
+#include <array>
+#include <cstdint>
+
+namespace vexcam::sim {
+
+enum class FrameDelivery : uint8_t {
+  kHeader,       // 0xC2 request, 64-byte header and payload on endpoint 0x81
+  kAltEndpoint,  // 0xC2 request, payload without header on endpoint 0x83
+  kCommand,      // "QU3R" command block at address 0, payload on endpoint 0x81
+};
+
+enum class SimModel : uint8_t {
+  kGeneric,  // FPGA register file and a plain sensor register file
+  kZA01,     // window origin, thermal ADC in registers 4/5, restart pulse
+};
+
+struct FpgaPreset {
+  uint8_t reg = 0;
+  uint8_t value = 0;
+};
+
+struct SimProduct {
+  uint16_t productId = 0;
+  SimModel model = SimModel::kGeneric;
+  FrameDelivery delivery = FrameDelivery::kHeader;
+  uint8_t sensorBusAddress = 0;   // write address; 0 = no sensor on the bus
+  uint8_t sensorValueBytes = 2;   // width of one sensor register value
+  uint16_t sensorChipId = 0;      // sensor register 0 at power-on
+  uint32_t width = 640;           // frame size while the window registers are unset
+  uint32_t height = 512;
+  uint32_t pixelClockKHz = 50000;
+  uint32_t lineLength = 768;      // pixel clocks per line, for the frame timing
+  uint8_t statusBusAddress = 0;   // extra bus device whose reads return zeros; 0 = none
+  std::array<FpgaPreset, 2> fpgaPresets{};  // power-on register values (reg 0 = unused)
+};
+
+// The row of a product id; ids without a row of their own get the fallback
+// row (a 16-bit register sensor at bus address 0x20) with that id.
+SimProduct LookupSimProduct(uint16_t productId);
+// True when the id has a row of its own.
+bool IsKnownSimProduct(uint16_t productId);
+
+}  // namespace vexcam::sim

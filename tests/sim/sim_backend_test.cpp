@@ -1,0 +1,84 @@
+// Discovery, the environment variable and the C API.
+#include <cstdlib>
+
+#include "sim/sim_environment.h"
+#include "sim_fixture.h"
+#include "transport/usb_hub.h"
+#include "vexcam/VexCamSim.h"
+
+namespace vexcam::sim::test {
+namespace {
+
+TEST(SimEnvironment, ParsesHexProductLists) {
+  EXPECT_EQ(ParseSimulatorList("3200"), (std::vector<uint16_t>{0x3200}));
+  EXPECT_EQ(ParseSimulatorList("0x3200,3200,3260"), (std::vector<uint16_t>{0x3200, 0x3200, 0x3260}));
+  EXPECT_EQ(ParseSimulatorList(" 0X3042 , 33a0 "), (std::vector<uint16_t>{0x3042, 0x33A0}));
+  // Junk entries are skipped, the rest kept in order.
+  EXPECT_EQ(ParseSimulatorList("zz,3200,,0,12345,0x,3270x,3270"), (std::vector<uint16_t>{0x3200, 0x3270}));
+  EXPECT_TRUE(ParseSimulatorList("").empty());
+  EXPECT_TRUE(ParseSimulatorList(nullptr).empty());
+}
+
+TEST_F(SimTest, BackendListsPluggedCamerasInOrder) {
+  SimBackend& backend = SimBackend::Instance();
+  EXPECT_EQ(backend.AddCamera(0), nullptr);
+  const auto a = backend.AddCamera(0x3200);
+  const auto b = backend.AddCamera(0x3260);
+  EXPECT_EQ(a->Id(), 1u);
+  EXPECT_EQ(a->Path(), usb::MakeDevicePath(0x04B4, 0x3200, "sim-1"));
+  auto list = backend.Enumerate();
+  ASSERT_EQ(list.size(), 2u);
+  EXPECT_EQ(list[0].productId, 0x3200);
+  EXPECT_EQ(list[1].productId, 0x3260);
+  EXPECT_EQ(list[1].vendorId, 0x04B4);
+  EXPECT_TRUE(backend.Owns(b->Path()));
+  EXPECT_FALSE(backend.Owns(usb::MakeDevicePath(0x04B4, 0x3200, "1-2.3")));
+  EXPECT_EQ(backend.Open("no such path"), nullptr);
+
+  backend.RemoveAll();
+  EXPECT_TRUE(backend.Enumerate().empty());
+  EXPECT_EQ(backend.AddCamera(0x3200)->Id(), 1u);
+}
+
+TEST_F(SimTest, CApiDrivesCamerasAndInstallsTheSimulator) {
+  EXPECT_EQ(VexSim_AddCamera(0), 0u);
+  EXPECT_EQ(VexSim_AddCamera(0x10000), 0u);
+  const UINT id = VexSim_AddCamera(0x3200);
+  ASSERT_GT(id, 0u);
+  EXPECT_EQ(usb::UsbHub::Instance().Simulator(), SimBackend::Shared());
+  EXPECT_FALSE(usb::UsbHub::Instance().Exclusive());
+
+  EXPECT_TRUE(VexSim_WriteFpgaRegister(id, 88, 1));
+  BYTE v = 0;
+  EXPECT_TRUE(VexSim_ReadFpgaRegister(id, 88, &v));
+  EXPECT_EQ(v, 1);
+  EXPECT_TRUE(VexSim_Trigger(id));
+  EXPECT_TRUE(VexSim_SetFpgaVersion(id, 0x00FF));
+  EXPECT_TRUE(VexSim_ReadFpgaRegister(id, 17, &v));
+  EXPECT_EQ(v, 0xFF);
+  EXPECT_TRUE(VexSim_WriteEeprom(id, 0x1040, 'Q'));
+  EXPECT_TRUE(VexSim_ReadEeprom(id, 0x1040, &v));
+  EXPECT_EQ(v, 'Q');
+  EXPECT_FALSE(VexSim_ReadEeprom(id, 0x10000, &v));
+  EXPECT_FALSE(VexSim_ReadFpgaRegister(id, 1, nullptr));
+  EXPECT_TRUE(VexSim_InjectFault(id, VEXSIM_FAULT_STALL, 1));
+  EXPECT_FALSE(VexSim_InjectFault(id, 99, 1));
+  EXPECT_TRUE(VexSim_ClearFaults(id));
+  EXPECT_TRUE(VexSim_SetSpeedUp(0, 1000));
+  EXPECT_TRUE(VexSim_SetSpeedUp(id, 1000));
+  double celsius = 0;
+  EXPECT_TRUE(VexSim_GetTemperature(id, &celsius));
+  EXPECT_NEAR(celsius, 25.0, 0.1);
+
+  EXPECT_TRUE(VexSim_Unplug(id));
+  EXPECT_TRUE(SimBackend::Instance().Enumerate().empty());
+  EXPECT_TRUE(VexSim_Replug(id));
+  EXPECT_EQ(SimBackend::Instance().Enumerate().size(), 1u);
+  VexSim_RemoveAll();
+  EXPECT_FALSE(VexSim_Trigger(id));
+  EXPECT_FALSE(VexSim_Unplug(id));
+  VexSim_SetSpeedUp(0, 1);
+}
+
+}  // namespace
+}  // namespace vexcam::sim::test
