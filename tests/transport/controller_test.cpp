@@ -1,0 +1,188 @@
+// Wire encoding of the vendor requests and the controller operations.
+#include <chrono>
+
+#include "transport_fixture.h"
+
+namespace vexcam::test {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::vector<uint8_t> Head(const FakeControl& c, size_t n) {
+  return std::vector<uint8_t>(c.data.begin(), c.data.begin() + n);
+}
+
+TEST_F(TransportTest, FpgaRegisterWriteSendsRegisterZeroValueToBus40) {
+  ASSERT_EQ(transport->WriteFpgaRegister(5, 0x12), 1u);
+  auto c = camera->Controls();
+  ASSERT_EQ(c.size(), 1u);
+  EXPECT_EQ(c[0].requestType, 0x40);
+  EXPECT_EQ(c[0].request, 0x30);
+  EXPECT_EQ(c[0].value, 3);
+  EXPECT_EQ(c[0].index, 0x40);
+  EXPECT_EQ(c[0].length, 64);
+  EXPECT_EQ(Head(c[0], 4), (std::vector<uint8_t>{0x05, 0x00, 0x12, 0x00}));
+}
+
+TEST_F(TransportTest, FpgaRegisterReadReturnsSecondByteFromBus41) {
+  camera->controlIn = [](const FakeControl&, uint8_t* d) {
+    d[0] = 0x11;
+    d[1] = 0x22;
+    return 64;
+  };
+  uint8_t value = 0;
+  ASSERT_EQ(transport->ReadFpgaRegister(9, &value), 1u);
+  EXPECT_EQ(value, 0x22);
+  auto c = camera->Controls();
+  ASSERT_EQ(c.size(), 2u);
+  EXPECT_EQ(c[0].request, 0x30);
+  EXPECT_EQ(c[0].value, 1);
+  EXPECT_EQ(c[0].data[0], 9);
+  EXPECT_EQ(c[1].requestType, 0xC0);
+  EXPECT_EQ(c[1].request, 0x31);
+  EXPECT_EQ(c[1].value, 2);
+  EXPECT_EQ(c[1].index, 0x41);
+}
+
+TEST_F(TransportTest, FailedAddressWriteSkipsTheRead) {
+  camera->controlFails = [](const FakeControl&) { return true; };
+  uint8_t value = 0;
+  EXPECT_EQ(transport->ReadFpgaRegister(9, &value), 0u);
+  EXPECT_EQ(transport->ReadAuxRegister(9, &value), 0u);
+  EXPECT_TRUE(Requests(0x31).empty());
+}
+
+TEST_F(TransportTest, SerialBusRefusesBadCountsWithoutTraffic) {
+  uint8_t bytes[300] = {};
+  EXPECT_EQ(transport->WriteSerialBus(0x20, bytes, 65, 3000), 0u);
+  EXPECT_EQ(transport->WriteSerialBus(0x20, bytes, 256 + 4, 3000), 0u);  // would wrap as u8
+  EXPECT_EQ(transport->WriteSerialBus(0x20, bytes, 0, 3000), 0u);
+  EXPECT_EQ(transport->ReadSerialBus(0x20, bytes, 65, 3000), 0u);
+  EXPECT_EQ(transport->WriteSerialBus(0x20, nullptr, 4, 3000), 0u);
+  EXPECT_TRUE(camera->Controls().empty());
+  EXPECT_EQ(transport->WriteSerialBus(0x20, bytes, 64, 3000), 1u);
+}
+
+TEST_F(TransportTest, SerialReadFailsWhenFewerBytesCameBack) {
+  camera->controlIn = [](const FakeControl&, uint8_t* d) {
+    d[0] = 7;
+    return 1;
+  };
+  uint8_t bytes[2] = {0xEE, 0xEE};
+  EXPECT_EQ(transport->ReadSerialBus(0x48, bytes, 2, 3000), 0u);
+  EXPECT_EQ(bytes[0], 0xEE);
+  ASSERT_EQ(transport->ReadSerialBus(0x48, bytes, 1, 3000), 1u);
+  EXPECT_EQ(bytes[0], 7);
+  EXPECT_EQ(camera->Controls().back().index, 0x49);  // read address = address | 1
+}
+
+TEST_F(TransportTest, EepromByteAccessAddressesAndWaits) {
+  camera->controlIn = [](const FakeControl&, uint8_t* d) {
+    d[0] = 0x5A;
+    return 64;
+  };
+  auto start = Clock::now();
+  uint8_t value = 0;
+  ASSERT_EQ(transport->ReadSromByte(0x1040, &value), 1u);
+  EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(10));
+  EXPECT_EQ(value, 0x5A);
+  auto c = camera->Controls();
+  ASSERT_EQ(c.size(), 2u);
+  EXPECT_EQ(c[0].index, 0xA2);
+  EXPECT_EQ(c[0].value, 2);
+  EXPECT_EQ(Head(c[0], 2), (std::vector<uint8_t>{0x10, 0x40}));
+  EXPECT_EQ(c[1].index, 0xA3);
+  EXPECT_EQ(c[1].value, 1);
+
+  camera->ClearLog();
+  start = Clock::now();
+  ASSERT_EQ(transport->WriteSromByte(0x1080, 0x7E), 1u);
+  EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(14));
+  c = camera->Controls();
+  ASSERT_EQ(c.size(), 1u);
+  EXPECT_EQ(Head(c[0], 3), (std::vector<uint8_t>{0x10, 0x80, 0x7E}));
+}
+
+TEST_F(TransportTest, ControllerRequestEncodings) {
+  ASSERT_EQ(transport->WriteControllerWord(0x8123, 0xA1B2C3D4), 1u);
+  ASSERT_EQ(transport->WriteControllerPair(0x1234, 0xABCD), 1u);
+  ASSERT_EQ(transport->WriteCommandByte(0x9C), 1u);
+  ASSERT_EQ(transport->SendRequestCC(), 1u);
+  auto c = camera->Controls();
+  ASSERT_EQ(c.size(), 4u);
+  EXPECT_EQ(c[0].request, 0xD0);
+  EXPECT_EQ(c[0].value, 1);
+  EXPECT_EQ(c[0].index, 0x0123);
+  EXPECT_EQ(Head(c[0], 4), (std::vector<uint8_t>{0xD4, 0xC3, 0xB2, 0xA1}));
+  EXPECT_EQ(c[1].request, 0x3E);
+  EXPECT_EQ(Head(c[1], 4), (std::vector<uint8_t>{0x12, 0x34, 0xAB, 0xCD}));
+  EXPECT_EQ(c[2].request, 0x3C);
+  EXPECT_EQ(c[2].data[0], 0x9C);
+  EXPECT_EQ(c[3].requestType, 0x42);
+  EXPECT_EQ(c[3].request, 0xCC);
+}
+
+TEST_F(TransportTest, ReadRequestsCheckTheReturnedLength) {
+  int answer = 64;
+  camera->controlIn = [&](const FakeControl&, uint8_t* d) {
+    d[0] = 0x34;
+    d[1] = 0x12;
+    return answer;
+  };
+  uint32_t word = 99;
+  uint8_t block[64];
+  uint8_t status = 0;
+  ASSERT_EQ(transport->ReadControllerWord(0x55, &word), 1u);
+  EXPECT_EQ(word, 0x1234u);
+  ASSERT_EQ(transport->ReadControllerValue(0x66, &word), 1u);
+  EXPECT_EQ(word, 0x1234u);
+  EXPECT_EQ(camera->Controls().back().value, 0x66);
+  EXPECT_EQ(transport->ReadDeviceInfoA(block), 1u);
+  EXPECT_EQ(transport->ReadStatusByte(&status), 1u);
+  EXPECT_EQ(status, 0x34);
+
+  answer = 63;  // blocks A/B and the status byte need all 64 bytes
+  EXPECT_EQ(transport->ReadDeviceInfoA(block), 0u);
+  EXPECT_EQ(transport->ReadDeviceInfoB(block), 0u);
+  EXPECT_EQ(transport->ReadStatusByte(&status), 0u);
+  ASSERT_EQ(transport->ReadControllerWord(0x55, &word), 1u);
+  EXPECT_EQ(word, 0u);  // request succeeded but the value is not taken
+  answer = 0;
+  EXPECT_EQ(transport->ReadCommandByte(&status), 0u);
+  EXPECT_EQ(transport->ReadControllerValue(0x66, &word), 0u);
+}
+
+TEST_F(TransportTest, FpgaVersionIgnoresReadFailures) {
+  camera->controlIn = [](const FakeControl& c, uint8_t* d) {
+    d[1] = c.index == 0x41 ? 0x1B : 0;
+    return 64;
+  };
+  uint16_t version = 0;
+  ASSERT_EQ(transport->GetFpgaVersion(&version), 1u);
+  EXPECT_EQ(version, 0x1B1B);
+  camera->controlFails = [](const FakeControl&) { return true; };
+  ASSERT_EQ(transport->GetFpgaVersion(&version), 1u);
+  EXPECT_EQ(version, 0);
+}
+
+TEST_F(TransportTest, SelectDeviceOfUnknownIndexKeepsTheSelection) {
+  ASSERT_EQ(transport->OpenStream(), 1u);
+  EXPECT_EQ(transport->SelectDevice(5), 0u);
+  EXPECT_FALSE(transport->IsStreamOpen());  // closed first
+  EXPECT_EQ(transport->SelectedIndex(), 0u);
+  EXPECT_EQ(transport->SelectedProductId(), 0x3200);
+  EXPECT_EQ(camera->openHandles, 0);
+}
+
+TEST_F(TransportTest, UnpluggedCameraFailsEveryRequestAtOnce) {
+  scope.backend->Remove(camera);
+  uint8_t value = 0;
+  EXPECT_EQ(transport->WriteFpgaRegister(1, 1), 0u);
+  EXPECT_EQ(transport->ReadFpgaRegister(1, &value), 0u);
+  EXPECT_EQ(transport->OpenStream(), 0u);
+  EXPECT_EQ(transport->IsDeviceOpenable(0), 0u);
+  EXPECT_EQ(transport->DeviceCount(), 1u);  // the record stays
+}
+
+}  // namespace
+}  // namespace vexcam::test

@@ -1,0 +1,145 @@
+#include "transport/libusb_device.h"
+
+#include <algorithm>
+#include <chrono>
+#include <libusb.h>
+
+#include "transport/libusb_shared_handle.h"
+
+namespace vexcam::usb {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct TransferDeleter {
+  void operator()(libusb_transfer* t) const { libusb_free_transfer(t); }
+};
+
+void LIBUSB_CALL OnTransferDone(libusb_transfer* transfer) {
+  *static_cast<int*>(transfer->user_data) = 1;
+}
+
+TransferStatus StatusOf(libusb_transfer_status status) {
+  switch (status) {
+    case LIBUSB_TRANSFER_COMPLETED: return TransferStatus::kCompleted;
+    case LIBUSB_TRANSFER_TIMED_OUT: return TransferStatus::kTimedOut;
+    case LIBUSB_TRANSFER_CANCELLED: return TransferStatus::kCancelled;
+    case LIBUSB_TRANSFER_STALL: return TransferStatus::kStalled;
+    case LIBUSB_TRANSFER_NO_DEVICE: return TransferStatus::kNoDevice;
+    default: return TransferStatus::kError;
+  }
+}
+
+}  // namespace
+
+LibusbDevice::LibusbDevice(std::shared_ptr<LibusbSharedHandle> handle)
+    : handle_(std::move(handle)) {}
+
+LibusbDevice::~LibusbDevice() = default;
+
+int LibusbDevice::ControlTransfer(uint8_t requestType, uint8_t request, uint16_t value,
+                                  uint16_t index, uint8_t* data, uint16_t length,
+                                  uint32_t timeoutMs) {
+  if (handle_->Gone()) return -1;
+  const unsigned timeout = timeoutMs == kInfiniteTimeout ? 0 : std::max<uint32_t>(timeoutMs, 1);
+  const int rc =
+      libusb_control_transfer(handle_->Get(), requestType, request, value, index, data, length,
+                              timeout);
+  if (rc == LIBUSB_ERROR_NO_DEVICE) handle_->MarkGone();
+  return rc < 0 ? -1 : rc;
+}
+
+TransferResult LibusbDevice::BulkTransfer(uint8_t endpoint, uint8_t* data, uint32_t length,
+                                          uint32_t timeoutMs) {
+  TransferResult result;
+  if (handle_->Gone()) {
+    result.status = TransferStatus::kNoDevice;
+    return result;
+  }
+  const uint32_t epoch = handle_->CancelEpoch(endpoint);
+  int packet = libusb_get_max_packet_size(libusb_get_device(handle_->Get()), endpoint);
+  if (packet <= 0) packet = 512;
+  const uint32_t pieceMax = std::max<uint32_t>(kLibusbPieceBytes / packet * packet,
+                                               static_cast<uint32_t>(packet));
+  const bool infinite = timeoutMs == kInfiniteTimeout;
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(infinite ? 0 : timeoutMs);
+
+  uint32_t done = 0;
+  result.status = TransferStatus::kCompleted;
+  do {
+    if (handle_->CancelEpoch(endpoint) != epoch) {
+      result.status = TransferStatus::kCancelled;
+      break;
+    }
+    unsigned pieceTimeout = 0;  // 0 = no limit in libusb
+    if (!infinite) {
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+      if (left <= 0 && timeoutMs != 0) {
+        result.status = TransferStatus::kTimedOut;
+        break;
+      }
+      pieceTimeout = static_cast<unsigned>(std::max<int64_t>(left, 1));
+    }
+    const uint32_t piece = std::min(length - done, pieceMax);
+    std::unique_ptr<libusb_transfer, TransferDeleter> transfer(libusb_alloc_transfer(0));
+    if (!transfer) {
+      result.status = TransferStatus::kError;
+      break;
+    }
+    int completed = 0;
+    libusb_fill_bulk_transfer(transfer.get(), handle_->Get(), endpoint, data + done,
+                              static_cast<int>(piece), OnTransferDone, &completed, pieceTimeout);
+    handle_->Register(transfer.get());
+    const int rc = libusb_submit_transfer(transfer.get());
+    if (rc != 0) {
+      handle_->Unregister(transfer.get());
+      // LIBUSB_ERROR_NO_MEM: the kernel refused the buffer (usbfs memory limit).
+      if (rc == LIBUSB_ERROR_NO_DEVICE) handle_->MarkGone();
+      result.status = rc == LIBUSB_ERROR_NO_DEVICE ? TransferStatus::kNoDevice : TransferStatus::kError;
+      break;
+    }
+    // libusb cancels a transfer whose time-out ran out and reports it as timed
+    // out once the cancel has completed: the buffer is free when this loop ends.
+    while (!completed) {
+      timeval tv{0, 100000};
+      libusb_handle_events_timeout_completed(handle_->Context(), &tv, &completed);
+    }
+    handle_->Unregister(transfer.get());
+    const uint32_t actual = static_cast<uint32_t>(std::max(transfer->actual_length, 0));
+    done += std::min(actual, piece);
+    result.status = StatusOf(transfer->status);
+    if (result.status == TransferStatus::kNoDevice) handle_->MarkGone();
+    if (result.status != TransferStatus::kCompleted || actual < piece) break;  // short: done
+  } while (done < length);
+  result.transferred = done;
+  return result;
+}
+
+bool LibusbDevice::CancelPending(uint8_t endpoint) {
+  handle_->CancelEndpoint(endpoint);
+  return !handle_->Gone();
+}
+
+bool LibusbDevice::ClearHalt(uint8_t endpoint) {
+  const int rc = libusb_clear_halt(handle_->Get(), endpoint);
+  if (rc == LIBUSB_ERROR_NO_DEVICE) handle_->MarkGone();
+  return rc == 0;
+}
+
+bool LibusbDevice::ResetPort() {
+  const int rc = libusb_reset_device(handle_->Get());
+  if (rc == LIBUSB_ERROR_NO_DEVICE) handle_->MarkGone();
+  return rc == 0;
+}
+
+bool LibusbDevice::GetSpeed(uint32_t* code) {
+  if (code == nullptr || handle_->Gone()) return false;
+  const int speed = libusb_get_device_speed(libusb_get_device(handle_->Get()));
+  if (speed <= LIBUSB_SPEED_UNKNOWN) return false;
+  // Faster SuperSpeed variants are still the fast link.
+  *code = static_cast<uint32_t>(std::min(speed, static_cast<int>(LIBUSB_SPEED_SUPER)));
+  return true;
+}
+
+}  // namespace vexcam::usb
