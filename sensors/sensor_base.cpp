@@ -1,0 +1,242 @@
+#include "sensors/sensor_base.h"
+
+#include "platform/clock.h"
+#include "sensors/sensor_constants.h"
+
+namespace vexcam {
+
+namespace {
+
+// FPGA registers common to the family.
+constexpr uint8_t kRegBusy = 2;             // non-zero while the sensor bus is busy
+constexpr uint8_t kRegUpdateStrobe = 108;
+constexpr uint8_t kRegUpdateStrobeAlt = 150;  // model numbers 103 and 115
+constexpr uint32_t kModelStrobeAltA = 103;
+constexpr uint32_t kModelStrobeAltB = 115;
+constexpr uint32_t kModelNoStrobe = 122;
+
+constexpr uint32_t kBusyAttempts = 100;
+constexpr uint32_t kBusyRetryMs = 3;
+
+template <typename T>
+uint32_t Put(T* out, T value) {
+  if (out == nullptr) return 0;
+  *out = value;
+  return 1;
+}
+
+}  // namespace
+
+CSensorBase::CSensorBase(CControllerBase* controller, uint8_t busAddress)
+    : controller_(controller), bus_address_(busAddress) {}
+
+CSensorBase::CSensorBase(CControllerBase* controller, uint8_t busAddress,
+                         const SensorConstants& c)
+    : controller_(controller), bus_address_(busAddress) {
+  info_.arrayWidth = c.arrayWidth;
+  info_.arrayHeight = c.arrayHeight;
+  info_.originX = c.originX;
+  info_.originY = c.originY;
+  info_.effectiveWidth = c.effectiveWidth;
+  info_.effectiveHeight = c.effectiveHeight;
+  info_.widthAdjustable = c.widthAdjustable;
+  info_.heightAdjustable = c.heightAdjustable;
+  info_.areaX = c.originX;
+  info_.areaY = c.originY;
+  info_.areaWidth = c.effectiveWidth;
+  info_.areaHeight = c.effectiveHeight;
+  info_.lineLength = c.lineLength;
+  info_.frameLength = c.frameLength;
+  info_.extraWord1 = c.extraWord1;
+  info_.extraWord2 = c.extraWord2;
+  info_.globalGain = c.globalGain;
+  info_.exposureLines = c.exposureLines;
+  info_.colorGainRed = c.colorGain;
+  info_.colorGainGreen1 = c.colorGain;
+  info_.colorGainGreen2 = c.colorGain;
+  info_.colorGainBlue = c.colorGain;
+  info_.exposureTime = c.exposureTime;
+  info_.analogGain = c.analogGain;
+  info_.gainMode = c.gainMode;
+  info_.exposureSeconds = c.exposureSeconds;
+  info_.mirrorV = c.mirrorV;
+  info_.mirrorH = c.mirrorH;
+  info_.bitsPerPixel = c.bitsPerPixel;
+  info_.pixelClockKhz = c.pixelClockKhz;
+  info_.orientation = c.orientation;
+  model_number_ = c.modelNumber;
+}
+
+CSensorBase::~CSensorBase() = default;
+
+uint32_t CSensorBase::SetModelId(uint32_t modelNumber) {
+  model_number_ = modelNumber;
+  return 1;
+}
+
+uint32_t CSensorBase::SetModeFlags(uint32_t flags) {
+  mode_flags_ = flags;
+  return 1;
+}
+
+uint32_t CSensorBase::GetModeFlags() { return mode_flags_; }
+
+uint32_t CSensorBase::IsAnalogGainSupported() { return info_.analogGain.supported; }
+
+uint32_t CSensorBase::GetAnalogGain(uint32_t* value) {
+  return Put(value, info_.analogGain.current) ? info_.analogGain.supported : 0;
+}
+uint32_t CSensorBase::GetAnalogGainMin(uint32_t* value) {
+  return Put(value, info_.analogGain.minimum) ? info_.analogGain.supported : 0;
+}
+uint32_t CSensorBase::GetAnalogGainMax(uint32_t* value) {
+  return Put(value, info_.analogGain.maximum) ? info_.analogGain.supported : 0;
+}
+uint32_t CSensorBase::GetAnalogGainDefault(uint32_t* value) {
+  return Put(value, info_.analogGain.defaultValue) ? info_.analogGain.supported : 0;
+}
+
+uint32_t CSensorBase::IsGainModeSupported() { return info_.gainMode.supported; }
+
+uint32_t CSensorBase::GetGainModeMin(uint32_t* value) {
+  return Put(value, info_.gainMode.minimum) ? info_.gainMode.supported : 0;
+}
+uint32_t CSensorBase::GetGainModeMax(uint32_t* value) {
+  return Put(value, info_.gainMode.maximum) ? info_.gainMode.supported : 0;
+}
+uint32_t CSensorBase::GetGainModeDefault(uint32_t* value) {
+  return Put(value, info_.gainMode.defaultValue) ? info_.gainMode.supported : 0;
+}
+uint32_t CSensorBase::GetGainModeCurrent(uint32_t* value) {
+  return Put(value, info_.gainMode.current) ? info_.gainMode.supported : 0;
+}
+
+uint32_t CSensorBase::GetMirrorVDefault() { return info_.mirrorV.defaultValue; }
+uint32_t CSensorBase::GetMirrorHDefault() { return info_.mirrorH.defaultValue; }
+uint32_t CSensorBase::IsMirrorVSupported() { return info_.mirrorV.supported; }
+uint32_t CSensorBase::IsMirrorHSupported() { return info_.mirrorH.supported; }
+
+uint32_t CSensorBase::GetSensorInfo(SensorInfo* info) { return Put(info, info_); }
+
+uint32_t CSensorBase::IsExposureTimeExSupported() { return info_.exposureSeconds.supported; }
+
+uint32_t CSensorBase::GetExposureTimeExMin(double* seconds) {
+  return Put(seconds, info_.exposureSeconds.minimum) ? info_.exposureSeconds.supported : 0;
+}
+uint32_t CSensorBase::GetExposureTimeExMax(double* seconds) {
+  return Put(seconds, info_.exposureSeconds.maximum) ? info_.exposureSeconds.supported : 0;
+}
+uint32_t CSensorBase::GetExposureTimeExDefault(double* seconds) {
+  return Put(seconds, info_.exposureSeconds.defaultValue) ? info_.exposureSeconds.supported : 0;
+}
+uint32_t CSensorBase::GetExposureTimeEx(double* seconds) {
+  return Put(seconds, info_.exposureSeconds.current) ? info_.exposureSeconds.supported : 0;
+}
+
+// ---- Helpers for drivers. ----
+
+void CSensorBase::WaitMs(uint32_t ms) {
+  TimerResolution resolution(1);
+  SleepMs(ms);
+}
+
+uint32_t CSensorBase::PulseUpdateStrobe() {
+  if (controller_ == nullptr) return 0;
+  if (model_number_ == kModelNoStrobe) return 1;
+  const uint8_t reg = (model_number_ == kModelStrobeAltA || model_number_ == kModelStrobeAltB)
+                          ? kRegUpdateStrobeAlt
+                          : kRegUpdateStrobe;
+  if (controller_->WriteFpgaRegister(reg, 1) == 0) return 0;
+  WaitMs(1);
+  // Always release the strobe, even if raising it was the only success.
+  const uint32_t ok = controller_->WriteFpgaRegister(reg, 0);
+  WaitMs(1);
+  return ok != 0 ? 1 : 0;
+}
+
+uint32_t CSensorBase::BusWrite8(uint32_t address, uint32_t value) {
+  if (controller_ == nullptr) return 0;
+  const uint8_t bytes[3] = {static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address),
+                            static_cast<uint8_t>(value)};
+  CsLock lock(register_lock_);
+  return controller_->WriteSerialBus(bus_address_, bytes, 3, kSerialBusTimeoutMs) != 0 ? 1 : 0;
+}
+
+uint32_t CSensorBase::BusRead8(uint32_t address, uint32_t* value) {
+  if (controller_ == nullptr || value == nullptr) return 0;
+  const uint8_t addr[2] = {static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address)};
+  uint8_t byte = 0;
+  CsLock lock(register_lock_);
+  if (controller_->WriteSerialBus(bus_address_, addr, 2, kSerialBusTimeoutMs) == 0) return 0;
+  if (controller_->ReadSerialBus(bus_address_, &byte, 1, kSerialBusTimeoutMs) == 0) return 0;
+  *value = byte;
+  return 1;
+}
+
+uint32_t CSensorBase::BusWrite16(uint32_t address, uint32_t value) {
+  if (controller_ == nullptr) return 0;
+  const uint8_t bytes[4] = {static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address),
+                            static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value)};
+  CsLock lock(register_lock_);
+  return controller_->WriteSerialBus(bus_address_, bytes, 4, kSerialBusTimeoutMs) != 0 ? 1 : 0;
+}
+
+uint32_t CSensorBase::BusRead16(uint32_t address, uint32_t* value) {
+  if (controller_ == nullptr || value == nullptr) return 0;
+  const uint8_t addr[2] = {static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address)};
+  uint8_t bytes[2] = {0, 0};
+  CsLock lock(register_lock_);
+  if (controller_->WriteSerialBus(bus_address_, addr, 2, kSerialBusTimeoutMs) == 0) return 0;
+  if (controller_->ReadSerialBus(bus_address_, bytes, 2, kSerialBusTimeoutMs) == 0) return 0;
+  *value = (static_cast<uint32_t>(bytes[0]) << 8) | bytes[1];
+  return 1;
+}
+
+uint32_t CSensorBase::BusyWaitWrite(uint32_t address, uint32_t value) {
+  if (controller_ == nullptr) return 0;
+  for (uint32_t attempt = 0; attempt < kBusyAttempts; ++attempt) {
+    uint8_t busy = 1;
+    if (controller_->ReadFpgaRegister(kRegBusy, &busy) != 0 && busy == 0 &&
+        WriteSensorRegister(address, value) != 0) {
+      return 1;
+    }
+    WaitMs(kBusyRetryMs);
+  }
+  return 0;
+}
+
+uint32_t CSensorBase::BusyWaitRead(uint32_t address, uint32_t* value) {
+  if (controller_ == nullptr || value == nullptr) return 0;
+  for (uint32_t attempt = 0; attempt < kBusyAttempts; ++attempt) {
+    uint8_t busy = 1;
+    if (controller_->ReadFpgaRegister(kRegBusy, &busy) != 0 && busy == 0 &&
+        ReadSensorRegister(address, value) != 0) {
+      return 1;
+    }
+    WaitMs(kBusyRetryMs);
+  }
+  return 0;
+}
+
+uint32_t CSensorBase::ApplyDataBits(uint32_t sixteenBit) {
+  const uint32_t previous = info_.bitsPerPixel;
+  info_.bitsPerPixel = sixteenBit != 0 ? 16 : 8;
+  if (SetCaptureArea(info_.areaX, info_.areaWidth, info_.areaY, info_.areaHeight,
+                     info_.areaFlag) == 0) {
+    info_.bitsPerPixel = previous;
+    return 0;
+  }
+  return 1;
+}
+
+uint16_t CSensorBase::FpgaVersion() {
+  if (controller_ == nullptr) return 0;
+  uint16_t version = fpga_version_.load();
+  if (version == 0) {
+    if (controller_->GetFpgaVersion(&version) == 0) version = 0;
+    fpga_version_.store(version);
+  }
+  return version;
+}
+
+}  // namespace vexcam

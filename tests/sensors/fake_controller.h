@@ -1,0 +1,161 @@
+#pragma once
+// A controller that records what a driver sends: FPGA register writes and
+// serial-bus transactions. The sensor on the bus is a map of 16-bit registers
+// (3-byte writes store one byte, 4-byte writes one word). A write budget makes
+// every transaction fail once it is spent, like a camera unplugged mid-sequence.
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+#include "transport/controller_base.h"
+
+namespace vexcam::test {
+
+class FakeController : public CControllerBase {
+ public:
+  struct BusWrite {
+    uint8_t address;
+    std::vector<uint8_t> bytes;
+  };
+
+  uint32_t GetFpgaVersion(uint16_t* version) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++versionReads;
+    *version = fpgaVersion;
+    return 1;
+  }
+
+  uint32_t WriteFpgaRegister(uint8_t reg, uint8_t value) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!Spend()) return 0;
+    fpga[reg] = value;
+    fpgaWrites.emplace_back(reg, value);
+    return 1;
+  }
+
+  uint32_t ReadFpgaRegister(uint8_t reg, uint8_t* value) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (dead_) return 0;
+    if (reg == 2 && busyReads > 0) {
+      --busyReads;
+      *value = 1;
+      return 1;
+    }
+    if (reg == 4 && adcTrace) {
+      if (adc.empty()) return 0;  // trace exhausted: the cycle is skipped
+      heldAdc_ = adc.front();
+      adc.pop_front();
+      *value = static_cast<uint8_t>(heldAdc_);
+      return 1;
+    }
+    if (reg == 5 && adcTrace) {
+      *value = static_cast<uint8_t>(heldAdc_ >> 8);
+      return 1;
+    }
+    *value = fpga[reg];
+    return 1;
+  }
+
+  uint32_t WriteSerialBus(uint8_t address, const uint8_t* bytes, uint32_t count,
+                          uint32_t /*timeoutMs*/) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (count > kMaxSerialBusBytes || !Spend()) return 0;
+    busWrites.push_back({address, std::vector<uint8_t>(bytes, bytes + count)});
+    if (count >= 2) lastAddress_ = static_cast<uint16_t>((bytes[0] << 8) | bytes[1]);
+    if (count == 3 && !frozenRegisters) sensor[lastAddress_] = bytes[2];
+    if (count == 4 && !frozenRegisters) sensor[lastAddress_] = static_cast<uint16_t>((bytes[2] << 8) | bytes[3]);
+    return 1;
+  }
+
+  uint32_t ReadSerialBus(uint8_t address, uint8_t* bytes, uint32_t count,
+                         uint32_t /*timeoutMs*/) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (dead_ || count > kMaxSerialBusBytes) return 0;
+    busReads.emplace_back(address, lastAddress_);
+    const uint16_t v = sensor[lastAddress_];
+    if (count == 1) bytes[0] = static_cast<uint8_t>(v);
+    if (count == 2) {
+      bytes[0] = static_cast<uint8_t>(v >> 8);
+      bytes[1] = static_cast<uint8_t>(v);
+    }
+    return 1;
+  }
+
+  // Sensor-register writes seen on the bus as (address, value) pairs.
+  std::vector<std::pair<uint16_t, uint16_t>> SensorWrites() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<std::pair<uint16_t, uint16_t>> out;
+    for (const BusWrite& w : busWrites) {
+      const auto& b = w.bytes;
+      if (b.size() == 3) out.emplace_back((b[0] << 8) | b[1], b[2]);
+      if (b.size() == 4) out.emplace_back((b[0] << 8) | b[1], (b[2] << 8) | b[3]);
+    }
+    return out;
+  }
+
+  void Clear() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    fpgaWrites.clear();
+    busWrites.clear();
+    busReads.clear();
+  }
+
+  // Lets `writes` more writes succeed; after that every transaction fails.
+  void FailAfter(int writes) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    budget_ = writes;
+    dead_ = false;
+  }
+
+  void SetFpga(uint8_t reg, uint8_t value) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    fpga[reg] = value;
+  }
+
+  void SetAdcTrace(std::vector<uint16_t> samples) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    adc.assign(samples.begin(), samples.end());
+    adcTrace = true;
+  }
+  bool AdcDrained() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return adc.empty();
+  }
+
+  // Direct fields: set them before the driver runs, read them after.
+  uint8_t fpga[256] = {};
+  uint16_t fpgaVersion = 0x0100;
+  int versionReads = 0;
+  int busyReads = 0;             // reads of FPGA register 2 that report busy
+  bool frozenRegisters = false;  // sensor ignores writes (read-back mismatch)
+  std::map<uint16_t, uint16_t> sensor;
+  std::vector<std::pair<uint8_t, uint8_t>> fpgaWrites;
+  std::vector<BusWrite> busWrites;
+  std::vector<std::pair<uint8_t, uint16_t>> busReads;  // (bus address, register)
+
+ private:
+  bool Spend() {
+    if (dead_) return false;
+    if (budget_ < 0) return true;
+    if (budget_ == 0) {
+      dead_ = true;
+      return false;
+    }
+    --budget_;
+    return true;
+  }
+
+  std::mutex mutex_;
+  int budget_ = -1;
+  bool dead_ = false;
+  uint16_t lastAddress_ = 0;
+  bool adcTrace = false;
+  std::deque<uint16_t> adc;
+  uint16_t heldAdc_ = 0;
+};
+
+}  // namespace vexcam::test
