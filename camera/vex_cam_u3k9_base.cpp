@@ -1,0 +1,1225 @@
+#include "camera/vex_cam_u3k9_base.h"
+
+#include <pthread.h>
+#include <sched.h>
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "camera/product_rules.h"
+#include "camera/sensor_factory.h"
+#include "platform/clock.h"
+#include "sensors/frame_geometry.h"
+
+namespace vexcam {
+
+namespace {
+
+// Firmware word of device information block A (bytes 24..27).
+constexpr uint32_t kFirmwareOffset = 24;
+constexpr uint32_t kFirmwareResetsPipe = 0x1100;
+constexpr uint32_t kFirmwareNew = 0x1101;
+
+constexpr uint8_t kRegFrameCounter = 8;
+constexpr uint8_t kRegTransferReset = 104;
+constexpr uint32_t kTransferRetries = 5;
+constexpr uint32_t kCommandRetries = 10;
+constexpr uint32_t kAltRetries = 10;
+constexpr uint32_t kAltGiveUpMs = 10000;
+constexpr uint32_t kGrabPayloadTimeoutMs = 3000;
+// A thread between two reads sees the cleared running flag within this time;
+// one still blocked in a read is aborted.
+constexpr uint32_t kStopGraceMs = 100;
+constexpr uint32_t kAbortRetryMs = 20;
+
+uint32_t LoadLe32(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+// Real-time priority where the system allows it; normal priority otherwise.
+void RaiseThreadPriority(std::thread& thread) {
+  sched_param param{};
+  param.sched_priority = sched_get_priority_max(SCHED_FIFO);
+  if (param.sched_priority > 0) {
+    (void)pthread_setschedparam(thread.native_handle(), SCHED_FIFO, &param);
+  }
+}
+
+}  // namespace
+
+CVexCamU3K9Base::CVexCamU3K9Base() = default;
+
+CVexCamU3K9Base::~CVexCamU3K9Base() { CVexCamU3K9Base::CloseCamera(nullptr); }
+
+// ---------------------------------------------------------------- lifecycle
+
+uint32_t CVexCamU3K9Base::CreateController(HWND notifyWindow, const uint32_t* guid) {
+  std::lock_guard<std::recursive_mutex> lock(controlMutex_);
+  CloseCamera(notifyWindow);
+  transport_.reset(new (std::nothrow) CVexCy3Cam(guid));
+  return 1;
+}
+
+uint32_t CVexCamU3K9Base::WaitForFpgaReady(uint32_t attempts, bool keepAlive) {
+  // Status byte 1 = ready; polled every 500 ms. A slow FPGA gets register
+  // 129 = 1 every 25 s of waiting.
+  for (uint32_t i = 0; i < attempts; ++i) {
+    uint8_t status = 0;
+    if (transport_->ReadStatusByte(&status) && status == 1) return 1;
+    if (keepAlive && i > 0 && i % 50 == 0) WriteReg(129, 1);
+    SleepMs(500);
+  }
+  return 0;
+}
+
+uint32_t CVexCamU3K9Base::InitCamera() {
+  std::lock_guard<std::recursive_mutex> lock(controlMutex_);
+  if (Is(0x33A0)) return 1;
+  if (!transport_ || !transport_->PrepareTransferBuffer()) return 0;
+  transport_->ReadDeviceInfoA(deviceInfoA_);
+  if (!sensor_) return 0;
+  if (Is3042()) sensor_->SetModeFlags(kModeFlagAltRegisterPath);
+
+  const uint32_t pid = productId_.load();
+  if (pid == 0x3140) {
+    WriteReg(56, 0);
+    WriteReg(62, 3);
+    WriteReg(56, 1);
+  } else if (pid == 0x3180) {
+    if (!sensor_->CheckSensor()) sensor_->WakeSensor();
+  } else if (pid == 0x31E0) {
+    uint8_t block[kDeviceInfoBytes] = {};
+    const bool newFirmware =
+        transport_->ReadDeviceInfoA(block) && LoadLe32(block + kFirmwareOffset) >= kFirmwareNew;
+    uint8_t r19 = 0;
+    uint8_t r16 = 0;
+    const bool read = ReadReg(19, &r19) && ReadReg(16, &r16);
+    const bool capable = read && ((r19 == 0 && r16 >= 26) || (r19 == 16 && r16 >= 27));
+    if (newFirmware && capable && !WaitForFpgaReady(400, true)) return 0;
+  } else if (pid == 0x32C0 || pid == 0x33B0) {
+    uint8_t block[kDeviceInfoBytes] = {};
+    const bool oldFirmware =
+        !transport_->ReadDeviceInfoA(block) || LoadLe32(block + kFirmwareOffset) < kFirmwareNew;
+    uint8_t r19 = 0;
+    ReadReg(19, &r19);
+    if (!(oldFirmware && r19 < 9)) {
+      if (WaitForFpgaReady(40, false)) {
+        sensor_->WriteSensorRegister(0, 4);
+      } else {
+        sensor_->ResetSensor();
+      }
+    }
+  }
+  if (!sensor_->CheckSensor()) return 0;
+  return sensor_->InitSensor();
+}
+
+uint32_t CVexCamU3K9Base::CloseCamera(HWND /*notifyWindow*/) {
+  std::lock_guard<std::recursive_mutex> lock(controlMutex_);
+  StopCapture();
+  if (IsCcdModel(productId_.load()) && sensor_) {
+    sensor_->WriteSensorRegister(0, 3);
+    sensor_->WriteSensorRegister(32768, 3);
+    for (uint8_t reg : {37, 36, 31, 35, 34, 32, 33}) {
+      WriteReg(reg, 0);
+      SleepMs(1);
+    }
+    WriteReg(224, 0);
+  }
+  // The driver borrows the transport's controller: it goes first.
+  sensor_.reset();
+  if (transport_) transport_->CloseStream();
+  transport_.reset();
+  std::memset(deviceInfoA_, 0, sizeof(deviceInfoA_));
+  captureMode_.store(kCaptureContinuous);
+  staging_.reset();
+  stagingCapacity_ = 0;
+  ring_.Free();
+  frameSize_ = 0;
+  frameEventOpen_.store(false);
+  threadEnd_.Reset();
+  transferError_.store(false);
+  return 1;
+}
+
+uint32_t CVexCamU3K9Base::ReopenCamera(uint32_t deviceNumber) {
+  std::lock_guard<std::recursive_mutex> lock(controlMutex_);
+  StopCapture();
+  return OpenCamera(deviceNumber) ? 0 : 0xFFFFFFFF;
+}
+
+uint32_t CVexCamU3K9Base::OpenCamera(uint32_t deviceNumber) {
+  std::lock_guard<std::recursive_mutex> lock(controlMutex_);
+  const uint32_t pid = productId_.load();
+  if (!transport_ || pid == kNoProductId || transport_->EnumerateDevices() == 0) return 0;
+  if (!IsDeviceAvailable(deviceNumber)) return 0;
+  uint32_t index = 0xFFFFFFFF;
+  const uint32_t count = transport_->DeviceCount();
+  for (uint32_t i = 0; i < count; ++i) {
+    DeviceRecord record;
+    if (transport_->GetDeviceRecord(i, &record) && record.modelNumber >= 0 &&
+        static_cast<uint32_t>(record.modelNumber) == deviceNumber &&
+        record.productId == static_cast<uint16_t>(pid)) {
+      index = i;
+      break;
+    }
+  }
+  // A running transfer thread uses the driver and the selected device.
+  if (running_.load() || transferThread_.joinable()) StopCapture();
+  if (!transport_->SelectDevice(index)) {
+    settingsChanged_.store(true);
+    return InitCamera();
+  }
+  sensor_.reset();
+  sensor_ = CreateSensor(pid, transport_.get(), &chosenDriver_);
+  if (!sensor_) return 0;
+  deviceNumber_ = deviceNumber;
+  settingsChanged_.store(true);
+  return InitCamera();
+}
+
+// ---------------------------------------------------------------- device table
+
+uint32_t CVexCamU3K9Base::GetDeviceInfoA(uint8_t* block) {
+  if (block == nullptr || !transport_) return 0;
+  return transport_->ReadDeviceInfoA(block);
+}
+
+uint32_t CVexCamU3K9Base::GetDeviceInfoB(uint8_t* block) {
+  if (block == nullptr || !transport_) return 0;
+  return transport_->ReadDeviceInfoB(block);
+}
+
+uint32_t CVexCamU3K9Base::GetSensorInfo(SensorInfo* info) {
+  return sensor_ ? sensor_->GetSensorInfo(info) : 0;
+}
+
+uint32_t CVexCamU3K9Base::IsDeviceAvailable(uint32_t deviceNumber) {
+  const uint32_t pid = productId_.load();
+  if (!transport_ || pid == kNoProductId) return 0;
+  const uint32_t count = transport_->DeviceCount();
+  for (uint32_t i = 0; i < count; ++i) {
+    DeviceRecord record;
+    if (transport_->GetDeviceRecord(i, &record) && record.productId == static_cast<uint16_t>(pid) &&
+        record.modelNumber >= 0 && static_cast<uint32_t>(record.modelNumber) == deviceNumber) {
+      return transport_->IsDeviceOpenable(i) ? 1 : 0;
+    }
+  }
+  return 0;
+}
+
+uint32_t CVexCamU3K9Base::GetDeviceCount(uint32_t productId) {
+  if (!transport_) return 0;
+  const uint32_t count = transport_->EnumerateDevices();
+  if (productId == 0) return count;
+  uint32_t n = 0;
+  for (uint32_t i = 0; i < count; ++i) {
+    DeviceRecord record;
+    if (transport_->GetDeviceRecord(i, &record) && record.productId == productId &&
+        transport_->IsDeviceOpenable(i)) {
+      ++n;
+    }
+  }
+  return n;
+}
+
+uint32_t CVexCamU3K9Base::GetDeviceName(uint32_t tableIndex, char* text, uint32_t size) {
+  if (!transport_ || text == nullptr || size == 0) return 0;
+  DeviceRecord record;
+  if (!transport_->GetDeviceRecord(tableIndex, &record)) return 0;
+  const char* format = DeviceNameFormat(record.productId);
+  if (format == nullptr || !transport_->IsDeviceOpenable(tableIndex)) return 0;
+  std::snprintf(text, size, format, static_cast<int>(record.modelNumber));
+  return 1;
+}
+
+uint32_t CVexCamU3K9Base::SetProductId(uint32_t productId) {
+  productId_.store(productId);
+  return 1;
+}
+
+uint32_t CVexCamU3K9Base::GetDeviceVendorId(uint32_t tableIndex) {
+  DeviceRecord record;
+  if (!transport_ || tableIndex >= kMaxDevices || !transport_->GetDeviceRecord(tableIndex, &record)) {
+    return 0;
+  }
+  return record.vendorId;
+}
+
+uint32_t CVexCamU3K9Base::GetDeviceProductId(uint32_t tableIndex) {
+  DeviceRecord record;
+  if (!transport_ || tableIndex >= kMaxDevices || !transport_->GetDeviceRecord(tableIndex, &record)) {
+    return 0;
+  }
+  return record.productId;
+}
+
+uint32_t CVexCamU3K9Base::GetDeviceModelIndex(uint32_t tableIndex) {
+  DeviceRecord record;
+  if (!transport_ || tableIndex >= kMaxDevices || !transport_->GetDeviceRecord(tableIndex, &record)) {
+    return 0xFFFFFFFF;
+  }
+  return static_cast<uint32_t>(record.modelNumber);
+}
+
+uint32_t CVexCamU3K9Base::IsModel3042() { return Is3042() ? 1 : 0; }
+
+// ---------------------------------------------------------------- registers
+
+bool CVexCamU3K9Base::WriteReg(uint8_t reg, uint8_t value) {
+  return transport_ && transport_->WriteFpgaRegister(reg, value) != 0;
+}
+
+bool CVexCamU3K9Base::ReadReg(uint8_t reg, uint8_t* value) {
+  return transport_ && transport_->ReadFpgaRegister(reg, value) != 0;
+}
+
+void CVexCamU3K9Base::UpdateStrobe() {
+  if (!sensor_ || !transport_) return;
+  const uint32_t model = sensor_->ModelNumber();
+  if (model == 122) return;
+  const uint8_t reg = (model == 103 || model == 115) ? 150 : 108;
+  WriteReg(reg, 1);
+  SleepMs(1);
+  WriteReg(reg, 0);
+  SleepMs(1);
+}
+
+uint32_t CVexCamU3K9Base::WriteFpgaRegister(uint8_t reg, uint8_t value) {
+  if (!transport_ || Is3042()) return 0;
+  return transport_->WriteFpgaRegister(reg, value);
+}
+
+uint32_t CVexCamU3K9Base::ReadFpgaRegister(uint8_t reg, uint32_t* ok) {
+  uint8_t value = 0;
+  const bool read = transport_ && !Is3042() && transport_->ReadFpgaRegister(reg, &value);
+  if (ok != nullptr) *ok = read ? 1 : 0;
+  return read ? value : 0;
+}
+
+uint32_t CVexCamU3K9Base::ReadFpgaStatus() {
+  uint8_t value = 0;
+  if (!ReadReg(kRegFrameCounter, &value)) return 0;
+  frameCounter_.store(value);
+  return 1;
+}
+
+uint32_t CVexCamU3K9Base::WriteSromId(uint16_t address, uint8_t value) {
+  return transport_ ? transport_->WriteSromByte(address, value) : 0;
+}
+
+uint32_t CVexCamU3K9Base::ReadSromId(uint16_t address, uint8_t* value) {
+  return transport_ && value != nullptr ? transport_->ReadSromByte(address, value) : 0;
+}
+
+uint32_t CVexCamU3K9Base::WriteSromConfig(uint8_t value) { return WriteSromId(0x1080, value); }
+uint32_t CVexCamU3K9Base::ReadSromConfig(uint8_t* value) { return ReadSromId(0x1080, value); }
+
+// ---------------------------------------------------------------- capture control
+
+void CVexCamU3K9Base::OpenFrameEvent() {
+  if (!frameEventOpen_.exchange(true)) frameEvent_.Reset();
+}
+
+uint32_t CVexCamU3K9Base::SetCaptureMode(uint32_t mode) {
+  std::lock_guard<std::recursive_mutex> lock(controlMutex_);
+  if (!transport_) return 0;
+  if (mode != captureMode_.load()) {
+    StopCapture();
+    OpenFrameEvent();
+    if (mode == kCaptureNextFrame) {
+      ring_.SetReadIndex(ring_.WriteIndex());
+      ring_.MarkAllRead();
+      ReadFpgaStatus();
+    }
+  }
+  captureMode_.store(mode);
+  return 1;
+}
+
+uint32_t CVexCamU3K9Base::StartCapture(uint32_t mode) {
+  std::lock_guard<std::recursive_mutex> lock(controlMutex_);
+  if (running_.load()) {
+    TimerResolution resolution(1);
+    if (threadEnd_.Wait(5) != WaitResult::kSignalled) StopCapture();
+  }
+  OpenFrameEvent();
+  if (!SetCaptureMode(mode)) return 0;
+  if (settingsChanged_.load()) ApplyCaptureSettings();
+  threadEnd_.Reset();
+  JoinFinishedThread();
+  // The new loop starts clean: a WaitFrame right after this call must not see
+  // the give-up of the previous capture.
+  transferError_.store(false);
+  running_.store(true);
+  threadDone_.store(false);
+  transferThread_ = std::thread([this] { RunTransferThread(); });
+  RaiseThreadPriority(transferThread_);
+  if (sensor_ && !sensor_->IsMonitorRunning()) sensor_->StartMonitor();
+  return 1;
+}
+
+void CVexCamU3K9Base::JoinFinishedThread() {
+  if (transferThread_.joinable()) StopTransferThread();
+}
+
+void CVexCamU3K9Base::StopTransferThread() {
+  if (!transferThread_.joinable()) return;
+  running_.store(false);
+  // A thread between two reads leaves by itself; one blocked in a read is
+  // aborted, again until it has left (an abort cannot hit a read that has
+  // not started yet).
+  if (!threadDone_.load() && threadEnd_.Wait(kStopGraceMs) != WaitResult::kSignalled) {
+    while (!threadDone_.load()) {
+      if (transport_) transport_->AbortStream();
+      if (threadEnd_.Wait(kAbortRetryMs) == WaitResult::kSignalled) break;
+    }
+  }
+  transferThread_.join();
+  threadEnd_.Reset();
+}
+
+uint32_t CVexCamU3K9Base::StopCapture() {
+  std::lock_guard<std::recursive_mutex> lock(controlMutex_);
+  if (sensor_) sensor_->StopMonitor();
+  StopTransferThread();
+  if (frameEventOpen_.exchange(false)) frameEvent_.Set();  // wakes a WaitFrame
+  ResetTransfer();
+  SleepMs(5);
+  captureMode_.store(kCaptureContinuous);
+  nextFrameCount_.store(0);
+  return 1;
+}
+
+uint32_t CVexCamU3K9Base::ResetTransfer() {
+  if (!transport_) return 0;
+  if (Is(0x33A0)) return 1;
+  if (Is3042()) {
+    transport_->ResetDevicePort();
+  } else {
+    if (LoadLe32(deviceInfoA_ + kFirmwareOffset) >= kFirmwareResetsPipe) {
+      transport_->ResetPipe(kEpFrameIn);
+    }
+    if (!Is(0x30C0)) UpdateStrobe();
+    WriteReg(kRegTransferReset, 2);
+    if (Is(0x3150)) SleepMs(100);
+  }
+  transport_->SendStreamRestart();
+  return 1;
+}
+
+uint32_t CVexCamU3K9Base::SetFrameTimeout(uint32_t ms) {
+  frameTimeoutMs_.store(ms);
+  return 1;
+}
+
+// ---------------------------------------------------------------- buffers and window
+
+uint32_t CVexCamU3K9Base::ApplyCaptureSettings() {
+  std::lock_guard<std::recursive_mutex> lock(controlMutex_);
+  // The transfer thread writes into the buffers about to be replaced.
+  StopTransferThread();
+  staging_.reset();
+  stagingCapacity_ = 0;
+  if (!sensor_) return 0;
+  SensorInfo info;
+  sensor_->GetSensorInfo(&info);
+  const uint32_t planes = Is(0x3130) ? 3 : 1;
+  const uint32_t b = BytesPerPixelOfMode(dataBitsMode_.load());
+  const uint64_t s = FrameSizeBytes(info.areaWidth, info.areaHeight, b) * planes;
+  const uint64_t q = FrameCapacityBytes(info.areaWidth, info.areaHeight, b) * planes;
+  if (q > 0xFFFFFFFFull) {
+    ring_.Free();
+    frameSize_ = 0;
+    return 0;
+  }
+  staging_.reset(new (std::nothrow) uint8_t[q]);
+  if (!staging_) {
+    ring_.Free();
+    return 0;
+  }
+  stagingCapacity_ = static_cast<uint32_t>(q);
+  frameSize_ = static_cast<uint32_t>(s);
+
+  FrameLayout layout;
+  layout.width = info.areaWidth;
+  layout.height = info.areaHeight;
+  layout.bytesPerPixel = b;
+  layout.planes = planes;
+  layout.frameBytes = frameSize_;
+  layout.slotBytes = stagingCapacity_;
+  layout.orientation = info.orientation;
+  if (Is(0x31E0)) {
+    layout.bottomUpRowRule = true;
+    layout.dropLastRow = sensor_->CheckModuleVersion() == 0;
+  }
+  if (!ring_.Allocate(layout)) {
+    staging_.reset();
+    stagingCapacity_ = 0;
+    return 0;
+  }
+  if (Is3042()) return 0;
+  return ApplyWindowRegisters(info);
+}
+
+uint32_t CVexCamU3K9Base::ApplyWindowRegisters(const SensorInfo& info) {
+  const uint32_t pid = productId_.load();
+  const uint32_t w = info.areaWidth;
+  const uint32_t h = info.areaHeight;
+  switch (WindowRegistersOf(pid)) {
+    case WindowRegisterSet::kAlternate:
+      WriteReg(156, w & 0xFF);
+      WriteReg(157, (w >> 8) & 0xFF);
+      WriteReg(154, h & 0xFF);
+      WriteReg(155, (h >> 8) & 0xFF);
+      break;
+    case WindowRegisterSet::kNone:
+      break;
+    case WindowRegisterSet::kNoneDone:
+      return 1;
+    case WindowRegisterSet::kStandard:
+      WriteReg(68, w & 0xFF);
+      WriteReg(69, (w >> 8) & 0xFF);
+      WriteReg(64, h & 0xFF);
+      WriteReg(65, (h >> 8) & 0xFF);
+      break;
+  }
+  uint8_t fpga17 = 0;
+  if (NeedsFpga17(pid)) ReadReg(17, &fpga17);
+  const OffsetRegisters offsets =
+      OffsetRegistersOf(pid, info, sensor_->IsBinningSupported(), fpga17);
+  if (offsets.present) {
+    WriteReg(72, offsets.a & 0xFF);
+    WriteReg(73, (offsets.a >> 8) & 0xFF);
+    WriteReg(76, offsets.b & 0xFF);
+    WriteReg(77, (offsets.b >> 8) & 0xFF);
+  }
+  switch (pid) {
+    case 0x3020:
+      SleepMs(200);
+      break;
+    case 0x30B0:
+      WriteReg(64, 192);
+      SleepMs(1);
+      break;
+    case 0x30C0:
+      WriteReg(64, 34);
+      SleepMs(1);
+      UpdateStrobe();
+      break;
+    case 0x3100:
+      WriteReg(104, 0);
+      break;
+    case 0x32B0:
+      UpdateStrobe();
+      break;
+    default:
+      break;
+  }
+  settingsChanged_.store(false);
+  return 1;
+}
+
+// ---------------------------------------------------------------- transfer thread
+
+void CVexCamU3K9Base::RunTransferThread() {
+  if (Is3042()) {
+    TransferLoop3042();
+  } else {
+    TransferLoop();
+  }
+  running_.store(false);
+  threadDone_.store(true);
+  threadEnd_.Set();
+}
+
+void CVexCamU3K9Base::StoreFrame(uint32_t tag) {
+  ring_.Store(staging_.get(), tag);
+  frameEvent_.Set();
+}
+
+void CVexCamU3K9Base::EndLoop() {
+  transport_->CloseStream();
+  if (transferError_.load()) frameEvent_.Set();
+}
+
+void CVexCamU3K9Base::GiveUp() {
+  transferError_.store(true);
+  frameEvent_.Set();
+}
+
+bool CVexCamU3K9Base::BeginLoop() {
+  if (!transport_ || !staging_ || !ring_.HasBuffers()) {
+    GiveUp();
+    return false;
+  }
+  descriptor_ = FrameDescriptor{};
+  descriptor_.destination = staging_.get();
+  descriptor_.capacity = stagingCapacity_;
+  descriptor_.expectedSize = frameSize_;
+  return true;
+}
+
+uint32_t CVexCamU3K9Base::TransferLoop() {
+  if (UsesCommandFrames(productId_.load())) return TransferLoopCommand();
+  if (!BeginLoop()) return 0;
+  transferError_.store(false);
+  if (!transport_->OpenStream()) {
+    GiveUp();
+    EndLoop();
+    return 0;
+  }
+  const uint32_t mode = captureMode_.load();
+  uint32_t failures = 0;
+  while (running_.load()) {
+    const uint32_t timeout = frameTimeoutMs_.load();
+    if (pendingExposureSet_.exchange(false) && sensor_) {
+      sensor_->SetExposureTime(pendingExposure_.load());
+    }
+    bool ok = true;
+    if (mode == kCaptureNextFrame) {
+      uint8_t counter = 0;
+      ok = ReadReg(kRegFrameCounter, &counter);
+      if (ok && counter == frameCounter_.load()) {
+        SleepMs(1);
+        continue;
+      }
+      if (ok) frameCounter_.store(counter);
+    }
+    if (ok) ok = transport_->ReadFrameHeader(descriptor_);
+    if (ok) {
+      if (mode == kCaptureHeaderOnly) {
+        frameCounter_.store(descriptor_.tag);
+        break;
+      }
+      if (mode != kCaptureNextFrame) frameCounter_.store(descriptor_.tag);
+      ok = transport_->ReadFramePayload(descriptor_, timeout);
+    }
+    if (ok) {
+      failures = 0;
+      transferError_.store(false);
+      StoreFrame(frameCounter_.load());
+      if (mode == kCaptureSingle) break;
+      if (mode == kCaptureNextFrame) {
+        nextFrameCount_.fetch_add(1);
+        break;
+      }
+      continue;
+    }
+    transport_->CloseStream();
+    if (!running_.load()) break;
+    if ((Is(0x3190) && mode == kCaptureNextFrame) || ++failures >= kTransferRetries) {
+      GiveUp();
+      break;
+    }
+    if (ResetsPipeOnRetry(productId_.load())) transport_->ResetPipe(kEpFrameIn);
+    UpdateStrobe();
+    transport_->OpenStream();
+  }
+  EndLoop();
+  return 1;
+}
+
+uint32_t CVexCamU3K9Base::TransferLoopCommand() {
+  if (!BeginLoop()) return 0;
+  transferError_.store(false);
+  if (!transport_->OpenStream()) {
+    GiveUp();
+    EndLoop();
+    return 0;
+  }
+  const uint32_t mode = captureMode_.load();
+  uint32_t failures = 0;
+  while (running_.load() && mode != kCaptureHeaderOnly) {
+    const uint32_t timeout = mode == kCaptureNextFrame ? kInfinite : frameTimeoutMs_.load();
+    if (pendingExposureSet_.exchange(false) && sensor_) {
+      sensor_->SetExposureTime(pendingExposure_.load());
+    }
+    uint32_t length = frameSize_;
+    if (transport_->ReadFrameByCommand(descriptor_, &length, timeout)) {
+      failures = 0;
+      transferError_.store(false);
+      StoreFrame(frameCounter_.load());
+      if (mode == kCaptureSingle) break;
+      if (mode == kCaptureNextFrame) {
+        nextFrameCount_.fetch_add(1);
+        break;
+      }
+      continue;
+    }
+    transport_->CloseStream();
+    if (!running_.load()) break;
+    ResetTransfer();
+    if ((Is(0x3190) && mode == kCaptureNextFrame) || ++failures >= kCommandRetries) {
+      GiveUp();
+      break;
+    }
+    if (ResetsPipeOnCommandRetry(productId_.load())) transport_->ResetPipe(kEpFrameIn);
+    UpdateStrobe();
+    transport_->SendStreamRestart();
+    transport_->OpenStream();
+  }
+  EndLoop();
+  return 1;
+}
+
+uint32_t CVexCamU3K9Base::TransferLoop3042() {
+  if (!BeginLoop()) return 0;
+  transport_->SendStreamRestart();
+  transferError_.store(false);
+  uint32_t lastSuccess = TimeGetTime();
+  transport_->OpenStream();
+  const uint32_t mode = captureMode_.load();
+  uint32_t failures = 0;
+  while (running_.load()) {
+    if (transport_->ReadFrameAlt(descriptor_)) {
+      failures = 0;
+      lastSuccess = TimeGetTime();
+      transferError_.store(false);
+      StoreFrame(frameCounter_.load());
+      if (mode == kCaptureSingle) break;
+      continue;
+    }
+    if (!running_.load()) break;
+    if (ElapsedMs(lastSuccess, TimeGetTime()) >= kAltGiveUpMs || ++failures >= kAltRetries) {
+      GiveUp();
+      break;
+    }
+    transport_->ResetDevicePort();
+    transport_->SendStreamRestart();
+    transport_->ResetPipe(kEpFrameIn);
+  }
+  EndLoop();
+  return 1;
+}
+
+// ---------------------------------------------------------------- frame delivery
+
+uint32_t CVexCamU3K9Base::WaitFrame(uint32_t timeoutMs) {
+  if (transferError_.load()) return kWaitTransferError;
+  if (frameEvent_.Wait(timeoutMs) != WaitResult::kSignalled) return kWaitTimeout;
+  if (transferError_.load()) return kWaitTransferError;
+  return ring_.HasUnread() ? kWaitNewFrame : kWaitTimeout;
+}
+
+uint32_t CVexCamU3K9Base::CopyFrame(uint8_t* destination, uint64_t size, uint32_t* tag,
+                                    uint32_t grabbed, uint32_t flip) {
+  return ring_.Copy(destination, size, tag, grabbed != 0, flip, nullptr) ? 1 : 0;
+}
+
+uint32_t CVexCamU3K9Base::GetFrame(uint8_t* destination, uint64_t capacity, uint32_t /*reserved1*/,
+                                   uint32_t /*reserved2*/, uint32_t flip) {
+  return GetFrameEx(destination, nullptr, capacity, 0, 0, flip);
+}
+
+uint32_t CVexCamU3K9Base::GetFrameEx(uint8_t* destination, uint32_t* tag, uint64_t capacity,
+                                     uint32_t /*reserved1*/, uint32_t /*reserved2*/,
+                                     uint32_t flip) {
+  uint64_t sequence = 0;
+  const bool ok = ring_.Copy(destination, capacity, tag, false, flip, &sequence);
+  // Marks read exactly the frames up to the one delivered, so a frame stored
+  // during the copy is still reported by the next WaitFrame.
+  const uint32_t write = ring_.WriteIndex();
+  if (ok) {
+    ring_.MarkReadUpTo(sequence);
+  } else {
+    ring_.MarkAllRead();
+  }
+  ring_.SetReadIndex(write);
+  return ok ? kFrameCopied : kFrameNotCopied;
+}
+
+uint32_t CVexCamU3K9Base::GetGrabbedFrame(uint8_t* destination, uint64_t capacity,
+                                          uint32_t /*reserved1*/, uint32_t /*reserved2*/,
+                                          uint32_t flip) {
+  if (destination == nullptr) return kGrabNoDestination;
+  return ring_.Copy(destination, capacity, nullptr, true, flip, nullptr) ? kFrameCopied
+                                                                         : kFrameNotCopied;
+}
+
+uint32_t CVexCamU3K9Base::GrabOneFrame() {
+  std::lock_guard<std::recursive_mutex> lock(controlMutex_);
+  if (!transport_) return kGrabNotReady;
+  // The staging buffer belongs to the transfer thread while it runs.
+  if (running_.load()) return kGrabNotReady;
+  JoinFinishedThread();
+  if (settingsChanged_.load()) ApplyCaptureSettings();
+  if (!staging_ || !ring_.HasBuffers()) return kGrabNotReady;
+  descriptor_ = FrameDescriptor{};
+  descriptor_.destination = staging_.get();
+  descriptor_.capacity = stagingCapacity_;
+  descriptor_.expectedSize = frameSize_;
+  if (Is3042()) transport_->SendStreamRestart();
+  transferError_.store(false);
+  const uint32_t start = TimeGetTime();
+  if (!transport_->OpenStream()) {
+    transport_->CloseStream();
+    threadEnd_.Set();
+    return 0;
+  }
+  uint32_t failures = 0;
+  for (;;) {
+    const bool ok = Is3042() ? transport_->ReadFrameAlt(descriptor_) != 0
+                             : transport_->ReadFrameHeader(descriptor_) &&
+                                   transport_->ReadFramePayload(descriptor_, kGrabPayloadTimeoutMs);
+    if (ok) break;
+    if (ElapsedMs(start, TimeGetTime()) >= kAltGiveUpMs || ++failures >= kAltRetries) {
+      transferError_.store(true);
+      transport_->CloseStream();
+      threadEnd_.Set();
+      return 0;
+    }
+    if (Is3042()) transport_->ResetDevicePort();
+  }
+  ring_.StoreAt(0, staging_.get(), descriptor_.tag);
+  transferError_.store(false);
+  transport_->CloseStream();
+  threadEnd_.Set();
+  return 0;
+}
+
+bool CVexCamU3K9Base::PendingExposure(uint32_t* value) const {
+  if (value != nullptr) *value = pendingExposure_.load();
+  return pendingExposureSet_.load();
+}
+
+}  // namespace vexcam
+
+// ================================================================ exposure, gain, geometry
+
+namespace vexcam {
+
+namespace {
+constexpr uint32_t kLongExposure = 50000;      // 5 s in 0.1 ms
+constexpr double kLongExposureSeconds = 2.0;
+constexpr uint16_t kTriggerWaitProducts[] = {0x3030, 0x3050};
+}  // namespace
+
+uint32_t CVexCamU3K9Base::SetCaptureArea(uint32_t x, uint32_t y, uint32_t width, uint32_t height,
+                                         uint32_t areaFlag) {
+  std::lock_guard<std::recursive_mutex> lock(controlMutex_);
+  if (!sensor_) return 0;
+  SensorInfo info;
+  sensor_->GetSensorInfo(&info);
+  if (!Is(0x3310) && !Is(0x3340) && x == info.areaX && y == info.areaY &&
+      width == info.areaWidth && height == info.areaHeight && areaFlag == info.areaFlag) {
+    return 1;
+  }
+  if (!sensor_->SetCaptureArea(x, width, y, height, areaFlag)) return 0;
+  // The driver keeps the (possibly aligned) area in its record; reading it
+  // back through the driver keeps its own view current.
+  uint32_t rx = 0, rw = 0, ry = 0, rh = 0, rf = 0;
+  sensor_->GetCaptureArea(&rx, &rw, &ry, &rh, &rf);
+  settingsChanged_.store(true);
+  return 1;
+}
+
+uint32_t CVexCamU3K9Base::GetCaptureArea(uint32_t* x, uint32_t* y, uint32_t* width,
+                                         uint32_t* height, uint32_t* areaFlag) {
+  if (!sensor_) return 0;
+  SensorInfo info;
+  sensor_->GetSensorInfo(&info);
+  if (x) *x = info.areaX;
+  if (y) *y = info.areaY;
+  if (width) *width = info.areaWidth;
+  if (height) *height = info.areaHeight;
+  if (areaFlag) *areaFlag = info.areaFlag;
+  return 1;
+}
+
+uint32_t CVexCamU3K9Base::ApplyDataBits(uint32_t bits) {
+  dataBitsMode_.store(bits);
+  settingsChanged_.store(true);
+  return ApplyCaptureSettings();
+}
+
+uint32_t CVexCamU3K9Base::SetDataBitsGeneral(uint32_t mode) {
+  if (Is(0x3180) || mode == 1) {
+    const bool ok = Is3042() ? transport_->WriteCommandByte(1) != 0 : WriteReg(60, 2);
+    if (!ok) return 0;
+    if (dataBitsMode_.load() == 1) return 1;
+    return ApplyDataBits(1);
+  }
+  const bool ok = Is3042() ? transport_->WriteCommandByte(0) != 0 : WriteReg(60, 1);
+  if (!ok) return 0;
+  if (dataBitsMode_.load() == mode) return 1;
+  return ApplyDataBits(mode);
+}
+
+uint32_t CVexCamU3K9Base::SetDataBits(uint32_t mode) {
+  std::lock_guard<std::recursive_mutex> lock(controlMutex_);
+  if (!transport_) return 0;
+  const uint32_t pid = productId_.load();
+  const uint32_t b = mode != 0 ? 1 : 0;
+  // Only the three-plane product knows a third width; elsewhere a mode of 2
+  // would size the buffers for 16 bits while the camera sends 8.
+  if (mode > (pid == 0x3130 ? 2u : 1u)) return 0;
+  if (ForwardsDataBits(pid)) {
+    if (sensor_) sensor_->SetDataBits(mode);
+    return SetDataBitsGeneral(mode);
+  }
+  switch (pid) {
+    case 0x3130:
+      if (WriteReg(61, static_cast<uint8_t>(mode))) return ApplyDataBits(b);
+      break;
+    case 0x31E0:
+    case 0x32D0:
+      if (WriteReg(163, mode == 1 ? 2 : 1)) return ApplyDataBits(b);
+      break;
+    case 0x3310:
+    case 0x3320: {
+      const bool ok = pid == 0x3310 ? WriteReg(110, mode != 0 ? 2 : 0) : WriteReg(56, mode != 0 ? 0 : 1);
+      if (ok) {
+        dataBitsMode_.store(b);
+        if (sensor_) sensor_->SetDataBits(mode);
+        return ApplyDataBits(b);
+      }
+      break;
+    }
+    case 0x3330:
+    case 0x3340:
+      dataBitsMode_.store(b);
+      if (sensor_) sensor_->SetDataBits(mode);
+      return ApplyDataBits(b);
+    case 0x33A0:
+      return 1;
+    default:
+      break;
+  }
+  return SetDataBitsGeneral(mode);
+}
+
+uint32_t CVexCamU3K9Base::SetSamplingRate(uint32_t rate) {
+  if (!sensor_) return 0;
+  if (!Is3042() && rate == 2 && transport_) {
+    uint32_t code = 0;
+    if (transport_->GetBusSpeed(&code) && code != kSpeedSuper) rate = 0;
+  }
+  return sensor_->SetSamplingRate(rate);
+}
+
+uint32_t CVexCamU3K9Base::SetExposureTime(uint32_t time) {
+  if (!sensor_) return 0;
+  frameTimeoutMs_.store(time <= kLongExposure ? kDefaultFrameTimeoutMs : time / 5);
+  if (Is(0x3200)) {
+    pendingExposure_.store(time);
+    pendingExposureSet_.store(true);
+    return 1;
+  }
+  return sensor_->SetExposureTime(time);
+}
+
+uint32_t CVexCamU3K9Base::SetExposureTimeEx(double seconds) {
+  if (!sensor_) return 0;
+  if (seconds > kLongExposureSeconds) {
+    const double ms = (seconds + 1.0) * 1000.0;
+    frameTimeoutMs_.store(ms >= 4294967295.0 ? 0xFFFFFFFF : static_cast<uint32_t>(ms));
+  }
+  return sensor_->SetExposureTimeEx(seconds);
+}
+
+uint32_t CVexCamU3K9Base::SetTriggerMode(uint32_t mode, uint32_t force) {
+  std::lock_guard<std::recursive_mutex> lock(controlMutex_);
+  if (!sensor_) return 0;
+  if (Is(0x33A0)) return 1;
+  if (force == 0 && lastTriggerMode_ == static_cast<int64_t>(mode)) return 1;
+  StopCapture();
+  OpenFrameEvent();
+  const uint32_t pid = productId_.load();
+  bool general = false;
+  if (pid == 0x3150 || pid == 0x3170) {
+    WriteReg(36, mode & 0x83);
+    lastTriggerMode_ = mode & 0x83;
+    return 1;
+  } else if (pid == kTriggerWaitProducts[0] || pid == kTriggerWaitProducts[1]) {
+    WriteReg(36, mode != 0 ? 1 : 0);
+    sensor_->SetTriggerMode(mode);
+    if (mode != 0) {
+      // One header-only read primes the trigger, then wait for the next frame.
+      frameCounter_.store(0);
+      if (StartCapture(kCaptureHeaderOnly)) {
+        SleepMs(10);
+        if (threadEnd_.Wait(5000) == WaitResult::kSignalled) {
+          SleepMs(10);
+          StartCapture(kCaptureNextFrame);
+        }
+      }
+    }
+  } else if (pid == 0x30F0 || pid == 0x3100) {
+    sensor_->SetTriggerMode(1);
+    WriteReg(48, 0);
+    if (mode != 0) {
+      WriteReg(48, 1);
+    } else {
+      sensor_->SetTriggerMode(0);
+    }
+  } else if (IsCooledAreaFamily(pid)) {
+    uint16_t version = 0;
+    if (transport_) {
+      transport_->GetFpgaVersion(&version);
+      if (version > 0x110) {
+        if (mode == 0) {
+          sensor_->SetTriggerMode(0);
+        } else if (mode == 1) {
+          const uint32_t started = StartCapture(kCaptureNextFrame);
+          sensor_->SetTriggerMode(1);
+          if (started && WaitFrame(60000) == kWaitNewFrame) ReadFpgaStatus();
+        }
+      } else {
+        general = true;
+      }
+    }
+  } else if (pid == 0x3310 || pid == 0x3330 || pid == 0x3340) {
+    sensor_->SetTriggerMode(mode);
+  } else if (pid == 0x3320) {
+    sensor_->SetTriggerMode(mode != 0 ? 3 : 0);
+  } else {
+    general = true;
+  }
+  if (general) {
+    sensor_->SetTriggerMode(mode);
+    if (mode == 1) ReadFpgaStatus();
+  }
+  lastTriggerMode_ = mode;
+  return 1;
+}
+
+// ---------------------------------------------------------------- readout speed, level
+
+uint32_t CVexCamU3K9Base::HasReadoutSpeed() {
+  if (!sensor_) return 0;
+  const uint32_t pid = productId_.load();
+  if (pid == 0x3150 || pid == 0x3170 || pid == 0x31E0 || pid == 0x3220) return 1;
+  return sensor_->GetFirmwareFlag();
+}
+
+uint32_t CVexCamU3K9Base::GetReadoutSpeed() {
+  if (!sensor_ || !HasReadoutSpeed()) return 0;
+  const uint32_t pid = productId_.load();
+  uint8_t value = 0;
+  if (pid == 0x3150 || pid == 0x3170 || pid == 0x3220) {
+    return ReadReg(144, &value) && value == 15 ? 1 : 0;
+  }
+  if (IsCooledAreaFamily(pid)) return ReadReg(209, &value) ? (value & 1) : 0;
+  if (pid == 0x31E0) {
+    uint32_t v = 0;
+    sensor_->GetReadoutSpeed(&v);
+    if (v < 1 || v > 8) return 0;
+    uint8_t stored = 0;
+    if (!ReadSromConfig(&stored) || stored < 1 || stored > 8) {
+      WriteSromConfig(static_cast<uint8_t>(v));
+    }
+    return 1;
+  }
+  return 0;
+}
+
+uint32_t CVexCamU3K9Base::SetReadoutSpeed(uint32_t on) {
+  if (!HasReadoutSpeed()) return 0;
+  if (GetReadoutSpeed() == on) return 1;
+  const uint32_t pid = productId_.load();
+  if (pid == 0x3150 || pid == 0x3170 || pid == 0x3220) return WriteReg(144, on ? 15 : 8) ? 1 : 0;
+  if (IsCooledAreaFamily(pid)) {
+    uint8_t value = 0;
+    if (!ReadReg(209, &value)) return 0;
+    value = on ? (value | 1) : (value & 0xFE);
+    return WriteReg(209, value) ? 1 : 0;
+  }
+  if (pid == 0x31E0) {
+    uint8_t value = 0;
+    if (on && !ReadSromConfig(&value)) return 0;
+    return sensor_->SetReadoutSpeed(on ? value : 0);
+  }
+  return 0;
+}
+
+uint32_t CVexCamU3K9Base::HasLevelValue() {
+  return IsCooledAreaFamily(productId_.load()) && HasReadoutSpeed() ? 1 : 0;
+}
+
+uint32_t CVexCamU3K9Base::SetLevelValue(uint32_t value) {
+  if (!HasLevelValue()) return 0;
+  const bool low = WriteReg(208, value & 0xFF);
+  const bool high = WriteReg(210, (value >> 8) & 0xFF);
+  return low && high ? 1 : 0;
+}
+
+uint32_t CVexCamU3K9Base::GetLevelValue(uint32_t* value) {
+  if (!HasLevelValue()) return 0;
+  uint8_t low = 0;
+  uint8_t high = 0;
+  if (!ReadReg(208, &low) || !ReadReg(210, &high)) return 0;
+  if (value) *value = (static_cast<uint32_t>(high) << 8) | low;
+  return 1;
+}
+
+uint32_t CVexCamU3K9Base::GetLevelValueMax() { return HasLevelValue() ? 65535 : 0; }
+
+// ---------------------------------------------------------------- forwarders
+
+uint32_t CVexCamU3K9Base::Get(uint32_t (CSensorBase::*op)(uint32_t*), uint32_t* ok) {
+  uint32_t value = 0;
+  const bool read = sensor_ && (sensor_.get()->*op)(&value) != 0;
+  if (ok) *ok = read ? 1 : 0;
+  return read ? value : 0;
+}
+
+uint32_t CVexCamU3K9Base::GetChannel(uint32_t (CSensorBase::*op)(uint32_t, uint32_t*),
+                                     uint32_t channel, uint32_t* ok) {
+  uint32_t value = 0;
+  const bool read = sensor_ && (sensor_.get()->*op)(channel, &value) != 0;
+  if (ok) *ok = read ? 1 : 0;
+  return read ? value : 0;
+}
+
+double CVexCamU3K9Base::GetSeconds(uint32_t (CSensorBase::*op)(double*), uint32_t* ok) {
+  double value = 0.0;
+  const bool read = sensor_ && (sensor_.get()->*op)(&value) != 0;
+  if (ok) *ok = read ? 1 : 0;
+  return read ? value : 0.0;
+}
+
+uint32_t CVexCamU3K9Base::Info(uint32_t SensorInfo::*field) {
+  if (!sensor_) return 0;
+  SensorInfo info;
+  sensor_->GetSensorInfo(&info);
+  return info.*field;
+}
+
+#define VEXCAM_FORWARD(call) return sensor_ ? sensor_->call : 0
+
+uint32_t CVexCamU3K9Base::GetSamplingRate(uint32_t* ok) { return Get(&CSensorBase::GetSamplingRate, ok); }
+uint32_t CVexCamU3K9Base::SetMirrorH(uint32_t on) { VEXCAM_FORWARD(SetMirrorH(on)); }
+uint32_t CVexCamU3K9Base::SetMirrorV(uint32_t on) { VEXCAM_FORWARD(SetMirrorV(on)); }
+uint32_t CVexCamU3K9Base::GetMirrorH(uint32_t* ok) { return Get(&CSensorBase::GetMirrorH, ok); }
+uint32_t CVexCamU3K9Base::GetMirrorV(uint32_t* ok) { return Get(&CSensorBase::GetMirrorV, ok); }
+uint32_t CVexCamU3K9Base::GetMirrorVDefault() { VEXCAM_FORWARD(GetMirrorVDefault()); }
+uint32_t CVexCamU3K9Base::GetMirrorHDefault() { VEXCAM_FORWARD(GetMirrorHDefault()); }
+uint32_t CVexCamU3K9Base::IsMirrorVSupported() { VEXCAM_FORWARD(IsMirrorVSupported()); }
+uint32_t CVexCamU3K9Base::IsMirrorHSupported() { VEXCAM_FORWARD(IsMirrorHSupported()); }
+uint32_t CVexCamU3K9Base::GetTriggerMode(uint32_t* ok) { return Get(&CSensorBase::GetTriggerMode, ok); }
+uint32_t CVexCamU3K9Base::CanChangeWidth() { return Info(&SensorInfo::widthAdjustable); }
+uint32_t CVexCamU3K9Base::CanChangeHeight() { return Info(&SensorInfo::heightAdjustable); }
+uint32_t CVexCamU3K9Base::GetArrayWidth() { return Info(&SensorInfo::arrayWidth); }
+uint32_t CVexCamU3K9Base::GetArrayHeight() { return Info(&SensorInfo::arrayHeight); }
+uint32_t CVexCamU3K9Base::GetEffectiveWidth() { return Info(&SensorInfo::effectiveWidth); }
+uint32_t CVexCamU3K9Base::GetEffectiveHeight() { return Info(&SensorInfo::effectiveHeight); }
+uint32_t CVexCamU3K9Base::GetEffectiveOriginX() { return Info(&SensorInfo::originX); }
+uint32_t CVexCamU3K9Base::GetEffectiveOriginY() { return Info(&SensorInfo::originY); }
+uint32_t CVexCamU3K9Base::SetGlobalGain(uint32_t gain) { VEXCAM_FORWARD(SetGlobalGain(gain)); }
+uint32_t CVexCamU3K9Base::GetGlobalGain(uint32_t* ok) { return Get(&CSensorBase::GetGlobalGain, ok); }
+uint32_t CVexCamU3K9Base::GetGlobalGainMin(uint32_t* ok) { return Get(&CSensorBase::GetGlobalGainMin, ok); }
+uint32_t CVexCamU3K9Base::GetGlobalGainMax(uint32_t* ok) { return Get(&CSensorBase::GetGlobalGainMax, ok); }
+uint32_t CVexCamU3K9Base::GetGlobalGainDefault(uint32_t* ok) { return Get(&CSensorBase::GetGlobalGainDefault, ok); }
+uint32_t CVexCamU3K9Base::GetExposureTime(uint32_t* ok) { return Get(&CSensorBase::GetExposureTime, ok); }
+uint32_t CVexCamU3K9Base::GetExposureTimeMin(uint32_t* ok) { return Get(&CSensorBase::GetExposureTimeMin, ok); }
+uint32_t CVexCamU3K9Base::GetExposureTimeMax(uint32_t* ok) { return Get(&CSensorBase::GetExposureTimeMax, ok); }
+uint32_t CVexCamU3K9Base::GetExposureTimeDefault(uint32_t* ok) { return Get(&CSensorBase::GetExposureTimeDefault, ok); }
+uint32_t CVexCamU3K9Base::SetExposureLines(uint32_t lines) { VEXCAM_FORWARD(SetExposureLines(lines)); }
+uint32_t CVexCamU3K9Base::GetExposureLines(uint32_t* ok) { return Get(&CSensorBase::GetExposureLines, ok); }
+uint32_t CVexCamU3K9Base::GetExposureLinesMin(uint32_t* ok) { return Get(&CSensorBase::GetExposureLinesMin, ok); }
+uint32_t CVexCamU3K9Base::GetExposureLinesMax(uint32_t* ok) { return Get(&CSensorBase::GetExposureLinesMax, ok); }
+uint32_t CVexCamU3K9Base::GetExposureLinesDefault(uint32_t* ok) { return Get(&CSensorBase::GetExposureLinesDefault, ok); }
+uint32_t CVexCamU3K9Base::IsExposureTimeExSupported() { VEXCAM_FORWARD(IsExposureTimeExSupported()); }
+double CVexCamU3K9Base::GetExposureTimeEx(uint32_t* ok) { return GetSeconds(&CSensorBase::GetExposureTimeEx, ok); }
+double CVexCamU3K9Base::GetExposureTimeExMin(uint32_t* ok) { return GetSeconds(&CSensorBase::GetExposureTimeExMin, ok); }
+double CVexCamU3K9Base::GetExposureTimeExMax(uint32_t* ok) { return GetSeconds(&CSensorBase::GetExposureTimeExMax, ok); }
+double CVexCamU3K9Base::GetExposureTimeExDefault(uint32_t* ok) { return GetSeconds(&CSensorBase::GetExposureTimeExDefault, ok); }
+uint32_t CVexCamU3K9Base::SetChannelGain(uint32_t channel, uint32_t value) { VEXCAM_FORWARD(SetChannelGain(channel, value)); }
+uint32_t CVexCamU3K9Base::GetChannelGain(uint32_t channel, uint32_t* ok) { return GetChannel(&CSensorBase::GetChannelGain, channel, ok); }
+uint32_t CVexCamU3K9Base::GetChannelGainMin(uint32_t* ok) { return Get(&CSensorBase::GetChannelGainMin, ok); }
+uint32_t CVexCamU3K9Base::GetChannelGainMax(uint32_t* ok) { return Get(&CSensorBase::GetChannelGainMax, ok); }
+uint32_t CVexCamU3K9Base::GetChannelGainDefault(uint32_t* ok) { return Get(&CSensorBase::GetChannelGainDefault, ok); }
+uint32_t CVexCamU3K9Base::SetChannelOffset(uint32_t channel, uint32_t value) { VEXCAM_FORWARD(SetChannelOffset(channel, value)); }
+uint32_t CVexCamU3K9Base::GetChannelOffset(uint32_t channel, uint32_t* ok) { return GetChannel(&CSensorBase::GetChannelOffset, channel, ok); }
+uint32_t CVexCamU3K9Base::GetChannelOffsetMin(uint32_t* ok) { return Get(&CSensorBase::GetChannelOffsetMin, ok); }
+uint32_t CVexCamU3K9Base::GetChannelOffsetMax(uint32_t* ok) { return Get(&CSensorBase::GetChannelOffsetMax, ok); }
+uint32_t CVexCamU3K9Base::GetChannelOffsetDefault(uint32_t* ok) { return Get(&CSensorBase::GetChannelOffsetDefault, ok); }
+uint32_t CVexCamU3K9Base::SetColorGainRed(uint32_t gain) { VEXCAM_FORWARD(SetColorGainRed(gain)); }
+uint32_t CVexCamU3K9Base::GetColorGainRed(uint32_t* ok) { return Get(&CSensorBase::GetColorGainRed, ok); }
+uint32_t CVexCamU3K9Base::SetColorGainGreen1(uint32_t gain) { VEXCAM_FORWARD(SetColorGainGreen1(gain)); }
+uint32_t CVexCamU3K9Base::GetColorGainGreen1(uint32_t* ok) { return Get(&CSensorBase::GetColorGainGreen1, ok); }
+uint32_t CVexCamU3K9Base::SetColorGainGreen2(uint32_t gain) { VEXCAM_FORWARD(SetColorGainGreen2(gain)); }
+uint32_t CVexCamU3K9Base::GetColorGainGreen2(uint32_t* ok) { return Get(&CSensorBase::GetColorGainGreen2, ok); }
+uint32_t CVexCamU3K9Base::SetColorGainBlue(uint32_t gain) { VEXCAM_FORWARD(SetColorGainBlue(gain)); }
+uint32_t CVexCamU3K9Base::GetColorGainBlue(uint32_t* ok) { return Get(&CSensorBase::GetColorGainBlue, ok); }
+uint32_t CVexCamU3K9Base::GetColorGainMin(uint32_t* ok) { return Get(&CSensorBase::GetColorGainMin, ok); }
+uint32_t CVexCamU3K9Base::GetColorGainMax(uint32_t* ok) { return Get(&CSensorBase::GetColorGainMax, ok); }
+uint32_t CVexCamU3K9Base::GetColorGainDefault(uint32_t* ok) { return Get(&CSensorBase::GetColorGainDefault, ok); }
+uint32_t CVexCamU3K9Base::IsAnalogGainSupported() { VEXCAM_FORWARD(IsAnalogGainSupported()); }
+uint32_t CVexCamU3K9Base::SetAnalogGain(uint32_t value) { VEXCAM_FORWARD(SetAnalogGain(value)); }
+uint32_t CVexCamU3K9Base::GetAnalogGain(uint32_t* ok) { return Get(&CSensorBase::GetAnalogGain, ok); }
+uint32_t CVexCamU3K9Base::GetAnalogGainMin(uint32_t* ok) { return Get(&CSensorBase::GetAnalogGainMin, ok); }
+uint32_t CVexCamU3K9Base::GetAnalogGainMax(uint32_t* ok) { return Get(&CSensorBase::GetAnalogGainMax, ok); }
+uint32_t CVexCamU3K9Base::GetAnalogGainDefault(uint32_t* ok) { return Get(&CSensorBase::GetAnalogGainDefault, ok); }
+uint32_t CVexCamU3K9Base::WriteSensorRegister(uint32_t address, uint32_t value) { VEXCAM_FORWARD(WriteSensorRegister(address, value)); }
+uint32_t CVexCamU3K9Base::ReadSensorRegister(uint32_t address, uint32_t* value) { VEXCAM_FORWARD(ReadSensorRegister(address, value)); }
+uint32_t CVexCamU3K9Base::StartStream() {
+  if (!sensor_) return 0;
+  sensor_->StartStream();
+  return 1;
+}
+uint32_t CVexCamU3K9Base::StopStream() {
+  if (!sensor_) return 0;
+  sensor_->StopStream();
+  return 1;
+}
+uint32_t CVexCamU3K9Base::AccessSensorParameter(uint32_t driverIndex, uint32_t operation, uint32_t* parameter) {
+  if (driverIndex != 0) return 0;
+  VEXCAM_FORWARD(AccessSensorParameter(operation, parameter));
+}
+uint32_t CVexCamU3K9Base::HasCorrectionMode() { VEXCAM_FORWARD(HasCorrectionMode()); }
+uint32_t CVexCamU3K9Base::SetCorrectionMode(uint32_t mode) { VEXCAM_FORWARD(SetCorrectionMode(mode)); }
+uint32_t CVexCamU3K9Base::GetCorrectionMode() { VEXCAM_FORWARD(GetCorrectionMode()); }
+uint32_t CVexCamU3K9Base::ReceiveText(char* buffer, uint32_t size) { VEXCAM_FORWARD(ReceiveText(buffer, size)); }
+uint32_t CVexCamU3K9Base::SendText(const char* text, uint32_t length) { VEXCAM_FORWARD(SendText(text, length)); }
+uint32_t CVexCamU3K9Base::IsPeltierSupported() { VEXCAM_FORWARD(IsPeltierSupported()); }
+uint32_t CVexCamU3K9Base::GetPeltier() { VEXCAM_FORWARD(GetPeltier()); }
+uint32_t CVexCamU3K9Base::SetPeltier(uint32_t on) { VEXCAM_FORWARD(SetPeltier(on)); }
+uint32_t CVexCamU3K9Base::IsTemperatureSupported() { VEXCAM_FORWARD(IsTemperatureSupported()); }
+double CVexCamU3K9Base::GetTemperature(uint32_t* ok) { return GetSeconds(&CSensorBase::GetTemperature, ok); }
+uint32_t CVexCamU3K9Base::ApplyMonitorSetting() { VEXCAM_FORWARD(ApplyMonitorSetting()); }
+uint32_t CVexCamU3K9Base::GetSensorMode(uint32_t* ok) { return Get(&CSensorBase::GetSensorMode, ok); }
+uint32_t CVexCamU3K9Base::SetSensorMode(uint32_t state) { VEXCAM_FORWARD(SetSensorMode(state)); }
+uint32_t CVexCamU3K9Base::HasOperationMode() { VEXCAM_FORWARD(HasOperationMode()); }
+uint32_t CVexCamU3K9Base::GetOperationModeState(uint32_t* ok) { return Get(&CSensorBase::GetOperationModeState, ok); }
+uint32_t CVexCamU3K9Base::SetOperationMode(uint32_t mode) { VEXCAM_FORWARD(SetOperationMode(mode)); }
+uint32_t CVexCamU3K9Base::IsOperationModeReady() { VEXCAM_FORWARD(IsOperationModeReady()); }
+uint32_t CVexCamU3K9Base::Reserved148() { VEXCAM_FORWARD(Reserved112()); }
+uint32_t CVexCamU3K9Base::Reserved149() { VEXCAM_FORWARD(Reserved113()); }
+int32_t CVexCamU3K9Base::GetCoolingTarget(uint32_t* ok) {
+  int32_t value = 0;
+  const bool read = sensor_ && sensor_->GetCoolingTarget(&value) != 0;
+  if (ok) *ok = read ? 1 : 0;
+  return read ? value : 0;
+}
+uint32_t CVexCamU3K9Base::SetCoolingTarget(int32_t celsius) { VEXCAM_FORWARD(SetCoolingTarget(celsius)); }
+uint32_t CVexCamU3K9Base::CheckModuleVersion() { VEXCAM_FORWARD(CheckModuleVersion()); }
+uint32_t CVexCamU3K9Base::GetModuleInfo(uint32_t* ok) { return Get(&CSensorBase::GetModuleInfo, ok); }
+uint32_t CVexCamU3K9Base::SetTriggerOption(uint32_t value) { VEXCAM_FORWARD(SetTriggerOption(value)); }
+uint32_t CVexCamU3K9Base::ApplyTriggerOption(uint32_t a, uint32_t b) { VEXCAM_FORWARD(ApplyTriggerOption(a, b)); }
+uint32_t CVexCamU3K9Base::HasTriggerOption() { VEXCAM_FORWARD(HasTriggerOption()); }
+uint32_t CVexCamU3K9Base::HasAutoCorrection() { VEXCAM_FORWARD(HasAutoCorrection()); }
+uint32_t CVexCamU3K9Base::GetAutoCorrection(uint32_t* ok) { return Get(&CSensorBase::GetAutoCorrection, ok); }
+uint32_t CVexCamU3K9Base::SetAutoCorrection(uint32_t value) { VEXCAM_FORWARD(SetAutoCorrection(value)); }
+uint32_t CVexCamU3K9Base::IsGainModeSupported() { VEXCAM_FORWARD(IsGainModeSupported()); }
+uint32_t CVexCamU3K9Base::GetGainModeMin(uint32_t* ok) { return Get(&CSensorBase::GetGainModeMin, ok); }
+uint32_t CVexCamU3K9Base::GetGainModeMax(uint32_t* ok) { return Get(&CSensorBase::GetGainModeMax, ok); }
+uint32_t CVexCamU3K9Base::GetGainModeDefault(uint32_t* ok) { return Get(&CSensorBase::GetGainModeDefault, ok); }
+uint32_t CVexCamU3K9Base::GetGainMode(uint32_t* ok) { return Get(&CSensorBase::GetGainMode, ok); }
+uint32_t CVexCamU3K9Base::SetGainMode(uint32_t value) { VEXCAM_FORWARD(SetGainMode(value)); }
+uint32_t CVexCamU3K9Base::GetGainModeLabel(uint32_t step, char* text, uint32_t size) { VEXCAM_FORWARD(GetGainModeLabel(step, text, size)); }
+uint32_t CVexCamU3K9Base::SetOutputMode(uint32_t mode) { VEXCAM_FORWARD(SetOutputMode(mode)); }
+uint32_t CVexCamU3K9Base::SetOutputModeValue(uint32_t value) { VEXCAM_FORWARD(SetOutputModeValue(value)); }
+uint32_t CVexCamU3K9Base::GetOutputMode() { VEXCAM_FORWARD(GetOutputMode()); }
+uint32_t CVexCamU3K9Base::IsColorModeSupported() { VEXCAM_FORWARD(IsColorModeSupported()); }
+uint32_t CVexCamU3K9Base::IsBinningSupported() { VEXCAM_FORWARD(IsBinningSupported()); }
+uint32_t CVexCamU3K9Base::IsSubSampleSupported() { VEXCAM_FORWARD(IsSubSampleSupported()); }
+uint32_t CVexCamU3K9Base::HasExtraOption() { VEXCAM_FORWARD(HasExtraOption()); }
+uint32_t CVexCamU3K9Base::EnableExtraOption() { VEXCAM_FORWARD(EnableExtraOption()); }
+
+#undef VEXCAM_FORWARD
+
+}  // namespace vexcam

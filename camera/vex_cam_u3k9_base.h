@@ -1,0 +1,348 @@
+#pragma once
+// The camera device model: the object through which an instance drives one
+// physical camera. It owns the transport (CVexCy3Cam), the sensor driver the
+// factory chose for the product id, the staging buffer, the frame ring and the
+// transfer thread. Most sensor controls forward to the driver unchanged;
+// getters return the value itself (0 when the driver fails or is missing) and
+// report success through the optional ok pointer.
+//
+// Threads: the transfer thread is owned here; StartCapture starts it,
+// StopCapture (and everything that tears down) stops and joins it. It is the
+// only writer of the ring; readers (CopyFrame and friends) run on the
+// caller's threads without a lock (see camera/frame_ring.h).
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "camera/frame_ring.h"
+#include "platform/event.h"
+#include "sensors/sensor_base.h"
+#include "sensors/sensor_constants.h"
+#include "transport/frame_descriptor.h"
+#include "transport/vex_cy3_cam.h"
+#include "vexcam/VexCamTypes.h"
+
+namespace vexcam {
+
+// Capture modes of the transfer thread.
+inline constexpr uint32_t kCaptureContinuous = 0;
+inline constexpr uint32_t kCaptureSingle = 1;
+inline constexpr uint32_t kCaptureNextFrame = 2;  // after FPGA register 8 changes
+inline constexpr uint32_t kCaptureHeaderOnly = 3;
+
+// WaitFrame results.
+inline constexpr uint32_t kWaitTransferError = 1;
+inline constexpr uint32_t kWaitTimeout = 2;
+inline constexpr uint32_t kWaitNewFrame = 3;
+
+// GetFrame / GetFrameEx / GetGrabbedFrame results: 0 when the frame was
+// copied; kFrameNotCopied when nothing was copied (no frame buffers, null
+// destination, destination smaller than the frame).
+inline constexpr uint32_t kFrameCopied = 0;
+inline constexpr uint32_t kFrameNotCopied = 0xFFFFFFFF;
+inline constexpr uint32_t kGrabNoDestination = 0xFFFFFFFE;
+// GrabOneFrame: 2 without transport or staging buffer, else 0.
+inline constexpr uint32_t kGrabNotReady = 2;
+
+inline constexpr uint32_t kNoProductId = 0xFFFFFFFF;
+inline constexpr uint32_t kDefaultFrameTimeoutMs = 5000;
+inline constexpr uint32_t kDeviceInfoBytes = 64;
+
+class CVexCamU3K9Base {
+ public:
+  CVexCamU3K9Base();
+  CVexCamU3K9Base(const CVexCamU3K9Base&) = delete;
+  CVexCamU3K9Base& operator=(const CVexCamU3K9Base&) = delete;
+
+  // ---- Virtual operations, in slot order. ----
+  virtual ~CVexCamU3K9Base();
+  // CloseCamera, then a new transport for the device interface class (the
+  // default one when guid is null). 1.
+  virtual uint32_t CreateController(HWND notifyWindow, const uint32_t* guid);
+  virtual uint32_t InitCamera();
+  virtual uint32_t CloseCamera(HWND notifyWindow = nullptr);
+  // 64 bytes: vendor request 0xB0 / 0xB1.
+  virtual uint32_t GetDeviceInfoA(uint8_t* block);
+  virtual uint32_t GetSensorInfo(SensorInfo* info);
+  virtual uint32_t GetDeviceInfoB(uint8_t* block);
+  // 0 when the open succeeded, 0xFFFFFFFF otherwise.
+  virtual uint32_t ReopenCamera(uint32_t deviceNumber);
+  virtual uint32_t OpenCamera(uint32_t deviceNumber);
+  virtual uint32_t Reserved9() { return 0; }
+  virtual uint32_t IsDeviceAvailable(uint32_t deviceNumber);
+  virtual uint32_t GetDeviceCount(uint32_t productId);
+  // Writes the device's name (at most size bytes with the terminator).
+  virtual uint32_t GetDeviceName(uint32_t tableIndex, char* text, uint32_t size);
+  virtual uint32_t SetProductId(uint32_t productId);
+  virtual uint32_t GetProductId() { return productId_.load(); }
+  virtual uint32_t GetDeviceVendorId(uint32_t tableIndex);
+  virtual uint32_t GetDeviceProductId(uint32_t tableIndex);
+  virtual uint32_t GetDeviceModelIndex(uint32_t tableIndex);
+  virtual uint32_t IsModel3042();
+  virtual uint32_t GetDeviceNumber() { return deviceNumber_; }
+  virtual uint32_t StartCapture(uint32_t mode);
+  virtual uint32_t StopCapture();
+  // Copies a ring frame (newest, or slot 0 when grabbed) with the orientation
+  // rules; 0 when it does not fit size or there is no frame buffer.
+  virtual uint32_t CopyFrame(uint8_t* destination, uint64_t size, uint32_t* tag, uint32_t grabbed,
+                             uint32_t flip);
+  virtual uint32_t SetCaptureMode(uint32_t mode);
+  virtual uint32_t ResetTransfer();
+  virtual uint32_t TransferLoop();
+  virtual uint32_t TransferLoop3042();
+  virtual uint32_t TransferLoopCommand();
+  virtual uint32_t ApplyCaptureSettings();
+  virtual uint32_t GetMaxDeviceCount() { return kMaxDevices; }
+  virtual uint32_t ReadFpgaStatus();
+  virtual uint32_t GrabOneFrame();
+  virtual uint32_t Reserved32() { return 0xFFFFFFFF; }
+  // capacity: bytes available at destination (a smaller buffer than the
+  // frame is refused). Returns kFrameCopied, kFrameNotCopied, or
+  // kGrabNoDestination for a null destination.
+  virtual uint32_t GetGrabbedFrame(uint8_t* destination, uint64_t capacity, uint32_t reserved1,
+                                   uint32_t reserved2, uint32_t flip);
+  virtual uint32_t SetFrameTimeout(uint32_t ms);
+  virtual uint32_t WaitFrame(uint32_t timeoutMs);
+  // Copies the newest frame and marks it read. kFrameCopied or kFrameNotCopied.
+  virtual uint32_t GetFrame(uint8_t* destination, uint64_t capacity, uint32_t reserved1,
+                            uint32_t reserved2, uint32_t flip);
+  virtual uint32_t GetFrameEx(uint8_t* destination, uint32_t* tag, uint64_t capacity,
+                              uint32_t reserved1, uint32_t reserved2, uint32_t flip);
+  virtual uint32_t Reserved38() { return 0; }
+  virtual uint32_t SetDataBits(uint32_t mode);
+  virtual uint32_t SetSamplingRate(uint32_t rate);
+  virtual uint32_t GetSamplingRate(uint32_t* ok = nullptr);
+  // Camera order (x, y, width, height, flag); the driver takes (x, width, y, height, flag).
+  virtual uint32_t SetCaptureArea(uint32_t x, uint32_t y, uint32_t width, uint32_t height,
+                                  uint32_t areaFlag);
+  virtual uint32_t GetCaptureArea(uint32_t* x, uint32_t* y, uint32_t* width, uint32_t* height,
+                                  uint32_t* areaFlag);
+  virtual uint32_t SetMirrorH(uint32_t on);
+  virtual uint32_t SetMirrorV(uint32_t on);
+  virtual uint32_t GetMirrorH(uint32_t* ok = nullptr);
+  virtual uint32_t GetMirrorV(uint32_t* ok = nullptr);
+  virtual uint32_t GetMirrorVDefault();
+  virtual uint32_t GetMirrorHDefault();
+  virtual uint32_t IsMirrorVSupported();
+  virtual uint32_t IsMirrorHSupported();
+  virtual uint32_t SetTriggerMode(uint32_t mode, uint32_t force);
+  virtual uint32_t GetTriggerMode(uint32_t* ok = nullptr);
+  virtual uint32_t WriteSromId(uint16_t address, uint8_t value);
+  virtual uint32_t ReadSromId(uint16_t address, uint8_t* value);
+  virtual uint32_t CanChangeWidth();
+  virtual uint32_t CanChangeHeight();
+  virtual uint32_t GetArrayWidth();
+  virtual uint32_t GetArrayHeight();
+  virtual uint32_t GetEffectiveWidth();
+  virtual uint32_t GetEffectiveHeight();
+  virtual uint32_t GetEffectiveOriginX();
+  virtual uint32_t GetEffectiveOriginY();
+  virtual uint32_t SetGlobalGain(uint32_t gain);
+  virtual uint32_t GetGlobalGain(uint32_t* ok = nullptr);
+  virtual uint32_t GetGlobalGainMin(uint32_t* ok = nullptr);
+  virtual uint32_t GetGlobalGainMax(uint32_t* ok = nullptr);
+  virtual uint32_t GetGlobalGainDefault(uint32_t* ok = nullptr);
+  // 0.1 ms units.
+  virtual uint32_t SetExposureTime(uint32_t time);
+  virtual uint32_t GetExposureTime(uint32_t* ok = nullptr);
+  virtual uint32_t GetExposureTimeMin(uint32_t* ok = nullptr);
+  virtual uint32_t GetExposureTimeMax(uint32_t* ok = nullptr);
+  virtual uint32_t GetExposureTimeDefault(uint32_t* ok = nullptr);
+  virtual uint32_t SetExposureLines(uint32_t lines);
+  virtual uint32_t GetExposureLines(uint32_t* ok = nullptr);
+  virtual uint32_t GetExposureLinesMin(uint32_t* ok = nullptr);
+  virtual uint32_t GetExposureLinesMax(uint32_t* ok = nullptr);
+  virtual uint32_t GetExposureLinesDefault(uint32_t* ok = nullptr);
+  // Seconds.
+  virtual uint32_t IsExposureTimeExSupported();
+  virtual uint32_t SetExposureTimeEx(double seconds);
+  virtual double GetExposureTimeEx(uint32_t* ok = nullptr);
+  virtual double GetExposureTimeExMin(uint32_t* ok = nullptr);
+  virtual double GetExposureTimeExMax(uint32_t* ok = nullptr);
+  virtual double GetExposureTimeExDefault(uint32_t* ok = nullptr);
+  virtual uint32_t SetChannelGain(uint32_t channel, uint32_t value);
+  virtual uint32_t GetChannelGain(uint32_t channel, uint32_t* ok = nullptr);
+  virtual uint32_t GetChannelGainMin(uint32_t* ok = nullptr);
+  virtual uint32_t GetChannelGainMax(uint32_t* ok = nullptr);
+  virtual uint32_t GetChannelGainDefault(uint32_t* ok = nullptr);
+  virtual uint32_t SetChannelOffset(uint32_t channel, uint32_t value);
+  virtual uint32_t GetChannelOffset(uint32_t channel, uint32_t* ok = nullptr);
+  virtual uint32_t GetChannelOffsetMin(uint32_t* ok = nullptr);
+  virtual uint32_t GetChannelOffsetMax(uint32_t* ok = nullptr);
+  virtual uint32_t GetChannelOffsetDefault(uint32_t* ok = nullptr);
+  virtual uint32_t SetColorGainRed(uint32_t gain);
+  virtual uint32_t GetColorGainRed(uint32_t* ok = nullptr);
+  virtual uint32_t SetColorGainGreen1(uint32_t gain);
+  virtual uint32_t GetColorGainGreen1(uint32_t* ok = nullptr);
+  virtual uint32_t SetColorGainGreen2(uint32_t gain);
+  virtual uint32_t GetColorGainGreen2(uint32_t* ok = nullptr);
+  virtual uint32_t SetColorGainBlue(uint32_t gain);
+  virtual uint32_t GetColorGainBlue(uint32_t* ok = nullptr);
+  virtual uint32_t GetColorGainMin(uint32_t* ok = nullptr);
+  virtual uint32_t GetColorGainMax(uint32_t* ok = nullptr);
+  virtual uint32_t GetColorGainDefault(uint32_t* ok = nullptr);
+  virtual uint32_t IsAnalogGainSupported();
+  virtual uint32_t SetAnalogGain(uint32_t value);
+  virtual uint32_t GetAnalogGain(uint32_t* ok = nullptr);
+  virtual uint32_t GetAnalogGainMin(uint32_t* ok = nullptr);
+  virtual uint32_t GetAnalogGainMax(uint32_t* ok = nullptr);
+  virtual uint32_t GetAnalogGainDefault(uint32_t* ok = nullptr);
+  virtual uint32_t WriteSensorRegister(uint32_t address, uint32_t value);
+  virtual uint32_t ReadSensorRegister(uint32_t address, uint32_t* value);
+  // Refused (0, *ok = 0) without transport and on product 0x3042.
+  virtual uint32_t WriteFpgaRegister(uint8_t reg, uint8_t value);
+  virtual uint32_t ReadFpgaRegister(uint8_t reg, uint32_t* ok = nullptr);
+  virtual uint32_t Reserved116() { return 0; }
+  virtual uint32_t Reserved117() { return 0; }
+  virtual uint32_t StartStream();
+  virtual uint32_t StopStream();
+  // Only driver index 0 exists.
+  virtual uint32_t AccessSensorParameter(uint32_t driverIndex, uint32_t operation,
+                                         uint32_t* parameter);
+  virtual uint32_t HasCorrectionMode();
+  virtual uint32_t SetCorrectionMode(uint32_t mode);
+  virtual uint32_t GetCorrectionMode();
+  virtual uint32_t WriteSromConfig(uint8_t value);
+  virtual uint32_t ReadSromConfig(uint8_t* value);
+  virtual uint32_t HasReadoutSpeed();
+  virtual uint32_t GetReadoutSpeed();
+  virtual uint32_t SetReadoutSpeed(uint32_t on);
+  virtual uint32_t HasLevelValue();
+  virtual uint32_t SetLevelValue(uint32_t value);
+  virtual uint32_t GetLevelValue(uint32_t* value);
+  virtual uint32_t GetLevelValueMin() { return 0; }
+  virtual uint32_t GetLevelValueMax();
+  virtual uint32_t ReceiveText(char* buffer, uint32_t size);
+  virtual uint32_t SendText(const char* text, uint32_t length);
+  virtual uint32_t IsPeltierSupported();
+  virtual uint32_t GetPeltier();
+  virtual uint32_t SetPeltier(uint32_t on);
+  virtual uint32_t IsTemperatureSupported();
+  virtual double GetTemperature(uint32_t* ok = nullptr);
+  virtual uint32_t ApplyMonitorSetting();
+  virtual uint32_t GetSensorMode(uint32_t* ok = nullptr);
+  virtual uint32_t SetSensorMode(uint32_t state);
+  virtual uint32_t HasOperationMode();
+  virtual uint32_t GetOperationModeState(uint32_t* ok = nullptr);
+  virtual uint32_t SetOperationMode(uint32_t mode);
+  virtual uint32_t IsOperationModeReady();
+  virtual uint32_t Reserved148();
+  virtual uint32_t Reserved149();
+  virtual int32_t GetCoolingTarget(uint32_t* ok = nullptr);
+  virtual uint32_t SetCoolingTarget(int32_t celsius);
+  virtual uint32_t CheckModuleVersion();
+  virtual uint32_t GetModuleInfo(uint32_t* ok = nullptr);
+  virtual uint32_t SetTriggerOption(uint32_t value);
+  virtual uint32_t ApplyTriggerOption(uint32_t a, uint32_t b);
+  virtual uint32_t HasTriggerOption();
+  virtual uint32_t HasAutoCorrection();
+  virtual uint32_t GetAutoCorrection(uint32_t* ok = nullptr);
+  virtual uint32_t SetAutoCorrection(uint32_t value);
+  virtual uint32_t IsGainModeSupported();
+  virtual uint32_t GetGainModeMin(uint32_t* ok = nullptr);
+  virtual uint32_t GetGainModeMax(uint32_t* ok = nullptr);
+  virtual uint32_t GetGainModeDefault(uint32_t* ok = nullptr);
+  virtual uint32_t GetGainMode(uint32_t* ok = nullptr);
+  virtual uint32_t SetGainMode(uint32_t value);
+  virtual uint32_t GetGainModeLabel(uint32_t step, char* text, uint32_t size);
+  virtual uint32_t SetOutputMode(uint32_t mode);
+  virtual uint32_t SetOutputModeValue(uint32_t value);
+  virtual uint32_t GetOutputMode();
+  virtual uint32_t IsColorModeSupported();
+  virtual uint32_t IsBinningSupported();
+  virtual uint32_t IsSubSampleSupported();
+  virtual uint32_t HasExtraOption();
+  virtual uint32_t EnableExtraOption();
+
+  // ---- Non-virtual accessors (tests, diagnostics). ----
+  CVexCy3Cam* Transport() const { return transport_.get(); }
+  CSensorBase* Sensor() const { return sensor_.get(); }
+  // The driver class the factory chose for the product (the class built may
+  // be the fallback while that driver does not exist yet).
+  SensorDriver ChosenDriver() const { return chosenDriver_; }
+  uint32_t FrameTimeout() const { return frameTimeoutMs_.load(); }
+  uint32_t FrameSize() const { return frameSize_; }
+  uint32_t StagingCapacity() const { return stagingCapacity_; }
+  uint32_t CaptureMode() const { return captureMode_.load(); }
+  uint32_t DataBitsMode() const { return dataBitsMode_.load(); }
+  uint32_t FrameCounter() const { return frameCounter_.load(); }
+  uint32_t NextFrameCount() const { return nextFrameCount_.load(); }
+  bool TransferError() const { return transferError_.load(); }
+  bool SettingsChanged() const { return settingsChanged_.load(); }
+  bool IsCapturing() const { return running_.load(); }
+  bool PendingExposure(uint32_t* value) const;
+  const CFrameRing& Ring() const { return ring_; }
+
+ protected:
+  bool Is(uint16_t productId) const { return productId_.load() == productId; }
+  bool Is3042() const { return Is(0x3042); }
+  // Driver update strobe: FPGA register 150 for model numbers 103 and 115,
+  // nothing for 122, register 108 for all others (1, 1 ms, 0, 1 ms).
+  void UpdateStrobe();
+  // Controller register access that tolerates a missing transport.
+  bool WriteReg(uint8_t reg, uint8_t value);
+  bool ReadReg(uint8_t reg, uint8_t* value);
+  // Transfer-thread helpers.
+  void StoreFrame(uint32_t tag);
+  // Prepares the descriptor; false (transfer error raised) without transport,
+  // staging buffer or ring.
+  bool BeginLoop();
+  void GiveUp();
+  void EndLoop();
+  void RunTransferThread();
+  // Stops the running thread: clears the running flag, aborts the pending read
+  // until the thread has ended, joins it.
+  void StopTransferThread();
+  void JoinFinishedThread();
+  void OpenFrameEvent();
+  uint32_t ApplyWindowRegisters(const SensorInfo& info);
+  uint32_t SetDataBitsGeneral(uint32_t mode);
+  uint32_t ApplyDataBits(uint32_t bits);
+  uint32_t WaitForFpgaReady(uint32_t attempts, bool keepAlive);
+  // Forwarded getter: the value, 0 when the driver fails or is missing.
+  uint32_t Get(uint32_t (CSensorBase::*op)(uint32_t*), uint32_t* ok);
+  uint32_t GetChannel(uint32_t (CSensorBase::*op)(uint32_t, uint32_t*), uint32_t channel,
+                      uint32_t* ok);
+  double GetSeconds(uint32_t (CSensorBase::*op)(double*), uint32_t* ok);
+  uint32_t Info(uint32_t SensorInfo::*field);
+
+  std::unique_ptr<CVexCy3Cam> transport_;
+  std::unique_ptr<CSensorBase> sensor_;
+  SensorDriver chosenDriver_ = SensorDriver::kMT9F001;
+  uint8_t deviceInfoA_[kDeviceInfoBytes] = {};
+  std::unique_ptr<uint8_t[]> staging_;
+  uint32_t stagingCapacity_ = 0;
+  std::atomic<uint32_t> captureMode_{kCaptureContinuous};
+  std::atomic<uint32_t> productId_{kNoProductId};
+  std::atomic<uint32_t> dataBitsMode_{0};
+  int64_t lastTriggerMode_ = -1;
+  CFrameRing ring_;
+  uint32_t frameSize_ = 0;
+  std::atomic<bool> transferError_{false};
+  // Auto-reset; set for every stored frame, on a transfer error and by StopCapture.
+  Event frameEvent_{false};
+  std::atomic<bool> frameEventOpen_{false};
+  std::atomic<bool> settingsChanged_{true};
+  std::atomic<uint32_t> frameCounter_{0};
+  uint32_t deviceNumber_ = 0;
+  std::atomic<uint32_t> frameTimeoutMs_{kDefaultFrameTimeoutMs};
+  std::atomic<uint32_t> nextFrameCount_{0};
+  // Exposure (0.1 ms) handed to the driver by the transfer thread.
+  std::atomic<bool> pendingExposureSet_{false};
+  std::atomic<uint32_t> pendingExposure_{0};
+  // The transfer thread, its running flag and its own end event (one per
+  // camera device model, so concurrent cameras never see each other's end).
+  std::thread transferThread_;
+  std::atomic<bool> running_{false};
+  std::atomic<bool> threadDone_{true};  // set by the thread as its last step
+  Event threadEnd_{false};
+  // Serialises the capture control operations (start, stop, mode, settings)
+  // between application threads; never held by the transfer thread.
+  std::recursive_mutex controlMutex_;
+  FrameDescriptor descriptor_;
+};
+
+}  // namespace vexcam

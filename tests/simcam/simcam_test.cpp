@@ -1,0 +1,348 @@
+// The camera device model against the simulated camera: open and factory,
+// frame geometry, the transfer loops, faults, exposure and trigger rules.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "camera/vex_cam_usb3k9_simple_sdk.h"
+#include "sim/sim_backend.h"
+#include "sim/test_pattern.h"
+
+namespace vexcam {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Lets a test put in a driver of its own.
+class TestCamera : public CVexCamUSB3K9SimpleSdk {
+ public:
+  void ReplaceSensor(std::unique_ptr<CSensorBase> sensor) { sensor_ = std::move(sensor); }
+};
+
+class ReadoutSensor : public CSensorBase {
+ public:
+  using CSensorBase::CSensorBase;
+  uint32_t GetFirmwareFlag() override { return 1; }
+};
+
+class SimCam : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    sim::SimBackend::Instance().RemoveAll();
+    sim::SimBackend::Instance().Install(false);
+    sim::SimBackend::Instance().SetSpeedUp(1000);
+  }
+  void TearDown() override {
+    cam_.reset();
+    sim::SimBackend::Instance().RemoveAll();
+  }
+  std::shared_ptr<sim::SimCamera> Add(uint16_t pid) {
+    return sim::SimBackend::Instance().AddCamera(pid);
+  }
+  // A camera model for pid with a transport; not opened.
+  TestCamera& Model(uint16_t pid) {
+    cam_ = std::make_unique<TestCamera>();
+    cam_->SetProductId(pid);
+    cam_->CreateController(nullptr, nullptr);
+    return *cam_;
+  }
+  TestCamera& Open(uint16_t pid, uint32_t number = 0) {
+    TestCamera& cam = Model(pid);
+    EXPECT_NE(cam.OpenCamera(number), 0u);
+    return cam;
+  }
+  std::unique_ptr<TestCamera> cam_;
+};
+
+TEST_F(SimCam, FactoryChoosesTheDriverOfTheProduct) {
+  Add(0x3200);
+  EXPECT_EQ(Open(0x3200).ChosenDriver(), SensorDriver::kZA01);
+
+  // A product whose driver class is not written yet gets the fallback class;
+  // its bring-up may fail, the choice stands.
+  Add(0x3110);
+  cam_.reset();
+  TestCamera& other = Model(0x3110);
+  other.OpenCamera(0);
+  EXPECT_EQ(other.ChosenDriver(), SensorDriver::kIMX183);
+  EXPECT_NE(other.Sensor(), nullptr);
+}
+
+TEST_F(SimCam, ChipProbeSelectsTheSecondDriverOnlyForItsVersion) {
+  auto sim = Add(0x3020);
+  sim->SetSensorRegister(0, 0x2E01);  // answers 0x2E, 0x01: version 0x012E
+  EXPECT_EQ(Open(0x3020).ChosenDriver(), SensorDriver::kMT9F002);
+  cam_.reset();
+  sim->SetSensorRegister(0, 0x1D01);
+  EXPECT_EQ(Open(0x3020).ChosenDriver(), SensorDriver::kMT9F001);
+  cam_.reset();
+  // No answer from the bus: the open fails.
+  TestCamera& cam = Model(0x3020);
+  sim->InjectBusFailures(2);
+  EXPECT_EQ(cam.OpenCamera(0), 0u);
+  EXPECT_EQ(cam.Sensor(), nullptr);
+}
+
+TEST_F(SimCam, OpenReopenAndDeviceTable) {
+  Add(0x3200);
+  Add(0x3200);
+  Add(0x3140);
+  TestCamera& cam = Model(0x3200);
+  EXPECT_EQ(cam.GetDeviceCount(0), 3u);
+  EXPECT_EQ(cam.GetDeviceCount(0x3200), 2u);
+  EXPECT_EQ(cam.OpenCamera(7), 0u);  // unknown device number
+  EXPECT_NE(cam.OpenCamera(1), 0u);
+  EXPECT_EQ(cam.Transport()->SelectedIndex(), 1u);
+  EXPECT_EQ(cam.GetDeviceNumber(), 1u);
+  EXPECT_EQ(cam.ReopenCamera(0), 0u);  // success is 0
+  EXPECT_EQ(cam.ReopenCamera(5), 0xFFFFFFFFu);
+  EXPECT_EQ(cam.GetDeviceNumber(), 0u);
+  EXPECT_EQ(cam.GetDeviceModelIndex(32), 0xFFFFFFFFu);
+  EXPECT_EQ(cam.GetDeviceVendorId(32), 0u);
+  EXPECT_EQ(cam.GetDeviceProductId(2), 0x3140u);
+  char name[64] = {};
+  EXPECT_EQ(cam.GetDeviceName(0, name, sizeof(name)), 0u);  // ZA01 has no name here
+  EXPECT_EQ(cam.GetDeviceName(2, name, sizeof(name)), 1u);
+  EXPECT_STREQ(name, "VexCam-ZA05-USB3-K9_00");
+}
+
+TEST_F(SimCam, FrameSizesFollowAreaAndDataWidth) {
+  Add(0x3200);
+  TestCamera& cam = Open(0x3200);
+  ASSERT_EQ(cam.SetDataBits(0), 1u);
+  ASSERT_EQ(cam.ApplyCaptureSettings(), 1u);
+  EXPECT_EQ(cam.FrameSize(), 327680u);
+  EXPECT_EQ(cam.StagingCapacity(), 491520u);
+  ASSERT_EQ(cam.SetDataBits(1), 1u);
+  EXPECT_EQ(cam.FrameSize(), 655360u);
+  EXPECT_EQ(cam.StagingCapacity(), 983040u);
+  EXPECT_EQ(cam.SetDataBits(2), 0u);  // only the three-plane product has a third width
+  // An area the driver refuses leaves everything as it was.
+  EXPECT_FALSE(cam.SettingsChanged());
+  EXPECT_EQ(cam.SetCaptureArea(0, 0, 5000, 5000, 0), 0u);
+  EXPECT_FALSE(cam.SettingsChanged());
+}
+
+// Expected row r of a ZA01 frame delivered with flip 1 (a 180-degree turn).
+std::vector<uint8_t> TurnedRow(uint32_t tag, uint32_t exposure, uint32_t r, uint32_t w, uint32_t h) {
+  std::vector<uint8_t> row(w);
+  sim::FillPatternRow(tag, exposure, 0, h - 1 - r, w, 8, row.data());
+  return std::vector<uint8_t>(row.rbegin(), row.rend());
+}
+
+TEST_F(SimCam, LongStreamDeliversIntactFramesInOrder) {
+  auto sim = Add(0x3200);
+  TestCamera& cam = Open(0x3200);
+  ASSERT_EQ(cam.SetDataBits(0), 1u);
+  const uint32_t w = 640, h = 512;
+  std::vector<uint8_t> frame(w * h);
+  ASSERT_EQ(cam.StartCapture(kCaptureContinuous), 1u);
+  uint32_t lastTag = 0;
+  bool first = true;
+  uint32_t delivered = 0;
+  const auto deadline = Clock::now() + std::chrono::seconds(120);
+  while (delivered < 10000 && Clock::now() < deadline) {
+    const uint32_t r = cam.WaitFrame(3000);
+    ASSERT_NE(r, kWaitTransferError);
+    if (r != kWaitNewFrame) continue;
+    uint32_t tag = 0;
+    ASSERT_EQ(cam.GetFrameEx(frame.data(), &tag, frame.size(), 0, 0, 1), kFrameCopied);
+    if (!first) {
+      ASSERT_GT(tag, lastTag);
+    }
+    first = false;
+    lastTag = tag;
+    const uint32_t exposure = sim->LastFrame().pattern.exposure;
+    for (uint32_t row : {0u, 1u, h / 2, h - 1}) {
+      ASSERT_EQ(0, std::memcmp(&frame[row * w], TurnedRow(tag, exposure, row, w, h).data(), w))
+          << "tag " << tag << " row " << row;
+    }
+    ++delivered;
+  }
+  EXPECT_EQ(delivered, 10000u);
+  // A buffer smaller than the frame is refused, and says so.
+  std::vector<uint8_t> small(w * h - 1);
+  cam.WaitFrame(3000);
+  EXPECT_EQ(cam.GetFrame(small.data(), small.size(), 0, 0, 1), kFrameNotCopied);
+  EXPECT_EQ(cam.StopCapture(), 1u);
+}
+
+TEST_F(SimCam, PacedCameraSkipsNoTag) {
+  auto sim = Add(0x3200);
+  TestCamera& cam = Open(0x3200);
+  ASSERT_EQ(cam.SetDataBits(0), 1u);
+  // 25 ms exposures in real time: far slower than the reader.
+  sim->SetSpeedUp(1);
+  ASSERT_EQ(cam.SetExposureTime(250), 1u);
+  std::vector<uint8_t> frame(640 * 512);
+  ASSERT_EQ(cam.StartCapture(kCaptureContinuous), 1u);
+  uint32_t lastTag = 0;
+  int got = 0;
+  while (got < 40) {
+    const uint32_t r = cam.WaitFrame(3000);
+    ASSERT_NE(r, kWaitTransferError);
+    if (r != kWaitNewFrame) continue;
+    uint32_t tag = 0;
+    ASSERT_EQ(cam.GetFrameEx(frame.data(), &tag, frame.size(), 0, 0, 0), kFrameCopied);
+    if (got > 0) {
+      EXPECT_EQ(tag, lastTag + 1);
+    }
+    lastTag = tag;
+    ++got;
+  }
+  cam.StopCapture();
+}
+
+TEST_F(SimCam, NextFrameModeWaitsForTheFrameCounter) {
+  auto sim = Add(0x3200);
+  TestCamera& cam = Open(0x3200);
+  ASSERT_EQ(cam.SetTriggerMode(1, 0), 1u);  // frame counter frozen until a trigger
+  ASSERT_EQ(cam.StartCapture(kCaptureNextFrame), 1u);
+  EXPECT_EQ(cam.WaitFrame(300), kWaitTimeout);
+  EXPECT_EQ(cam.NextFrameCount(), 0u);
+  ASSERT_TRUE(sim->Trigger());
+  EXPECT_EQ(cam.WaitFrame(3000), kWaitNewFrame);
+  EXPECT_EQ(cam.NextFrameCount(), 1u);
+  cam.StopCapture();
+}
+
+TEST_F(SimCam, StopReturnsQuicklyWhileAReadIsBlocked) {
+  Add(0x3200);
+  TestCamera& cam = Open(0x3200);
+  ASSERT_EQ(cam.SetTriggerMode(1, 0), 1u);  // no frames come without a trigger
+  ASSERT_EQ(cam.StartCapture(kCaptureContinuous), 1u);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  const auto start = Clock::now();
+  EXPECT_EQ(cam.StopCapture(), 1u);
+  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(200));
+  EXPECT_FALSE(cam.IsCapturing());
+  EXPECT_EQ(cam.StopCapture(), 1u);  // twice is fine
+}
+
+TEST_F(SimCam, FiveFailedFramesGiveUp) {
+  auto sim = Add(0x3200);
+  TestCamera& cam = Open(0x3200);
+  ASSERT_EQ(cam.SetDataBits(0), 1u);
+  sim->InjectShortPayloads(4);  // four torn frames are retried
+  ASSERT_EQ(cam.StartCapture(kCaptureContinuous), 1u);
+  uint32_t r = 0;
+  for (int i = 0; i < 20 && (r = cam.WaitFrame(3000)) != kWaitNewFrame; ++i) ASSERT_NE(r, 1u);
+  EXPECT_EQ(r, kWaitNewFrame);
+  cam.StopCapture();
+  sim->InjectShortPayloads(5);  // the fifth gives up
+  ASSERT_EQ(cam.StartCapture(kCaptureContinuous), 1u);
+  for (int i = 0; i < 20 && (r = cam.WaitFrame(3000)) == kWaitTimeout; ++i) {
+  }
+  EXPECT_EQ(r, kWaitTransferError);
+  EXPECT_TRUE(cam.TransferError());
+  cam.StopCapture();
+}
+
+TEST_F(SimCam, UnplugWhileStreamingThenReplug) {
+  auto sim = Add(0x3200);
+  TestCamera& cam = Open(0x3200);
+  ASSERT_EQ(cam.SetDataBits(0), 1u);
+  std::vector<uint8_t> frame(640 * 512);
+  ASSERT_EQ(cam.StartCapture(kCaptureContinuous), 1u);
+  ASSERT_EQ(cam.WaitFrame(3000), kWaitNewFrame);
+  sim->Unplug();
+  uint32_t r = 0;
+  const auto start = Clock::now();
+  while ((r = cam.WaitFrame(1000)) != kWaitTransferError && Clock::now() - start < std::chrono::seconds(10)) {
+  }
+  EXPECT_EQ(r, kWaitTransferError);
+  EXPECT_EQ(cam.StopCapture(), 1u);
+  sim->Replug();
+  EXPECT_EQ(cam.ReopenCamera(0), 0u);
+  ASSERT_EQ(cam.SetDataBits(1), 1u);
+  ASSERT_EQ(cam.SetDataBits(0), 1u);
+  ASSERT_EQ(cam.StartCapture(kCaptureContinuous), 1u);
+  EXPECT_EQ(cam.WaitFrame(3000), kWaitNewFrame);
+  EXPECT_EQ(cam.GetFrame(frame.data(), frame.size(), 0, 0, 1), kFrameCopied);
+  // Closing while streaming stops the thread and releases everything.
+  EXPECT_EQ(cam.CloseCamera(), 1u);
+  EXPECT_FALSE(cam.IsCapturing());
+  EXPECT_EQ(cam.Transport(), nullptr);
+}
+
+TEST_F(SimCam, ExposureSettersAdjustTheFrameTimeout) {
+  Add(0x3200);
+  TestCamera& cam = Open(0x3200);
+  EXPECT_EQ(cam.SetExposureTime(50000), 1u);
+  EXPECT_EQ(cam.FrameTimeout(), 5000u);
+  EXPECT_EQ(cam.SetExposureTime(50001), 1u);
+  EXPECT_EQ(cam.FrameTimeout(), 10000u);
+  cam.SetFrameTimeout(1234);
+  cam.SetExposureTimeEx(2.0);
+  EXPECT_EQ(cam.FrameTimeout(), 1234u);
+  cam.SetExposureTimeEx(2.5);
+  EXPECT_EQ(cam.FrameTimeout(), 3500u);
+}
+
+TEST_F(SimCam, TargetExposureWaitsForTheTransferThread) {
+  Add(0x3200);
+  TestCamera& cam = Open(0x3200);
+  const uint32_t before = cam.GetExposureTime();
+  ASSERT_EQ(cam.SetExposureTime(200), 1u);
+  uint32_t pending = 0;
+  EXPECT_TRUE(cam.PendingExposure(&pending));
+  EXPECT_EQ(pending, 200u);
+  EXPECT_EQ(cam.GetExposureTime(), before);
+  ASSERT_EQ(cam.StartCapture(kCaptureContinuous), 1u);
+  EXPECT_EQ(cam.WaitFrame(3000), kWaitNewFrame);
+  cam.StopCapture();
+  EXPECT_FALSE(cam.PendingExposure(nullptr));
+  EXPECT_EQ(cam.GetExposureTime(), 200u);
+}
+
+TEST_F(SimCam, SecondEqualTriggerModeTouchesNothing) {
+  auto sim = Add(0x3200);
+  TestCamera& cam = Open(0x3200);
+  sim->ClearLog();
+  EXPECT_EQ(cam.SetTriggerMode(1, 0), 1u);
+  EXPECT_FALSE(sim->Log().empty());
+  EXPECT_EQ(sim->FpgaRegister(88), 1);
+  sim->ClearLog();
+  EXPECT_EQ(cam.SetTriggerMode(1, 0), 1u);
+  EXPECT_TRUE(sim->Log().empty());
+  EXPECT_EQ(cam.SetTriggerMode(1, 1), 1u);  // forced
+  EXPECT_FALSE(sim->Log().empty());
+}
+
+TEST_F(SimCam, LevelValueGoesToItsTwoRegisters) {
+  auto sim = Add(0x3260);
+  TestCamera& cam = Model(0x3260);
+  cam.OpenCamera(0);  // the fallback driver's bring-up does not matter here
+  EXPECT_EQ(cam.HasLevelValue(), 0u);  // the fallback driver has no readout speed
+  cam.ReplaceSensor(std::make_unique<ReadoutSensor>(cam.Transport(), 0x48));
+  ASSERT_EQ(cam.HasLevelValue(), 1u);
+  EXPECT_EQ(cam.GetLevelValueMax(), 65535u);
+  EXPECT_EQ(cam.SetLevelValue(0x1234), 1u);
+  EXPECT_EQ(sim->FpgaRegister(208), 0x34);
+  EXPECT_EQ(sim->FpgaRegister(210), 0x12);
+  uint32_t v = 0;
+  EXPECT_EQ(cam.GetLevelValue(&v), 1u);
+  EXPECT_EQ(v, 0x1234u);
+}
+
+TEST_F(SimCam, GrabOneFrameFillsSlotZero) {
+  auto sim = Add(0x3200);
+  TestCamera& cam = Open(0x3200);
+  ASSERT_EQ(cam.SetDataBits(0), 1u);
+  EXPECT_EQ(cam.GrabOneFrame(), 0u);
+  EXPECT_FALSE(cam.TransferError());
+  std::vector<uint8_t> frame(640 * 512);
+  EXPECT_EQ(cam.GetGrabbedFrame(nullptr, 0, 0, 0, 1), kGrabNoDestination);
+  EXPECT_EQ(cam.GetGrabbedFrame(frame.data(), frame.size(), 0, 0, 1), kFrameCopied);
+  const uint32_t tag = cam.Ring().Tag(0);
+  const uint32_t exposure = sim->LastFrame().pattern.exposure;
+  EXPECT_EQ(0, std::memcmp(frame.data(), TurnedRow(tag, exposure, 0, 640, 512).data(), 640));
+}
+
+}  // namespace
+}  // namespace vexcam
