@@ -140,7 +140,9 @@ std::unique_ptr<IUsbDevice> LibusbBackend::Open(const std::string& path) {
   const std::string location = LocationOfPath(path);
   if (!ValidLocation(location)) return nullptr;
   std::lock_guard<std::mutex> lock(mutex_);
-  if (auto shared = handles_[location].lock()) {
+  // Keyed by the whole path: a handle open on this port is shared only with
+  // paths that name the same model.
+  if (auto shared = handles_[path].lock()) {
     if (!shared->Gone()) return std::make_unique<LibusbDevice>(shared);
   }
   libusb_device** raw = nullptr;
@@ -161,7 +163,7 @@ std::unique_ptr<IUsbDevice> LibusbBackend::Open(const std::string& path) {
       return nullptr;
     }
     auto shared = std::make_shared<LibusbSharedHandle>(shared_from_this(), handle);
-    handles_[location] = shared;
+    handles_[path] = shared;
     return std::make_unique<LibusbDevice>(shared);
   }
   return nullptr;

@@ -49,7 +49,7 @@ class LibusbBackend : public IUsbBackend, public std::enable_shared_from_this<Li
 
   libusb_context* ctx_;
   std::mutex mutex_;  // guards handles_
-  std::map<std::string, std::weak_ptr<LibusbSharedHandle>> handles_;  // by location
+  std::map<std::string, std::weak_ptr<LibusbSharedHandle>> handles_;  // by path
 };
 
 }  // namespace vexcam::usb

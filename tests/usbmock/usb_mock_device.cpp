@@ -1,0 +1,436 @@
+#include "usbmock/usb_mock_device.h"
+
+#include <cerrno>
+#include <cstddef>
+#include <cstring>
+#include <fcntl.h>
+#include <linux/usbdevice_fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <umockdev.h>
+
+namespace vexcam::test {
+namespace {
+
+// What the node claims the kernel can do: whole bulk transfers in one URB.
+constexpr uint32_t kCapabilities = USBDEVFS_CAP_ZERO_PACKET | USBDEVFS_CAP_BULK_CONTINUATION |
+                                   USBDEVFS_CAP_NO_PACKET_SIZE_LIM |
+                                   USBDEVFS_CAP_BULK_SCATTER_GATHER;
+// A bulk read waits in slices so that a discard that lands just before the
+// camera starts waiting is still seen.
+constexpr uint32_t kSliceMs = 10;
+// Pipe buffers are whole pages: draining one makes the FIFO writable.
+constexpr size_t kPage = 4096;
+constexpr size_t kSetupBytes = 8;
+
+// Owned reference to resolved ioctl data.
+struct DataRef {
+  UMockdevIoctlData* data = nullptr;
+  explicit DataRef(UMockdevIoctlData* d) : data(d) {}
+  ~DataRef() {
+    if (data != nullptr) g_object_unref(data);
+  }
+  DataRef(const DataRef&) = delete;
+  DataRef& operator=(const DataRef&) = delete;
+  UMockdevIoctlData* Release() {
+    UMockdevIoctlData* d = data;
+    data = nullptr;
+    return d;
+  }
+};
+
+UMockdevIoctlData* Resolve(UMockdevIoctlData* parent, size_t offset, size_t length) {
+  GError* error = nullptr;
+  UMockdevIoctlData* child = umockdev_ioctl_data_resolve(parent, offset, length, &error);
+  if (error != nullptr) {
+    g_error_free(error);
+    if (child != nullptr) g_object_unref(child);
+    return nullptr;
+  }
+  return child;
+}
+
+unsigned long ArgWord(UMockdevIoctlData* arg) {
+  unsigned long word = 0;
+  if (arg != nullptr && arg->data != nullptr && arg->data_len >= static_cast<int>(sizeof(word)))
+    std::memcpy(&word, arg->data, sizeof(word));
+  return word;
+}
+
+uint32_t ArgU32(UMockdevIoctlData* arg, bool* ok) {
+  DataRef value(Resolve(arg, 0, sizeof(uint32_t)));
+  uint32_t v = 0;
+  *ok = value.data != nullptr && value.data->data != nullptr;
+  if (*ok) std::memcpy(&v, value.data->data, sizeof(v));
+  return v;
+}
+
+void Answer(UMockdevIoctlClient* client, long result, int error) {
+  umockdev_ioctl_client_complete(client, result, error);
+}
+
+int UrbStatusOf(const usb::TransferResult& result) {
+  switch (result.status) {
+    case usb::TransferStatus::kCompleted: return result.deviceStatus == 0 ? 0 : -EPROTO;
+    case usb::TransferStatus::kTimedOut:
+    case usb::TransferStatus::kCancelled: return -ENOENT;
+    case usb::TransferStatus::kStalled: return -EPIPE;
+    case usb::TransferStatus::kNoDevice: return -ENODEV;
+    case usb::TransferStatus::kError: break;
+  }
+  return -EPROTO;
+}
+
+}  // namespace
+
+UsbMockDevice::Urb::~Urb() {
+  if (urbData != nullptr) g_object_unref(urbData);
+  if (bufferData != nullptr) g_object_unref(bufferData);
+}
+
+uint8_t* UsbMockDevice::Urb::Buffer() const {
+  return bufferData != nullptr ? bufferData->data : nullptr;
+}
+
+UsbMockDevice::UsbMockDevice(UMockdevTestbed* testbed, std::shared_ptr<sim::SimCamera> camera,
+                             const std::string& nodePath, const std::string& devNode)
+    : camera_(std::move(camera)),
+      generation_(camera_->Generation()),
+      nodePath_(nodePath),
+      devNode_(devNode),
+      testbed_(testbed) {
+  // A regular file would always poll writable and keep libusb's event loop
+  // spinning; a full FIFO does not.
+  unlink(nodePath_.c_str());
+  if (mkfifo(nodePath_.c_str(), 0666) != 0) return;
+  fifo_ = open(nodePath_.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+  if (fifo_ < 0) return;
+  SignalReadyLocked(false);
+  for (uint8_t ep : kMockBulkEndpoints) {
+    queues_[ep];
+    workers_.emplace_back([this, ep] { EndpointLoop(ep); });
+  }
+  handler_ = umockdev_ioctl_base_new();
+  g_signal_connect(handler_, "handle-ioctl", G_CALLBACK(&UsbMockDevice::OnHandleIoctl), this);
+  GError* error = nullptr;
+  attached_ = umockdev_testbed_attach_ioctl(testbed_, devNode_.c_str(), handler_, &error);
+  if (error != nullptr) g_error_free(error);
+}
+
+UsbMockDevice::~UsbMockDevice() {
+  if (attached_) {
+    GError* error = nullptr;
+    umockdev_testbed_detach_ioctl(testbed_, devNode_.c_str(), &error);
+    if (error != nullptr) g_error_free(error);
+  }
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stop_ = true;
+    for (uint8_t ep : kMockBulkEndpoints) camera_->CancelPending(generation_, ep);
+  }
+  wake_.notify_all();
+  for (std::thread& t : workers_) t.join();
+  if (handler_ != nullptr) {
+    g_signal_handlers_disconnect_by_data(handler_, this);
+    g_object_unref(handler_);
+  }
+  inFlight_.clear();
+  done_.clear();
+  queues_.clear();
+  if (fifo_ >= 0) close(fifo_);
+  unlink(nodePath_.c_str());
+}
+
+void UsbMockDevice::Unplug() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  unplugged_ = true;
+  camera_->Unplug();  // wakes the reads blocked in the camera
+  for (auto& [ep, queue] : queues_) {
+    for (const std::shared_ptr<Urb>& urb : queue) {
+      urb->status = -ENODEV;
+      CompleteLocked(urb);
+    }
+    queue.clear();
+  }
+}
+
+uint32_t UsbMockDevice::RequestCount(unsigned long request) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = counts_.find(request);
+  return it == counts_.end() ? 0 : it->second;
+}
+
+std::vector<unsigned long> UsbMockDevice::UnknownRequests() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return unknown_;
+}
+
+size_t UsbMockDevice::UrbsInFlight() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return inFlight_.size();
+}
+
+void UsbMockDevice::Count(unsigned long request) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  ++counts_[request];
+}
+
+// ---- FIFO readiness ---------------------------------------------------------
+
+void UsbMockDevice::SignalReadyLocked(bool ready) {
+  uint8_t page[kPage] = {};
+  if (ready) {
+    if (!signalled_ && read(fifo_, page, sizeof(page)) > 0) signalled_ = true;
+    return;
+  }
+  while (write(fifo_, page, sizeof(page)) == static_cast<ssize_t>(sizeof(page))) {
+  }
+  signalled_ = false;
+}
+
+void UsbMockDevice::CompleteLocked(const std::shared_ptr<Urb>& urb) {
+  urb->state = UrbState::kDone;
+  done_.push_back(urb);
+  SignalReadyLocked(true);
+}
+
+// ---- ioctls -------------------------------------------------------------------
+
+int UsbMockDevice::OnHandleIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, void* self) {
+  return static_cast<UsbMockDevice*>(self)->HandleIoctl(client);
+}
+
+int UsbMockDevice::HandleIoctl(UMockdevIoctlClient* client) {
+  const unsigned long request = umockdev_ioctl_client_get_request(client);
+  UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
+  Count(request);
+  bool unplugged = false;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    unplugged = unplugged_;
+  }
+  switch (request) {
+    case USBDEVFS_SUBMITURB:
+      Submit(client, arg);
+      return TRUE;
+    case USBDEVFS_REAPURBNDELAY:
+      Reap(client, arg);
+      return TRUE;
+    case USBDEVFS_DISCARDURB:
+      Discard(client, arg);
+      return TRUE;
+    default:
+      break;
+  }
+  if (unplugged) {
+    Answer(client, -1, ENODEV);
+    return TRUE;
+  }
+  switch (request) {
+    case USBDEVFS_GET_CAPABILITIES: {
+      DataRef caps(Resolve(arg, 0, sizeof(uint32_t)));
+      if (caps.data == nullptr) {
+        Answer(client, -1, EFAULT);
+        break;
+      }
+      std::memcpy(caps.data->data, &kCapabilities, sizeof(kCapabilities));
+      Answer(client, 0, 0);
+      break;
+    }
+    case USBDEVFS_CLAIMINTERFACE:
+    case USBDEVFS_RELEASEINTERFACE: {
+      bool ok = false;
+      const uint32_t iface = ArgU32(arg, &ok);
+      Answer(client, ok && iface == 0 ? 0 : -1, ok && iface == 0 ? 0 : EINVAL);
+      break;
+    }
+    case USBDEVFS_DISCONNECT_CLAIM: {
+      bool ok = false;
+      const uint32_t iface = ArgU32(arg, &ok);  // first field of the claim record
+      Answer(client, ok && iface == 0 ? 0 : -1, ok && iface == 0 ? 0 : EINVAL);
+      break;
+    }
+    case USBDEVFS_GETDRIVER:
+    case USBDEVFS_IOCTL:
+      // No kernel driver is bound to the interface, so none to ask for or
+      // to connect again.
+      Answer(client, -1, ENODATA);
+      break;
+    case USBDEVFS_CLEAR_HALT: {
+      bool ok = false;
+      const uint32_t ep = ArgU32(arg, &ok);
+      const bool done = ok && camera_->ClearHalt(generation_, static_cast<uint8_t>(ep));
+      Answer(client, done ? 0 : -1, done ? 0 : (ok ? ENODEV : EFAULT));
+      break;
+    }
+    case USBDEVFS_RESET: {
+      const bool done = camera_->ResetPort(generation_);
+      Answer(client, done ? 0 : -1, done ? 0 : ENODEV);
+      break;
+    }
+    default: {
+      std::lock_guard<std::mutex> lock(mutex_);
+      unknown_.push_back(request);
+      Answer(client, -1, ENOTTY);
+      break;
+    }
+  }
+  return TRUE;
+}
+
+void UsbMockDevice::Submit(UMockdevIoctlClient* client, UMockdevIoctlData* arg) {
+  DataRef urbData(Resolve(arg, 0, sizeof(usbdevfs_urb)));
+  if (urbData.data == nullptr) {
+    Answer(client, -1, EFAULT);
+    return;
+  }
+  usbdevfs_urb header{};
+  std::memcpy(&header, urbData.data->data, sizeof(header));
+  auto urb = std::make_shared<Urb>();
+  urb->address = urbData.data->client_addr;
+  urb->type = header.type;
+  urb->endpoint = header.endpoint;
+  urb->length = header.buffer_length > 0 ? static_cast<uint32_t>(header.buffer_length) : 0;
+  if (urb->length > 0) {
+    urb->bufferData = Resolve(urbData.data, offsetof(usbdevfs_urb, buffer), urb->length);
+    if (urb->bufferData == nullptr || urb->bufferData->data == nullptr) {
+      Answer(client, -1, EFAULT);
+      return;
+    }
+  }
+  urb->urbData = urbData.Release();
+
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (unplugged_) {
+    lock.unlock();
+    Answer(client, -1, ENODEV);
+    return;
+  }
+  if (inFlight_.count(urb->address) != 0) {
+    lock.unlock();
+    Answer(client, -1, EBUSY);
+    return;
+  }
+  if (urb->type == USBDEVFS_URB_TYPE_CONTROL) {
+    if (urb->length < kSetupBytes) {
+      lock.unlock();
+      Answer(client, -1, EINVAL);
+      return;
+    }
+    lock.unlock();
+    // The camera model answers control requests at once.
+    urb->status = RunControl(*urb);
+    lock.lock();
+    inFlight_[urb->address] = urb;
+    CompleteLocked(urb);
+  } else if (urb->type == USBDEVFS_URB_TYPE_BULK && queues_.count(urb->endpoint) != 0) {
+    inFlight_[urb->address] = urb;
+    queues_[urb->endpoint].push_back(urb);
+    wake_.notify_all();
+  } else {
+    lock.unlock();
+    Answer(client, -1, urb->type == USBDEVFS_URB_TYPE_BULK ? ENOENT : EINVAL);
+    return;
+  }
+  lock.unlock();
+  Answer(client, 0, 0);
+}
+
+int UsbMockDevice::RunControl(Urb& urb) {
+  uint8_t* setup = urb.Buffer();
+  const uint8_t requestType = setup[0];
+  const uint8_t request = setup[1];
+  const uint16_t value = static_cast<uint16_t>(setup[2] | setup[3] << 8);
+  const uint16_t index = static_cast<uint16_t>(setup[4] | setup[5] << 8);
+  const uint16_t wLength = static_cast<uint16_t>(setup[6] | setup[7] << 8);
+  if (wLength > urb.length - kSetupBytes) return -EINVAL;
+  const int rc = camera_->ControlTransfer(generation_, requestType, request, value, index,
+                                          setup + kSetupBytes, wLength);
+  if (rc < 0) return camera_->IsPlugged() ? -EPIPE : -ENODEV;
+  urb.actual = static_cast<uint32_t>(rc);
+  return 0;
+}
+
+void UsbMockDevice::Reap(UMockdevIoctlClient* client, UMockdevIoctlData* arg) {
+  DataRef target(Resolve(arg, 0, sizeof(void*)));
+  if (target.data == nullptr) {
+    Answer(client, -1, EFAULT);
+    return;
+  }
+  std::shared_ptr<Urb> urb;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (done_.empty()) {
+      SignalReadyLocked(false);
+      const int error = unplugged_ ? ENODEV : EAGAIN;
+      Answer(client, -1, error);
+      return;
+    }
+    urb = done_.front();
+    done_.pop_front();
+    inFlight_.erase(urb->address);
+    if (done_.empty()) SignalReadyLocked(false);
+  }
+  usbdevfs_urb header{};
+  std::memcpy(&header, urb->urbData->data, sizeof(header));
+  header.status = urb->status;
+  header.actual_length = static_cast<int>(urb->actual);
+  std::memcpy(urb->urbData->data, &header, sizeof(header));
+  umockdev_ioctl_data_set_ptr(target.data, 0, urb->urbData);
+  Answer(client, 0, 0);
+}
+
+void UsbMockDevice::Discard(UMockdevIoctlClient* client, UMockdevIoctlData* arg) {
+  const unsigned long address = ArgWord(arg);
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = inFlight_.find(address);
+  if (it == inFlight_.end() || it->second->state == UrbState::kDone) {
+    Answer(client, -1, EINVAL);  // already complete: it waits to be reaped
+    return;
+  }
+  std::shared_ptr<Urb> urb = it->second;
+  urb->discarded = true;
+  if (urb->state == UrbState::kQueued) {
+    auto& queue = queues_[urb->endpoint];
+    for (auto q = queue.begin(); q != queue.end(); ++q) {
+      if (*q == urb) {
+        queue.erase(q);
+        break;
+      }
+    }
+    urb->status = -ENOENT;
+    CompleteLocked(urb);
+  } else {
+    camera_->CancelPending(generation_, urb->endpoint);
+  }
+  Answer(client, 0, 0);
+}
+
+// ---- bulk endpoints -----------------------------------------------------------
+
+void UsbMockDevice::EndpointLoop(uint8_t endpoint) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  while (true) {
+    wake_.wait(lock, [&] { return stop_ || !queues_[endpoint].empty(); });
+    if (stop_) return;
+    std::shared_ptr<Urb> urb = queues_[endpoint].front();
+    queues_[endpoint].pop_front();
+    urb->state = UrbState::kRunning;
+    usb::TransferResult result;
+    result.status = usb::TransferStatus::kTimedOut;
+    while (!urb->discarded && !stop_ && !unplugged_) {
+      lock.unlock();
+      result = camera_->BulkTransfer(generation_, endpoint, urb->Buffer(), urb->length, kSliceMs);
+      lock.lock();
+      if (result.status != usb::TransferStatus::kTimedOut) break;
+    }
+    if (unplugged_ && result.status == usb::TransferStatus::kTimedOut)
+      result.status = usb::TransferStatus::kNoDevice;
+    urb->status = UrbStatusOf(result);
+    urb->actual = result.transferred;
+    CompleteLocked(urb);
+  }
+}
+
+}  // namespace vexcam::test

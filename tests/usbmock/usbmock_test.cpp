@@ -1,0 +1,401 @@
+// The libusb backend and the transport above it, run against fake USB
+// cameras whose usbdevfs requests the simulated camera answers. Runs under
+// umockdev-wrapper; elsewhere every test is skipped.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <future>
+#include <linux/usbdevice_fs.h>
+#include <sys/ioctl.h>
+#include <thread>
+#include <vector>
+
+#include "sim/sim_camera.h"
+#include "sim/test_pattern.h"
+#include "transport/libusb_backend.h"
+#include "transport/vex_cy3_cam.h"
+#include "usbmock/usb_mock_bed.h"
+
+namespace vexcam::test {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using usb::TransferStatus;
+
+constexpr uint16_t kZa01 = 0x3200;
+const std::string kPathA = usb::MakeDevicePath(0x04B4, kZa01, "1-2");
+const std::string kPathB = usb::MakeDevicePath(0x04B4, kZa01, "2-1.4");
+
+// One testbed for the whole process: libusb contexts created by earlier tests
+// (the USB hub keeps one) must keep seeing the same devices.
+struct MockWorld {
+  std::unique_ptr<UsbMockBed> bed;
+  UsbMockDevice* cameraA = nullptr;  // bus 1, port 2
+  UsbMockDevice* cameraB = nullptr;  // bus 2, behind the hub on port 1, port 4
+};
+
+std::unique_ptr<MockWorld>& WorldSlot() {
+  static std::unique_ptr<MockWorld> world;
+  return world;
+}
+
+MockWorld* World() {
+  std::unique_ptr<MockWorld>& world = WorldSlot();
+  if (world != nullptr) return world->bed != nullptr ? world.get() : nullptr;
+  world = std::make_unique<MockWorld>();
+  world->bed = UsbMockBed::Create();
+  if (world->bed == nullptr) return nullptr;
+  world->cameraA =
+      world->bed->AddCamera(std::make_shared<sim::SimCamera>(1, kZa01), {"1-2", 1, 2, ""});
+  world->bed->AddHub({"2-1", 2, 2, ""});
+  world->cameraB =
+      world->bed->AddCamera(std::make_shared<sim::SimCamera>(2, kZa01), {"2-1.4", 2, 3, "2-1"});
+  return world.get();
+}
+
+// Tears the testbed down after the last test, before the process exits.
+class WorldEnvironment : public ::testing::Environment {
+ public:
+  void TearDown() override { WorldSlot().reset(); }
+};
+[[maybe_unused]] ::testing::Environment* const kWorldEnvironment =
+    ::testing::AddGlobalTestEnvironment(new WorldEnvironment);
+
+class UsbMockTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    world_ = World();
+    if (world_ == nullptr) GTEST_SKIP() << "not running under umockdev-wrapper";
+    ASSERT_NE(world_->cameraA, nullptr);
+    ASSERT_NE(world_->cameraB, nullptr);
+    // No frame left armed or half read, no fault left over by an earlier test.
+    for (UsbMockDevice* d : {world_->cameraA, world_->cameraB}) {
+      d->Camera().ClearFaults();
+      d->Camera().ResetPort(d->Camera().Generation());
+    }
+    backend_ = usb::LibusbBackend::Create();
+    ASSERT_NE(backend_, nullptr);
+  }
+
+  void TearDown() override {
+    if (world_ == nullptr) return;
+    // Every request libusb sent has an answer, and no URB was left behind.
+    for (UsbMockDevice* d : {world_->cameraA, world_->cameraB}) {
+      if (d == nullptr) continue;
+      EXPECT_TRUE(d->UnknownRequests().empty()) << "first unknown request 0x" << std::hex
+                                                << d->UnknownRequests().front();
+      EXPECT_EQ(d->UrbsInFlight(), 0u) << d->DevNode();
+    }
+  }
+
+  std::unique_ptr<usb::IUsbDevice> OpenA() { return backend_->Open(kPathA); }
+
+  // Index of a path in the transport's device table (-1 when absent).
+  static int IndexOf(CFx3Api& api, const std::string& path) {
+    for (uint32_t i = 0; i < api.DeviceCount(); ++i) {
+      DeviceRecord record;
+      if (api.GetDeviceRecord(i, &record) && path == record.path) return static_cast<int>(i);
+    }
+    return -1;
+  }
+
+  // A transport object talking to camera A.
+  void SelectA(CVexCy3Cam& cam) {
+    ASSERT_GE(cam.EnumerateDevices(), 2u);
+    const int index = IndexOf(cam, kPathA);
+    ASSERT_GE(index, 0);
+    ASSERT_TRUE(cam.SelectDevice(static_cast<uint32_t>(index)));
+  }
+
+  // A further camera on bus 1, on a port not used before (tests may repeat),
+  // and a fresh backend whose scan sees it.
+  struct Spare {
+    UsbMockDevice* device = nullptr;
+    std::string path;
+    std::shared_ptr<usb::LibusbBackend> backend;
+  };
+  Spare AddSpareCamera(uint32_t speedMbps) {
+    static uint8_t port = 4;
+    ++port;
+    const std::string place = "1-" + std::to_string(port);
+    Spare spare;
+    spare.device = world_->bed->AddCamera(std::make_shared<sim::SimCamera>(port, kZa01),
+                                          {place, 1, port, ""}, speedMbps);
+    spare.path = usb::MakeDevicePath(0x04B4, kZa01, place);
+    spare.backend = usb::LibusbBackend::Create();
+    return spare;
+  }
+
+  MockWorld* world_ = nullptr;
+  std::shared_ptr<usb::LibusbBackend> backend_;
+};
+
+// ---- discovery ------------------------------------------------------------
+
+TEST_F(UsbMockTest, DiscoveryListsCamerasByBusAndPortAndSkipsTheHub) {
+  const std::vector<usb::DeviceInfo> devices = backend_->Enumerate();
+  int found = 0;
+  for (const usb::DeviceInfo& d : devices) {
+    EXPECT_EQ(d.vendorId, 0x04B4) << d.path;  // the hub is not a camera
+    if (d.path == kPathA || d.path == kPathB) {
+      ++found;
+      EXPECT_EQ(d.productId, kZa01);
+      EXPECT_TRUE(backend_->Owns(d.path));
+    }
+  }
+  EXPECT_EQ(found, 2);
+  EXPECT_EQ(kPathB, "\\\\?\\usb#vid_04b4&pid_3200#2-1.4#{328184c5-93e6-49b7-94b8-2ada13aabb39}");
+}
+
+TEST_F(UsbMockTest, OpenReportsSuperSpeedAndRefusesUnknownPlaces) {
+  std::unique_ptr<usb::IUsbDevice> dev = OpenA();
+  ASSERT_NE(dev, nullptr);
+  uint32_t speed = 0;
+  ASSERT_TRUE(dev->GetSpeed(&speed));
+  EXPECT_EQ(speed, kSpeedSuper);
+  EXPECT_GE(world_->cameraA->RequestCount(USBDEVFS_GET_CAPABILITIES), 1u);
+  EXPECT_EQ(backend_->Open(usb::MakeDevicePath(0x04B4, kZa01, "1-9")), nullptr);
+  // Right port, other model: not the camera that was listed there.
+  EXPECT_EQ(backend_->Open(usb::MakeDevicePath(0x04B4, 0x3201, "1-2")), nullptr);
+}
+
+TEST_F(UsbMockTest, HighSpeedLinkIsNotReportedAsSuperSpeed) {
+  Spare spare = AddSpareCamera(480);
+  ASSERT_NE(spare.device, nullptr);
+  ASSERT_NE(spare.backend, nullptr);
+  std::unique_ptr<usb::IUsbDevice> dev = spare.backend->Open(spare.path);
+  ASSERT_NE(dev, nullptr);
+  uint32_t speed = 0;
+  ASSERT_TRUE(dev->GetSpeed(&speed));
+  EXPECT_EQ(speed, 3u);
+  EXPECT_TRUE(spare.device->UnknownRequests().empty());
+  dev.reset();
+  world_->bed->Remove(spare.device);
+}
+
+TEST_F(UsbMockTest, DeviceTableNumbersCamerasOfOneModel) {
+  CVexCy3Cam cam;
+  ASSERT_GE(cam.EnumerateDevices(), 2u);
+  const int a = IndexOf(cam, kPathA);
+  const int b = IndexOf(cam, kPathB);
+  ASSERT_GE(a, 0);
+  ASSERT_GE(b, 0);
+  DeviceRecord ra;
+  DeviceRecord rb;
+  ASSERT_TRUE(cam.GetDeviceRecord(static_cast<uint32_t>(a), &ra));
+  ASSERT_TRUE(cam.GetDeviceRecord(static_cast<uint32_t>(b), &rb));
+  EXPECT_EQ(ra.productId, kZa01);
+  // The model numbers are 0 and 1, in the order the cameras were listed.
+  EXPECT_EQ(ra.modelNumber + rb.modelNumber, 1);
+  EXPECT_EQ(ra.modelNumber, a < b ? 0 : 1);
+  const uint32_t count = cam.DeviceCount();
+  EXPECT_EQ(cam.EnumerateDevices(), count);  // a second pass adds nothing
+}
+
+// ---- endpoint 0 -------------------------------------------------------------
+
+TEST_F(UsbMockTest, VendorRequestsReachTheSelectedCameraOnly) {
+  CVexCy3Cam cam;
+  SelectA(cam);
+  world_->cameraB->Camera().SetFpgaRegister(200, 0);
+  ASSERT_TRUE(cam.WriteFpgaRegister(200, 0x5A));
+  EXPECT_EQ(world_->cameraA->Camera().FpgaRegister(200), 0x5A);
+  EXPECT_EQ(world_->cameraB->Camera().FpgaRegister(200), 0);
+  world_->cameraA->Camera().SetFpgaRegister(201, 0xC3);
+  uint8_t value = 0;
+  ASSERT_TRUE(cam.ReadFpgaRegister(201, &value));
+  EXPECT_EQ(value, 0xC3);
+
+  world_->cameraA->Camera().SetFirmwareVersion(0x12345678);
+  uint8_t block[64] = {};
+  ASSERT_TRUE(cam.ReadDeviceInfoA(block));
+  uint32_t firmware = 0;
+  std::memcpy(&firmware, block + 24, 4);
+  EXPECT_EQ(firmware, 0x12345678u);
+}
+
+TEST_F(UsbMockTest, RefusedControlRequestFailsWithoutHarm) {
+  std::unique_ptr<usb::IUsbDevice> dev = OpenA();
+  ASSERT_NE(dev, nullptr);
+  uint8_t data[64] = {};
+  // An unknown request stalls endpoint 0; the handle stays usable.
+  EXPECT_EQ(dev->ControlTransfer(0xC0, 0x77, 0, 0, data, 64, 1000), -1);
+  EXPECT_EQ(dev->ControlTransfer(0xC0, 0xB0, 0, 0, data, 64, 1000), 64);
+}
+
+// ---- bulk transfers --------------------------------------------------------
+
+TEST_F(UsbMockTest, FrameHeaderAndPayloadMatchTheCamera) {
+  CVexCy3Cam cam;
+  SelectA(cam);
+  const uint32_t resets = world_->cameraA->RequestCount(USBDEVFS_RESET);
+  ASSERT_TRUE(cam.PrepareTransferBuffer());  // includes a port reset
+  EXPECT_EQ(world_->cameraA->RequestCount(USBDEVFS_RESET), resets + 1);
+  ASSERT_TRUE(cam.OpenStream());
+  for (int round = 0; round < 2; ++round) {
+    FrameDescriptor frame;
+    ASSERT_TRUE(cam.ReadFrameHeader(frame));
+    EXPECT_EQ(std::memcmp(frame.header, "VSIM", 4), 0);
+    const sim::SimFrameInfo info = world_->cameraA->Camera().LastFrame();
+    ASSERT_TRUE(info.valid);
+    uint32_t length = 0;
+    std::memcpy(&length, frame.header + kHeaderPayloadOffset, 4);
+    EXPECT_EQ(length, info.payloadBytes);
+    EXPECT_EQ(frame.tag, info.pattern.tag);
+    ASSERT_GT(length, kPayloadPieceBytes / 2);
+
+    std::vector<uint8_t> pixels(length + 16, 0xEE);
+    frame.destination = pixels.data();
+    frame.capacity = length;
+    ASSERT_TRUE(cam.ReadFramePayload(frame, 1000));
+    std::vector<uint8_t> expected(length);
+    sim::CopyPatternBytes(info.pattern, 0, expected.data(), length);
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), pixels.begin()));
+    EXPECT_EQ(pixels[length], 0xEE);  // nothing past the payload
+  }
+  cam.CloseStream();
+}
+
+TEST_F(UsbMockTest, MemoryWritesAndReadsRoundTripInSeveralPieces) {
+  CVexCy3Cam cam;
+  SelectA(cam);
+  ASSERT_TRUE(cam.PrepareTransferBuffer());
+  // Over the backend's 4 MiB piece, so a transfer is split on the way.
+  const uint32_t length = (5u << 20) + 100;
+  std::vector<uint8_t> source(length);
+  for (uint32_t i = 0; i < length; ++i) source[i] = static_cast<uint8_t>(i * 7 + (i >> 12));
+  ASSERT_TRUE(cam.WriteMemory(0x1000, source.data(), length));
+  std::vector<uint8_t> back(length, 0);
+  ASSERT_TRUE(cam.ReadMemory(0x1000, back.data(), length));
+  EXPECT_TRUE(back == source);
+}
+
+TEST_F(UsbMockTest, ReadWithoutFrameTimesOutAndLeavesNoUrbBehind) {
+  std::unique_ptr<usb::IUsbDevice> dev = OpenA();
+  ASSERT_NE(dev, nullptr);
+  std::vector<uint8_t> buffer(64);
+  const auto start = Clock::now();
+  const usb::TransferResult r = dev->BulkTransfer(0x81, buffer.data(), 64, 150);
+  const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+  EXPECT_EQ(r.status, TransferStatus::kTimedOut);
+  EXPECT_EQ(r.transferred, 0u);
+  EXPECT_GE(took.count(), 140);
+  EXPECT_LT(took.count(), 1000);
+  EXPECT_GE(world_->cameraA->RequestCount(USBDEVFS_DISCARDURB), 1u);
+  EXPECT_EQ(world_->cameraA->UrbsInFlight(), 0u);
+}
+
+TEST_F(UsbMockTest, CancelFromAnotherThreadEndsABlockedReadQuickly) {
+  std::unique_ptr<usb::IUsbDevice> dev = OpenA();
+  ASSERT_NE(dev, nullptr);
+  std::vector<uint8_t> buffer(64);
+  std::promise<void> started;
+  auto reader = std::async(std::launch::async, [&] {
+    started.set_value();
+    return dev->BulkTransfer(0x81, buffer.data(), 64, usb::kInfiniteTimeout);
+  });
+  started.get_future().wait();
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));  // let it block
+  ASSERT_EQ(reader.wait_for(std::chrono::milliseconds(0)), std::future_status::timeout);
+  const auto start = Clock::now();
+  EXPECT_TRUE(dev->CancelPending(0x81));
+  ASSERT_EQ(reader.wait_for(std::chrono::milliseconds(100)), std::future_status::ready);
+  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(100));
+  EXPECT_EQ(reader.get().status, TransferStatus::kCancelled);
+}
+
+TEST_F(UsbMockTest, AbortStreamUnblocksTheFrameReadAndLaterReadsWork) {
+  CVexCy3Cam cam;
+  SelectA(cam);
+  ASSERT_TRUE(cam.PrepareTransferBuffer());
+  ASSERT_TRUE(cam.OpenStream());
+  std::vector<uint8_t> buffer(64);
+  auto reader = std::async(std::launch::async, [&] {
+    uint32_t moved = 0;
+    // No frame was requested: this read waits for its whole time-out.
+    return cam.TransferDirect(nullptr, buffer.data(), 64, kEpFrameIn, &moved, 5000);
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  const auto start = Clock::now();
+  cam.AbortStream();
+  ASSERT_EQ(reader.wait_for(std::chrono::milliseconds(100)), std::future_status::ready);
+  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(100));
+  EXPECT_EQ(reader.get(), 0u);
+  // A fresh stream reads frames again.
+  cam.CloseStream();
+  ASSERT_TRUE(cam.OpenStream());
+  FrameDescriptor frame;
+  EXPECT_TRUE(cam.ReadFrameHeader(frame));
+  cam.CloseStream();
+}
+
+TEST_F(UsbMockTest, StallIsReportedAndClearHaltRecovers) {
+  std::unique_ptr<usb::IUsbDevice> dev = OpenA();
+  ASSERT_NE(dev, nullptr);
+  world_->cameraA->Camera().InjectStalls(3);
+  std::vector<uint8_t> buffer(64);
+  EXPECT_EQ(dev->BulkTransfer(0x81, buffer.data(), 64, 500).status, TransferStatus::kStalled);
+  const uint32_t clears = world_->cameraA->RequestCount(USBDEVFS_CLEAR_HALT);
+  ASSERT_TRUE(dev->ClearHalt(0x81));
+  EXPECT_EQ(world_->cameraA->RequestCount(USBDEVFS_CLEAR_HALT), clears + 1);
+  // The stalls left are gone: an armed frame header arrives.
+  uint8_t data[64] = {};
+  ASSERT_GE(dev->ControlTransfer(0x42, 0xC2, 0, 0, data, 64, 1000), 0);
+  const usb::TransferResult r = dev->BulkTransfer(0x81, buffer.data(), 64, 1000);
+  EXPECT_EQ(r.status, TransferStatus::kCompleted);
+  EXPECT_EQ(r.transferred, 64u);
+  world_->cameraA->Camera().ClearFaults();
+}
+
+TEST_F(UsbMockTest, BadDeviceStatusFailsTheDirectTransfer) {
+  CVexCy3Cam cam;
+  SelectA(cam);
+  ASSERT_TRUE(cam.PrepareTransferBuffer());
+  ASSERT_TRUE(cam.OpenStream());
+  ASSERT_TRUE(cam.SendFrameRequest());
+  world_->cameraA->Camera().InjectBadStatus(1);
+  std::vector<uint8_t> buffer(64);
+  uint32_t moved = 0;
+  EXPECT_EQ(cam.TransferDirect(nullptr, buffer.data(), 64, kEpFrameIn, &moved, 1000), 0u);
+  world_->cameraA->Camera().ClearFaults();
+  cam.CloseStream();
+}
+
+// ---- unplug -------------------------------------------------------------------
+
+TEST_F(UsbMockTest, UnplugFailsPendingAndLaterRequestsWithNoDevice) {
+  Spare spare = AddSpareCamera(5000);
+  UsbMockDevice* gone = spare.device;
+  const std::string& path = spare.path;
+  ASSERT_NE(gone, nullptr);
+  ASSERT_NE(spare.backend, nullptr);
+  std::unique_ptr<usb::IUsbDevice> dev = spare.backend->Open(path);
+  ASSERT_NE(dev, nullptr);
+
+  std::vector<uint8_t> buffer(64);
+  auto reader = std::async(std::launch::async, [&] {
+    return dev->BulkTransfer(0x81, buffer.data(), 64, usb::kInfiniteTimeout);
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  world_->bed->Remove(gone);
+  ASSERT_EQ(reader.wait_for(std::chrono::milliseconds(500)), std::future_status::ready);
+  EXPECT_EQ(reader.get().status, TransferStatus::kNoDevice);
+
+  uint8_t data[64] = {};
+  EXPECT_EQ(dev->ControlTransfer(0xC0, 0xB0, 0, 0, data, 64, 1000), -1);
+  EXPECT_EQ(dev->BulkTransfer(0x81, buffer.data(), 64, 100).status, TransferStatus::kNoDevice);
+  EXPECT_FALSE(dev->CancelPending(0x81));
+  uint32_t speed = 0;
+  EXPECT_FALSE(dev->GetSpeed(&speed));
+  EXPECT_TRUE(gone->UnknownRequests().empty());
+  dev.reset();
+
+  auto later = usb::LibusbBackend::Create();
+  ASSERT_NE(later, nullptr);
+  for (const usb::DeviceInfo& d : later->Enumerate()) EXPECT_NE(d.path, path);
+}
+
+}  // namespace
+}  // namespace vexcam::test
