@@ -1,10 +1,15 @@
 // Image files, recording, configuration and mask files, size presets and dialogs.
-// Not built yet: each export dispatches its handle like every export (unknown
-// handle: the failure value and nothing else) and, for a known handle,
-// records "not supported" (11), clears the caller's ok flag and fails.
+// Image files, recording and the dialogs are not built yet: each of them
+// dispatches its handle like every export (unknown handle: the failure value
+// and nothing else) and, for a known handle, records "not supported" (11) and
+// fails.
 #include "api/dispatch.h"
+#include "instance/mask_files.h"
+#include "instance/settings_persistence.h"
 #include "vexcam/VexCamSdk.h"
 
+using vexcam::CVexCam;
+using vexcam::api::Dispatch;
 using vexcam::api::NotBuilt;
 
 extern "C" {
@@ -17,8 +22,9 @@ BOOL VexCam_RecordW(DWORD handle, const wchar_t* /*fileName*/, DWORD /*durationM
   return NotBuilt<BOOL>(handle, 0, nullptr);
 }
 
-BOOL VexCam_SetCaptureWindow(DWORD handle, int /*width*/, int /*height*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
+BOOL VexCam_SetCaptureWindow(DWORD handle, int width, int height) {
+  return Dispatch(handle, BOOL{0},
+                  [&](CVexCam& cam) { return vexcam::SetCaptureWindowFromPresets(cam, width, height); });
 }
 
 BOOL VexCam_SetCameraDlg(DWORD handle, HWND /*parent*/) {
@@ -41,32 +47,32 @@ BOOL VexCam_SaveImageW(DWORD handle, const wchar_t* /*fileName*/, int /*format*/
   return NotBuilt<BOOL>(handle, 0, nullptr);
 }
 
-BOOL VexCam_LoadConfigFileA(DWORD handle, const char* /*fileName*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
+BOOL VexCam_LoadConfigFileA(DWORD handle, const char* fileName) {
+  return Dispatch(handle, BOOL{0}, [&](CVexCam& cam) { return vexcam::LoadConfigFile(cam, fileName); });
 }
 
-BOOL VexCam_LoadConfigFileW(DWORD handle, const wchar_t* /*fileName*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
+BOOL VexCam_LoadConfigFileW(DWORD handle, const wchar_t* fileName) {
+  return Dispatch(handle, BOOL{0}, [&](CVexCam& cam) { return vexcam::LoadConfigFileW(cam, fileName); });
 }
 
-BOOL VexCam_LoadMaskFile(DWORD handle, const char* /*fileName*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
+BOOL VexCam_LoadMaskFile(DWORD handle, const char* fileName) {
+  return Dispatch(handle, BOOL{0}, [&](CVexCam& cam) { return vexcam::LoadMaskFile(cam, fileName); });
 }
 
-BOOL VexCam_LoadMaskFileW(DWORD handle, const wchar_t* /*fileName*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
+BOOL VexCam_LoadMaskFileW(DWORD handle, const wchar_t* fileName) {
+  return Dispatch(handle, BOOL{0}, [&](CVexCam& cam) { return vexcam::LoadMaskFileW(cam, fileName); });
 }
 
-BOOL VexCam_SaveMaskFile(DWORD handle, const char* /*fileName*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
+BOOL VexCam_SaveMaskFile(DWORD handle, const char* fileName) {
+  return Dispatch(handle, BOOL{0}, [&](CVexCam& cam) { return vexcam::SaveMaskFile(cam, fileName); });
 }
 
-BOOL VexCam_SaveMaskFileW(DWORD handle, const wchar_t* /*fileName*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
+BOOL VexCam_SaveMaskFileW(DWORD handle, const wchar_t* fileName) {
+  return Dispatch(handle, BOOL{0}, [&](CVexCam& cam) { return vexcam::SaveMaskFileW(cam, fileName); });
 }
 
-BOOL VexCam_UpdateMaskData(DWORD handle, int /*which*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
+BOOL VexCam_UpdateMaskData(DWORD handle, int which) {
+  return Dispatch(handle, BOOL{0}, [&](CVexCam& cam) { return vexcam::UpdateMaskData(cam, which); });
 }
 
 }  // extern "C"

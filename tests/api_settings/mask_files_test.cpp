@@ -1,0 +1,219 @@
+// Mask files and reference updates.
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "settings_fixture.h"
+
+namespace settings_test {
+namespace {
+
+constexpr size_t kFileBytes = 1966120;
+constexpr size_t kDark8 = 40, kWhite8 = 327720, kDark16 = 655400, kWhite16 = 1310760;
+
+bool AllBytes(const std::vector<uint8_t>& f, size_t from, size_t to, uint8_t value) {
+  return std::all_of(f.begin() + static_cast<long>(from), f.begin() + static_cast<long>(to),
+                     [value](uint8_t b) { return b == value; });
+}
+
+uint32_t U32(const std::vector<uint8_t>& f, size_t at) {
+  return f[at] | f[at + 1] << 8 | f[at + 2] << 16 | static_cast<uint32_t>(f[at + 3]) << 24;
+}
+
+void PutU32(std::vector<uint8_t>& f, size_t at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) f[at + i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+class MaskFileTest : public SettingsTest {
+ protected:
+  // The current references, as a saved mask file.
+  std::vector<uint8_t> Saved() {
+    const std::string path = TempFile("current.msk");
+    EXPECT_EQ(VexCam_SaveMaskFile(handle_, path.c_str()), 1);
+    return ReadFile(path);
+  }
+  // A valid mask file whose references all differ from the initial ones.
+  std::vector<uint8_t> Distinctive() {
+    std::vector<uint8_t> f = Saved();
+    for (size_t i = kDark8; i < kFileBytes; ++i) f[i] = static_cast<uint8_t>(i * 7 + 3);
+    return f;
+  }
+};
+
+TEST_F(MaskFileTest, SaveAfterInitialisationWritesInitialReferences) {
+  ASSERT_NE(Start(), 0u);
+  const std::vector<uint8_t> f = Saved();
+  ASSERT_EQ(f.size(), kFileBytes);
+  EXPECT_EQ(std::memcmp(f.data(), "QUORIN MASK1000\0", 16), 0);
+  EXPECT_EQ(U32(f, 16), 640u);
+  EXPECT_EQ(U32(f, 20), 512u);
+  EXPECT_EQ(U32(f, 24), 0x50000u);
+  EXPECT_EQ(U32(f, 28), 0x50000u);
+  EXPECT_EQ(U32(f, 32), 0xA0000u);
+  EXPECT_EQ(U32(f, 36), 0xA0000u);
+  EXPECT_TRUE(AllBytes(f, kDark8, kWhite8, 0));
+  EXPECT_TRUE(AllBytes(f, kWhite8, kDark16, 255));
+  EXPECT_TRUE(AllBytes(f, kDark16, kWhite16, 0));
+  EXPECT_TRUE(AllBytes(f, kWhite16, kFileBytes, 0xFF));
+  EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(MaskFileTest, LoadedReferencesRoundTrip) {
+  ASSERT_NE(Start(), 0u);
+  const std::string path = TempFile("in.msk");
+  WriteFile(path, Saved());
+  EXPECT_EQ(VexCam_LoadMaskFile(handle_, path.c_str()), 1);
+  const std::vector<uint8_t> pattern = Distinctive();
+  WriteFile(path, pattern);
+  EXPECT_EQ(VexCam_LoadMaskFile(handle_, path.c_str()), 1);
+  EXPECT_TRUE(Saved() == pattern);
+  // Trailing bytes after the last block are ignored.
+  std::vector<uint8_t> longer = Saved();
+  longer.resize(kFileBytes + 10, 0xAB);
+  WriteFile(path, longer);
+  EXPECT_EQ(VexCam_LoadMaskFile(handle_, path.c_str()), 1);
+  EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(MaskFileTest, BadFilesAreRefusedWith14AndChangeNothing) {
+  ASSERT_NE(Start(), 0u);
+  const std::string path = TempFile("in.msk");
+  const std::vector<uint8_t> pattern = Distinctive();
+  WriteFile(path, pattern);
+  ASSERT_EQ(VexCam_LoadMaskFile(handle_, path.c_str()), 1);
+
+  std::vector<std::pair<const char*, std::vector<uint8_t>>> bad;
+  std::vector<uint8_t> f(kFileBytes, 0x11);
+  std::memcpy(f.data(), pattern.data(), 40);
+  bad.push_back({"width 320", f});
+  PutU32(bad.back().second, 16, 320);
+  bad.push_back({"block size", f});
+  PutU32(bad.back().second, 32, 0x50000);
+  bad.push_back({"magic", f});
+  bad.back().second[3] = 'X';
+  bad.push_back({"magic without terminator", f});
+  bad.back().second[15] = 'Z';
+  // Correct header, data cut short after 1000 bytes, or inside the last block.
+  bad.push_back({"truncated 1000", std::vector<uint8_t>(f.begin(), f.begin() + 40 + 1000)});
+  bad.push_back({"truncated last block", std::vector<uint8_t>(f.begin(), f.end() - 1)});
+  bad.push_back({"header only", std::vector<uint8_t>(f.begin(), f.begin() + 40)});
+  bad.push_back({"short header", std::vector<uint8_t>(f.begin(), f.begin() + 39)});
+  bad.push_back({"empty", {}});
+  for (const auto& [what, bytes] : bad) {
+    WriteFile(path, bytes);
+    EXPECT_EQ(VexCam_LoadMaskFile(handle_, path.c_str()), 0) << what;
+    EXPECT_EQ(Errors(), std::vector<DWORD>{14}) << what;
+  }
+  for (const std::string& name : {TempFile("missing.msk"), vexcam::test::ConfigHome(), std::string()}) {
+    EXPECT_EQ(VexCam_LoadMaskFile(handle_, name.c_str()), 0) << name;
+    EXPECT_EQ(Errors(), std::vector<DWORD>{14}) << name;
+  }
+  EXPECT_TRUE(Saved() == pattern);
+}
+
+TEST_F(MaskFileTest, SaveFailuresRecord14AndLeaveNoPartialFile) {
+  ASSERT_NE(Start(), 0u);
+  EXPECT_EQ(VexCam_SaveMaskFile(handle_, TempFile("no/such/dir.msk").c_str()), 0);
+  EXPECT_EQ(Errors(), std::vector<DWORD>{14});
+  EXPECT_EQ(VexCam_SaveMaskFile(handle_, ""), 0);
+  EXPECT_EQ(Errors(), std::vector<DWORD>{14});
+  struct stat st {};
+  if (stat("/dev/full", &st) == 0) {
+    // Every write fails there; the device itself must survive.
+    EXPECT_EQ(VexCam_SaveMaskFile(handle_, "/dev/full"), 0);
+    EXPECT_EQ(Errors(), std::vector<DWORD>{14});
+    EXPECT_EQ(stat("/dev/full", &st), 0);
+  }
+}
+
+TEST_F(MaskFileTest, WideNamesAndMissingArguments) {
+  ASSERT_NE(Start(), 0u);
+  const std::string path = TempFile("wide.msk");
+  const std::wstring wide(path.begin(), path.end());
+  ASSERT_EQ(VexCam_SaveMaskFileW(handle_, wide.c_str()), 1);
+  EXPECT_EQ(ReadFile(path).size(), kFileBytes);
+  EXPECT_EQ(VexCam_LoadMaskFileW(handle_, wide.c_str()), 1);
+  EXPECT_TRUE(Errors().empty());
+
+  const wchar_t unpaired[] = {L'm', static_cast<wchar_t>(0xDC00), 0};
+  const std::wstring tooLong(2000, L'a');
+  for (const wchar_t* name : {unpaired, tooLong.c_str()}) {
+    EXPECT_EQ(VexCam_SaveMaskFileW(handle_, name), 0);
+    EXPECT_EQ(Errors(), std::vector<DWORD>{12});
+    EXPECT_EQ(VexCam_LoadMaskFileW(handle_, name), 0);
+    EXPECT_EQ(Errors(), std::vector<DWORD>{12});
+  }
+  EXPECT_EQ(VexCam_SaveMaskFile(handle_, nullptr), 0);
+  EXPECT_EQ(VexCam_LoadMaskFile(handle_, nullptr), 0);
+  EXPECT_EQ(VexCam_SaveMaskFileW(handle_, nullptr), 0);
+  EXPECT_EQ(VexCam_LoadMaskFileW(handle_, nullptr), 0);
+  EXPECT_EQ(Errors(), (std::vector<DWORD>{9, 9, 9, 9}));
+}
+
+using MaskUpdateTest = MaskFileTest;
+
+TEST_F(MaskUpdateTest, WithoutAFrameOrWithABadSelectorNothingIsCopied) {
+  ASSERT_NE(Start(), 0u);
+  const std::vector<uint8_t> before = Saved();
+  EXPECT_EQ(VexCam_UpdateMaskData(handle_, 0), 1);
+  EXPECT_EQ(VexCam_UpdateMaskData(handle_, 1), 1);
+  EXPECT_TRUE(Errors().empty());
+  for (int which : {2, -1}) {
+    EXPECT_EQ(VexCam_UpdateMaskData(handle_, which), 0) << which;
+    EXPECT_EQ(Errors(), std::vector<DWORD>{12}) << which;
+  }
+  EXPECT_TRUE(Saved() == before);
+}
+
+TEST_F(MaskUpdateTest, FullFrameReplacesTheReferenceOfItsDepth) {
+  ASSERT_NE(Start(), 0u);
+  ASSERT_EQ(VexCam_SetColorMode(handle_, 48), 1);
+  std::vector<BYTE> frame(640 * 512 * 6);
+  ASSERT_EQ(VexCam_SnapShot(handle_, frame.data(), static_cast<int>(frame.size()), 1), 1) << Errors().size();
+  EXPECT_EQ(VexCam_UpdateMaskData(handle_, 1), 1);
+  const std::vector<uint8_t> f = Saved();
+  ASSERT_EQ(f.size(), kFileBytes);
+  EXPECT_TRUE(AllBytes(f, kDark8, kWhite8, 0));
+  EXPECT_TRUE(AllBytes(f, kWhite8, kDark16, 255));
+  EXPECT_TRUE(AllBytes(f, kDark16, kWhite16, 0));
+  EXPECT_FALSE(AllBytes(f, kWhite16, kFileBytes, 0xFF)) << "white 16-bit reference replaced";
+  EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(MaskUpdateTest, FrameOfASmallerWindowIsNotCopied) {
+  WriteReg({{"Size_00", {{"TH", 640}, {"TV", 512}, {"EH", 320}, {"EV", 240}, {"EHS", 160}, {"EVS", 136}}}});
+  ASSERT_NE(Start(), 0u);
+  ASSERT_EQ(VexCam_SetColorMode(handle_, 8), 1);
+  ASSERT_EQ(VexCam_SetCaptureWindow(handle_, 320, 240), 1);
+  std::vector<BYTE> frame(640 * 512);
+  ASSERT_EQ(VexCam_SnapShot(handle_, frame.data(), static_cast<int>(frame.size()), 1), 1) << Errors()[0];
+  ASSERT_EQ(VexCam_Width(handle_), 320);
+  const std::vector<uint8_t> before = Saved();
+  EXPECT_EQ(VexCam_UpdateMaskData(handle_, 0), 1);
+  EXPECT_TRUE(Saved() == before);
+  EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(MaskUpdateTest, ReferencesAndListChangeWhilePreviewFiltersFrames) {
+  ASSERT_NE(Start(), 0u);
+  const std::string mask = TempFile("live.msk");
+  const std::string list = TempFile("live.cfg");
+  WriteFile(mask, Distinctive());
+  WriteFile(list, {10, 0, 0, 0, 20, 0, 0, 0, 30, 0, 0, 0, 40, 0, 0, 0});
+  ASSERT_EQ(VexCam_SetPreviewWindow(handle_, nullptr, 0, 0, 0, 0), 1);
+  ASSERT_EQ(VexCam_SetMaskFilter(handle_, 1), 1);
+  ASSERT_EQ(VexCam_SetDotFilter(handle_, 1), 1);
+  ASSERT_EQ(VexCam_SetConfigFilter(handle_, 1), 1);
+  ASSERT_EQ(VexCam_Preview(handle_), 1) << Errors()[0];
+  for (int i = 0; i < 20; ++i) {
+    EXPECT_EQ(VexCam_LoadMaskFile(handle_, mask.c_str()), 1);
+    EXPECT_EQ(VexCam_UpdateMaskData(handle_, i & 1), 1);
+    EXPECT_EQ(VexCam_LoadConfigFileA(handle_, list.c_str()), 1);
+  }
+  EXPECT_EQ(VexCam_StopPreview(handle_), 1);
+  EXPECT_TRUE(Errors().empty());
+}
+
+}  // namespace
+}  // namespace settings_test

@@ -1,0 +1,116 @@
+#pragma once
+// Fixture of the settings tests: simulated ZA01 cameras, one instance, and
+// direct access to the settings file as text.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/test_env.h"
+#include "vexcam/VexCamSdk.h"
+#include "vexcam/VexCamSim.h"
+
+namespace settings_test {
+
+inline const std::string kProduct = "HKEY_CURRENT_USER\\Software\\Quorin\\VexCamZA013K9Sdk";
+
+inline std::string RegPath() { return vexcam::test::ConfigHome() + "/Quorin/VexCamZA013K9Sdk.reg"; }
+
+// Writes the settings file; `body` holds sections relative to the product
+// key: {"Camera_00\\Filter", {{"Gamma", 100}}}.
+using Values = std::vector<std::pair<std::string, uint32_t>>;
+inline void WriteReg(const std::vector<std::pair<std::string, Values>>& sections) {
+  std::filesystem::create_directories(vexcam::test::ConfigHome() + "/Quorin");
+  std::ofstream out(RegPath(), std::ios::binary | std::ios::trunc);
+  out << "Windows Registry Editor Version 5.00\n\n[" << kProduct << "]\n\n";
+  for (const auto& [key, values] : sections) {
+    out << "[" << kProduct << "\\" << key << "]\n";
+    for (const auto& [name, value] : values) {
+      char hex[16];
+      std::snprintf(hex, sizeof(hex), "%08x", value);
+      out << "\"" << name << "\"=dword:" << hex << "\n";
+    }
+    out << "\n";
+  }
+}
+
+// The settings file as {key below the product key: {value name: text after '='}}.
+inline std::map<std::string, std::map<std::string, std::string>> ReadReg() {
+  std::map<std::string, std::map<std::string, std::string>> keys;
+  std::ifstream in(RegPath(), std::ios::binary);
+  std::string line;
+  std::string current;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.size() > 2 && line.front() == '[') {
+      current = line.substr(1, line.size() - 2);
+      if (current.rfind(kProduct, 0) == 0) current = current.substr(std::min(current.size(), kProduct.size() + 1));
+      keys[current];
+    } else if (line.size() > 2 && line.front() == '"') {
+      const size_t eq = line.find("\"=");
+      if (eq != std::string::npos) keys[current][line.substr(1, eq - 1)] = line.substr(eq + 2);
+    }
+  }
+  return keys;
+}
+
+inline std::optional<uint32_t> Dword(const std::string& key, const std::string& name) {
+  auto keys = ReadReg();
+  auto k = keys.find(key);
+  if (k == keys.end()) return std::nullopt;
+  auto v = k->second.find(name);
+  if (v == k->second.end() || v->second.rfind("dword:", 0) != 0) return std::nullopt;
+  return static_cast<uint32_t>(std::stoul(v->second.substr(6), nullptr, 16));
+}
+
+inline bool HasKey(const std::string& key) { return ReadReg().count(key) != 0; }
+
+inline std::vector<uint8_t> ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline std::string TempFile(const std::string& name) { return vexcam::test::ConfigHome() + "/" + name; }
+
+class SettingsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    VexSim_RemoveAll();
+    VexSim_SetSpeedUp(0, 1000);
+  }
+  void TearDown() override {
+    if (handle_ != 0) VexCam_Release(handle_);
+    VexSim_RemoveAll();
+  }
+  // Adds `cameras` simulated ZA01 cameras and makes an instance; with one
+  // camera it is opened as device 0 by the initialiser.
+  DWORD Start(int cameras = 1) {
+    for (int i = 0; i < cameras; ++i) VexSim_AddCamera(0x3200);
+    handle_ = VexCam_Initialize(nullptr);
+    return handle_;
+  }
+  void Release() {
+    ASSERT_EQ(VexCam_Release(handle_), 1);
+    handle_ = 0;
+  }
+  // Pops every pending code, newest first.
+  std::vector<DWORD> Errors() {
+    std::vector<DWORD> codes;
+    for (DWORD c; (c = VexCam_GetLastError(handle_)) != 0;) codes.push_back(c);
+    return codes;
+  }
+  DWORD handle_ = 0;
+};
+
+}  // namespace settings_test
