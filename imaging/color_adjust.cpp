@@ -1,106 +1,145 @@
+// Vectorisation needs more than -O2's very-cheap cost model.
+#pragma GCC optimize("O3")
+
 #include "imaging/color_adjust.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "imaging/sample_layout.h"
+#include "imaging/tone_adjust.h"
 
 namespace vexcam {
 
 namespace {
 
 // Pixels per kernel call: a fixed trip count lets the compiler vectorise the
-// whole block without a scalar tail. Row scratch is padded to whole blocks.
+// whole block without a scalar tail. A row's last partial block runs on a
+// padded copy.
 constexpr int kBlock = 64;
 constexpr int32_t kStepsPerSector = 255;
 constexpr int32_t kStepsPerTurn = 6 * kStepsPerSector;
 
-// Offset of a channel within its sector pattern. Along the circle a channel
-// is full for two sectors, falls for one, is empty for two and rises for one;
-// red starts full at sector 0, green two sectors later, blue four.
+// Per-frame constants of the kernel. The chroma scale
+// (delta * (256 + saturation) + 128) >> 8 is split so that every product fits
+// 16 bits: for saturation >= 0 it is delta + ((delta * saturation + 128) >> 8),
+// otherwise (delta * (256 + saturation) + 128) >> 8; the multiplier is <= 255.
+struct HueSatParams {
+    uint16_t satMul;   // saturation, or 256 + saturation when negative
+    uint16_t satKeep;  // 0xFFFF when saturation >= 0 (adds delta back), else 0
+    int16_t hueK;      // whole sectors of the rotation, 0..5
+    int16_t hueR;      // steps within the sector, 0..254
+};
+
+// Value of a channel at position j (0..5) of its sector pattern. Along the
+// circle a channel is full for two sectors, falls for one, is empty for two
+// and rises for one; red starts full at sector 0, green two sectors later,
+// blue four.
 //   sector: 0     1     2        3   4        5
 //   red:    full  full  falling  0   0        rising
 //   green:  0     rising full    full falling 0
 //   blue:   fall  0     0        rise full    full
-// Branch-free select (c ? a : b), so the block loop has no control flow.
-inline int32_t Sel(bool c, int32_t a, int32_t b) { return b ^ ((a ^ b) & -static_cast<int32_t>(c)); }
-
-inline int32_t ChannelRise(int32_t j, int32_t nd, int32_t step) {
-    int32_t v = Sel(j < 2, nd, 0);
-    v = Sel(j == 2, nd - step, v);
-    v = Sel(j == 5, step, v);
+[[gnu::always_inline]] inline int16_t ChannelRise(int16_t j, int16_t nd, int16_t step) {
+    int16_t v = j < 2 ? nd : 0;
+    v = j == 2 ? static_cast<int16_t>(nd - step) : v;
+    v = j == 5 ? step : v;
     return v;
 }
 
-// One block of pixels, in place on planar 8-bit values.
-void HueSatBlock(int32_t* __restrict b, int32_t* __restrict g, int32_t* __restrict r, int32_t satScale,
-                 int32_t hueK, int32_t hueR) {
+// One block of kBlock pixels, in place. 16-bit samples are taken by their
+// high byte and written back shifted left by 8; a fourth sample becomes 0.
+// Everything but the sector position runs on 16-bit lanes: all values are
+// 0..510 and the products are kept below 65536.
+template <typename T, int Spp>
+[[gnu::always_inline]] inline void HueSatBlock(T* __restrict px, const HueSatParams p) {
+    constexpr int kShift = sizeof(T) == 2 ? 8 : 0;
     for (int i = 0; i < kBlock; ++i) {
-        const int32_t B = b[i], G = g[i], R = r[i];
+        const int16_t B = static_cast<int16_t>(px[Spp * i] >> kShift);
+        const int16_t G = static_cast<int16_t>(px[Spp * i + 1] >> kShift);
+        const int16_t R = static_cast<int16_t>(px[Spp * i + 2] >> kShift);
         // Largest channel and the position of the hue within its sector;
         // ties go to red, then green.
         const bool greenOverRed = R < G;
-        int32_t mx = Sel(greenOverRed, G, R);
-        const int32_t mid = Sel(greenOverRed, R, G);
-        int32_t base = Sel(greenOverRed, 3, 1);
-        int32_t t = Sel(greenOverRed, B - R, G - B);
+        int16_t mx = greenOverRed ? G : R;
+        const int16_t mid = greenOverRed ? R : G;
+        int16_t base = greenOverRed ? 3 : 1;
+        int16_t t = static_cast<int16_t>(greenOverRed ? B - R : G - B);
         const bool blueTop = B > mx;
-        mx = Sel(blueTop, B, mx);
-        base = Sel(blueTop, 5, base);
-        t = Sel(blueTop, R - G, t);
-        const int32_t mn = Sel(B < mid, B, mid);
-        const int32_t delta = mx - mn;
+        mx = blueTop ? B : mx;
+        base = blueTop ? 5 : base;
+        t = blueTop ? static_cast<int16_t>(R - G) : t;
+        const int16_t mn = B < mid ? B : mid;
+        const int16_t delta = static_cast<int16_t>(mx - mn);
         const bool negative = t < 0;
-        base -= negative;
-        t += Sel(negative, delta, 0);
+        base = static_cast<int16_t>(base - negative);
+        t = negative ? static_cast<int16_t>(t + delta) : t;
 
-        const int32_t l2 = mx + mn;
-        const int32_t chroma = (delta * satScale + 32768) >> 16;
-        const int32_t cap = Sel(l2 < 256, l2, 511 - l2);
-        const int32_t c = Sel(chroma < cap, chroma, cap);
-        const int32_t newMin = (l2 - c) >> 1;
-        const int32_t newDelta = ((c + l2) >> 1) - newMin;
+        const int16_t l2 = static_cast<int16_t>(mx + mn);
+        const uint16_t scaled = static_cast<uint16_t>(static_cast<uint16_t>(delta) * p.satMul + 128);
+        const int16_t chroma = static_cast<int16_t>((scaled >> 8) + (delta & p.satKeep));
+        const int16_t cap = l2 < 256 ? l2 : static_cast<int16_t>(511 - l2);
+        const int16_t c = chroma < cap ? chroma : cap;
+        const int16_t newMin = static_cast<int16_t>((l2 - c) >> 1);
+        const int16_t newDelta = static_cast<int16_t>(((c + l2) >> 1) - newMin);
 
-        // With delta 0 the product below is 0 whatever the reciprocal.
+        // trunc(0xFF0000 / delta) is exact in single precision; with delta 0
+        // t is 0 and so is the product, whatever the divisor.
         const int32_t recip = static_cast<int32_t>(16711680.0f / static_cast<float>(delta + (delta == 0)));
-        int32_t pos = ((recip * t + 32768) >> 16) + hueR;
-        int32_t sector = base + hueK;
+        int16_t pos = static_cast<int16_t>(((recip * t + 32768) >> 16) + p.hueR);
+        int16_t sector = static_cast<int16_t>(base + p.hueK);
         const bool wrap = pos >= kStepsPerSector;
-        pos -= Sel(wrap, kStepsPerSector, 0);
-        sector += wrap;
-        sector -= Sel(sector >= 6, 6, 0);
-        const int32_t step = (newDelta * pos + 128) >> 8;
+        pos = wrap ? static_cast<int16_t>(pos - kStepsPerSector) : pos;
+        sector = static_cast<int16_t>(sector + wrap);
+        sector = sector >= 6 ? static_cast<int16_t>(sector - 6) : sector;
+        // newDelta * pos + 128 <= 255 * 254 + 128 fits 16 bits unsigned.
+        const uint16_t prod = static_cast<uint16_t>(static_cast<uint16_t>(newDelta) * static_cast<uint16_t>(pos) + 128);
+        const int16_t step = static_cast<int16_t>(prod >> 8);
 
-        const int32_t jg = Sel(sector >= 2, sector - 2, sector + 4);
-        const int32_t jb = Sel(sector >= 4, sector - 4, sector + 2);
-        r[i] = newMin + ChannelRise(sector, newDelta, step);
-        g[i] = newMin + ChannelRise(jg, newDelta, step);
-        b[i] = newMin + ChannelRise(jb, newDelta, step);
+        const int16_t jg = sector >= 2 ? static_cast<int16_t>(sector - 2) : static_cast<int16_t>(sector + 4);
+        const int16_t jb = sector >= 4 ? static_cast<int16_t>(sector - 4) : static_cast<int16_t>(sector + 2);
+        px[Spp * i] = static_cast<T>((newMin + ChannelRise(jb, newDelta, step)) << kShift);
+        px[Spp * i + 1] = static_cast<T>((newMin + ChannelRise(jg, newDelta, step)) << kShift);
+        px[Spp * i + 2] = static_cast<T>((newMin + ChannelRise(sector, newDelta, step)) << kShift);
+        if constexpr (Spp == 4) px[Spp * i + 3] = 0;
     }
 }
 
 template <typename T, int Spp>
-void HueSatRows(DibImage& img, HueSatCache& cache, int32_t satScale, HueRotation rot) {
-    constexpr int kShift = sizeof(T) == 2 ? 8 : 0;
-    const int w = img.Width();
-    int32_t* __restrict pb = cache.Blue();
-    int32_t* __restrict pg = cache.Green();
-    int32_t* __restrict pr = cache.Red();
-    for (int y = 0; y < img.Height(); ++y) {
-        T* __restrict row = reinterpret_cast<T*>(img.Row(y));
-        for (int x = 0; x < w; ++x) {
-            pb[x] = row[Spp * x] >> kShift;
-            pg[x] = row[Spp * x + 1] >> kShift;
-            pr[x] = row[Spp * x + 2] >> kShift;
+[[gnu::always_inline]] inline void HueSatFrame(uint8_t* base, uint32_t stride, int w, int h, HueSatParams p,
+                                               const uint16_t* tone) {
+    // The last partial block of a row runs on a copy padded to a whole block.
+    T tail[kBlock * Spp] = {};
+    const int whole = w / kBlock * kBlock;
+    const size_t tailBytes = static_cast<size_t>(w - whole) * Spp * sizeof(T);
+    for (int y = 0; y < h; ++y) {
+        T* row = reinterpret_cast<T*>(base + static_cast<size_t>(y) * stride);
+        for (int x = 0; x < whole; x += kBlock) HueSatBlock<T, Spp>(row + Spp * x, p);
+        if (tailBytes) {
+            std::memcpy(tail, row + Spp * whole, tailBytes);
+            HueSatBlock<T, Spp>(tail, p);
+            std::memcpy(row + Spp * whole, tail, tailBytes);
         }
-        for (int x = 0; x < w; x += kBlock) HueSatBlock(pb + x, pg + x, pr + x, satScale, rot.k, rot.r);
-        for (int x = 0; x < w; ++x) {
-            row[Spp * x] = static_cast<T>(pb[x] << kShift);
-            row[Spp * x + 1] = static_cast<T>(pg[x] << kShift);
-            row[Spp * x + 2] = static_cast<T>(pr[x] << kShift);
-            if constexpr (Spp == 4) row[Spp * x + 3] = 0;
+        // The next stage's table while the row is still in cache.
+        if (tone) {
+            if constexpr (sizeof(T) == 1)
+                MapSampleRow8(reinterpret_cast<uint8_t*>(row), reinterpret_cast<uint8_t*>(row), w, Spp, tone);
+            else
+                MapSampleRow16(reinterpret_cast<uint16_t*>(row), reinterpret_cast<uint16_t*>(row), w, Spp, tone);
         }
     }
 }
+
+#define VEXCAM_HUESAT_VARIANT(name, T, Spp)                                                                     \
+    __attribute__((target_clones("arch=x86-64-v4", "avx2", "default"))) void name(                    \
+        uint8_t* base, uint32_t stride, int w, int h, HueSatParams p, const uint16_t* tone) {          \
+        HueSatFrame<T, Spp>(base, stride, w, h, p, tone);                                              \
+    }
+
+VEXCAM_HUESAT_VARIANT(HueSat8x3, uint8_t, 3)
+VEXCAM_HUESAT_VARIANT(HueSat8x4, uint8_t, 4)
+VEXCAM_HUESAT_VARIANT(HueSat16x3, uint16_t, 3)
+VEXCAM_HUESAT_VARIANT(HueSat16x4, uint16_t, 4)
+#undef VEXCAM_HUESAT_VARIANT
 
 }  // namespace
 
@@ -135,17 +174,21 @@ bool HueSatCache::Reserve(int width) {
     return true;
 }
 
-void ApplyHueSaturation(DibImage& img, int hue, int saturation, HueSatCache& cache) {
+void ApplyHueSaturation(DibImage& img, int hue, int saturation, HueSatCache&, const uint16_t* tone) {
     const SampleLayout l = LayoutOf(img);
-    if (l.samplesPerPixel < 3 || !cache.Reserve(img.Width())) return;
-    const int32_t satScale = (std::clamp(saturation, -255, 255) + 256) * 256;
+    if (l.samplesPerPixel < 3) return;
+    saturation = std::clamp(saturation, -255, 255);
     const HueRotation rot = HueRotationFor(hue);
-    if (!l.wide)
-        l.samplesPerPixel == 3 ? HueSatRows<uint8_t, 3>(img, cache, satScale, rot)
-                               : HueSatRows<uint8_t, 4>(img, cache, satScale, rot);
-    else
-        l.samplesPerPixel == 3 ? HueSatRows<uint16_t, 3>(img, cache, satScale, rot)
-                               : HueSatRows<uint16_t, 4>(img, cache, satScale, rot);
+    const HueSatParams p{static_cast<uint16_t>(saturation >= 0 ? saturation : saturation + 256),
+                         static_cast<uint16_t>(saturation >= 0 ? 0xFFFF : 0), static_cast<int16_t>(rot.k),
+                         static_cast<int16_t>(rot.r)};
+    auto fn = !l.wide ? (l.samplesPerPixel == 3 ? HueSat8x3 : HueSat8x4)
+                      : (l.samplesPerPixel == 3 ? HueSat16x3 : HueSat16x4);
+    fn(img.Pixels(), img.Stride(), img.Width(), img.Height(), p, tone);
+}
+
+void ApplyHueSaturation(DibImage& img, int hue, int saturation, HueSatCache& cache) {
+    ApplyHueSaturation(img, hue, saturation, cache, nullptr);
 }
 
 }  // namespace vexcam

@@ -21,9 +21,10 @@ HueRotation HueRotationFor(int hue);
 // for d = 1..255, and 0 for d = 0.
 int32_t HueReciprocal(int32_t d);
 
-// Row scratch of the hue and saturation pass (planar blue, green, red of one
-// row). Grows with the widest image seen and is reused, so a steady stream
-// does not allocate. One per pipeline; not shared between threads.
+// Row scratch for hue and saturation (planar blue, green, red of one row).
+// The in-place block kernel needs none of it; the class stays for callers
+// that hold one. Reserve grows it with the widest
+// image asked for; a steady stream does not allocate.
 class HueSatCache {
 public:
     // Returns planar buffers for at least `width` pixels, padded to whole
@@ -45,5 +46,10 @@ private:
 // (256 + saturation) / 256 and capped by the lightness, and the hue moves
 // along the six-sector circle.
 void ApplyHueSaturation(DibImage& img, int hue, int saturation, HueSatCache& cache);
+
+// The same, then a sample table of max + 1 entries (the tone stage that
+// follows), applied row by row while each row is in cache: equal to
+// ApplyHueSaturation then ApplySampleTable(img, tone). tone may be null.
+void ApplyHueSaturation(DibImage& img, int hue, int saturation, HueSatCache& cache, const uint16_t* tone);
 
 }  // namespace vexcam

@@ -1,3 +1,6 @@
+// Vectorisation needs more than -O2's very-cheap cost model.
+#pragma GCC optimize("O3")
+
 #include "imaging/defect_filter.h"
 
 #include <algorithm>
@@ -47,16 +50,17 @@ void RepairListed(DibImage& raw, const std::vector<DefectPoint>& list, const Cap
 //   left  s  right
 //       down
 template <typename T>
-inline uint8_t Outlier(const T* __restrict up, const T* __restrict cur, const T* __restrict down, int x,
-                       int32_t threshold) {
+[[gnu::always_inline]] inline uint8_t Outlier(const T* __restrict up, const T* __restrict cur,
+                                              const T* __restrict down, int x, int32_t threshold) {
     const int32_t avg = (cur[x - 1] + cur[x + 1] + up[x] + down[x]) >> 2;
     const int32_t diff = cur[x] - avg;
     return static_cast<uint8_t>((diff < 0 ? -diff : diff) >= threshold);
 }
 
 template <typename T>
-void MarkBlock(const T* __restrict up, const T* __restrict cur, const T* __restrict down, uint8_t* __restrict mark,
-               int32_t threshold) {
+[[gnu::always_inline]] inline void MarkBlock(const T* __restrict up, const T* __restrict cur,
+                                             const T* __restrict down, uint8_t* __restrict mark,
+                                             int32_t threshold) {
     for (int j = 0; j < kBlock; ++j) {
         const int32_t avg = (cur[j - 1] + cur[j + 1] + up[j] + down[j]) >> 2;
         const int32_t diff = cur[j] - avg;
@@ -66,16 +70,17 @@ void MarkBlock(const T* __restrict up, const T* __restrict cur, const T* __restr
 }
 
 template <typename T>
-void MarkRow(const T* __restrict up, const T* __restrict cur, const T* __restrict down, uint8_t* __restrict mark,
-             int w, int32_t threshold) {
+[[gnu::always_inline]] inline void MarkRow(const T* __restrict up, const T* __restrict cur,
+                                           const T* __restrict down, uint8_t* __restrict mark, int w,
+                                           int32_t threshold) {
     int x = 1;
     for (; x + kBlock <= w - 1; x += kBlock) MarkBlock(up + x, cur + x, down + x, mark + x, threshold);
     for (; x < w - 1; ++x) mark[x] = Outlier(up, cur, down, x, threshold);
 }
 
 template <typename T>
-void DotFilter(DibImage& raw, uint8_t* marks, const DibImage& hot, const DibImage& dead, const CaptureGeometry& g,
-               int32_t threshold) {
+[[gnu::always_inline]] inline void DotFilter(DibImage& raw, uint8_t* marks, int32_t* scratch, const DibImage& hot,
+                                             const DibImage& dead, const CaptureGeometry& g, int32_t threshold) {
     const int w = raw.Width();
     const int h = raw.Height();
     const int sub = std::max(1, g.subSample);
@@ -108,31 +113,71 @@ void DotFilter(DibImage& raw, uint8_t* marks, const DibImage& hot, const DibImag
         }
     }
 
-    // Second pass: unmarked pixels never change, so repairs do not feed each other.
-    auto marked = [&](int x, int y) { return marks[static_cast<size_t>(y) * w + x] != 0; };
+    // Second pass: unmarked pixels never change, so repairs do not feed each
+    // other and the nearest unmarked sample in each direction can be tracked
+    // instead of searched: the left one by the sweep, the right one and the
+    // one below by pointers that only move forward, the one above per column.
+    // Each pixel is visited a bounded number of times however dense the
+    // marks. Marks lie in the interior only, so the outer rows and columns
+    // are unmarked and every direction finds a sample.
+    int32_t* up = scratch;        // per column: nearest unmarked row above the current row
+    int32_t* down = scratch + w;  // per column: an unmarked row below, valid while > current row
+    for (int x = 0; x < w; ++x) {
+        up[x] = 0;
+        down[x] = 0;
+    }
+    int cleanRow = 0;  // last row without marks; above it up[] may be stale
     auto sample = [&](int x, int y) -> int32_t { return reinterpret_cast<const T*>(raw.Row(y))[x]; };
     for (int y = 1; y < h - 1; ++y) {
         const uint8_t* mark = marks + static_cast<size_t>(y) * w;
+        T* row = reinterpret_cast<T*>(raw.Row(y));
+        int left = 0;
+        int right = 0;
+        bool any = false;
         for (int x = 1; x < w - 1; ++x) {
             // Marks are rare in a normal frame: skip eight clear bytes at a time.
             uint64_t eight;
             if (x + 8 <= w - 1 && (std::memcpy(&eight, mark + x, 8), eight == 0)) {
+                left = x + 7;
                 x += 7;
                 continue;
             }
-            if (!mark[x]) continue;
-            int32_t sum = 0, count = 0;
-            for (int xx = x - 1; xx >= 0; --xx)
-                if (!marked(xx, y)) { sum += sample(xx, y); ++count; break; }
-            for (int xx = x + 1; xx < w; ++xx)
-                if (!marked(xx, y)) { sum += sample(xx, y); ++count; break; }
-            for (int yy = y - 1; yy >= 0; --yy)
-                if (!marked(x, yy)) { sum += sample(x, yy); ++count; break; }
-            for (int yy = y + 1; yy < h; ++yy)
-                if (!marked(x, yy)) { sum += sample(x, yy); ++count; break; }
-            if (count > 0) reinterpret_cast<T*>(raw.Row(y))[x] = static_cast<T>(sum / count);
+            if (!mark[x]) {
+                left = x;
+                continue;
+            }
+            any = true;
+            if (right <= x) {
+                right = x + 1;
+                while (mark[right]) ++right;
+            }
+            if (down[x] <= y) {
+                int r = y + 1;
+                while (marks[static_cast<size_t>(r) * w + x]) ++r;
+                down[x] = r;
+            }
+            const int above = std::max(up[x], cleanRow);
+            const int32_t sum = row[left] + row[right] + sample(x, above) + sample(x, down[x]);
+            row[x] = static_cast<T>(sum / 4);
         }
+        if (!any) {
+            cleanRow = y;
+            continue;
+        }
+        for (int x = 0; x < w; ++x) up[x] = mark[x] ? std::max(up[x], cleanRow) : y;
     }
+}
+
+__attribute__((target_clones("arch=x86-64-v4", "avx2", "default"))) void DotFilter8(
+    DibImage& raw, uint8_t* marks, int32_t* scratch, const DibImage& hot, const DibImage& dead,
+    const CaptureGeometry& g) {
+    DotFilter<uint8_t>(raw, marks, scratch, hot, dead, g, kDotThreshold8);
+}
+
+__attribute__((target_clones("arch=x86-64-v4", "avx2", "default"))) void DotFilter16(
+    DibImage& raw, uint8_t* marks, int32_t* scratch, const DibImage& hot, const DibImage& dead,
+    const CaptureGeometry& g) {
+    DotFilter<uint16_t>(raw, marks, scratch, hot, dead, g, kDotThreshold16);
 }
 
 bool IsMap(const DibImage& img) {
@@ -185,12 +230,19 @@ void ApplyDotFilter(DibImage& raw, DefectState& state, const CaptureGeometry& ge
     const DibImage& hot = wide ? state.hotMap16 : state.hotMap8;
     const DibImage& dead = wide ? state.deadMap16 : state.deadMap8;
     if (!IsMap(hot) || !IsMap(dead)) return;
+    // The marks, then two per-column rows of the second pass, 4-byte aligned,
+    // in the same buffer so that a steady stream allocates nothing.
     const size_t pixels = static_cast<size_t>(raw.Width()) * static_cast<size_t>(raw.Height());
-    if (state.outlierMap.size() < pixels) state.outlierMap.resize(pixels);
+    const size_t scratchAt = (pixels + 3) / 4 * 4;
+    const size_t bytes = scratchAt + 2 * sizeof(int32_t) * static_cast<size_t>(raw.Width()) + sizeof(int32_t);
+    if (state.outlierMap.size() < bytes) state.outlierMap.resize(bytes);
+    uint8_t* base = state.outlierMap.data();
+    // vector storage is aligned for any fundamental type, so base + scratchAt is 4-byte aligned.
+    auto* scratch = reinterpret_cast<int32_t*>(base + scratchAt);
     if (wide)
-        DotFilter<uint16_t>(raw, state.outlierMap.data(), hot, dead, geometry, kDotThreshold16);
+        DotFilter16(raw, base, scratch, hot, dead, geometry);
     else
-        DotFilter<uint8_t>(raw, state.outlierMap.data(), hot, dead, geometry, kDotThreshold8);
+        DotFilter8(raw, base, scratch, hot, dead, geometry);
 }
 
 }  // namespace vexcam

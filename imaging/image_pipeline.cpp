@@ -45,18 +45,30 @@ DibImage& ImagePipeline::ImageFor(int colorMode) {
     return Color(kImageBits[colorMode]);
 }
 
+// Order: hue/saturation, gamma, contrast, sharpness, brightness. Adjacent
+// value-only stages share one table, and each table stage rides along with
+// the pass next to it while the rows are in cache: the tone table with the
+// hue/saturation write-back (or the sharpening copy), brightness with the
+// sharpening output. Every combination equals running the stages one by one.
 void ImagePipeline::RunAdjustments(DibImage& img, const ImageSettings& s, bool color) {
-    if (color && (s.hue != 0 || s.saturation != 0)) ApplyHueSaturation(img, s.hue, s.saturation, hueSatCache_);
-    const bool gamma = s.gamma != 100;
-    const bool contrast = s.contrast != 0;
-    if (gamma && contrast)
-        ApplyGammaContrast(img, s.gamma, s.contrast, toneTables_);
-    else if (gamma)
-        ApplyGamma(img, s.gamma, toneTables_);
-    else if (contrast)
-        ApplyContrast(img, s.contrast, toneTables_);
-    if (s.sharpness != 0) ApplySharpness(img, s.sharpness, sharpenCopy_, sharpenCache_);
-    if (s.brightness != 0) ApplyBrightness(img, s.brightness, toneTables_);
+    const bool wide = img.BitCount() == 16 || img.BitCount() >= 48;
+    const bool hueSat = color && (s.hue != 0 || s.saturation != 0);
+    const bool tone = s.gamma != 100 || s.contrast != 0;
+    if (s.sharpness != 0) {
+        const uint16_t* pre = tone ? toneTables_.Chain(wide, s.gamma, s.contrast, 0) : nullptr;
+        if (hueSat) {
+            ApplyHueSaturation(img, s.hue, s.saturation, hueSatCache_, pre);
+            pre = nullptr;
+        }
+        ApplySharpnessFused(img, s.sharpness, sharpenCopy_, sharpenCache_, pre, s.brightness, toneTables_);
+        return;
+    }
+    const uint16_t* table =
+        tone || s.brightness != 0 ? toneTables_.Chain(wide, s.gamma, s.contrast, s.brightness) : nullptr;
+    if (hueSat)
+        ApplyHueSaturation(img, s.hue, s.saturation, hueSatCache_, table);
+    else if (table)
+        ApplySampleTable(img, table);
 }
 
 uint32_t ImagePipeline::ProcessFrame(ImageSettings& settings, DefectState& defects, std::mutex& imageLock,

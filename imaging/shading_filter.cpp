@@ -1,3 +1,6 @@
+// Vectorisation needs more than -O2's very-cheap cost model.
+#pragma GCC optimize("O3")
+
 #include "imaging/shading_filter.h"
 
 #include <algorithm>
@@ -13,9 +16,11 @@ constexpr int kBlock = 64;
 // rounding error of one division, so truncating the floating result equals
 // the integer division.
 // Branch-free select (c ? a : b), so the block loops have no control flow.
-inline int32_t Sel(bool c, int32_t a, int32_t b) { return b ^ ((a ^ b) & -static_cast<int32_t>(c)); }
+[[gnu::always_inline]] inline int32_t Sel(bool c, int32_t a, int32_t b) {
+    return b ^ ((a ^ b) & -static_cast<int32_t>(c));
+}
 
-inline uint8_t Shade8(int32_t s, int32_t d, int32_t w) {
+[[gnu::always_inline]] inline uint8_t Shade8(int32_t s, int32_t d, int32_t w) {
     const int32_t den = w - d;
     const float q = static_cast<float>((s - d) * 256) / static_cast<float>(den + (den == 0));
     int32_t v = static_cast<int32_t>(q);  // |q| <= 65280
@@ -24,7 +29,7 @@ inline uint8_t Shade8(int32_t s, int32_t d, int32_t w) {
     return static_cast<uint8_t>(Sel(den != 0, v, s));
 }
 
-inline uint16_t Shade16(int32_t s, int32_t d, int32_t w) {
+[[gnu::always_inline]] inline uint16_t Shade16(int32_t s, int32_t d, int32_t w) {
     const int32_t den = w - d;
     double q = static_cast<double>(s - d) * 65536.0 / static_cast<double>(den > 0 ? den : 1);
     q = q < 0.0 ? 0.0 : q;
@@ -33,7 +38,7 @@ inline uint16_t Shade16(int32_t s, int32_t d, int32_t w) {
 }
 
 template <typename T>
-inline T Shade(int32_t s, int32_t d, int32_t w) {
+[[gnu::always_inline]] inline T Shade(int32_t s, int32_t d, int32_t w) {
     if constexpr (sizeof(T) == 1)
         return Shade8(s, d, w);
     else
@@ -41,25 +46,27 @@ inline T Shade(int32_t s, int32_t d, int32_t w) {
 }
 
 template <typename T>
-void ShadeBlock(T* __restrict s, const T* __restrict d, const T* __restrict w) {
+[[gnu::always_inline]] inline void ShadeBlock(T* __restrict s, const T* __restrict d, const T* __restrict w) {
     for (int j = 0; j < kBlock; ++j) s[j] = Shade<T>(s[j], d[j], w[j]);
 }
 
 // Whole blocks of a fixed size so the loop vectorises, then the tail.
 template <typename T>
-void ShadeSpan(T* __restrict s, const T* __restrict d, const T* __restrict w, int n) {
+[[gnu::always_inline]] inline void ShadeSpan(T* __restrict s, const T* __restrict d, const T* __restrict w, int n) {
     int i = 0;
     for (; i + kBlock <= n; i += kBlock) ShadeBlock<T>(s + i, d + i, w + i);
     for (; i < n; ++i) s[i] = Shade<T>(s[i], d[i], w[i]);
 }
 
 template <typename T>
-void ShadeSpanStep(T* __restrict s, const T* __restrict d, const T* __restrict w, int n, int step) {
+[[gnu::always_inline]] inline void ShadeSpanStep(T* __restrict s, const T* __restrict d, const T* __restrict w, int n,
+                                                 int step) {
     for (int i = 0; i < n; ++i) s[i] = Shade<T>(s[i], d[i * step], w[i * step]);
 }
 
 template <typename T>
-void ShadeImage(DibImage& raw, const DibImage& dark, const DibImage& white, const CaptureGeometry& g) {
+[[gnu::always_inline]] inline void ShadeImage(DibImage& raw, const DibImage& dark, const DibImage& white,
+                                              const CaptureGeometry& g) {
     const int sub = std::max(1, g.subSample);
     const int margin = (g.width == DefectState::kSensorWidth || g.height == DefectState::kSensorHeight) ? 2 : 0;
     const int64_t x0 = g.x0, y0 = g.y0;
@@ -83,6 +90,16 @@ void ShadeImage(DibImage& raw, const DibImage& dark, const DibImage& white, cons
     }
 }
 
+__attribute__((target_clones("arch=x86-64-v4", "avx2", "default"))) void Shade8Image(
+    DibImage& raw, const DibImage& dark, const DibImage& white, const CaptureGeometry& g) {
+    ShadeImage<uint8_t>(raw, dark, white, g);
+}
+
+__attribute__((target_clones("arch=x86-64-v4", "avx2", "default"))) void Shade16Image(
+    DibImage& raw, const DibImage& dark, const DibImage& white, const CaptureGeometry& g) {
+    ShadeImage<uint16_t>(raw, dark, white, g);
+}
+
 bool IsReference(const DibImage& img, int bits) {
     return !img.IsEmpty() && img.Width() == DefectState::kSensorWidth &&
            img.Height() == DefectState::kSensorHeight && img.BitCount() == bits;
@@ -93,9 +110,9 @@ bool IsReference(const DibImage& img, int bits) {
 void ApplyShadingCorrection(DibImage& raw, const DefectState& state, const CaptureGeometry& geometry) {
     if (raw.IsEmpty()) return;
     if (raw.BitCount() == 8 && IsReference(state.dark8, 8) && IsReference(state.white8, 8))
-        ShadeImage<uint8_t>(raw, state.dark8, state.white8, geometry);
+        Shade8Image(raw, state.dark8, state.white8, geometry);
     else if (raw.BitCount() == 16 && IsReference(state.dark16, 16) && IsReference(state.white16, 16))
-        ShadeImage<uint16_t>(raw, state.dark16, state.white16, geometry);
+        Shade16Image(raw, state.dark16, state.white16, geometry);
 }
 
 }  // namespace vexcam

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "imaging/dib_image.h"
+#include "imaging/tone_adjust.h"
 
 namespace vexcam {
 
@@ -28,5 +29,13 @@ private:
 // fourth sample of 32- and 64-bit pixels, keep their values. Returns 0 (image
 // unchanged) when the copy cannot be made.
 uint32_t ApplySharpness(DibImage& img, int sharpness, DibImage& copy, SharpenCache& cache);
+
+// The same sharpening with its neighbouring tone stages folded into the one
+// pass: the result equals ApplySampleTable(img, pre) (when pre is not null),
+// then ApplySharpness, then ApplyBrightness(brightness) (when not 0). The copy
+// receives the image after `pre`. When the copy cannot be made the tone stages
+// still run and 0 is returned.
+uint32_t ApplySharpnessFused(DibImage& img, int sharpness, DibImage& copy, SharpenCache& cache,
+                             const uint16_t* pre, int brightness, ToneTables& tables);
 
 }  // namespace vexcam

@@ -20,6 +20,10 @@ public:
     // Contrast applied after gamma, fused into one table (bit-identical to the
     // two look-ups in a row).
     const uint16_t* GammaContrast(bool wide, int gamma, int contrast);
+    // Gamma, contrast and brightness in that order, each only when not
+    // neutral (gamma 100, contrast 0, brightness 0), as one table. All three
+    // neutral gives the identity.
+    const uint16_t* Chain(bool wide, int gamma, int contrast, int brightness);
 
 private:
     struct Table {
@@ -33,6 +37,8 @@ private:
     Table contrast_[2];
     Table brightness_[2];
     Table fused_[2];
+    Table chain_[2];
+    int chainBrightness_[2] = {0, 0};
 };
 
 // Gamma: sample i becomes trunc(max * (i / max) ^ (100 / gamma)), gamma
@@ -52,8 +58,23 @@ void ApplyGammaContrast(DibImage& img, int gamma, int contrast, ToneTables& cach
 // 1 - |b| / 255 for b < 0 (255 multiplies by 11, -255 gives black).
 void ApplyBrightness(DibImage& img, int brightness, ToneTables& cache);
 
+// The same result without a table: one single-precision multiply per sample.
+// ApplyBrightness uses it when no byte look-up is available.
+void ApplyBrightnessDirect(DibImage& img, int brightness);
+
 // Applies a table of max + 1 entries to the first three samples of every
 // pixel (every sample of a gray image); the fourth sample is left alone.
 void ApplySampleTable(DibImage& img, const uint16_t* table);
+
+// Single-precision brightness factor: 1 + b * 10/255 for b > 0, 1 - |b| / 255
+// otherwise (b clamped to -255..255).
+float BrightnessFactor(int brightness);
+
+// Row kernels shared by the fused passes. Map `pixels` pixels of spp (1, 3 or
+// 4) samples from src to dst through a table of max + 1 entries: the first
+// three samples of each pixel are mapped, the fourth is copied. src and dst
+// may be the same row; otherwise they must not overlap.
+void MapSampleRow8(uint8_t* dst, const uint8_t* src, int pixels, int spp, const uint16_t* table);
+void MapSampleRow16(uint16_t* dst, const uint16_t* src, int pixels, int spp, const uint16_t* table);
 
 }  // namespace vexcam
