@@ -23,7 +23,8 @@ typedef struct {
 /* Wait without time limit in VexWin_GetMessage. */
 #define VEXWIN_INFINITE 0xFFFFFFFFu
 
-/* Device arrival and removal, posted by the library to notify windows. */
+/* Device arrival and removal, posted by the library to notify windows: one
+ * message per camera that appears or disappears (checked every 500 ms), lParam 0. */
 #define WM_DEVICECHANGE 0x0219u
 #define DBT_DEVICEARRIVAL 0x8000u
 #define DBT_DEVICEREMOVECOMPLETE 0x8004u

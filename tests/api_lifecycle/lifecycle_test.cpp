@@ -1,0 +1,279 @@
+// Instance lifecycle through the C API: enumeration, naming, selection,
+// close, device-change messages, against simulated cameras.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <initializer_list>
+#include <string>
+
+#include "vexcam/VexCamSdk.h"
+#include "vexcam/VexCamSim.h"
+#include "vexcam/VexCamWindow.h"
+
+namespace {
+
+constexpr UINT kZa01 = 0x3200;
+
+// Pops the error stack and compares it, newest first, then expects it empty.
+void ExpectCodes(DWORD h, std::initializer_list<DWORD> codes) {
+  for (DWORD code : codes) EXPECT_EQ(VexCam_GetLastError(h), code);
+  EXPECT_EQ(VexCam_GetLastError(h), 0u) << "more codes than expected";
+}
+
+// Waits for the next WM_DEVICECHANGE and returns its wParam; 0 on time-out.
+WPARAM WaitDeviceChange(HWND window, DWORD timeoutMs) {
+  VEXWIN_MSG msg{};
+  while (VexWin_GetMessage(window, &msg, timeoutMs)) {
+    if (msg.message == WM_DEVICECHANGE) return msg.wParam;
+  }
+  return 0;
+}
+
+// A sensor register answers only once a camera was opened (sensor driver).
+bool CameraIsOpen(DWORD h) {
+  int ok = 0;
+  VexCam_ReadRegisterEx(h, 0, &ok);
+  while (VexCam_GetLastError(h) != 0) {
+  }
+  return ok == 1;
+}
+
+class Lifecycle : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    VexSim_RemoveAll();
+    VexSim_SetSpeedUp(0, 1000);
+  }
+  void TearDown() override {
+    if (h_ != 0) VexCam_Release(h_);
+    VexSim_RemoveAll();
+  }
+  DWORD h_ = 0;
+};
+
+TEST_F(Lifecycle, NoCameraEnumeratesNothingAndClearsAllTenEntries) {
+  h_ = VexCam_Initialize(nullptr);
+  ASSERT_NE(h_, 0u);
+  char names[10][256];
+  std::memset(names, 'x', sizeof(names));
+  EXPECT_EQ(VexCam_EnumDevice(h_, names), 0);
+  for (auto& name : names) EXPECT_STREQ(name, "");
+  wchar_t wide[10][256];
+  std::memset(wide, 0x7F, sizeof(wide));
+  EXPECT_EQ(VexCam_EnumDeviceW(h_, wide), 0);
+  for (auto& name : wide) EXPECT_EQ(name[0], L'\0');
+  EXPECT_FALSE(CameraIsOpen(h_));
+  ExpectCodes(h_, {});
+}
+
+TEST_F(Lifecycle, SingleCameraIsOpenedByInitialisation) {
+  ASSERT_NE(VexSim_AddCamera(kZa01), 0u);
+  h_ = VexCam_Initialize(nullptr);
+  ExpectCodes(h_, {});
+  EXPECT_TRUE(CameraIsOpen(h_));
+}
+
+TEST_F(Lifecycle, TwoCamerasWaitForADeviceNumber) {
+  VexSim_AddCamera(kZa01);
+  VexSim_AddCamera(kZa01);
+  h_ = VexCam_Initialize(nullptr);
+  EXPECT_FALSE(CameraIsOpen(h_));
+  EXPECT_EQ(VexCam_SetDeviceNumber(h_, 1), 1);
+  EXPECT_TRUE(CameraIsOpen(h_));
+  ExpectCodes(h_, {});
+}
+
+TEST_F(Lifecycle, EnumerationNumbersPositionsWhileNamesKeepDeviceNumbers) {
+  VexSim_AddCamera(kZa01);
+  const UINT second = VexSim_AddCamera(kZa01);
+  VexSim_AddCamera(kZa01);
+  h_ = VexCam_Initialize(nullptr);  // puts device numbers 0, 1, 2 in the table
+  ASSERT_EQ(VexSim_Unplug(second), 1);
+
+  char names[10][256];
+  ASSERT_EQ(VexCam_EnumDevice(h_, names), 2);
+  EXPECT_STREQ(names[0], "VexCamZA01_01");
+  EXPECT_STREQ(names[1], "VexCamZA01_02");
+  for (int i = 2; i < 10; ++i) EXPECT_STREQ(names[i], "");
+
+  wchar_t wide[10][256];
+  ASSERT_EQ(VexCam_EnumDeviceW(h_, wide), 2);
+  EXPECT_EQ(std::wstring(wide[1]), L"VexCamZA01_02");
+  EXPECT_EQ(wide[2][0], L'\0');
+
+  char name[32];
+  ASSERT_EQ(VexCam_GetDeviceName(h_, 2, name, sizeof(name)), 1);
+  EXPECT_STREQ(name, "VexCamZA01_03");
+  EXPECT_EQ(VexCam_GetDeviceName(h_, 1, name, sizeof(name)), 0);
+  ExpectCodes(h_, {VEXCAM_ERR_NOT_OPENED});
+
+  EXPECT_EQ(VexCam_SetDeviceNumber(h_, 1), 0);
+  ExpectCodes(h_, {VEXCAM_ERR_NOT_OPENED});
+  ASSERT_EQ(VexSim_Replug(second), 1);
+  EXPECT_EQ(VexCam_SetDeviceNumber(h_, 1), 1);
+  EXPECT_EQ(VexCam_EnumDevice(h_, names), 3);
+  ExpectCodes(h_, {});
+}
+
+TEST_F(Lifecycle, DeviceNameChecksSizeIndexAndWideFit) {
+  VexSim_AddCamera(kZa01);
+  h_ = VexCam_Initialize(nullptr);
+  char name[64];
+  EXPECT_EQ(VexCam_GetDeviceName(h_, 0, name, 13), 0);
+  ExpectCodes(h_, {VEXCAM_ERR_INVALID_ARG});
+  EXPECT_EQ(VexCam_GetDeviceName(h_, 0, nullptr, 64), 0);
+  ExpectCodes(h_, {VEXCAM_ERR_INVALID_ARG});
+  EXPECT_EQ(VexCam_GetDeviceName(h_, 32, name, 64), 0);
+  EXPECT_EQ(VexCam_GetDeviceName(h_, -1, name, 64), 0);
+  EXPECT_EQ(VexCam_GetDeviceName(h_, 1, name, 64), 0);
+  ExpectCodes(h_, {VEXCAM_ERR_NOT_OPENED, VEXCAM_ERR_NOT_OPENED, VEXCAM_ERR_NOT_OPENED});
+  ASSERT_EQ(VexCam_GetDeviceName(h_, 0, name, 14), 1);
+  EXPECT_STREQ(name, "VexCamZA01_01");
+
+  wchar_t wide[64];
+  std::fill(std::begin(wide), std::end(wide), L'#');
+  EXPECT_EQ(VexCam_GetDeviceNameW(h_, 0, wide, 13), 0);
+  ExpectCodes(h_, {VEXCAM_ERR_FILE_OR_TEXT});
+  EXPECT_EQ(wide[0], L'#') << "nothing written when it does not fit";
+  ASSERT_EQ(VexCam_GetDeviceNameW(h_, 0, wide, 14), 1);
+  EXPECT_EQ(std::wstring(wide), L"VexCamZA01_01");
+  EXPECT_EQ(VexCam_GetDeviceNameW(h_, 0, nullptr, 14), 0);
+  EXPECT_EQ(VexCam_GetDeviceNameW(h_, 40, wide, 64), 0);
+  ExpectCodes(h_, {VEXCAM_ERR_NOT_OPENED, VEXCAM_ERR_INVALID_ARG});
+  EXPECT_EQ(VexCam_EnumDevice(h_, nullptr), 0);
+  EXPECT_EQ(VexCam_EnumDeviceW(h_, nullptr), 0);
+  ExpectCodes(h_, {VEXCAM_ERR_INVALID_ARG, VEXCAM_ERR_INVALID_ARG});
+}
+
+TEST_F(Lifecycle, SetDeviceNumberRefusesAbsentNumbers) {
+  VexSim_AddCamera(kZa01);
+  h_ = VexCam_Initialize(nullptr);
+  for (int number : {-1, 1, 31, 32, 1000, INT32_MIN}) {
+    EXPECT_EQ(VexCam_SetDeviceNumber(h_, number), 0) << number;
+    ExpectCodes(h_, {VEXCAM_ERR_NOT_OPENED});
+  }
+  EXPECT_EQ(VexCam_SetDeviceNumber(h_, 0), 1);
+  EXPECT_TRUE(CameraIsOpen(h_));
+}
+
+TEST_F(Lifecycle, DeviceSwitchSavesAndRestoresPerCameraSettings) {
+  VexSim_AddCamera(kZa01);
+  VexSim_AddCamera(kZa01);
+  h_ = VexCam_Initialize(nullptr);
+  ASSERT_EQ(VexCam_SetDeviceNumber(h_, 0), 1);
+  ASSERT_EQ(VexCam_SetBrightness(h_, 42), 1);
+  ASSERT_EQ(VexCam_SetGrayGainR(h_, 7), 1);
+  ASSERT_EQ(VexCam_SetDeviceNumber(h_, 1), 1);
+  int ok = 0;
+  EXPECT_EQ(VexCam_GetBrightness(h_, &ok), 0);
+  EXPECT_EQ(VexCam_GetGrayGainR(h_, &ok), 128);
+  ASSERT_EQ(VexCam_SetDeviceNumber(h_, 0), 1);
+  EXPECT_EQ(VexCam_GetBrightness(h_, &ok), 42);
+  EXPECT_EQ(VexCam_GetGrayGainR(h_, &ok), 7);
+  ExpectCodes(h_, {});
+}
+
+TEST_F(Lifecycle, CloseAlwaysSucceedsAndCanRepeat) {
+  h_ = VexCam_Initialize(nullptr);
+  EXPECT_EQ(VexCam_Close(h_), 1);
+  EXPECT_EQ(VexCam_Close(h_), 1);
+  VexSim_AddCamera(kZa01);
+  const DWORD other = VexCam_Initialize(nullptr);
+  EXPECT_EQ(VexCam_Close(other), 1);
+  EXPECT_EQ(VexCam_Close(other), 1);
+  EXPECT_TRUE(CameraIsOpen(other)) << "close leaves the camera selected";
+  ExpectCodes(other, {});
+  EXPECT_EQ(VexCam_Release(other), 1);
+  EXPECT_EQ(VexCam_Close(other), 0) << "released handle";
+}
+
+TEST_F(Lifecycle, SwitchingCamerasWaitsForCaptureToStop) {
+  VexSim_AddCamera(kZa01);
+  VexSim_AddCamera(kZa01);
+  h_ = VexCam_Initialize(nullptr);
+  ASSERT_EQ(VexCam_SetDeviceNumber(h_, 0), 1);
+  if (!VexCam_Capture(h_)) GTEST_SKIP() << "capture mode not available in this build";
+  EXPECT_EQ(VexCam_SetDeviceNumber(h_, 1), 0);
+  EXPECT_EQ(VexCam_SetCaptureWindowEx(h_, 640, 0, 640, 512, 0, 512), 0);
+  ExpectCodes(h_, {VEXCAM_ERR_NO_CAMERA, VEXCAM_ERR_NO_CAMERA});
+  EXPECT_EQ(VexCam_Close(h_), 1);
+  EXPECT_EQ(VexCam_SetDeviceNumber(h_, 1), 1);
+  ExpectCodes(h_, {});
+}
+
+TEST_F(Lifecycle, ReleaseDuringCaptureStopsEverything) {
+  VexSim_AddCamera(kZa01);
+  HWND window = VexWin_CreateMessageWindow();
+  const DWORD h = VexCam_Initialize(window);
+  const BOOL capturing = VexCam_Capture(h);
+  EXPECT_EQ(VexCam_Release(h), 1);
+  EXPECT_EQ(VexCam_Close(h), 0);
+  VexWin_DestroyWindow(window);
+  if (!capturing) GTEST_SKIP() << "capture mode not available in this build";
+}
+
+TEST_F(Lifecycle, InvalidNotifyWindowStopsInitialisation) {
+  VexSim_AddCamera(kZa01);
+  h_ = VexCam_Initialize(reinterpret_cast<HWND>(static_cast<uintptr_t>(0x7777123)));
+  ASSERT_NE(h_, 0u) << "the handle is returned whatever the initialiser reports";
+  EXPECT_FALSE(CameraIsOpen(h_));
+  char names[10][256];
+  EXPECT_EQ(VexCam_EnumDevice(h_, names), 0);
+  EXPECT_EQ(VexCam_SetDeviceNumber(h_, 0), 0);
+  EXPECT_EQ(VexCam_GetLastError(h_), VEXCAM_ERR_NOT_OPENED);
+}
+
+TEST_F(Lifecycle, DeviceChangesArePostedToNotifyWindows) {
+  HWND window = VexWin_CreateMessageWindow();
+  ASSERT_NE(window, nullptr);
+  h_ = VexCam_Initialize(window);
+  const UINT id = VexSim_AddCamera(kZa01);
+  EXPECT_EQ(WaitDeviceChange(window, 3000), DBT_DEVICEARRIVAL);
+  ASSERT_EQ(VexSim_Unplug(id), 1);
+  EXPECT_EQ(WaitDeviceChange(window, 3000), DBT_DEVICEREMOVECOMPLETE);
+  ASSERT_EQ(VexSim_Replug(id), 1);
+  EXPECT_EQ(WaitDeviceChange(window, 3000), DBT_DEVICEARRIVAL);
+
+  // After release the window is no longer told.
+  ASSERT_EQ(VexCam_Release(h_), 1);
+  h_ = 0;
+  while (WaitDeviceChange(window, 0) != 0) {
+  }
+  VexSim_AddCamera(kZa01);
+  EXPECT_EQ(WaitDeviceChange(window, 1500), 0u);
+  VexWin_DestroyWindow(window);
+}
+
+TEST_F(Lifecycle, EveryNotifyWindowHearsEachChangeOnce) {
+  HWND first = VexWin_CreateMessageWindow();
+  HWND second = VexWin_CreateMessageWindow();
+  const DWORD a = VexCam_Initialize(first);
+  const DWORD b = VexCam_Initialize(second);
+  const DWORD silent = VexCam_Initialize(nullptr);
+  VexSim_AddCamera(kZa01);
+  EXPECT_EQ(WaitDeviceChange(first, 3000), DBT_DEVICEARRIVAL);
+  EXPECT_EQ(WaitDeviceChange(second, 3000), DBT_DEVICEARRIVAL);
+  EXPECT_EQ(WaitDeviceChange(first, 1000), 0u);
+  // Releasing one instance keeps the other's notifications going.
+  VexCam_Release(a);
+  VexSim_RemoveAll();
+  EXPECT_EQ(WaitDeviceChange(second, 3000), DBT_DEVICEREMOVECOMPLETE);
+  VexCam_Release(b);
+  VexCam_Release(silent);
+  VexWin_DestroyWindow(first);
+  VexWin_DestroyWindow(second);
+}
+
+TEST_F(Lifecycle, ReleaseWhileCamerasComeAndGoIsClean) {
+  // Many short-lived instances with windows start and stop the watcher.
+  HWND window = VexWin_CreateMessageWindow();
+  for (int i = 0; i < 20; ++i) {
+    const DWORD h = VexCam_Initialize(window);
+    if (i % 5 == 0) VexSim_AddCamera(kZa01);
+    EXPECT_EQ(VexCam_Close(h), 1);
+    EXPECT_EQ(VexCam_Release(h), 1);
+  }
+  VexWin_DestroyWindow(window);
+}
+
+}  // namespace

@@ -1,0 +1,404 @@
+// Values, exposure, temperature, registers and camera information through
+// the C API, against a simulated ZA01 opened by initialisation.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "vexcam/VexCamSdk.h"
+#include "vexcam/VexCamSim.h"
+#include "vexcam/VexCamWindow.h"
+
+namespace {
+
+constexpr UINT kZa01 = 0x3200;
+
+void ExpectCodes(DWORD h, std::initializer_list<DWORD> codes) {
+  for (DWORD code : codes) EXPECT_EQ(VexCam_GetLastError(h), code);
+  EXPECT_EQ(VexCam_GetLastError(h), 0u) << "more codes than expected";
+}
+
+class Values : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    VexSim_RemoveAll();
+    VexSim_SetSpeedUp(0, 1000);
+    sim_ = VexSim_AddCamera(kZa01);
+    ASSERT_NE(sim_, 0u);
+    window_ = VexWin_CreateMessageWindow();
+    h_ = VexCam_Initialize(window_);
+    ASSERT_NE(h_, 0u);
+    ExpectCodes(h_, {});
+    Drain();
+  }
+  void TearDown() override {
+    VexCam_Release(h_);
+    VexWin_DestroyWindow(window_);
+    VexSim_RemoveAll();
+  }
+  // Error messages posted to the notify window, oldest first.
+  std::vector<LPARAM> Drain() {
+    std::vector<LPARAM> codes;
+    VEXWIN_MSG msg{};
+    while (VexWin_PeekMessage(window_, &msg, TRUE)) {
+      if (msg.message == VEXCAM_MSG_ERROR) codes.push_back(msg.lParam);
+    }
+    return codes;
+  }
+  VEXCAM_CAMERA_INFO Info() {
+    VEXCAM_CAMERA_INFO info{};
+    info.size = sizeof(info);
+    EXPECT_EQ(VexCam_GetCameraInfo(h_, &info), 1);
+    return info;
+  }
+
+  UINT sim_ = 0;
+  HWND window_ = nullptr;
+  DWORD h_ = 0;
+};
+
+struct Range {
+  int id;
+  int minimum;
+  int maximum;
+};
+
+TEST_F(Values, StoredValuesAcceptTheirRangeAndRefuseOneBeyond) {
+  const Range ranges[] = {{1, -255, 255}, {2, -127, 127}, {3, -360, 360}, {4, -255, 255}, {5, 0, 30},
+                          {7, 0, 400},    {8, 0, 400},    {9, 0, 400},    {11, 0, 200},  {12, 0, 3},
+                          {19, 0, 2},     {20, 0, 255},   {23, 0, 255},   {24, -255, 255}, {27, -255, 255},
+                          {102, 0, 1},    {103, 0, 1}};
+  for (const Range& r : ranges) {
+    SCOPED_TRACE(r.id);
+    int ok = 0;
+    EXPECT_EQ(VexCam_SetFilterValue(h_, r.id, r.minimum), 1);
+    EXPECT_EQ(VexCam_GetFilterValue(h_, r.id, &ok), r.minimum);
+    EXPECT_EQ(ok, 1);
+    EXPECT_EQ(VexCam_SetFilterValue(h_, r.id, r.maximum), 1);
+    EXPECT_EQ(VexCam_SetFilterValue(h_, r.id, r.minimum - 1), 0);
+    EXPECT_EQ(VexCam_SetFilterValue(h_, r.id, r.maximum + 1), 0);
+    EXPECT_EQ(VexCam_GetFilterValue(h_, r.id, &ok), r.maximum) << "refused values are not stored";
+    ExpectCodes(h_, {VEXCAM_ERR_INVALID_ARG, VEXCAM_ERR_INVALID_ARG});
+  }
+}
+
+TEST_F(Values, NamedAliasesReachTheirIds) {
+  int ok = 0;
+  EXPECT_EQ(VexCam_SetBrightness(h_, 256), 0);
+  ExpectCodes(h_, {VEXCAM_ERR_INVALID_ARG});
+  EXPECT_EQ(VexCam_SetBrightness(h_, -255), 1);
+  EXPECT_EQ(VexCam_GetFilterValue(h_, 1, &ok), -255);
+  EXPECT_EQ(VexCam_SetGrayOffsetG2(h_, -9), 1);
+  EXPECT_EQ(VexCam_GetFilterValue(h_, 26, &ok), -9);
+  EXPECT_EQ(VexCam_SetFilterValue(h_, 22, 77), 1);
+  EXPECT_EQ(VexCam_GetGrayGainG2(h_, &ok), 77);
+  EXPECT_EQ(VexCam_SetBayerGainAuto(h_, 5), 1);
+  EXPECT_EQ(VexCam_GetBayerGainAuto(h_, &ok), 1);
+  EXPECT_EQ(VexCam_SetDotFilter(h_, 1), 1);
+  EXPECT_EQ(VexCam_GetDotFilter(h_, &ok), 1);
+  ExpectCodes(h_, {});
+}
+
+TEST_F(Values, BayerGainRgbPacksTheLowBytes) {
+  int ok = 0;
+  ASSERT_EQ(VexCam_SetBayerGainRGB(h_, 0x7F332211), 1);
+  EXPECT_EQ(VexCam_GetBayerGainRed(h_, &ok), 0x11);
+  EXPECT_EQ(VexCam_GetBayerGainGreen(h_, &ok), 0x22);
+  EXPECT_EQ(VexCam_GetBayerGainBlue(h_, &ok), 0x33);
+  ASSERT_EQ(VexCam_SetBayerGainRed(h_, 400), 1);
+  EXPECT_EQ(VexCam_GetBayerGainRGB(h_, &ok), (400 & 0xFF) | 0x332200);
+}
+
+TEST_F(Values, RefusedIdsAndChannels) {
+  int ok = 1;
+  EXPECT_EQ(VexCam_GetFilterValue(h_, 28, &ok), 0);
+  EXPECT_EQ(ok, 0);
+  ExpectCodes(h_, {VEXCAM_ERR_INVALID_ARG});
+  EXPECT_EQ(VexCam_SetFilterValue(h_, 28, 1), 1);
+  EXPECT_EQ(VexCam_SetFilterValue(h_, 28, 2), 0);
+  ExpectCodes(h_, {VEXCAM_ERR_INVALID_ARG});
+
+  for (int id : {INT_MIN, -1, 0, 18 + 100, 29, 32, 33, 36, 37, 99, 101, 107, INT_MAX}) {
+    SCOPED_TRACE(id);
+    ok = 1;
+    EXPECT_EQ(VexCam_SetFilterValue(h_, id, 0), 0);
+    EXPECT_EQ(VexCam_GetFilterValue(h_, id, &ok), id == 101 ? -1 : 0);
+    EXPECT_EQ(ok, 0);
+    ExpectCodes(h_, {id == 101 ? VEXCAM_ERR_NOT_SUPPORTED : VEXCAM_ERR_INVALID_ARG, VEXCAM_ERR_INVALID_ARG});
+  }
+
+  for (int channel : {0, 5, -1, INT_MAX}) {
+    ok = 1;
+    EXPECT_EQ(VexCam_SetChannelGain(h_, channel, 1), 0);
+    EXPECT_EQ(VexCam_SetChannelOffset(h_, channel, 1), 0);
+    EXPECT_EQ(VexCam_GetChannelGain(h_, channel, &ok), 0);
+    EXPECT_EQ(VexCam_GetChannelOffset(h_, channel, nullptr), 0);
+    ExpectCodes(h_, {});
+  }
+  EXPECT_EQ(VexCam_SetChannelGain(h_, 1, 1), 0);
+  EXPECT_EQ(VexCam_GetChannelOffset(h_, 4, &ok), 0);
+  ExpectCodes(h_, {VEXCAM_ERR_INVALID_ARG, VEXCAM_ERR_INVALID_ARG});
+}
+
+TEST_F(Values, GainsFollowTheCameraRange) {
+  const VEXCAM_CAMERA_INFO info = Info();
+  int ok = 0;
+  EXPECT_EQ(VexCam_SetGlobalGain(h_, info.globalGainMax + 1), 0);
+  EXPECT_EQ(VexCam_SetGlobalGain(h_, -1), 0);
+  EXPECT_EQ(VexCam_SetColorGainBlue(h_, info.colorGainMax + 1), 0);
+  ExpectCodes(h_, {VEXCAM_ERR_INVALID_ARG, VEXCAM_ERR_INVALID_ARG, VEXCAM_ERR_INVALID_ARG});
+  EXPECT_EQ(VexCam_SetGlobalGain(h_, info.globalGainMin), 1);
+  EXPECT_EQ(VexCam_GetGlobalGain(h_, &ok), info.globalGainMin);
+  EXPECT_EQ(ok, 1);
+  EXPECT_EQ(VexCam_SetColorGainRed(h_, info.colorGainMax), 1);
+  ExpectCodes(h_, {});
+}
+
+TEST_F(Values, CameraInfoHonoursTheDeclaredSize) {
+  unsigned char record[sizeof(VEXCAM_CAMERA_INFO)];
+  std::memset(record, 0xAB, sizeof(record));
+  auto* info = reinterpret_cast<VEXCAM_CAMERA_INFO*>(record);
+  info->size = 36;
+  ASSERT_EQ(VexCam_GetCameraInfo(h_, info), 1);
+  EXPECT_EQ(info->sensorWidth, 640);
+  EXPECT_EQ(info->sensorHeight, 512);
+  EXPECT_LE(info->exposureTimeMin, info->exposureTimeMax);
+  EXPECT_GT(info->exposureTimeMax, 0);
+  for (size_t i = 36; i < sizeof(record); ++i) EXPECT_EQ(record[i], 0xAB) << "byte " << i;
+
+  info->size = 56;
+  ASSERT_EQ(VexCam_GetCameraInfo(h_, info), 1);
+  EXPECT_EQ(record[36], 0xAB) << "reserved field stays";
+  EXPECT_NE(record[40], 0xAB);
+
+  info->size = 35;
+  EXPECT_EQ(VexCam_GetCameraInfo(h_, info), 0);
+  EXPECT_EQ(VexCam_GetCameraInfo(h_, nullptr), 0);
+  ExpectCodes(h_, {VEXCAM_ERR_INVALID_ARG, VEXCAM_ERR_MEMORY});
+}
+
+TEST_F(Values, ExposureInItsUnits) {
+  const VEXCAM_CAMERA_INFO info = Info();
+  int ok = 0;
+  const int tenths = info.exposureTimeMin + 1;
+  ASSERT_EQ(VexCam_SetRealExposureTime(h_, tenths * 100 + 99), 1);
+  EXPECT_EQ(VexCam_GetRealExposureTime(h_, &ok), tenths * 100) << "truncated to tenths of ms";
+  EXPECT_EQ(ok, 1);
+  EXPECT_EQ(VexCam_SetRealExposureTime(h_, -100), 0);
+  EXPECT_EQ(VexCam_SetRealExposureTime(h_, (info.exposureTimeMax + 1) * 100), 0);
+  EXPECT_EQ(VexCam_SetExposureTime(h_, info.exposureTimeMax + 1), 0);
+  ExpectCodes(h_, {VEXCAM_ERR_INVALID_ARG, VEXCAM_ERR_INVALID_ARG, VEXCAM_ERR_INVALID_ARG});
+  ASSERT_EQ(VexCam_SetExposureTime(h_, info.exposureTimeMax), 1);
+  EXPECT_EQ(VexCam_GetRealExposureTime(h_, &ok), info.exposureTimeMax * 100);
+  EXPECT_GT(VexCam_GetExposureTime(h_, &ok), 0);
+  EXPECT_EQ(ok, 1);
+
+  // The ZA01 has no seconds-based exposure.
+  EXPECT_EQ(VexCam_SetExposureTimeEx(h_, 0.5), 0);
+  EXPECT_EQ(VexCam_GetExposureTimeEx(h_, &ok), -1.0);
+  EXPECT_EQ(ok, 0);
+  ExpectCodes(h_, {VEXCAM_ERR_NOT_SUPPORTED, VEXCAM_ERR_NOT_SUPPORTED});
+}
+
+TEST_F(Values, TemperatureAndCoolingOnTheZa01) {
+  int ok = 1;
+  EXPECT_EQ(VexCam_GetTemperature(h_, &ok), -1);
+  EXPECT_EQ(ok, 0);
+  ExpectCodes(h_, {VEXCAM_ERR_NOT_SUPPORTED});
+
+  // The ZA01 measures its temperature from samples taken while it streams:
+  // an idle camera has none, and a supported read that fails records 12.
+  EXPECT_EQ(VexCam_GetTemperatureEx(h_, &ok), 0.0);
+  EXPECT_EQ(ok, 0);
+  ExpectCodes(h_, {VEXCAM_ERR_FILE_OR_TEXT});
+
+  // Selecting the camera switched cooling on.
+  EXPECT_EQ(VexCam_GetPeltier(h_, &ok), 1);
+  ASSERT_EQ(VexCam_SetPeltier(h_, 0), 1);
+  BYTE reg = 0xFF;
+  ASSERT_EQ(VexSim_ReadFpgaRegister(sim_, 151, &reg), 1);
+  EXPECT_EQ(reg & 1, 0);
+  EXPECT_EQ(VexCam_GetPeltier(h_, &ok), 0);
+  ASSERT_EQ(VexCam_SetPeltier(h_, 7), 1);
+  EXPECT_EQ(VexCam_GetPeltier(h_, &ok), 1);
+  ExpectCodes(h_, {});
+}
+
+TEST_F(Values, StreamingCameraReportsItsTemperatureWithCodeZero) {
+  if (!VexCam_Capture(h_)) GTEST_SKIP() << "capture mode not available in this build";
+  int ok = 0;
+  double celsius = 0.0;
+  std::vector<BYTE> frame(640 * 512 * 8);
+  for (int i = 0; i < 100 && !ok; ++i) {
+    VexCam_SnapShot(h_, frame.data(), static_cast<int>(frame.size()), 0);
+    while (VexCam_GetLastError(h_) != 0) {
+    }
+    celsius = VexCam_GetTemperatureEx(h_, &ok);
+  }
+  ASSERT_EQ(ok, 1);
+  double simCelsius = 0;
+  ASSERT_EQ(VexSim_GetTemperature(sim_, &simCelsius), 1);
+  EXPECT_NEAR(celsius, simCelsius, 10.0);
+  VexCam_SetBrightness(h_, 1000);
+  VexCam_GetTemperatureEx(h_, &ok);
+  ExpectCodes(h_, {VEXCAM_ERR_NONE, VEXCAM_ERR_INVALID_ARG});
+  VexCam_Close(h_);
+}
+
+TEST_F(Values, FormatGeometryMirrorsAndSwitches) {
+  for (int bits : {8, 16, 24, 32, 48, 64}) {
+    EXPECT_EQ(VexCam_SetColorMode(h_, bits), 1);
+    EXPECT_EQ(VexCam_GetColorMode(h_), bits);
+  }
+  for (int bits : {0, 12, 65, -8}) EXPECT_EQ(VexCam_SetColorMode(h_, bits), 0);
+  ExpectCodes(h_, {9, 9, 9, 9});
+  EXPECT_EQ(VexCam_SetSubSample(h_, 0), 1);
+  EXPECT_EQ(VexCam_SetSubSample(h_, 1), 0);
+  EXPECT_EQ(VexCam_GetSubSample(h_), 0);
+
+  EXPECT_EQ(VexCam_SetMirrorH(h_, 5), 1);
+  EXPECT_EQ(VexCam_GetMirrorH(h_), 1);
+  EXPECT_EQ(VexCam_SetMirrorV(h_, 1), 1);
+  EXPECT_EQ(VexCam_GetMirrorV(h_), 1);
+  EXPECT_EQ(VexCam_SetConfigFilter(h_, 1), 1);
+  EXPECT_EQ(VexCam_GetConfigFilter(h_), 1);
+  EXPECT_EQ(VexCam_SetConfigFilter(h_, 2), 0);
+  ExpectCodes(h_, {VEXCAM_ERR_INVALID_ARG});
+
+  int ok = 0;
+  EXPECT_EQ(VexCam_SetAutoIris(h_, 2), 1);
+  EXPECT_EQ(VexCam_SetAutoIris(h_, 3), 0);
+  EXPECT_EQ(VexCam_SetAutoIris(h_, -1), 0);
+  EXPECT_EQ(VexCam_GetAutoIris(h_, &ok), 2);
+  EXPECT_EQ(ok, 1);
+  ExpectCodes(h_, {}) ;
+  // Recorded codes are posted too; the two auto-iris refusals were only posted.
+  EXPECT_EQ(Drain(), (std::vector<LPARAM>{9, 9, 9, 9, 9, 9, 9}));
+}
+
+TEST_F(Values, CaptureWindowMustBeAnAllowedWindow) {
+  int v[6] = {};
+  ASSERT_EQ(VexCam_SetCaptureWindowEx(h_, 640, 0, 640, 512, 0, 512), 1);
+  // The ZA01 has a fixed width and height: smaller windows are invalid here.
+  EXPECT_EQ(VexCam_SetCaptureWindowEx(h_, 640, 160, 320, 512, 136, 240), 0);
+  EXPECT_EQ(VexCam_SetCaptureWindowEx(h_, 640, 0, 640, 512, 136, 240), 0);
+  ExpectCodes(h_, {9, 9});
+  // Full size, but not at an allowed position.
+  EXPECT_EQ(VexCam_SetCaptureWindowEx(h_, 700, 1, 640, 600, 0, 512), 0);
+  EXPECT_EQ(VexCam_SetCaptureWindowEx(h_, 700, 0, 640, 600, -1, 512), 0);
+  EXPECT_EQ(VexCam_SetCaptureWindowEx(h_, 700, INT_MAX, 640, 600, INT_MAX, 512), 0);
+  ExpectCodes(h_, {7, 7, 7});
+  ASSERT_EQ(VexCam_GetCaptureWindowEx(h_, &v[0], &v[1], &v[2], &v[3], &v[4], &v[5]), 1);
+  EXPECT_EQ(std::vector<int>(v, v + 6), (std::vector<int>{640, 0, 640, 512, 0, 512}))
+      << "a refused window keeps the accepted one";
+  ASSERT_EQ(VexCam_SetCaptureWindowEx(h_, 700, 0, 640, 600, 0, 512), 1);
+  ASSERT_EQ(VexCam_GetCaptureWindowEx(h_, &v[0], nullptr, nullptr, &v[3], nullptr, nullptr), 1);
+  EXPECT_EQ(v[0], 700);
+  EXPECT_EQ(v[3], 600);
+  ExpectCodes(h_, {});
+}
+
+TEST_F(Values, RegistersAndIoPort) {
+  int ok = 0;
+  ASSERT_EQ(VexCam_Fpga_WriteRegister(h_, 100, 0x1A5), 1);
+  BYTE reg = 0;
+  ASSERT_EQ(VexSim_ReadFpgaRegister(sim_, 100, &reg), 1);
+  EXPECT_EQ(reg, 0xA5);
+  EXPECT_EQ(VexCam_Fpga_ReadRegister(h_, 100, &ok), 0xA5);
+  EXPECT_EQ(ok, 1);
+  ok = 0;
+  VexCam_ReadRegister(h_, 0, &ok);
+  EXPECT_EQ(ok, 1);
+
+  ASSERT_EQ(VexCam_SetIOPort(h_, 0x5A), 1);
+  BYTE port = 0;
+  ASSERT_EQ(VexCam_GetIOPort(h_, &port), 1);
+  EXPECT_EQ(port, 0x5A);
+  EXPECT_EQ(VexCam_GetIOPort(h_, nullptr), 0);
+  ExpectCodes(h_, {});
+  EXPECT_EQ(Drain(), std::vector<LPARAM>{9});
+
+  ASSERT_EQ(VexSim_Unplug(sim_), 1);
+  EXPECT_EQ(VexCam_Fpga_ReadRegister(h_, 100, &ok), 0);
+  EXPECT_EQ(ok, 0);
+  EXPECT_EQ(VexCam_WriteRegisterEx(h_, 0x10, 1), 0);
+  EXPECT_EQ(VexCam_ReadRegisterEx(h_, 0x10, &ok), 0);
+  ExpectCodes(h_, {6, 6, 6});
+}
+
+TEST_F(Values, EepromWritesAreVerified) {
+  int ok = 0;
+  ASSERT_EQ(VexCam_WriteSromID(h_, 0x1234, 0x1C7), 1);
+  BYTE stored = 0;
+  ASSERT_EQ(VexSim_ReadEeprom(sim_, 0x234, &stored), 1) << "address masked to 12 bits";
+  EXPECT_EQ(stored, 0xC7);
+  EXPECT_EQ(VexCam_ReadSromID(h_, 0x234, &ok), 0xC7);
+  EXPECT_EQ(ok, 1);
+
+  // A write the EEPROM acknowledges but never stores is a failure.
+  ASSERT_EQ(VexSim_InjectFault(sim_, VEXSIM_FAULT_EEPROM_LOSS, 100), 1);
+  EXPECT_EQ(VexCam_WriteSromID(h_, 0x235, 0x42), 0);
+  ASSERT_EQ(VexSim_ClearFaults(sim_), 1);
+  ExpectCodes(h_, {});  // the EEPROM family only notifies
+  EXPECT_FALSE(Drain().empty());
+}
+
+TEST_F(Values, SerialNumberFromTheEeprom) {
+  const char serial[] = "ZA01-000417";
+  for (UINT i = 0; i < sizeof(serial) - 1; ++i) VexSim_WriteEeprom(sim_, 0x1040 + i, serial[i]);
+  VexSim_WriteEeprom(sim_, 0x1040 + sizeof(serial) - 1, 0xFF);
+  char text[64];
+  ASSERT_EQ(VexCam_ReadSerialNumberA(h_, text, 32), 1);
+  EXPECT_STREQ(text, serial);
+  wchar_t wide[32];
+  ASSERT_EQ(VexCam_ReadSerialNumberW(h_, wide, 32), 1);
+  EXPECT_EQ(std::wstring(wide), L"ZA01-000417");
+  EXPECT_EQ(VexCam_ReadSerialNumberA(h_, text, 31), 0);
+  EXPECT_EQ(VexCam_ReadSerialNumberA(h_, nullptr, 32), 0);
+  EXPECT_EQ(VexCam_ReadSerialNumberW(h_, nullptr, 32), 0);
+  ExpectCodes(h_, {9, 9, 9});
+
+  // No terminator within 32 bytes: at most 31 characters come back.
+  for (UINT i = 0; i < 32; ++i) VexSim_WriteEeprom(sim_, 0x1040 + i, 'A' + (i % 26));
+  ASSERT_EQ(VexCam_ReadSerialNumberA(h_, text, 32), 1);
+  EXPECT_EQ(std::strlen(text), 31u);
+}
+
+TEST_F(Values, BadInputSweepNeverCrashes) {
+  const int extremes[] = {INT_MIN, -1, 0, 1, 255, 65536, INT_MAX};
+  for (int id = -2; id <= 110; ++id) {
+    for (int value : extremes) {
+      VexCam_SetFilterValue(h_, id, value);
+      VexCam_GetFilterValue(h_, id, nullptr);
+    }
+  }
+  for (int value : extremes) {
+    VexCam_SetRealExposureTime(h_, value);
+    VexCam_SetExposureTimeEx(h_, value);
+    VexCam_SetColorMode(h_, value);
+    VexCam_SetSubSample(h_, value);
+    VexCam_SetAutoIris(h_, value);
+    VexCam_ReadSromID(h_, value, nullptr);
+    VexCam_SetSamplingRate(h_, value);
+    VexCam_SetCaptureWindowEx(h_, value, value, value, value, value, value);
+  }
+  VexCam_SetExposureTimeEx(h_, -1.0 / 0.0);
+  VexCam_GetCaptureWindowEx(h_, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+  VexCam_GetRealExposureTime(h_, nullptr);
+  VexCam_GetTemperatureEx(h_, nullptr);
+  VexCam_Fpga_ReadRegister(h_, 255, nullptr);
+  VexCam_ReadRegisterEx(h_, 0xFFFFFFFF, nullptr);
+  int value = 0;
+  VexCam_GetSamplingRate(h_, nullptr);
+  EXPECT_EQ(VexCam_GetSamplingRate(h_, &value), 0);
+  EXPECT_EQ(value, 0);
+  // The camera still answers afterwards.
+  int ok = 0;
+  VexCam_Fpga_ReadRegister(h_, 16, &ok);
+  EXPECT_EQ(ok, 1);
+}
+
+}  // namespace
