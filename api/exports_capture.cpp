@@ -1,64 +1,72 @@
-// Capture modes, the preview window setting and the capture geometry getters.
-// Not built yet: each export dispatches its handle like every export (unknown
-// handle: the failure value and nothing else) and, for a known handle,
-// records "not supported" (11), clears the caller's ok flag and fails.
+// Capture modes, the preview window setting and the capture geometry getters:
+// each export dispatches its handle (unknown handle: the failure value and
+// nothing else) to the instance's capture engine.
 #include "api/dispatch.h"
+#include "instance/capture_engine.h"
+#include "instance/vex_cam.h"
 #include "vexcam/VexCamSdk.h"
 
-using vexcam::api::NotBuilt;
+using vexcam::CVexCam;
+using vexcam::api::Dispatch;
 
 extern "C" {
 
 BOOL VexCam_Preview(DWORD handle) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
+  return Dispatch(handle, BOOL{0}, [&](CVexCam& c) { return c.Capture().Preview(); });
 }
 
-BOOL VexCam_CallBackPreview(DWORD handle, HWND /*callbackWindow*/, BYTE* /*buffer*/, int /*size*/, int /*topDown*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
+BOOL VexCam_CallBackPreview(DWORD handle, HWND callbackWindow, BYTE* buffer, int size, int topDown) {
+  return Dispatch(handle, BOOL{0}, [&](CVexCam& c) {
+    return c.Capture().CallBackPreview(callbackWindow, buffer, size, topDown);
+  });
 }
 
 BOOL VexCam_StartPreview(DWORD handle) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
+  return Dispatch(handle, BOOL{0}, [&](CVexCam& c) { return c.Capture().StartPreview(); });
 }
 
 BOOL VexCam_StopPreview(DWORD handle) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
+  return Dispatch(handle, BOOL{0}, [&](CVexCam& c) { return c.Capture().StopPreview(); });
 }
 
 BOOL VexCam_Capture(DWORD handle) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
+  return Dispatch(handle, BOOL{0}, [&](CVexCam& c) { return c.Capture().Capture(); });
 }
 
-BOOL VexCam_SnapShot(DWORD handle, BYTE* /*buffer*/, int /*size*/, int /*topDown*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
+BOOL VexCam_SnapShot(DWORD handle, BYTE* buffer, int size, int topDown) {
+  return Dispatch(handle, BOOL{0}, [&](CVexCam& c) { return c.Capture().SnapShot(buffer, size, topDown); });
 }
 
-BOOL VexCam_Trigger(DWORD handle, HWND /*callbackWindow*/, BYTE* /*buffer*/, int /*size*/, int /*topDown*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
+BOOL VexCam_Trigger(DWORD handle, HWND callbackWindow, BYTE* buffer, int size, int topDown) {
+  return Dispatch(handle, BOOL{0}, [&](CVexCam& c) {
+    return c.Capture().Trigger(callbackWindow, buffer, size, topDown);
+  });
 }
 
-BOOL VexCam_GetImage(DWORD handle, BYTE* /*buffer*/, int /*size*/, int /*topDown*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
+BOOL VexCam_GetImage(DWORD handle, BYTE* buffer, int size, int topDown) {
+  return Dispatch(handle, BOOL{0}, [&](CVexCam& c) { return c.Capture().GetImage(buffer, size, topDown); });
 }
 
-BOOL VexCam_SetWaitTime(DWORD handle, int /*milliseconds*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
+BOOL VexCam_SetWaitTime(DWORD handle, int milliseconds) {
+  return Dispatch(handle, BOOL{0}, [&](CVexCam& c) { return c.Capture().SetWaitTime(milliseconds); });
 }
 
 int VexCam_GetWaitTime(DWORD handle) {
-  return NotBuilt<int>(handle, -1, nullptr);
+  return Dispatch(handle, -1, [&](CVexCam& c) { return c.Capture().GetWaitTime(); });
 }
 
 int VexCam_Width(DWORD handle) {
-  return NotBuilt<int>(handle, 0, nullptr);
+  return Dispatch(handle, 0, [&](CVexCam& c) { return c.Capture().Width(); });
 }
 
 int VexCam_Height(DWORD handle) {
-  return NotBuilt<int>(handle, 0, nullptr);
+  return Dispatch(handle, 0, [&](CVexCam& c) { return c.Capture().Height(); });
 }
 
-BOOL VexCam_SetPreviewWindow(DWORD handle, HWND /*parent*/, int /*x*/, int /*y*/, int /*width*/, int /*height*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
+BOOL VexCam_SetPreviewWindow(DWORD handle, HWND parent, int x, int y, int width, int height) {
+  return Dispatch(handle, BOOL{0}, [&](CVexCam& c) {
+    return c.Capture().SetPreviewWindow(parent, x, y, width, height);
+  });
 }
 
 }  // extern "C"

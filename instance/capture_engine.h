@@ -3,19 +3,37 @@
 // (continuous preview, capture mode with snapshots, trigger), the worker
 // thread with its continuous and trigger loops, the copy into the
 // application's buffer, the frame info record and the frame message.
+//
+// Threads and locks: the capture operations run on application threads and
+// are serialised by controlMutex_; the worker never takes it. Each started
+// worker gets a WorkerContext of its own (run flag, wake event, callback
+// target), so a worker that is still finishing after a stop can never act on
+// the settings of the next start. Threads are joined with no lock held. The
+// frame lock of the instance guards the images, the frame info records and
+// the frame-rate counters; the settings lock is taken only to copy or write
+// back settings.
 
+#include <array>
+#include <atomic>
 #include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
 
+#include "imaging/capture_geometry.h"
+#include "instance/recorder.h"
+#include "platform/event.h"
 #include "vexcam/VexCamSdk.h"
 
 namespace vexcam {
 
 class CVexCam;
+class DibImage;
 
 class CaptureEngine {
  public:
   explicit CaptureEngine(CVexCam& owner);
-  ~CaptureEngine();  // stops the worker and the record thread
+  ~CaptureEngine();  // stops and joins the worker
   CaptureEngine(const CaptureEngine&) = delete;
   CaptureEngine& operator=(const CaptureEngine&) = delete;
 
@@ -33,10 +51,97 @@ class CaptureEngine {
   int Height();
   BOOL SetPreviewWindow(HWND parent, int x, int y, int width, int height);
 
+  // Capture state: kStateIdle, kStatePreview, kStateCapture, kStateTrigger.
   uint32_t State() const;
+  // VexCam_StopPreview's operation without recording a code, for Close and
+  // teardown: ends the worker and any capture mode (StopCapture when a mode
+  // was active) and clears the image-available flag. The caller stops the
+  // camera's transfer itself. Any state, any number of times.
+  void Stop();
+  // True once a frame has been converted since the last Stop.
+  bool ImageAvailable() const { return imageAvailable_.load(); }
+
+  // AVI recording of continuous preview; stopped by every stop of capture.
+  Recorder& Recording() { return recorder_; }
+  // VexCam_Record's start of continuous preview: clears the callback target;
+  // capture or trigger mode active records 1; showWindow with a preview
+  // window to make records 4; a failed start closes capture and records 12
+  // after the start's own code. A running preview is kept.
+  BOOL StartPreviewForRecord(int showWindow);
+  // Colour mode of the prepared capture. Call with the frame lock held.
+  int SessionColorMode() const { return session_.colorMode; }
 
  private:
+  // Where a worker delivers frames: set by CallBackPreview / Trigger, cleared
+  // by Preview, read by SnapShot for its frame messages.
+  struct CallbackTarget {
+    HWND window = nullptr;
+    BYTE* buffer = nullptr;
+    uint32_t size = 0;
+    uint32_t topDown = 0;
+  };
+  // The capture as prepared: fixed until the next preparation.
+  struct Session {
+    int colorMode = 0;
+    CaptureGeometry geometry;
+  };
+  struct WorkerContext;
+
+  // Runs op under controlMutex_, then joins a worker that op retired.
+  template <class Op>
+  BOOL Locked(Op&& op);
+
+  bool NeedsPreviewWindow() const;
+  bool Prepare();
+  BOOL StartPreviewLocked();
+  bool StartWorker(uint32_t state);
+  // Run flag 0, state idle; the camera's transfer stopped when a mode was
+  // active or stopCamera is set; the worker is moved to retired_.
+  void StopLocked(bool stopCamera);
+  // VexCam_Close's share: stop, camera stopped, image-available cleared.
+  void CloseLocked();
+  void WorkerMain(const std::shared_ptr<WorkerContext>& ctx);
+  void ContinuousLoop(WorkerContext& ctx);
+  void TriggerLoop(WorkerContext& ctx);
+  // WaitFrame in short slices so that a stop is seen within one slice.
+  uint32_t WaitFrameWhileRunning(WorkerContext& ctx, uint32_t timeoutMs);
+  // One frame from the camera through the pipeline into the application's
+  // buffer, under the frame lock. Returns the frame info to post, or null.
+  // Continuous frames also measure the rate and feed the recorder.
+  const VEXCAM_FRAME_INFO* DeliverFrame(const CallbackTarget& target, bool continuous);
+  // GetFrame into the raw image of the session; false when nothing fitting
+  // was copied.
+  bool FetchRaw();
+  void RunPipeline();
+  bool CopyToApplication(const DibImage& image, const CallbackTarget& target);
+  void PostFrame(HWND window, const VEXCAM_FRAME_INFO* info, LPARAM code);
+
   CVexCam& owner_;
+
+  std::mutex controlMutex_;
+  std::atomic<uint32_t> state_{0};
+  std::shared_ptr<WorkerContext> worker_;  // guarded by controlMutex_
+  std::thread workerThread_;               // guarded by controlMutex_
+  std::thread retired_;                    // guarded by controlMutex_; joined unlocked
+  CallbackTarget target_;                  // guarded by controlMutex_
+  HWND previewParent_ = nullptr;           // guarded by controlMutex_
+  std::array<int32_t, 4> previewRect_{0, 0, 640, 512};  // guarded by controlMutex_
+
+  // Guarded by the instance's frame lock.
+  Session session_;
+  // The record the frame message points at; a few of them in turn, so one
+  // that is queued stays intact for several frames.
+  static constexpr size_t kFrameInfoSlots = 8;
+  std::array<VEXCAM_FRAME_INFO, kFrameInfoSlots> frameInfo_{};
+  size_t frameInfoNext_ = 0;
+  uint32_t frameRate_ = 0;  // tenths of frames per second
+  uint32_t frameCounter_ = 0;
+  uint32_t counterStart_ = 0;
+
+  std::atomic<bool> imageAvailable_{false};
+
+  // Last member: its destructor ends the record thread first.
+  Recorder recorder_;
 };
 
 }  // namespace vexcam

@@ -1,0 +1,270 @@
+// Capture modes and their state rules, windows and the calls an application
+// may make in any order.
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "capture_fixture.h"
+
+namespace vexcam::test {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using CaptureModes = CaptureTest;
+
+TEST_F(CaptureModes, CaptureModeExcludesTheOtherModesUntilStopped) {
+  EXPECT_EQ(VexCam_Capture(handle_), 1);
+  EXPECT_EQ(VexCam_Capture(handle_), 1);  // already prepared
+  EXPECT_EQ(VexCam_StartPreview(handle_), 0);
+  EXPECT_EQ(VexCam_Trigger(handle_, callback_, nullptr, 0, 1), 0);
+  EXPECT_EQ(Errors(), (std::vector<DWORD>{1, 1}));
+  EXPECT_EQ(VexCam_StopPreview(handle_), 1);
+  EXPECT_EQ(VexCam_StartPreview(handle_), 1);
+  EXPECT_EQ(VexCam_StartPreview(handle_), 1);  // already running
+  EXPECT_EQ(VexCam_Capture(handle_), 0);
+  std::vector<uint8_t> buffer(kFull);
+  EXPECT_EQ(VexCam_SnapShot(handle_, buffer.data(), kFull, 1), 0);
+  EXPECT_EQ(VexCam_Trigger(handle_, callback_, nullptr, 0, 1), 0);
+  EXPECT_EQ(Errors(), (std::vector<DWORD>{1, 1, 1}));
+  EXPECT_EQ(VexCam_StopPreview(handle_), 1);
+  EXPECT_EQ(VexCam_StopPreview(handle_), 1);
+  EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(CaptureModes, SecondPreviewDuringPreviewIsRefusedAndKeepsTheFirst) {
+  std::vector<uint8_t> first(kFull), second(kFull);
+  ASSERT_EQ(VexCam_CallBackPreview(handle_, callback_, first.data(), kFull, 1), 1);
+  EXPECT_EQ(VexCam_CallBackPreview(handle_, callback_, second.data(), kFull, 1), 0);
+  EXPECT_EQ(VexCam_Preview(handle_), 0);
+  EXPECT_EQ(Errors(), (std::vector<DWORD>{1, 1}));
+  DrainAll();
+  VEXWIN_MSG m{};
+  ASSERT_TRUE(NextFrame(&m));
+  ASSERT_NE(m.wParam, 0u) << m.lParam;
+  EXPECT_EQ(reinterpret_cast<const VEXCAM_FRAME_INFO*>(m.wParam)->buffer, first.data());
+  EXPECT_EQ(VexCam_StopPreview(handle_), 1);
+}
+
+TEST_F(CaptureModes, SecondTriggerIsRefusedAndTriggeredFramesArrive) {
+  std::vector<uint8_t> buffer(kFull);
+  ASSERT_EQ(VexCam_Trigger(handle_, callback_, buffer.data(), kFull, 1), 1);
+  EXPECT_EQ(VexCam_Trigger(handle_, callback_, buffer.data(), kFull, 1), 0);
+  EXPECT_EQ(Errors(), (std::vector<DWORD>{1}));
+  // The loop first waits out one exposure, then arms for the next frame.
+  VEXWIN_MSG m{};
+  bool got = false;
+  for (int i = 0; i < 50 && !got; ++i) {
+    VexSim_Trigger(camId_);
+    got = VexWin_GetMessage(callback_, &m, 100) && m.message == VEXCAM_MSG_FRAME;
+  }
+  ASSERT_TRUE(got);
+  ASSERT_NE(m.wParam, 0u) << m.lParam;
+  const auto* info = reinterpret_cast<const VEXCAM_FRAME_INFO*>(m.wParam);
+  EXPECT_EQ(info->frameRate, 0u);
+  EXPECT_EQ(info->buffer, buffer.data());
+  // A stop ends the 60 s frame wait at once.
+  const auto start = Clock::now();
+  EXPECT_EQ(VexCam_StopPreview(handle_), 1);
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(2));
+  EXPECT_EQ(VexCam_Capture(handle_), 1);  // idle again
+}
+
+TEST_F(CaptureModes, StartsThatNeedAPreviewWindowFailWithFour) {
+  ASSERT_EQ(VexCam_SetPreviewWindow(handle_, nullptr, 0, 0, 640, 512), 1);
+  EXPECT_EQ(VexCam_Preview(handle_), 0);
+  HWND parent = VexWin_CreateMessageWindow();
+  ASSERT_EQ(VexCam_SetPreviewWindow(handle_, parent, 0, 0, 0, 0), 1);
+  EXPECT_EQ(VexCam_CallBackPreview(handle_, callback_, nullptr, 0, 1), 0);
+  EXPECT_EQ(VexCam_Trigger(handle_, callback_, nullptr, 0, 1), 0);
+  EXPECT_EQ(Errors(), (std::vector<DWORD>{4, 4, 4}));
+  EXPECT_EQ(VexCam_StartPreview(handle_), 1);  // needs no window
+  EXPECT_EQ(VexCam_StopPreview(handle_), 1);
+  ASSERT_EQ(VexCam_SetPreviewWindow(handle_, nullptr, 0, 0, 0, 0), 1);
+  EXPECT_EQ(VexCam_Preview(handle_), 1);
+  EXPECT_EQ(VexCam_StopPreview(handle_), 1);
+  VexWin_DestroyWindow(parent);
+}
+
+// A stored size preset of 320 x 240 at (x, y), selected for camera 0. The
+// ZA01 refuses windows other than 640 x 512 through VexCam_SetCaptureWindowEx,
+// so smaller windows come from presets.
+class Windowed : public CaptureTest {
+ protected:
+  void WritePreset(int x, int y) {
+    std::filesystem::create_directories(SettingsFile().parent_path());
+    std::ofstream(SettingsFile())
+        << "Windows Registry Editor Version 5.00\n\n"
+           "[HKEY_CURRENT_USER\\Software\\Quorin\\VexCamZA013K9Sdk\\Camera_00]\n"
+           "\"Size\"=dword:00000000\n\n"
+           "[HKEY_CURRENT_USER\\Software\\Quorin\\VexCamZA013K9Sdk\\Camera_00\\Size_00]\n"
+           "\"TH\"=dword:00000280\n\"TV\"=dword:00000200\n\"EH\"=dword:00000140\n"
+           "\"EV\"=dword:000000f0\n\"EHS\"=dword:" << Hex(x) << "\n\"EVS\"=dword:" << Hex(y) << "\n"
+           "\"Buf\"=dword:00000004\n";
+  }
+  static std::string Hex(int v) {
+    char text[16];
+    std::snprintf(text, sizeof(text), "%08x", v);
+    return text;
+  }
+  void TearDown() override {
+    CaptureTest::TearDown();
+    std::error_code ec;
+    std::filesystem::remove(SettingsFile(), ec);
+  }
+};
+
+class WindowAtOrigin : public Windowed {
+ protected:
+  bool AddCamera() override {
+    WritePreset(0, 0);
+    return CaptureTest::AddCamera();
+  }
+};
+
+class WindowCentred : public Windowed {
+ protected:
+  bool AddCamera() override {
+    WritePreset(160, 136);
+    return CaptureTest::AddCamera();
+  }
+};
+
+TEST_F(WindowAtOrigin, PreparationRefusesAWindowWithoutSensorProgram) {
+  ASSERT_EQ(VexCam_Width(handle_), 320);
+  ASSERT_EQ(VexCam_Height(handle_), 240);
+  std::vector<uint8_t> buffer(kFull);
+  EXPECT_EQ(VexCam_SnapShot(handle_, buffer.data(), kFull, 1), 0);
+  EXPECT_EQ(VexCam_StartPreview(handle_), 0);
+  EXPECT_EQ(VexCam_Capture(handle_), 0);
+  EXPECT_EQ(Errors(), (std::vector<DWORD>{7, 7, 7}));
+  ASSERT_EQ(VexCam_SetCaptureWindowEx(handle_, 640, 0, 640, 512, 0, 512), 1);
+  EXPECT_EQ(VexCam_SnapShot(handle_, buffer.data(), kFull, 1), 1);
+}
+
+TEST_F(WindowCentred, CentredWindowDeliversItsSize) {
+  ASSERT_EQ(VexCam_Width(handle_), 320);
+  const int size = 320 * 240;
+  std::vector<uint8_t> buffer(size);
+  EXPECT_EQ(VexCam_SnapShot(handle_, buffer.data(), size, 1), 1);
+  EXPECT_EQ(VexCam_GetImage(handle_, buffer.data(), size - 1, 1), 0);
+  EXPECT_EQ(Errors(), (std::vector<DWORD>{5, 5}));
+  ASSERT_EQ(VexCam_CallBackPreview(handle_, callback_, buffer.data(), size, 1), 1);
+  VEXWIN_MSG m{};
+  ASSERT_TRUE(NextFrame(&m));
+  ASSERT_NE(m.wParam, 0u) << m.lParam;
+  const auto* info = reinterpret_cast<const VEXCAM_FRAME_INFO*>(m.wParam);
+  EXPECT_EQ(info->width, 320u);
+  EXPECT_EQ(info->height, 240u);
+  EXPECT_EQ(VexCam_StopPreview(handle_), 1);
+}
+
+TEST_F(CaptureModes, ValuesAndArgumentsOutOfRange) {
+  EXPECT_EQ(VexCam_SetWaitTime(handle_, -1), 0);
+  EXPECT_EQ(VexCam_SetWaitTime(handle_, 25), 1);
+  EXPECT_EQ(VexCam_GetWaitTime(handle_), 25);
+  EXPECT_EQ(VexCam_GetStatus(handle_, nullptr), 0);
+  EXPECT_TRUE(Errors().empty());
+  std::vector<uint8_t> buffer(kFull);
+  EXPECT_EQ(VexCam_SnapShot(handle_, buffer.data(), -5, 1), 0);
+  EXPECT_EQ(VexCam_CallBackPreview(handle_, callback_, buffer.data(), -5, 1), 0);
+  EXPECT_EQ(VexCam_Trigger(handle_, callback_, buffer.data(), -5, 1), 0);
+  EXPECT_EQ(Errors(), (std::vector<DWORD>{9, 9, 9}));
+  // No image yet, then a null buffer.
+  EXPECT_EQ(VexCam_GetImage(handle_, nullptr, kFull, 1), 0);
+  EXPECT_EQ(VexCam_SnapShot(handle_, nullptr, 0, 1), 1);  // a frame without a copy
+  EXPECT_EQ(VexCam_GetImage(handle_, nullptr, kFull, 1), 0);
+  EXPECT_EQ(VexCam_GetImage(handle_, buffer.data(), -1, 1), 0);
+  EXPECT_EQ(Errors(), (std::vector<DWORD>{5, 5, 5, 5}));
+  EXPECT_EQ(VexCam_GetImage(handle_, buffer.data(), kFull, 1), 1);
+  // Unknown handles.
+  EXPECT_EQ(VexCam_GetWaitTime(handle_ + 1000), -1);
+  EXPECT_EQ(VexCam_StopPreview(handle_ + 1000), 0);
+  EXPECT_EQ(VexCam_SnapShot(handle_ + 1000, buffer.data(), kFull, 1), 0);
+}
+
+TEST_F(CaptureModes, CloseAndReleaseInAnyOrder) {
+  std::vector<uint8_t> buffer(kFull);
+  EXPECT_EQ(VexCam_StopPreview(handle_), 1);  // stop before start
+  EXPECT_EQ(VexCam_Close(handle_), 1);
+  EXPECT_EQ(VexCam_Close(handle_), 1);
+  ASSERT_EQ(VexCam_CallBackPreview(handle_, callback_, buffer.data(), kFull, 1), 1);
+  VEXWIN_MSG m{};
+  ASSERT_TRUE(NextFrame(&m));
+  EXPECT_EQ(VexCam_Close(handle_), 1);
+  EXPECT_EQ(VexCam_StartPreview(handle_), 1);  // closed capture starts again
+  ASSERT_TRUE(NextFrame(&m));
+  // Release while previewing stops the worker before the instance goes.
+  EXPECT_EQ(VexCam_Release(handle_), 1);
+  EXPECT_EQ(VexCam_StopPreview(handle_), 0);
+  EXPECT_EQ(VexCam_GetLastError(handle_), 0u);
+  handle_ = 0;
+  // Nothing is delivered after the release returned.
+  DrainAll();
+  EXPECT_FALSE(VexWin_GetMessage(callback_, &m, 300));
+}
+
+TEST_F(CaptureModes, UnpluggedCameraInTriggerModeStillStopsPromptly) {
+  std::vector<uint8_t> buffer(kFull);
+  ASSERT_EQ(VexCam_Trigger(handle_, callback_, buffer.data(), kFull, 1), 1);
+  ASSERT_TRUE(VexSim_Unplug(camId_));
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  const auto start = Clock::now();
+  EXPECT_EQ(VexCam_StopPreview(handle_), 1);
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(2));
+  EXPECT_EQ(VexCam_SnapShot(handle_, buffer.data(), kFull, 1), 0);
+}
+
+TEST_F(CaptureModes, StartsAndStopsFromSeveralThreads) {
+  std::vector<uint8_t> buffer(kFull);
+  auto starter = [&] {
+    for (int i = 0; i < 15; ++i) {
+      VexCam_CallBackPreview(handle_, callback_, buffer.data(), kFull, i & 1);
+      std::this_thread::sleep_for(std::chrono::milliseconds(7));
+      VexCam_StopPreview(handle_);
+    }
+  };
+  auto other = [&] {
+    std::vector<uint8_t> image(kFull);
+    for (int i = 0; i < 15; ++i) {
+      VexCam_StartPreview(handle_);
+      VexCam_GetImage(handle_, image.data(), kFull, 1);
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      VexCam_Close(handle_);
+      VexCam_SnapShot(handle_, image.data(), kFull, 0);
+    }
+  };
+  std::thread a(starter), b(other);
+  a.join();
+  b.join();
+  EXPECT_EQ(VexCam_StopPreview(handle_), 1);
+  Errors();
+  // Whatever the interleaving, the instance still works.
+  ASSERT_EQ(VexCam_CallBackPreview(handle_, callback_, buffer.data(), kFull, 1), 1);
+  DrainAll();
+  VEXWIN_MSG m{};
+  ASSERT_TRUE(NextFrame(&m));
+  EXPECT_NE(m.wParam, 0u);
+  EXPECT_EQ(VexCam_StopPreview(handle_), 1);
+}
+
+class NoCamera : public CaptureTest {
+ protected:
+  bool AddCamera() override { return false; }
+};
+
+TEST_F(NoCamera, EveryModeWantsACamera) {
+  // Without a camera the instance opened nothing; starts fail at preparation.
+  std::vector<uint8_t> buffer(kFull);
+  EXPECT_EQ(VexCam_StartPreview(handle_), 0);
+  EXPECT_EQ(VexCam_Capture(handle_), 0);
+  EXPECT_EQ(VexCam_SnapShot(handle_, buffer.data(), kFull, 1), 0);
+  for (DWORD code : Errors()) EXPECT_EQ(code, 2u);
+  EXPECT_EQ(VexCam_StopPreview(handle_), 1);
+  EXPECT_EQ(VexCam_Close(handle_), 1);
+}
+
+}  // namespace
+}  // namespace vexcam::test

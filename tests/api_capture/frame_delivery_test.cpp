@@ -1,0 +1,189 @@
+// What reaches the application: pixels, row order, buffer limits, the frame
+// info record, the frame rate and the frame message's error forms.
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <thread>
+#include <vector>
+
+#include "capture_fixture.h"
+#include "sim/test_pattern.h"
+
+namespace vexcam::test {
+namespace {
+
+using Frames = CaptureTest;
+
+constexpr uint8_t kGuard = 0xA5;
+
+// The exposure the simulated camera stamps into its frames.
+uint32_t SimExposure(UINT id) {
+  BYTE b0 = 0, b1 = 0, b2 = 0;
+  EXPECT_TRUE(VexSim_ReadFpgaRegister(id, 133, &b0));
+  EXPECT_TRUE(VexSim_ReadFpgaRegister(id, 134, &b1));
+  EXPECT_TRUE(VexSim_ReadFpgaRegister(id, 155, &b2));
+  return b0 | b1 << 8 | b2 << 16;
+}
+
+// Sample of image row r, column c: the ZA01 frame is turned by 180 degrees.
+uint8_t Expected(uint32_t tag, uint32_t exposure, int c, int r) {
+  return static_cast<uint8_t>(sim::PatternSample(tag, exposure, 639 - c, 511 - r, 8));
+}
+
+TEST_F(Frames, SnapshotIsTheCameraPictureInMono8) {
+  ASSERT_EQ(VexCam_SetColorMode(handle_, 8), 1);
+  std::vector<uint8_t> image(kFull);
+  ASSERT_EQ(VexCam_SnapShot(handle_, image.data(), kFull, 1), 1);
+  const uint32_t exposure = SimExposure(camId_);
+  // The ramp repeats every 1024 tags, so the tag is found among 1024.
+  int tag = -1;
+  for (uint32_t t = 0; t < 1024 && tag < 0; ++t) {
+    if (image[0] == Expected(t, exposure, 0, 0) && image[1] == Expected(t, exposure, 1, 0) &&
+        image[641] == Expected(t, exposure, 1, 1)) {
+      tag = static_cast<int>(t);
+    }
+  }
+  ASSERT_GE(tag, 0) << "no tag reproduces the first pixels";
+  int wrong = 0;
+  for (int r = 0; r < 512; ++r) {
+    for (int c = 0; c < 640; ++c) wrong += image[r * 640 + c] != Expected(tag, exposure, c, r);
+  }
+  EXPECT_EQ(wrong, 0);
+}
+
+TEST_F(Frames, BottomUpCopyStartsWithTheLastRow) {
+  ASSERT_EQ(VexCam_SetColorMode(handle_, 24), 1);
+  const int stride = 640 * 3;
+  const int size = stride * 512;
+  std::vector<uint8_t> bottomUp(size), topDown(size);
+  ASSERT_EQ(VexCam_SnapShot(handle_, bottomUp.data(), size, 0), 1);
+  ASSERT_EQ(VexCam_GetImage(handle_, topDown.data(), size, 1), 1);
+  for (int r : {0, 1, 255, 511}) {
+    EXPECT_EQ(0, std::memcmp(&bottomUp[r * stride], &topDown[(511 - r) * stride], stride)) << r;
+  }
+  EXPECT_NE(0, std::memcmp(bottomUp.data(), topDown.data(), stride));
+}
+
+TEST_F(Frames, TooSmallBufferIsNeverWrittenAndReportedTwice) {
+  // A callback window stored by an earlier preview receives the snapshot's (0, 5).
+  ASSERT_EQ(VexCam_CallBackPreview(handle_, callback_, nullptr, 0, 1), 1);
+  ASSERT_EQ(VexCam_StopPreview(handle_), 1);
+  DrainAll();
+  Errors();
+  const int needed = kFull;
+  std::vector<uint8_t> buffer(needed + 64, kGuard);
+  EXPECT_EQ(VexCam_SnapShot(handle_, buffer.data(), needed - 1, 1), 0);
+  EXPECT_EQ(Errors(), (std::vector<DWORD>{5, 5}));
+  VEXWIN_MSG m{};
+  ASSERT_TRUE(NextFrame(&m, 1000));
+  EXPECT_EQ(m.wParam, 0u);
+  EXPECT_EQ(m.lParam, 5);
+  for (uint8_t b : buffer) ASSERT_EQ(b, kGuard);
+
+  // In preview every frame posts (0, 5) and records 5 once; nothing is copied.
+  ASSERT_EQ(VexCam_CallBackPreview(handle_, callback_, buffer.data(), needed - 1, 0), 1);
+  ASSERT_TRUE(NextFrame(&m));
+  EXPECT_EQ(m.wParam, 0u);
+  EXPECT_EQ(m.lParam, 5);
+  ASSERT_EQ(VexCam_StopPreview(handle_), 1);
+  for (DWORD code : Errors()) EXPECT_EQ(code, 5u);
+  for (uint8_t b : buffer) ASSERT_EQ(b, kGuard);
+}
+
+TEST_F(Frames, FrameInfoDescribesEachFrameAndMeasuresTheRate) {
+  ASSERT_EQ(VexCam_SetColorMode(handle_, 32), 1);
+  const int size = 640 * 4 * 512;
+  std::vector<uint8_t> buffer(size);
+  ASSERT_EQ(VexCam_SetWaitTime(handle_, 5), 1);
+  ASSERT_EQ(VexCam_CallBackPreview(handle_, callback_, buffer.data(), size, 1), 1);
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(2500);
+  int frames = 0;
+  DWORD rate = 0;
+  VEXWIN_MSG m{};
+  while (std::chrono::steady_clock::now() < end) {
+    if (!NextFrame(&m, 1000)) continue;
+    ASSERT_EQ(m.lParam, 0);
+    ASSERT_NE(m.wParam, 0u);
+    VEXCAM_FRAME_INFO info;
+    std::memcpy(&info, reinterpret_cast<const void*>(m.wParam), sizeof(info));
+    EXPECT_EQ(info.reserved0, 0u);
+    EXPECT_EQ(info.reserved1, 0u);
+    EXPECT_EQ(info.width, 640u);
+    EXPECT_EQ(info.height, 512u);
+    EXPECT_EQ(info.bitsPerPixel, 32u);
+    EXPECT_EQ(info.buffer, buffer.data());
+    rate = info.frameRate;
+    ++frames;
+  }
+  ASSERT_EQ(VexCam_StopPreview(handle_), 1);
+  EXPECT_GT(frames, 10);
+  // Measured over windows of a second: somewhere between a few frames and
+  // the 200 per second the 5 ms wait allows.
+  EXPECT_GT(rate, 20u);
+  EXPECT_LE(rate, 2000u);
+  EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(Frames, UnplugDuringPreviewEndsTheWorkerWithThirteen) {
+  ASSERT_EQ(VexCam_CallBackPreview(handle_, callback_, nullptr, 0, 1), 1);
+  VEXWIN_MSG m{};
+  ASSERT_TRUE(NextFrame(&m));
+  ASSERT_TRUE(VexSim_Unplug(camId_));
+  bool broken = false;
+  for (int i = 0; i < 100 && !broken; ++i) {
+    if (NextFrame(&m, 200)) broken = m.wParam == 0 && m.lParam == 13;
+  }
+  EXPECT_TRUE(broken);
+  EXPECT_EQ(VexCam_GetLastError(handle_), 13u);
+  EXPECT_EQ(VexCam_StopPreview(handle_), 1);
+  // The error message reached the notify window too.
+  bool notified = false;
+  while (VexWin_PeekMessage(notify_, &m, TRUE)) {
+    notified = notified || (m.message == VEXCAM_MSG_ERROR && m.lParam == 13);
+  }
+  EXPECT_TRUE(notified);
+}
+
+// Sub-sample codes other than 0 come only from stored settings.
+class SubSampled : public CaptureTest {
+ protected:
+  bool AddCamera() override {
+    std::filesystem::create_directories(SettingsFile().parent_path());
+    std::ofstream(SettingsFile()) << "Windows Registry Editor Version 5.00\n\n"
+                                     "[HKEY_CURRENT_USER\\Software\\Quorin\\VexCamZA013K9Sdk\\Camera_00]\n"
+                                     "\"SubSample\"=dword:00000002\n";
+    return CaptureTest::AddCamera();
+  }
+  void TearDown() override {
+    CaptureTest::TearDown();
+    std::error_code ec;
+    std::filesystem::remove(SettingsFile(), ec);
+  }
+};
+
+TEST_F(SubSampled, ImagesShrinkAndAFrameTooLargeForThemFails) {
+  ASSERT_EQ(VexCam_GetSubSample(handle_), 2);
+  ASSERT_EQ(VexCam_SetColorMode(handle_, 16), 1);
+  EXPECT_EQ(VexCam_Width(handle_), 640);  // the window, before sub-sampling
+  const int size = 160 * 2 * 128;
+  std::vector<uint8_t> buffer(size + 64, kGuard);
+  // The ZA01 delivers whole 640 x 512 frames whatever the code: such a frame
+  // does not fit the 160 x 128 image and fails as a missing frame.
+  ASSERT_EQ(VexCam_CallBackPreview(handle_, callback_, buffer.data(), size, 1), 1);
+  VEXWIN_MSG m{};
+  ASSERT_TRUE(NextFrame(&m));
+  EXPECT_EQ(m.wParam, 0u);
+  EXPECT_EQ(m.lParam, 8);
+  ASSERT_EQ(VexCam_StopPreview(handle_), 1);
+  EXPECT_EQ(VexCam_GetLastError(handle_), 8u);
+  EXPECT_EQ(VexCam_SnapShot(handle_, buffer.data(), size, 1), 0);
+  EXPECT_EQ(VexCam_GetLastError(handle_), 8u);
+  for (size_t i = 0; i < buffer.size(); ++i) ASSERT_EQ(buffer[i], kGuard) << i;
+  // The images are 160 x 128 at 16 bits.
+  EXPECT_EQ(VexCam_GetImage(handle_, buffer.data(), size - 1, 1), 0);
+  EXPECT_EQ(VexCam_GetImage(handle_, buffer.data(), size, 1), 1);
+  EXPECT_EQ(buffer[size], kGuard);
+}
+
+}  // namespace
+}  // namespace vexcam::test
