@@ -1,10 +1,12 @@
 // Image files, recording, configuration and mask files, size presets and dialogs.
-// Image files, recording and the dialogs are not built yet: each of them
-// dispatches its handle like every export (unknown handle: the failure value
-// and nothing else) and, for a known handle, records "not supported" (11) and
-// fails.
+// The dialogs are not built yet: each of them dispatches its handle like
+// every export (unknown handle: the failure value and nothing else) and, for a
+// known handle, records "not supported" (11) and fails.
 #include "api/dispatch.h"
+#include "instance/capture_engine.h"
+#include "instance/image_saver.h"
 #include "instance/mask_files.h"
+#include "instance/recorder.h"
 #include "instance/settings_persistence.h"
 #include "vexcam/VexCamSdk.h"
 
@@ -14,12 +16,14 @@ using vexcam::api::NotBuilt;
 
 extern "C" {
 
-BOOL VexCam_Record(DWORD handle, const char* /*fileName*/, DWORD /*durationMs*/, int /*showWindow*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
+BOOL VexCam_Record(DWORD handle, const char* fileName, DWORD durationMs, int showWindow) {
+  return Dispatch(handle, BOOL{0},
+                  [&](CVexCam& cam) { return cam.Capture().Recording().Start(fileName, durationMs, showWindow); });
 }
 
-BOOL VexCam_RecordW(DWORD handle, const wchar_t* /*fileName*/, DWORD /*durationMs*/, int /*showWindow*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
+BOOL VexCam_RecordW(DWORD handle, const wchar_t* fileName, DWORD durationMs, int showWindow) {
+  return Dispatch(handle, BOOL{0},
+                  [&](CVexCam& cam) { return cam.Capture().Recording().StartW(fileName, durationMs, showWindow); });
 }
 
 BOOL VexCam_SetCaptureWindow(DWORD handle, int width, int height) {
@@ -39,12 +43,12 @@ BOOL VexCam_SetImageDlg(DWORD handle, HWND /*parent*/) {
   return NotBuilt<BOOL>(handle, 0, nullptr);
 }
 
-BOOL VexCam_SaveImage(DWORD handle, const char* /*fileName*/, int /*format*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
+BOOL VexCam_SaveImage(DWORD handle, const char* fileName, int format) {
+  return Dispatch(handle, BOOL{0}, [&](CVexCam& cam) { return vexcam::SaveImage(cam, fileName, format); });
 }
 
-BOOL VexCam_SaveImageW(DWORD handle, const wchar_t* /*fileName*/, int /*format*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
+BOOL VexCam_SaveImageW(DWORD handle, const wchar_t* fileName, int format) {
+  return Dispatch(handle, BOOL{0}, [&](CVexCam& cam) { return vexcam::SaveImageW(cam, fileName, format); });
 }
 
 BOOL VexCam_LoadConfigFileA(DWORD handle, const char* fileName) {

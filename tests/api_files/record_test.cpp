@@ -1,0 +1,218 @@
+// VexCam_Record(W): the AVI file's structure, its frames, how recordings end
+// (duration, stop, release) and the calls that must not start one.
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "files_fixture.h"
+#include "sim/test_pattern.h"
+
+namespace vexcam::test {
+namespace {
+
+using Record = FilesTest;
+using Clock = std::chrono::steady_clock;
+
+constexpr uint32_t kHeader = 232;  // RIFF, hdrl and the "movi" code
+
+// Checks every size, count and index entry of a finished AVI of w x h frames
+// and returns its frame count (0 after a failed check).
+uint32_t CheckAvi(const std::vector<uint8_t>& b, uint32_t w, uint32_t h) {
+  const uint32_t frameBytes = 3 * w * h;
+  const uint32_t chunk = 8 + frameBytes;
+  EXPECT_GE(b.size(), kHeader);
+  if (b.size() < kHeader) return 0;
+  EXPECT_TRUE(Tag(b, 0, "RIFF") && Tag(b, 8, "AVI ") && Tag(b, 24, "avih"));
+  EXPECT_EQ(U32(b, 4), b.size() - 8);
+  EXPECT_EQ(U32(b, 60), frameBytes + 8);  // suggested buffer
+  EXPECT_EQ(U32(b, 64), w);
+  EXPECT_EQ(U32(b, 68), h);
+  EXPECT_TRUE(Tag(b, 108, "vids") && Tag(b, 112, "DIB "));
+  EXPECT_EQ(U32(b, 132), 10000000u);
+  EXPECT_EQ(U32(b, 184), w);
+  EXPECT_EQ(U32(b, 188), h);
+  EXPECT_EQ(b[194] | b[195] << 8, 24);
+  EXPECT_TRUE(Tag(b, 220, "LIST") && Tag(b, 228, "movi"));
+  const uint32_t n = U32(b, 48);
+  EXPECT_EQ(U32(b, 140), n);
+  EXPECT_EQ(U32(b, 224), 4 + n * chunk);
+  const size_t idx = kHeader + static_cast<size_t>(n) * chunk;
+  EXPECT_EQ(b.size(), idx + 8 + 16 * static_cast<size_t>(n));
+  if (b.size() != idx + 8 + 16 * static_cast<size_t>(n)) return 0;
+  EXPECT_TRUE(Tag(b, idx, "idx1"));
+  EXPECT_EQ(U32(b, idx + 4), 16 * n);
+  int wrong = 0;
+  for (uint32_t k = 0; k < n; ++k) {
+    const size_t at = kHeader + static_cast<size_t>(k) * chunk;
+    const size_t e = idx + 8 + 16 * static_cast<size_t>(k);
+    wrong += !Tag(b, at, "00db") || U32(b, at + 4) != frameBytes;
+    wrong += !Tag(b, e, "00db") || U32(b, e + 4) != 0x10 ||
+             U32(b, e + 8) != 4 + k * chunk || U32(b, e + 12) != frameBytes;
+  }
+  EXPECT_EQ(wrong, 0);
+  return n;
+}
+
+// Waits until the recording has patched its frame count into the header
+// (the duration is over), then stops capture so the file is closed.
+bool WaitFinished(DWORD handle, const std::string& path, int timeoutMs) {
+  const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (Clock::now() < end) {
+    const std::vector<uint8_t> head = [&] {
+      std::ifstream in(path, std::ios::binary);
+      std::vector<uint8_t> b(52);
+      in.read(reinterpret_cast<char*>(b.data()), 52);
+      return in.gcount() == 52 ? b : std::vector<uint8_t>{};
+    }();
+    if (!head.empty() && U32(head, 48) != 0) {
+      VexCam_StopPreview(handle);
+      return true;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return false;
+}
+
+TEST_F(Record, ThreeSecondsGiveACompleteFileOfDistinctFrames) {
+  ASSERT_EQ(VexCam_SetWaitTime(handle_, 0), 1);
+  ASSERT_EQ(VexCam_Record(handle_, Path("r.avi").c_str(), 3000, 0), 1);
+  ASSERT_TRUE(WaitFinished(handle_, Path("r.avi"), 10000));
+  const std::vector<uint8_t> b = ReadFile(Path("r.avi"));
+  const uint32_t n = CheckAvi(b, 640, 512);
+  ASSERT_GE(n, 10u);
+  // The measured rate spans the first to the last frame: just over 3 s.
+  const uint32_t usPerFrame = U32(b, 32);
+  EXPECT_NEAR(U32(b, 128), usPerFrame * 10.0, 10.0);  // scale, 100 ns units
+  const double spanMs = static_cast<double>(n) * usPerFrame / 1000.0;
+  EXPECT_GT(spanMs, 2900.0);
+  EXPECT_LT(spanMs, 4000.0);
+  // Each chunk is a frame of its own: the picture moves from frame to frame,
+  // so a chunk equal to the one before is a frame appended twice. (The
+  // simulated stream itself repeats a frame now and then, hence the margin.)
+  const size_t chunk = 8 + 3 * 640 * 512;
+  uint32_t repeats = 0;
+  for (uint32_t k = 1; k < n; ++k) {
+    const uint8_t* a = b.data() + kHeader + (k - 1) * chunk + 8;
+    repeats += std::memcmp(a, a + chunk, 3 * 640 * 512) == 0;
+  }
+  EXPECT_LE(repeats, n / 50);
+  EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(Record, Mono16FramesShowSampleBitsTwoToNine) {
+  ASSERT_EQ(VexCam_SetColorMode(handle_, 16), 1);
+  ASSERT_EQ(VexCam_SetWaitTime(handle_, 0), 1);
+  ASSERT_EQ(VexCam_Record(handle_, Path("m16.avi").c_str(), 150, 0), 1);
+  ASSERT_TRUE(WaitFinished(handle_, Path("m16.avi"), 8000));
+  const std::vector<uint8_t> b = ReadFile(Path("m16.avi"));
+  const uint32_t n = CheckAvi(b, 640, 512);
+  ASSERT_GE(n, 1u);
+  BYTE e0 = 0, e1 = 0, e2 = 0;
+  ASSERT_TRUE(VexSim_ReadFpgaRegister(camId_, 133, &e0));
+  ASSERT_TRUE(VexSim_ReadFpgaRegister(camId_, 134, &e1));
+  ASSERT_TRUE(VexSim_ReadFpgaRegister(camId_, 155, &e2));
+  const uint32_t exposure = e0 | e1 << 8 | e2 << 16;
+  // The frame is bottom-up and the ZA01 picture turned by 180 degrees, so
+  // file row i, column c shows sensor pixel (639 - c, i).
+  auto expected = [&](uint32_t tag, int c, int i) {
+    return static_cast<uint8_t>((sim::PatternSample(tag, exposure, 639 - c, i, 16) >> 2) & 255);
+  };
+  for (uint32_t k : {0u, n - 1}) {
+    const uint8_t* f = b.data() + kHeader + static_cast<size_t>(k) * (8 + 3 * 640 * 512) + 8;
+    // (sample >> 2) & 255 keeps only part of each sample, so several tags
+    // fit the first pixels: the frame must match one of them everywhere.
+    int best = 640 * 512;
+    for (uint32_t t = 0; t < 1024 && best != 0; ++t) {
+      bool rowFits = true;
+      for (int c = 0; c < 640 && rowFits; ++c) rowFits = f[c * 3] == expected(t, c, 0);
+      if (!rowFits) continue;
+      int wrong = 0;
+      for (int i = 0; i < 512; ++i) {
+        for (int c = 0; c < 640; ++c) {
+          const uint8_t* p = f + (static_cast<size_t>(i) * 640 + c) * 3;
+          const uint8_t v = expected(t, c, i);
+          wrong += p[0] != v || p[1] != v || p[2] != v;
+        }
+      }
+      best = std::min(best, wrong);
+    }
+    EXPECT_EQ(best, 0) << "frame " << k;
+  }
+}
+
+TEST_F(Record, StopEndsEarlyWithACompleteFileAndTheNextStartsFresh) {
+  ASSERT_EQ(VexCam_SetWaitTime(handle_, 0), 1);
+  ASSERT_EQ(VexCam_Record(handle_, Path("a.avi").c_str(), 60000, 0), 1);
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  const auto stopStart = Clock::now();
+  ASSERT_EQ(VexCam_StopPreview(handle_), 1);
+  EXPECT_LT(Clock::now() - stopStart, std::chrono::seconds(2));
+  const uint32_t first = CheckAvi(ReadFile(Path("a.avi")), 640, 512);
+  EXPECT_GE(first, 2u);
+
+  // Into the same file again, then into another: each starts at frame 0.
+  ASSERT_EQ(VexCam_Record(handle_, Path("a.avi").c_str(), 200, 0), 1);
+  ASSERT_TRUE(WaitFinished(handle_, Path("a.avi"), 8000));
+  EXPECT_GE(CheckAvi(ReadFile(Path("a.avi")), 640, 512), 1u);
+  ASSERT_EQ(VexCam_Record(handle_, Path("b.avi").c_str(), 200, 0), 1);
+  ASSERT_TRUE(WaitFinished(handle_, Path("b.avi"), 8000));
+  EXPECT_GE(CheckAvi(ReadFile(Path("b.avi")), 640, 512), 1u);
+  EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(Record, ReleaseAndCloseFinaliseTheFile) {
+  ASSERT_EQ(VexCam_Record(handle_, Path("c.avi").c_str(), 60000, 0), 1);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ASSERT_EQ(VexCam_Close(handle_), 1);
+  EXPECT_GE(CheckAvi(ReadFile(Path("c.avi")), 640, 512), 1u);
+
+  ASSERT_EQ(VexCam_Record(handle_, Path("d.avi").c_str(), 60000, 0), 1);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  VexCam_Release(handle_);
+  handle_ = 0;
+  EXPECT_GE(CheckAvi(ReadFile(Path("d.avi")), 640, 512), 1u);
+}
+
+TEST_F(Record, RefusedStartsLeaveCaptureAsItWas) {
+  // Names: nothing is started, so capture mode can still be entered.
+  EXPECT_EQ(VexCam_Record(handle_, nullptr, 1000, 0), 0);
+  EXPECT_EQ(VexCam_Record(handle_, "", 1000, 0), 0);
+  EXPECT_EQ(VexCam_RecordW(handle_, nullptr, 1000, 0), 0);
+  EXPECT_EQ(VexCam_RecordW(handle_, L"", 1000, 0), 0);
+  EXPECT_EQ(Errors(), (std::vector<DWORD>{9, 9, 9, 9}));
+  EXPECT_EQ(VexCam_RecordW(handle_, (dir_.wstring() + L"/\u00e9.avi").c_str(), 1000, 0), 0);
+  EXPECT_EQ(VexCam_RecordW(handle_, std::wstring(1024, L'a').c_str(), 1000, 0), 0);
+  EXPECT_EQ(Errors(), (std::vector<DWORD>{12, 12}));
+
+  // Capture mode prepared: refused with 1, capture mode kept.
+  ASSERT_EQ(VexCam_Capture(handle_), 1);
+  EXPECT_EQ(VexCam_Record(handle_, Path("s.avi").c_str(), 1000, 0), 0);
+  EXPECT_EQ(Errors(), std::vector<DWORD>{VEXCAM_ERR_NO_CAMERA});
+  EXPECT_FALSE(std::filesystem::exists(Path("s.avi")));
+  EXPECT_EQ(VexCam_SnapShot(handle_, nullptr, 0, 1), 1);
+  ASSERT_EQ(VexCam_StopPreview(handle_), 1);
+
+  // A file that cannot be created: 12, capture closed again.
+  EXPECT_EQ(VexCam_Record(handle_, Path("missing/dir/x.avi").c_str(), 1000, 0), 0);
+  EXPECT_EQ(Errors(), std::vector<DWORD>{VEXCAM_ERR_FILE_OR_TEXT});
+  EXPECT_EQ(VexCam_Capture(handle_), 1);
+  ASSERT_EQ(VexCam_StopPreview(handle_), 1);
+
+  // A window is needed only when asked to show one.
+  ASSERT_EQ(VexCam_SetPreviewWindow(handle_, nullptr, 0, 0, 640, 512), 1);
+  EXPECT_EQ(VexCam_Record(handle_, Path("w.avi").c_str(), 1000, 1), 0);
+  EXPECT_EQ(Errors(), std::vector<DWORD>{VEXCAM_ERR_NO_WINDOW});
+  ASSERT_EQ(VexCam_Record(handle_, Path("w.avi").c_str(), 60000, 0), 1);
+
+  // A second recording while one runs: 1, the first goes on.
+  EXPECT_EQ(VexCam_Record(handle_, Path("w2.avi").c_str(), 1000, 0), 0);
+  EXPECT_EQ(Errors(), std::vector<DWORD>{VEXCAM_ERR_NO_CAMERA});
+  EXPECT_FALSE(std::filesystem::exists(Path("w2.avi")));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  ASSERT_EQ(VexCam_StopPreview(handle_), 1);
+  EXPECT_GE(CheckAvi(ReadFile(Path("w.avi")), 640, 512), 1u);
+  EXPECT_TRUE(Errors().empty());
+}
+
+}  // namespace
+}  // namespace vexcam::test
