@@ -139,8 +139,11 @@ bool CFrameRing::Store(const uint8_t* source, uint32_t tag) {
   const uint64_t sequence = stored_.load(std::memory_order_relaxed) + 1;
   sequences_[slot].store(sequence, std::memory_order_relaxed);
   writing_.store(kNone, std::memory_order_seq_cst);
-  stored_.store(sequence, std::memory_order_seq_cst);
+  // The write index moves before the count: a reader that sees the new frame
+  // counted then also finds it as the newest slot (the other order let it
+  // copy the previous frame again and miss this one).
   write_.store((slot + 1) % kSlots, std::memory_order_seq_cst);
+  stored_.store(sequence, std::memory_order_seq_cst);
   return true;
 }
 
