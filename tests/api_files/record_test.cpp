@@ -2,6 +2,7 @@
 // (duration, stop, release) and the calls that must not start one.
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include "files_fixture.h"
@@ -51,6 +52,21 @@ uint32_t CheckAvi(const std::vector<uint8_t>& b, uint32_t w, uint32_t h) {
   }
   EXPECT_EQ(wrong, 0);
   return n;
+}
+
+// Waits until at least `frames` whole frames have reached the file (the
+// writer's buffer holds about one more), instead of sleeping a fixed time
+// that a loaded machine may not fill.
+bool WaitForFrames(const std::string& path, uint32_t frames, int timeoutMs) {
+  const uintmax_t bytes = kHeader + static_cast<uintmax_t>(frames + 1) * (8 + 3 * 640 * 512);
+  const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (Clock::now() < end) {
+    std::error_code ec;
+    const uintmax_t size = std::filesystem::file_size(path, ec);
+    if (!ec && size >= bytes) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return false;
 }
 
 // Waits until the recording has patched its frame count into the header
@@ -143,7 +159,7 @@ TEST_F(Record, Mono16FramesShowSampleBitsTwoToNine) {
 TEST_F(Record, StopEndsEarlyWithACompleteFileAndTheNextStartsFresh) {
   ASSERT_EQ(VexCam_SetWaitTime(handle_, 0), 1);
   ASSERT_EQ(VexCam_Record(handle_, Path("a.avi").c_str(), 60000, 0), 1);
-  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  ASSERT_TRUE(WaitForFrames(Path("a.avi"), 2, 10000));
   const auto stopStart = Clock::now();
   ASSERT_EQ(VexCam_StopPreview(handle_), 1);
   EXPECT_LT(Clock::now() - stopStart, std::chrono::seconds(2));
@@ -162,12 +178,12 @@ TEST_F(Record, StopEndsEarlyWithACompleteFileAndTheNextStartsFresh) {
 
 TEST_F(Record, ReleaseAndCloseFinaliseTheFile) {
   ASSERT_EQ(VexCam_Record(handle_, Path("c.avi").c_str(), 60000, 0), 1);
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ASSERT_TRUE(WaitForFrames(Path("c.avi"), 1, 10000));
   ASSERT_EQ(VexCam_Close(handle_), 1);
   EXPECT_GE(CheckAvi(ReadFile(Path("c.avi")), 640, 512), 1u);
 
   ASSERT_EQ(VexCam_Record(handle_, Path("d.avi").c_str(), 60000, 0), 1);
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ASSERT_TRUE(WaitForFrames(Path("d.avi"), 1, 10000));
   VexCam_Release(handle_);
   handle_ = 0;
   EXPECT_GE(CheckAvi(ReadFile(Path("d.avi")), 640, 512), 1u);
@@ -208,7 +224,7 @@ TEST_F(Record, RefusedStartsLeaveCaptureAsItWas) {
   EXPECT_EQ(VexCam_Record(handle_, Path("w2.avi").c_str(), 1000, 0), 0);
   EXPECT_EQ(Errors(), std::vector<DWORD>{VEXCAM_ERR_NO_CAMERA});
   EXPECT_FALSE(std::filesystem::exists(Path("w2.avi")));
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  ASSERT_TRUE(WaitForFrames(Path("w.avi"), 1, 10000));
   ASSERT_EQ(VexCam_StopPreview(handle_), 1);
   EXPECT_GE(CheckAvi(ReadFile(Path("w.avi")), 640, 512), 1u);
   EXPECT_TRUE(Errors().empty());
