@@ -186,20 +186,18 @@ BOOL CVexCam::ReadSerialNumberW(wchar_t* buffer, int size) {
     Record(VEXCAM_ERR_NO_CAMERA);
     return 0;
   }
-  if (buffer == nullptr || size < kSerialMinBuffer) {
+  if (buffer == nullptr) {
     Record(VEXCAM_ERR_INVALID_ARG);
     return 0;
   }
+  // The number is read into a local buffer; the caller's size bounds only
+  // the converted text (terminator included), and nothing is written to the
+  // caller's buffer unless all of it fits.
   char narrow[kWideBufferChars] = {};
   if (!ReadSerialNumberA(narrow, sizeof(narrow))) return 0;
-  if (narrow[0] == '\0') {
-    buffer[0] = L'\0';
-    return 1;
-  }
   wchar_t wide[kWideBufferChars];
   const int length = MultiByteToWide(CodePage::kThreadAcp, narrow, -1, wide, kWideBufferChars);
   if (length <= 0 || length > size) {
-    buffer[0] = L'\0';
     Record(VEXCAM_ERR_FILE_OR_TEXT);
     return 0;
   }

@@ -258,7 +258,9 @@ BOOL CVexCam::SetRealExposureTime(int microseconds) {
     analog.exposureTime = t;
     analog.realExposureTime = t * 100;
   }
-  camera->SetExposureTime(static_cast<uint32_t>(t) & 0xFFFF);
+  // The whole value: exposures of the camera's range exceed 16 bits, and a
+  // cut value would run the camera at another exposure than the stored one.
+  camera->SetExposureTime(static_cast<uint32_t>(t));
   if (camera->IsExposureTimeExSupported()) {
     const double seconds = camera->GetExposureTimeEx();
     std::lock_guard<std::mutex> lock(settingsLock);
