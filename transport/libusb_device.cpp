@@ -1,6 +1,7 @@
 #include "transport/libusb_device.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <libusb.h>
 
@@ -15,9 +16,14 @@ struct TransferDeleter {
   void operator()(libusb_transfer* t) const { libusb_free_transfer(t); }
 };
 
+// The flag is set on whichever thread handles the events and polled by the
+// submitting thread: release here, acquire there, so that the status and
+// length libusb wrote before the callback are visible to the waiter.
 void LIBUSB_CALL OnTransferDone(libusb_transfer* transfer) {
-  *static_cast<int*>(transfer->user_data) = 1;
+  std::atomic_ref<int>(*static_cast<int*>(transfer->user_data)).store(1, std::memory_order_release);
 }
+
+bool Completed(int& flag) { return std::atomic_ref<int>(flag).load(std::memory_order_acquire) != 0; }
 
 TransferStatus StatusOf(libusb_transfer_status status) {
   switch (status) {
@@ -101,7 +107,7 @@ TransferResult LibusbDevice::BulkTransfer(uint8_t endpoint, uint8_t* data, uint3
     }
     // libusb cancels a transfer whose time-out ran out and reports it as timed
     // out once the cancel has completed: the buffer is free when this loop ends.
-    while (!completed) {
+    while (!Completed(completed)) {
       timeval tv{0, 100000};
       libusb_handle_events_timeout_completed(handle_->Context(), &tv, &completed);
     }
