@@ -11,6 +11,7 @@
 #include "camera/sensor_factory.h"
 #include "platform/clock.h"
 #include "sensors/frame_geometry.h"
+#include "transport/usb_hub.h"
 
 namespace vexcam {
 
@@ -356,9 +357,19 @@ uint32_t CVexCamU3K9Base::StartCapture(uint32_t mode) {
   running_.store(true);
   threadDone_.store(false);
   transferThread_ = std::thread([this] { RunTransferThread(); });
-  RaiseThreadPriority(transferThread_);
+  if (!SelectedIsSimulated()) RaiseThreadPriority(transferThread_);
   if (sensor_ && !sensor_->IsMonitorRunning()) sensor_->StartMonitor();
   return 1;
+}
+
+// A simulated camera makes its frames on the reading thread: at real-time
+// priority it would take a whole core from the application.
+bool CVexCamU3K9Base::SelectedIsSimulated() const {
+  if (!transport_) return false;
+  std::shared_ptr<usb::IUsbBackend> sim = usb::UsbHub::Instance().Simulator();
+  DeviceRecord record;
+  return sim && transport_->GetDeviceRecord(transport_->SelectedIndex(), &record) &&
+         sim->Owns(record.path);
 }
 
 void CVexCamU3K9Base::JoinFinishedThread() {
@@ -600,12 +611,10 @@ uint32_t CVexCamU3K9Base::TransferLoop() {
     if (ok) {
       failures = 0;
       transferError_.store(false);
+      // Counted before the frame is published, so a waiter woken by it sees the count.
+      if (mode == kCaptureNextFrame) nextFrameCount_.fetch_add(1);
       StoreFrame(frameCounter_.load());
-      if (mode == kCaptureSingle) break;
-      if (mode == kCaptureNextFrame) {
-        nextFrameCount_.fetch_add(1);
-        break;
-      }
+      if (mode == kCaptureSingle || mode == kCaptureNextFrame) break;
       continue;
     }
     transport_->CloseStream();
@@ -641,12 +650,10 @@ uint32_t CVexCamU3K9Base::TransferLoopCommand() {
     if (transport_->ReadFrameByCommand(descriptor_, &length, timeout)) {
       failures = 0;
       transferError_.store(false);
+      // Counted before the frame is published, so a waiter woken by it sees the count.
+      if (mode == kCaptureNextFrame) nextFrameCount_.fetch_add(1);
       StoreFrame(frameCounter_.load());
-      if (mode == kCaptureSingle) break;
-      if (mode == kCaptureNextFrame) {
-        nextFrameCount_.fetch_add(1);
-        break;
-      }
+      if (mode == kCaptureSingle || mode == kCaptureNextFrame) break;
       continue;
     }
     transport_->CloseStream();

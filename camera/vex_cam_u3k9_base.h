@@ -297,6 +297,7 @@ class CVexCamU3K9Base {
   // until the thread has ended, joins it.
   void StopTransferThread();
   void JoinFinishedThread();
+  bool SelectedIsSimulated() const;
   void OpenFrameEvent();
   uint32_t ApplyWindowRegisters(const SensorInfo& info);
   uint32_t SetDataBitsGeneral(uint32_t mode);
