@@ -573,22 +573,39 @@ bool CVexCamU3K9Base::BeginLoop() {
   return true;
 }
 
-uint32_t CVexCamU3K9Base::TransferLoop() {
-  if (UsesCommandFrames(productId_.load())) return TransferLoopCommand();
-  if (!BeginLoop()) return 0;
+bool CVexCamU3K9Base::BeginStreamLoop() {
+  if (!BeginLoop()) return false;
   transferError_.store(false);
   if (!transport_->OpenStream()) {
     GiveUp();
     EndLoop();
-    return 0;
+    return false;
   }
+  return true;
+}
+
+void CVexCamU3K9Base::ApplyPendingExposure() {
+  if (pendingExposureSet_.exchange(false) && sensor_) {
+    sensor_->SetExposureTime(pendingExposure_.load());
+  }
+}
+
+bool CVexCamU3K9Base::PublishFrame(uint32_t mode) {
+  transferError_.store(false);
+  // Counted before the frame is published, so a waiter woken by it sees the count.
+  if (mode == kCaptureNextFrame) nextFrameCount_.fetch_add(1);
+  StoreFrame(frameCounter_.load());
+  return mode == kCaptureSingle || mode == kCaptureNextFrame;
+}
+
+uint32_t CVexCamU3K9Base::TransferLoop() {
+  if (UsesCommandFrames(productId_.load())) return TransferLoopCommand();
+  if (!BeginStreamLoop()) return 0;
   const uint32_t mode = captureMode_.load();
   uint32_t failures = 0;
   while (running_.load()) {
     const uint32_t timeout = frameTimeoutMs_.load();
-    if (pendingExposureSet_.exchange(false) && sensor_) {
-      sensor_->SetExposureTime(pendingExposure_.load());
-    }
+    ApplyPendingExposure();
     bool ok = true;
     if (mode == kCaptureNextFrame) {
       uint8_t counter = 0;
@@ -610,11 +627,7 @@ uint32_t CVexCamU3K9Base::TransferLoop() {
     }
     if (ok) {
       failures = 0;
-      transferError_.store(false);
-      // Counted before the frame is published, so a waiter woken by it sees the count.
-      if (mode == kCaptureNextFrame) nextFrameCount_.fetch_add(1);
-      StoreFrame(frameCounter_.load());
-      if (mode == kCaptureSingle || mode == kCaptureNextFrame) break;
+      if (PublishFrame(mode)) break;
       continue;
     }
     transport_->CloseStream();
@@ -632,28 +645,16 @@ uint32_t CVexCamU3K9Base::TransferLoop() {
 }
 
 uint32_t CVexCamU3K9Base::TransferLoopCommand() {
-  if (!BeginLoop()) return 0;
-  transferError_.store(false);
-  if (!transport_->OpenStream()) {
-    GiveUp();
-    EndLoop();
-    return 0;
-  }
+  if (!BeginStreamLoop()) return 0;
   const uint32_t mode = captureMode_.load();
   uint32_t failures = 0;
   while (running_.load() && mode != kCaptureHeaderOnly) {
     const uint32_t timeout = mode == kCaptureNextFrame ? kInfinite : frameTimeoutMs_.load();
-    if (pendingExposureSet_.exchange(false) && sensor_) {
-      sensor_->SetExposureTime(pendingExposure_.load());
-    }
+    ApplyPendingExposure();
     uint32_t length = frameSize_;
     if (transport_->ReadFrameByCommand(descriptor_, &length, timeout)) {
       failures = 0;
-      transferError_.store(false);
-      // Counted before the frame is published, so a waiter woken by it sees the count.
-      if (mode == kCaptureNextFrame) nextFrameCount_.fetch_add(1);
-      StoreFrame(frameCounter_.load());
-      if (mode == kCaptureSingle || mode == kCaptureNextFrame) break;
+      if (PublishFrame(mode)) break;
       continue;
     }
     transport_->CloseStream();

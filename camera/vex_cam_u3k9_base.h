@@ -290,6 +290,14 @@ class CVexCamU3K9Base {
   // Prepares the descriptor; false (transfer error raised) without transport,
   // staging buffer or ring.
   bool BeginLoop();
+  // BeginLoop, then the stream opened with the transfer error cleared; false
+  // (transfer error raised, loop ended) when either fails.
+  bool BeginStreamLoop();
+  // Hands an exposure set during the capture to the sensor, once.
+  void ApplyPendingExposure();
+  // A whole frame: clears the transfer error and publishes the frame; true
+  // when the mode takes no further frame (single, next frame).
+  bool PublishFrame(uint32_t mode);
   void GiveUp();
   void EndLoop();
   void RunTransferThread();

@@ -6,20 +6,6 @@ namespace vexcam {
 
 namespace {
 
-template <bool Flip, typename RowFn>
-int ForRows(uint8_t* dst, const uint8_t* src, const RegionRect& rect, int dstX, int dstY, int dstBpp, int srcBpp,
-            uint32_t dstStride, uint32_t srcStride, RowFn rowFn) {
-    const int n = rect.right - rect.left;
-    const int rows = rect.bottom - rect.top;
-    for (int i = 0; i < rows; ++i) {
-        const int sy = Flip ? rect.bottom - 1 - i : rect.top + i;
-        const uint8_t* s = src + static_cast<size_t>(sy) * srcStride + static_cast<size_t>(rect.left) * srcBpp;
-        uint8_t* d = dst + static_cast<size_t>(dstY + i) * dstStride + static_cast<size_t>(dstX) * dstBpp;
-        rowFn(d, s, n);
-    }
-    return 1;
-}
-
 // 16-bit samples are read and written byte-wise so rows need no alignment.
 inline uint16_t Load16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 inline void Store16(uint8_t* p, uint16_t v) {
@@ -47,15 +33,15 @@ int ExpandPalette(uint8_t* dst, const uint8_t* src, const RegionRect& rect, int 
                   int srcBpp, uint32_t dstStride, uint32_t srcStride, const void* param1) {
     if (dstBpp != 3 || srcBpp != 1 || param1 == nullptr) return 0;
     const auto* table = static_cast<const RgbQuad*>(param1);
-    return ForRows<Flip>(dst, src, rect, dstX, dstY, dstBpp, srcBpp, dstStride, srcStride,
-                         [table](uint8_t* __restrict d, const uint8_t* __restrict s, int n) {
-                             for (int x = 0; x < n; ++x) {
-                                 const RgbQuad& c = table[s[x]];
-                                 d[3 * x + 0] = c.blue;
-                                 d[3 * x + 1] = c.green;
-                                 d[3 * x + 2] = c.red;
-                             }
-                         });
+    return ForRegionRows<Flip>(dst, src, rect, dstX, dstY, dstBpp, srcBpp, dstStride, srcStride,
+                               [table](uint8_t* __restrict d, const uint8_t* __restrict s, int n) {
+                                   for (int x = 0; x < n; ++x) {
+                                       const RgbQuad& c = table[s[x]];
+                                       d[3 * x + 0] = c.blue;
+                                       d[3 * x + 1] = c.green;
+                                       d[3 * x + 2] = c.red;
+                                   }
+                               });
 }
 
 }  // namespace
@@ -66,25 +52,25 @@ int ExpandPalette(uint8_t* dst, const uint8_t* src, const RegionRect& rect, int 
 
 VEXCAM_FILE_OP_DEF(CopyPixelRows) {
     if (dstBpp != srcBpp || dstBpp <= 0) return 0;
-    return ForRows<false>(dst, src, rect, dstX, dstY, dstBpp, srcBpp, dstStride, srcStride,
-                          [dstBpp](uint8_t* d, const uint8_t* s, int n) {
-                              std::memcpy(d, s, static_cast<size_t>(n) * static_cast<size_t>(dstBpp));
-                          });
+    return ForRegionRows<false>(dst, src, rect, dstX, dstY, dstBpp, srcBpp, dstStride, srcStride,
+                                [dstBpp](uint8_t* d, const uint8_t* s, int n) {
+                                    std::memcpy(d, s, static_cast<size_t>(n) * static_cast<size_t>(dstBpp));
+                                });
 }
 
 VEXCAM_FILE_OP_DEF(Convert48Rgb) {
     if (dstBpp != 6 || srcBpp != 6) return 0;
-    return ForRows<false>(dst, src, rect, dstX, dstY, dstBpp, srcBpp, dstStride, srcStride, WideRow<3, true>);
+    return ForRegionRows<false>(dst, src, rect, dstX, dstY, dstBpp, srcBpp, dstStride, srcStride, WideRow<3, true>);
 }
 
 VEXCAM_FILE_OP_DEF(Convert64Opaque) {
     if (dstBpp != 8 || srcBpp != 8) return 0;
-    return ForRows<false>(dst, src, rect, dstX, dstY, dstBpp, srcBpp, dstStride, srcStride, WideRow<4, false>);
+    return ForRegionRows<false>(dst, src, rect, dstX, dstY, dstBpp, srcBpp, dstStride, srcStride, WideRow<4, false>);
 }
 
 VEXCAM_FILE_OP_DEF(Convert64RgbOpaque) {
     if (dstBpp != 8 || srcBpp != 8) return 0;
-    return ForRows<false>(dst, src, rect, dstX, dstY, dstBpp, srcBpp, dstStride, srcStride, WideRow<4, true>);
+    return ForRegionRows<false>(dst, src, rect, dstX, dstY, dstBpp, srcBpp, dstStride, srcStride, WideRow<4, true>);
 }
 
 VEXCAM_FILE_OP_DEF(ExpandPalette8To24) {

@@ -9,21 +9,12 @@ namespace vexcam {
 
 namespace {
 
-// Runs rowFn(dstRow, srcRow, pixels) over the rectangle after checking the
-// pixel sizes. Rows are addressed at the rectangle's left edge.
+// ForRegionRows after checking the pixel sizes.
 template <bool Flip, typename RowFn>
 int ForRows(uint8_t* dst, const uint8_t* src, const RegionRect& rect, int dstX, int dstY, int dstBpp, int srcBpp,
             uint32_t dstStride, uint32_t srcStride, int wantDst, int wantSrc, RowFn rowFn) {
     if (dstBpp != wantDst || srcBpp != wantSrc) return 0;
-    const int n = rect.right - rect.left;
-    const int rows = rect.bottom - rect.top;
-    for (int i = 0; i < rows; ++i) {
-        const int sy = Flip ? rect.bottom - 1 - i : rect.top + i;
-        const uint8_t* s = src + static_cast<size_t>(sy) * srcStride + static_cast<size_t>(rect.left) * srcBpp;
-        uint8_t* d = dst + static_cast<size_t>(dstY + i) * dstStride + static_cast<size_t>(dstX) * dstBpp;
-        rowFn(d, s, n);
-    }
-    return 1;
+    return ForRegionRows<Flip>(dst, src, rect, dstX, dstY, dstBpp, srcBpp, dstStride, srcStride, rowFn);
 }
 
 inline const uint16_t* W(const uint8_t* p) { return reinterpret_cast<const uint16_t*>(p); }

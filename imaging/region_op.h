@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "imaging/dib_image.h"
@@ -30,5 +31,22 @@ using RegionOp = int (*)(uint8_t* dst, const uint8_t* src, const RegionRect& rec
 // dst and src may be the same image (in-place routines).
 int ApplyRegionOp(DibImage& dst, RegionOp op, const DibImage& src, const RegionRect* rect, int x, int y,
                   const void* p1, const void* p2);
+
+// The row walk of a RegionOp: rowFn(dstRow, srcRow, pixels) for each row of
+// rect, both rows addressed at the rectangle's left edge. Flip reads source
+// row (rect.bottom - 1 - i) for destination row (dstY + i). Returns 1.
+template <bool Flip, typename RowFn>
+int ForRegionRows(uint8_t* dst, const uint8_t* src, const RegionRect& rect, int dstX, int dstY, int dstBpp,
+                  int srcBpp, uint32_t dstStride, uint32_t srcStride, RowFn rowFn) {
+    const int n = rect.right - rect.left;
+    const int rows = rect.bottom - rect.top;
+    for (int i = 0; i < rows; ++i) {
+        const int sy = Flip ? rect.bottom - 1 - i : rect.top + i;
+        const uint8_t* s = src + static_cast<size_t>(sy) * srcStride + static_cast<size_t>(rect.left) * srcBpp;
+        uint8_t* d = dst + static_cast<size_t>(dstY + i) * dstStride + static_cast<size_t>(dstX) * dstBpp;
+        rowFn(d, s, n);
+    }
+    return 1;
+}
 
 }  // namespace vexcam

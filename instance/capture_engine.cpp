@@ -127,10 +127,7 @@ void CaptureEngine::CloseLocked() {
 }
 
 BOOL CaptureEngine::StopPreview() {
-  if (!owner_.camera) {
-    owner_.Record(VEXCAM_ERR_NO_CAMERA);
-    return 0;
-  }
+  if (!owner_.RequireCamera()) return 0;
   Locked([&] {
     StopLocked(false);
     return 1;
@@ -153,6 +150,24 @@ void CaptureEngine::Stop() {
 bool CaptureEngine::NeedsPreviewWindow() const {
   return previewParent_ != nullptr ||
          std::any_of(previewRect_.begin(), previewRect_.end(), [](int32_t v) { return v != 0; });
+}
+
+bool CaptureEngine::AcceptsCall(int size) {
+  if (!owner_.RequireCamera()) return false;
+  if (size < 0) {
+    owner_.Record(VEXCAM_ERR_INVALID_ARG);
+    return false;
+  }
+  return true;
+}
+
+bool CaptureEngine::SetTarget(HWND window, BYTE* buffer, int size, int topDown) {
+  target_ = CallbackTarget{window, buffer, static_cast<uint32_t>(size), static_cast<uint32_t>(topDown)};
+  if (NeedsPreviewWindow()) {
+    owner_.Record(VEXCAM_ERR_NO_WINDOW);
+    return false;
+  }
+  return true;
 }
 
 bool CaptureEngine::Prepare() {
@@ -281,36 +296,21 @@ BOOL CaptureEngine::StartPreviewLocked() {
 }
 
 BOOL CaptureEngine::StartPreview() {
-  if (!owner_.camera) {
-    owner_.Record(VEXCAM_ERR_NO_CAMERA);
-    return 0;
-  }
+  if (!owner_.RequireCamera()) return 0;
   return Locked([&] { return StartPreviewLocked(); });
 }
 
 BOOL CaptureEngine::Preview() { return CallBackPreview(nullptr, nullptr, 0, 0); }
 
 BOOL CaptureEngine::CallBackPreview(HWND callbackWindow, BYTE* buffer, int size, int topDown) {
-  if (!owner_.camera) {
-    owner_.Record(VEXCAM_ERR_NO_CAMERA);
-    return 0;
-  }
-  if (size < 0) {
-    owner_.Record(VEXCAM_ERR_INVALID_ARG);
-    return 0;
-  }
+  if (!AcceptsCall(size)) return 0;
   return Locked([&]() -> BOOL {
     // A running preview keeps its worker, window and buffer.
     if (state_.load() == kStatePreview) {
       owner_.Record(VEXCAM_ERR_NO_CAMERA);
       return 0;
     }
-    target_ = CallbackTarget{callbackWindow, buffer, static_cast<uint32_t>(size),
-                             static_cast<uint32_t>(topDown)};
-    if (NeedsPreviewWindow()) {
-      owner_.Record(VEXCAM_ERR_NO_WINDOW);
-      return 0;
-    }
+    if (!SetTarget(callbackWindow, buffer, size, topDown)) return 0;
     if (!StartPreviewLocked()) {
       CloseLocked();
       owner_.Record(VEXCAM_ERR_NO_FRAME);
@@ -321,10 +321,7 @@ BOOL CaptureEngine::CallBackPreview(HWND callbackWindow, BYTE* buffer, int size,
 }
 
 BOOL CaptureEngine::StartPreviewForRecord(int showWindow) {
-  if (!owner_.camera) {
-    owner_.Record(VEXCAM_ERR_NO_CAMERA);
-    return 0;
-  }
+  if (!owner_.RequireCamera()) return 0;
   return Locked([&]() -> BOOL {
     const uint32_t state = state_.load();
     if (state == kStateCapture || state == kStateTrigger) {
@@ -347,10 +344,7 @@ BOOL CaptureEngine::StartPreviewForRecord(int showWindow) {
 }
 
 BOOL CaptureEngine::Capture() {
-  if (!owner_.camera) {
-    owner_.Record(VEXCAM_ERR_NO_CAMERA);
-    return 0;
-  }
+  if (!owner_.RequireCamera()) return 0;
   return Locked([&]() -> BOOL {
     const uint32_t state = state_.load();
     if (state == kStateCapture) return 1;
@@ -365,26 +359,14 @@ BOOL CaptureEngine::Capture() {
 }
 
 BOOL CaptureEngine::Trigger(HWND callbackWindow, BYTE* buffer, int size, int topDown) {
-  if (!owner_.camera) {
-    owner_.Record(VEXCAM_ERR_NO_CAMERA);
-    return 0;
-  }
-  if (size < 0) {
-    owner_.Record(VEXCAM_ERR_INVALID_ARG);
-    return 0;
-  }
+  if (!AcceptsCall(size)) return 0;
   return Locked([&]() -> BOOL {
     // Also refused while the trigger loop runs: its worker stays the only one.
     if (state_.load() != kStateIdle) {
       owner_.Record(VEXCAM_ERR_NO_CAMERA);
       return 0;
     }
-    target_ = CallbackTarget{callbackWindow, buffer, static_cast<uint32_t>(size),
-                             static_cast<uint32_t>(topDown)};
-    if (NeedsPreviewWindow()) {
-      owner_.Record(VEXCAM_ERR_NO_WINDOW);
-      return 0;
-    }
+    if (!SetTarget(callbackWindow, buffer, size, topDown)) return 0;
     if (!Prepare()) {
       CloseLocked();
       return 0;
@@ -403,14 +385,7 @@ BOOL CaptureEngine::Trigger(HWND callbackWindow, BYTE* buffer, int size, int top
 }
 
 BOOL CaptureEngine::SnapShot(BYTE* buffer, int size, int topDown) {
-  if (!owner_.camera) {
-    owner_.Record(VEXCAM_ERR_NO_CAMERA);
-    return 0;
-  }
-  if (size < 0) {
-    owner_.Record(VEXCAM_ERR_INVALID_ARG);
-    return 0;
-  }
+  if (!AcceptsCall(size)) return 0;
   return Locked([&]() -> BOOL {
     const uint32_t state = state_.load();
     if (state == kStatePreview || state == kStateTrigger) {
@@ -449,10 +424,7 @@ BOOL CaptureEngine::SnapShot(BYTE* buffer, int size, int topDown) {
 }
 
 BOOL CaptureEngine::GetImage(BYTE* buffer, int size, int topDown) {
-  if (!owner_.camera) {
-    owner_.Record(VEXCAM_ERR_NO_CAMERA);
-    return 0;
-  }
+  if (!owner_.RequireCamera()) return 0;
   int mode = 0;
   HWND window = nullptr;
   {
@@ -503,10 +475,7 @@ int CaptureEngine::Height() {
 }
 
 BOOL CaptureEngine::SetPreviewWindow(HWND parent, int x, int y, int width, int height) {
-  if (!owner_.camera) {
-    owner_.Record(VEXCAM_ERR_NO_CAMERA);
-    return 0;
-  }
+  if (!owner_.RequireCamera()) return 0;
   std::lock_guard<std::mutex> lock(controlMutex_);
   previewParent_ = parent;
   previewRect_ = {x, y, width, height};

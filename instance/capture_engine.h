@@ -91,7 +91,13 @@ class CaptureEngine {
   template <class Op>
   BOOL Locked(Op&& op);
 
+  // A camera and a buffer size that is not negative; otherwise records "no
+  // camera" or "invalid argument".
+  bool AcceptsCall(int size);
   bool NeedsPreviewWindow() const;
+  // Sets the callback target; false, with "no window" recorded, when a
+  // preview window is set (a start that needs one fails).
+  bool SetTarget(HWND window, BYTE* buffer, int size, int topDown);
   bool Prepare();
   BOOL StartPreviewLocked();
   bool StartWorker(uint32_t state);

@@ -6,23 +6,18 @@
 #include "imaging/image_pipeline.h"
 #include "instance/capture_engine.h"
 #include "platform/critical_section.h"
-#include "platform/text_convert.h"
 
 namespace vexcam {
 
 namespace {
 
-constexpr int kFileNameBytes = 1024;
 // The frames are 16-bit samples with all 16 bits significant.
 constexpr int kSourceBits = 16;
 
 }  // namespace
 
 BOOL SaveImage(CVexCam& cam, const char* fileName, int format) {
-  if (!cam.camera) {
-    cam.Record(VEXCAM_ERR_NO_CAMERA);
-    return 0;
-  }
+  if (!cam.RequireCamera()) return 0;
   if (fileName == nullptr || fileName[0] == '\0') {
     cam.Record(VEXCAM_ERR_INVALID_ARG);
     return 0;
@@ -50,10 +45,7 @@ BOOL SaveImageW(CVexCam& cam, const wchar_t* fileName, int format) {
     return 0;
   }
   char narrow[kFileNameBytes];
-  if (WideToMultiByte(CodePage::kThreadAcp, fileName, -1, narrow, kFileNameBytes) <= 0) {
-    cam.Record(VEXCAM_ERR_FILE_OR_TEXT);
-    return 0;
-  }
+  if (!cam.NarrowFileName(fileName, narrow)) return 0;
   return SaveImage(cam, narrow, format);
 }
 

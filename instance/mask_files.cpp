@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "platform/critical_section.h"
-#include "platform/text_convert.h"
 
 namespace vexcam {
 
@@ -20,7 +19,6 @@ namespace {
 constexpr char kMaskMagic[] = "QUORIN MASK1000";
 constexpr size_t kMagicBytes = 16;
 constexpr size_t kHeaderBytes = 40;
-constexpr int kFileNameBytes = 1024;
 
 // The four references in file order, with their sample depths.
 struct Reference {
@@ -88,22 +86,10 @@ bool ReadMaskFile(const char* fileName, DibImage (&images)[4]) {
   return true;
 }
 
-// Converts a wide file name into `narrow`; records 12 when it cannot.
-bool NarrowName(CVexCam& cam, const wchar_t* wide, char (&narrow)[kFileNameBytes]) {
-  if (WideToMultiByte(CodePage::kThreadAcp, wide, -1, narrow, kFileNameBytes) <= 0) {
-    cam.Record(VEXCAM_ERR_FILE_OR_TEXT);
-    return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 BOOL LoadMaskFile(CVexCam& cam, const char* fileName) {
-  if (!cam.camera) {
-    cam.Record(VEXCAM_ERR_NO_CAMERA);
-    return 0;
-  }
+  if (!cam.RequireCamera()) return 0;
   if (fileName == nullptr) {
     cam.Record(VEXCAM_ERR_INVALID_ARG);
     return 0;
@@ -132,15 +118,12 @@ BOOL LoadMaskFileW(CVexCam& cam, const wchar_t* fileName) {
     return 0;
   }
   char narrow[kFileNameBytes];
-  if (!NarrowName(cam, fileName, narrow)) return 0;
+  if (!cam.NarrowFileName(fileName, narrow)) return 0;
   return LoadMaskFile(cam, narrow);
 }
 
 BOOL SaveMaskFile(CVexCam& cam, const char* fileName) {
-  if (!cam.camera) {
-    cam.Record(VEXCAM_ERR_NO_CAMERA);
-    return 0;
-  }
+  if (!cam.RequireCamera()) return 0;
   if (fileName == nullptr) {
     cam.Record(VEXCAM_ERR_INVALID_ARG);
     return 0;
@@ -193,15 +176,12 @@ BOOL SaveMaskFileW(CVexCam& cam, const wchar_t* fileName) {
     return 0;
   }
   char narrow[kFileNameBytes];
-  if (!NarrowName(cam, fileName, narrow)) return 0;
+  if (!cam.NarrowFileName(fileName, narrow)) return 0;
   return SaveMaskFile(cam, narrow);
 }
 
 BOOL UpdateMaskData(CVexCam& cam, int which) {
-  if (!cam.camera) {
-    cam.Record(VEXCAM_ERR_NO_CAMERA);
-    return 0;
-  }
+  if (!cam.RequireCamera()) return 0;
   if (which != 0 && which != 1) {
     cam.Record(VEXCAM_ERR_FILE_OR_TEXT);
     return 0;

@@ -8,13 +8,11 @@
 #include "instance/vex_cam.h"
 #include "platform/clock.h"
 #include "platform/critical_section.h"
-#include "platform/text_convert.h"
 
 namespace vexcam {
 
 namespace {
 
-constexpr int kFileNameBytes = 1024;
 constexpr uint32_t kPollMs = 10;
 constexpr uint32_t kOpenRate = 30;  // frames per second until measured
 // A recording whose frames stop coming (camera lost) ends this long after its
@@ -44,18 +42,12 @@ BOOL Recorder::StartW(const wchar_t* fileName, uint32_t durationMs, int showWind
     return 0;
   }
   char narrow[kFileNameBytes];
-  if (WideToMultiByte(CodePage::kThreadAcp, fileName, -1, narrow, kFileNameBytes) <= 0) {
-    owner_.Record(VEXCAM_ERR_FILE_OR_TEXT);
-    return 0;
-  }
+  if (!owner_.NarrowFileName(fileName, narrow)) return 0;
   return Start(narrow, durationMs, showWindow);
 }
 
 BOOL Recorder::Start(const char* fileName, uint32_t durationMs, int showWindow) {
-  if (!owner_.camera) {
-    owner_.Record(VEXCAM_ERR_NO_CAMERA);
-    return 0;
-  }
+  if (!owner_.RequireCamera()) return 0;
   if (fileName == nullptr || fileName[0] == '\0') {
     owner_.Record(VEXCAM_ERR_INVALID_ARG);
     return 0;

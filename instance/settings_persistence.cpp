@@ -11,7 +11,6 @@
 
 #include "instance/capture_engine.h"
 #include "platform/registry_calls.h"
-#include "platform/text_convert.h"
 
 namespace vexcam {
 
@@ -23,7 +22,6 @@ using platform::HKEY_CURRENT_USER;
 // Size presets are "Size_00" .. "Size_99".
 constexpr int kMaxPresets = 100;
 // Wide file names are converted into this many bytes.
-constexpr int kFileNameBytes = 1024;
 // A configuration file is read whole; the list of a 640 x 512 sensor needs
 // far less than this.
 constexpr long long kMaxConfigFileBytes = 64LL << 20;
@@ -504,10 +502,7 @@ uint32_t SaveCameraSettings(CVexCam& cam, std::span<const CaptureWindow> presets
 }
 
 BOOL SetCaptureWindowFromPresets(CVexCam& cam, int width, int height) {
-  if (!cam.camera) {
-    cam.Record(VEXCAM_ERR_NO_CAMERA);
-    return 0;
-  }
+  if (!cam.RequireCamera()) return 0;
   // A running capture was prepared for the current window.
   if (cam.Capture().State() != kStateIdle) {
     cam.Record(VEXCAM_ERR_NO_CAMERA);
@@ -577,10 +572,7 @@ BOOL LoadConfigFileW(CVexCam& cam, const wchar_t* fileName) {
     return 0;
   }
   char narrow[kFileNameBytes];
-  if (WideToMultiByte(CodePage::kThreadAcp, fileName, -1, narrow, kFileNameBytes) <= 0) {
-    cam.Record(VEXCAM_ERR_FILE_OR_TEXT);
-    return 0;
-  }
+  if (!cam.NarrowFileName(fileName, narrow)) return 0;
   return LoadConfigFile(cam, narrow);
 }
 

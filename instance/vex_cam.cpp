@@ -3,6 +3,7 @@
 #include "instance/capture_engine.h"
 #include "instance/device_watch.h"
 #include "platform/message_window.h"
+#include "platform/text_convert.h"
 #include "vexcam/VexCamSdk.h"
 
 namespace vexcam {
@@ -19,6 +20,18 @@ void CVexCam::Record(uint32_t code) {
 void CVexCam::Notify(uint32_t code) {
   PostWindowMessage(notifyWindow_.load(), VEXCAM_MSG_ERROR, 0,
                     static_cast<LPARAM>(static_cast<int32_t>(code)));
+}
+
+bool CVexCam::RequireCamera() {
+  if (camera) return true;
+  Record(VEXCAM_ERR_NO_CAMERA);
+  return false;
+}
+
+bool CVexCam::NarrowFileName(const wchar_t* wide, char (&narrow)[kFileNameBytes]) {
+  if (WideToMultiByte(CodePage::kThreadAcp, wide, -1, narrow, kFileNameBytes) > 0) return true;
+  Record(VEXCAM_ERR_FILE_OR_TEXT);
+  return false;
 }
 
 void CVexCam::NotBuilt(int* ok) {

@@ -43,6 +43,9 @@ inline constexpr int32_t kSensorWidth = 640;
 inline constexpr int32_t kSensorHeight = 512;
 inline constexpr char kDeviceBaseName[] = "VexCamZA01";
 
+// Room for a file name converted from a wide string.
+inline constexpr int kFileNameBytes = 1024;
+
 // Capture states of an instance.
 inline constexpr uint32_t kStateIdle = 0;
 inline constexpr uint32_t kStatePreview = 1;
@@ -101,6 +104,11 @@ class CVexCam {
   // Posts the error message without touching the stack; a failed post (no
   // window, destroyed window) is ignored.
   void Notify(uint32_t code);
+  // True once Initialize created the camera; otherwise records "no camera".
+  bool RequireCamera();
+  // Converts a wide file name with the thread's code page; false, with
+  // "file or text" recorded, when it does not convert.
+  bool NarrowFileName(const wchar_t* wide, char (&narrow)[kFileNameBytes]);
   uint32_t GetLastError() { return errors_.Pop(); }
   // For exports whose behaviour is not built yet: records "not supported" and
   // clears the caller's ok flag.

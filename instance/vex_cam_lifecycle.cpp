@@ -67,10 +67,7 @@ uint32_t CVexCam::Initialize(HWND notifyWindow) {
 }
 
 int CVexCam::EnumDevice(char names[10][256]) {
-  if (!camera) {
-    Record(VEXCAM_ERR_NO_CAMERA);
-    return 0;
-  }
+  if (!RequireCamera()) return 0;
   if (names == nullptr) {
     Record(VEXCAM_ERR_INVALID_ARG);
     return 0;
@@ -93,10 +90,7 @@ int CVexCam::EnumDevice(char names[10][256]) {
 }
 
 int CVexCam::EnumDeviceW(wchar_t names[10][256]) {
-  if (!camera) {
-    Record(VEXCAM_ERR_NO_CAMERA);
-    return 0;
-  }
+  if (!RequireCamera()) return 0;
   if (names == nullptr) {
     Record(VEXCAM_ERR_INVALID_ARG);
     return 0;
@@ -118,10 +112,7 @@ int CVexCam::EnumDeviceW(wchar_t names[10][256]) {
 }
 
 BOOL CVexCam::GetDeviceName(int index, char* name, int size) {
-  if (!camera) {
-    Record(VEXCAM_ERR_NO_CAMERA);
-    return 0;
-  }
+  if (!RequireCamera()) return 0;
   if (name == nullptr || size < kMinNameBytes) {
     Record(VEXCAM_ERR_INVALID_ARG);
     return 0;
@@ -140,10 +131,7 @@ BOOL CVexCam::GetDeviceName(int index, char* name, int size) {
 }
 
 BOOL CVexCam::GetDeviceNameW(int index, wchar_t* name, int size) {
-  if (!camera) {
-    Record(VEXCAM_ERR_NO_CAMERA);
-    return 0;
-  }
+  if (!RequireCamera()) return 0;
   if (name == nullptr) {
     Record(VEXCAM_ERR_INVALID_ARG);
     return 0;
@@ -161,10 +149,7 @@ BOOL CVexCam::GetDeviceNameW(int index, wchar_t* name, int size) {
 }
 
 BOOL CVexCam::SetDeviceNumber(int number) {
-  if (!camera) {
-    Record(VEXCAM_ERR_NO_CAMERA);
-    return 0;
-  }
+  if (!RequireCamera()) return 0;
   // Opening another camera under a running capture would pull the device
   // from under the worker.
   if (capture_->State() != kStateIdle) {
@@ -228,10 +213,7 @@ BOOL CVexCam::Close() {
 }
 
 BOOL CVexCam::GetCameraInfo(VEXCAM_CAMERA_INFO* info) {
-  if (!camera) {
-    Record(VEXCAM_ERR_NO_CAMERA);
-    return 0;
-  }
+  if (!RequireCamera()) return 0;
   if (info == nullptr) {
     Record(VEXCAM_ERR_INVALID_ARG);
     return 0;

@@ -25,10 +25,7 @@ constexpr int kWideBufferChars = 1024;
 
 int CVexCam::ReadRegister(uint32_t address, int* ok) {
   if (ok) *ok = 0;
-  if (!camera) {
-    Record(VEXCAM_ERR_NO_CAMERA);
-    return 0;
-  }
+  if (!RequireCamera()) return 0;
   uint32_t value = 0;
   if (!camera->ReadSensorRegister(address, &value)) {
     Record(VEXCAM_ERR_DEVICE_IO);
@@ -39,10 +36,7 @@ int CVexCam::ReadRegister(uint32_t address, int* ok) {
 }
 
 BOOL CVexCam::WriteRegister(uint32_t address, uint32_t value) {
-  if (!camera) {
-    Record(VEXCAM_ERR_NO_CAMERA);
-    return 0;
-  }
+  if (!RequireCamera()) return 0;
   if (!camera->WriteSensorRegister(address, value)) {
     Record(VEXCAM_ERR_DEVICE_IO);
     return 0;
@@ -52,10 +46,7 @@ BOOL CVexCam::WriteRegister(uint32_t address, uint32_t value) {
 
 int CVexCam::FpgaReadRegister(BYTE address, int* ok) {
   if (ok) *ok = 0;
-  if (!camera) {
-    Record(VEXCAM_ERR_NO_CAMERA);
-    return 0;
-  }
+  if (!RequireCamera()) return 0;
   uint32_t read = 0;
   const uint32_t value = camera->ReadFpgaRegister(address, &read);
   if (!read) {
@@ -67,10 +58,7 @@ int CVexCam::FpgaReadRegister(BYTE address, int* ok) {
 }
 
 BOOL CVexCam::FpgaWriteRegister(BYTE address, WORD value) {
-  if (!camera) {
-    Record(VEXCAM_ERR_NO_CAMERA);
-    return 0;
-  }
+  if (!RequireCamera()) return 0;
   // FPGA registers hold one byte.
   if (!camera->WriteFpgaRegister(address, static_cast<uint8_t>(value))) {
     Record(VEXCAM_ERR_DEVICE_IO);
@@ -149,10 +137,7 @@ BOOL CVexCam::WriteSromID(int address, int value) {
 }
 
 BOOL CVexCam::ReadSerialNumberA(char* buffer, int size) {
-  if (!camera) {
-    Record(VEXCAM_ERR_NO_CAMERA);
-    return 0;
-  }
+  if (!RequireCamera()) return 0;
   if (buffer == nullptr || size < kSerialMinBuffer) {
     Record(VEXCAM_ERR_INVALID_ARG);
     return 0;
@@ -182,10 +167,7 @@ BOOL CVexCam::ReadSerialNumberA(char* buffer, int size) {
 }
 
 BOOL CVexCam::ReadSerialNumberW(wchar_t* buffer, int size) {
-  if (!camera) {
-    Record(VEXCAM_ERR_NO_CAMERA);
-    return 0;
-  }
+  if (!RequireCamera()) return 0;
   if (buffer == nullptr) {
     Record(VEXCAM_ERR_INVALID_ARG);
     return 0;

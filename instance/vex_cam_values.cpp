@@ -133,10 +133,7 @@ int CVexCam::GetSubSample() {
 }
 
 BOOL CVexCam::SetCaptureWindowEx(int totalWidth, int x, int width, int totalHeight, int y, int height) {
-  if (!camera) {
-    Record(VEXCAM_ERR_NO_CAMERA);
-    return 0;
-  }
+  if (!RequireCamera()) return 0;
   // The running capture was prepared for the current window.
   if (Capture().State() != kStateIdle) {
     Record(VEXCAM_ERR_NO_CAMERA);
@@ -187,10 +184,7 @@ BOOL CVexCam::GetCaptureWindowEx(int* totalWidth, int* x, int* width, int* total
 }
 
 BOOL CVexCam::SetMirrorH(BOOL on) {
-  if (!camera) {
-    Record(VEXCAM_ERR_NO_CAMERA);
-    return 0;
-  }
+  if (!RequireCamera()) return 0;
   const int32_t flag = on != 0 ? 1 : 0;
   camera->SetMirrorH(static_cast<uint32_t>(flag));
   std::lock_guard<std::mutex> lock(settingsLock);
@@ -244,10 +238,7 @@ int CVexCam::GetConfigFilter() {
 // ---------------------------------------------------------------- exposure
 
 BOOL CVexCam::SetRealExposureTime(int microseconds) {
-  if (!camera) {
-    Record(VEXCAM_ERR_NO_CAMERA);
-    return 0;
-  }
+  if (!RequireCamera()) return 0;
   const int t = microseconds / 100;
   if (!InDeviceRange(t, camera->GetExposureTimeMin(), camera->GetExposureTimeMax())) {
     Record(VEXCAM_ERR_INVALID_ARG);
@@ -285,10 +276,7 @@ int CVexCam::GetRealExposureTime(int* ok) {
 }
 
 BOOL CVexCam::SetExposureTimeEx(double seconds) {
-  if (!camera) {
-    Record(VEXCAM_ERR_NO_CAMERA);
-    return 0;
-  }
+  if (!RequireCamera()) return 0;
   if (!camera->IsExposureTimeExSupported()) {
     Record(VEXCAM_ERR_NOT_SUPPORTED);
     return 0;
@@ -306,10 +294,7 @@ BOOL CVexCam::SetExposureTimeEx(double seconds) {
 
 double CVexCam::GetExposureTimeEx(int* ok) {
   if (ok) *ok = 0;
-  if (!camera) {
-    Record(VEXCAM_ERR_NO_CAMERA);
-    return -1.0;
-  }
+  if (!RequireCamera()) return -1.0;
   if (!camera->IsExposureTimeExSupported()) {
     Record(VEXCAM_ERR_NOT_SUPPORTED);
     return -1.0;
@@ -334,10 +319,7 @@ int CVexCam::GetTemperature(int* ok) { return GetFilterValue(VEXCAM_VALUE_TEMPER
 
 double CVexCam::GetTemperatureEx(int* ok) {
   if (ok) *ok = 0;
-  if (!camera) {
-    Record(VEXCAM_ERR_NO_CAMERA);
-    return 0.0;
-  }
+  if (!RequireCamera()) return 0.0;
   if (!camera->IsTemperatureSupported()) {
     Record(VEXCAM_ERR_NOT_SUPPORTED);
     return 0.0;
@@ -375,10 +357,7 @@ int CVexCam::GetAutoIris(int* ok) {
 // ---------------------------------------------------------------- generic values
 
 BOOL CVexCam::SetFilterValue(int id, int value) {
-  if (!camera) {
-    Record(VEXCAM_ERR_NO_CAMERA);
-    return 0;
-  }
+  if (!RequireCamera()) return 0;
   CVexCamU3K9Base& cam = *camera;
   auto invalid = [this]() {
     Record(VEXCAM_ERR_INVALID_ARG);
@@ -517,10 +496,7 @@ BOOL CVexCam::SetFilterValue(int id, int value) {
 
 int CVexCam::GetFilterValue(int id, int* ok) {
   if (ok) *ok = 0;
-  if (!camera) {
-    Record(VEXCAM_ERR_NO_CAMERA);
-    return 0;
-  }
+  if (!RequireCamera()) return 0;
   CVexCamU3K9Base& cam = *camera;
   auto succeed = [ok](int value) {
     if (ok) *ok = 1;

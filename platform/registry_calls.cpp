@@ -62,20 +62,30 @@ HandleTable& Handles() {
   return table;
 }
 
-// Resolves a handle to an open key; the root is opened afresh so that the
-// settings file follows the environment at the time of the call.
-LSTATUS Resolve(HKEY handle, SettingsKey* root, const SettingsKey** key, REGSAM* access,
-                std::shared_ptr<OpenHandle>* holder) {
+// A handle resolved to an open key. `holder` keeps a table entry alive for
+// the call; `key` points at `root` or into the entry.
+struct ResolvedKey {
+  SettingsKey root;
+  std::shared_ptr<OpenHandle> holder;
+  const SettingsKey* key = nullptr;
+};
+
+// Resolves a handle to an open key that grants `required` (none when 0); the
+// root is opened afresh so that the settings file follows the environment at
+// the time of the call.
+LSTATUS Resolve(HKEY handle, REGSAM required, ResolvedKey* out) {
+  REGSAM access = 0;
   if (handle == HKEY_CURRENT_USER) {
-    if (!root->OpenCurrentUser()) return ERROR_CANTOPEN;
-    *key = root;
-    *access = KEY_ALL_ACCESS;
-    return ERROR_SUCCESS;
+    if (!out->root.OpenCurrentUser()) return ERROR_CANTOPEN;
+    out->key = &out->root;
+    access = KEY_ALL_ACCESS;
+  } else {
+    out->holder = Handles().Find(handle);
+    if (!out->holder) return ERROR_INVALID_HANDLE;
+    out->key = &out->holder->key;
+    access = out->holder->access;
   }
-  *holder = Handles().Find(handle);
-  if (!*holder) return ERROR_INVALID_HANDLE;
-  *key = &(*holder)->key;
-  *access = (*holder)->access;
+  if (required != 0 && !(access & required)) return ERROR_ACCESS_DENIED;
   return ERROR_SUCCESS;
 }
 
@@ -85,14 +95,11 @@ LSTATUS RegOpenKeyExA(HKEY key, const char* sub_key, uint32_t /*options*/, REGSA
                       PHKEY result) {
   if (!result) return ERROR_INVALID_PARAMETER;
   *result = nullptr;
-  SettingsKey root;
-  const SettingsKey* parent = nullptr;
-  REGSAM parent_access = 0;
-  std::shared_ptr<OpenHandle> holder;
-  LSTATUS status = Resolve(key, &root, &parent, &parent_access, &holder);
+  ResolvedKey parent;
+  LSTATUS status = Resolve(key, 0, &parent);
   if (status != ERROR_SUCCESS) return status;
   SettingsKey opened;
-  if (!opened.Open(*parent, sub_key ? sub_key : "", &status)) return status;
+  if (!opened.Open(*parent.key, sub_key ? sub_key : "", &status)) return status;
   *result = Handles().Add(std::move(opened), sam_desired);
   return ERROR_SUCCESS;
 }
@@ -104,16 +111,12 @@ LSTATUS RegCreateKeyExA(HKEY key, const char* sub_key, uint32_t reserved,
   if (!result) return ERROR_INVALID_PARAMETER;
   *result = nullptr;
   if (!sub_key || reserved != 0) return ERROR_INVALID_PARAMETER;
-  SettingsKey root;
-  const SettingsKey* parent = nullptr;
-  REGSAM parent_access = 0;
-  std::shared_ptr<OpenHandle> holder;
-  LSTATUS status = Resolve(key, &root, &parent, &parent_access, &holder);
+  ResolvedKey parent;
+  LSTATUS status = Resolve(key, sub_key[0] != '\0' ? KEY_CREATE_SUB_KEY : 0, &parent);
   if (status != ERROR_SUCCESS) return status;
-  if (sub_key[0] != '\0' && !(parent_access & KEY_CREATE_SUB_KEY)) return ERROR_ACCESS_DENIED;
   bool created = false;
   SettingsKey opened;
-  if (!opened.Create(*parent, sub_key, &created, &status)) return status;
+  if (!opened.Create(*parent.key, sub_key, &created, &status)) return status;
   if (disposition) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
   *result = Handles().Add(std::move(opened), sam_desired);
   return ERROR_SUCCESS;
@@ -122,29 +125,21 @@ LSTATUS RegCreateKeyExA(HKEY key, const char* sub_key, uint32_t reserved,
 LSTATUS RegQueryValueExA(HKEY key, const char* value_name, uint32_t* reserved, uint32_t* type,
                          uint8_t* data, uint32_t* data_size) {
   if (reserved || (data && !data_size)) return ERROR_INVALID_PARAMETER;
-  SettingsKey root;
-  const SettingsKey* target = nullptr;
-  REGSAM access = 0;
-  std::shared_ptr<OpenHandle> holder;
-  const LSTATUS status = Resolve(key, &root, &target, &access, &holder);
+  ResolvedKey target;
+  const LSTATUS status = Resolve(key, KEY_QUERY_VALUE, &target);
   if (status != ERROR_SUCCESS) return status;
-  if (!(access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
-  return target->Store()->QueryValue(target->FilePath(), target->Path(),
-                                     value_name ? value_name : "", type, data, data_size);
+  return target.key->Store()->QueryValue(target.key->FilePath(), target.key->Path(),
+                                         value_name ? value_name : "", type, data, data_size);
 }
 
 LSTATUS RegSetValueExA(HKEY key, const char* value_name, uint32_t reserved, uint32_t type,
                        const uint8_t* data, uint32_t data_size) {
   if (reserved != 0) return ERROR_INVALID_PARAMETER;
-  SettingsKey root;
-  const SettingsKey* target = nullptr;
-  REGSAM access = 0;
-  std::shared_ptr<OpenHandle> holder;
-  const LSTATUS status = Resolve(key, &root, &target, &access, &holder);
+  ResolvedKey target;
+  const LSTATUS status = Resolve(key, KEY_SET_VALUE, &target);
   if (status != ERROR_SUCCESS) return status;
-  if (!(access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
-  return target->Store()->SetValue(target->FilePath(), target->Path(),
-                                   value_name ? value_name : "", type, data, data_size);
+  return target.key->Store()->SetValue(target.key->FilePath(), target.key->Path(),
+                                       value_name ? value_name : "", type, data, data_size);
 }
 
 LSTATUS RegCloseKey(HKEY key) {

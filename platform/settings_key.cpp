@@ -29,6 +29,17 @@ bool SettingsKey::OpenCurrentUser(SettingsStore& store) {
 
 bool SettingsKey::Open(const SettingsKey& parent, std::string_view subkey_path,
                        LSTATUS* status_out) {
+  return OpenBelow(parent, subkey_path, false, nullptr, status_out);
+}
+
+bool SettingsKey::Create(const SettingsKey& parent, std::string_view subkey_path, bool* created,
+                         LSTATUS* status_out) {
+  if (created) *created = false;
+  return OpenBelow(parent, subkey_path, true, created, status_out);
+}
+
+bool SettingsKey::OpenBelow(const SettingsKey& parent, std::string_view subkey_path, bool create,
+                            bool* created, LSTATUS* status_out) {
   if (status_out) *status_out = ERROR_INVALID_HANDLE;
   if (!parent.IsOpen()) {
     Close();
@@ -38,30 +49,9 @@ bool SettingsKey::Open(const SettingsKey& parent, std::string_view subkey_path,
   SettingsStore* store = parent.store_;
   std::string file = parent.file_;
   std::string path;
-  const LSTATUS status =
-      store->OpenKey(file, RegTree::Join(parent.path_, subkey_path), &path);
-  if (status_out) *status_out = status;
-  Close();
-  if (status != ERROR_SUCCESS) return false;
-  store_ = store;
-  file_ = std::move(file);
-  path_ = std::move(path);
-  return true;
-}
-
-bool SettingsKey::Create(const SettingsKey& parent, std::string_view subkey_path, bool* created,
-                         LSTATUS* status_out) {
-  if (created) *created = false;
-  if (status_out) *status_out = ERROR_INVALID_HANDLE;
-  if (!parent.IsOpen()) {
-    Close();
-    return false;
-  }
-  SettingsStore* store = parent.store_;
-  std::string file = parent.file_;
-  std::string path;
-  const LSTATUS status =
-      store->CreateKey(file, RegTree::Join(parent.path_, subkey_path), &path, created);
+  const std::string joined = RegTree::Join(parent.path_, subkey_path);
+  const LSTATUS status = create ? store->CreateKey(file, joined, &path, created)
+                                : store->OpenKey(file, joined, &path);
   if (status_out) *status_out = status;
   Close();
   if (status != ERROR_SUCCESS) return false;

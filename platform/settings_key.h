@@ -53,6 +53,11 @@ class SettingsKey {
   bool SetBinary(std::string_view name, const void* data, size_t size);
 
  private:
+  // Open, or Create when `create` is set: the key at `subkey_path` below
+  // `parent` replaces what this key was.
+  bool OpenBelow(const SettingsKey& parent, std::string_view subkey_path, bool create,
+                 bool* created, LSTATUS* status_out);
+
   SettingsStore* store_ = nullptr;
   std::string file_;
   std::string path_;

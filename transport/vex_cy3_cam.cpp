@@ -314,8 +314,10 @@ uint32_t CVexCy3Cam::ReadFrameByCommand(FrameDescriptor& frame, uint32_t* length
 
 // ---- memory ----------------------------------------------------------------
 
-uint32_t CVexCy3Cam::ReadMemory(uint64_t address, uint8_t* destination, uint32_t length) {
-  if (destination == nullptr || length > kMaxTransferBytes) return 0;
+template <class MovePiece>
+uint32_t CVexCy3Cam::TransferMemory(bool write, uint64_t address, uint32_t length,
+                                    MovePiece&& movePiece) {
+  if (length > kMaxTransferBytes) return 0;
   const uint32_t total = length / kMemoryUnitBytes * kMemoryUnitBytes + kMemoryUnitBytes;
   bool opened = false;
   std::shared_ptr<usb::IUsbDevice> stream = AcquireStream(&opened);
@@ -324,38 +326,38 @@ uint32_t CVexCy3Cam::ReadMemory(uint64_t address, uint8_t* destination, uint32_t
   bool ok = true;
   for (uint32_t done = 0; ok && done < total;) {
     const uint32_t piece = std::min(total - done, kMemoryPieceBytes);
-    ok = SendMemoryCommand(stream.get(), false, address + done, piece);
-    if (!ok) break;
-    // The piece that runs past the caller's length lands in a scratch buffer.
-    const bool past = done + piece > length;
-    if (past) tail.assign(piece, 0);
-    uint8_t* target = past ? tail.data() : destination + done;
-    uint32_t got = 0;
-    if (!TransferDirect(stream.get(), target, piece, kEpFrameIn, &got, kTransfer3sMs)) {
-      SleepMs(1);
-      ok = false;
-      break;
-    }
-    ok = got == piece;
-    if (ok && past && length > done) std::memcpy(destination + done, tail.data(), length - done);
+    ok = SendMemoryCommand(stream.get(), write, address + done, piece) != 0 &&
+         movePiece(stream.get(), done, piece, tail);
     done += piece;
   }
   if (opened) CloseStream();
   return ok ? 1 : 0;
 }
 
+uint32_t CVexCy3Cam::ReadMemory(uint64_t address, uint8_t* destination, uint32_t length) {
+  if (destination == nullptr) return 0;
+  auto readPiece = [&](usb::IUsbDevice* stream, uint32_t done, uint32_t piece,
+                       std::vector<uint8_t>& tail) {
+    // The piece that runs past the caller's length lands in a scratch buffer.
+    const bool past = done + piece > length;
+    if (past) tail.assign(piece, 0);
+    uint8_t* target = past ? tail.data() : destination + done;
+    uint32_t got = 0;
+    if (!TransferDirect(stream, target, piece, kEpFrameIn, &got, kTransfer3sMs)) {
+      SleepMs(1);
+      return false;
+    }
+    if (got != piece) return false;
+    if (past && length > done) std::memcpy(destination + done, tail.data(), length - done);
+    return true;
+  };
+  return TransferMemory(false, address, length, readPiece);
+}
+
 uint32_t CVexCy3Cam::WriteMemory(uint64_t address, const uint8_t* source, uint32_t length) {
-  if (source == nullptr || length > kMaxTransferBytes) return 0;
-  const uint32_t total = length / kMemoryUnitBytes * kMemoryUnitBytes + kMemoryUnitBytes;
-  bool opened = false;
-  std::shared_ptr<usb::IUsbDevice> stream = AcquireStream(&opened);
-  if (stream == nullptr) return 0;
-  std::vector<uint8_t> tail;
-  bool ok = true;
-  for (uint32_t done = 0; ok && done < total;) {
-    const uint32_t piece = std::min(total - done, kMemoryPieceBytes);
-    ok = SendMemoryCommand(stream.get(), true, address + done, piece);
-    if (!ok) break;
+  if (source == nullptr) return 0;
+  auto writePiece = [&](usb::IUsbDevice* stream, uint32_t done, uint32_t piece,
+                        std::vector<uint8_t>& tail) {
     // Bytes past the caller's length are sent as zeros.
     uint8_t* data = const_cast<uint8_t*>(source) + done;
     if (done + piece > length) {
@@ -364,11 +366,9 @@ uint32_t CVexCy3Cam::WriteMemory(uint64_t address, const uint8_t* source, uint32
       data = tail.data();
     }
     uint32_t got = 0;
-    ok = TransferDirect3s(stream.get(), data, piece, kEpCommandOut, &got) && got == piece;
-    done += piece;
-  }
-  if (opened) CloseStream();
-  return ok ? 1 : 0;
+    return TransferDirect3s(stream, data, piece, kEpCommandOut, &got) != 0 && got == piece;
+  };
+  return TransferMemory(true, address, length, writePiece);
 }
 
 // ---- vendor requests and the serial bus ----------------------------------

@@ -110,6 +110,11 @@ class CVexCy3Cam : public CFx3Api, public CControllerBase {
   std::shared_ptr<usb::IUsbDevice> AcquireStream(bool* openedHere);
   std::shared_ptr<usb::IUsbDevice> CurrentStream() const;
   uint32_t SendMemoryCommand(usb::IUsbDevice* handle, bool write, uint64_t address, uint32_t bytes);
+  // ReadMemory and WriteMemory: `length` rounded up to whole units and moved
+  // in pieces, each announced by a memory command, then moved by
+  // movePiece(stream, done, piece, tail) (tail: scratch for the last piece).
+  template <class MovePiece>
+  uint32_t TransferMemory(bool write, uint64_t address, uint32_t length, MovePiece&& movePiece);
   uint32_t PulseUpdateStrobe();
 
   uint32_t Finish(const usb::TransferResult& result, uint32_t* transferred);
