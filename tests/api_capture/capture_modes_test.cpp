@@ -16,48 +16,48 @@ using Clock = std::chrono::steady_clock;
 using CaptureModes = CaptureTest;
 
 TEST_F(CaptureModes, CaptureModeExcludesTheOtherModesUntilStopped) {
-  EXPECT_EQ(VexCam_Capture(handle_), 1);
-  EXPECT_EQ(VexCam_Capture(handle_), 1);  // already prepared
-  EXPECT_EQ(VexCam_StartPreview(handle_), 0);
-  EXPECT_EQ(VexCam_Trigger(handle_, callback_, nullptr, 0, 1), 0);
-  EXPECT_EQ(Errors(), (std::vector<DWORD>{1, 1}));
-  EXPECT_EQ(VexCam_StopPreview(handle_), 1);
-  EXPECT_EQ(VexCam_StartPreview(handle_), 1);
-  EXPECT_EQ(VexCam_StartPreview(handle_), 1);  // already running
-  EXPECT_EQ(VexCam_Capture(handle_), 0);
+  EXPECT_EQ(VexCam_Capture(h_), 1);
+  EXPECT_EQ(VexCam_Capture(h_), 1);  // already prepared
+  EXPECT_EQ(VexCam_StartPreview(h_), 0);
+  EXPECT_EQ(VexCam_Trigger(h_, callback_, nullptr, 0, 1), 0);
+  EXPECT_EQ(Codes(), (std::vector<DWORD>{1, 1}));
+  EXPECT_EQ(VexCam_StopPreview(h_), 1);
+  EXPECT_EQ(VexCam_StartPreview(h_), 1);
+  EXPECT_EQ(VexCam_StartPreview(h_), 1);  // already running
+  EXPECT_EQ(VexCam_Capture(h_), 0);
   std::vector<uint8_t> buffer(kFull);
-  EXPECT_EQ(VexCam_SnapShot(handle_, buffer.data(), kFull, 1), 0);
-  EXPECT_EQ(VexCam_Trigger(handle_, callback_, nullptr, 0, 1), 0);
-  EXPECT_EQ(Errors(), (std::vector<DWORD>{1, 1, 1}));
-  EXPECT_EQ(VexCam_StopPreview(handle_), 1);
-  EXPECT_EQ(VexCam_StopPreview(handle_), 1);
-  EXPECT_TRUE(Errors().empty());
+  EXPECT_EQ(VexCam_SnapShot(h_, buffer.data(), kFull, 1), 0);
+  EXPECT_EQ(VexCam_Trigger(h_, callback_, nullptr, 0, 1), 0);
+  EXPECT_EQ(Codes(), (std::vector<DWORD>{1, 1, 1}));
+  EXPECT_EQ(VexCam_StopPreview(h_), 1);
+  EXPECT_EQ(VexCam_StopPreview(h_), 1);
+  EXPECT_TRUE(Codes().empty());
 }
 
 TEST_F(CaptureModes, SecondPreviewDuringPreviewIsRefusedAndKeepsTheFirst) {
   std::vector<uint8_t> first(kFull), second(kFull);
-  ASSERT_EQ(VexCam_CallBackPreview(handle_, callback_, first.data(), kFull, 1), 1);
-  EXPECT_EQ(VexCam_CallBackPreview(handle_, callback_, second.data(), kFull, 1), 0);
-  EXPECT_EQ(VexCam_Preview(handle_), 0);
-  EXPECT_EQ(Errors(), (std::vector<DWORD>{1, 1}));
+  ASSERT_EQ(VexCam_CallBackPreview(h_, callback_, first.data(), kFull, 1), 1);
+  EXPECT_EQ(VexCam_CallBackPreview(h_, callback_, second.data(), kFull, 1), 0);
+  EXPECT_EQ(VexCam_Preview(h_), 0);
+  EXPECT_EQ(Codes(), (std::vector<DWORD>{1, 1}));
   DrainAll();
   VEXWIN_MSG m{};
   ASSERT_TRUE(NextFrame(&m));
   ASSERT_NE(m.wParam, 0u) << m.lParam;
   EXPECT_EQ(reinterpret_cast<const VEXCAM_FRAME_INFO*>(m.wParam)->buffer, first.data());
-  EXPECT_EQ(VexCam_StopPreview(handle_), 1);
+  EXPECT_EQ(VexCam_StopPreview(h_), 1);
 }
 
 TEST_F(CaptureModes, SecondTriggerIsRefusedAndTriggeredFramesArrive) {
   std::vector<uint8_t> buffer(kFull);
-  ASSERT_EQ(VexCam_Trigger(handle_, callback_, buffer.data(), kFull, 1), 1);
-  EXPECT_EQ(VexCam_Trigger(handle_, callback_, buffer.data(), kFull, 1), 0);
-  EXPECT_EQ(Errors(), (std::vector<DWORD>{1}));
+  ASSERT_EQ(VexCam_Trigger(h_, callback_, buffer.data(), kFull, 1), 1);
+  EXPECT_EQ(VexCam_Trigger(h_, callback_, buffer.data(), kFull, 1), 0);
+  EXPECT_EQ(Codes(), (std::vector<DWORD>{1}));
   // The loop first waits out one exposure, then arms for the next frame.
   VEXWIN_MSG m{};
   bool got = false;
   for (int i = 0; i < 50 && !got; ++i) {
-    VexSim_Trigger(camId_);
+    VexSim_Trigger(sim_);
     got = VexWin_GetMessage(callback_, &m, 100) && m.message == VEXCAM_MSG_FRAME;
   }
   ASSERT_TRUE(got);
@@ -67,24 +67,24 @@ TEST_F(CaptureModes, SecondTriggerIsRefusedAndTriggeredFramesArrive) {
   EXPECT_EQ(info->buffer, buffer.data());
   // A stop ends the 60 s frame wait at once.
   const auto start = Clock::now();
-  EXPECT_EQ(VexCam_StopPreview(handle_), 1);
+  EXPECT_EQ(VexCam_StopPreview(h_), 1);
   EXPECT_LT(Clock::now() - start, std::chrono::seconds(2));
-  EXPECT_EQ(VexCam_Capture(handle_), 1);  // idle again
+  EXPECT_EQ(VexCam_Capture(h_), 1);  // idle again
 }
 
 TEST_F(CaptureModes, StartsThatNeedAPreviewWindowFailWithFour) {
-  ASSERT_EQ(VexCam_SetPreviewWindow(handle_, nullptr, 0, 0, 640, 512), 1);
-  EXPECT_EQ(VexCam_Preview(handle_), 0);
+  ASSERT_EQ(VexCam_SetPreviewWindow(h_, nullptr, 0, 0, 640, 512), 1);
+  EXPECT_EQ(VexCam_Preview(h_), 0);
   HWND parent = VexWin_CreateMessageWindow();
-  ASSERT_EQ(VexCam_SetPreviewWindow(handle_, parent, 0, 0, 0, 0), 1);
-  EXPECT_EQ(VexCam_CallBackPreview(handle_, callback_, nullptr, 0, 1), 0);
-  EXPECT_EQ(VexCam_Trigger(handle_, callback_, nullptr, 0, 1), 0);
-  EXPECT_EQ(Errors(), (std::vector<DWORD>{4, 4, 4}));
-  EXPECT_EQ(VexCam_StartPreview(handle_), 1);  // needs no window
-  EXPECT_EQ(VexCam_StopPreview(handle_), 1);
-  ASSERT_EQ(VexCam_SetPreviewWindow(handle_, nullptr, 0, 0, 0, 0), 1);
-  EXPECT_EQ(VexCam_Preview(handle_), 1);
-  EXPECT_EQ(VexCam_StopPreview(handle_), 1);
+  ASSERT_EQ(VexCam_SetPreviewWindow(h_, parent, 0, 0, 0, 0), 1);
+  EXPECT_EQ(VexCam_CallBackPreview(h_, callback_, nullptr, 0, 1), 0);
+  EXPECT_EQ(VexCam_Trigger(h_, callback_, nullptr, 0, 1), 0);
+  EXPECT_EQ(Codes(), (std::vector<DWORD>{4, 4, 4}));
+  EXPECT_EQ(VexCam_StartPreview(h_), 1);  // needs no window
+  EXPECT_EQ(VexCam_StopPreview(h_), 1);
+  ASSERT_EQ(VexCam_SetPreviewWindow(h_, nullptr, 0, 0, 0, 0), 1);
+  EXPECT_EQ(VexCam_Preview(h_), 1);
+  EXPECT_EQ(VexCam_StopPreview(h_), 1);
   VexWin_DestroyWindow(parent);
 }
 
@@ -94,8 +94,8 @@ TEST_F(CaptureModes, StartsThatNeedAPreviewWindowFailWithFour) {
 class Windowed : public CaptureTest {
  protected:
   void WritePreset(int x, int y) {
-    std::filesystem::create_directories(SettingsFile().parent_path());
-    std::ofstream(SettingsFile())
+    std::filesystem::create_directories(SettingsPath().parent_path());
+    std::ofstream(SettingsPath())
         << "Windows Registry Editor Version 5.00\n\n"
            "[HKEY_CURRENT_USER\\Software\\Quorin\\VexCamZA013K9Sdk\\Camera_00]\n"
            "\"Size\"=dword:00000000\n\n"
@@ -109,18 +109,13 @@ class Windowed : public CaptureTest {
     std::snprintf(text, sizeof(text), "%08x", v);
     return text;
   }
-  void TearDown() override {
-    CaptureTest::TearDown();
-    std::error_code ec;
-    std::filesystem::remove(SettingsFile(), ec);
-  }
 };
 
 class WindowAtOrigin : public Windowed {
  protected:
   bool AddCamera() override {
     WritePreset(0, 0);
-    return CaptureTest::AddCamera();
+    return true;
   }
 };
 
@@ -128,79 +123,79 @@ class WindowCentred : public Windowed {
  protected:
   bool AddCamera() override {
     WritePreset(160, 136);
-    return CaptureTest::AddCamera();
+    return true;
   }
 };
 
 TEST_F(WindowAtOrigin, PreparationRefusesAWindowWithoutSensorProgram) {
-  ASSERT_EQ(VexCam_Width(handle_), 320);
-  ASSERT_EQ(VexCam_Height(handle_), 240);
+  ASSERT_EQ(VexCam_Width(h_), 320);
+  ASSERT_EQ(VexCam_Height(h_), 240);
   std::vector<uint8_t> buffer(kFull);
-  EXPECT_EQ(VexCam_SnapShot(handle_, buffer.data(), kFull, 1), 0);
-  EXPECT_EQ(VexCam_StartPreview(handle_), 0);
-  EXPECT_EQ(VexCam_Capture(handle_), 0);
-  EXPECT_EQ(Errors(), (std::vector<DWORD>{7, 7, 7}));
-  ASSERT_EQ(VexCam_SetCaptureWindowEx(handle_, 640, 0, 640, 512, 0, 512), 1);
-  EXPECT_EQ(VexCam_SnapShot(handle_, buffer.data(), kFull, 1), 1);
+  EXPECT_EQ(VexCam_SnapShot(h_, buffer.data(), kFull, 1), 0);
+  EXPECT_EQ(VexCam_StartPreview(h_), 0);
+  EXPECT_EQ(VexCam_Capture(h_), 0);
+  EXPECT_EQ(Codes(), (std::vector<DWORD>{7, 7, 7}));
+  ASSERT_EQ(VexCam_SetCaptureWindowEx(h_, 640, 0, 640, 512, 0, 512), 1);
+  EXPECT_EQ(VexCam_SnapShot(h_, buffer.data(), kFull, 1), 1);
 }
 
 TEST_F(WindowCentred, CentredWindowDeliversItsSize) {
-  ASSERT_EQ(VexCam_Width(handle_), 320);
+  ASSERT_EQ(VexCam_Width(h_), 320);
   const int size = 320 * 240;
   std::vector<uint8_t> buffer(size);
-  EXPECT_EQ(VexCam_SnapShot(handle_, buffer.data(), size, 1), 1);
-  EXPECT_EQ(VexCam_GetImage(handle_, buffer.data(), size - 1, 1), 0);
-  EXPECT_EQ(Errors(), (std::vector<DWORD>{5, 5}));
-  ASSERT_EQ(VexCam_CallBackPreview(handle_, callback_, buffer.data(), size, 1), 1);
+  EXPECT_EQ(VexCam_SnapShot(h_, buffer.data(), size, 1), 1);
+  EXPECT_EQ(VexCam_GetImage(h_, buffer.data(), size - 1, 1), 0);
+  EXPECT_EQ(Codes(), (std::vector<DWORD>{5, 5}));
+  ASSERT_EQ(VexCam_CallBackPreview(h_, callback_, buffer.data(), size, 1), 1);
   VEXWIN_MSG m{};
   ASSERT_TRUE(NextFrame(&m));
   ASSERT_NE(m.wParam, 0u) << m.lParam;
   const auto* info = reinterpret_cast<const VEXCAM_FRAME_INFO*>(m.wParam);
   EXPECT_EQ(info->width, 320u);
   EXPECT_EQ(info->height, 240u);
-  EXPECT_EQ(VexCam_StopPreview(handle_), 1);
+  EXPECT_EQ(VexCam_StopPreview(h_), 1);
 }
 
 TEST_F(CaptureModes, ValuesAndArgumentsOutOfRange) {
-  EXPECT_EQ(VexCam_SetWaitTime(handle_, -1), 0);
-  EXPECT_EQ(VexCam_SetWaitTime(handle_, 25), 1);
-  EXPECT_EQ(VexCam_GetWaitTime(handle_), 25);
-  EXPECT_EQ(VexCam_GetStatus(handle_, nullptr), 0);
-  EXPECT_TRUE(Errors().empty());
+  EXPECT_EQ(VexCam_SetWaitTime(h_, -1), 0);
+  EXPECT_EQ(VexCam_SetWaitTime(h_, 25), 1);
+  EXPECT_EQ(VexCam_GetWaitTime(h_), 25);
+  EXPECT_EQ(VexCam_GetStatus(h_, nullptr), 0);
+  EXPECT_TRUE(Codes().empty());
   std::vector<uint8_t> buffer(kFull);
-  EXPECT_EQ(VexCam_SnapShot(handle_, buffer.data(), -5, 1), 0);
-  EXPECT_EQ(VexCam_CallBackPreview(handle_, callback_, buffer.data(), -5, 1), 0);
-  EXPECT_EQ(VexCam_Trigger(handle_, callback_, buffer.data(), -5, 1), 0);
-  EXPECT_EQ(Errors(), (std::vector<DWORD>{9, 9, 9}));
+  EXPECT_EQ(VexCam_SnapShot(h_, buffer.data(), -5, 1), 0);
+  EXPECT_EQ(VexCam_CallBackPreview(h_, callback_, buffer.data(), -5, 1), 0);
+  EXPECT_EQ(VexCam_Trigger(h_, callback_, buffer.data(), -5, 1), 0);
+  EXPECT_EQ(Codes(), (std::vector<DWORD>{9, 9, 9}));
   // No image yet, then a null buffer.
-  EXPECT_EQ(VexCam_GetImage(handle_, nullptr, kFull, 1), 0);
-  EXPECT_EQ(VexCam_SnapShot(handle_, nullptr, 0, 1), 1);  // a frame without a copy
-  EXPECT_EQ(VexCam_GetImage(handle_, nullptr, kFull, 1), 0);
-  EXPECT_EQ(VexCam_GetImage(handle_, buffer.data(), -1, 1), 0);
-  EXPECT_EQ(Errors(), (std::vector<DWORD>{5, 5, 5, 5}));
-  EXPECT_EQ(VexCam_GetImage(handle_, buffer.data(), kFull, 1), 1);
+  EXPECT_EQ(VexCam_GetImage(h_, nullptr, kFull, 1), 0);
+  EXPECT_EQ(VexCam_SnapShot(h_, nullptr, 0, 1), 1);  // a frame without a copy
+  EXPECT_EQ(VexCam_GetImage(h_, nullptr, kFull, 1), 0);
+  EXPECT_EQ(VexCam_GetImage(h_, buffer.data(), -1, 1), 0);
+  EXPECT_EQ(Codes(), (std::vector<DWORD>{5, 5, 5, 5}));
+  EXPECT_EQ(VexCam_GetImage(h_, buffer.data(), kFull, 1), 1);
   // Unknown handles.
-  EXPECT_EQ(VexCam_GetWaitTime(handle_ + 1000), -1);
-  EXPECT_EQ(VexCam_StopPreview(handle_ + 1000), 0);
-  EXPECT_EQ(VexCam_SnapShot(handle_ + 1000, buffer.data(), kFull, 1), 0);
+  EXPECT_EQ(VexCam_GetWaitTime(h_ + 1000), -1);
+  EXPECT_EQ(VexCam_StopPreview(h_ + 1000), 0);
+  EXPECT_EQ(VexCam_SnapShot(h_ + 1000, buffer.data(), kFull, 1), 0);
 }
 
 TEST_F(CaptureModes, CloseAndReleaseInAnyOrder) {
   std::vector<uint8_t> buffer(kFull);
-  EXPECT_EQ(VexCam_StopPreview(handle_), 1);  // stop before start
-  EXPECT_EQ(VexCam_Close(handle_), 1);
-  EXPECT_EQ(VexCam_Close(handle_), 1);
-  ASSERT_EQ(VexCam_CallBackPreview(handle_, callback_, buffer.data(), kFull, 1), 1);
+  EXPECT_EQ(VexCam_StopPreview(h_), 1);  // stop before start
+  EXPECT_EQ(VexCam_Close(h_), 1);
+  EXPECT_EQ(VexCam_Close(h_), 1);
+  ASSERT_EQ(VexCam_CallBackPreview(h_, callback_, buffer.data(), kFull, 1), 1);
   VEXWIN_MSG m{};
   ASSERT_TRUE(NextFrame(&m));
-  EXPECT_EQ(VexCam_Close(handle_), 1);
-  EXPECT_EQ(VexCam_StartPreview(handle_), 1);  // closed capture starts again
+  EXPECT_EQ(VexCam_Close(h_), 1);
+  EXPECT_EQ(VexCam_StartPreview(h_), 1);  // closed capture starts again
   ASSERT_TRUE(NextFrame(&m));
   // Release while previewing stops the worker before the instance goes.
-  EXPECT_EQ(VexCam_Release(handle_), 1);
-  EXPECT_EQ(VexCam_StopPreview(handle_), 0);
-  EXPECT_EQ(VexCam_GetLastError(handle_), 0u);
-  handle_ = 0;
+  EXPECT_EQ(VexCam_Release(h_), 1);
+  EXPECT_EQ(VexCam_StopPreview(h_), 0);
+  EXPECT_EQ(VexCam_GetLastError(h_), 0u);
+  h_ = 0;
   // Nothing is delivered after the release returned.
   DrainAll();
   EXPECT_FALSE(VexWin_GetMessage(callback_, &m, 300));
@@ -208,46 +203,46 @@ TEST_F(CaptureModes, CloseAndReleaseInAnyOrder) {
 
 TEST_F(CaptureModes, UnpluggedCameraInTriggerModeStillStopsPromptly) {
   std::vector<uint8_t> buffer(kFull);
-  ASSERT_EQ(VexCam_Trigger(handle_, callback_, buffer.data(), kFull, 1), 1);
-  ASSERT_TRUE(VexSim_Unplug(camId_));
+  ASSERT_EQ(VexCam_Trigger(h_, callback_, buffer.data(), kFull, 1), 1);
+  ASSERT_TRUE(VexSim_Unplug(sim_));
   std::this_thread::sleep_for(std::chrono::milliseconds(400));
   const auto start = Clock::now();
-  EXPECT_EQ(VexCam_StopPreview(handle_), 1);
+  EXPECT_EQ(VexCam_StopPreview(h_), 1);
   EXPECT_LT(Clock::now() - start, std::chrono::seconds(2));
-  EXPECT_EQ(VexCam_SnapShot(handle_, buffer.data(), kFull, 1), 0);
+  EXPECT_EQ(VexCam_SnapShot(h_, buffer.data(), kFull, 1), 0);
 }
 
 TEST_F(CaptureModes, StartsAndStopsFromSeveralThreads) {
   std::vector<uint8_t> buffer(kFull);
   auto starter = [&] {
     for (int i = 0; i < 15; ++i) {
-      VexCam_CallBackPreview(handle_, callback_, buffer.data(), kFull, i & 1);
+      VexCam_CallBackPreview(h_, callback_, buffer.data(), kFull, i & 1);
       std::this_thread::sleep_for(std::chrono::milliseconds(7));
-      VexCam_StopPreview(handle_);
+      VexCam_StopPreview(h_);
     }
   };
   auto other = [&] {
     std::vector<uint8_t> image(kFull);
     for (int i = 0; i < 15; ++i) {
-      VexCam_StartPreview(handle_);
-      VexCam_GetImage(handle_, image.data(), kFull, 1);
+      VexCam_StartPreview(h_);
+      VexCam_GetImage(h_, image.data(), kFull, 1);
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
-      VexCam_Close(handle_);
-      VexCam_SnapShot(handle_, image.data(), kFull, 0);
+      VexCam_Close(h_);
+      VexCam_SnapShot(h_, image.data(), kFull, 0);
     }
   };
   std::thread a(starter), b(other);
   a.join();
   b.join();
-  EXPECT_EQ(VexCam_StopPreview(handle_), 1);
-  Errors();
+  EXPECT_EQ(VexCam_StopPreview(h_), 1);
+  Codes();
   // Whatever the interleaving, the instance still works.
-  ASSERT_EQ(VexCam_CallBackPreview(handle_, callback_, buffer.data(), kFull, 1), 1);
+  ASSERT_EQ(VexCam_CallBackPreview(h_, callback_, buffer.data(), kFull, 1), 1);
   DrainAll();
   VEXWIN_MSG m{};
   ASSERT_TRUE(NextFrame(&m));
   EXPECT_NE(m.wParam, 0u);
-  EXPECT_EQ(VexCam_StopPreview(handle_), 1);
+  EXPECT_EQ(VexCam_StopPreview(h_), 1);
 }
 
 class NoCamera : public CaptureTest {
@@ -258,12 +253,12 @@ class NoCamera : public CaptureTest {
 TEST_F(NoCamera, EveryModeWantsACamera) {
   // Without a camera the instance opened nothing; starts fail at preparation.
   std::vector<uint8_t> buffer(kFull);
-  EXPECT_EQ(VexCam_StartPreview(handle_), 0);
-  EXPECT_EQ(VexCam_Capture(handle_), 0);
-  EXPECT_EQ(VexCam_SnapShot(handle_, buffer.data(), kFull, 1), 0);
-  for (DWORD code : Errors()) EXPECT_EQ(code, 2u);
-  EXPECT_EQ(VexCam_StopPreview(handle_), 1);
-  EXPECT_EQ(VexCam_Close(handle_), 1);
+  EXPECT_EQ(VexCam_StartPreview(h_), 0);
+  EXPECT_EQ(VexCam_Capture(h_), 0);
+  EXPECT_EQ(VexCam_SnapShot(h_, buffer.data(), kFull, 1), 0);
+  for (DWORD code : Codes()) EXPECT_EQ(code, 2u);
+  EXPECT_EQ(VexCam_StopPreview(h_), 1);
+  EXPECT_EQ(VexCam_Close(h_), 1);
 }
 
 }  // namespace

@@ -31,10 +31,10 @@ uint8_t Expected(uint32_t tag, uint32_t exposure, int c, int r) {
 }
 
 TEST_F(Frames, SnapshotIsTheCameraPictureInMono8) {
-  ASSERT_EQ(VexCam_SetColorMode(handle_, 8), 1);
+  ASSERT_EQ(VexCam_SetColorMode(h_, 8), 1);
   std::vector<uint8_t> image(kFull);
-  ASSERT_EQ(VexCam_SnapShot(handle_, image.data(), kFull, 1), 1);
-  const uint32_t exposure = SimExposure(camId_);
+  ASSERT_EQ(VexCam_SnapShot(h_, image.data(), kFull, 1), 1);
+  const uint32_t exposure = SimExposure(sim_);
   // The ramp repeats every 1024 tags, so the tag is found among 1024.
   int tag = -1;
   for (uint32_t t = 0; t < 1024 && tag < 0; ++t) {
@@ -52,12 +52,12 @@ TEST_F(Frames, SnapshotIsTheCameraPictureInMono8) {
 }
 
 TEST_F(Frames, BottomUpCopyStartsWithTheLastRow) {
-  ASSERT_EQ(VexCam_SetColorMode(handle_, 24), 1);
+  ASSERT_EQ(VexCam_SetColorMode(h_, 24), 1);
   const int stride = 640 * 3;
   const int size = stride * 512;
   std::vector<uint8_t> bottomUp(size), topDown(size);
-  ASSERT_EQ(VexCam_SnapShot(handle_, bottomUp.data(), size, 0), 1);
-  ASSERT_EQ(VexCam_GetImage(handle_, topDown.data(), size, 1), 1);
+  ASSERT_EQ(VexCam_SnapShot(h_, bottomUp.data(), size, 0), 1);
+  ASSERT_EQ(VexCam_GetImage(h_, topDown.data(), size, 1), 1);
   for (int r : {0, 1, 255, 511}) {
     EXPECT_EQ(0, std::memcmp(&bottomUp[r * stride], &topDown[(511 - r) * stride], stride)) << r;
   }
@@ -66,14 +66,14 @@ TEST_F(Frames, BottomUpCopyStartsWithTheLastRow) {
 
 TEST_F(Frames, TooSmallBufferIsNeverWrittenAndReportedTwice) {
   // A callback window stored by an earlier preview receives the snapshot's (0, 5).
-  ASSERT_EQ(VexCam_CallBackPreview(handle_, callback_, nullptr, 0, 1), 1);
-  ASSERT_EQ(VexCam_StopPreview(handle_), 1);
+  ASSERT_EQ(VexCam_CallBackPreview(h_, callback_, nullptr, 0, 1), 1);
+  ASSERT_EQ(VexCam_StopPreview(h_), 1);
   DrainAll();
-  Errors();
+  Codes();
   const int needed = kFull;
   std::vector<uint8_t> buffer(needed + 64, kGuard);
-  EXPECT_EQ(VexCam_SnapShot(handle_, buffer.data(), needed - 1, 1), 0);
-  EXPECT_EQ(Errors(), (std::vector<DWORD>{5, 5}));
+  EXPECT_EQ(VexCam_SnapShot(h_, buffer.data(), needed - 1, 1), 0);
+  EXPECT_EQ(Codes(), (std::vector<DWORD>{5, 5}));
   VEXWIN_MSG m{};
   ASSERT_TRUE(NextFrame(&m, 1000));
   EXPECT_EQ(m.wParam, 0u);
@@ -81,21 +81,21 @@ TEST_F(Frames, TooSmallBufferIsNeverWrittenAndReportedTwice) {
   for (uint8_t b : buffer) ASSERT_EQ(b, kGuard);
 
   // In preview every frame posts (0, 5) and records 5 once; nothing is copied.
-  ASSERT_EQ(VexCam_CallBackPreview(handle_, callback_, buffer.data(), needed - 1, 0), 1);
+  ASSERT_EQ(VexCam_CallBackPreview(h_, callback_, buffer.data(), needed - 1, 0), 1);
   ASSERT_TRUE(NextFrame(&m));
   EXPECT_EQ(m.wParam, 0u);
   EXPECT_EQ(m.lParam, 5);
-  ASSERT_EQ(VexCam_StopPreview(handle_), 1);
-  for (DWORD code : Errors()) EXPECT_EQ(code, 5u);
+  ASSERT_EQ(VexCam_StopPreview(h_), 1);
+  for (DWORD code : Codes()) EXPECT_EQ(code, 5u);
   for (uint8_t b : buffer) ASSERT_EQ(b, kGuard);
 }
 
 TEST_F(Frames, FrameInfoDescribesEachFrameAndMeasuresTheRate) {
-  ASSERT_EQ(VexCam_SetColorMode(handle_, 32), 1);
+  ASSERT_EQ(VexCam_SetColorMode(h_, 32), 1);
   const int size = 640 * 4 * 512;
   std::vector<uint8_t> buffer(size);
-  ASSERT_EQ(VexCam_SetWaitTime(handle_, 5), 1);
-  ASSERT_EQ(VexCam_CallBackPreview(handle_, callback_, buffer.data(), size, 1), 1);
+  ASSERT_EQ(VexCam_SetWaitTime(h_, 5), 1);
+  ASSERT_EQ(VexCam_CallBackPreview(h_, callback_, buffer.data(), size, 1), 1);
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(2500);
   int frames = 0;
   DWORD rate = 0;
@@ -115,27 +115,27 @@ TEST_F(Frames, FrameInfoDescribesEachFrameAndMeasuresTheRate) {
     rate = info.frameRate;
     ++frames;
   }
-  ASSERT_EQ(VexCam_StopPreview(handle_), 1);
+  ASSERT_EQ(VexCam_StopPreview(h_), 1);
   EXPECT_GT(frames, 10);
   // Measured over windows of a second: somewhere between a few frames and
   // the 200 per second the 5 ms wait allows.
   EXPECT_GT(rate, 20u);
   EXPECT_LE(rate, 2000u);
-  EXPECT_TRUE(Errors().empty());
+  EXPECT_TRUE(Codes().empty());
 }
 
 TEST_F(Frames, UnplugDuringPreviewEndsTheWorkerWithThirteen) {
-  ASSERT_EQ(VexCam_CallBackPreview(handle_, callback_, nullptr, 0, 1), 1);
+  ASSERT_EQ(VexCam_CallBackPreview(h_, callback_, nullptr, 0, 1), 1);
   VEXWIN_MSG m{};
   ASSERT_TRUE(NextFrame(&m));
-  ASSERT_TRUE(VexSim_Unplug(camId_));
+  ASSERT_TRUE(VexSim_Unplug(sim_));
   bool broken = false;
   for (int i = 0; i < 100 && !broken; ++i) {
     if (NextFrame(&m, 200)) broken = m.wParam == 0 && m.lParam == 13;
   }
   EXPECT_TRUE(broken);
-  EXPECT_EQ(VexCam_GetLastError(handle_), 13u);
-  EXPECT_EQ(VexCam_StopPreview(handle_), 1);
+  EXPECT_EQ(VexCam_GetLastError(h_), 13u);
+  EXPECT_EQ(VexCam_StopPreview(h_), 1);
   // The error message reached the notify window too.
   bool notified = false;
   while (VexWin_PeekMessage(notify_, &m, TRUE)) {
@@ -148,40 +148,40 @@ TEST_F(Frames, UnplugDuringPreviewEndsTheWorkerWithThirteen) {
 class SubSampled : public CaptureTest {
  protected:
   bool AddCamera() override {
-    std::filesystem::create_directories(SettingsFile().parent_path());
-    std::ofstream(SettingsFile()) << "Windows Registry Editor Version 5.00\n\n"
+    std::filesystem::create_directories(SettingsPath().parent_path());
+    std::ofstream(SettingsPath()) << "Windows Registry Editor Version 5.00\n\n"
                                      "[HKEY_CURRENT_USER\\Software\\Quorin\\VexCamZA013K9Sdk\\Camera_00]\n"
                                      "\"SubSample\"=dword:00000002\n";
-    return CaptureTest::AddCamera();
+    return true;
   }
   void TearDown() override {
     CaptureTest::TearDown();
     std::error_code ec;
-    std::filesystem::remove(SettingsFile(), ec);
+    std::filesystem::remove(SettingsPath(), ec);
   }
 };
 
 TEST_F(SubSampled, ImagesShrinkAndAFrameTooLargeForThemFails) {
-  ASSERT_EQ(VexCam_GetSubSample(handle_), 2);
-  ASSERT_EQ(VexCam_SetColorMode(handle_, 16), 1);
-  EXPECT_EQ(VexCam_Width(handle_), 640);  // the window, before sub-sampling
+  ASSERT_EQ(VexCam_GetSubSample(h_), 2);
+  ASSERT_EQ(VexCam_SetColorMode(h_, 16), 1);
+  EXPECT_EQ(VexCam_Width(h_), 640);  // the window, before sub-sampling
   const int size = 160 * 2 * 128;
   std::vector<uint8_t> buffer(size + 64, kGuard);
   // The ZA01 delivers whole 640 x 512 frames whatever the code: such a frame
   // does not fit the 160 x 128 image and fails as a missing frame.
-  ASSERT_EQ(VexCam_CallBackPreview(handle_, callback_, buffer.data(), size, 1), 1);
+  ASSERT_EQ(VexCam_CallBackPreview(h_, callback_, buffer.data(), size, 1), 1);
   VEXWIN_MSG m{};
   ASSERT_TRUE(NextFrame(&m));
   EXPECT_EQ(m.wParam, 0u);
   EXPECT_EQ(m.lParam, 8);
-  ASSERT_EQ(VexCam_StopPreview(handle_), 1);
-  EXPECT_EQ(VexCam_GetLastError(handle_), 8u);
-  EXPECT_EQ(VexCam_SnapShot(handle_, buffer.data(), size, 1), 0);
-  EXPECT_EQ(VexCam_GetLastError(handle_), 8u);
+  ASSERT_EQ(VexCam_StopPreview(h_), 1);
+  EXPECT_EQ(VexCam_GetLastError(h_), 8u);
+  EXPECT_EQ(VexCam_SnapShot(h_, buffer.data(), size, 1), 0);
+  EXPECT_EQ(VexCam_GetLastError(h_), 8u);
   for (size_t i = 0; i < buffer.size(); ++i) ASSERT_EQ(buffer[i], kGuard) << i;
   // The images are 160 x 128 at 16 bits.
-  EXPECT_EQ(VexCam_GetImage(handle_, buffer.data(), size - 1, 1), 0);
-  EXPECT_EQ(VexCam_GetImage(handle_, buffer.data(), size, 1), 1);
+  EXPECT_EQ(VexCam_GetImage(h_, buffer.data(), size - 1, 1), 0);
+  EXPECT_EQ(VexCam_GetImage(h_, buffer.data(), size, 1), 1);
   EXPECT_EQ(buffer[size], kGuard);
 }
 

@@ -89,14 +89,14 @@ TEST_P(SaveEveryFormat, FilesHoldTheImageTheApplicationReads) {
   const int w = 640, h = 512;
   const size_t stride = static_cast<size_t>(w) * static_cast<size_t>(bytes);
   const size_t size = stride * h;
-  ASSERT_EQ(VexCam_SetColorMode(handle_, bits), 1);
-  ASSERT_EQ(VexCam_SnapShot(handle_, nullptr, 0, 1), 1);
+  ASSERT_EQ(VexCam_SetColorMode(h_, bits), 1);
+  ASSERT_EQ(VexCam_SnapShot(h_, nullptr, 0, 1), 1);
   std::vector<uint8_t> topDown(size), bottomUp(size);
-  ASSERT_EQ(VexCam_GetImage(handle_, topDown.data(), static_cast<int>(size), 1), 1);
-  ASSERT_EQ(VexCam_GetImage(handle_, bottomUp.data(), static_cast<int>(size), 0), 1);
+  ASSERT_EQ(VexCam_GetImage(h_, topDown.data(), static_cast<int>(size), 1), 1);
+  ASSERT_EQ(VexCam_GetImage(h_, bottomUp.data(), static_cast<int>(size), 0), 1);
 
   // BMP: header, then the rows bottom row first.
-  ASSERT_EQ(VexCam_SaveImage(handle_, Path("a.bmp").c_str(), 0), 1);
+  ASSERT_EQ(VexCam_SaveImage(h_, Path("a.bmp").c_str(), 0), 1);
   const std::vector<uint8_t> bmp = ReadFile(Path("a.bmp"));
   const size_t offset = bits <= 8 ? 1078 : 54;
   ASSERT_EQ(bmp.size(), offset + size);
@@ -110,11 +110,11 @@ TEST_P(SaveEveryFormat, FilesHoldTheImageTheApplicationReads) {
   EXPECT_TRUE(std::equal(bottomUp.begin(), bottomUp.end(), bmp.begin() + static_cast<long>(offset)));
 
   // Raw: the rows as held, top row first.
-  ASSERT_EQ(VexCam_SaveImage(handle_, Path("a.raw").c_str(), 1), 1);
+  ASSERT_EQ(VexCam_SaveImage(h_, Path("a.raw").c_str(), 1), 1);
   EXPECT_EQ(ReadFile(Path("a.raw")), topDown);
 
   // PNG: exact, samples in R, G, B order, 16-bit samples big-endian.
-  ASSERT_EQ(VexCam_SaveImage(handle_, Path("a.png").c_str(), 5), 1);
+  ASSERT_EQ(VexCam_SaveImage(h_, Path("a.png").c_str(), 5), 1);
   PngPixels png;
   ASSERT_TRUE(ReadPng(Path("a.png"), &png));
   EXPECT_EQ(png.width, static_cast<uint32_t>(w));
@@ -129,7 +129,7 @@ TEST_P(SaveEveryFormat, FilesHoldTheImageTheApplicationReads) {
   EXPECT_TRUE(png.rows == expectPng);
 
   // TIFF: one strip, red first for colour, samples in host order.
-  ASSERT_EQ(VexCam_SaveImage(handle_, Path("a.tif").c_str(), 6), 1);
+  ASSERT_EQ(VexCam_SaveImage(h_, Path("a.tif").c_str(), 6), 1);
   // "c": the one strip as written, not chopped into pieces on reading.
   TIFF* tif = TIFFOpen(Path("a.tif").c_str(), "rc");
   ASSERT_NE(tif, nullptr);
@@ -156,8 +156,8 @@ TEST_P(SaveEveryFormat, FilesHoldTheImageTheApplicationReads) {
   EXPECT_TRUE(strip == expectTif);
 
   // JPEG: progressive, close to the 8-bit picture at quality 100, smaller at 20.
-  ASSERT_EQ(VexCam_SaveImage(handle_, Path("a100.jpg").c_str(), 2), 1);
-  ASSERT_EQ(VexCam_SaveImage(handle_, Path("a20.jpg").c_str(), 4), 1);
+  ASSERT_EQ(VexCam_SaveImage(h_, Path("a100.jpg").c_str(), 2), 1);
+  ASSERT_EQ(VexCam_SaveImage(h_, Path("a20.jpg").c_str(), 4), 1);
   JpegPixels jpg;
   ASSERT_TRUE(ReadJpeg(Path("a100.jpg"), &jpg));
   EXPECT_TRUE(jpg.progressive);
@@ -177,50 +177,50 @@ TEST_P(SaveEveryFormat, FilesHoldTheImageTheApplicationReads) {
   EXPECT_LT(static_cast<double>(diff) / (static_cast<double>(w) * h * jpg.components), 3.0);
   EXPECT_LT(std::filesystem::file_size(Path("a20.jpg")), std::filesystem::file_size(Path("a100.jpg")));
 
-  EXPECT_TRUE(Errors().empty());
+  EXPECT_TRUE(Codes().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(ColorModes, SaveEveryFormat, ::testing::Values(8, 16, 24));
 
 TEST_F(SaveImage, BeforeTheFirstFrameRecordsWrongState) {
-  EXPECT_EQ(VexCam_SaveImage(handle_, Path("early.bmp").c_str(), 0), 0);
-  EXPECT_EQ(Errors(), std::vector<DWORD>{VEXCAM_ERR_NO_CAMERA});
+  EXPECT_EQ(VexCam_SaveImage(h_, Path("early.bmp").c_str(), 0), 0);
+  EXPECT_EQ(Codes(), std::vector<DWORD>{VEXCAM_ERR_NO_CAMERA});
   EXPECT_FALSE(std::filesystem::exists(Path("early.bmp")));
-  EXPECT_EQ(VexCam_SaveImageW(handle_, L"early.bmp", 0), 0);
-  EXPECT_EQ(Errors(), std::vector<DWORD>{VEXCAM_ERR_NO_CAMERA});
+  EXPECT_EQ(VexCam_SaveImageW(h_, L"early.bmp", 0), 0);
+  EXPECT_EQ(Codes(), std::vector<DWORD>{VEXCAM_ERR_NO_CAMERA});
 }
 
 TEST_F(SaveImage, WriterFailuresReturnZeroAndRecordNothing) {
-  ASSERT_EQ(VexCam_SnapShot(handle_, nullptr, 0, 1), 1);
+  ASSERT_EQ(VexCam_SnapShot(h_, nullptr, 0, 1), 1);
   for (int format : {7, -1, 1000}) {
-    EXPECT_EQ(VexCam_SaveImage(handle_, Path("f.bmp").c_str(), format), 0) << format;
+    EXPECT_EQ(VexCam_SaveImage(h_, Path("f.bmp").c_str(), format), 0) << format;
   }
   EXPECT_FALSE(std::filesystem::exists(Path("f.bmp")));
   for (int format = 0; format <= 6; ++format) {
-    EXPECT_EQ(VexCam_SaveImage(handle_, Path("missing/dir/f.img").c_str(), format), 0) << format;
+    EXPECT_EQ(VexCam_SaveImage(h_, Path("missing/dir/f.img").c_str(), format), 0) << format;
   }
-  EXPECT_EQ(VexCam_SaveImage(handle_, dir_.string().c_str(), 0), 0);  // a folder
-  EXPECT_TRUE(Errors().empty());
+  EXPECT_EQ(VexCam_SaveImage(h_, dir_.string().c_str(), 0), 0);  // a folder
+  EXPECT_TRUE(Codes().empty());
 }
 
 TEST_F(SaveImage, BadNamesRecordTheirCodes) {
-  ASSERT_EQ(VexCam_SnapShot(handle_, nullptr, 0, 1), 1);
-  EXPECT_EQ(VexCam_SaveImage(handle_, nullptr, 0), 0);
-  EXPECT_EQ(VexCam_SaveImage(handle_, "", 0), 0);
-  EXPECT_EQ(VexCam_SaveImageW(handle_, nullptr, 0), 0);
-  EXPECT_EQ(VexCam_SaveImageW(handle_, L"", 0), 0);
-  EXPECT_EQ(Errors(), (std::vector<DWORD>{9, 9, 9, 9}));
+  ASSERT_EQ(VexCam_SnapShot(h_, nullptr, 0, 1), 1);
+  EXPECT_EQ(VexCam_SaveImage(h_, nullptr, 0), 0);
+  EXPECT_EQ(VexCam_SaveImage(h_, "", 0), 0);
+  EXPECT_EQ(VexCam_SaveImageW(h_, nullptr, 0), 0);
+  EXPECT_EQ(VexCam_SaveImageW(h_, L"", 0), 0);
+  EXPECT_EQ(Codes(), (std::vector<DWORD>{9, 9, 9, 9}));
 
   // The C locale has no encoding for U+00E9; 1024 bytes hold 1023 characters.
   const std::wstring dir(dir_.wstring());
-  EXPECT_EQ(VexCam_SaveImageW(handle_, (dir + L"/caf\u00e9.bmp").c_str(), 0), 0);
-  EXPECT_EQ(VexCam_SaveImageW(handle_, std::wstring(1024, L'a').c_str(), 0), 0);
-  EXPECT_EQ(Errors(), (std::vector<DWORD>{12, 12}));
+  EXPECT_EQ(VexCam_SaveImageW(h_, (dir + L"/caf\u00e9.bmp").c_str(), 0), 0);
+  EXPECT_EQ(VexCam_SaveImageW(h_, std::wstring(1024, L'a').c_str(), 0), 0);
+  EXPECT_EQ(Codes(), (std::vector<DWORD>{12, 12}));
 
-  EXPECT_EQ(VexCam_SaveImageW(handle_, (dir + L"/wide.png").c_str(), 5), 1);
+  EXPECT_EQ(VexCam_SaveImageW(h_, (dir + L"/wide.png").c_str(), 5), 1);
   EXPECT_TRUE(std::filesystem::exists(Path("wide.png")));
   EXPECT_EQ(VexCam_SaveImage(0xDEAD, Path("x.bmp").c_str(), 0), 0);  // unknown handle
-  EXPECT_TRUE(Errors().empty());
+  EXPECT_TRUE(Codes().empty());
 }
 
 }  // namespace

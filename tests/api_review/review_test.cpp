@@ -8,52 +8,23 @@
 #include <string>
 #include <vector>
 
-#include "vexcam/VexCamSdk.h"
-#include "vexcam/VexCamSim.h"
-#include "vexcam/VexCamWindow.h"
+#include "common/api_fixture.h"
 
 namespace {
 
-constexpr UINT kZa01 = 0x3200;
 constexpr UINT kSerialAddress = 0x1040;
 
-class Review : public ::testing::Test {
+class Review : public vexcam::test::ApiTest {
  protected:
   void SetUp() override {
-    VexSim_RemoveAll();
-    VexSim_SetSpeedUp(0, 1000);
-    if (WithCamera()) {
-      sim_ = VexSim_AddCamera(kZa01);
-      ASSERT_NE(sim_, 0u);
-    }
-    window_ = VexWin_CreateMessageWindow();
-    h_ = VexCam_Initialize(window_);
-    ASSERT_NE(h_, 0u);
+    ApiTest::SetUp();
+    if (WithCamera()) AddCameras();
+    notify_ = VexWin_CreateMessageWindow();
+    ASSERT_NE(Init(), 0u);
     ASSERT_TRUE(Codes().empty());
     Posted();
   }
-  void TearDown() override {
-    VexCam_Release(h_);
-    VexWin_DestroyWindow(window_);
-    VexSim_RemoveAll();
-  }
   virtual bool WithCamera() const { return true; }
-
-  // The error stack, newest first; pops it empty.
-  std::vector<DWORD> Codes() {
-    std::vector<DWORD> codes;
-    for (DWORD c; (c = VexCam_GetLastError(h_)) != 0;) codes.push_back(c);
-    return codes;
-  }
-  // Error messages posted to the notify window, oldest first.
-  std::vector<LPARAM> Posted() {
-    std::vector<LPARAM> codes;
-    VEXWIN_MSG msg{};
-    while (VexWin_PeekMessage(window_, &msg, TRUE)) {
-      if (msg.message == VEXCAM_MSG_ERROR) codes.push_back(msg.lParam);
-    }
-    return codes;
-  }
   void WriteSerial(const std::string& text) {
     for (size_t i = 0; i < text.size(); ++i) {
       ASSERT_EQ(VexSim_WriteEeprom(sim_, kSerialAddress + static_cast<UINT>(i), static_cast<BYTE>(text[i])), 1);
@@ -61,9 +32,6 @@ class Review : public ::testing::Test {
     ASSERT_EQ(VexSim_WriteEeprom(sim_, kSerialAddress + static_cast<UINT>(text.size()), 0xFF), 1);
   }
 
-  UINT sim_ = 0;
-  HWND window_ = nullptr;
-  DWORD h_ = 0;
 };
 
 class ReviewWithoutCamera : public Review {

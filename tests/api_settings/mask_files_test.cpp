@@ -30,7 +30,7 @@ class MaskFileTest : public SettingsTest {
   // The current references, as a saved mask file.
   std::vector<uint8_t> Saved() {
     const std::string path = TempFile("current.msk");
-    EXPECT_EQ(VexCam_SaveMaskFile(handle_, path.c_str()), 1);
+    EXPECT_EQ(VexCam_SaveMaskFile(h_, path.c_str()), 1);
     return ReadFile(path);
   }
   // A valid mask file whose references all differ from the initial ones.
@@ -56,24 +56,24 @@ TEST_F(MaskFileTest, SaveAfterInitialisationWritesInitialReferences) {
   EXPECT_TRUE(AllBytes(f, kWhite8, kDark16, 255));
   EXPECT_TRUE(AllBytes(f, kDark16, kWhite16, 0));
   EXPECT_TRUE(AllBytes(f, kWhite16, kFileBytes, 0xFF));
-  EXPECT_TRUE(Errors().empty());
+  EXPECT_TRUE(Codes().empty());
 }
 
 TEST_F(MaskFileTest, LoadedReferencesRoundTrip) {
   ASSERT_NE(Start(), 0u);
   const std::string path = TempFile("in.msk");
   WriteFile(path, Saved());
-  EXPECT_EQ(VexCam_LoadMaskFile(handle_, path.c_str()), 1);
+  EXPECT_EQ(VexCam_LoadMaskFile(h_, path.c_str()), 1);
   const std::vector<uint8_t> pattern = Distinctive();
   WriteFile(path, pattern);
-  EXPECT_EQ(VexCam_LoadMaskFile(handle_, path.c_str()), 1);
+  EXPECT_EQ(VexCam_LoadMaskFile(h_, path.c_str()), 1);
   EXPECT_TRUE(Saved() == pattern);
   // Trailing bytes after the last block are ignored.
   std::vector<uint8_t> longer = Saved();
   longer.resize(kFileBytes + 10, 0xAB);
   WriteFile(path, longer);
-  EXPECT_EQ(VexCam_LoadMaskFile(handle_, path.c_str()), 1);
-  EXPECT_TRUE(Errors().empty());
+  EXPECT_EQ(VexCam_LoadMaskFile(h_, path.c_str()), 1);
+  EXPECT_TRUE(Codes().empty());
 }
 
 TEST_F(MaskFileTest, BadFilesAreRefusedWith14AndChangeNothing) {
@@ -81,7 +81,7 @@ TEST_F(MaskFileTest, BadFilesAreRefusedWith14AndChangeNothing) {
   const std::string path = TempFile("in.msk");
   const std::vector<uint8_t> pattern = Distinctive();
   WriteFile(path, pattern);
-  ASSERT_EQ(VexCam_LoadMaskFile(handle_, path.c_str()), 1);
+  ASSERT_EQ(VexCam_LoadMaskFile(h_, path.c_str()), 1);
 
   std::vector<std::pair<const char*, std::vector<uint8_t>>> bad;
   std::vector<uint8_t> f(kFileBytes, 0x11);
@@ -102,27 +102,27 @@ TEST_F(MaskFileTest, BadFilesAreRefusedWith14AndChangeNothing) {
   bad.push_back({"empty", {}});
   for (const auto& [what, bytes] : bad) {
     WriteFile(path, bytes);
-    EXPECT_EQ(VexCam_LoadMaskFile(handle_, path.c_str()), 0) << what;
-    EXPECT_EQ(Errors(), std::vector<DWORD>{14}) << what;
+    EXPECT_EQ(VexCam_LoadMaskFile(h_, path.c_str()), 0) << what;
+    EXPECT_EQ(Codes(), std::vector<DWORD>{14}) << what;
   }
   for (const std::string& name : {TempFile("missing.msk"), vexcam::test::ConfigHome(), std::string()}) {
-    EXPECT_EQ(VexCam_LoadMaskFile(handle_, name.c_str()), 0) << name;
-    EXPECT_EQ(Errors(), std::vector<DWORD>{14}) << name;
+    EXPECT_EQ(VexCam_LoadMaskFile(h_, name.c_str()), 0) << name;
+    EXPECT_EQ(Codes(), std::vector<DWORD>{14}) << name;
   }
   EXPECT_TRUE(Saved() == pattern);
 }
 
 TEST_F(MaskFileTest, SaveFailuresRecord14AndLeaveNoPartialFile) {
   ASSERT_NE(Start(), 0u);
-  EXPECT_EQ(VexCam_SaveMaskFile(handle_, TempFile("no/such/dir.msk").c_str()), 0);
-  EXPECT_EQ(Errors(), std::vector<DWORD>{14});
-  EXPECT_EQ(VexCam_SaveMaskFile(handle_, ""), 0);
-  EXPECT_EQ(Errors(), std::vector<DWORD>{14});
+  EXPECT_EQ(VexCam_SaveMaskFile(h_, TempFile("no/such/dir.msk").c_str()), 0);
+  EXPECT_EQ(Codes(), std::vector<DWORD>{14});
+  EXPECT_EQ(VexCam_SaveMaskFile(h_, ""), 0);
+  EXPECT_EQ(Codes(), std::vector<DWORD>{14});
   struct stat st {};
   if (stat("/dev/full", &st) == 0) {
     // Every write fails there; the device itself must survive.
-    EXPECT_EQ(VexCam_SaveMaskFile(handle_, "/dev/full"), 0);
-    EXPECT_EQ(Errors(), std::vector<DWORD>{14});
+    EXPECT_EQ(VexCam_SaveMaskFile(h_, "/dev/full"), 0);
+    EXPECT_EQ(Codes(), std::vector<DWORD>{14});
     EXPECT_EQ(stat("/dev/full", &st), 0);
   }
 }
@@ -131,24 +131,24 @@ TEST_F(MaskFileTest, WideNamesAndMissingArguments) {
   ASSERT_NE(Start(), 0u);
   const std::string path = TempFile("wide.msk");
   const std::wstring wide(path.begin(), path.end());
-  ASSERT_EQ(VexCam_SaveMaskFileW(handle_, wide.c_str()), 1);
+  ASSERT_EQ(VexCam_SaveMaskFileW(h_, wide.c_str()), 1);
   EXPECT_EQ(ReadFile(path).size(), kFileBytes);
-  EXPECT_EQ(VexCam_LoadMaskFileW(handle_, wide.c_str()), 1);
-  EXPECT_TRUE(Errors().empty());
+  EXPECT_EQ(VexCam_LoadMaskFileW(h_, wide.c_str()), 1);
+  EXPECT_TRUE(Codes().empty());
 
   const wchar_t unpaired[] = {L'm', static_cast<wchar_t>(0xDC00), 0};
   const std::wstring tooLong(2000, L'a');
   for (const wchar_t* name : {unpaired, tooLong.c_str()}) {
-    EXPECT_EQ(VexCam_SaveMaskFileW(handle_, name), 0);
-    EXPECT_EQ(Errors(), std::vector<DWORD>{12});
-    EXPECT_EQ(VexCam_LoadMaskFileW(handle_, name), 0);
-    EXPECT_EQ(Errors(), std::vector<DWORD>{12});
+    EXPECT_EQ(VexCam_SaveMaskFileW(h_, name), 0);
+    EXPECT_EQ(Codes(), std::vector<DWORD>{12});
+    EXPECT_EQ(VexCam_LoadMaskFileW(h_, name), 0);
+    EXPECT_EQ(Codes(), std::vector<DWORD>{12});
   }
-  EXPECT_EQ(VexCam_SaveMaskFile(handle_, nullptr), 0);
-  EXPECT_EQ(VexCam_LoadMaskFile(handle_, nullptr), 0);
-  EXPECT_EQ(VexCam_SaveMaskFileW(handle_, nullptr), 0);
-  EXPECT_EQ(VexCam_LoadMaskFileW(handle_, nullptr), 0);
-  EXPECT_EQ(Errors(), (std::vector<DWORD>{9, 9, 9, 9}));
+  EXPECT_EQ(VexCam_SaveMaskFile(h_, nullptr), 0);
+  EXPECT_EQ(VexCam_LoadMaskFile(h_, nullptr), 0);
+  EXPECT_EQ(VexCam_SaveMaskFileW(h_, nullptr), 0);
+  EXPECT_EQ(VexCam_LoadMaskFileW(h_, nullptr), 0);
+  EXPECT_EQ(Codes(), (std::vector<DWORD>{9, 9, 9, 9}));
 }
 
 using MaskUpdateTest = MaskFileTest;
@@ -156,43 +156,43 @@ using MaskUpdateTest = MaskFileTest;
 TEST_F(MaskUpdateTest, WithoutAFrameOrWithABadSelectorNothingIsCopied) {
   ASSERT_NE(Start(), 0u);
   const std::vector<uint8_t> before = Saved();
-  EXPECT_EQ(VexCam_UpdateMaskData(handle_, 0), 1);
-  EXPECT_EQ(VexCam_UpdateMaskData(handle_, 1), 1);
-  EXPECT_TRUE(Errors().empty());
+  EXPECT_EQ(VexCam_UpdateMaskData(h_, 0), 1);
+  EXPECT_EQ(VexCam_UpdateMaskData(h_, 1), 1);
+  EXPECT_TRUE(Codes().empty());
   for (int which : {2, -1}) {
-    EXPECT_EQ(VexCam_UpdateMaskData(handle_, which), 0) << which;
-    EXPECT_EQ(Errors(), std::vector<DWORD>{12}) << which;
+    EXPECT_EQ(VexCam_UpdateMaskData(h_, which), 0) << which;
+    EXPECT_EQ(Codes(), std::vector<DWORD>{12}) << which;
   }
   EXPECT_TRUE(Saved() == before);
 }
 
 TEST_F(MaskUpdateTest, FullFrameReplacesTheReferenceOfItsDepth) {
   ASSERT_NE(Start(), 0u);
-  ASSERT_EQ(VexCam_SetColorMode(handle_, 48), 1);
+  ASSERT_EQ(VexCam_SetColorMode(h_, 48), 1);
   std::vector<BYTE> frame(640 * 512 * 6);
-  ASSERT_EQ(VexCam_SnapShot(handle_, frame.data(), static_cast<int>(frame.size()), 1), 1) << Errors().size();
-  EXPECT_EQ(VexCam_UpdateMaskData(handle_, 1), 1);
+  ASSERT_EQ(VexCam_SnapShot(h_, frame.data(), static_cast<int>(frame.size()), 1), 1) << Codes().size();
+  EXPECT_EQ(VexCam_UpdateMaskData(h_, 1), 1);
   const std::vector<uint8_t> f = Saved();
   ASSERT_EQ(f.size(), kFileBytes);
   EXPECT_TRUE(AllBytes(f, kDark8, kWhite8, 0));
   EXPECT_TRUE(AllBytes(f, kWhite8, kDark16, 255));
   EXPECT_TRUE(AllBytes(f, kDark16, kWhite16, 0));
   EXPECT_FALSE(AllBytes(f, kWhite16, kFileBytes, 0xFF)) << "white 16-bit reference replaced";
-  EXPECT_TRUE(Errors().empty());
+  EXPECT_TRUE(Codes().empty());
 }
 
 TEST_F(MaskUpdateTest, FrameOfASmallerWindowIsNotCopied) {
   WriteReg({{"Size_00", {{"TH", 640}, {"TV", 512}, {"EH", 320}, {"EV", 240}, {"EHS", 160}, {"EVS", 136}}}});
   ASSERT_NE(Start(), 0u);
-  ASSERT_EQ(VexCam_SetColorMode(handle_, 8), 1);
-  ASSERT_EQ(VexCam_SetCaptureWindow(handle_, 320, 240), 1);
+  ASSERT_EQ(VexCam_SetColorMode(h_, 8), 1);
+  ASSERT_EQ(VexCam_SetCaptureWindow(h_, 320, 240), 1);
   std::vector<BYTE> frame(640 * 512);
-  ASSERT_EQ(VexCam_SnapShot(handle_, frame.data(), static_cast<int>(frame.size()), 1), 1) << Errors()[0];
-  ASSERT_EQ(VexCam_Width(handle_), 320);
+  ASSERT_EQ(VexCam_SnapShot(h_, frame.data(), static_cast<int>(frame.size()), 1), 1) << Codes()[0];
+  ASSERT_EQ(VexCam_Width(h_), 320);
   const std::vector<uint8_t> before = Saved();
-  EXPECT_EQ(VexCam_UpdateMaskData(handle_, 0), 1);
+  EXPECT_EQ(VexCam_UpdateMaskData(h_, 0), 1);
   EXPECT_TRUE(Saved() == before);
-  EXPECT_TRUE(Errors().empty());
+  EXPECT_TRUE(Codes().empty());
 }
 
 TEST_F(MaskUpdateTest, ReferencesAndListChangeWhilePreviewFiltersFrames) {
@@ -201,18 +201,18 @@ TEST_F(MaskUpdateTest, ReferencesAndListChangeWhilePreviewFiltersFrames) {
   const std::string list = TempFile("live.cfg");
   WriteFile(mask, Distinctive());
   WriteFile(list, {10, 0, 0, 0, 20, 0, 0, 0, 30, 0, 0, 0, 40, 0, 0, 0});
-  ASSERT_EQ(VexCam_SetPreviewWindow(handle_, nullptr, 0, 0, 0, 0), 1);
-  ASSERT_EQ(VexCam_SetMaskFilter(handle_, 1), 1);
-  ASSERT_EQ(VexCam_SetDotFilter(handle_, 1), 1);
-  ASSERT_EQ(VexCam_SetConfigFilter(handle_, 1), 1);
-  ASSERT_EQ(VexCam_Preview(handle_), 1) << Errors()[0];
+  ASSERT_EQ(VexCam_SetPreviewWindow(h_, nullptr, 0, 0, 0, 0), 1);
+  ASSERT_EQ(VexCam_SetMaskFilter(h_, 1), 1);
+  ASSERT_EQ(VexCam_SetDotFilter(h_, 1), 1);
+  ASSERT_EQ(VexCam_SetConfigFilter(h_, 1), 1);
+  ASSERT_EQ(VexCam_Preview(h_), 1) << Codes()[0];
   for (int i = 0; i < 20; ++i) {
-    EXPECT_EQ(VexCam_LoadMaskFile(handle_, mask.c_str()), 1);
-    EXPECT_EQ(VexCam_UpdateMaskData(handle_, i & 1), 1);
-    EXPECT_EQ(VexCam_LoadConfigFileA(handle_, list.c_str()), 1);
+    EXPECT_EQ(VexCam_LoadMaskFile(h_, mask.c_str()), 1);
+    EXPECT_EQ(VexCam_UpdateMaskData(h_, i & 1), 1);
+    EXPECT_EQ(VexCam_LoadConfigFileA(h_, list.c_str()), 1);
   }
-  EXPECT_EQ(VexCam_StopPreview(handle_), 1);
-  EXPECT_TRUE(Errors().empty());
+  EXPECT_EQ(VexCam_StopPreview(h_), 1);
+  EXPECT_TRUE(Codes().empty());
 }
 
 }  // namespace

@@ -25,33 +25,33 @@ using PresetTest = SettingsTest;
 TEST_F(PresetTest, SelectsThePresetOfTheRequestedSize) {
   WriteReg({{"Size_00", Preset(640, 512, 0, 0)}, {"Size_01", Preset(320, 240, 160, 136)}});
   ASSERT_NE(Start(), 0u);
-  ASSERT_EQ(VexCam_SetCaptureWindow(handle_, 320, 240), 1);
-  Window w = GetWindow(handle_);
+  ASSERT_EQ(VexCam_SetCaptureWindow(h_, 320, 240), 1);
+  Window w = GetWindow(h_);
   EXPECT_EQ(w.width, 320);
   EXPECT_EQ(w.height, 240);
   EXPECT_EQ(w.x, 160);
   EXPECT_EQ(w.y, 136);
   EXPECT_EQ(w.totalWidth, 640);
   EXPECT_EQ(w.totalHeight, 512);
-  ASSERT_EQ(VexCam_SetCaptureWindow(handle_, 640, 512), 1);
-  w = GetWindow(handle_);
+  ASSERT_EQ(VexCam_SetCaptureWindow(h_, 640, 512), 1);
+  w = GetWindow(h_);
   EXPECT_EQ(w.width, 640);
   EXPECT_EQ(w.x, 0);
-  EXPECT_TRUE(Errors().empty());
+  EXPECT_TRUE(Codes().empty());
 }
 
 TEST_F(PresetTest, MissingFirstPresetOrNoMatchFailsWithCode4) {
   WriteReg({{"Size_01", Preset(320, 240, 160, 136)}});
   ASSERT_NE(Start(), 0u);
-  EXPECT_EQ(VexCam_SetCaptureWindow(handle_, 320, 240), 0);
-  EXPECT_EQ(Errors(), std::vector<DWORD>{4});
-  EXPECT_EQ(GetWindow(handle_).width, 640);
+  EXPECT_EQ(VexCam_SetCaptureWindow(h_, 320, 240), 0);
+  EXPECT_EQ(Codes(), std::vector<DWORD>{4});
+  EXPECT_EQ(GetWindow(h_).width, 640);
 }
 
 TEST_F(PresetTest, FirstRunHasNoProductPresets) {
   ASSERT_NE(Start(), 0u);
-  EXPECT_EQ(VexCam_SetCaptureWindow(handle_, 640, 512), 0);
-  EXPECT_EQ(Errors(), std::vector<DWORD>{4});
+  EXPECT_EQ(VexCam_SetCaptureWindow(h_, 640, 512), 0);
+  EXPECT_EQ(Codes(), std::vector<DWORD>{4});
 }
 
 TEST_F(PresetTest, NoMatchingOrUnusablePresetFailsWithCode4) {
@@ -61,21 +61,21 @@ TEST_F(PresetTest, NoMatchingOrUnusablePresetFailsWithCode4) {
             {"Size_02", Preset(0, 0, 0, 0)}});
   ASSERT_NE(Start(), 0u);
   for (auto [w, h] : {std::pair{100, 100}, {320, 240}, {0, 0}, {-1, -1}}) {
-    EXPECT_EQ(VexCam_SetCaptureWindow(handle_, w, h), 0) << w << "x" << h;
-    EXPECT_EQ(Errors(), std::vector<DWORD>{4}) << w << "x" << h;
+    EXPECT_EQ(VexCam_SetCaptureWindow(h_, w, h), 0) << w << "x" << h;
+    EXPECT_EQ(Codes(), std::vector<DWORD>{4}) << w << "x" << h;
   }
 }
 
 TEST_F(PresetTest, RefusedWhileACaptureIsPrepared) {
   WriteReg({{"Size_00", Preset(640, 512, 0, 0)}, {"Size_01", Preset(320, 240, 160, 136)}});
   ASSERT_NE(Start(), 0u);
-  ASSERT_EQ(VexCam_Capture(handle_), 1);
-  EXPECT_EQ(VexCam_SetCaptureWindow(handle_, 320, 240), 0);
-  EXPECT_EQ(Errors(), std::vector<DWORD>{1});
-  EXPECT_EQ(GetWindow(handle_).width, 640);
-  ASSERT_EQ(VexCam_Close(handle_), 1);
-  EXPECT_EQ(VexCam_SetCaptureWindow(handle_, 320, 240), 1);
-  EXPECT_EQ(GetWindow(handle_).width, 320);
+  ASSERT_EQ(VexCam_Capture(h_), 1);
+  EXPECT_EQ(VexCam_SetCaptureWindow(h_, 320, 240), 0);
+  EXPECT_EQ(Codes(), std::vector<DWORD>{1});
+  EXPECT_EQ(GetWindow(h_).width, 640);
+  ASSERT_EQ(VexCam_Close(h_), 1);
+  EXPECT_EQ(VexCam_SetCaptureWindow(h_, 320, 240), 1);
+  EXPECT_EQ(GetWindow(h_).width, 320);
 }
 
 TEST_F(PresetTest, CameraPresetSelectedBySizeIsLoadedAtInitialisation) {
@@ -83,7 +83,7 @@ TEST_F(PresetTest, CameraPresetSelectedBySizeIsLoadedAtInitialisation) {
             {"Camera_00\\Size_00", Preset(640, 512, 0, 0)},
             {"Camera_00\\Size_01", Preset(160, 120, 240, 196)}});
   ASSERT_NE(Start(), 0u);
-  const Window w = GetWindow(handle_);
+  const Window w = GetWindow(h_);
   EXPECT_EQ(w.width, 160);
   EXPECT_EQ(w.height, 120);
   EXPECT_EQ(w.x, 240);
@@ -96,23 +96,23 @@ TEST_F(ConfigFileTest, LoadsFilesOfAnyLengthAndIgnoresMissingOnes) {
   ASSERT_NE(Start(), 0u);
   const std::string twenty = TempFile("twenty.cfg");
   WriteFile(twenty, {1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0, 4, 0, 0, 0, 9, 9, 9, 9});
-  EXPECT_EQ(VexCam_LoadConfigFileA(handle_, twenty.c_str()), 1);
+  EXPECT_EQ(VexCam_LoadConfigFileA(h_, twenty.c_str()), 1);
   const std::string seven = TempFile("seven.cfg");
   WriteFile(seven, {1, 2, 3, 4, 5, 6, 7});
-  EXPECT_EQ(VexCam_LoadConfigFileA(handle_, seven.c_str()), 1);
+  EXPECT_EQ(VexCam_LoadConfigFileA(h_, seven.c_str()), 1);
   const std::string empty = TempFile("empty.cfg");
   WriteFile(empty, {});
-  EXPECT_EQ(VexCam_LoadConfigFileA(handle_, empty.c_str()), 1);
-  EXPECT_TRUE(Errors().empty());
+  EXPECT_EQ(VexCam_LoadConfigFileA(h_, empty.c_str()), 1);
+  EXPECT_TRUE(Codes().empty());
 
   // Missing file, a folder, an empty name: 0 and nothing recorded.
-  EXPECT_EQ(VexCam_LoadConfigFileA(handle_, TempFile("missing.cfg").c_str()), 0);
-  EXPECT_EQ(VexCam_LoadConfigFileA(handle_, vexcam::test::ConfigHome().c_str()), 0);
-  EXPECT_EQ(VexCam_LoadConfigFileA(handle_, ""), 0);
-  EXPECT_TRUE(Errors().empty());
+  EXPECT_EQ(VexCam_LoadConfigFileA(h_, TempFile("missing.cfg").c_str()), 0);
+  EXPECT_EQ(VexCam_LoadConfigFileA(h_, vexcam::test::ConfigHome().c_str()), 0);
+  EXPECT_EQ(VexCam_LoadConfigFileA(h_, ""), 0);
+  EXPECT_TRUE(Codes().empty());
   // A missing name is an invalid argument.
-  EXPECT_EQ(VexCam_LoadConfigFileA(handle_, nullptr), 0);
-  EXPECT_EQ(Errors(), std::vector<DWORD>{9});
+  EXPECT_EQ(VexCam_LoadConfigFileA(h_, nullptr), 0);
+  EXPECT_EQ(Codes(), std::vector<DWORD>{9});
 }
 
 TEST_F(ConfigFileTest, WideNamesAreConvertedOrRefusedWithCode12) {
@@ -120,17 +120,17 @@ TEST_F(ConfigFileTest, WideNamesAreConvertedOrRefusedWithCode12) {
   const std::string path = TempFile("wide.cfg");
   WriteFile(path, {1, 0, 0, 0, 2, 0, 0, 0});
   const std::wstring wide(path.begin(), path.end());
-  EXPECT_EQ(VexCam_LoadConfigFileW(handle_, wide.c_str()), 1);
-  EXPECT_TRUE(Errors().empty());
+  EXPECT_EQ(VexCam_LoadConfigFileW(h_, wide.c_str()), 1);
+  EXPECT_TRUE(Codes().empty());
 
   const wchar_t unpaired[] = {L'a', static_cast<wchar_t>(0xD800), 0};
-  EXPECT_EQ(VexCam_LoadConfigFileW(handle_, unpaired), 0);
-  EXPECT_EQ(Errors(), std::vector<DWORD>{12});
+  EXPECT_EQ(VexCam_LoadConfigFileW(h_, unpaired), 0);
+  EXPECT_EQ(Codes(), std::vector<DWORD>{12});
   const std::wstring tooLong(1100, L'a');
-  EXPECT_EQ(VexCam_LoadConfigFileW(handle_, tooLong.c_str()), 0);
-  EXPECT_EQ(Errors(), std::vector<DWORD>{12});
-  EXPECT_EQ(VexCam_LoadConfigFileW(handle_, nullptr), 0);
-  EXPECT_EQ(Errors(), std::vector<DWORD>{9});
+  EXPECT_EQ(VexCam_LoadConfigFileW(h_, tooLong.c_str()), 0);
+  EXPECT_EQ(Codes(), std::vector<DWORD>{12});
+  EXPECT_EQ(VexCam_LoadConfigFileW(h_, nullptr), 0);
+  EXPECT_EQ(Codes(), std::vector<DWORD>{9});
 }
 
 }  // namespace

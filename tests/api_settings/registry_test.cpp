@@ -24,16 +24,16 @@ TEST_F(RegistryTest, FirstRunWritesCameraKeyWithBuiltInValues) {
   // Nothing else is written before the instance goes away.
   EXPECT_FALSE(HasKey("Camera_00\\Gain"));
   EXPECT_FALSE(HasKey("Size_00"));
-  EXPECT_EQ(VexCam_GetColorMode(handle_), 24);
+  EXPECT_EQ(VexCam_GetColorMode(h_), 24);
 }
 
 TEST_F(RegistryTest, ReleaseSavesGroupsAndANewInstanceReadsThemBack) {
   ASSERT_NE(Start(), 0u);
-  ASSERT_EQ(VexCam_SetBrightness(handle_, -33), 1);
-  ASSERT_EQ(VexCam_SetGamma(handle_, 150), 1);
-  ASSERT_EQ(VexCam_SetGrayMode(handle_, 1), 1);
-  ASSERT_EQ(VexCam_SetGrayOffsetB(handle_, -7), 1);
-  ASSERT_EQ(VexCam_SetBayerMode(handle_, 3), 1);
+  ASSERT_EQ(VexCam_SetBrightness(h_, -33), 1);
+  ASSERT_EQ(VexCam_SetGamma(h_, 150), 1);
+  ASSERT_EQ(VexCam_SetGrayMode(h_, 1), 1);
+  ASSERT_EQ(VexCam_SetGrayOffsetB(h_, -7), 1);
+  ASSERT_EQ(VexCam_SetBayerMode(h_, 3), 1);
   Release();
 
   EXPECT_EQ(Dword("Camera_00\\Filter", "Brightness"), static_cast<uint32_t>(-33));
@@ -51,13 +51,13 @@ TEST_F(RegistryTest, ReleaseSavesGroupsAndANewInstanceReadsThemBack) {
                            "H_Mirror", "AutoIris", "GainMode", "BlackLevel"})
     EXPECT_TRUE(Dword("Camera_00\\Gain", name).has_value()) << name;
 
-  handle_ = VexCam_Initialize(nullptr);
-  ASSERT_NE(handle_, 0u);
-  EXPECT_EQ(VexCam_GetBrightness(handle_, nullptr), -33);
-  EXPECT_EQ(VexCam_GetGamma(handle_, nullptr), 150);
-  EXPECT_EQ(VexCam_GetGrayMode(handle_, nullptr), 1);
-  EXPECT_EQ(VexCam_GetGrayOffsetB(handle_, nullptr), -7);
-  EXPECT_EQ(VexCam_GetBayerMode(handle_, nullptr), 3);
+  h_ = VexCam_Initialize(nullptr);
+  ASSERT_NE(h_, 0u);
+  EXPECT_EQ(VexCam_GetBrightness(h_, nullptr), -33);
+  EXPECT_EQ(VexCam_GetGamma(h_, nullptr), 150);
+  EXPECT_EQ(VexCam_GetGrayMode(h_, nullptr), 1);
+  EXPECT_EQ(VexCam_GetGrayOffsetB(h_, nullptr), -7);
+  EXPECT_EQ(VexCam_GetBayerMode(h_, nullptr), 3);
 }
 
 TEST_F(RegistryTest, MissingGainValueTakesTheValueReadBeforeIt) {
@@ -84,35 +84,35 @@ TEST_F(RegistryTest, FilterKeyWithOnlyGammaKeepsTheOtherSettings) {
               {"R_Gain", 110}, {"G_Gain", 120}, {"B_Gain", 130}, {"Gamma", 90}, {"BayerMode", 2}}},
             {"Camera_01\\Filter", {{"Gamma", 150}}}});
   ASSERT_NE(Start(2), 0u);
-  ASSERT_EQ(VexCam_SetDeviceNumber(handle_, 0), 1);
-  EXPECT_EQ(VexCam_GetBrightness(handle_, nullptr), 10);
-  EXPECT_EQ(VexCam_GetGamma(handle_, nullptr), 90);
-  ASSERT_EQ(VexCam_SetDeviceNumber(handle_, 1), 1);
-  EXPECT_EQ(VexCam_GetGamma(handle_, nullptr), 150);
-  EXPECT_EQ(VexCam_GetBrightness(handle_, nullptr), 10);
-  EXPECT_EQ(VexCam_GetContrast(handle_, nullptr), 20);
-  EXPECT_EQ(VexCam_GetBayerGainBlue(handle_, nullptr), 130);
-  EXPECT_EQ(VexCam_GetBayerMode(handle_, nullptr), 2);
+  ASSERT_EQ(VexCam_SetDeviceNumber(h_, 0), 1);
+  EXPECT_EQ(VexCam_GetBrightness(h_, nullptr), 10);
+  EXPECT_EQ(VexCam_GetGamma(h_, nullptr), 90);
+  ASSERT_EQ(VexCam_SetDeviceNumber(h_, 1), 1);
+  EXPECT_EQ(VexCam_GetGamma(h_, nullptr), 150);
+  EXPECT_EQ(VexCam_GetBrightness(h_, nullptr), 10);
+  EXPECT_EQ(VexCam_GetContrast(h_, nullptr), 20);
+  EXPECT_EQ(VexCam_GetBayerGainBlue(h_, nullptr), 130);
+  EXPECT_EQ(VexCam_GetBayerMode(h_, nullptr), 2);
 }
 
 TEST_F(RegistryTest, DeviceSwitchSavesOldSettingsAndMissingGroupsTakeDefaults) {
   WriteReg({{"Camera_00", {{"Size", 0}}}});
   ASSERT_NE(Start(2), 0u);
-  ASSERT_EQ(VexCam_SetDeviceNumber(handle_, 0), 1);
-  ASSERT_EQ(VexCam_SetBrightness(handle_, 50), 1);
-  ASSERT_EQ(VexCam_SetGrayGainR(handle_, 200), 1);
+  ASSERT_EQ(VexCam_SetDeviceNumber(h_, 0), 1);
+  ASSERT_EQ(VexCam_SetBrightness(h_, 50), 1);
+  ASSERT_EQ(VexCam_SetGrayGainR(h_, 200), 1);
   // Camera 1 has no stored groups: its settings are the defaults.
-  ASSERT_EQ(VexCam_SetDeviceNumber(handle_, 1), 1);
+  ASSERT_EQ(VexCam_SetDeviceNumber(h_, 1), 1);
   EXPECT_EQ(Dword("Camera_00\\Filter", "Brightness"), 50u);
   EXPECT_EQ(Dword("Camera_00\\Gray", "GainR1"), 200u);
   EXPECT_TRUE(HasKey("Camera_00\\Gain"));
-  EXPECT_EQ(VexCam_GetBrightness(handle_, nullptr), 0);
-  EXPECT_EQ(VexCam_GetGrayGainR(handle_, nullptr), 128);
-  EXPECT_EQ(VexCam_GetGamma(handle_, nullptr), 100);
+  EXPECT_EQ(VexCam_GetBrightness(h_, nullptr), 0);
+  EXPECT_EQ(VexCam_GetGrayGainR(h_, nullptr), 128);
+  EXPECT_EQ(VexCam_GetGamma(h_, nullptr), 100);
   // Back on camera 0 its values return.
-  ASSERT_EQ(VexCam_SetDeviceNumber(handle_, 0), 1);
-  EXPECT_EQ(VexCam_GetBrightness(handle_, nullptr), 50);
-  EXPECT_EQ(VexCam_GetGrayGainR(handle_, nullptr), 200);
+  ASSERT_EQ(VexCam_SetDeviceNumber(h_, 0), 1);
+  EXPECT_EQ(VexCam_GetBrightness(h_, nullptr), 50);
+  EXPECT_EQ(VexCam_GetGrayGainR(h_, nullptr), 200);
 }
 
 TEST_F(RegistryTest, StoredValuesOutOfRangeOrOfWrongTypeAreIgnored) {
@@ -125,13 +125,13 @@ TEST_F(RegistryTest, StoredValuesOutOfRangeOrOfWrongTypeAreIgnored) {
     out << "[" << kProduct << "\\Camera_00\\Filter]\n\"Contrast\"=\"12\"\n\n";
   }
   ASSERT_NE(Start(), 0u);
-  EXPECT_EQ(VexCam_GetColorMode(handle_), 8) << "the built-in Mono 8 stays";
-  EXPECT_EQ(VexCam_GetSubSample(handle_), 17) << "stored codes are kept as they are";
-  EXPECT_EQ(VexCam_GetBrightness(handle_, nullptr), 0);
-  EXPECT_EQ(VexCam_GetContrast(handle_, nullptr), 0);
-  EXPECT_EQ(VexCam_GetGamma(handle_, nullptr), 120);
-  EXPECT_EQ(VexCam_GetGrayMode(handle_, nullptr), 0);
-  EXPECT_EQ(VexCam_GetGrayGainG1(handle_, nullptr), 90);
+  EXPECT_EQ(VexCam_GetColorMode(h_), 8) << "the built-in Mono 8 stays";
+  EXPECT_EQ(VexCam_GetSubSample(h_), 17) << "stored codes are kept as they are";
+  EXPECT_EQ(VexCam_GetBrightness(h_, nullptr), 0);
+  EXPECT_EQ(VexCam_GetContrast(h_, nullptr), 0);
+  EXPECT_EQ(VexCam_GetGamma(h_, nullptr), 120);
+  EXPECT_EQ(VexCam_GetGrayMode(h_, nullptr), 0);
+  EXPECT_EQ(VexCam_GetGrayGainG1(h_, nullptr), 90);
 }
 
 }  // namespace

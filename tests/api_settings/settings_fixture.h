@@ -12,15 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "common/test_env.h"
-#include "vexcam/VexCamSdk.h"
-#include "vexcam/VexCamSim.h"
+#include "common/api_fixture.h"
 
 namespace settings_test {
 
 inline const std::string kProduct = "HKEY_CURRENT_USER\\Software\\Quorin\\VexCamZA013K9Sdk";
 
-inline std::string RegPath() { return vexcam::test::ConfigHome() + "/Quorin/VexCamZA013K9Sdk.reg"; }
+inline std::string RegPath() { return vexcam::test::SettingsPath().string(); }
 
 // Writes the settings file; `body` holds sections relative to the product
 // key: {"Camera_00\\Filter", {{"Gamma", 100}}}.
@@ -71,46 +69,19 @@ inline std::optional<uint32_t> Dword(const std::string& key, const std::string& 
 
 inline bool HasKey(const std::string& key) { return ReadReg().count(key) != 0; }
 
-inline std::vector<uint8_t> ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
 inline std::string TempFile(const std::string& name) { return vexcam::test::ConfigHome() + "/" + name; }
 
-class SettingsTest : public ::testing::Test {
+using vexcam::test::ReadFile;
+using vexcam::test::WriteFile;
+
+class SettingsTest : public vexcam::test::ApiTest {
  protected:
-  void SetUp() override {
-    VexSim_RemoveAll();
-    VexSim_SetSpeedUp(0, 1000);
-  }
-  void TearDown() override {
-    if (handle_ != 0) VexCam_Release(handle_);
-    VexSim_RemoveAll();
-  }
-  // Adds `cameras` simulated ZA01 cameras and makes an instance; with one
-  // camera it is opened as device 0 by the initialiser.
+  // Adds `cameras` simulated ZA01s and makes an instance without windows; a
+  // single camera is opened as device 0 by the initialiser.
   DWORD Start(int cameras = 1) {
-    for (int i = 0; i < cameras; ++i) VexSim_AddCamera(0x3200);
-    handle_ = VexCam_Initialize(nullptr);
-    return handle_;
+    AddCameras(cameras);
+    return Init();
   }
-  void Release() {
-    ASSERT_EQ(VexCam_Release(handle_), 1);
-    handle_ = 0;
-  }
-  // Pops every pending code, newest first.
-  std::vector<DWORD> Errors() {
-    std::vector<DWORD> codes;
-    for (DWORD c; (c = VexCam_GetLastError(handle_)) != 0;) codes.push_back(c);
-    return codes;
-  }
-  DWORD handle_ = 0;
 };
 
 }  // namespace settings_test

@@ -57,23 +57,6 @@ TEST(SensorBaseDefaults, RecordGettersWriteTheFieldAndReturnSupportedFlag) {
   EXPECT_EQ(za07.IsMirrorVSupported(), 1u);
 }
 
-TEST(SensorBaseDefaults, GetSensorInfoCopiesTheWholeRecord) {
-  CSensorZA01 za01(nullptr, 72);
-  EXPECT_EQ(za01.GetSensorInfo(nullptr), 0u);
-  SensorInfo info;
-  ASSERT_EQ(za01.GetSensorInfo(&info), 1u);
-  EXPECT_EQ(info.arrayWidth, 640u);
-  EXPECT_EQ(info.arrayHeight, 512u);
-  EXPECT_EQ(info.exposureLines.maximum, 16777215u);
-  EXPECT_EQ(info.exposureLines.current, 1582u);
-  EXPECT_EQ(info.exposureTime.maximum, 1230273u);
-  EXPECT_EQ(info.exposureTime.supported, 0u);
-  EXPECT_EQ(info.pixelClockKhz, 9000u);
-  EXPECT_EQ(info.orientation, 4u);
-  EXPECT_EQ(info.widthAdjustable, 0u);
-  EXPECT_EQ(za01.ModelNumber(), 99u);
-}
-
 TEST(SensorConstantsTable, OrientationWordsBusAddressesAndModelNumbers) {
   struct Expect {
     SensorDriver driver;

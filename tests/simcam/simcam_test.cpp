@@ -344,5 +344,29 @@ TEST_F(SimCam, GrabOneFrameFillsSlotZero) {
   EXPECT_EQ(0, std::memcmp(frame.data(), TurnedRow(tag, exposure, 0, 640, 512).data(), 640));
 }
 
+TEST_F(SimCam, SlowReaderNeverGetsAFrameTwice) {
+  auto sim = Add(0x3200);
+  TestCamera& cam = Open(0x3200);
+  ASSERT_EQ(cam.SetDataBits(0), 1u);
+  std::vector<uint8_t> frame(640 * 512), previous;
+  ASSERT_EQ(cam.StartCapture(kCaptureContinuous), 1u);
+  uint32_t lastTag = 0;
+  int got = 0, dups = 0;
+  while (got < 1500) {
+    const uint32_t r = cam.WaitFrame(100);
+    ASSERT_NE(r, kWaitTransferError);
+    if (r != kWaitNewFrame) continue;
+    uint32_t tag = 0;
+    ASSERT_EQ(cam.GetFrameEx(frame.data(), &tag, frame.size(), 0, 0, 1), kFrameCopied);
+    if (got > 0 && (tag <= lastTag || frame == previous)) ++dups;
+    lastTag = tag;
+    previous = frame;
+    ++got;
+    std::this_thread::sleep_for(std::chrono::microseconds(got % 7 * 300));
+  }
+  cam.StopCapture();
+  EXPECT_EQ(dups, 0);
+}
+
 }  // namespace
 }  // namespace vexcam
