@@ -9,6 +9,7 @@ packages=(
   libusb-1.0-0-dev
   umockdev libumockdev-dev libglib2.0-dev
   libjpeg-dev libpng-dev libtiff-dev zlib1g-dev
+  ffmpeg  # ffprobe reads the recorded AVI files back in the tests
   binutils
 )
 
