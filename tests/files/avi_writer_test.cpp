@@ -102,6 +102,14 @@ DibImage Frame(int width, int height, int number) {
     return frame;
 }
 
+// Records the given frames into a new file and finalises it.
+void Record(const std::string& path, const std::vector<DibImage>& frames, uint32_t fps, uint32_t elapsedMs) {
+    AviWriter writer;
+    ASSERT_EQ(writer.Open(path.c_str(), frames.at(0).Width(), frames[0].Height(), 24, fps), 1);
+    for (const DibImage& f : frames) ASSERT_EQ(writer.AddFrame(f), 1);
+    ASSERT_EQ(writer.Close(elapsedMs), 1);
+}
+
 class AviWriterTest : public test::FilesTest {};
 
 TEST_F(AviWriterTest, FullSizeRecordingHasTheDocumentedLayout) {
@@ -170,11 +178,10 @@ TEST_F(AviWriterTest, ShortRecordingsKeepTheOpeningRate) {
 
 TEST_F(AviWriterTest, OddWidthChunksHoldPaddedRows) {
     const std::string path = Path("odd.avi");
-    AviWriter writer;
-    ASSERT_EQ(writer.Open(path.c_str(), 642, 3, 24, 30), 1);
-    const DibImage frame = Frame(642, 3, 1);
-    ASSERT_EQ(writer.AddFrame(frame), 1);
-    ASSERT_EQ(writer.Close(3000), 1);
+    std::vector<DibImage> frames;
+    frames.push_back(Frame(642, 3, 1));
+    ASSERT_NO_FATAL_FAILURE(Record(path, frames, 30, 3000));
+    const DibImage& frame = frames[0];
     const auto b = ReadAll(path);
     ParsedAvi avi;
     ASSERT_NO_FATAL_FAILURE(ParseAvi(b, avi));
@@ -298,10 +305,9 @@ TEST_F(AviWriterTest, FileSizeLimitEndsTheRecordingWithAValidFile) {
 TEST_F(AviWriterTest, IndependentPlayerAgrees) {
     if (std::system("command -v ffprobe > /dev/null 2>&1") != 0) GTEST_SKIP() << "ffprobe not installed";
     const std::string path = Path("probe.avi");
-    AviWriter writer;
-    ASSERT_EQ(writer.Open(path.c_str(), 640, 512, 24, 30), 1);
-    for (int k = 0; k < 5; ++k) ASSERT_EQ(writer.AddFrame(Frame(640, 512, k)), 1);
-    ASSERT_EQ(writer.Close(2500), 1);
+    std::vector<DibImage> frames;
+    for (int k = 0; k < 5; ++k) frames.push_back(Frame(640, 512, k));
+    ASSERT_NO_FATAL_FAILURE(Record(path, frames, 30, 2500));
     const std::string cmd = "ffprobe -v error -count_frames -select_streams v:0 -show_entries "
                             "stream=codec_name,width,height,nb_read_frames -of default=nw=1 '" + path + "'";
     FILE* p = popen(cmd.c_str(), "r");

@@ -20,6 +20,38 @@ namespace {
 using test::RandomImage;
 using test::Sample16;
 
+// Every 8-bit pixel of `image` against the decoded pixel at(x, y): gray as is,
+// colour with red first, the fourth byte as alpha(source byte).
+template <typename At, typename Alpha>
+void ExpectPacked8(const DibImage& image, At at, Alpha alpha) {
+    const int bpp = image.BytesPerPixel();
+    for (int y = 0; y < image.Height(); ++y)
+        for (int x = 0; x < image.Width(); ++x) {
+            const uint8_t* s = image.Row(y) + x * bpp;
+            const uint8_t* d = at(x, y);
+            ASSERT_EQ(d[0], s[bpp == 1 ? 0 : 2]) << image.BitCount() << " at " << x << "," << y;
+            if (bpp == 1) continue;
+            ASSERT_EQ(d[1], s[1]);
+            ASSERT_EQ(d[2], s[0]);
+            if (bpp == 4) { ASSERT_EQ(d[3], alpha(s[3])); }
+        }
+}
+
+// Every 16-bit sample against sample(x, y, s) of the decoded image: red
+// first, scaled from `depth` bits to 16, the fourth sample opaque.
+template <typename Sample>
+void ExpectWide(const DibImage& image, int depth, Sample sample) {
+    const int samples = image.BitCount() / 16;
+    const uint32_t factor = depth == 10 ? 64 : depth == 12 ? 16 : 1;
+    const int order[4] = {samples == 1 ? 0 : 2, 1, 0, 3};
+    for (int y = 0; y < image.Height(); ++y)
+        for (int x = 0; x < image.Width(); ++x)
+            for (int s = 0; s < samples; ++s) {
+                const uint16_t want = s == 3 ? 0xFFFF : uint16_t(test::Sample16(image, x, y, order[s]) * factor);
+                ASSERT_EQ(sample(x, y, s), want) << image.BitCount() << " " << depth << " " << s;
+            }
+}
+
 // ---- JPEG ----
 
 struct DecodedJpeg {
@@ -220,20 +252,9 @@ TEST_F(PngFileTest, EightBitImagesAreExactWithOpaqueAlpha) {
                   bits == 8 ? PNG_COLOR_TYPE_GRAY : bits == 24 ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_RGB_ALPHA);
         ASSERT_EQ(png.width, 37u);
         ASSERT_EQ(png.height, 11u);
-        const int bpp = bits / 8;
-        for (int y = 0; y < 11; ++y)
-            for (int x = 0; x < 37; ++x) {
-                const uint8_t* s = image.Row(y) + x * bpp;
-                const uint8_t* d = &png.rows[y][x * bpp];
-                if (bpp == 1) {
-                    ASSERT_EQ(d[0], s[0]);
-                    continue;
-                }
-                ASSERT_EQ(d[0], s[2]) << bits << " " << x << "," << y;  // red first
-                ASSERT_EQ(d[1], s[1]);
-                ASSERT_EQ(d[2], s[0]);
-                if (bpp == 4) { ASSERT_EQ(d[3], 255 - s[3]); }
-            }
+        ExpectPacked8(
+            image, [&](int x, int y) { return &png.rows[y][x * (bits / 8)]; },
+            [](uint8_t a) { return static_cast<uint8_t>(255 - a); });
     }
 }
 
@@ -258,36 +279,12 @@ TEST_F(PngFileTest, SixteenBitSamplesAreStoredHighByteFirstAndScaledByDepth) {
             const DecodedPng png = ReadPng(path);
             ASSERT_TRUE(png.ok);
             EXPECT_EQ(png.bitDepth, 16);
+            EXPECT_EQ(png.colorType, bits == 16 ? PNG_COLOR_TYPE_GRAY : bits == 48 ? PNG_COLOR_TYPE_RGB
+                                                                                   : PNG_COLOR_TYPE_RGB_ALPHA);
             const int samples = bits / 16;
-            const uint32_t factor = depth == 10 ? 64 : depth == 12 ? 16 : 1;
-            for (int y = 0; y < 5; ++y)
-                for (int x = 0; x < 13; ++x) {
-                    const uint8_t* d = &png.rows[y][x * samples * 2];
-                    if (samples == 1) {
-                        ASSERT_EQ(Be16(d), uint16_t(Sample16(image, x, y, 0) * factor)) << depth;
-                        continue;
-                    }
-                    ASSERT_EQ(Be16(d + 0), uint16_t(Sample16(image, x, y, 2) * factor)) << bits << " " << depth;
-                    ASSERT_EQ(Be16(d + 2), uint16_t(Sample16(image, x, y, 1) * factor));
-                    ASSERT_EQ(Be16(d + 4), uint16_t(Sample16(image, x, y, 0) * factor));
-                    if (samples == 4) { ASSERT_EQ(Be16(d + 6), 0xFFFF); }
-                }
+            ExpectWide(image, depth, [&](int x, int y, int s) { return Be16(&png.rows[y][(x * samples + s) * 2]); });
         }
     }
-}
-
-TEST_F(PngFileTest, Mono16Sample0x1234IsBytes12Then34) {
-    DibImage image;
-    ASSERT_TRUE(image.Create(3, 2, 16));
-    image.Row(1)[2] = 0x34;
-    image.Row(1)[3] = 0x12;
-    const std::string path = Path("s.png");
-    ASSERT_EQ(SaveImageFile(path.c_str(), image, kImageFilePng), 1);
-    const DecodedPng png = ReadPng(path);
-    ASSERT_TRUE(png.ok);
-    EXPECT_EQ(png.colorType, PNG_COLOR_TYPE_GRAY);
-    EXPECT_EQ(png.rows[1][2], 0x12);
-    EXPECT_EQ(png.rows[1][3], 0x34);
 }
 
 TEST_F(PngFileTest, SavesOnSeveralThreadsDoNotInterfere) {
@@ -367,19 +364,8 @@ TEST_F(TiffFileTest, EightBitLayoutsArePackedRgbOrGray) {
         EXPECT_EQ(tags.planar, PLANARCONFIG_CONTIG);
         EXPECT_EQ(tags.strips, 1u);
         ASSERT_EQ(strip.size(), size_t{642} * 5 * bpp);
-        for (int y = 0; y < 5; ++y)
-            for (int x = 0; x < 642; ++x) {
-                const uint8_t* s = image.Row(y) + x * bpp;
-                const uint8_t* d = &strip[(y * 642 + x) * bpp];
-                if (bpp == 1) {
-                    ASSERT_EQ(d[0], s[0]);
-                    continue;
-                }
-                ASSERT_EQ(d[0], s[2]) << bits << " " << x << "," << y;  // red first
-                ASSERT_EQ(d[1], s[1]);
-                ASSERT_EQ(d[2], s[0]);
-                if (bpp == 4) { ASSERT_EQ(d[3], s[3]); }
-            }
+        ExpectPacked8(
+            image, [&](int x, int y) { return &strip[(y * 642 + x) * bpp]; }, [](uint8_t a) { return a; });
     }
 }
 
@@ -396,16 +382,8 @@ TEST_F(TiffFileTest, SixteenBitLayoutsAreRgbAndScaledByDepth) {
             EXPECT_EQ(tags.bits, 16);
             EXPECT_EQ(tags.samples, samples);
             EXPECT_EQ(tags.photometric, samples == 1 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB);
-            const uint32_t factor = depth == 10 ? 64 : depth == 12 ? 16 : 1;
-            const int order[4] = {samples == 1 ? 0 : 2, 1, 0, 3};
-            for (int y = 0; y < 6; ++y)
-                for (int x = 0; x < 21; ++x)
-                    for (int s = 0; s < samples; ++s) {
-                        const uint16_t got = test::Le16(&strip[((y * 21 + x) * samples + s) * 2]);
-                        const uint16_t want =
-                            s == 3 ? 0xFFFF : uint16_t(Sample16(image, x, y, order[s]) * factor);
-                        ASSERT_EQ(got, want) << bits << " " << depth << " " << s;
-                    }
+            ExpectWide(image, depth,
+                       [&](int x, int y, int s) { return test::Le16(&strip[((y * 21 + x) * samples + s) * 2]); });
         }
     }
 }

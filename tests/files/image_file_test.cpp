@@ -43,31 +43,23 @@ TEST_F(ImageFileTest, BmpOfMono8IsBottomUpWithGrayTable) {
         ASSERT_EQ(std::memcmp(&bytes[1078 + row * 640], image.Row(511 - row), 640), 0) << row;
 }
 
-TEST_F(ImageFileTest, BmpKeepsRowPaddingOfOddWidths) {
-    // 642 x 3 = 1926 bytes, padded to 1928.
-    const DibImage image = RandomImage(642, 7, 24);
-    ASSERT_EQ(image.Stride(), 1928u);
-    const std::string path = Path("c24.bmp");
-    ASSERT_EQ(SaveImageFile(path.c_str(), image, kImageFileBmp), 1);
-    const auto bytes = ReadAll(path);
-    ASSERT_EQ(bytes.size(), 54u + 1928u * 7u);
-    EXPECT_EQ(Le32(&bytes[2]), bytes.size());
-    EXPECT_EQ(Le32(&bytes[10]), 54u);
-    EXPECT_EQ(Le16(&bytes[28]), 24);
-    for (int row = 0; row < 7; ++row)
-        EXPECT_EQ(std::memcmp(&bytes[54 + row * 1928], image.Row(6 - row), 1928), 0) << row;
-}
-
-TEST_F(ImageFileTest, BmpWritesWideDepthsAsTheyAre) {
-    for (int bits : {16, 48, 64}) {
-        const DibImage image = RandomImage(5, 3, bits);
-        const std::string path = Path("wide.bmp");
-        ASSERT_EQ(SaveImageFile(path.c_str(), image, kImageFileBmp), 1) << bits;
+TEST_F(ImageFileTest, BmpKeepsRowPaddingAndWideDepthsBottomUp) {
+    // 642 x 3 = 1926 bytes, padded to 1928; wide depths are written as they are.
+    const int cases[][3] = {{24, 642, 7}, {16, 5, 3}, {48, 5, 3}, {64, 5, 3}};
+    for (const auto& [bits, width, height] : cases) {
+        SCOPED_TRACE(bits);
+        const DibImage image = RandomImage(width, height, bits);
+        if (bits == 24) { ASSERT_EQ(image.Stride(), 1928u); }
+        const std::string path = Path("c.bmp");
+        ASSERT_EQ(SaveImageFile(path.c_str(), image, kImageFileBmp), 1);
         const auto bytes = ReadAll(path);
-        ASSERT_EQ(bytes.size(), 54u + image.SizeBytes()) << bits;
+        ASSERT_EQ(bytes.size(), 54u + image.Stride() * height);
+        EXPECT_EQ(Le32(&bytes[2]), bytes.size());
         EXPECT_EQ(Le32(&bytes[10]), 54u);
         EXPECT_EQ(Le16(&bytes[28]), bits);
-        EXPECT_EQ(std::memcmp(&bytes[54], image.Row(2), image.Stride()), 0) << bits;
+        for (int row = 0; row < height; ++row)
+            EXPECT_EQ(std::memcmp(&bytes[54 + row * image.Stride()], image.Row(height - 1 - row), image.Stride()), 0)
+                << row;
     }
 }
 

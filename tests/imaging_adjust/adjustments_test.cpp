@@ -145,9 +145,7 @@ TEST(GrayAdjust, StoredDefaultsSkipButAnyChangedOffsetApplies) {
     const int32_t offsets[4] = {128, 128, 10, 128};
     const int32_t zero[4] = {0, 0, 0, 0};
     const int32_t rm[4] = {-255, -255, -255, -255};
-    DibImage flat;
-    flat.Create(4, 4, 8);
-    std::memset(flat.Pixels(), 100, flat.SizeBytes());
+    DibImage flat = Flat(8, 100, 4, 4);
     ApplyGrayGainOffset(flat, 0, unity, offsets);
     EXPECT_EQ(Get(flat, 0, 1), 110);  // phase (0,1) in Bayer mode 0
     EXPECT_EQ(Get(flat, 0, 0), 228);
@@ -187,19 +185,13 @@ TEST(GrayAdjust, AutoGainMatchesReferenceAndHandlesEmptyPhases) {
                 for (int p = 0; p < 4; ++p) ASSERT_EQ(gains[p], expected[p]) << sz.w << "x" << sz.h << " phase " << p;
             }
 
-    DibImage flat;
-    flat.Create(8, 8, 16);
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 8; ++x) Set(flat, x, y, 0, 3000);
     int32_t gains[4] = {1, 2, 3, 4};
-    MeasureAutoGrayGain(flat, 2, gains);
+    MeasureAutoGrayGain(Flat(16, 3000, 8, 8), 2, gains);
     for (int p = 0; p < 4; ++p) EXPECT_EQ(gains[p], 128);
 
     // Black frame: nothing counted, gains unchanged (no division by zero).
-    DibImage black;
-    black.Create(6, 6, 8);
     int32_t kept[4] = {5, 6, 7, 8};
-    MeasureAutoGrayGain(black, 0, kept);
+    MeasureAutoGrayGain(Flat(8, 0, 6, 6), 0, kept);
     EXPECT_EQ(kept[1], 6);
     EXPECT_EQ(kept[3], 8);
 }
@@ -321,8 +313,7 @@ TEST(Sharpness, MatchesReferenceAndKeepsBorders) {
                 ASSERT_TRUE(SameBytes(img, ref)) << bits << " " << sz.w << "x" << sz.h << " s " << s;
             }
 
-    DibImage dot;
-    dot.Create(8, 8, 8);
+    DibImage dot = Flat(8, 0, 8, 8);
     Set(dot, 4, 4, 0, 96);
     ApplySharpness(dot, 10, copy, cache);
     EXPECT_EQ(Get(dot, 4, 4), 96 + (96 - 6));  // mean of the 4 x 4 block is 96 / 16

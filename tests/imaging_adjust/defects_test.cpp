@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <tuple>
 
 #include "imaging/auto_iris.h"
 #include "imaging/defect_filter.h"
@@ -21,11 +22,7 @@ void FillRandom(DibImage& img, std::mt19937& rng) {
 
 CaptureGeometry Window(int x0, int y0, int w, int h, int sub = 1) {
     CaptureGeometry g;
-    g.x0 = x0;
-    g.y0 = y0;
-    g.width = w;
-    g.height = h;
-    g.subSample = sub;
+    std::tie(g.x0, g.y0, g.width, g.height, g.subSample) = std::tie(x0, y0, w, h, sub);
     return g;
 }
 
@@ -94,8 +91,7 @@ TEST(ShadingCorrection, MatchesReferenceForWindowsAndSubSampling) {
 TEST(ShadingCorrection, InitialReferencesAndMargins) {
     DefectState st;
     ASSERT_EQ(st.Init(), 1u);
-    DibImage raw;
-    raw.Create(640, 512, 8);
+    DibImage raw = Flat(8, 0, 640, 512);
     const int values[] = {0, 128, 255, 254, 1};
     for (int i = 0; i < 5; ++i) Set(raw, 10 + i, 10, 0, values[i]);
     Set(raw, 1, 10, 0, 200);
@@ -107,8 +103,7 @@ TEST(ShadingCorrection, InitialReferencesAndMargins) {
     EXPECT_EQ(Get(raw, 14, 10), 1);
     EXPECT_EQ(Get(raw, 1, 10), 200);  // margin of a full-width window
 
-    DibImage win;
-    win.Create(320, 256, 8);
+    DibImage win = Flat(8, 0, 320, 256);
     Set(win, 0, 0, 0, 100);
     Set(st.dark8, 160, 128, 0, 50);
     ApplyShadingCorrection(win, st, Window(160, 128, 320, 256));
@@ -119,8 +114,7 @@ TEST(ShadingCorrection, EightBitQuotientIsExactForEveryOperand) {
     // Every (sample, dark, white) combination against integer division.
     DefectState st;
     ASSERT_EQ(st.Init(), 1u);
-    DibImage raw;
-    raw.Create(256, 1, 8);
+    DibImage raw = Flat(8, 0, 256, 1);
     for (int d = 0; d < 256; ++d) {
         for (int x = 0; x < 256; ++x) Set(st.dark8, x, 0, 0, d);
         for (int w = 0; w < 256; ++w) {
@@ -138,6 +132,22 @@ TEST(ShadingCorrection, EightBitQuotientIsExactForEveryOperand) {
 }
 
 // ---- dot filter -----------------------------------------------------------------
+
+// Mean of the nearest unmarked pixel in each of the four directions, walking
+// from (x, y) over a w x h frame; -1 when every direction is marked to the edge.
+template <typename Marked, typename Value>
+int NeighbourMean(int x, int y, int w, int h, Marked marked, Value value) {
+    int sum = 0, n = 0;
+    const int dx[] = {-1, 1, 0, 0}, dy[] = {0, 0, -1, 1};
+    for (int dir = 0; dir < 4; ++dir)
+        for (int xx = x + dx[dir], yy = y + dy[dir]; xx >= 0 && xx < w && yy >= 0 && yy < h; xx += dx[dir], yy += dy[dir])
+            if (!marked(xx, yy)) {
+                sum += value(xx, yy);
+                ++n;
+                break;
+            }
+    return n ? sum / n : -1;
+}
 
 void RefDot(DibImage& raw, const DefectState& st, const CaptureGeometry& g) {
     const bool wide = raw.BitCount() == 16;
@@ -158,17 +168,10 @@ void RefDot(DibImage& raw, const DefectState& st, const CaptureGeometry& g) {
     for (int y = 1; y < h - 1; ++y)
         for (int x = 1; x < w - 1; ++x) {
             if (!mark[y * w + x]) continue;
-            int sum = 0, n = 0;
-            const int dx[] = {-1, 1, 0, 0}, dy[] = {0, 0, -1, 1};
-            for (int dir = 0; dir < 4; ++dir)
-                for (int xx = x + dx[dir], yy = y + dy[dir]; xx >= 0 && xx < w && yy >= 0 && yy < h;
-                     xx += dx[dir], yy += dy[dir])
-                    if (!mark[yy * w + xx]) {
-                        sum += Get(src, xx, yy);
-                        ++n;
-                        break;
-                    }
-            if (n) Set(raw, x, y, 0, sum / n);
+            const int mean = NeighbourMean(
+                x, y, w, h, [&](int xx, int yy) { return mark[yy * w + xx] != 0; },
+                [&](int xx, int yy) { return Get(src, xx, yy); });
+            if (mean >= 0) Set(raw, x, y, 0, mean);
         }
 }
 
@@ -200,9 +203,7 @@ TEST(DotFilter, MatchesReferenceWithMapsAndWindows) {
 TEST(DotFilter, ThresholdAndFixedDefects) {
     DefectState st;
     ASSERT_EQ(st.Init(), 1u);
-    DibImage raw;
-    raw.Create(9, 9, 8);
-    std::memset(raw.Pixels(), 100, raw.SizeBytes());
+    DibImage raw = Flat(8, 100, 9, 9);
     Set(raw, 4, 4, 0, 160);
     Set(raw, 2, 2, 0, 129);
     Set(st.deadMap8, 6, 6, 0, 1);
@@ -213,8 +214,7 @@ TEST(DotFilter, ThresholdAndFixedDefects) {
     EXPECT_EQ(Get(raw, 2, 2), 129);
     EXPECT_EQ(Get(raw, 6, 6), (100 + 100 + 90 + 100) / 4);
 
-    DibImage tiny;
-    tiny.Create(2, 9, 8);
+    DibImage tiny = Flat(8, 0, 2, 9);
     Set(tiny, 1, 4, 0, 255);
     ApplyDotFilter(tiny, st, Window(0, 0, 2, 9));
     EXPECT_EQ(Get(tiny, 1, 4), 255);
@@ -239,16 +239,8 @@ void RefConfig(DibImage& raw, const std::vector<DefectPoint>& list, const Captur
     const DibImage src = Copy(raw);
     for (auto [x, y] : pos) {
         if (x < 0 || x >= w || y < 0 || y >= h) continue;
-        int sum = 0, n = 0;
-        const int dx[] = {-1, 1, 0, 0}, dy[] = {0, 0, -1, 1};
-        for (int dir = 0; dir < 4; ++dir)
-            for (int xx = x + dx[dir], yy = y + dy[dir]; xx >= 0 && xx < w && yy >= 0 && yy < h; xx += dx[dir], yy += dy[dir])
-                if (!listed(xx, yy)) {
-                    sum += Get(src, xx, h - 1 - yy);
-                    ++n;
-                    break;
-                }
-        if (n) Set(raw, x, h - 1 - y, 0, sum / n);
+        const int mean = NeighbourMean(x, y, w, h, listed, [&](int xx, int yy) { return Get(src, xx, h - 1 - yy); });
+        if (mean >= 0) Set(raw, x, h - 1 - y, 0, mean);
     }
 }
 
@@ -275,8 +267,7 @@ TEST(ConfigFilter, MatchesReferenceWithMirrorsAndWindowOrigins) {
 }
 
 TEST(ConfigFilter, AdjacentDefectsUseTheNearestUnlistedPixels) {
-    DibImage raw;
-    raw.Create(6, 3, 8);
+    DibImage raw = Flat(8, 0, 6, 3);
     for (int x = 0; x < 6; ++x) Set(raw, x, 1, 0, 10 * (x + 1));
     // Middle frame row is bottom-based row 1 of a full-sensor frame at the top-left.
     CaptureGeometry g = Window(0, 0, 6, 3);
@@ -306,14 +297,6 @@ public:
     uint32_t GetGlobalGainMax(int32_t* g) override { *g = gainMax; return 1; }
     uint32_t SetGlobalGain(int32_t g) override { gain = g; ++sets; return 1; }
 };
-
-DibImage Flat(int bits, int value, int w = 100, int h = 80) {
-    DibImage img;
-    img.Create(w, h, bits);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) Set(img, x, y, 0, value);
-    return img;
-}
 
 TEST(AutoIris, ExposureFollowsTheWindowMeans) {
     FakeCamera cam;

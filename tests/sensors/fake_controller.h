@@ -158,4 +158,12 @@ class FakeController : public CControllerBase {
   uint16_t heldAdc_ = 0;
 };
 
+// The value a getter of `sensor` writes through its out-parameter.
+template <typename Sensor, typename Getter>
+uint32_t Value(Sensor& sensor, Getter getter) {
+  uint32_t v = 0;
+  (sensor.*getter)(&v);
+  return v;
+}
+
 }  // namespace vexcam::test

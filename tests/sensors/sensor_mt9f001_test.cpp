@@ -9,6 +9,7 @@ namespace vexcam {
 namespace {
 
 using test::FakeController;
+using test::Value;
 using Pair = std::pair<uint16_t, uint16_t>;
 
 // Value of the last write to a sensor register, or -1.
@@ -91,9 +92,7 @@ TEST(Mt9f001Startup, ListSequencerAndDefaultsInOrder) {
   EXPECT_EQ(s.Info().areaFlag, 1u);
   // The exposure time survives the new line length: 1754 / 0.2725.
   EXPECT_EQ(LastWrite(w, 0x3012), 6436);
-  uint32_t t = 0;
-  s.GetExposureTime(&t);
-  EXPECT_EQ(t, 1754u);
+  EXPECT_EQ(Value(s, &CSensorMT9F001::GetExposureTime), 1754u);
 }
 
 TEST(Mt9f001Startup, BusFailureStopsTheList) {
@@ -104,9 +103,7 @@ TEST(Mt9f001Startup, BusFailureStopsTheList) {
     CSensorMT9F001 s(&fake, 0x20);
     EXPECT_EQ(s.InitSensor(), 0u);
     EXPECT_EQ(fake.busWrites.size(), static_cast<size_t>(budget));
-    uint32_t g = 0;
-    s.GetGlobalGain(&g);
-    EXPECT_EQ(g, 64u);
+    EXPECT_EQ(Value(s, &CSensorMT9F001::GetGlobalGain), 64u);
     EXPECT_EQ(s.Info().areaWidth, 4608u);
   }
 }
@@ -180,9 +177,7 @@ TEST(Mt9f001Gains, LowSevenBitsAreWrittenTheArgumentIsStored) {
   CSensorMT9F001 s(&fake, 0x20);
   ASSERT_EQ(s.SetGlobalGain(200), 1u);
   EXPECT_EQ(fake.sensor[0x305E], 0x1148);
-  uint32_t g = 0;
-  s.GetGlobalGain(&g);
-  EXPECT_EQ(g, 200u);
+  EXPECT_EQ(Value(s, &CSensorMT9F001::GetGlobalGain), 200u);
 
   ASSERT_EQ(s.SetColorGainRed(1), 1u);
   ASSERT_EQ(s.SetColorGainGreen1(2), 1u);
@@ -192,15 +187,12 @@ TEST(Mt9f001Gains, LowSevenBitsAreWrittenTheArgumentIsStored) {
   EXPECT_EQ(fake.sensor[0x3056], 0x1102);
   EXPECT_EQ(fake.sensor[0x305C], 0x1103);
   EXPECT_EQ(fake.sensor[0x3058], 0x1104);
-  s.GetColorGainGreen2(&g);
-  EXPECT_EQ(g, 3u);
-  s.GetColorGainMax(&g);
-  EXPECT_EQ(g, 127u);
+  EXPECT_EQ(Value(s, &CSensorMT9F001::GetColorGainGreen2), 3u);
+  EXPECT_EQ(Value(s, &CSensorMT9F001::GetColorGainMax), 127u);
 
   fake.FailAfter(0);
   EXPECT_EQ(s.SetColorGainBlue(9), 0u);
-  s.GetColorGainBlue(&g);
-  EXPECT_EQ(g, 4u);
+  EXPECT_EQ(Value(s, &CSensorMT9F001::GetColorGainBlue), 4u);
 }
 
 TEST(Mt9f001Exposure, TimeToLinesAtTheLineLength) {
@@ -214,17 +206,12 @@ TEST(Mt9f001Exposure, TimeToLinesAtTheLineLength) {
   EXPECT_EQ(fake.sensor[0x3012], 1);
   ASSERT_EQ(s.SetExposureTime(0xFFFFFFFF), 1u);
   EXPECT_EQ(fake.sensor[0x3012], 32767);
-  uint32_t t = 0;
-  s.GetExposureTime(&t);
-  EXPECT_EQ(t, 16793u);  // 32767 x 0.5125
-  s.GetExposureTimeMax(&t);
-  EXPECT_EQ(t, 16793u);
+  EXPECT_EQ(Value(s, &CSensorMT9F001::GetExposureTime), 16793u);  // 32767 x 0.5125
+  EXPECT_EQ(Value(s, &CSensorMT9F001::GetExposureTimeMax), 16793u);
 
   EXPECT_EQ(s.SetExposureLines(0), 0u);
   EXPECT_EQ(s.SetExposureLines(40000), 0u);
-  uint32_t lines = 0;
-  s.GetExposureLines(&lines);
-  EXPECT_EQ(lines, 32767u);
+  EXPECT_EQ(Value(s, &CSensorMT9F001::GetExposureLines), 32767u);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <thread>
+#include <tuple>
 
 #include "fake_controller.h"
 #include "sensors/sensor_za01.h"
@@ -10,6 +11,7 @@ namespace vexcam {
 namespace {
 
 using test::FakeController;
+using test::Value;
 using Writes = std::vector<std::pair<uint8_t, uint8_t>>;
 
 constexpr uint8_t kRegs[19] = {68, 69, 84, 85, 76, 77, 131, 132, 137, 135,
@@ -53,11 +55,7 @@ TEST(Za01Window, FullHalfAndQuarterWriteTheExactPrograms) {
   EXPECT_EQ(fake.fpgaWrites, Program(half0));
   EXPECT_EQ(s.Info().lineLength, 320u);
   const Area a = AreaOf(s);
-  EXPECT_EQ(a.x, 160u);
-  EXPECT_EQ(a.width, 320u);
-  EXPECT_EQ(a.y, 136u);
-  EXPECT_EQ(a.height, 240u);
-  EXPECT_EQ(a.flag, 0u);
+  EXPECT_EQ(std::tie(a.x, a.width, a.y, a.height, a.flag), std::make_tuple(160u, 320u, 136u, 240u, 0u));
 
   fake.Clear();
   fake.fpga[130] = 1;  // sensor mode 1: reduced windows write 99
@@ -120,16 +118,13 @@ TEST(Za01Exposure, LinesAreA24BitCounterInThreeRegisters) {
   fake.Clear();
   ASSERT_EQ(s.SetExposureLines(0x7FFFFFFF), 1u);
   EXPECT_EQ(fake.fpgaWrites, (Writes{{133, 0xFF}, {134, 0xFF}, {155, 0xFF}}));
-  uint32_t lines = 0;
-  s.GetExposureLines(&lines);
-  EXPECT_EQ(lines, 16777215u);
+  EXPECT_EQ(Value(s, &CSensorZA01::GetExposureLines), 16777215u);
   // A failed write reports failure and keeps the stored count.
   fake.Clear();
   fake.FailAfter(2);
   EXPECT_EQ(s.SetExposureLines(5), 0u);
   EXPECT_EQ(fake.fpgaWrites.size(), 2u);
-  s.GetExposureLines(&lines);
-  EXPECT_EQ(lines, 16777215u);
+  EXPECT_EQ(Value(s, &CSensorZA01::GetExposureLines), 16777215u);
 }
 
 TEST(Za01Exposure, TimeConvertsWithTheLineTimeOfTheWindow) {
@@ -139,38 +134,28 @@ TEST(Za01Exposure, TimeConvertsWithTheLineTimeOfTheWindow) {
   EXPECT_NEAR(s.LineTime(), 66.0 * 10.0 / 9000.0, 1e-12);
   fake.Clear();
   ASSERT_EQ(s.SetExposureTime(100), 1u);
-  uint32_t v = 0;
-  s.GetExposureLines(&v);
-  EXPECT_EQ(v, 1363u);
+  EXPECT_EQ(Value(s, &CSensorZA01::GetExposureLines), 1363u);
   EXPECT_EQ(fake.fpgaWrites, (Writes{{133, 0x53}, {134, 0x05}, {155, 0x00}}));
-  s.GetExposureTime(&v);
-  EXPECT_EQ(v, 100u);
+  EXPECT_EQ(Value(s, &CSensorZA01::GetExposureTime), 100u);
 
   // Shorter than one line: refused, nothing changes.
   fake.Clear();
   EXPECT_EQ(s.SetExposureTime(0), 0u);
   EXPECT_TRUE(fake.fpgaWrites.empty());
-  s.GetExposureTime(&v);
-  EXPECT_EQ(v, 100u);
+  EXPECT_EQ(Value(s, &CSensorZA01::GetExposureTime), 100u);
 
   // Longer than the counter: clamped, the stored time follows the clamp.
   ASSERT_EQ(s.SetExposureTime(0xFFFFFFFF), 1u);
-  s.GetExposureLines(&v);
-  EXPECT_EQ(v, 16777215u);
-  s.GetExposureTime(&v);
-  EXPECT_EQ(v, 1230329u);
-  s.GetExposureTimeMax(&v);
-  EXPECT_EQ(v, 1230329u);
-  s.GetExposureTimeMin(&v);
-  EXPECT_EQ(v, 1u);  // 0.073 truncates to 0, reported as 1
-  s.GetExposureTimeDefault(&v);
-  EXPECT_EQ(v, 37u);
+  EXPECT_EQ(Value(s, &CSensorZA01::GetExposureLines), 16777215u);
+  EXPECT_EQ(Value(s, &CSensorZA01::GetExposureTime), 1230329u);
+  EXPECT_EQ(Value(s, &CSensorZA01::GetExposureTimeMax), 1230329u);
+  EXPECT_EQ(Value(s, &CSensorZA01::GetExposureTimeMin), 1u);  // 0.073 truncates to 0, reported as 1
+  EXPECT_EQ(Value(s, &CSensorZA01::GetExposureTimeDefault), 37u);
 
   // The reduced windows have a shorter line: (320 / 16 + 26) x 10 / 9000.
   ASSERT_EQ(s.SetCaptureArea(160, 320, 136, 240, 0), 1u);
   ASSERT_EQ(s.SetExposureTime(100), 1u);
-  s.GetExposureLines(&v);
-  EXPECT_EQ(v, 1956u);
+  EXPECT_EQ(Value(s, &CSensorZA01::GetExposureLines), 1956u);
 }
 
 TEST(Za01Exposure, FrameRateStoresFrameLengthAndReappliesTheTime) {
@@ -182,9 +167,7 @@ TEST(Za01Exposure, FrameRateStoresFrameLengthAndReappliesTheTime) {
   uint32_t rate = 300;  // 30.0 frames per second
   ASSERT_EQ(s.AccessSensorParameter(0, &rate), 1u);
   EXPECT_EQ(s.Info().frameLength, 3437u);
-  uint32_t lines = 0;
-  s.GetExposureLines(&lines);
-  EXPECT_EQ(lines, 1363u);  // from the stored 100 x 0.1 ms, not 100 lines
+  EXPECT_EQ(Value(s, &CSensorZA01::GetExposureLines), 1363u);  // from the stored 100 x 0.1 ms, not 100 lines
 
   rate = 100000;  // faster than the window allows: limited to height + 46
   ASSERT_EQ(s.AccessSensorParameter(0, &rate), 1u);
@@ -204,9 +187,7 @@ TEST(Za01Init, AppliesDefaultsAndTheFullWindow) {
   CSensorZA01 s(&fake, 72);
   EXPECT_EQ(s.CheckSensor(), 1u);
   ASSERT_EQ(s.InitSensor(), 1u);
-  uint32_t v = 0;
-  s.GetExposureLines(&v);
-  EXPECT_EQ(v, 510u);
+  EXPECT_EQ(Value(s, &CSensorZA01::GetExposureLines), 510u);
   EXPECT_EQ(AreaOf(s).width, 640u);
   ASSERT_GE(fake.fpgaWrites.size(), 3u);
   EXPECT_EQ(fake.fpgaWrites[0], (std::pair<uint8_t, uint8_t>{133, 254}));  // 510 = 0x1FE

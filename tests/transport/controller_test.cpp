@@ -12,7 +12,7 @@ std::vector<uint8_t> Head(const FakeControl& c, size_t n) {
   return std::vector<uint8_t>(c.data.begin(), c.data.begin() + n);
 }
 
-TEST_F(TransportTest, FpgaRegisterWriteSendsRegisterZeroValueToBus40) {
+TEST_F(TransportTest, FpgaRegisterWireBytesOnBus40And41) {
   ASSERT_EQ(transport->WriteFpgaRegister(5, 0x12), 1u);
   auto c = camera->Controls();
   ASSERT_EQ(c.size(), 1u);
@@ -22,9 +22,9 @@ TEST_F(TransportTest, FpgaRegisterWriteSendsRegisterZeroValueToBus40) {
   EXPECT_EQ(c[0].index, 0x40);
   EXPECT_EQ(c[0].length, 64);
   EXPECT_EQ(Head(c[0], 4), (std::vector<uint8_t>{0x05, 0x00, 0x12, 0x00}));
-}
 
-TEST_F(TransportTest, FpgaRegisterReadReturnsSecondByteFromBus41) {
+  // A read writes the register number to bus 40, then takes the second byte from bus 41.
+  camera->ClearLog();
   camera->controlIn = [](const FakeControl&, uint8_t* d) {
     d[0] = 0x11;
     d[1] = 0x22;
@@ -33,7 +33,7 @@ TEST_F(TransportTest, FpgaRegisterReadReturnsSecondByteFromBus41) {
   uint8_t value = 0;
   ASSERT_EQ(transport->ReadFpgaRegister(9, &value), 1u);
   EXPECT_EQ(value, 0x22);
-  auto c = camera->Controls();
+  c = camera->Controls();
   ASSERT_EQ(c.size(), 2u);
   EXPECT_EQ(c[0].request, 0x30);
   EXPECT_EQ(c[0].value, 1);

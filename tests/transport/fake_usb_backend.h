@@ -48,7 +48,6 @@ class FakeCamera {
   const std::string path;
   std::atomic<bool> plugged{true};
   std::atomic<int> openHandles{0};
-  std::atomic<int> opens{0};
 
   // IN control answers: returns byte count or -1. Default: 64 bytes of `inByte`.
   std::function<int(const FakeControl&, uint8_t* data)> controlIn;
@@ -196,10 +195,7 @@ class FakeBackend : public usb::IUsbBackend {
   std::unique_ptr<usb::IUsbDevice> Open(const std::string& path) override {
     std::lock_guard<std::mutex> lock(mutex_);
     for (auto& c : cams_) {
-      if (c->path == path && c->plugged) {
-        ++c->opens;
-        return std::make_unique<FakeDevice>(c);
-      }
+      if (c->path == path && c->plugged) return std::make_unique<FakeDevice>(c);
     }
     return nullptr;
   }

@@ -16,6 +16,17 @@ void SetPayloadLength(FrameDescriptor& frame, uint32_t length) {
   std::memcpy(frame.header + kHeaderPayloadOffset, &length, 4);  // little-endian host
 }
 
+// A frame that reads into the whole of `buffer`, announcing `payload` bytes.
+FrameDescriptor FrameInto(std::vector<uint8_t>& buffer, uint32_t payload = 0) {
+  FrameDescriptor frame;
+  frame.destination = buffer.data();
+  frame.capacity = static_cast<uint32_t>(buffer.size());
+  SetPayloadLength(frame, payload);
+  return frame;
+}
+
+std::string Magic(const FakeBulk& b) { return std::string(b.data.begin(), b.data.begin() + 4); }
+
 std::vector<FakeBulk> BulksOn(const std::shared_ptr<FakeCamera>& cam, uint8_t ep) {
   std::vector<FakeBulk> out;
   for (auto& b : cam->Bulks())
@@ -31,11 +42,7 @@ uint32_t Le32(const std::vector<uint8_t>& d, size_t at) {
 
 TEST_F(TransportTest, PayloadIsReadInHalfMebibytePieces) {
   std::vector<uint8_t> buffer(2 << 20);
-  FrameDescriptor frame;
-  frame.destination = buffer.data();
-  frame.capacity = static_cast<uint32_t>(buffer.size());
-
-  SetPayloadLength(frame, 524288);
+  FrameDescriptor frame = FrameInto(buffer, 524288);
   ASSERT_EQ(transport->ReadFramePayload(frame, 1000), 1u);
   auto b = BulksOn(camera, 0x81);
   ASSERT_EQ(b.size(), 1u);
@@ -55,12 +62,9 @@ TEST_F(TransportTest, PayloadIsReadInHalfMebibytePieces) {
   EXPECT_EQ(camera->openHandles, 0);
 }
 
-TEST_F(TransportTest, PayloadAboveCapacityFailsBeforeAnyTransfer) {
+TEST_F(TransportTest, PayloadAboveCapacityOrShortPieceFails) {
   std::vector<uint8_t> buffer(1000);
-  FrameDescriptor frame;
-  frame.destination = buffer.data();
-  frame.capacity = 1000;
-  SetPayloadLength(frame, 1000);
+  FrameDescriptor frame = FrameInto(buffer, 1000);
   EXPECT_EQ(transport->ReadFramePayload(frame, 100), 1u);
   camera->ClearLog();
   SetPayloadLength(frame, 1001);
@@ -69,14 +73,10 @@ TEST_F(TransportTest, PayloadAboveCapacityFailsBeforeAnyTransfer) {
   SetPayloadLength(frame, 10);
   EXPECT_EQ(transport->ReadFramePayload(frame, 100), 0u);
   EXPECT_TRUE(camera->Bulks().empty());
-}
 
-TEST_F(TransportTest, ShortPieceFailsThePayload) {
-  std::vector<uint8_t> buffer(1 << 20);
-  FrameDescriptor frame;
-  frame.destination = buffer.data();
-  frame.capacity = static_cast<uint32_t>(buffer.size());
-  SetPayloadLength(frame, 600000);
+  // A short piece fails the payload without reading the rest.
+  std::vector<uint8_t> big(1 << 20);
+  frame = FrameInto(big, 600000);
   camera->Script(0x81, BulkReply{.bytes = 1000});
   EXPECT_EQ(transport->ReadFramePayload(frame, 100), 0u);
   EXPECT_EQ(BulksOn(camera, 0x81).size(), 1u);
@@ -179,16 +179,14 @@ TEST_F(TransportTest, BufferedTransferCopiesBothWays) {
 
 TEST_F(TransportTest, CommandReadRoundsUpToWholeUnitsPlusOne) {
   std::vector<uint8_t> buffer(65536);
-  FrameDescriptor frame;
-  frame.destination = buffer.data();
-  frame.capacity = static_cast<uint32_t>(buffer.size());
+  FrameDescriptor frame = FrameInto(buffer);
   uint32_t length = 16384;
   ASSERT_EQ(transport->ReadFrameByCommand(frame, &length, 500), 1u);
   EXPECT_EQ(length, 32768u);
   auto cmd = BulksOn(camera, 0x01);
   ASSERT_EQ(cmd.size(), 1u);
   ASSERT_EQ(cmd[0].data.size(), 32u);
-  EXPECT_EQ(std::string(cmd[0].data.begin(), cmd[0].data.begin() + 4), "QU3R");
+  EXPECT_EQ(Magic(cmd[0]), "QU3R");
   EXPECT_EQ(Le32(cmd[0].data, 4), 2u);
   EXPECT_EQ(Le32(cmd[0].data, 8), 0u);
   EXPECT_EQ(Le32(cmd[0].data, 16), 32768u);
@@ -213,9 +211,7 @@ class Transport3310Test : public TransportTest {
 
 TEST_F(Transport3310Test, CommandReadGoesInFourMebibytePiecesAfterOneCommand) {
   std::vector<uint8_t> buffer(10 << 20);
-  FrameDescriptor frame;
-  frame.destination = buffer.data();
-  frame.capacity = static_cast<uint32_t>(buffer.size());
+  FrameDescriptor frame = FrameInto(buffer);
   uint32_t length = 9 << 20;  // asks 9 MiB + 16 KiB
   ASSERT_EQ(transport->ReadFrameByCommand(frame, &length, 500), 1u);
   EXPECT_EQ(length, (9u << 20) + 16384);
@@ -234,11 +230,16 @@ TEST_F(TransportTest, MemoryReadTouchesOnlyTheCallersBytes) {
   EXPECT_EQ(buffer[100], 0x11);  // the camera sent 4096 bytes
   auto cmd = BulksOn(camera, 0x01);
   ASSERT_EQ(cmd.size(), 1u);
-  EXPECT_EQ(std::string(cmd[0].data.begin(), cmd[0].data.begin() + 4), "QU3R");
+  EXPECT_EQ(Magic(cmd[0]), "QU3R");
   EXPECT_EQ(Le32(cmd[0].data, 8), 0x23456789u);
   EXPECT_EQ(Le32(cmd[0].data, 12), 0x1u);
   EXPECT_EQ(Le32(cmd[0].data, 16), 4096u);
   EXPECT_EQ(BulksOn(camera, 0x81).at(0).length, 4096u);
+
+  // A piece with the wrong count fails and closes the handle it opened.
+  camera->Script(0x81, BulkReply{.bytes = 4000});
+  EXPECT_EQ(transport->ReadMemory(0, buffer.data(), 10), 0u);
+  EXPECT_EQ(camera->openHandles, 0);
 }
 
 TEST_F(TransportTest, MemoryWritePadsWithZerosAndSplitsLargeLengths) {
@@ -246,7 +247,7 @@ TEST_F(TransportTest, MemoryWritePadsWithZerosAndSplitsLargeLengths) {
   ASSERT_EQ(transport->WriteMemory(0x1000, source.data(), 5000), 1u);
   auto out = BulksOn(camera, 0x01);
   ASSERT_EQ(out.size(), 2u);  // command, data
-  EXPECT_EQ(std::string(out[0].data.begin(), out[0].data.begin() + 4), "QU3W");
+  EXPECT_EQ(Magic(out[0]), "QU3W");
   EXPECT_EQ(Le32(out[0].data, 16), 8192u);
   ASSERT_EQ(out[1].data.size(), 8192u);
   EXPECT_EQ(out[1].data[4999], 0x42);
@@ -263,19 +264,9 @@ TEST_F(TransportTest, MemoryWritePadsWithZerosAndSplitsLargeLengths) {
   EXPECT_EQ(transport->ReadMemory(0, big.data(), kMaxTransferBytes + 1), 0u);
 }
 
-TEST_F(TransportTest, MemoryPieceWithWrongCountFails) {
-  std::vector<uint8_t> buffer(4096);
-  camera->Script(0x81, BulkReply{.bytes = 4000});
-  EXPECT_EQ(transport->ReadMemory(0, buffer.data(), 10), 0u);
-  EXPECT_EQ(camera->openHandles, 0);
-}
-
 TEST_F(TransportTest, AbortUnblocksAPendingReadAtOnce) {
   std::vector<uint8_t> buffer(1 << 20);
-  FrameDescriptor frame;
-  frame.destination = buffer.data();
-  frame.capacity = static_cast<uint32_t>(buffer.size());
-  SetPayloadLength(frame, 1 << 20);
+  FrameDescriptor frame = FrameInto(buffer, 1 << 20);
   camera->SetDefault(0x81, BulkReply{.block = true});
   ASSERT_EQ(transport->OpenStream(), 1u);
   uint32_t result = 1;
@@ -304,10 +295,7 @@ TEST_F(TransportTest, AbortUnblocksAPendingReadAtOnce) {
 
 TEST_F(TransportTest, UnplugMidStreamFailsWithoutWaitingForTheTimeout) {
   std::vector<uint8_t> buffer(1 << 20);
-  FrameDescriptor frame;
-  frame.destination = buffer.data();
-  frame.capacity = static_cast<uint32_t>(buffer.size());
-  SetPayloadLength(frame, 1 << 20);
+  FrameDescriptor frame = FrameInto(buffer, 1 << 20);
   camera->SetDefault(0x81, BulkReply{.block = true});
   ASSERT_EQ(transport->OpenStream(), 1u);
   std::thread unplug([&] {
@@ -325,9 +313,7 @@ TEST_F(TransportTest, UnplugMidStreamFailsWithoutWaitingForTheTimeout) {
 
 TEST_F(TransportTest, AltFrameReadNeedsTheWholeExpectedSize) {
   std::vector<uint8_t> buffer(4096);
-  FrameDescriptor frame;
-  frame.destination = buffer.data();
-  frame.capacity = 4096;
+  FrameDescriptor frame = FrameInto(buffer);
   frame.expectedSize = 4096;
   ASSERT_EQ(transport->ReadFrameAlt(frame), 1u);
   EXPECT_TRUE(transport->IsStreamOpen());  // kept open on success

@@ -346,7 +346,6 @@ TEST_F(UsbMockTest, StallIsReportedAndClearHaltRecovers) {
   const usb::TransferResult r = dev->BulkTransfer(0x81, buffer.data(), 64, 1000);
   EXPECT_EQ(r.status, TransferStatus::kCompleted);
   EXPECT_EQ(r.transferred, 64u);
-  world_->cameraA->Camera().ClearFaults();
 }
 
 TEST_F(UsbMockTest, BadDeviceStatusFailsTheDirectTransfer) {
@@ -359,7 +358,6 @@ TEST_F(UsbMockTest, BadDeviceStatusFailsTheDirectTransfer) {
   std::vector<uint8_t> buffer(64);
   uint32_t moved = 0;
   EXPECT_EQ(cam.TransferDirect(nullptr, buffer.data(), 64, kEpFrameIn, &moved, 1000), 0u);
-  world_->cameraA->Camera().ClearFaults();
   cam.CloseStream();
 }
 
