@@ -251,6 +251,20 @@ TEST_F(PreviewTest, TopLevelWindowIsCentredAndSizedToTheImage) {
   XWindowAttributes gone{};
   XSync(x_, False);
   EXPECT_EQ(XGetWindowAttributes(x_, top, &gone), 0);
+
+  // Sub-sampling (only from stored settings) shrinks the window with the image.
+  std::ofstream(SettingsPath()) << "Windows Registry Editor Version 5.00\n\n"
+                                   "[HKEY_CURRENT_USER\\Software\\Quorin\\VexCamZA013K9Sdk\\Camera_00]\n"
+                                   "\"SubSample\"=dword:00000002\n";
+  ASSERT_NE(Init(), 0u);
+  ASSERT_EQ(VexCam_GetSubSample(h_), 2);
+  ASSERT_EQ(VexCam_SetPreviewWindow(h_, nullptr, 0, 0, 640, 512), 1);
+  ASSERT_EQ(VexCam_Preview(h_), 1);
+  const XWindowAttributes small = Attributes(PreviewXid());
+  EXPECT_EQ(small.width, 160);
+  EXPECT_EQ(small.height, 128);
+  EXPECT_EQ(small.x, (1280 - 160) / 2);
+  EXPECT_EQ(small.y, (1024 - 128) / 2);
 }
 
 TEST_F(PreviewTest, ParentResizeLeavesTheChildAndTheNextFrameFillsItsClientArea) {
