@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -75,8 +76,9 @@ int ErrorHook(Display* display, xError* error, XExtCodes*, int* result) {
 }
 
 // Xlib's default ends the process when the connection breaks; the window just
-// stops drawing.
-void IoErrorExit(Display*, void*) {}
+// stops drawing. Reached only when Xlib notices the loss before the event
+// thread does.
+void IoErrorExit(Display*, void* window) { static_cast<CX11PreviewWindow*>(window)->OnConnectionLost(); }
 
 void InitThreadsOnce() {
   static std::once_flag once;
@@ -127,7 +129,7 @@ bool CX11PreviewWindow::Build(const VexPreviewCreateArgs& args) {
   XExtCodes* codes = XAddExtension(display_);
   if (codes == nullptr || !RegisterHook(display_, this)) return false;
   XESetError(display_, codes->extension, ErrorHook);
-  XSetIOErrorExitHandler(display_, IoErrorExit, nullptr);
+  XSetIOErrorExitHandler(display_, IoErrorExit, this);
 
   const int screen = DefaultScreen(display_);
   const Window root = RootWindow(display_, screen);
@@ -214,8 +216,8 @@ CX11PreviewWindow::~CX11PreviewWindow() {
     d->flags = d->flags | XlibDisplayIOError;
   }
   for (Buffer& b : buffers_) FreeBuffer(b);
+  if (gc_ != nullptr) XFreeGC(display_, gc_);  // client memory; the request goes nowhere when lost
   if (!lost_.load()) {
-    if (gc_ != nullptr) XFreeGC(display_, gc_);
     if (window_ != 0 && !gone_.load()) XDestroyWindow(display_, window_);
     XSync(display_, False);
   }
@@ -249,6 +251,12 @@ bool CX11PreviewWindow::Surface(int* width, int* height) const {
 void CX11PreviewWindow::MakeLuts() {
   const unsigned long masks = visual_->red_mask | visual_->green_mask | visual_->blue_mask;
   opaque_ = depth_ == 32 ? static_cast<uint32_t>(~masks) : 0;
+  auto plain = [](unsigned long mask) { return mask != 0 && mask >> std::countr_zero(mask) == 0xFFu; };
+  plainMasks_ = plain(visual_->red_mask) && plain(visual_->green_mask) && plain(visual_->blue_mask) &&
+                masks <= 0xFFFFFFFFul;
+  redShift_ = std::countr_zero(visual_->red_mask | 1ul << 63);
+  greenShift_ = std::countr_zero(visual_->green_mask | 1ul << 63);
+  blueShift_ = std::countr_zero(visual_->blue_mask | 1ul << 63);
   for (int v = 0; v < 256; ++v) {
     const auto s = static_cast<uint8_t>(v);
     red_[v] = ChannelValue(s, visual_->red_mask);
@@ -372,7 +380,14 @@ bool CX11PreviewWindow::Blit(const uint8_t* pixels, int width, int height, uint3
   for (int y = 0; y < height; ++y) {
     const uint8_t* src = pixels + static_cast<size_t>(bottomUp ? height - 1 - y : y) * stride;
     char* dst = img->data + static_cast<size_t>(y) * static_cast<size_t>(img->bytes_per_line);
-    if (lsb && img->bits_per_pixel == 32) {
+    if (lsb && img->bits_per_pixel == 32 && plainMasks_ && bitCount == 24) {
+      // The common 8-8-8 layout: the bytes move, no tables.
+      auto* d = reinterpret_cast<uint32_t*>(dst);
+      for (int x = 0; x < width; ++x, src += 3) {
+        d[x] = static_cast<uint32_t>(src[0]) << blueShift_ | static_cast<uint32_t>(src[1]) << greenShift_ |
+               static_cast<uint32_t>(src[2]) << redShift_ | opaque_;
+      }
+    } else if (lsb && img->bits_per_pixel == 32) {
       StoreRow(reinterpret_cast<uint32_t*>(dst), src, width, bitCount, red_, green_, blue_, grey_, opaque_);
     } else if (lsb && img->bits_per_pixel == 16) {
       StoreRow(reinterpret_cast<uint16_t*>(dst), src, width, bitCount, red_, green_, blue_, grey_, opaque_);
@@ -526,6 +541,8 @@ bool CX11PreviewWindow::ServerClosed() const {
   const ssize_t n = recv(ConnectionNumber(display_), &c, 1, MSG_PEEK | MSG_DONTWAIT);
   return n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
 }
+
+void CX11PreviewWindow::OnConnectionLost() { MarkLost(); }
 
 void CX11PreviewWindow::MarkLost() {
   lost_.store(true);

@@ -43,8 +43,9 @@ class CX11PreviewWindow {
   void Flush();
   bool UsesShm() const { return shm_; }
 
-  // From the per-connection error hook; no Xlib calls.
+  // From the per-connection error hooks; no Xlib calls.
   void OnXError(int code, unsigned long resource);
+  void OnConnectionLost();
 
  private:
   // kReserved: taken by the event thread while it remakes or puts the buffer.
@@ -83,6 +84,8 @@ class CX11PreviewWindow {
   int wakeFd_ = -1;
   std::array<uint32_t, 256> red_{}, green_{}, blue_{}, grey_{};
   uint32_t opaque_ = 0;  // bits outside the colour masks of a 32-bit depth
+  bool plainMasks_ = false;  // every channel is 8 bits wide inside 32 bits
+  int redShift_ = 0, greenShift_ = 0, blueShift_ = 0;
 
   // Written by the event thread (and the error hook), read by anyone.
   std::atomic<bool> mapped_{false};
