@@ -138,10 +138,17 @@ void CPreviewWindow::Resample(const DibImage& src, DibImage& dst) {
     columns_[static_cast<size_t>(x)] = std::clamp(c, 0, sw - 1) * bpp;
   }
   const int32_t* col = columns_.data();
+  int previous = -1;
   for (int y = 0; y < dh; ++y) {
     const int r = std::clamp(sh - 1 - static_cast<int>(static_cast<float>(y) * sy), 0, sh - 1);
     const uint8_t* s = src.Row(r);
     uint8_t* d = dst.Row(y);
+    // Enlarging repeats source rows: the row just made is the same.
+    if (r == previous) {
+      std::memcpy(d, dst.Row(y - 1), static_cast<size_t>(dw) * static_cast<size_t>(bpp));
+      continue;
+    }
+    previous = r;
     int x = 0;
     if (bpp == 1) {
       for (; x + 4 <= dw; x += 4) {

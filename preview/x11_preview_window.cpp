@@ -251,12 +251,6 @@ bool CX11PreviewWindow::Surface(int* width, int* height) const {
 void CX11PreviewWindow::MakeLuts() {
   const unsigned long masks = visual_->red_mask | visual_->green_mask | visual_->blue_mask;
   opaque_ = depth_ == 32 ? static_cast<uint32_t>(~masks) : 0;
-  auto plain = [](unsigned long mask) { return mask != 0 && mask >> std::countr_zero(mask) == 0xFFu; };
-  plainMasks_ = plain(visual_->red_mask) && plain(visual_->green_mask) && plain(visual_->blue_mask) &&
-                masks <= 0xFFFFFFFFul;
-  redShift_ = std::countr_zero(visual_->red_mask | 1ul << 63);
-  greenShift_ = std::countr_zero(visual_->green_mask | 1ul << 63);
-  blueShift_ = std::countr_zero(visual_->blue_mask | 1ul << 63);
   for (int v = 0; v < 256; ++v) {
     const auto s = static_cast<uint8_t>(v);
     red_[v] = ChannelValue(s, visual_->red_mask);
@@ -380,14 +374,7 @@ bool CX11PreviewWindow::Blit(const uint8_t* pixels, int width, int height, uint3
   for (int y = 0; y < height; ++y) {
     const uint8_t* src = pixels + static_cast<size_t>(bottomUp ? height - 1 - y : y) * stride;
     char* dst = img->data + static_cast<size_t>(y) * static_cast<size_t>(img->bytes_per_line);
-    if (lsb && img->bits_per_pixel == 32 && plainMasks_ && bitCount == 24) {
-      // The common 8-8-8 layout: the bytes move, no tables.
-      auto* d = reinterpret_cast<uint32_t*>(dst);
-      for (int x = 0; x < width; ++x, src += 3) {
-        d[x] = static_cast<uint32_t>(src[0]) << blueShift_ | static_cast<uint32_t>(src[1]) << greenShift_ |
-               static_cast<uint32_t>(src[2]) << redShift_ | opaque_;
-      }
-    } else if (lsb && img->bits_per_pixel == 32) {
+    if (lsb && img->bits_per_pixel == 32) {
       StoreRow(reinterpret_cast<uint32_t*>(dst), src, width, bitCount, red_, green_, blue_, grey_, opaque_);
     } else if (lsb && img->bits_per_pixel == 16) {
       StoreRow(reinterpret_cast<uint16_t*>(dst), src, width, bitCount, red_, green_, blue_, grey_, opaque_);

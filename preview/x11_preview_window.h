@@ -84,8 +84,6 @@ class CX11PreviewWindow {
   int wakeFd_ = -1;
   std::array<uint32_t, 256> red_{}, green_{}, blue_{}, grey_{};
   uint32_t opaque_ = 0;  // bits outside the colour masks of a 32-bit depth
-  bool plainMasks_ = false;  // every channel is 8 bits wide inside 32 bits
-  int redShift_ = 0, greenShift_ = 0, blueShift_ = 0;
 
   // Written by the event thread (and the error hook), read by anyone.
   std::atomic<bool> mapped_{false};
