@@ -185,15 +185,18 @@ bool CX11PreviewWindow::Build(const VexPreviewCreateArgs& args) {
   gc_ = XCreateGC(display_, window_, 0, nullptr);
   MakeLuts();
 
+  // Any error about the window (a parent destroyed meanwhile, a refused
+  // attribute) means it cannot be drawn.
+  XSync(display_, False);
+  if (errors_.load() != 0 || gone_.load()) return false;
   shm_ = args.useShm != 0 && XShmQueryExtension(display_);
   if (shm_) shmCompletion_ = XShmGetEventBase(display_) + ShmCompletion;
-  Resize(width, height);
+  Resize(width, height);  // a refused shared segment is an error too, but not a fatal one
   if ((surface_.load() >> 32) == 0) return false;
+  const unsigned tolerated = errors_.load();
   XMapWindow(display_, window_);
   XSync(display_, False);
-  // Any error so far (a parent destroyed meanwhile, a refused attribute)
-  // means the window cannot be drawn.
-  if (errors_.load() != 0 || gone_.load()) return false;
+  if (errors_.load() != tolerated || gone_.load()) return false;
   ProcessEvents();
 
   wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
