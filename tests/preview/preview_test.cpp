@@ -257,6 +257,27 @@ TEST_F(PreviewTest, TopLevelWindowIsCentredAndSizedToTheImage) {
   XSync(x_, False);
   EXPECT_EQ(XGetWindowAttributes(x_, top, &gone), 0);
 
+  // The user closes the window (what a window manager sends): the window
+  // goes, capture goes on.
+  ASSERT_NE(Init(), 0u);
+  ASSERT_EQ(VexCam_SetPreviewWindow(h_, nullptr, 0, 0, 640, 512), 1);
+  ASSERT_EQ(VexCam_CallBackPreview(h_, callback_, nullptr, 0, 1), 1);
+  XEvent close{};
+  close.xclient.type = ClientMessage;
+  close.xclient.window = PreviewXid();
+  close.xclient.message_type = XInternAtom(x_, "WM_PROTOCOLS", False);
+  close.xclient.format = 32;
+  close.xclient.data.l[0] = static_cast<long>(XInternAtom(x_, "WM_DELETE_WINDOW", False));
+  XSendEvent(x_, close.xclient.window, False, NoEventMask, &close);
+  XSync(x_, False);
+  const auto end = Clock::now() + std::chrono::seconds(3);
+  while (VexWinX_GetPreviewWindow(h_) != nullptr && Clock::now() < end) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  EXPECT_EQ(VexWinX_GetPreviewWindow(h_), nullptr);
+  ExpectFramesFlow();
+  Release();
+
   // Sub-sampling (only from stored settings) shrinks the window with the image.
   std::ofstream(SettingsPath()) << "Windows Registry Editor Version 5.00\n\n"
                                    "[HKEY_CURRENT_USER\\Software\\Quorin\\VexCamZA013K9Sdk\\Camera_00]\n"
