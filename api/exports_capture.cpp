@@ -4,6 +4,7 @@
 #include "api/dispatch.h"
 #include "instance/capture_engine.h"
 #include "instance/vex_cam.h"
+#include "vexcam/VexCamLinux.h"
 #include "vexcam/VexCamSdk.h"
 
 using vexcam::CVexCam;
@@ -70,3 +71,7 @@ BOOL VexCam_SetPreviewWindow(DWORD handle, HWND parent, int x, int y, int width,
 }
 
 }  // extern "C"
+
+extern "C" VEXCAM_API HWND VexWinX_GetPreviewWindow(DWORD handle) {
+  return Dispatch(handle, static_cast<HWND>(nullptr), [&](CVexCam& c) { return c.Capture().PreviewWindowHandle(); });
+}

@@ -6,6 +6,7 @@
 
 #include "imaging/restride.h"
 #include "instance/auto_iris_adapter.h"
+#include "instance/preview_window.h"
 #include "instance/vex_cam.h"
 #include "platform/clock.h"
 #include "platform/critical_section.h"
@@ -93,12 +94,15 @@ template <class Op>
 BOOL CaptureEngine::Locked(Op&& op) {
   BOOL result = 0;
   std::thread retired;
+  std::unique_ptr<CPreviewWindow> retiredPreview;
   {
     std::lock_guard<std::mutex> lock(controlMutex_);
     result = op();
     retired = std::move(retired_);
+    retiredPreview = std::move(retiredPreview_);
   }
   if (retired.joinable()) retired.join();
+  retiredPreview.reset();
   return result;
 }
 
@@ -122,6 +126,7 @@ void CaptureEngine::StopLocked(bool stopCamera) {
 }
 
 void CaptureEngine::CloseLocked() {
+  ClosePreviewWindowLocked();
   StopLocked(true);
   imageAvailable_.store(false);
 }
@@ -163,11 +168,48 @@ bool CaptureEngine::AcceptsCall(int size) {
 
 bool CaptureEngine::SetTarget(HWND window, BYTE* buffer, int size, int topDown) {
   target_ = CallbackTarget{window, buffer, static_cast<uint32_t>(size), static_cast<uint32_t>(topDown)};
-  if (NeedsPreviewWindow()) {
+  return OpenPreviewWindowLocked();
+}
+
+void CaptureEngine::ClosePreviewWindowLocked() {
+  CsLock lock(owner_.frameLock);
+  // retiredPreview_ is emptied by every Locked() before it unlocks.
+  if (preview_) retiredPreview_ = std::move(preview_);
+}
+
+bool CaptureEngine::OpenPreviewWindowLocked() {
+  ClosePreviewWindowLocked();
+  if (!NeedsPreviewWindow()) return true;
+  CPreviewWindow::Placement p;
+  p.parent = previewParent_;
+  p.rect = previewRect_;
+  p.instance = &owner_;
+  {
+    std::lock_guard<std::mutex> lock(owner_.settingsLock);
+    p.captureWidth = owner_.window.width;
+    p.captureHeight = owner_.window.height;
+    p.subSampleDivisor = SubSampleDivisor(owner_.imageSettings.subSample);
+  }
+  std::unique_ptr<CPreviewWindow> window = CPreviewWindow::Create(p);
+  if (!window) {
     owner_.Record(VEXCAM_ERR_NO_WINDOW);
     return false;
   }
+  CsLock lock(owner_.frameLock);
+  preview_ = std::move(window);
   return true;
+}
+
+void CaptureEngine::ClosePreviewWindow() {
+  Locked([&] {
+    ClosePreviewWindowLocked();
+    return 1;
+  });
+}
+
+HWND CaptureEngine::PreviewWindowHandle() {
+  CsLock lock(owner_.frameLock);
+  return preview_ ? preview_->Handle() : nullptr;
 }
 
 bool CaptureEngine::Prepare() {
@@ -255,8 +297,7 @@ bool CaptureEngine::Prepare() {
   if (cam.HasCorrectionMode()) cam.SetCorrectionMode(static_cast<uint32_t>(analog.internalCorrection));
   if (cam.IsAnalogGainSupported()) cam.SetAnalogGain(static_cast<uint32_t>(analog.analogGain));
   cam.StartStream();
-  // The display image is sized by the preview window; a start that needs
-  // one has already failed with code 4.
+  // The display image is sized by the first frame drawn into the window.
   return true;
 }
 
@@ -329,10 +370,8 @@ BOOL CaptureEngine::StartPreviewForRecord(int showWindow) {
       return 0;
     }
     target_ = CallbackTarget{};
-    if (showWindow != 0 && NeedsPreviewWindow()) {
-      owner_.Record(VEXCAM_ERR_NO_WINDOW);
-      return 0;
-    }
+    // A running preview keeps the window it has.
+    if (showWindow != 0 && state != kStatePreview && !OpenPreviewWindowLocked()) return 0;
     if (!StartPreviewLocked()) {
       // The recorder is not running yet: nothing of it to stop here.
       CloseLocked();
@@ -639,6 +678,7 @@ const VEXCAM_FRAME_INFO* CaptureEngine::DeliverFrame(const CallbackTarget& targe
 
   RunPipeline();
   if (continuous) recorder_.FrameReady();
+  if (preview_) preview_->Draw(owner_.images, session_.colorMode);
   imageAvailable_.store(true);
   if (target.buffer != nullptr && target.size != 0 &&
       !CopyToApplication(owner_.images.ImageFor(session_.colorMode), target)) {

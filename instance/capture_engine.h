@@ -28,6 +28,7 @@
 namespace vexcam {
 
 class CVexCam;
+class CPreviewWindow;
 class DibImage;
 
 class CaptureEngine {
@@ -70,6 +71,10 @@ class CaptureEngine {
   BOOL StartPreviewForRecord(int showWindow);
   // Colour mode of the prepared capture. Call with the frame lock held.
   int SessionColorMode() const { return session_.colorMode; }
+  // VexCam_Close's first step: the preview window goes away.
+  void ClosePreviewWindow();
+  // Handle of the preview window made at the last start; null when none.
+  HWND PreviewWindowHandle();
 
  private:
   // Where a worker delivers frames: set by CallBackPreview / Trigger, cleared
@@ -95,8 +100,12 @@ class CaptureEngine {
   // camera" or "invalid argument".
   bool AcceptsCall(int size);
   bool NeedsPreviewWindow() const;
-  // Sets the callback target; false, with "no window" recorded, when a
-  // preview window is set (a start that needs one fails).
+  // Replaces the preview window by a new one when the stored parent and
+  // rectangle ask for one; false, with "no window" recorded, when it cannot
+  // be made.
+  bool OpenPreviewWindowLocked();
+  void ClosePreviewWindowLocked();
+  // Sets the callback target and opens the preview window as above.
   bool SetTarget(HWND window, BYTE* buffer, int size, int topDown);
   bool Prepare();
   BOOL StartPreviewLocked();
@@ -132,6 +141,11 @@ class CaptureEngine {
   CallbackTarget target_;                  // guarded by controlMutex_
   HWND previewParent_ = nullptr;           // guarded by controlMutex_
   std::array<int32_t, 4> previewRect_{0, 0, 640, 512};  // guarded by controlMutex_
+  // Written with controlMutex_ and the frame lock held, drawn under the frame
+  // lock. A replaced window waits in retiredPreview_ and is destroyed by
+  // Locked() with no lock held.
+  std::unique_ptr<CPreviewWindow> preview_;
+  std::unique_ptr<CPreviewWindow> retiredPreview_;  // guarded by controlMutex_
 
   // Guarded by the instance's frame lock.
   Session session_;

@@ -207,6 +207,7 @@ void CVexCam::PushAnalogSettings() {
 }
 
 BOOL CVexCam::Close() {
+  capture_->ClosePreviewWindow();
   capture_->Stop();
   if (camera) camera->StopCapture();
   return 1;

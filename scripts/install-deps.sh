@@ -10,6 +10,8 @@ packages=(
   umockdev libumockdev-dev libglib2.0-dev
   libjpeg-dev libpng-dev libtiff-dev zlib1g-dev
   ffmpeg  # ffprobe reads the recorded AVI files back in the tests
+  libx11-dev libxext-dev  # the preview window module (Xlib, MIT-SHM)
+  xvfb xauth  # an X server for the preview tests
   binutils
 )
 

@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "vexcam/VexCamLinux.h"
 #include "vexcam/VexCamSdk.h"
 #include "vexcam/VexCamWindow.h"
 
@@ -46,6 +47,8 @@ void PrintUsage() {
       "                               record an uncompressed AVI of continuous preview\n"
       "       --seconds S             duration (default 3), counted from the first frame\n"
       "       --color B, --exposure T as for snap\n"
+      "  preview [-d N] [-b B]        show continuous preview in a window of the library's own\n"
+      "                               (needs an X display) until it is closed or Ctrl-C\n"
       "numbers may be decimal or 0x-prefixed hexadecimal.\n"
       "without hardware, use the simulated camera: VEXCAM_SIMULATOR=3200 vexcam list");
 }
@@ -626,6 +629,48 @@ int CmdRecord(int argc, char** argv) {
   return code == 0 || g_interrupted ? 0 : 1;
 }
 
+// preview [-d N] [-b B]: continuous preview in the library's top-level
+// window; streams until the window is closed or the tool is interrupted.
+int CmdPreview(int argc, char** argv) {
+  long device = 0, bits = 8;
+  for (int i = 2; i < argc; i += 2) {
+    const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+    if (std::strcmp(argv[i], "-d") == 0) {
+      if (!ParseNumber(value, 0, 31, &device)) return BadNumber("device number", value);
+    } else if (std::strcmp(argv[i], "-b") == 0) {
+      if (!ParseNumber(value, 8, 64, &bits)) return BadNumber("bits per pixel", value);
+    } else {
+      return BadNumber("option", argv[i]);
+    }
+  }
+  Session session;
+  if (!session.Open(static_cast<int>(device))) return 1;
+  const DWORD h = session.Handle();
+  if (!VexCam_SetColorMode(h, static_cast<int>(bits))) return Fail(h, "setting the colour mode");
+  // No parent and a non-empty rectangle: a top-level window of the image's size.
+  VexCam_SetPreviewWindow(h, nullptr, 0, 0, VexCam_Width(h), VexCam_Height(h));
+  if (!VexCam_Preview(h)) {
+    const DWORD code = VexCam_GetLastError(h);
+    if (code == VEXCAM_ERR_NO_WINDOW) {
+      std::fprintf(stderr, "vexcam: no preview window could be opened (is DISPLAY set to a running X server?)\n");
+      return 1;
+    }
+    return Fail(h, "starting the preview");
+  }
+  std::printf("previewing camera %ld in window 0x%lx; close the window or press Ctrl-C to stop\n", device,
+              VexWin_ToX11Window(VexWinX_GetPreviewWindow(h)));
+  std::signal(SIGINT, OnInterrupt);
+  std::signal(SIGTERM, OnInterrupt);
+  while (!g_interrupted && VexWinX_GetPreviewWindow(h) != nullptr) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  std::signal(SIGINT, SIG_DFL);
+  std::signal(SIGTERM, SIG_DFL);
+  VexCam_StopPreview(h);
+  VexCam_Close(h);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -640,6 +685,7 @@ int main(int argc, char** argv) {
   if (std::strcmp(argv[1], "stream") == 0) return CmdStream(argc, argv);
   if (std::strcmp(argv[1], "snap") == 0) return CmdSnap(argc, argv);
   if (std::strcmp(argv[1], "record") == 0) return CmdRecord(argc, argv);
+  if (std::strcmp(argv[1], "preview") == 0) return CmdPreview(argc, argv);
   std::fprintf(stderr, "vexcam: unknown command '%s'\n", argv[1]);
   PrintUsage();
   return 2;

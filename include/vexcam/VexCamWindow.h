@@ -44,6 +44,14 @@ VEXCAM_API BOOL VexWin_PostMessage(HWND window, UINT message, WPARAM wParam, LPA
 /* Destroys the window: waiters wake with FALSE, later posts fail. */
 VEXCAM_API BOOL VexWin_DestroyWindow(HWND window);
 
+/* X11 windows: the handle for an X11 window id (from Xlib, Qt's winId(), GTK's
+ * gdk_x11_window_get_xid()), to pass as the preview parent of
+ * VexCam_SetPreviewWindow; NULL for 0 or a value that is no X11 id. The
+ * handle is not checked against any server until a start uses it. */
+VEXCAM_API HWND VexWin_FromX11Window(unsigned long xid);
+/* The X11 id behind such a handle; 0 for message windows and other handles. */
+VEXCAM_API unsigned long VexWin_ToX11Window(HWND window);
+
 #ifdef __cplusplus
 }
 #endif

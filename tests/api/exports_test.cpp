@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -52,13 +53,30 @@ TEST(Exports, EveryApiFunctionIsExportedAndNothingElse) {
       EXPECT_TRUE(wanted.count(name)) << name << " exported but not part of the API";
     } else {
       // Only the Linux extensions may stand beside the API; no C++ symbol leaks.
-      EXPECT_TRUE(StartsWith(name, "VexWin_") || StartsWith(name, "VexSim_")) << name << " leaks";
+      EXPECT_TRUE(StartsWith(name, "VexWin_") || StartsWith(name, "VexWinX_") || StartsWith(name, "VexSim_"))
+          << name << " leaks";
     }
   }
 }
 
 TEST(Exports, CopyOfTheListMatches) {
   EXPECT_EQ(ReadLines(VEXCAM_EXPORTS_PATH), ReadLines(VEXCAM_EXPORTS_COPY));
+}
+
+// The window system comes only with the preview module, loaded on demand.
+TEST(Exports, LibraryLinksNoWindowSystem) {
+  const std::string cmd = std::string("readelf -d ") + VEXCAM_SO_PATH;
+  FILE* pipe = popen(cmd.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string needed;
+  char line[1024];
+  while (fgets(line, sizeof line, pipe)) {
+    if (std::strstr(line, "(NEEDED)") != nullptr) needed += line;
+  }
+  pclose(pipe);
+  EXPECT_NE(needed.find("libc.so"), std::string::npos) << needed;
+  EXPECT_EQ(needed.find("libX"), std::string::npos) << needed;
+  EXPECT_EQ(needed.find("libxcb"), std::string::npos) << needed;
 }
 
 TEST(Exports, VersionNeedsNoHandleAndHeadersCompileAsC) {

@@ -29,6 +29,8 @@ int main(int argc, char** argv) {
   const std::string shm = "/vexcam-test-" + std::to_string(getpid());
   setenv("VEXCAM_SHM_NAME", shm.c_str(), 1);
   unsetenv("VEXCAM_SIMULATOR");
+  // No test draws on the user's desktop; the preview tests start their own X server.
+  unsetenv("DISPLAY");
   ::testing::InitGoogleTest(&argc, argv);
   const int result = RUN_ALL_TESTS();
   // Also reached when only listing tests, so no empty folders pile up.
