@@ -213,6 +213,7 @@ bool CaptureEngine::Prepare() {
       }
     }
     if (sized) sized = owner_.images.SharpenCopy().CloneFrom(owner_.images.ImageFor(mode));
+    rawFrameBits_ = 0;  // the images may have been made anew
     if (!sized) {
       owner_.Record(VEXCAM_ERR_MEMORY);
       return false;
@@ -592,6 +593,7 @@ bool CaptureEngine::FetchRaw() {
     RestrideRows(target, bytes);
   }
   if (subSampler_.Active()) subSampler_.Reduce(raw);
+  rawFrameBits_ = raw.BitCount();
   return true;
 }
 

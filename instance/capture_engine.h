@@ -73,6 +73,9 @@ class CaptureEngine {
   BOOL StartPreviewForRecord(int showWindow);
   // Colour mode of the prepared capture. Call with the frame lock held.
   int SessionColorMode() const { return session_.colorMode; }
+  // Sample depth (8 or 16) of the raw image that holds a camera frame since
+  // the last preparation; 0 before the first. Call with the frame lock held.
+  int RawFrameBits() const { return rawFrameBits_; }
 
  private:
   // Where a worker delivers frames: set by CallBackPreview / Trigger, cleared
@@ -141,6 +144,7 @@ class CaptureEngine {
   // Guarded by the instance's frame lock.
   Session session_;
   SubSampler subSampler_;
+  int rawFrameBits_ = 0;
   // The record the frame message points at; a few of them in turn, so one
   // that is queued stays intact for several frames.
   static constexpr size_t kFrameInfoSlots = 8;

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "instance/capture_engine.h"
 #include "platform/critical_section.h"
 
 namespace vexcam {
@@ -197,10 +198,10 @@ BOOL UpdateMaskData(CVexCam& cam, int which) {
   std::lock_guard lock(cam.imageLock);
   DefectState& d = cam.defects;
   DibImage& target = bits == 16 ? (white ? d.white16 : d.dark16) : (white ? d.white8 : d.dark8);
-  // A frame of a smaller capture window (or none yet) is not a reference and
-  // is skipped without failing; only a full frame makes an unknown `which` an
-  // error.
-  const bool fullFrame = IsSensorImage(raw, bits);
+  // A frame of a smaller capture window, or none yet (a prepared image holds
+  // no picture), is not a reference and is skipped without failing; only a
+  // full frame makes an unknown `which` an error.
+  const bool fullFrame = cam.Capture().RawFrameBits() == bits && IsSensorImage(raw, bits);
   const bool known = which == 0 || which == 1;
   if (fullFrame && known && IsSensorImage(target, bits))
     std::memcpy(target.Pixels(), raw.Pixels(), raw.SizeBytes());

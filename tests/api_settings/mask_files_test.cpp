@@ -159,8 +159,12 @@ TEST_F(MaskUpdateTest, WithoutAFrameOrWithABadSelectorNothingIsCopied) {
   ASSERT_NE(Start(), 0u);
   const std::vector<uint8_t> before = Saved();
   for (int which : {0, 1, 2, -1}) EXPECT_EQ(VexCam_UpdateMaskData(h_, which), 1) << which;
-  EXPECT_TRUE(Codes().empty());
+  // Capture mode sizes the images, but they hold no frame yet.
   ASSERT_EQ(VexCam_SetColorMode(h_, 8), 1);
+  ASSERT_EQ(VexCam_Capture(h_), 1);
+  for (int which : {0, 2}) EXPECT_EQ(VexCam_UpdateMaskData(h_, which), 1) << which;
+  EXPECT_TRUE(Codes().empty());
+  EXPECT_TRUE(Saved() == before);
   std::vector<BYTE> frame(640 * 512);
   ASSERT_EQ(VexCam_SnapShot(h_, frame.data(), static_cast<int>(frame.size()), 1), 1);
   for (int which : {2, -1}) {
