@@ -67,7 +67,12 @@ struct CaptureEngine::WorkerContext {
   std::atomic<uint32_t> run{1};  // 0 end, 1 run, 2 pause
   Event wake{true};              // set by a stop: cuts sleeps short
   const uint32_t state;          // kStatePreview or kStateTrigger
-  const CallbackTarget target;
+  // Where frames go. VexCam_Record clears it under the frame lock and
+  // targetLock; the worker reads it under the frame lock for the copy and
+  // under targetLock (a leaf) for each post, so once the clear returns the
+  // old buffer and window are never used again.
+  std::mutex targetLock;
+  CallbackTarget target;
 };
 
 CaptureEngine::CaptureEngine(CVexCam& owner)
@@ -250,6 +255,7 @@ bool CaptureEngine::Prepare() {
       }
     }
     if (sized) sized = owner_.images.SharpenCopy().CloneFrom(owner_.images.ImageFor(mode));
+    rawFrameBits_ = 0;  // the images may have been made anew
     if (!sized) {
       owner_.Record(VEXCAM_ERR_MEMORY);
       return false;
@@ -273,6 +279,24 @@ bool CaptureEngine::Prepare() {
                           static_cast<uint32_t>(settings.subSample))) {
     owner_.Record(VEXCAM_ERR_WINDOW_REJECTED);
     return false;
+  }
+  // A camera that sends the whole window whatever the sub-sample code (the
+  // ZA01 ignores it) gets its frames reduced by the engine, so the images
+  // keep the sub-sampled size.
+  uint32_t areaX = 0, areaY = 0, areaWidth = 0, areaHeight = 0, areaFlag = 0;
+  const bool wholeWindow = divisor > 1 &&
+                           cam.GetCaptureArea(&areaX, &areaY, &areaWidth, &areaHeight, &areaFlag) != 0 &&
+                           areaWidth == static_cast<uint32_t>(window.width) &&
+                           areaHeight == static_cast<uint32_t>(window.height);
+  {
+    CsLock lock(owner_.frameLock);
+    if (!wholeWindow) {
+      subSampler_.Disable();
+    } else if (!subSampler_.Prepare(window.width, window.height, Is16BitTransfer(mode) ? 16 : 8, divisor,
+                                    mode >= VEXCAM_COLOR_24)) {
+      owner_.Record(VEXCAM_ERR_MEMORY);
+      return false;
+    }
   }
   // The analog settings; their results do not decide the preparation.
   cam.SetMirrorV(analog.mirrorV != 0);
@@ -370,6 +394,13 @@ BOOL CaptureEngine::StartPreviewForRecord(int showWindow) {
       return 0;
     }
     target_ = CallbackTarget{};
+    if (worker_) {
+      // A running preview keeps its worker but gives up the old callback
+      // window and buffer, which the application may now free.
+      CsLock frame(owner_.frameLock);
+      std::lock_guard<std::mutex> lock(worker_->targetLock);
+      worker_->target = CallbackTarget{};
+    }
     // A running preview keeps the window it has.
     if (showWindow != 0 && state != kStatePreview && !OpenPreviewWindowLocked()) return 0;
     if (!StartPreviewLocked()) {
@@ -553,12 +584,12 @@ void CaptureEngine::ContinuousLoop(WorkerContext& ctx) {
     if (r == kWaitTransferError) {
       ctx.run.store(0);
       owner_.Record(VEXCAM_ERR_TRANSFER_BROKEN);
-      PostFrame(ctx.target.window, nullptr, VEXCAM_ERR_TRANSFER_BROKEN);
+      PostToTarget(ctx, nullptr, VEXCAM_ERR_TRANSFER_BROKEN);
       break;
     }
     if (r != kWaitNewFrame) continue;
-    const VEXCAM_FRAME_INFO* info = DeliverFrame(ctx.target, true);
-    if (info != nullptr && ctx.run.load() == 1) PostFrame(ctx.target.window, info, 0);
+    const VEXCAM_FRAME_INFO* info = DeliverFrame(ctx, true);
+    if (info != nullptr && ctx.run.load() == 1) PostToTarget(ctx, info, 0);
   }
 }
 
@@ -578,8 +609,8 @@ void CaptureEngine::TriggerLoop(WorkerContext& ctx) {
     // A lost camera fails every wait at once: re-arm at a calm pace.
     if (r == kWaitTransferError) ctx.wake.Wait(kWaitSliceMs);
     if (r != kWaitNewFrame) continue;
-    const VEXCAM_FRAME_INFO* info = DeliverFrame(ctx.target, false);
-    if (info != nullptr) PostFrame(ctx.target.window, info, 0);
+    const VEXCAM_FRAME_INFO* info = DeliverFrame(ctx, false);
+    if (info != nullptr) PostToTarget(ctx, info, 0);
   }
 }
 
@@ -588,15 +619,20 @@ void CaptureEngine::TriggerLoop(WorkerContext& ctx) {
 bool CaptureEngine::FetchRaw() {
   DibImage& raw = owner_.images.RawFor(session_.colorMode);
   if (raw.IsEmpty()) return false;
-  const int bytes = raw.BytesPerPixel();
-  // The frame must fit the image's pixels laid tightly: a camera frame larger
-  // than the image (a sub-sample code the camera does not apply) is refused.
-  const uint64_t tight = static_cast<uint64_t>(raw.Width()) * static_cast<uint64_t>(raw.Height()) *
+  // A camera that ignored the sub-sample code sends the whole window into
+  // the full-size image, reduced here.
+  DibImage& target = subSampler_.Active() ? subSampler_.Full() : raw;
+  const int bytes = target.BytesPerPixel();
+  // The frame must fit the image's pixels laid tightly: a larger frame is
+  // refused.
+  const uint64_t tight = static_cast<uint64_t>(target.Width()) * static_cast<uint64_t>(target.Height()) *
                          static_cast<uint64_t>(bytes);
-  if (owner_.camera->GetFrame(raw.Pixels(), tight, 0, 0, 1) != kFrameCopied) return false;
-  if (raw.Stride() != static_cast<uint32_t>(raw.Width() * bytes) && (bytes == 1 || bytes == 2)) {
-    RestrideRows(raw, bytes);
+  if (owner_.camera->GetFrame(target.Pixels(), tight, 0, 0, 1) != kFrameCopied) return false;
+  if (target.Stride() != static_cast<uint32_t>(target.Width() * bytes) && (bytes == 1 || bytes == 2)) {
+    RestrideRows(target, bytes);
   }
+  if (subSampler_.Active()) subSampler_.Reduce(raw);
+  rawFrameBits_ = raw.BitCount();
   return true;
 }
 
@@ -649,11 +685,18 @@ void CaptureEngine::RunPipeline() {
   }
 }
 
-const VEXCAM_FRAME_INFO* CaptureEngine::DeliverFrame(const CallbackTarget& target, bool continuous) {
+const VEXCAM_FRAME_INFO* CaptureEngine::DeliverFrame(WorkerContext& ctx, bool continuous) {
   CsLock lock(owner_.frameLock);
+  CallbackTarget target;
+  {
+    std::lock_guard<std::mutex> targetLock(ctx.targetLock);
+    target = ctx.target;
+  }
   if (!FetchRaw()) {
     owner_.Record(VEXCAM_ERR_NO_FRAME);
-    PostFrame(target.window, nullptr, VEXCAM_ERR_NO_FRAME);
+    // The error form of the frame message belongs to continuous preview; in
+    // trigger mode the code alone tells the application a frame was lost.
+    if (continuous) PostFrame(target.window, nullptr, VEXCAM_ERR_NO_FRAME);
     return nullptr;
   }
   const DibImage& raw = owner_.images.RawFor(session_.colorMode);
@@ -705,6 +748,11 @@ bool CaptureEngine::CopyToApplication(const DibImage& image, const CallbackTarge
     }
   }
   return true;
+}
+
+void CaptureEngine::PostToTarget(WorkerContext& ctx, const VEXCAM_FRAME_INFO* info, LPARAM code) {
+  std::lock_guard<std::mutex> lock(ctx.targetLock);
+  PostFrame(ctx.target.window, info, code);
 }
 
 // The error forms (wParam 0) are posted after the code is on the stack, like

@@ -22,6 +22,7 @@
 
 #include "imaging/capture_geometry.h"
 #include "instance/recorder.h"
+#include "instance/sub_sampler.h"
 #include "platform/event.h"
 #include "vexcam/VexCamSdk.h"
 
@@ -64,7 +65,9 @@ class CaptureEngine {
 
   // AVI recording of continuous preview; stopped by every stop of capture.
   Recorder& Recording() { return recorder_; }
-  // VexCam_Record's start of continuous preview: clears the callback target;
+  // VexCam_Record's start of continuous preview: clears the callback target
+  // (a running preview's worker too: its old buffer and window are not used
+  // once this returns);
   // capture or trigger mode active records 1; showWindow with a preview
   // window to make records 4; a failed start closes capture and records 12
   // after the start's own code. A running preview is kept.
@@ -75,6 +78,9 @@ class CaptureEngine {
   void ClosePreviewWindow();
   // Handle of the preview window made at the last start; null when none.
   HWND PreviewWindowHandle();
+  // Sample depth (8 or 16) of the raw image that holds a camera frame since
+  // the last preparation; 0 before the first. Call with the frame lock held.
+  int RawFrameBits() const { return rawFrameBits_; }
 
  private:
   // Where a worker delivers frames: set by CallBackPreview / Trigger, cleared
@@ -123,13 +129,15 @@ class CaptureEngine {
   // One frame from the camera through the pipeline into the application's
   // buffer, under the frame lock. Returns the frame info to post, or null.
   // Continuous frames also measure the rate and feed the recorder.
-  const VEXCAM_FRAME_INFO* DeliverFrame(const CallbackTarget& target, bool continuous);
+  const VEXCAM_FRAME_INFO* DeliverFrame(WorkerContext& ctx, bool continuous);
   // GetFrame into the raw image of the session; false when nothing fitting
   // was copied.
   bool FetchRaw();
   void RunPipeline();
   bool CopyToApplication(const DibImage& image, const CallbackTarget& target);
   void PostFrame(HWND window, const VEXCAM_FRAME_INFO* info, LPARAM code);
+  // PostFrame to the worker's current callback window.
+  void PostToTarget(WorkerContext& ctx, const VEXCAM_FRAME_INFO* info, LPARAM code);
 
   CVexCam& owner_;
 
@@ -149,6 +157,8 @@ class CaptureEngine {
 
   // Guarded by the instance's frame lock.
   Session session_;
+  SubSampler subSampler_;
+  int rawFrameBits_ = 0;
   // The record the frame message points at; a few of them in turn, so one
   // that is queued stays intact for several frames.
   static constexpr size_t kFrameInfoSlots = 8;

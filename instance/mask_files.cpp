@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "instance/capture_engine.h"
 #include "platform/critical_section.h"
 
 namespace vexcam {
@@ -182,17 +183,14 @@ BOOL SaveMaskFileW(CVexCam& cam, const wchar_t* fileName) {
 
 BOOL UpdateMaskData(CVexCam& cam, int which) {
   if (!cam.RequireCamera()) return 0;
-  if (which != 0 && which != 1) {
-    cam.Record(VEXCAM_ERR_FILE_OR_TEXT);
-    return 0;
-  }
   int32_t colorMode = 0;
   {
     std::lock_guard lock(cam.settingsLock);
     colorMode = cam.imageSettings.colorMode;
   }
   const int bits = (colorMode == 1 || colorMode == 4 || colorMode == 5) ? 16 : 8;
-  const bool white = which == 1;
+  // Every value but 0 names the white reference for the map rebuilt.
+  const bool white = which != 0;
 
   // Frame lock keeps the raw image stable; the image lock nests inside it.
   CsLock frame(cam.frameLock);
@@ -200,10 +198,18 @@ BOOL UpdateMaskData(CVexCam& cam, int which) {
   std::lock_guard lock(cam.imageLock);
   DefectState& d = cam.defects;
   DibImage& target = bits == 16 ? (white ? d.white16 : d.dark16) : (white ? d.white8 : d.dark8);
-  // A frame of a smaller capture window is not a reference and is skipped.
-  if (IsSensorImage(raw, bits) && IsSensorImage(target, bits))
+  // A frame of a smaller capture window, or none yet (a prepared image holds
+  // no picture), is not a reference and is skipped without failing; only a
+  // full frame makes an unknown `which` an error.
+  const bool fullFrame = cam.Capture().RawFrameBits() == bits && IsSensorImage(raw, bits);
+  const bool known = which == 0 || which == 1;
+  if (fullFrame && known && IsSensorImage(target, bits))
     std::memcpy(target.Pixels(), raw.Pixels(), raw.SizeBytes());
   d.BuildDefectMap(bits, white);
+  if (fullFrame && !known) {
+    cam.Record(VEXCAM_ERR_FILE_OR_TEXT);
+    return 0;
+  }
   return 1;
 }
 

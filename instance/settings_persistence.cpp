@@ -411,7 +411,8 @@ uint32_t LoadCameraSettings(CVexCam& cam) {
   if (hasColor) cam.imageSettings.colorMode = color;
   if (open) cam.imageSettings.colorMode = CheckColorMode(cam.imageSettings.colorMode, has8, has16, hasBayer);
   if (hasSubSample) cam.imageSettings.subSample = subSample;
-  if (hasWaitTime) cam.cameraSettings.waitTimeSetting = waitTime;
+  // The loop's own sleep; a negative value is refused as by VexCam_SetWaitTime.
+  if (hasWaitTime && waitTime >= 0) cam.waitTimeMs.store(static_cast<uint32_t>(waitTime));
   if (hasClock) cam.cameraSettings.clock = clock;
   return 1;
 }
@@ -477,7 +478,7 @@ CameraKeyValues CurrentCameraKeyValues(CVexCam& cam) {
   v.sizeIndex = cam.cameraSettings.sizeIndex;
   v.colorMode = cam.imageSettings.colorMode;
   v.subSample = cam.imageSettings.subSample;
-  v.waitTime = cam.cameraSettings.waitTimeSetting;
+  v.waitTime = static_cast<int32_t>(cam.waitTimeMs.load());
   v.clock = cam.cameraSettings.clock;
   return v;
 }
@@ -536,11 +537,14 @@ BOOL SetCaptureWindowFromPresets(CVexCam& cam, int width, int height) {
   }
   ApplyWindow(cam, chosen);
   // The images follow the window at the next capture preparation, which also
-  // programs the area again; a camera that is not open yet has nothing to
-  // act on here.
-  cam.camera->SetCaptureArea(static_cast<uint32_t>(chosen.x), static_cast<uint32_t>(chosen.y),
-                             static_cast<uint32_t>(chosen.width), static_cast<uint32_t>(chosen.height),
-                             static_cast<uint32_t>(subSample));
+  // programs the area again. A camera that refuses the area (or none is
+  // open) fails the call; the preset stays selected.
+  if (!cam.camera->SetCaptureArea(static_cast<uint32_t>(chosen.x), static_cast<uint32_t>(chosen.y),
+                                  static_cast<uint32_t>(chosen.width), static_cast<uint32_t>(chosen.height),
+                                  static_cast<uint32_t>(subSample))) {
+    cam.Record(VEXCAM_ERR_WINDOW_REJECTED);
+    return 0;
+  }
   return 1;
 }
 

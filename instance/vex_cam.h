@@ -86,7 +86,6 @@ struct AnalogSettings {
 // Camera key values other than the presets.
 struct CameraSettings {
   int32_t sizeIndex = 0;
-  int32_t waitTimeSetting = 1;  // the stored "WaitTime" value
   int32_t clock = 0;
 };
 
@@ -197,7 +196,8 @@ class CVexCam {
   CameraSettings cameraSettings;
   CaptureWindow window;
 
-  std::atomic<uint32_t> waitTimeMs{10};  // the preview loop's sleep
+  // The preview loop's sleep: VexCam_SetWaitTime and the stored "WaitTime".
+  std::atomic<uint32_t> waitTimeMs{10};
   std::atomic<uint32_t> frameTimeoutMs{3000};
   std::atomic<uint32_t> deviceNumber{0};
   std::atomic<bool> cameraChosen{false};  // a device number was selected

@@ -154,10 +154,8 @@ BOOL CVexCam::ReadSerialNumberA(char* buffer, int size) {
     serial[count++] = static_cast<char>(byte);
   }
   buffer[0] = '\0';
-  if (!firstRead) {
-    Record(VEXCAM_ERR_DEVICE_IO);
-    return 0;
-  }
+  // A first read that failed is reported by the result alone.
+  if (!firstRead) return 0;
   if (count > 0 && serial[0] != 0) {
     const int length = count < kSerialMaxChars ? count : kSerialMaxChars;
     std::memcpy(buffer, serial, static_cast<size_t>(length));

@@ -144,12 +144,8 @@ BOOL CVexCam::SetCaptureWindowEx(int totalWidth, int x, int width, int totalHeig
     Record(VEXCAM_ERR_INVALID_ARG);
     return 0;
   }
-  // A rejected window is not stored: capture keeps working with the last
-  // accepted one.
-  if (!IsAllowedWindow(x, width, y, height)) {
-    Record(VEXCAM_ERR_WINDOW_REJECTED);
-    return 0;
-  }
+  // All six values are stored even when the window is not allowed; capture
+  // preparation refuses such a window with the same code.
   int32_t subSample = 0;
   {
     std::lock_guard<std::mutex> lock(settingsLock);
@@ -165,10 +161,17 @@ BOOL CVexCam::SetCaptureWindowEx(int totalWidth, int x, int width, int totalHeig
     imageSettings.windowHeight = height;
     subSample = imageSettings.subSample;
   }
-  // Capture preparation programs the area again; without an open camera
-  // this one has nothing to act on.
-  camera->SetCaptureArea(static_cast<uint32_t>(x), static_cast<uint32_t>(y), static_cast<uint32_t>(width),
-                         static_cast<uint32_t>(height), static_cast<uint32_t>(subSample));
+  if (!IsAllowedWindow(x, width, y, height)) {
+    Record(VEXCAM_ERR_WINDOW_REJECTED);
+    return 0;
+  }
+  // A camera that refuses the area (or none is open) fails the call; the
+  // values stay stored and the next preparation asks the camera again.
+  if (!camera->SetCaptureArea(static_cast<uint32_t>(x), static_cast<uint32_t>(y), static_cast<uint32_t>(width),
+                              static_cast<uint32_t>(height), static_cast<uint32_t>(subSample))) {
+    Record(VEXCAM_ERR_WINDOW_REJECTED);
+    return 0;
+  }
   return 1;
 }
 
@@ -301,10 +304,8 @@ double CVexCam::GetExposureTimeEx(int* ok) {
   }
   uint32_t read = 0;
   const double seconds = camera->GetExposureTimeEx(&read);
-  if (!read) {
-    Record(VEXCAM_ERR_DEVICE_IO);
-    return -1.0;
-  }
+  // Unreadable: -1.0 and ok 0, no code.
+  if (!read) return -1.0;
   {
     std::lock_guard<std::mutex> lock(settingsLock);
     analog.exposureTimeEx = seconds;
@@ -502,15 +503,12 @@ int CVexCam::GetFilterValue(int id, int* ok) {
     if (ok) *ok = 1;
     return value;
   };
-  // A device getter: its value, or code 6 when the read failed.
+  // A device getter: its value, or 0 with ok cleared when the read failed
+  // (no code: the ok flag is the report).
   auto device = [&](uint32_t (CVexCamU3K9Base::*getter)(uint32_t*)) {
     uint32_t read = 0;
     const uint32_t value = (cam.*getter)(&read);
-    if (!read) {
-      Record(VEXCAM_ERR_DEVICE_IO);
-      return 0;
-    }
-    return succeed(static_cast<int>(value));
+    return read ? succeed(static_cast<int>(value)) : 0;
   };
 
   if (const StoredValue* v = FindStoredValue(id)) {

@@ -177,6 +177,29 @@ TEST_F(Record, StopEndsEarlyWithACompleteFileAndTheNextStartsFresh) {
   EXPECT_TRUE(Codes().empty());
 }
 
+// Recording during a callback preview takes the preview over: once
+// VexCam_Record returns, the old window gets no frame message and the old
+// buffer (which the application may free) is never written.
+TEST_F(Record, StartedDuringCallbackPreviewLeavesTheOldTargetAlone) {
+  MakeWindows();
+  ASSERT_EQ(VexCam_SetColorMode(h_, 8), 1);
+  ASSERT_EQ(VexCam_SetWaitTime(h_, 0), 1);
+  std::vector<uint8_t> buffer(kFull);
+  ASSERT_EQ(VexCam_CallBackPreview(h_, callback_, buffer.data(), kFull, 1), 1);
+  VEXWIN_MSG m{};
+  ASSERT_TRUE(NextFrame(&m));
+  ASSERT_EQ(VexCam_Record(h_, Path("taken.avi").c_str(), 1000, 0), 1);
+  std::fill(buffer.begin(), buffer.end(), uint8_t{0x5C});
+  while (VexWin_PeekMessage(callback_, &m, TRUE)) {
+  }
+  ASSERT_TRUE(WaitFinished(h_, Path("taken.avi"), 8000));
+  EXPECT_GE(CheckAvi(ReadFile(Path("taken.avi")), 640, 512), 2u) << "the preview went on for the recording";
+  EXPECT_FALSE(VexWin_PeekMessage(callback_, &m, TRUE)) << "frame message to the old window";
+  EXPECT_TRUE(std::all_of(buffer.begin(), buffer.end(), [](uint8_t b) { return b == 0x5C; }))
+      << "the old buffer was written";
+  EXPECT_TRUE(Codes().empty());
+}
+
 TEST_F(Record, ReleaseAndCloseFinaliseTheFile) {
   ASSERT_EQ(VexCam_Record(h_, Path("c.avi").c_str(), 60000, 0), 1);
   ASSERT_TRUE(WaitForFrames(Path("c.avi"), 1, 10000));

@@ -115,9 +115,28 @@ TEST_F(Review, NarrowSerialNumberEndsAtTheMarkerAndNeedsANonZeroFirstByte) {
   ASSERT_EQ(VexCam_ReadSerialNumberA(h_, text, 32), 1);
   EXPECT_EQ(std::string(text), std::string("0123456789012345678901234567890"));
   EXPECT_EQ(text[32], 'x');
-  // A first read that fails is a failure.
+  // A first read that fails is a failure, told by the result alone.
   ASSERT_EQ(VexSim_Unplug(sim_), 1);
   EXPECT_EQ(VexCam_ReadSerialNumberA(h_, text, 32), 0);
+  EXPECT_TRUE(Codes().empty());
+}
+
+// Device getters whose read fails report it through ok alone: no code, no
+// error message.
+TEST_F(Review, FailedDeviceReadsOfGettersClearOkWithoutACode) {
+  ASSERT_EQ(VexSim_Unplug(sim_), 1);
+  int failed = 0;
+  for (int id : {13, 14, 15, 16, 17, 18}) {
+    int ok = 1;
+    const int value = VexCam_GetFilterValue(h_, id, &ok);
+    if (ok == 0) {
+      EXPECT_EQ(value, 0) << id;
+      ++failed;
+    }
+  }
+  EXPECT_GT(failed, 0) << "no device read failed";
+  EXPECT_TRUE(Codes().empty());
+  EXPECT_TRUE(Posted().empty());
 }
 
 // ---------------------------------------------------------------- exposure

@@ -153,12 +153,20 @@ TEST_F(MaskFileTest, WideNamesAndMissingArguments) {
 
 using MaskUpdateTest = MaskFileTest;
 
+// An unknown selector fails only on a full frame; before any frame nothing
+// is copied and nothing fails.
 TEST_F(MaskUpdateTest, WithoutAFrameOrWithABadSelectorNothingIsCopied) {
   ASSERT_NE(Start(), 0u);
   const std::vector<uint8_t> before = Saved();
-  EXPECT_EQ(VexCam_UpdateMaskData(h_, 0), 1);
-  EXPECT_EQ(VexCam_UpdateMaskData(h_, 1), 1);
+  for (int which : {0, 1, 2, -1}) EXPECT_EQ(VexCam_UpdateMaskData(h_, which), 1) << which;
+  // Capture mode sizes the images, but they hold no frame yet.
+  ASSERT_EQ(VexCam_SetColorMode(h_, 8), 1);
+  ASSERT_EQ(VexCam_Capture(h_), 1);
+  for (int which : {0, 2}) EXPECT_EQ(VexCam_UpdateMaskData(h_, which), 1) << which;
   EXPECT_TRUE(Codes().empty());
+  EXPECT_TRUE(Saved() == before);
+  std::vector<BYTE> frame(640 * 512);
+  ASSERT_EQ(VexCam_SnapShot(h_, frame.data(), static_cast<int>(frame.size()), 1), 1);
   for (int which : {2, -1}) {
     EXPECT_EQ(VexCam_UpdateMaskData(h_, which), 0) << which;
     EXPECT_EQ(Codes(), std::vector<DWORD>{12}) << which;
@@ -191,6 +199,7 @@ TEST_F(MaskUpdateTest, FrameOfASmallerWindowIsNotCopied) {
   ASSERT_EQ(VexCam_Width(h_), 320);
   const std::vector<uint8_t> before = Saved();
   EXPECT_EQ(VexCam_UpdateMaskData(h_, 0), 1);
+  EXPECT_EQ(VexCam_UpdateMaskData(h_, 7), 1) << "another frame size never fails";
   EXPECT_TRUE(Saved() == before);
   EXPECT_TRUE(Codes().empty());
 }

@@ -40,6 +40,21 @@ TEST_F(PresetTest, SelectsThePresetOfTheRequestedSize) {
   EXPECT_TRUE(Codes().empty());
 }
 
+// A camera that refuses the area (here: unplugged, so its window registers
+// cannot be written) fails both window setters with 7; the values stay.
+TEST_F(PresetTest, WindowRefusedByTheCameraFailsWithCode7) {
+  WriteReg({{"Size_00", Preset(640, 512, 0, 0)}, {"Size_01", Preset(320, 240, 160, 136)}});
+  ASSERT_NE(Start(), 0u);
+  ASSERT_EQ(VexCam_SetCaptureWindow(h_, 320, 240), 1);
+  ASSERT_EQ(VexSim_Unplug(sim_), 1);
+  EXPECT_EQ(VexCam_SetCaptureWindowEx(h_, 640, 0, 640, 512, 0, 512), 0);
+  EXPECT_EQ(Codes(), std::vector<DWORD>{7});
+  EXPECT_EQ(GetWindow(h_).width, 640);
+  EXPECT_EQ(VexCam_SetCaptureWindow(h_, 640, 512), 0);
+  EXPECT_EQ(Codes(), std::vector<DWORD>{7});
+  EXPECT_EQ(GetWindow(h_).width, 640);
+}
+
 TEST_F(PresetTest, MissingFirstPresetOrNoMatchFailsWithCode4) {
   WriteReg({{"Size_01", Preset(320, 240, 160, 136)}});
   ASSERT_NE(Start(), 0u);

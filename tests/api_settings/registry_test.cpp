@@ -25,6 +25,7 @@ TEST_F(RegistryTest, FirstRunWritesCameraKeyWithBuiltInValues) {
   EXPECT_FALSE(HasKey("Camera_00\\Gain"));
   EXPECT_FALSE(HasKey("Size_00"));
   EXPECT_EQ(VexCam_GetColorMode(h_), 24);
+  EXPECT_EQ(VexCam_GetWaitTime(h_), 1) << "the stored wait time is the loop's";
 }
 
 TEST_F(RegistryTest, ReleaseSavesGroupsAndANewInstanceReadsThemBack) {

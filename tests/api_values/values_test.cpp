@@ -258,23 +258,32 @@ TEST_F(Values, FormatGeometryMirrorsAndSwitches) {
 
 TEST_F(Values, CaptureWindowMustBeAnAllowedWindow) {
   int v[6] = {};
+  auto stored = [&] {
+    EXPECT_EQ(VexCam_GetCaptureWindowEx(h_, &v[0], &v[1], &v[2], &v[3], &v[4], &v[5]), 1);
+    return std::vector<int>(v, v + 6);
+  };
   ASSERT_EQ(VexCam_SetCaptureWindowEx(h_, 640, 0, 640, 512, 0, 512), 1);
-  // The ZA01 has a fixed width and height: smaller windows are invalid here.
+  // The ZA01 has a fixed width and height: smaller windows are invalid here
+  // and not stored.
   EXPECT_EQ(VexCam_SetCaptureWindowEx(h_, 640, 160, 320, 512, 136, 240), 0);
   EXPECT_EQ(VexCam_SetCaptureWindowEx(h_, 640, 0, 640, 512, 136, 240), 0);
   ExpectCodes({9, 9});
-  // Full size, but not at an allowed position.
-  EXPECT_EQ(VexCam_SetCaptureWindowEx(h_, 700, 1, 640, 600, 0, 512), 0);
+  EXPECT_EQ(stored(), (std::vector<int>{640, 0, 640, 512, 0, 512}));
+  // Full size, but not at an allowed position: 7, and all six values stay
+  // stored, so the next start fails its preparation with 7 too.
   EXPECT_EQ(VexCam_SetCaptureWindowEx(h_, 700, 0, 640, 600, -1, 512), 0);
   EXPECT_EQ(VexCam_SetCaptureWindowEx(h_, 700, INT_MAX, 640, 600, INT_MAX, 512), 0);
+  EXPECT_EQ(VexCam_SetCaptureWindowEx(h_, 700, 1, 640, 600, 0, 512), 0);
   ExpectCodes({7, 7, 7});
-  ASSERT_EQ(VexCam_GetCaptureWindowEx(h_, &v[0], &v[1], &v[2], &v[3], &v[4], &v[5]), 1);
-  EXPECT_EQ(std::vector<int>(v, v + 6), (std::vector<int>{640, 0, 640, 512, 0, 512}))
-      << "a refused window keeps the accepted one";
+  EXPECT_EQ(stored(), (std::vector<int>{700, 1, 640, 600, 0, 512}));
+  EXPECT_EQ(VexCam_Width(h_), 640);
+  ASSERT_EQ(VexCam_SetPreviewWindow(h_, nullptr, 0, 0, 0, 0), 1);
+  EXPECT_EQ(VexCam_StartPreview(h_), 0);
+  EXPECT_EQ(VexCam_SnapShot(h_, nullptr, 0, 1), 0);
+  ExpectCodes({7, 7});
   ASSERT_EQ(VexCam_SetCaptureWindowEx(h_, 700, 0, 640, 600, 0, 512), 1);
-  ASSERT_EQ(VexCam_GetCaptureWindowEx(h_, &v[0], nullptr, nullptr, &v[3], nullptr, nullptr), 1);
-  EXPECT_EQ(v[0], 700);
-  EXPECT_EQ(v[3], 600);
+  EXPECT_EQ(stored(), (std::vector<int>{700, 0, 640, 600, 0, 512}));
+  EXPECT_EQ(VexCam_SnapShot(h_, nullptr, 0, 1), 1);
   ExpectCodes({});
 }
 
