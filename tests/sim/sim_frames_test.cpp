@@ -77,7 +77,9 @@ TEST_F(SimTest, FrameRateFollowsExposureAndSpeedUp) {
   ASSERT_TRUE(ReadFrame(*d, f));
   const auto start = Clock::now();
   for (int i = 0; i < 4; ++i) ASSERT_TRUE(ReadFrame(*d, f));
-  EXPECT_GE(Clock::now() - start, std::chrono::nanoseconds(4 * period - 1000000));
+  // Frames keep to a fixed schedule, so a late first read shortens the wait
+  // for the next one: allow up to a period of slack.
+  EXPECT_GE(Clock::now() - start, std::chrono::nanoseconds(3 * period));
 
   // The free-running frame counter (register 8) advances with the period.
   uint8_t a = 0, b = 0;
