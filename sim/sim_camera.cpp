@@ -21,6 +21,7 @@ constexpr uint32_t kBlankingLines = 46;           // lines between frames
 constexpr uint8_t kEndpointIn = 0x81;
 constexpr uint8_t kEndpointAlt = 0x83;
 constexpr uint8_t kEndpointOut = 0x01;
+constexpr uint16_t kRequestRecordLength = 102;      // wLength of every vendor request
 
 // FPGA registers the model gives a meaning.
 enum FpgaReg : uint8_t {
@@ -189,6 +190,8 @@ int SimCamera::ControlTransfer(uint32_t generation, uint8_t requestType, uint8_t
 int SimCamera::HandleRequest(uint8_t requestType, uint8_t request, uint16_t value, uint16_t index,
                              uint8_t* data, uint16_t length) {
   if (ExpectedRequestType(request) != requestType) return -1;  // the device stalls endpoint 0
+  // The firmware takes only whole request records: any other wLength stalls.
+  if (length != kRequestRecordLength) return -1;
   const int block = std::min<int>(length, 64);
   switch (request) {
     case 0x30:  // serial-bus write: wValue bytes to bus address wIndex

@@ -47,16 +47,18 @@ uint32_t CFx3Api::SendVendorRequestOn(usb::IUsbDevice* handle, uint8_t requestTy
                                       uint8_t* data, uint32_t* dataReturned) {
   if (dataReturned != nullptr) *dataReturned = 0;
   if (handle == nullptr) return 0;
-  uint8_t area[kVendorDataBytes] = {};
+  // The data stage is sized for the full request length; callers see the
+  // 64-byte data area only.
+  uint8_t area[kVendorRequestLength] = {};
   const bool in = (requestType & 0x80) != 0;
-  if (!in && data != nullptr) std::memcpy(area, data, sizeof(area));
+  if (!in && data != nullptr) std::memcpy(area, data, kVendorDataBytes);
   const int moved = handle->ControlTransfer(requestType, request, value, index, area,
-                                            static_cast<uint16_t>(sizeof(area)), kVendorTimeoutMs);
+                                            kVendorRequestLength, kVendorTimeoutMs);
   if (moved < 0) return 0;
   const uint32_t count = static_cast<uint32_t>(moved) > kVendorDataBytes
                              ? kVendorDataBytes
                              : static_cast<uint32_t>(moved);
-  if (in && data != nullptr) std::memcpy(data, area, sizeof(area));
+  if (in && data != nullptr) std::memcpy(data, area, kVendorDataBytes);
   if (dataReturned != nullptr) *dataReturned = count;
   return 1;
 }

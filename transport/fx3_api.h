@@ -40,6 +40,9 @@ inline constexpr uint8_t kReqControllerWordWrite = 0xD0;
 inline constexpr uint8_t kReqControllerWordRead = 0xD1;
 
 inline constexpr uint32_t kVendorDataBytes = 64;
+// wLength of every vendor request: the camera's firmware expects the whole
+// request record (38 bytes) plus the data area, whatever the request carries.
+inline constexpr uint16_t kVendorRequestLength = 102;
 inline constexpr uint32_t kVendorTimeoutMs = 3000;
 
 // Endpoints.

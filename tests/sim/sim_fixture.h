@@ -32,7 +32,13 @@ class SimTest : public ::testing::Test {
 
   static int Vendor(IUsbDevice& d, uint8_t type, uint8_t request, uint16_t value, uint16_t index,
                     uint8_t* data) {
-    return d.ControlTransfer(type, request, value, index, data, 64, 3000);
+    // Every request goes out with the firmware's 102-byte wLength; data holds
+    // the 64-byte data area.
+    uint8_t area[102] = {};
+    if (data != nullptr) std::memcpy(area, data, 64);
+    const int rc = d.ControlTransfer(type, request, value, index, area, sizeof area, 3000);
+    if (data != nullptr) std::memcpy(data, area, 64);
+    return rc;
   }
   static bool BusWrite(IUsbDevice& d, uint8_t address, std::vector<uint8_t> bytes) {
     uint8_t buf[64] = {};

@@ -90,6 +90,9 @@ TEST_F(SimTest, MalformedRequestsFail) {
   EXPECT_LT(Vendor(*d, 0x40, 0xB0, 0, 0, buf), 0);                          // wrong direction
   EXPECT_LT(Vendor(*d, 0xC0, 0x99, 0, 0, buf), 0);                          // unknown request
   EXPECT_LT(d->ControlTransfer(0x40, 0x3C, 0, 0, nullptr, 4, 3000), 0);
+  // The firmware stalls any wLength but the request record's 102 bytes.
+  EXPECT_LT(d->ControlTransfer(0xC0, 0xB0, 0, 0, buf, 64, 3000), 0);
+  EXPECT_EQ(d->ControlTransfer(0xC0, 0xB0, 0, 0, buf, 102, 3000), 64);
 }
 
 TEST_F(SimTest, InformationBlocksAndStatus) {

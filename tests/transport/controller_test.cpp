@@ -20,7 +20,7 @@ TEST_F(TransportTest, FpgaRegisterWireBytesOnBus40And41) {
   EXPECT_EQ(c[0].request, 0x30);
   EXPECT_EQ(c[0].value, 3);
   EXPECT_EQ(c[0].index, 0x40);
-  EXPECT_EQ(c[0].length, 64);
+  EXPECT_EQ(c[0].length, 102);
   EXPECT_EQ(Head(c[0], 4), (std::vector<uint8_t>{0x05, 0x00, 0x12, 0x00}));
 
   // A read writes the register number to bus 40, then takes the second byte from bus 41.

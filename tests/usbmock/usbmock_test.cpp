@@ -219,10 +219,12 @@ TEST_F(UsbMockTest, VendorRequestsReachTheSelectedCameraOnly) {
 TEST_F(UsbMockTest, RefusedControlRequestFailsWithoutHarm) {
   std::unique_ptr<usb::IUsbDevice> dev = OpenA();
   ASSERT_NE(dev, nullptr);
-  uint8_t data[64] = {};
-  // An unknown request stalls endpoint 0; the handle stays usable.
-  EXPECT_EQ(dev->ControlTransfer(0xC0, 0x77, 0, 0, data, 64, 1000), -1);
-  EXPECT_EQ(dev->ControlTransfer(0xC0, 0xB0, 0, 0, data, 64, 1000), 64);
+  uint8_t data[102] = {};
+  // An unknown request, or a wLength other than 102, stalls endpoint 0; the
+  // handle stays usable.
+  EXPECT_EQ(dev->ControlTransfer(0xC0, 0x77, 0, 0, data, 102, 1000), -1);
+  EXPECT_EQ(dev->ControlTransfer(0xC0, 0xB0, 0, 0, data, 64, 1000), -1);
+  EXPECT_EQ(dev->ControlTransfer(0xC0, 0xB0, 0, 0, data, 102, 1000), 64);
 }
 
 // ---- bulk transfers --------------------------------------------------------
@@ -341,8 +343,8 @@ TEST_F(UsbMockTest, StallIsReportedAndClearHaltRecovers) {
   ASSERT_TRUE(dev->ClearHalt(0x81));
   EXPECT_EQ(world_->cameraA->RequestCount(USBDEVFS_CLEAR_HALT), clears + 1);
   // The stalls left are gone: an armed frame header arrives.
-  uint8_t data[64] = {};
-  ASSERT_GE(dev->ControlTransfer(0x42, 0xC2, 0, 0, data, 64, 1000), 0);
+  uint8_t data[102] = {};
+  ASSERT_GE(dev->ControlTransfer(0x42, 0xC2, 0, 0, data, 102, 1000), 0);
   const usb::TransferResult r = dev->BulkTransfer(0x81, buffer.data(), 64, 1000);
   EXPECT_EQ(r.status, TransferStatus::kCompleted);
   EXPECT_EQ(r.transferred, 64u);
@@ -381,8 +383,8 @@ TEST_F(UsbMockTest, UnplugFailsPendingAndLaterRequestsWithNoDevice) {
   ASSERT_EQ(reader.wait_for(std::chrono::milliseconds(500)), std::future_status::ready);
   EXPECT_EQ(reader.get().status, TransferStatus::kNoDevice);
 
-  uint8_t data[64] = {};
-  EXPECT_EQ(dev->ControlTransfer(0xC0, 0xB0, 0, 0, data, 64, 1000), -1);
+  uint8_t data[102] = {};
+  EXPECT_EQ(dev->ControlTransfer(0xC0, 0xB0, 0, 0, data, 102, 1000), -1);
   EXPECT_EQ(dev->BulkTransfer(0x81, buffer.data(), 64, 100).status, TransferStatus::kNoDevice);
   EXPECT_FALSE(dev->CancelPending(0x81));
   uint32_t speed = 0;
