@@ -194,7 +194,9 @@ uint32_t CVexCamU3K9Base::GetDeviceInfoB(uint8_t* block) {
 }
 
 uint32_t CVexCamU3K9Base::GetSensorInfo(SensorInfo* info) {
-  return sensor_ ? sensor_->GetSensorInfo(info) : 0;
+  if (!sensor_) return 0;
+  std::lock_guard<std::mutex> lock(driverMutex_);
+  return sensor_->GetSensorInfo(info);
 }
 
 uint32_t CVexCamU3K9Base::IsDeviceAvailable(uint32_t deviceNumber) {
@@ -586,6 +588,7 @@ bool CVexCamU3K9Base::BeginStreamLoop() {
 
 void CVexCamU3K9Base::ApplyPendingExposure() {
   if (pendingExposureSet_.exchange(false) && sensor_) {
+    std::lock_guard<std::mutex> lock(driverMutex_);
     sensor_->SetExposureTime(pendingExposure_.load());
   }
 }
@@ -809,6 +812,7 @@ uint32_t CVexCamU3K9Base::SetCaptureArea(uint32_t x, uint32_t y, uint32_t width,
                                          uint32_t areaFlag) {
   std::lock_guard<std::recursive_mutex> lock(controlMutex_);
   if (!sensor_) return 0;
+  std::lock_guard<std::mutex> driver(driverMutex_);
   SensorInfo info;
   sensor_->GetSensorInfo(&info);
   if (!Is(0x3310) && !Is(0x3340) && x == info.areaX && y == info.areaY &&
@@ -826,9 +830,8 @@ uint32_t CVexCamU3K9Base::SetCaptureArea(uint32_t x, uint32_t y, uint32_t width,
 
 uint32_t CVexCamU3K9Base::GetCaptureArea(uint32_t* x, uint32_t* y, uint32_t* width,
                                          uint32_t* height, uint32_t* areaFlag) {
-  if (!sensor_) return 0;
   SensorInfo info;
-  sensor_->GetSensorInfo(&info);
+  if (!GetSensorInfo(&info)) return 0;
   if (x) *x = info.areaX;
   if (y) *y = info.areaY;
   if (width) *width = info.areaWidth;
@@ -905,6 +908,7 @@ uint32_t CVexCamU3K9Base::SetSamplingRate(uint32_t rate) {
     uint32_t code = 0;
     if (transport_->GetBusSpeed(&code) && code != kSpeedSuper) rate = 0;
   }
+  std::lock_guard<std::mutex> lock(driverMutex_);
   return sensor_->SetSamplingRate(rate);
 }
 
@@ -916,6 +920,7 @@ uint32_t CVexCamU3K9Base::SetExposureTime(uint32_t time) {
     pendingExposureSet_.store(true);
     return 1;
   }
+  std::lock_guard<std::mutex> lock(driverMutex_);
   return sensor_->SetExposureTime(time);
 }
 
@@ -925,6 +930,7 @@ uint32_t CVexCamU3K9Base::SetExposureTimeEx(double seconds) {
     const double ms = (seconds + 1.0) * 1000.0;
     frameTimeoutMs_.store(ms >= 4294967295.0 ? 0xFFFFFFFF : static_cast<uint32_t>(ms));
   }
+  std::lock_guard<std::mutex> lock(driverMutex_);
   return sensor_->SetExposureTimeEx(seconds);
 }
 
@@ -1069,6 +1075,7 @@ uint32_t CVexCamU3K9Base::GetLevelValueMax() { return HasLevelValue() ? 65535 : 
 
 uint32_t CVexCamU3K9Base::Get(uint32_t (CSensorBase::*op)(uint32_t*), uint32_t* ok) {
   uint32_t value = 0;
+  std::lock_guard<std::mutex> lock(driverMutex_);
   const bool read = sensor_ && (sensor_.get()->*op)(&value) != 0;
   if (ok) *ok = read ? 1 : 0;
   return read ? value : 0;
@@ -1077,6 +1084,7 @@ uint32_t CVexCamU3K9Base::Get(uint32_t (CSensorBase::*op)(uint32_t*), uint32_t* 
 uint32_t CVexCamU3K9Base::GetChannel(uint32_t (CSensorBase::*op)(uint32_t, uint32_t*),
                                      uint32_t channel, uint32_t* ok) {
   uint32_t value = 0;
+  std::lock_guard<std::mutex> lock(driverMutex_);
   const bool read = sensor_ && (sensor_.get()->*op)(channel, &value) != 0;
   if (ok) *ok = read ? 1 : 0;
   return read ? value : 0;
@@ -1084,19 +1092,22 @@ uint32_t CVexCamU3K9Base::GetChannel(uint32_t (CSensorBase::*op)(uint32_t, uint3
 
 double CVexCamU3K9Base::GetSeconds(uint32_t (CSensorBase::*op)(double*), uint32_t* ok) {
   double value = 0.0;
+  std::lock_guard<std::mutex> lock(driverMutex_);
   const bool read = sensor_ && (sensor_.get()->*op)(&value) != 0;
   if (ok) *ok = read ? 1 : 0;
   return read ? value : 0.0;
 }
 
 uint32_t CVexCamU3K9Base::Info(uint32_t SensorInfo::*field) {
-  if (!sensor_) return 0;
   SensorInfo info;
-  sensor_->GetSensorInfo(&info);
+  if (!GetSensorInfo(&info)) return 0;
   return info.*field;
 }
 
-#define VEXCAM_FORWARD(call) return sensor_ ? sensor_->call : 0
+#define VEXCAM_FORWARD(call)                         \
+  if (!sensor_) return 0;                            \
+  std::lock_guard<std::mutex> driverLock(driverMutex_); \
+  return sensor_->call
 
 uint32_t CVexCamU3K9Base::GetSamplingRate(uint32_t* ok) { return Get(&CSensorBase::GetSamplingRate, ok); }
 uint32_t CVexCamU3K9Base::SetMirrorH(uint32_t on) { VEXCAM_FORWARD(SetMirrorH(on)); }

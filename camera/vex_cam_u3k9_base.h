@@ -351,6 +351,11 @@ class CVexCamU3K9Base {
   // Serialises the capture control operations (start, stop, mode, settings)
   // between application threads; never held by the transfer thread.
   std::recursive_mutex controlMutex_;
+  // Serialises calls into the driver between the application's threads and
+  // the transfer thread, which applies a pending exposure: the driver's
+  // record and its multi-register writes (the 24-bit exposure counter) are
+  // never touched by two threads at once. Held only around one driver call.
+  std::mutex driverMutex_;
   FrameDescriptor descriptor_;
 };
 

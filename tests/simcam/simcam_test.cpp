@@ -2,6 +2,7 @@
 // frame geometry, the transfer loops, faults, exposure and trigger rules.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
 #include <cstring>
 #include <memory>
@@ -366,6 +367,43 @@ TEST_F(SimCam, SlowReaderNeverGetsAFrameTwice) {
   }
   cam.StopCapture();
   EXPECT_EQ(dups, 0);
+}
+
+
+TEST_F(SimCam, ExposureCounterIsNeverProgrammedByTwoThreadsAtOnce) {
+  // The transfer thread applies the pending exposure while the application
+  // re-applies it through a frame-rate change: the three bytes of the 24-bit
+  // counter must always go out as one whole value.
+  auto sim = Add(0x3200);
+  TestCamera& cam = Open(0x3200);
+  ASSERT_EQ(cam.StartCapture(kCaptureContinuous), 1u);
+  sim->ClearLog();
+  std::thread setter([&] {
+    for (int i = 0; i < 400; ++i) {
+      cam.SetExposureTime(i % 2 == 0 ? 100 : 70000);
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+  });
+  for (int i = 0; i < 400; ++i) {
+    uint32_t rate = i % 2 == 0 ? 300 : 50;
+    cam.AccessSensorParameter(0, 0, &rate);
+    uint32_t lines = 0;
+    cam.Sensor()->GetExposureLines(&lines);
+  }
+  setter.join();
+  cam.StopCapture();
+
+  std::vector<uint8_t> order;
+  for (const sim::SimTransaction& t : sim->SerialLog(0x40)) {
+    if (t.request == 0x40 && t.data.size() == 3 && (t.data[0] == 133 || t.data[0] == 134 || t.data[0] == 155))
+      order.push_back(t.data[0]);
+  }
+  ASSERT_GE(order.size(), 30u);
+  for (size_t i = 0; i < order.size(); ++i)
+    ASSERT_EQ(order[i], (std::array<uint8_t, 3>{133, 134, 155})[i % 3]) << "write " << i;
+  uint32_t lines = 0;
+  ASSERT_EQ(cam.Sensor()->GetExposureLines(&lines), 1u);
+  EXPECT_EQ(sim->FpgaRegister(133) | sim->FpgaRegister(134) << 8 | sim->FpgaRegister(155) << 16, lines);
 }
 
 }  // namespace
