@@ -44,6 +44,8 @@ bool UsesCommandFrames(uint32_t productId);
 bool IsCooledAreaFamily(uint32_t productId);
 // Products whose driver needs SetDataBits before the general data-width step.
 bool ForwardsDataBits(uint32_t productId);
+// Whether the data width is FPGA register 60 (or the command byte).
+bool HasGeneralDataWidth(uint32_t productId);
 // The CCD models, shut down register by register at close.
 bool IsCcdModel(uint32_t productId);
 

@@ -578,6 +578,7 @@ bool CVexCamU3K9Base::BeginLoop() {
 bool CVexCamU3K9Base::BeginStreamLoop() {
   if (!BeginLoop()) return false;
   transferError_.store(false);
+  lastTag_ = 0;
   if (!transport_->OpenStream()) {
     GiveUp();
     EndLoop();
@@ -591,6 +592,32 @@ void CVexCamU3K9Base::ApplyPendingExposure() {
     std::lock_guard<std::mutex> lock(driverMutex_);
     sensor_->SetExposureTime(pendingExposure_.load());
   }
+}
+
+bool CVexCamU3K9Base::HeaderFitsProgramming(const FrameDescriptor& frame) {
+  const bool whole = LoadLe32(frame.header + kHeaderPayloadOffset) == frameSize_;
+  const bool restarted = frame.tag < lastTag_;
+  lastTag_ = frame.tag;
+  return whole && !restarted;
+}
+
+bool CVexCamU3K9Base::RestoreCameraState() {
+  SensorInfo info;
+  {
+    std::lock_guard<std::mutex> lock(driverMutex_);
+    sensor_->GetSensorInfo(&info);
+    if (!sensor_->SetCaptureArea(info.areaX, info.areaWidth, info.areaY, info.areaHeight, info.areaFlag))
+      return false;
+    if (info.exposureTime.current != 0) sensor_->SetExposureTime(info.exposureTime.current);
+    const int32_t peltier = peltierRequest_.load();
+    if (peltier >= 0 && !sensor_->SetPeltier(static_cast<uint32_t>(peltier))) return false;
+  }
+  if (!Is3042() && ApplyWindowRegisters(info) == 0) return false;
+  // The data width of the general path; products with a register of their
+  // own keep it across a reset of the stream.
+  if (!HasGeneralDataWidth(productId_.load())) return true;
+  const bool sixteen = dataBitsMode_.load() == 1;
+  return Is3042() ? transport_->WriteCommandByte(sixteen ? 1 : 0) != 0 : WriteReg(60, sixteen ? 2 : 1);
 }
 
 bool CVexCamU3K9Base::PublishFrame(uint32_t mode) {
@@ -610,6 +637,7 @@ uint32_t CVexCamU3K9Base::TransferLoop() {
     const uint32_t timeout = frameTimeoutMs_.load();
     ApplyPendingExposure();
     bool ok = true;
+    bool suspect = false;
     if (mode == kCaptureNextFrame) {
       uint8_t counter = 0;
       ok = ReadReg(kRegFrameCounter, &counter);
@@ -626,7 +654,10 @@ uint32_t CVexCamU3K9Base::TransferLoop() {
         break;
       }
       if (mode != kCaptureNextFrame) frameCounter_.store(descriptor_.tag);
-      ok = transport_->ReadFramePayload(descriptor_, timeout);
+      // A frame of another size, or from a camera that restarted, is a failed
+      // frame: its rows would not be those of the programmed window.
+      suspect = !HeaderFitsProgramming(descriptor_);
+      ok = !suspect && transport_->ReadFramePayload(descriptor_, timeout);
     }
     if (ok) {
       failures = 0;
@@ -640,6 +671,12 @@ uint32_t CVexCamU3K9Base::TransferLoop() {
       break;
     }
     if (ResetsPipeOnRetry(productId_.load())) transport_->ResetPipe(kEpFrameIn);
+    // A camera found in its power-on state gets its settings back before a
+    // frame is accepted again; if it does not take them, the retries run out.
+    if (suspect) {
+      transport_->SendStreamRestart();  // drops the unread payload
+      if (!RestoreCameraState()) ++failures;
+    }
     UpdateStrobe();
     transport_->OpenStream();
   }
@@ -1196,7 +1233,13 @@ uint32_t CVexCamU3K9Base::ReceiveText(char* buffer, uint32_t size) { VEXCAM_FORW
 uint32_t CVexCamU3K9Base::SendText(const char* text, uint32_t length) { VEXCAM_FORWARD(SendText(text, length)); }
 uint32_t CVexCamU3K9Base::IsPeltierSupported() { VEXCAM_FORWARD(IsPeltierSupported()); }
 uint32_t CVexCamU3K9Base::GetPeltier() { VEXCAM_FORWARD(GetPeltier()); }
-uint32_t CVexCamU3K9Base::SetPeltier(uint32_t on) { VEXCAM_FORWARD(SetPeltier(on)); }
+uint32_t CVexCamU3K9Base::SetPeltier(uint32_t on) {
+  if (!sensor_) return 0;
+  std::lock_guard<std::mutex> driverLock(driverMutex_);
+  const uint32_t ok = sensor_->SetPeltier(on);
+  if (ok) peltierRequest_.store(on != 0 ? 1 : 0);
+  return ok;
+}
 uint32_t CVexCamU3K9Base::IsTemperatureSupported() { VEXCAM_FORWARD(IsTemperatureSupported()); }
 double CVexCamU3K9Base::GetTemperature(uint32_t* ok) { return GetSeconds(&CSensorBase::GetTemperature, ok); }
 uint32_t CVexCamU3K9Base::ApplyMonitorSetting() { VEXCAM_FORWARD(ApplyMonitorSetting()); }

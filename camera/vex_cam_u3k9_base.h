@@ -295,6 +295,15 @@ class CVexCamU3K9Base {
   bool BeginStreamLoop();
   // Hands an exposure set during the capture to the sensor, once.
   void ApplyPendingExposure();
+  // Whether a frame header fits what the camera was programmed for: the
+  // announced payload is one whole frame and the frame counter has not gone
+  // back to its start (a camera that lost power comes back in its power-on
+  // state). Transfer thread only.
+  bool HeaderFitsProgramming(const FrameDescriptor& frame);
+  // Puts a camera found in a state it was not put in back into the capture
+  // settings: the driver's window program, the window and offset registers,
+  // the data width, the exposure and the cooling. Transfer thread only.
+  bool RestoreCameraState();
   // A whole frame: clears the transfer error and publishes the frame; true
   // when the mode takes no further frame (single, next frame).
   bool PublishFrame(uint32_t mode);
@@ -356,6 +365,9 @@ class CVexCamU3K9Base {
   // record and its multi-register writes (the 24-bit exposure counter) are
   // never touched by two threads at once. Held only around one driver call.
   std::mutex driverMutex_;
+  // Cooling last asked for (-1: never), restored after a camera reset.
+  std::atomic<int32_t> peltierRequest_{-1};
+  uint32_t lastTag_ = 0;  // transfer thread only
   FrameDescriptor descriptor_;
 };
 
