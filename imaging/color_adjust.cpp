@@ -3,6 +3,8 @@
 
 #include "imaging/color_adjust.h"
 
+#include "imaging/cpu_dispatch.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -129,11 +131,10 @@ template <typename T, int Spp>
     }
 }
 
-#define VEXCAM_HUESAT_VARIANT(name, T, Spp)                                                                     \
-    __attribute__((target_clones("arch=x86-64-v4", "avx2", "default"))) void name(                    \
-        uint8_t* base, uint32_t stride, int w, int h, HueSatParams p, const uint16_t* tone) {          \
-        HueSatFrame<T, Spp>(base, stride, w, h, p, tone);                                              \
-    }
+#define VEXCAM_HUESAT_VARIANT(name, T, Spp)                                                                 \
+    VEXCAM_CPU_VARIANTS(void, name,                                                                          \
+                        (uint8_t * base, uint32_t stride, int w, int h, HueSatParams p, const uint16_t* tone), \
+                        { HueSatFrame<T, Spp>(base, stride, w, h, p, tone); })
 
 VEXCAM_HUESAT_VARIANT(HueSat8x3, uint8_t, 3)
 VEXCAM_HUESAT_VARIANT(HueSat8x4, uint8_t, 4)
@@ -182,8 +183,8 @@ void ApplyHueSaturation(DibImage& img, int hue, int saturation, HueSatCache&, co
     const HueSatParams p{static_cast<uint16_t>(saturation >= 0 ? saturation : saturation + 256),
                          static_cast<uint16_t>(saturation >= 0 ? 0xFFFF : 0), static_cast<int16_t>(rot.k),
                          static_cast<int16_t>(rot.r)};
-    auto fn = !l.wide ? (l.samplesPerPixel == 3 ? HueSat8x3 : HueSat8x4)
-                      : (l.samplesPerPixel == 3 ? HueSat16x3 : HueSat16x4);
+    auto fn = !l.wide ? (l.samplesPerPixel == 3 ? VEXCAM_PICK(HueSat8x3) : VEXCAM_PICK(HueSat8x4))
+                      : (l.samplesPerPixel == 3 ? VEXCAM_PICK(HueSat16x3) : VEXCAM_PICK(HueSat16x4));
     fn(img.Pixels(), img.Stride(), img.Width(), img.Height(), p, tone);
 }
 

@@ -3,6 +3,8 @@
 
 #include "imaging/demosaic.h"
 
+#include "imaging/cpu_dispatch.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -127,12 +129,11 @@ template <typename S, typename A, int Channels>
     }
 }
 
-#define VEXCAM_DEMOSAIC_VARIANT(name, S, A, C)                                                                   \
-    __attribute__((target_clones("avx2", "default"))) void name(                                                \
-        uint8_t* dst, uint32_t dstStride, const uint8_t* src, uint32_t srcStride, int w, int h, int c0, int r0, \
-        int kE, int kO, bool evenIsRed, RowBuffers<S, A> b) {                                                     \
-        DemosaicFrame<S, A, C>(dst, dstStride, src, srcStride, w, h, c0, r0, kE, kO, evenIsRed, b);             \
-    }
+#define VEXCAM_DEMOSAIC_VARIANT(name, S, A, C)                                                                  \
+    VEXCAM_CPU_VARIANTS(void, name,                                                                             \
+                        (uint8_t * dst, uint32_t dstStride, const uint8_t* src, uint32_t srcStride, int w, int h, \
+                         int c0, int r0, int kE, int kO, bool evenIsRed, RowBuffers<S, A> b),                  \
+                        { DemosaicFrame<S, A, C>(dst, dstStride, src, srcStride, w, h, c0, r0, kE, kO, evenIsRed, b); })
 
 VEXCAM_DEMOSAIC_VARIANT(Demosaic8To24, uint8_t, uint16_t, 3)
 VEXCAM_DEMOSAIC_VARIANT(Demosaic8To32, uint8_t, uint16_t, 4)
@@ -182,13 +183,13 @@ bool Demosaicer::Run(DibImage& dst, const DibImage& raw, int bayerMode, int gain
     const int dstBits = dst.BitCount();
     if (rawBits == 8 && (dstBits == 24 || dstBits == 32)) {
         auto b = CarveBuffers<uint8_t, uint16_t>(scratch_, w);
-        (dstBits == 24 ? Demosaic8To24 : Demosaic8To32)(dst.Pixels(), dst.Stride(), raw.Pixels(), raw.Stride(), w, h,
+        (dstBits == 24 ? VEXCAM_PICK(Demosaic8To24) : VEXCAM_PICK(Demosaic8To32))(dst.Pixels(), dst.Stride(), raw.Pixels(), raw.Stride(), w, h,
                                                           c0, r0, kE, kO, evenIsRed, b);
         return true;
     }
     if (rawBits == 16 && (dstBits == 48 || dstBits == 64)) {
         auto b = CarveBuffers<uint16_t, uint32_t>(scratch_, w);
-        (dstBits == 48 ? Demosaic16To48 : Demosaic16To64)(dst.Pixels(), dst.Stride(), raw.Pixels(), raw.Stride(), w,
+        (dstBits == 48 ? VEXCAM_PICK(Demosaic16To48) : VEXCAM_PICK(Demosaic16To64))(dst.Pixels(), dst.Stride(), raw.Pixels(), raw.Stride(), w,
                                                             h, c0, r0, kE, kO, evenIsRed, b);
         return true;
     }

@@ -3,6 +3,8 @@
 
 #include "imaging/sharpen.h"
 
+#include "imaging/cpu_dispatch.h"
+
 #include <algorithm>
 #include <cstring>
 #include <type_traits>
@@ -85,11 +87,11 @@ template <typename T, int Spp, bool Brighten>
     }
 }
 
-#define VEXCAM_SHARPEN_VARIANT(name, T, Spp, B)                                                            \
-    __attribute__((target_clones("arch=x86-64-v4", "avx2", "default"))) void name(                           \
-        uint8_t* img, const uint8_t* copy, uint32_t stride, int w, int h, int32_t s, float f, void* scratch) { \
-        SharpenFrame<T, Spp, B>(img, copy, stride, w, h, s, f, scratch);                                    \
-    }
+#define VEXCAM_SHARPEN_VARIANT(name, T, Spp, B)                                                              \
+    VEXCAM_CPU_VARIANTS(void, name,                                                                            \
+                        (uint8_t * img, const uint8_t* copy, uint32_t stride, int w, int h, int32_t s, float f, \
+                         void* scratch),                                                                       \
+                        { SharpenFrame<T, Spp, B>(img, copy, stride, w, h, s, f, scratch); })
 
 VEXCAM_SHARPEN_VARIANT(Sharpen8x1, uint8_t, 1, false)
 VEXCAM_SHARPEN_VARIANT(Sharpen8x3, uint8_t, 3, false)
@@ -108,10 +110,11 @@ VEXCAM_SHARPEN_VARIANT(SharpenBright16x4, uint16_t, 4, true)
 using SharpenFn = void (*)(uint8_t*, const uint8_t*, uint32_t, int, int, int32_t, float, void*);
 
 SharpenFn PickSharpen(bool wide, int spp, bool brighten) {
-    static const SharpenFn kPlain[2][3] = {{Sharpen8x1, Sharpen8x3, Sharpen8x4},
-                                           {Sharpen16x1, Sharpen16x3, Sharpen16x4}};
-    static const SharpenFn kBright[2][3] = {{SharpenBright8x1, SharpenBright8x3, SharpenBright8x4},
-                                            {SharpenBright16x1, SharpenBright16x3, SharpenBright16x4}};
+    const SharpenFn kPlain[2][3] = {{VEXCAM_PICK(Sharpen8x1), VEXCAM_PICK(Sharpen8x3), VEXCAM_PICK(Sharpen8x4)},
+                                    {VEXCAM_PICK(Sharpen16x1), VEXCAM_PICK(Sharpen16x3), VEXCAM_PICK(Sharpen16x4)}};
+    const SharpenFn kBright[2][3] = {
+        {VEXCAM_PICK(SharpenBright8x1), VEXCAM_PICK(SharpenBright8x3), VEXCAM_PICK(SharpenBright8x4)},
+        {VEXCAM_PICK(SharpenBright16x1), VEXCAM_PICK(SharpenBright16x3), VEXCAM_PICK(SharpenBright16x4)}};
     const int k = spp == 1 ? 0 : spp == 3 ? 1 : 2;
     return (brighten ? kBright : kPlain)[wide][k];
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "convert_reference.h"
+#include "cpu_paths.h"
 #include "imaging/demosaic.h"
 #include "imaging/image_pipeline.h"
 #include "imaging/mirror.h"
@@ -55,6 +56,7 @@ protected:
 
 TEST_F(PipelineTest, ColorModesWithoutAdjustmentsAreThePlainDemosaic) {
     const int bits[] = {0, 0, 24, 32, 48, 64};
+    test::ForEachCpuPath([&] {
     for (int mode = 2; mode <= 5; ++mode)
         for (int bayer = 0; bayer < 4; ++bayer) {
             settings.bayerMode = bayer;
@@ -67,6 +69,7 @@ TEST_F(PipelineTest, ColorModesWithoutAdjustmentsAreThePlainDemosaic) {
             ASSERT_TRUE(testref::SameBytes(pipeline.ImageFor(mode), expect)) << mode << " " << bayer;
             EXPECT_TRUE(testref::SameBytes(pipeline.RawFor(mode), raw));
         }
+    });
 }
 
 TEST_F(PipelineTest, MonoModesWithoutProcessingLeaveTheRawImage) {
