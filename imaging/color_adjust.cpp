@@ -175,7 +175,8 @@ bool HueSatCache::Reserve(int width) {
     return true;
 }
 
-void ApplyHueSaturation(DibImage& img, int hue, int saturation, HueSatCache&, const uint16_t* tone) {
+void ApplyHueSaturation(DibImage& img, int hue, int saturation, HueSatCache&, const uint16_t* tone,
+                        RowWorkers* workers) {
     const SampleLayout l = LayoutOf(img);
     if (l.samplesPerPixel < 3) return;
     saturation = std::clamp(saturation, -255, 255);
@@ -185,11 +186,16 @@ void ApplyHueSaturation(DibImage& img, int hue, int saturation, HueSatCache&, co
                          static_cast<int16_t>(rot.r)};
     auto fn = !l.wide ? (l.samplesPerPixel == 3 ? VEXCAM_PICK(HueSat8x3) : VEXCAM_PICK(HueSat8x4))
                       : (l.samplesPerPixel == 3 ? VEXCAM_PICK(HueSat16x3) : VEXCAM_PICK(HueSat16x4));
-    fn(img.Pixels(), img.Stride(), img.Width(), img.Height(), p, tone);
+    // Each pixel is rewritten from its own samples: rows split freely.
+    auto band = [&](int, int y0, int y1) { fn(img.Row(y0), img.Stride(), img.Width(), y1 - y0, p, tone); };
+    if (workers)
+        workers->ForEachBand(img.Height(), band);
+    else
+        band(0, 0, img.Height());
 }
 
 void ApplyHueSaturation(DibImage& img, int hue, int saturation, HueSatCache& cache) {
-    ApplyHueSaturation(img, hue, saturation, cache, nullptr);
+    ApplyHueSaturation(img, hue, saturation, cache, nullptr, nullptr);
 }
 
 }  // namespace vexcam

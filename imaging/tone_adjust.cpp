@@ -317,10 +317,10 @@ void MapSampleRow16(uint16_t* dst, const uint16_t* src, int pixels, int spp, con
     if (pixels > 0) VEXCAM_PICK(MapWords)(dst, src, pixels, spp, table);
 }
 
-void ApplySampleTable(DibImage& img, const uint16_t* table) {
-    const SampleLayout l = LayoutOf(img);
-    if (l.samplesPerPixel == 0 || !table) return;
-    for (int y = 0; y < img.Height(); ++y) {
+namespace {
+
+void MapRows(DibImage& img, const SampleLayout& l, const uint16_t* table, int y0, int y1) {
+    for (int y = y0; y < y1; ++y) {
         uint8_t* row = img.Row(y);
         if (l.wide)
             MapSampleRow16(reinterpret_cast<uint16_t*>(row), reinterpret_cast<uint16_t*>(row), img.Width(),
@@ -328,6 +328,18 @@ void ApplySampleTable(DibImage& img, const uint16_t* table) {
         else
             MapSampleRow8(row, row, img.Width(), l.samplesPerPixel, table);
     }
+}
+
+}  // namespace
+
+void ApplySampleTable(DibImage& img, const uint16_t* table, RowWorkers* workers) {
+    const SampleLayout l = LayoutOf(img);
+    if (l.samplesPerPixel == 0 || !table) return;
+    if (workers) {
+        workers->ForEachBand(img.Height(), [&](int, int y0, int y1) { MapRows(img, l, table, y0, y1); });
+        return;
+    }
+    MapRows(img, l, table, 0, img.Height());
 }
 
 void ApplyGamma(DibImage& img, int gamma, ToneTables& cache) {
