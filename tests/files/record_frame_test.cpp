@@ -29,7 +29,7 @@ void Reference(const DibImage& out, int x, int row, uint8_t bgr[3]) {
 
 TEST_EVERY_CPU_PATH(RecordFrameTest, EveryColourModeBecomesBottomUpBgr) {
     for (int bits : {8, 16, 24, 32, 48, 64}) {
-        for (int width : {640, 642, 5}) {
+        for (int width : {640, 642, 27, 11, 5, 1}) {
             const DibImage output = RandomImage(width, 9, bits, bits + width);
             DibImage frame, scratch;
             ASSERT_EQ(MakeRecordFrame(output, frame, scratch), 1) << bits;
