@@ -143,23 +143,31 @@ __attribute__((target("avx2"))) void MapBytesAvx2(uint8_t* dst, const uint8_t* s
     }
 }
 
-// Baseline byte look-up: eight samples per 64-bit load and store, through
-// the table narrowed to bytes (a quarter of the cache lines of the 16-bit
-// table).
+// Baseline byte look-up through the table narrowed to bytes (a quarter of
+// the cache lines of the 16-bit table); n is a multiple of 4 for 4-sample
+// pixels.
 void MapBytesBaseline(uint8_t* dst, const uint8_t* src, size_t n, const uint16_t* table, bool keepFourth) {
     uint8_t bytes[256];
     NarrowTable(bytes, table);
-    const uint64_t keep = keepFourth ? 0xFF000000FF000000ull : 0;
-    size_t i = 0;
-    for (; i + 8 <= n; i += 8) {
-        uint64_t in;
-        std::memcpy(&in, src + i, 8);
-        uint64_t out = 0;
-        for (int b = 0; b < 8; ++b) out |= uint64_t{bytes[(in >> (8 * b)) & 0xFF]} << (8 * b);
-        out = (out & ~keep) | (in & keep);
-        std::memcpy(dst + i, &out, 8);
+    if (keepFourth) {
+        for (size_t i = 0; i + 4 <= n; i += 4) {
+            const uint8_t a = src[i], b = src[i + 1], c = src[i + 2];
+            dst[i] = bytes[a];
+            dst[i + 1] = bytes[b];
+            dst[i + 2] = bytes[c];
+            dst[i + 3] = src[i + 3];
+        }
+        return;
     }
-    for (; i < n; ++i) dst[i] = (keepFourth && (i & 3) == 3) ? src[i] : bytes[src[i]];
+    size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const uint8_t a = src[i], b = src[i + 1], c = src[i + 2], d = src[i + 3];
+        dst[i] = bytes[a];
+        dst[i + 1] = bytes[b];
+        dst[i + 2] = bytes[c];
+        dst[i + 3] = bytes[d];
+    }
+    for (; i < n; ++i) dst[i] = bytes[src[i]];
 }
 
 template <typename T>
