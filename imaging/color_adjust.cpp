@@ -3,11 +3,10 @@
 
 #include "imaging/color_adjust.h"
 
-#include "imaging/cpu_dispatch.h"
-
 #include <algorithm>
 #include <cstring>
 
+#include "imaging/cpu_dispatch.h"
 #include "imaging/sample_layout.h"
 #include "imaging/tone_adjust.h"
 

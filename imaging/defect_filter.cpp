@@ -3,11 +3,11 @@
 
 #include "imaging/defect_filter.h"
 
-#include "imaging/cpu_dispatch.h"
-
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+
+#include "imaging/cpu_dispatch.h"
 
 namespace vexcam {
 

@@ -3,9 +3,9 @@
 
 #include "imaging/shading_filter.h"
 
-#include "imaging/cpu_dispatch.h"
-
 #include <algorithm>
+
+#include "imaging/cpu_dispatch.h"
 
 namespace vexcam {
 

@@ -3,12 +3,11 @@
 
 #include "imaging/sharpen.h"
 
-#include "imaging/cpu_dispatch.h"
-
 #include <algorithm>
 #include <cstring>
 #include <type_traits>
 
+#include "imaging/cpu_dispatch.h"
 #include "imaging/sample_layout.h"
 
 namespace vexcam {
