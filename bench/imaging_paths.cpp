@@ -169,9 +169,10 @@ void CvLut(benchmark::State& state) {
 }
 #endif
 
+// Wall-clock time, so that the split over threads shows.
 template <typename... Args>
 void Add(const std::string& name, Args&&... args) {
-    benchmark::RegisterBenchmark(name.c_str(), std::forward<Args>(args)...)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(name.c_str(), std::forward<Args>(args)...)->Unit(benchmark::kMillisecond)->UseRealTime();
 }
 
 int Register() {
