@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "imaging/cpu_dispatch.h"
 #include "imaging/sample_layout.h"
 #include "imaging/tone_adjust.h"
 
@@ -50,13 +51,15 @@ struct HueSatParams {
 // high byte and written back shifted left by 8; a fourth sample becomes 0.
 // Everything but the sector position runs on 16-bit lanes: all values are
 // 0..510 and the products are kept below 65536.
-template <typename T, int Spp>
+// Channel c of pixel i is px[Spp * i + c * Plane]: Plane 1 for interleaved
+// pixels, kBlock for the planar copies below.
+template <typename T, int Spp, int Plane = 1>
 [[gnu::always_inline]] inline void HueSatBlock(T* __restrict px, const HueSatParams p) {
     constexpr int kShift = sizeof(T) == 2 ? 8 : 0;
     for (int i = 0; i < kBlock; ++i) {
         const int16_t B = static_cast<int16_t>(px[Spp * i] >> kShift);
-        const int16_t G = static_cast<int16_t>(px[Spp * i + 1] >> kShift);
-        const int16_t R = static_cast<int16_t>(px[Spp * i + 2] >> kShift);
+        const int16_t G = static_cast<int16_t>(px[Spp * i + Plane] >> kShift);
+        const int16_t R = static_cast<int16_t>(px[Spp * i + 2 * Plane] >> kShift);
         // Largest channel and the position of the hue within its sector;
         // ties go to red, then green.
         const bool greenOverRed = R < G;
@@ -98,13 +101,29 @@ template <typename T, int Spp>
         const int16_t jg = sector >= 2 ? static_cast<int16_t>(sector - 2) : static_cast<int16_t>(sector + 4);
         const int16_t jb = sector >= 4 ? static_cast<int16_t>(sector - 4) : static_cast<int16_t>(sector + 2);
         px[Spp * i] = static_cast<T>((newMin + ChannelRise(jb, newDelta, step)) << kShift);
-        px[Spp * i + 1] = static_cast<T>((newMin + ChannelRise(jg, newDelta, step)) << kShift);
-        px[Spp * i + 2] = static_cast<T>((newMin + ChannelRise(sector, newDelta, step)) << kShift);
+        px[Spp * i + Plane] = static_cast<T>((newMin + ChannelRise(jg, newDelta, step)) << kShift);
+        px[Spp * i + 2 * Plane] = static_cast<T>((newMin + ChannelRise(sector, newDelta, step)) << kShift);
         if constexpr (Spp == 4) px[Spp * i + 3] = 0;
     }
 }
 
+// The same block through planar 8-bit copies of the three channels: without
+// wide byte permutes the interleaved loads cost more than these copies, and
+// the arithmetic then runs on whole vectors.
 template <typename T, int Spp>
+[[gnu::always_inline]] inline void HueSatBlockPlanar(T* __restrict px, const HueSatParams p) {
+    constexpr int kShift = sizeof(T) == 2 ? 8 : 0;
+    alignas(64) uint8_t planes[3 * kBlock];
+    for (int i = 0; i < kBlock; ++i)
+        for (int c = 0; c < 3; ++c) planes[c * kBlock + i] = static_cast<uint8_t>(px[Spp * i + c] >> kShift);
+    HueSatBlock<uint8_t, 1, kBlock>(planes, p);
+    for (int i = 0; i < kBlock; ++i) {
+        for (int c = 0; c < 3; ++c) px[Spp * i + c] = static_cast<T>(planes[c * kBlock + i] << kShift);
+        if constexpr (Spp == 4) px[Spp * i + 3] = 0;
+    }
+}
+
+template <typename T, int Spp, bool Planar>
 [[gnu::always_inline]] inline void HueSatFrame(uint8_t* base, uint32_t stride, int w, int h, HueSatParams p,
                                                const uint16_t* tone) {
     // The last partial block of a row runs on a copy padded to a whole block.
@@ -113,10 +132,18 @@ template <typename T, int Spp>
     const size_t tailBytes = static_cast<size_t>(w - whole) * Spp * sizeof(T);
     for (int y = 0; y < h; ++y) {
         T* row = reinterpret_cast<T*>(base + static_cast<size_t>(y) * stride);
-        for (int x = 0; x < whole; x += kBlock) HueSatBlock<T, Spp>(row + Spp * x, p);
+        for (int x = 0; x < whole; x += kBlock) {
+            if constexpr (Planar)
+                HueSatBlockPlanar<T, Spp>(row + Spp * x, p);
+            else
+                HueSatBlock<T, Spp>(row + Spp * x, p);
+        }
         if (tailBytes) {
             std::memcpy(tail, row + Spp * whole, tailBytes);
-            HueSatBlock<T, Spp>(tail, p);
+            if constexpr (Planar)
+                HueSatBlockPlanar<T, Spp>(tail, p);
+            else
+                HueSatBlock<T, Spp>(tail, p);
             std::memcpy(row + Spp * whole, tail, tailBytes);
         }
         // The next stage's table while the row is still in cache.
@@ -129,10 +156,18 @@ template <typename T, int Spp>
     }
 }
 
+// AVX-512 works on the interleaved pixels, the other paths on planar copies.
 #define VEXCAM_HUESAT_VARIANT(name, T, Spp)                                                                     \
-    __attribute__((target_clones("arch=x86-64-v4", "avx2", "default"))) void name(                    \
-        uint8_t* base, uint32_t stride, int w, int h, HueSatParams p, const uint16_t* tone) {          \
-        HueSatFrame<T, Spp>(base, stride, w, h, p, tone);                                              \
+    void name##Baseline(uint8_t* base, uint32_t stride, int w, int h, HueSatParams p, const uint16_t* tone) {   \
+        HueSatFrame<T, Spp, true>(base, stride, w, h, p, tone);                                                \
+    }                                                                                                          \
+    __attribute__((target("avx2"))) void name##Avx2(uint8_t* base, uint32_t stride, int w, int h,              \
+                                                    HueSatParams p, const uint16_t* tone) {                    \
+        HueSatFrame<T, Spp, true>(base, stride, w, h, p, tone);                                                \
+    }                                                                                                          \
+    __attribute__((target("arch=x86-64-v4"))) void name##Avx512(uint8_t* base, uint32_t stride, int w, int h,  \
+                                                                HueSatParams p, const uint16_t* tone) {        \
+        HueSatFrame<T, Spp, false>(base, stride, w, h, p, tone);                                               \
     }
 
 VEXCAM_HUESAT_VARIANT(HueSat8x3, uint8_t, 3)
@@ -174,7 +209,8 @@ bool HueSatCache::Reserve(int width) {
     return true;
 }
 
-void ApplyHueSaturation(DibImage& img, int hue, int saturation, HueSatCache&, const uint16_t* tone) {
+void ApplyHueSaturation(DibImage& img, int hue, int saturation, HueSatCache&, const uint16_t* tone,
+                        RowWorkers* workers) {
     const SampleLayout l = LayoutOf(img);
     if (l.samplesPerPixel < 3) return;
     saturation = std::clamp(saturation, -255, 255);
@@ -182,13 +218,18 @@ void ApplyHueSaturation(DibImage& img, int hue, int saturation, HueSatCache&, co
     const HueSatParams p{static_cast<uint16_t>(saturation >= 0 ? saturation : saturation + 256),
                          static_cast<uint16_t>(saturation >= 0 ? 0xFFFF : 0), static_cast<int16_t>(rot.k),
                          static_cast<int16_t>(rot.r)};
-    auto fn = !l.wide ? (l.samplesPerPixel == 3 ? HueSat8x3 : HueSat8x4)
-                      : (l.samplesPerPixel == 3 ? HueSat16x3 : HueSat16x4);
-    fn(img.Pixels(), img.Stride(), img.Width(), img.Height(), p, tone);
+    auto fn = !l.wide ? (l.samplesPerPixel == 3 ? VEXCAM_PICK(HueSat8x3) : VEXCAM_PICK(HueSat8x4))
+                      : (l.samplesPerPixel == 3 ? VEXCAM_PICK(HueSat16x3) : VEXCAM_PICK(HueSat16x4));
+    // Each pixel is rewritten from its own samples: rows split freely.
+    auto band = [&](int, int y0, int y1) { fn(img.Row(y0), img.Stride(), img.Width(), y1 - y0, p, tone); };
+    if (workers)
+        workers->ForEachBand(img.Height(), band);
+    else
+        band(0, 0, img.Height());
 }
 
 void ApplyHueSaturation(DibImage& img, int hue, int saturation, HueSatCache& cache) {
-    ApplyHueSaturation(img, hue, saturation, cache, nullptr);
+    ApplyHueSaturation(img, hue, saturation, cache, nullptr, nullptr);
 }
 
 }  // namespace vexcam

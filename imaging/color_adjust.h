@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "imaging/dib_image.h"
+#include "imaging/row_workers.h"
 
 namespace vexcam {
 
@@ -50,6 +51,8 @@ void ApplyHueSaturation(DibImage& img, int hue, int saturation, HueSatCache& cac
 // The same, then a sample table of max + 1 entries (the tone stage that
 // follows), applied row by row while each row is in cache: equal to
 // ApplyHueSaturation then ApplySampleTable(img, tone). tone may be null.
-void ApplyHueSaturation(DibImage& img, int hue, int saturation, HueSatCache& cache, const uint16_t* tone);
+// With workers the rows are split into bands.
+void ApplyHueSaturation(DibImage& img, int hue, int saturation, HueSatCache& cache, const uint16_t* tone,
+                        RowWorkers* workers = nullptr);
 
 }  // namespace vexcam

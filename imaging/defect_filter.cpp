@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "imaging/cpu_dispatch.h"
+
 namespace vexcam {
 
 namespace {
@@ -168,17 +170,15 @@ template <typename T>
     }
 }
 
-__attribute__((target_clones("arch=x86-64-v4", "avx2", "default"))) void DotFilter8(
-    DibImage& raw, uint8_t* marks, int32_t* scratch, const DibImage& hot, const DibImage& dead,
-    const CaptureGeometry& g) {
-    DotFilter<uint8_t>(raw, marks, scratch, hot, dead, g, kDotThreshold8);
-}
+VEXCAM_CPU_VARIANTS(void, DotFilter8,
+                    (DibImage & raw, uint8_t* marks, int32_t* scratch, const DibImage& hot, const DibImage& dead,
+                     const CaptureGeometry& g),
+                    { DotFilter<uint8_t>(raw, marks, scratch, hot, dead, g, kDotThreshold8); })
 
-__attribute__((target_clones("arch=x86-64-v4", "avx2", "default"))) void DotFilter16(
-    DibImage& raw, uint8_t* marks, int32_t* scratch, const DibImage& hot, const DibImage& dead,
-    const CaptureGeometry& g) {
-    DotFilter<uint16_t>(raw, marks, scratch, hot, dead, g, kDotThreshold16);
-}
+VEXCAM_CPU_VARIANTS(void, DotFilter16,
+                    (DibImage & raw, uint8_t* marks, int32_t* scratch, const DibImage& hot, const DibImage& dead,
+                     const CaptureGeometry& g),
+                    { DotFilter<uint16_t>(raw, marks, scratch, hot, dead, g, kDotThreshold16); })
 
 bool IsMap(const DibImage& img) {
     return !img.IsEmpty() && img.Width() == DefectState::kSensorWidth &&
@@ -240,9 +240,9 @@ void ApplyDotFilter(DibImage& raw, DefectState& state, const CaptureGeometry& ge
     // vector storage is aligned for any fundamental type, so base + scratchAt is 4-byte aligned.
     auto* scratch = reinterpret_cast<int32_t*>(base + scratchAt);
     if (wide)
-        DotFilter16(raw, base, scratch, hot, dead, geometry);
+        VEXCAM_PICK(DotFilter16)(raw, base, scratch, hot, dead, geometry);
     else
-        DotFilter8(raw, base, scratch, hot, dead, geometry);
+        VEXCAM_PICK(DotFilter8)(raw, base, scratch, hot, dead, geometry);
 }
 
 }  // namespace vexcam

@@ -3,8 +3,12 @@
 
 #include "imaging/demosaic.h"
 
+#include <immintrin.h>
+
 #include <algorithm>
 #include <cstring>
+
+#include "imaging/cpu_dispatch.h"
 
 namespace vexcam {
 
@@ -82,18 +86,59 @@ template <typename S, int Channels>
     }
 }
 
-// One frame, h >= 4 and w >= 4. Rows outside the frame are taken two Bayer
+// Byte shuffles that put 16 blue, green and red samples into 48 bytes of
+// B, G, R pixels: mask[k][c] builds output bytes 16k..16k+15 from channel c.
+struct InterleaveMasks {
+    int8_t m[3][3][16];
+    constexpr InterleaveMasks() : m{} {
+        for (int k = 0; k < 3; ++k)
+            for (int c = 0; c < 3; ++c)
+                for (int j = 0; j < 16; ++j) {
+                    const int n = 16 * k + j;
+                    m[k][c][j] = static_cast<int8_t>(n % 3 == c ? n / 3 : -1);
+                }
+    }
+};
+constexpr InterleaveMasks kInterleave;
+
+__attribute__((target("avx2"))) void InterleaveBgr8Shuffle(uint8_t* __restrict out, const uint8_t* __restrict blue,
+                                                           const uint8_t* __restrict green,
+                                                           const uint8_t* __restrict red, int w) {
+    __m128i mask[3][3];
+    for (int k = 0; k < 3; ++k)
+        for (int c = 0; c < 3; ++c)
+            mask[k][c] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kInterleave.m[k][c]));
+    int x = 0;
+    for (; x + 16 <= w; x += 16) {
+        const __m128i ch[3] = {_mm_loadu_si128(reinterpret_cast<const __m128i*>(blue + x)),
+                               _mm_loadu_si128(reinterpret_cast<const __m128i*>(green + x)),
+                               _mm_loadu_si128(reinterpret_cast<const __m128i*>(red + x))};
+        for (int k = 0; k < 3; ++k) {
+            const __m128i v = _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(ch[0], mask[k][0]),
+                                                        _mm_shuffle_epi8(ch[1], mask[k][1])),
+                                           _mm_shuffle_epi8(ch[2], mask[k][2]));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * x + 16 * k), v);
+        }
+    }
+    for (; x < w; ++x) {
+        out[3 * x] = blue[x];
+        out[3 * x + 1] = green[x];
+        out[3 * x + 2] = red[x];
+    }
+}
+
+// Rows y0..y1-1 of one frame, h >= 4 and w >= 4. Rows outside the frame are taken two Bayer
 // periods inside (row selection); columns likewise through the padding.
 template <typename S, typename A, int Channels>
 [[gnu::always_inline]] inline void DemosaicFrame(uint8_t* dstBase, uint32_t dstStride, const uint8_t* srcBase,
-                                                 uint32_t srcStride, int w, int h, int c0, int r0, int kE, int kO,
-                                                 bool evenIsRed, RowBuffers<S, A> b) {
+                                                 uint32_t srcStride, int w, int h, int y0, int y1, int c0, int r0,
+                                                 int kE, int kO, bool evenIsRed, bool shuffle, RowBuffers<S, A> b) {
     // The multiplier as ScaleSum wants it (doubled for the 8-bit multiply-high).
     const A kEv = static_cast<A>(sizeof(S) == 1 ? kE * 2 : kE);
     const A kOv = static_cast<A>(sizeof(S) == 1 ? kO * 2 : kO);
     auto srcRow = [&](int y) { return reinterpret_cast<const S*>(srcBase + static_cast<size_t>(y) * srcStride); };
 
-    for (int y = 0; y < h; ++y) {
+    for (int y = y0; y < y1; ++y) {
         // Red rows have (row + r0) odd; the quad holds rows y-1 and y.
         const int redRow = ((y + r0) & 1) ? y : y - 1;
         const int blueRow = redRow == y ? y - 1 : y;
@@ -122,17 +167,28 @@ template <typename S, typename A, int Channels>
 
         PairPass<S, A>(b.pe, b.po, b.pg, b.ve + 2, b.vo + 2, srcRow(aGreenEven ? rowA : y), b.q + 2, (w + 1) / 2,
                        kEv, kOv);
-        Interleave<S, Channels>(reinterpret_cast<S*>(dstBase + static_cast<size_t>(y) * dstStride),
-                                evenIsRed ? b.po : b.pe, b.pg, evenIsRed ? b.pe : b.po, w);
+        S* out = reinterpret_cast<S*>(dstBase + static_cast<size_t>(y) * dstStride);
+        const S* blue = evenIsRed ? b.po : b.pe;
+        const S* red = evenIsRed ? b.pe : b.po;
+        if constexpr (sizeof(S) == 1 && Channels == 3) {
+            if (shuffle) {
+                InterleaveBgr8Shuffle(out, blue, b.pg, red, w);
+                continue;
+            }
+        }
+        Interleave<S, Channels>(out, blue, b.pg, red, w);
     }
 }
 
-#define VEXCAM_DEMOSAIC_VARIANT(name, S, A, C)                                                                   \
-    __attribute__((target_clones("avx2", "default"))) void name(                                                \
-        uint8_t* dst, uint32_t dstStride, const uint8_t* src, uint32_t srcStride, int w, int h, int c0, int r0, \
-        int kE, int kO, bool evenIsRed, RowBuffers<S, A> b) {                                                     \
-        DemosaicFrame<S, A, C>(dst, dstStride, src, srcStride, w, h, c0, r0, kE, kO, evenIsRed, b);             \
-    }
+#define VEXCAM_DEMOSAIC_VARIANT(name, S, A, C)                                                                  \
+    VEXCAM_CPU_VARIANTS(void, name,                                                                             \
+                        (uint8_t * dst, uint32_t dstStride, const uint8_t* src, uint32_t srcStride, int w, int h, \
+                         int y0, int y1, int c0, int r0, int kE, int kO, bool evenIsRed, bool shuffle,         \
+                         RowBuffers<S, A> b),                                                                  \
+                        {                                                                                       \
+                            DemosaicFrame<S, A, C>(dst, dstStride, src, srcStride, w, h, y0, y1, c0, r0, kE, kO, \
+                                                   evenIsRed, shuffle, b);                                     \
+                        })
 
 VEXCAM_DEMOSAIC_VARIANT(Demosaic8To24, uint8_t, uint16_t, 3)
 VEXCAM_DEMOSAIC_VARIANT(Demosaic8To32, uint8_t, uint16_t, 4)
@@ -140,15 +196,24 @@ VEXCAM_DEMOSAIC_VARIANT(Demosaic16To48, uint16_t, uint32_t, 3)
 VEXCAM_DEMOSAIC_VARIANT(Demosaic16To64, uint16_t, uint32_t, 4)
 #undef VEXCAM_DEMOSAIC_VARIANT
 
-// Scratch for one frame: 64-byte aligned slices of a uint32 vector.
+constexpr size_t kSlices = 6;
+
+// Words of one row-buffer slice: 64-byte multiples, room for the widest type.
+size_t SliceWords(int w) { return ((static_cast<size_t>(w) + 8) * sizeof(uint32_t) + 63) / 64 * 16; }
+
+// Scratch for `parts` bands of one frame: 64-byte aligned slices of a uint32
+// vector, six per band.
+void ReserveScratch(std::vector<uint32_t>& scratch, int w, int parts) {
+    const size_t words = static_cast<size_t>(parts) * kSlices * SliceWords(w) + 16;
+    if (scratch.size() < words) scratch.assign(words, 0);
+}
+
 template <typename S, typename A>
-RowBuffers<S, A> CarveBuffers(std::vector<uint32_t>& scratch, int w) {
-    const size_t padded = static_cast<size_t>(w) + 8;
-    const size_t sliceWords = (padded * sizeof(uint32_t) + 63) / 64 * 16;  // room for the widest type
-    const size_t slices = 6;
-    if (scratch.size() < slices * sliceWords + 16) scratch.assign(slices * sliceWords + 16, 0);
+RowBuffers<S, A> CarveBuffers(std::vector<uint32_t>& scratch, int w, int part) {
+    const size_t sliceWords = SliceWords(w);
     auto* base = reinterpret_cast<uint8_t*>(scratch.data());
     base += (64 - reinterpret_cast<uintptr_t>(base) % 64) % 64;
+    base += static_cast<size_t>(part) * kSlices * sliceWords * sizeof(uint32_t);
     auto slice = [&](size_t i) { return base + i * sliceWords * sizeof(uint32_t); };
     return RowBuffers<S, A>{reinterpret_cast<A*>(slice(0)), reinterpret_cast<A*>(slice(1)),
                             reinterpret_cast<S*>(slice(2)), reinterpret_cast<S*>(slice(3)),
@@ -162,7 +227,8 @@ int DemosaicGainFactor(int gain) {
     return static_cast<int>(gain * 1.28);
 }
 
-bool Demosaicer::Run(DibImage& dst, const DibImage& raw, int bayerMode, int gainRed, int gainBlue) {
+bool Demosaicer::Run(DibImage& dst, const DibImage& raw, int bayerMode, int gainRed, int gainBlue,
+                     RowWorkers* workers) {
     if (dst.IsEmpty() || raw.IsEmpty()) return false;
     if (dst.Width() != raw.Width() || dst.Height() != raw.Height()) return false;
     const int w = raw.Width();
@@ -180,19 +246,29 @@ bool Demosaicer::Run(DibImage& dst, const DibImage& raw, int bayerMode, int gain
 
     const int rawBits = raw.BitCount();
     const int dstBits = dst.BitCount();
-    if (rawBits == 8 && (dstBits == 24 || dstBits == 32)) {
-        auto b = CarveBuffers<uint8_t, uint16_t>(scratch_, w);
-        (dstBits == 24 ? Demosaic8To24 : Demosaic8To32)(dst.Pixels(), dst.Stride(), raw.Pixels(), raw.Stride(), w, h,
-                                                          c0, r0, kE, kO, evenIsRed, b);
-        return true;
-    }
-    if (rawBits == 16 && (dstBits == 48 || dstBits == 64)) {
-        auto b = CarveBuffers<uint16_t, uint32_t>(scratch_, w);
-        (dstBits == 48 ? Demosaic16To48 : Demosaic16To64)(dst.Pixels(), dst.Stride(), raw.Pixels(), raw.Stride(), w,
-                                                            h, c0, r0, kE, kO, evenIsRed, b);
-        return true;
-    }
-    return false;
+    const bool narrow = rawBits == 8 && (dstBits == 24 || dstBits == 32);
+    if (!narrow && !(rawBits == 16 && (dstBits == 48 || dstBits == 64))) return false;
+    const int parts = workers ? workers->Parts() : 1;
+    ReserveScratch(scratch_, w, parts);
+    // Every output row reads raw rows only, so bands are independent.
+    // The byte-shuffle interleave of 24-bit pixels needs SSSE3; the vector
+    // paths have it.
+    const bool shuffle = ActiveCpuPath() != CpuPath::kBaseline;
+    auto band = [&](int part, int y0, int y1) {
+        if (narrow)
+            (dstBits == 24 ? VEXCAM_PICK(Demosaic8To24) : VEXCAM_PICK(Demosaic8To32))(
+                dst.Pixels(), dst.Stride(), raw.Pixels(), raw.Stride(), w, h, y0, y1, c0, r0, kE, kO, evenIsRed, shuffle,
+                CarveBuffers<uint8_t, uint16_t>(scratch_, w, part));
+        else
+            (dstBits == 48 ? VEXCAM_PICK(Demosaic16To48) : VEXCAM_PICK(Demosaic16To64))(
+                dst.Pixels(), dst.Stride(), raw.Pixels(), raw.Stride(), w, h, y0, y1, c0, r0, kE, kO, evenIsRed, shuffle,
+                CarveBuffers<uint16_t, uint32_t>(scratch_, w, part));
+    };
+    if (workers)
+        workers->ForEachBand(h, band);
+    else
+        band(0, 0, h);
+    return true;
 }
 
 bool Demosaicer::Run(DibImage& dst, const DibImage& raw, ImageSettings& settings) {

@@ -6,6 +6,7 @@
 #include "imaging/dib_image.h"
 #include "imaging/image_settings.h"
 #include "imaging/region_op.h"
+#include "imaging/row_workers.h"
 
 namespace vexcam {
 
@@ -24,7 +25,9 @@ public:
     // (0..400); green is never scaled. Returns false and leaves dst untouched
     // for mismatched images and for frames narrower or lower than 4 pixels,
     // where the two-period border reflection would still land outside.
-    bool Run(DibImage& dst, const DibImage& raw, int bayerMode, int gainRed, int gainBlue);
+    // With workers the rows are split into one band per part.
+    bool Run(DibImage& dst, const DibImage& raw, int bayerMode, int gainRed, int gainBlue,
+             RowWorkers* workers = nullptr);
 
     // Runs AutoWhiteBalance first when the settings ask for it, then Run with
     // the settings' Bayer mode and gains.

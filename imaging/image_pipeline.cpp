@@ -1,5 +1,7 @@
 #include "imaging/image_pipeline.h"
 
+#include <cstdlib>
+
 #include "imaging/defect_filter.h"
 #include "imaging/gray_adjust.h"
 #include "imaging/mirror.h"
@@ -24,7 +26,14 @@ bool ImagePipeline::Ensure(DibImage& img, int width, int height, int bitCount) {
 bool ImagePipeline::Configure(int width, int height, int colorMode) {
     if (!ValidMode(colorMode)) return false;
     if (!Ensure(RawFor(colorMode), width, height, kRawBits[colorMode])) return false;
-    return Ensure(ImageFor(colorMode), width, height, kImageBits[colorMode]);
+    if (!Ensure(ImageFor(colorMode), width, height, kImageBits[colorMode])) return false;
+    int request = threadRequest_;
+    if (request <= 0) {
+        const char* env = std::getenv("VEXCAM_PIPELINE_THREADS");
+        request = env ? std::atoi(env) : 0;
+    }
+    workers_.Start(RowWorkerParts(width, height, request));
+    return true;
 }
 
 DibImage& ImagePipeline::RawFor(int colorMode) {
@@ -50,25 +59,25 @@ DibImage& ImagePipeline::ImageFor(int colorMode) {
 // the pass next to it while the rows are in cache: the tone table with the
 // hue/saturation write-back (or the sharpening copy), brightness with the
 // sharpening output. Every combination equals running the stages one by one.
-void ImagePipeline::RunAdjustments(DibImage& img, const ImageSettings& s, bool color) {
+void ImagePipeline::RunAdjustments(DibImage& img, const ImageSettings& s, bool color, RowWorkers* workers) {
     const bool wide = img.BitCount() == 16 || img.BitCount() >= 48;
     const bool hueSat = color && (s.hue != 0 || s.saturation != 0);
     const bool tone = s.gamma != 100 || s.contrast != 0;
     if (s.sharpness != 0) {
         const uint16_t* pre = tone ? toneTables_.Chain(wide, s.gamma, s.contrast, 0) : nullptr;
         if (hueSat) {
-            ApplyHueSaturation(img, s.hue, s.saturation, hueSatCache_, pre);
+            ApplyHueSaturation(img, s.hue, s.saturation, hueSatCache_, pre, workers);
             pre = nullptr;
         }
-        ApplySharpnessFused(img, s.sharpness, sharpenCopy_, sharpenCache_, pre, s.brightness, toneTables_);
+        ApplySharpnessFused(img, s.sharpness, sharpenCopy_, sharpenCache_, pre, s.brightness, toneTables_, workers);
         return;
     }
     const uint16_t* table =
         tone || s.brightness != 0 ? toneTables_.Chain(wide, s.gamma, s.contrast, s.brightness) : nullptr;
     if (hueSat)
-        ApplyHueSaturation(img, s.hue, s.saturation, hueSatCache_, table);
+        ApplyHueSaturation(img, s.hue, s.saturation, hueSatCache_, table, workers);
     else if (table)
-        ApplySampleTable(img, table);
+        ApplySampleTable(img, table, workers);
 }
 
 uint32_t ImagePipeline::ProcessFrame(ImageSettings& settings, DefectState& defects, std::mutex& imageLock,
@@ -82,6 +91,9 @@ uint32_t ImagePipeline::ProcessFrame(ImageSettings& settings, DefectState& defec
     if (raw.IsEmpty() || raw.BitCount() != kRawBits[mode]) return 0;
     const int w = raw.Width();
     const int h = raw.Height();
+    // Row-independent steps (demosaic, adjustments) split into bands; the
+    // steps that measure or walk the whole frame run here in order.
+    RowWorkers* workers = workers_.Parts() > 1 ? &workers_ : nullptr;
 
     // 1. Defect list; the loader replaces the list under the image lock.
     if (settings.configFilter) {
@@ -106,7 +118,8 @@ uint32_t ImagePipeline::ProcessFrame(ImageSettings& settings, DefectState& defec
             // Luma of the demosaiced colour; only the 8-bit image can take it.
             if (mode == 0 && Ensure(color24_, w, h, 24)) {
                 rep.whiteBalanceMeasured = AutoWhiteBalance(raw8_, settings);
-                if (demosaicer_.Run(color24_, raw8_, settings.bayerMode, settings.bayerGainRed, settings.bayerGainBlue))
+                if (demosaicer_.Run(color24_, raw8_, settings.bayerMode, settings.bayerGainRed, settings.bayerGainBlue,
+                                    workers))
                     GrayFromColor(raw8_, color24_);
             }
         } else if (settings.grayMode == 1) {
@@ -128,11 +141,11 @@ uint32_t ImagePipeline::ProcessFrame(ImageSettings& settings, DefectState& defec
     if (mode >= 2) {
         if (!Ensure(img, w, h, kImageBits[mode])) return 0;
         rep.whiteBalanceMeasured = AutoWhiteBalance(raw, settings);
-        demosaicer_.Run(img, raw, settings.bayerMode, settings.bayerGainRed, settings.bayerGainBlue);
+        demosaicer_.Run(img, raw, settings.bayerMode, settings.bayerGainRed, settings.bayerGainBlue, workers);
     }
 
     // 7. Adjustments on the image of the mode.
-    RunAdjustments(img, settings, mode >= 2);
+    RunAdjustments(img, settings, mode >= 2, workers);
     return 1;
 }
 

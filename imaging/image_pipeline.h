@@ -11,6 +11,7 @@
 #include "imaging/demosaic.h"
 #include "imaging/dib_image.h"
 #include "imaging/image_settings.h"
+#include "imaging/row_workers.h"
 #include "imaging/sharpen.h"
 #include "imaging/tone_adjust.h"
 
@@ -36,7 +37,17 @@ public:
     // 5) and the image of the mode to width x height, zero-filled when the
     // geometry changes. Images other modes need are made on first use.
     // Returns false for an invalid mode or size, or when memory runs out.
+    // Also sizes the worker pool for that frame size (see SetThreadCount);
+    // its threads start here, never per frame.
     bool Configure(int width, int height, int colorMode);
+
+    // Threads ProcessFrame splits its row-independent steps over, from the
+    // next Configure on: 0 (the default) means the environment variable
+    // VEXCAM_PIPELINE_THREADS when set, else the number of processors up to
+    // 8, and 1 for frames under about a megapixel; 1 to 8 forces that many.
+    // Results do not depend on the count.
+    void SetThreadCount(int threads) { threadRequest_ = threads; }
+    int ThreadCount() const { return workers_.Parts(); }
 
     // The capture engine stores each raw frame here before ProcessFrame.
     DibImage& Raw8() { return raw8_; }
@@ -73,7 +84,7 @@ public:
 
 private:
     static bool Ensure(DibImage& img, int width, int height, int bitCount);
-    void RunAdjustments(DibImage& img, const ImageSettings& s, bool color);
+    void RunAdjustments(DibImage& img, const ImageSettings& s, bool color, RowWorkers* workers);
 
     DibImage raw8_;
     DibImage raw16_;
@@ -89,6 +100,9 @@ private:
     ToneTables toneTables_;
     HueSatCache hueSatCache_;
     SharpenCache sharpenCache_;
+    int threadRequest_ = 0;
+    // Last, so its threads are joined before the images go.
+    RowWorkers workers_;
 };
 
 }  // namespace vexcam

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "imaging/cpu_dispatch.h"
+
 namespace vexcam {
 
 namespace {
@@ -90,15 +92,13 @@ template <typename T>
     }
 }
 
-__attribute__((target_clones("arch=x86-64-v4", "avx2", "default"))) void Shade8Image(
-    DibImage& raw, const DibImage& dark, const DibImage& white, const CaptureGeometry& g) {
-    ShadeImage<uint8_t>(raw, dark, white, g);
-}
+VEXCAM_CPU_VARIANTS(void, Shade8Image,
+                    (DibImage & raw, const DibImage& dark, const DibImage& white, const CaptureGeometry& g),
+                    { ShadeImage<uint8_t>(raw, dark, white, g); })
 
-__attribute__((target_clones("arch=x86-64-v4", "avx2", "default"))) void Shade16Image(
-    DibImage& raw, const DibImage& dark, const DibImage& white, const CaptureGeometry& g) {
-    ShadeImage<uint16_t>(raw, dark, white, g);
-}
+VEXCAM_CPU_VARIANTS(void, Shade16Image,
+                    (DibImage & raw, const DibImage& dark, const DibImage& white, const CaptureGeometry& g),
+                    { ShadeImage<uint16_t>(raw, dark, white, g); })
 
 bool IsReference(const DibImage& img, int bits) {
     return !img.IsEmpty() && img.Width() == DefectState::kSensorWidth &&
@@ -110,9 +110,9 @@ bool IsReference(const DibImage& img, int bits) {
 void ApplyShadingCorrection(DibImage& raw, const DefectState& state, const CaptureGeometry& geometry) {
     if (raw.IsEmpty()) return;
     if (raw.BitCount() == 8 && IsReference(state.dark8, 8) && IsReference(state.white8, 8))
-        Shade8Image(raw, state.dark8, state.white8, geometry);
+        VEXCAM_PICK(Shade8Image)(raw, state.dark8, state.white8, geometry);
     else if (raw.BitCount() == 16 && IsReference(state.dark16, 16) && IsReference(state.white16, 16))
-        Shade16Image(raw, state.dark16, state.white16, geometry);
+        VEXCAM_PICK(Shade16Image)(raw, state.dark16, state.white16, geometry);
 }
 
 }  // namespace vexcam

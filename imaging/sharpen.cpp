@@ -7,6 +7,7 @@
 #include <cstring>
 #include <type_traits>
 
+#include "imaging/cpu_dispatch.h"
 #include "imaging/sample_layout.h"
 
 namespace vexcam {
@@ -76,20 +77,20 @@ template <typename T, int Spp, bool Brighten>
 
 template <typename T, int Spp, bool Brighten>
 [[gnu::always_inline]] inline void SharpenFrame(uint8_t* img, const uint8_t* copy, uint32_t stride, int w, int h,
-                                                int32_t sharpness, float f, void* scratch) {
+                                                int y0, int y1, int32_t sharpness, float f, void* scratch) {
     auto src = [&](int y) { return reinterpret_cast<const T*>(copy + static_cast<size_t>(y) * stride); };
     auto* v = static_cast<std::make_unsigned_t<Acc<T>>*>(scratch);
-    for (int y = kEdge; y < h - kEdge; ++y) {
+    for (int y = std::max(y0, kEdge); y < std::min(y1, h - kEdge); ++y) {
         T* out = reinterpret_cast<T*>(img + static_cast<size_t>(y) * stride);
         SharpenRow<T, Spp, Brighten>(out, src(y - 2), src(y - 1), src(y), src(y + 1), v, w, sharpness, f);
     }
 }
 
-#define VEXCAM_SHARPEN_VARIANT(name, T, Spp, B)                                                            \
-    __attribute__((target_clones("arch=x86-64-v4", "avx2", "default"))) void name(                           \
-        uint8_t* img, const uint8_t* copy, uint32_t stride, int w, int h, int32_t s, float f, void* scratch) { \
-        SharpenFrame<T, Spp, B>(img, copy, stride, w, h, s, f, scratch);                                    \
-    }
+#define VEXCAM_SHARPEN_VARIANT(name, T, Spp, B)                                                              \
+    VEXCAM_CPU_VARIANTS(void, name,                                                                            \
+                        (uint8_t * img, const uint8_t* copy, uint32_t stride, int w, int h, int y0, int y1,     \
+                         int32_t s, float f, void* scratch),                                                   \
+                        { SharpenFrame<T, Spp, B>(img, copy, stride, w, h, y0, y1, s, f, scratch); })
 
 VEXCAM_SHARPEN_VARIANT(Sharpen8x1, uint8_t, 1, false)
 VEXCAM_SHARPEN_VARIANT(Sharpen8x3, uint8_t, 3, false)
@@ -105,13 +106,14 @@ VEXCAM_SHARPEN_VARIANT(SharpenBright16x3, uint16_t, 3, true)
 VEXCAM_SHARPEN_VARIANT(SharpenBright16x4, uint16_t, 4, true)
 #undef VEXCAM_SHARPEN_VARIANT
 
-using SharpenFn = void (*)(uint8_t*, const uint8_t*, uint32_t, int, int, int32_t, float, void*);
+using SharpenFn = void (*)(uint8_t*, const uint8_t*, uint32_t, int, int, int, int, int32_t, float, void*);
 
 SharpenFn PickSharpen(bool wide, int spp, bool brighten) {
-    static const SharpenFn kPlain[2][3] = {{Sharpen8x1, Sharpen8x3, Sharpen8x4},
-                                           {Sharpen16x1, Sharpen16x3, Sharpen16x4}};
-    static const SharpenFn kBright[2][3] = {{SharpenBright8x1, SharpenBright8x3, SharpenBright8x4},
-                                            {SharpenBright16x1, SharpenBright16x3, SharpenBright16x4}};
+    const SharpenFn kPlain[2][3] = {{VEXCAM_PICK(Sharpen8x1), VEXCAM_PICK(Sharpen8x3), VEXCAM_PICK(Sharpen8x4)},
+                                    {VEXCAM_PICK(Sharpen16x1), VEXCAM_PICK(Sharpen16x3), VEXCAM_PICK(Sharpen16x4)}};
+    const SharpenFn kBright[2][3] = {
+        {VEXCAM_PICK(SharpenBright8x1), VEXCAM_PICK(SharpenBright8x3), VEXCAM_PICK(SharpenBright8x4)},
+        {VEXCAM_PICK(SharpenBright16x1), VEXCAM_PICK(SharpenBright16x3), VEXCAM_PICK(SharpenBright16x4)}};
     const int k = spp == 1 ? 0 : spp == 3 ? 1 : 2;
     return (brighten ? kBright : kPlain)[wide][k];
 }
@@ -119,11 +121,11 @@ SharpenFn PickSharpen(bool wide, int spp, bool brighten) {
 // Brightness of the two outer rows and columns on every side, from the copy:
 // the sharpening pass leaves them out.
 template <typename T, int Spp>
-void BorderBrightness(DibImage& img, const DibImage& copy, float f) {
+void BorderBrightness(DibImage& img, const DibImage& copy, float f, int y0, int y1) {
     const int w = img.Width();
     const int h = img.Height();
     const int n = w * Spp;
-    for (int y = 0; y < h; ++y) {
+    for (int y = y0; y < y1; ++y) {
         const T* src = reinterpret_cast<const T*>(copy.Row(y));
         T* dst = reinterpret_cast<T*>(img.Row(y));
         if (y < kEdge || y >= h - kEdge) {
@@ -136,12 +138,12 @@ void BorderBrightness(DibImage& img, const DibImage& copy, float f) {
 }
 
 // Makes the copy: the image's rows, through `pre` when given.
-void FillCopy(DibImage& copy, const DibImage& img, const SampleLayout& l, const uint16_t* pre) {
+void FillCopy(DibImage& copy, const DibImage& img, const SampleLayout& l, const uint16_t* pre, int y0, int y1) {
     if (!pre) {
-        std::memcpy(copy.Pixels(), img.Pixels(), img.SizeBytes());
+        std::memcpy(copy.Row(y0), img.Row(y0), static_cast<size_t>(y1 - y0) * img.Stride());
         return;
     }
-    for (int y = 0; y < img.Height(); ++y) {
+    for (int y = y0; y < y1; ++y) {
         if (l.wide)
             MapSampleRow16(reinterpret_cast<uint16_t*>(copy.Row(y)), reinterpret_cast<const uint16_t*>(img.Row(y)),
                            img.Width(), l.samplesPerPixel, pre);
@@ -159,9 +161,40 @@ bool SharpenCache::Reserve(size_t samples) {
 
 namespace {
 
+// The outer two rows and columns within rows y0..y1-1 keep the copy's
+// values: those after `pre`, then brightness.
+void BandEdges(DibImage& img, const DibImage& copy, const SampleLayout& l, const uint16_t* pre, bool brighten,
+               float f, int y0, int y1) {
+    const int w = img.Width();
+    const int h = img.Height();
+    if (brighten) {
+        const int key = l.samplesPerPixel + (l.wide ? 8 : 0);
+        switch (key) {
+            case 1: BorderBrightness<uint8_t, 1>(img, copy, f, y0, y1); break;
+            case 3: BorderBrightness<uint8_t, 3>(img, copy, f, y0, y1); break;
+            case 4: BorderBrightness<uint8_t, 4>(img, copy, f, y0, y1); break;
+            case 9: BorderBrightness<uint16_t, 1>(img, copy, f, y0, y1); break;
+            case 11: BorderBrightness<uint16_t, 3>(img, copy, f, y0, y1); break;
+            default: BorderBrightness<uint16_t, 4>(img, copy, f, y0, y1); break;
+        }
+        return;
+    }
+    if (!pre) return;
+    const size_t bytesPerPixel = static_cast<size_t>(img.BytesPerPixel());
+    for (int y = y0; y < y1; ++y) {
+        if (y < kEdge || y >= h - kEdge) {
+            std::memcpy(img.Row(y), copy.Row(y), static_cast<size_t>(w) * bytesPerPixel);
+        } else {
+            std::memcpy(img.Row(y), copy.Row(y), kEdge * bytesPerPixel);
+            const size_t right = static_cast<size_t>(w - kEdge) * bytesPerPixel;
+            std::memcpy(img.Row(y) + right, copy.Row(y) + right, kEdge * bytesPerPixel);
+        }
+    }
+}
+
 // tables is used only for brightness, and may be null when brightness is 0.
 uint32_t Sharpen(DibImage& img, int sharpness, DibImage& copy, SharpenCache& cache, const uint16_t* pre,
-                 int brightness, ToneTables* tables) {
+                 int brightness, ToneTables* tables, RowWorkers* workers) {
     const SampleLayout l = LayoutOf(img);
     if (l.samplesPerPixel == 0) return 1;
     sharpness = std::clamp(sharpness, 0, 30);
@@ -184,47 +217,39 @@ uint32_t Sharpen(DibImage& img, int sharpness, DibImage& copy, SharpenCache& cac
             return 0;
         }
     }
-    cache.Reserve(rowSamples);
-    FillCopy(copy, img, l, pre);
+    const int parts = workers ? workers->Parts() : 1;
+    // One row of column sums per band, rounded to whole cache lines.
+    const size_t sumsPerPart = (rowSamples + 15) / 16 * 16;
+    cache.Reserve(sumsPerPart * static_cast<size_t>(parts));
+    auto split = [&](auto&& fn) {
+        if (workers)
+            workers->ForEachBand(h, fn);
+        else
+            fn(0, 0, h);
+    };
+    // Every output row reads four copy rows: the whole copy first, then the
+    // bands.
+    split([&](int, int y0, int y1) { FillCopy(copy, img, l, pre, y0, y1); });
     const bool brighten = brightness != 0 && tables;
     const float f = BrightnessFactor(brightness);
-    PickSharpen(l.wide, l.samplesPerPixel, brighten)(img.Pixels(), copy.Pixels(), img.Stride(), w, h, sharpness, f,
-                                                     cache.Sums());
-    // The outer band keeps the copy's values: those after `pre`, then brightness.
-    if (brighten) {
-        const int key = l.samplesPerPixel + (l.wide ? 8 : 0);
-        switch (key) {
-            case 1: BorderBrightness<uint8_t, 1>(img, copy, f); break;
-            case 3: BorderBrightness<uint8_t, 3>(img, copy, f); break;
-            case 4: BorderBrightness<uint8_t, 4>(img, copy, f); break;
-            case 9: BorderBrightness<uint16_t, 1>(img, copy, f); break;
-            case 11: BorderBrightness<uint16_t, 3>(img, copy, f); break;
-            default: BorderBrightness<uint16_t, 4>(img, copy, f); break;
-        }
-    } else if (pre) {
-        for (int y = 0; y < h; ++y) {
-            const size_t bytesPerPixel = static_cast<size_t>(img.BytesPerPixel());
-            if (y < kEdge || y >= h - kEdge) {
-                std::memcpy(img.Row(y), copy.Row(y), static_cast<size_t>(w) * bytesPerPixel);
-            } else {
-                std::memcpy(img.Row(y), copy.Row(y), kEdge * bytesPerPixel);
-                const size_t right = static_cast<size_t>(w - kEdge) * bytesPerPixel;
-                std::memcpy(img.Row(y) + right, copy.Row(y) + right, kEdge * bytesPerPixel);
-            }
-        }
-    }
+    const SharpenFn kernel = PickSharpen(l.wide, l.samplesPerPixel, brighten);
+    split([&](int part, int y0, int y1) {
+        kernel(img.Pixels(), copy.Pixels(), img.Stride(), w, h, y0, y1, sharpness, f,
+               cache.Sums() + sumsPerPart * static_cast<size_t>(part));
+        BandEdges(img, copy, l, pre, brighten, f, y0, y1);
+    });
     return 1;
 }
 
 }  // namespace
 
 uint32_t ApplySharpness(DibImage& img, int sharpness, DibImage& copy, SharpenCache& cache) {
-    return Sharpen(img, sharpness, copy, cache, nullptr, 0, nullptr);
+    return Sharpen(img, sharpness, copy, cache, nullptr, 0, nullptr, nullptr);
 }
 
 uint32_t ApplySharpnessFused(DibImage& img, int sharpness, DibImage& copy, SharpenCache& cache,
-                             const uint16_t* pre, int brightness, ToneTables& tables) {
-    return Sharpen(img, sharpness, copy, cache, pre, brightness, &tables);
+                             const uint16_t* pre, int brightness, ToneTables& tables, RowWorkers* workers) {
+    return Sharpen(img, sharpness, copy, cache, pre, brightness, &tables, workers);
 }
 
 }  // namespace vexcam

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "imaging/dib_image.h"
+#include "imaging/row_workers.h"
 #include "imaging/tone_adjust.h"
 
 namespace vexcam {
@@ -35,7 +36,8 @@ uint32_t ApplySharpness(DibImage& img, int sharpness, DibImage& copy, SharpenCac
 // then ApplySharpness, then ApplyBrightness(brightness) (when not 0). The copy
 // receives the image after `pre`. When the copy cannot be made the tone stages
 // still run and 0 is returned.
+// With workers the rows are split into bands after the copy is made.
 uint32_t ApplySharpnessFused(DibImage& img, int sharpness, DibImage& copy, SharpenCache& cache,
-                             const uint16_t* pre, int brightness, ToneTables& tables);
+                             const uint16_t* pre, int brightness, ToneTables& tables, RowWorkers* workers = nullptr);
 
 }  // namespace vexcam

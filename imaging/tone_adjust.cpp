@@ -7,7 +7,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
+#include "imaging/cpu_dispatch.h"
 #include "imaging/sample_layout.h"
 
 namespace vexcam {
@@ -96,10 +98,76 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void MapBytesVbmi(uint8_t
     }
 }
 
-bool HasByteVbmi() {
-    static const bool has = __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512bw") &&
-                            __builtin_cpu_supports("bmi2");
-    return has;
+// The table's 256 entries as bytes, for 8-bit samples (entries are <= 255).
+[[gnu::always_inline]] inline void NarrowTable(uint8_t* bytes, const uint16_t* table) {
+    for (int i = 0; i < 256; ++i) bytes[i] = static_cast<uint8_t>(table[i]);
+}
+
+// Byte look-up of 32 samples at a time: the table as sixteen 16-entry slices,
+// each looked up by the low nibble and kept where the high nibble selects it.
+// `keep` has 0xFF on the bytes copied from src unmapped (the pattern repeats
+// every 4 bytes).
+__attribute__((target("avx2"))) void MapBytesAvx2(uint8_t* dst, const uint8_t* src, size_t n,
+                                                  const uint16_t* table, bool keepFourth) {
+    alignas(32) uint8_t bytes[256];
+    NarrowTable(bytes, table);
+    __m256i slice[16];
+    for (int k = 0; k < 16; ++k)
+        slice[k] = _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(bytes + 16 * k)));
+    const __m256i nibble = _mm256_set1_epi8(0x0F);
+    const __m256i keep = keepFourth ? _mm256_set1_epi32(static_cast<int>(0xFF000000u)) : _mm256_setzero_si256();
+    auto map32 = [&](__m256i idx) {
+        const __m256i lo = _mm256_and_si256(idx, nibble);
+        const __m256i hi = _mm256_and_si256(_mm256_srli_epi16(idx, 4), nibble);
+        __m256i r = _mm256_shuffle_epi8(slice[0], lo);
+        for (int k = 1; k < 16; ++k) {
+            const __m256i sel = _mm256_cmpeq_epi8(hi, _mm256_set1_epi8(static_cast<char>(k)));
+            r = _mm256_blendv_epi8(r, _mm256_shuffle_epi8(slice[k], lo), sel);
+        }
+        return _mm256_blendv_epi8(r, idx, keep);
+    };
+    size_t i = 0;
+    for (; i + 32 <= n; i += 32) {
+        const __m256i idx = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), map32(idx));
+    }
+    if (i < n) {
+        // The tail through a buffer; i is a multiple of 4, so the pattern of
+        // kept bytes still lines up.
+        alignas(32) uint8_t tail[32] = {};
+        const size_t left = n - i;
+        std::memcpy(tail, src + i, left);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(tail),
+                           map32(_mm256_load_si256(reinterpret_cast<const __m256i*>(tail))));
+        std::memcpy(dst + i, tail, left);
+    }
+}
+
+// Baseline byte look-up through the table narrowed to bytes (a quarter of
+// the cache lines of the 16-bit table); n is a multiple of 4 for 4-sample
+// pixels.
+void MapBytesBaseline(uint8_t* dst, const uint8_t* src, size_t n, const uint16_t* table, bool keepFourth) {
+    uint8_t bytes[256];
+    NarrowTable(bytes, table);
+    if (keepFourth) {
+        for (size_t i = 0; i + 4 <= n; i += 4) {
+            const uint8_t a = src[i], b = src[i + 1], c = src[i + 2];
+            dst[i] = bytes[a];
+            dst[i + 1] = bytes[b];
+            dst[i + 2] = bytes[c];
+            dst[i + 3] = src[i + 3];
+        }
+        return;
+    }
+    size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const uint8_t a = src[i], b = src[i + 1], c = src[i + 2], d = src[i + 3];
+        dst[i] = bytes[a];
+        dst[i + 1] = bytes[b];
+        dst[i + 2] = bytes[c];
+        dst[i + 3] = bytes[d];
+    }
+    for (; i < n; ++i) dst[i] = bytes[src[i]];
 }
 
 template <typename T>
@@ -119,6 +187,9 @@ template <typename T>
         d[3] = k;
     }
 }
+
+VEXCAM_CPU_VARIANTS(void, MapWords, (uint16_t * dst, const uint16_t* src, int pixels, int spp, const uint16_t* table),
+                    { MapScalar<uint16_t>(dst, src, pixels, spp, table); })
 
 // trunc(sample * f) in single precision, capped at max; f >= 0, and the
 // largest product (65535 * 11) fits an int. The fourth sample of 4-sample
@@ -140,11 +211,9 @@ template <typename T, int Spp>
         BrightnessRow<T, Spp>(reinterpret_cast<T*>(base + static_cast<size_t>(y) * stride), w, f);
 }
 
-#define VEXCAM_BRIGHTNESS_VARIANT(name, T, Spp)                                                           \
-    __attribute__((target_clones("avx2", "default"))) void name(uint8_t* base, uint32_t stride, int w, int h, \
-                                                                float f) {                                \
-        BrightnessImage<T, Spp>(base, stride, w, h, f);                                                   \
-    }
+#define VEXCAM_BRIGHTNESS_VARIANT(name, T, Spp)                                    \
+    VEXCAM_CPU_VARIANTS(void, name, (uint8_t * base, uint32_t stride, int w, int h, float f), \
+                        { BrightnessImage<T, Spp>(base, stride, w, h, f); })
 
 VEXCAM_BRIGHTNESS_VARIANT(Brightness8x1, uint8_t, 1)
 VEXCAM_BRIGHTNESS_VARIANT(Brightness8x3, uint8_t, 3)
@@ -239,22 +308,27 @@ float BrightnessFactor(int brightness) {
 
 void MapSampleRow8(uint8_t* dst, const uint8_t* src, int pixels, int spp, const uint16_t* table) {
     if (pixels <= 0) return;
-    if (HasByteVbmi()) {
-        MapBytesVbmi(dst, src, static_cast<size_t>(pixels) * static_cast<size_t>(spp), table,
-                     spp == 4 ? 0x8888888888888888ull : 0);
-        return;
+    const size_t n = static_cast<size_t>(pixels) * static_cast<size_t>(spp);
+    switch (ActiveCpuPath()) {
+        case CpuPath::kAvx512:
+            if (HasAvx512Vbmi()) {
+                MapBytesVbmi(dst, src, n, table, spp == 4 ? 0x8888888888888888ull : 0);
+                return;
+            }
+            [[fallthrough]];
+        case CpuPath::kAvx2: MapBytesAvx2(dst, src, n, table, spp == 4); return;
+        default: MapBytesBaseline(dst, src, n, table, spp == 4); return;
     }
-    MapScalar<uint8_t>(dst, src, pixels, spp, table);
 }
 
 void MapSampleRow16(uint16_t* dst, const uint16_t* src, int pixels, int spp, const uint16_t* table) {
-    if (pixels > 0) MapScalar<uint16_t>(dst, src, pixels, spp, table);
+    if (pixels > 0) VEXCAM_PICK(MapWords)(dst, src, pixels, spp, table);
 }
 
-void ApplySampleTable(DibImage& img, const uint16_t* table) {
-    const SampleLayout l = LayoutOf(img);
-    if (l.samplesPerPixel == 0 || !table) return;
-    for (int y = 0; y < img.Height(); ++y) {
+namespace {
+
+void MapRows(DibImage& img, const SampleLayout& l, const uint16_t* table, int y0, int y1) {
+    for (int y = y0; y < y1; ++y) {
         uint8_t* row = img.Row(y);
         if (l.wide)
             MapSampleRow16(reinterpret_cast<uint16_t*>(row), reinterpret_cast<uint16_t*>(row), img.Width(),
@@ -262,6 +336,18 @@ void ApplySampleTable(DibImage& img, const uint16_t* table) {
         else
             MapSampleRow8(row, row, img.Width(), l.samplesPerPixel, table);
     }
+}
+
+}  // namespace
+
+void ApplySampleTable(DibImage& img, const uint16_t* table, RowWorkers* workers) {
+    const SampleLayout l = LayoutOf(img);
+    if (l.samplesPerPixel == 0 || !table) return;
+    if (workers) {
+        workers->ForEachBand(img.Height(), [&](int, int y0, int y1) { MapRows(img, l, table, y0, y1); });
+        return;
+    }
+    MapRows(img, l, table, 0, img.Height());
 }
 
 void ApplyGamma(DibImage& img, int gamma, ToneTables& cache) {
@@ -285,9 +371,9 @@ void ApplyGammaContrast(DibImage& img, int gamma, int contrast, ToneTables& cach
 void ApplyBrightness(DibImage& img, int brightness, ToneTables& cache) {
     const SampleLayout l = LayoutOf(img);
     if (l.samplesPerPixel == 0) return;
-    // 8-bit samples go through the table when the byte look-up is available;
-    // otherwise one vector multiply per sample beats a scalar look-up.
-    if (!l.wide && HasByteVbmi())
+    // 8-bit samples go through the table where a vector byte look-up exists;
+    // on the baseline one vector multiply per sample beats a scalar look-up.
+    if (!l.wide && ActiveCpuPath() != CpuPath::kBaseline)
         ApplySampleTable(img, cache.Brightness(false, brightness));
     else
         ApplyBrightnessDirect(img, brightness);
@@ -298,8 +384,9 @@ void ApplyBrightnessDirect(DibImage& img, int brightness) {
     if (l.samplesPerPixel == 0) return;
     const float f = BrightnessFactor(brightness);
     const int key = l.samplesPerPixel + (l.wide ? 8 : 0);
-    auto fn = key == 1 ? Brightness8x1 : key == 3 ? Brightness8x3 : key == 4 ? Brightness8x4
-            : key == 9 ? Brightness16x1 : key == 11 ? Brightness16x3 : Brightness16x4;
+    auto fn = key == 1 ? VEXCAM_PICK(Brightness8x1) : key == 3 ? VEXCAM_PICK(Brightness8x3)
+            : key == 4 ? VEXCAM_PICK(Brightness8x4) : key == 9 ? VEXCAM_PICK(Brightness16x1)
+            : key == 11 ? VEXCAM_PICK(Brightness16x3) : VEXCAM_PICK(Brightness16x4);
     fn(img.Pixels(), img.Stride(), img.Width(), img.Height(), f);
 }
 

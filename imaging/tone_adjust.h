@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "imaging/dib_image.h"
+#include "imaging/row_workers.h"
 
 namespace vexcam {
 
@@ -64,7 +65,8 @@ void ApplyBrightnessDirect(DibImage& img, int brightness);
 
 // Applies a table of max + 1 entries to the first three samples of every
 // pixel (every sample of a gray image); the fourth sample is left alone.
-void ApplySampleTable(DibImage& img, const uint16_t* table);
+// With workers the rows are split into bands.
+void ApplySampleTable(DibImage& img, const uint16_t* table, RowWorkers* workers = nullptr);
 
 // Single-precision brightness factor: 1 + b * 10/255 for b > 0, 1 - |b| / 255
 // otherwise (b clamped to -255..255).

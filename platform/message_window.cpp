@@ -3,8 +3,9 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <deque>
 #include <new>
+#include <utility>
+#include <vector>
 
 namespace vexcam {
 namespace {
@@ -19,12 +20,46 @@ std::atomic<uint64_t> g_next_id{1};
 
 uintptr_t Key(HWND window) { return reinterpret_cast<uintptr_t>(window); }
 
+// First-in first-out on a ring that only grows (by doubling), so a steady
+// stream of frame messages allocates nothing.
+class MessageRing {
+ public:
+  bool Empty() const { return count_ == 0; }
+  size_t Size() const { return count_; }
+  const VEXWIN_MSG& Front() const { return slots_[head_]; }
+  void PopFront() {
+    head_ = (head_ + 1) % slots_.size();
+    --count_;
+  }
+  // May throw std::bad_alloc when the ring has to grow.
+  void PushBack(const VEXWIN_MSG& m) {
+    if (count_ == slots_.size()) {
+      std::vector<VEXWIN_MSG> bigger(slots_.empty() ? 64 : 2 * slots_.size());
+      for (size_t i = 0; i < count_; ++i) bigger[i] = slots_[(head_ + i) % slots_.size()];
+      slots_.swap(bigger);
+      head_ = 0;
+    }
+    slots_[(head_ + count_) % slots_.size()] = m;
+    ++count_;
+  }
+  void Swap(MessageRing& other) {
+    slots_.swap(other.slots_);
+    std::swap(head_, other.head_);
+    std::swap(count_, other.count_);
+  }
+
+ private:
+  std::vector<VEXWIN_MSG> slots_;
+  size_t head_ = 0;
+  size_t count_ = 0;
+};
+
 }  // namespace
 
 struct MessageWindowRegistry::Window {
   std::mutex mutex;
   std::condition_variable cv;
-  std::deque<VEXWIN_MSG> queue;  // guarded by mutex
+  MessageRing queue;             // guarded by mutex
   bool destroyed = false;        // guarded by mutex
 };
 
@@ -68,11 +103,11 @@ bool MessageWindowRegistry::Destroy(HWND window) {
     state = std::move(it->second);
     windows_.erase(it);
   }
-  std::deque<VEXWIN_MSG> discarded;
+  MessageRing discarded;
   {
     std::lock_guard<std::mutex> lock(state->mutex);
     state->destroyed = true;
-    discarded.swap(state->queue);
+    discarded.Swap(state->queue);
   }
   state->cv.notify_all();
   return true;
@@ -83,9 +118,9 @@ bool MessageWindowRegistry::Post(HWND window, uint32_t message, uintptr_t wParam
   if (!state) return false;
   {
     std::lock_guard<std::mutex> lock(state->mutex);
-    if (state->destroyed || state->queue.size() >= VEXWIN_QUEUE_LIMIT) return false;
+    if (state->destroyed || state->queue.Size() >= VEXWIN_QUEUE_LIMIT) return false;
     try {
-      state->queue.push_back(VEXWIN_MSG{window, message, wParam, lParam});
+      state->queue.PushBack(VEXWIN_MSG{window, message, wParam, lParam});
     } catch (const std::bad_alloc&) {
       return false;
     }
@@ -99,15 +134,15 @@ bool MessageWindowRegistry::Get(HWND window, VEXWIN_MSG* msg, uint32_t timeoutMs
   std::shared_ptr<Window> state = Find(window);
   if (!state) return false;
   std::unique_lock<std::mutex> lock(state->mutex);
-  auto ready = [&state] { return state->destroyed || !state->queue.empty(); };
+  auto ready = [&state] { return state->destroyed || !state->queue.Empty(); };
   if (timeoutMs == VEXWIN_INFINITE) {
     state->cv.wait(lock, ready);
   } else if (!state->cv.wait_for(lock, std::chrono::milliseconds(timeoutMs), ready)) {
     return false;
   }
   if (state->destroyed) return false;
-  *msg = state->queue.front();
-  state->queue.pop_front();
+  *msg = state->queue.Front();
+  state->queue.PopFront();
   return true;
 }
 
@@ -116,9 +151,9 @@ bool MessageWindowRegistry::Peek(HWND window, VEXWIN_MSG* msg, bool remove) {
   std::shared_ptr<Window> state = Find(window);
   if (!state) return false;
   std::lock_guard<std::mutex> lock(state->mutex);
-  if (state->destroyed || state->queue.empty()) return false;
-  *msg = state->queue.front();
-  if (remove) state->queue.pop_front();
+  if (state->destroyed || state->queue.Empty()) return false;
+  *msg = state->queue.Front();
+  if (remove) state->queue.PopFront();
   return true;
 }
 
@@ -128,7 +163,7 @@ size_t MessageWindowRegistry::QueuedCount(HWND window) const {
   std::shared_ptr<Window> state = Find(window);
   if (!state) return 0;
   std::lock_guard<std::mutex> lock(state->mutex);
-  return state->queue.size();
+  return state->queue.Size();
 }
 
 bool PostWindowMessage(HWND window, uint32_t message, uintptr_t wParam, intptr_t lParam) {

@@ -3,6 +3,7 @@
 
 #include "files/record_frame.h"
 #include "files_test_util.h"
+#include "imaging_convert/cpu_paths.h"
 
 namespace vexcam {
 namespace {
@@ -26,9 +27,9 @@ void Reference(const DibImage& out, int x, int row, uint8_t bgr[3]) {
     }
 }
 
-TEST(RecordFrameTest, EveryColourModeBecomesBottomUpBgr) {
+TEST_EVERY_CPU_PATH(RecordFrameTest, EveryColourModeBecomesBottomUpBgr) {
     for (int bits : {8, 16, 24, 32, 48, 64}) {
-        for (int width : {640, 642, 5}) {
+        for (int width : {640, 642, 27, 11, 5, 1}) {
             const DibImage output = RandomImage(width, 9, bits, bits + width);
             DibImage frame, scratch;
             ASSERT_EQ(MakeRecordFrame(output, frame, scratch), 1) << bits;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "imaging_convert/cpu_paths.h"
 #include "imaging/color_adjust.h"
 #include "imaging/gray_adjust.h"
 #include "imaging/sharpen.h"
@@ -47,7 +48,7 @@ int32_t RefBrightness(int32_t s, int32_t max, int b) {
     return std::min<int32_t>(max, static_cast<int32_t>(static_cast<float>(s) * f));
 }
 
-TEST(ToneAdjust, MatchesReferenceForEveryLayoutAndExtremeSetting) {
+TEST_EVERY_CPU_PATH(ToneAdjust, MatchesReferenceForEveryLayoutAndExtremeSetting) {
     std::mt19937 rng(1);
     ToneTables tables;
     for (int bits : kAllBits)
@@ -112,7 +113,7 @@ int RefPhase(int bayerMode, int x, int y) {
     return ((x + c0[bayerMode]) % 2) + 2 * ((y + r0[bayerMode]) % 2);
 }
 
-TEST(GrayAdjust, GainOffsetMatchesReferenceInEveryBayerMode) {
+TEST_EVERY_CPU_PATH(GrayAdjust, GainOffsetMatchesReferenceInEveryBayerMode) {
     std::mt19937 rng(2);
     const int32_t gainSets[][4] = {{0, 255, 128, 7}, {255, 255, 255, 255}, {128, 128, 128, 200}};
     const int32_t offsetSets[][4] = {{-255, 255, 0, 3}, {128, 128, 128, 0}, {0, 0, 0, 0}};
@@ -241,7 +242,7 @@ void RefHueSat(DibImage& img, int hue, int sat) {
         }
 }
 
-TEST(HueSaturation, MatchesReferenceForEveryLayoutAndSetting) {
+TEST_EVERY_CPU_PATH(HueSaturation, MatchesReferenceForEveryLayoutAndSetting) {
     std::mt19937 rng(5);
     HueSatCache cache;
     for (int bits : kColorBits)
@@ -256,7 +257,7 @@ TEST(HueSaturation, MatchesReferenceForEveryLayoutAndSetting) {
                 }
 }
 
-TEST(HueSaturation, KnownValuesAndReciprocalTable) {
+TEST_EVERY_CPU_PATH(HueSaturation, KnownValuesAndReciprocalTable) {
     for (int d = 1; d < 256; ++d) ASSERT_EQ(HueReciprocal(d), 0xFF0000 / d) << d;
     EXPECT_EQ(HueReciprocal(0), 0);
     const HueRotation rot = HueRotationFor(120);
@@ -300,7 +301,7 @@ void RefSharpen(DibImage& img, int sharpness) {
             }
 }
 
-TEST(Sharpness, MatchesReferenceAndKeepsBorders) {
+TEST_EVERY_CPU_PATH(Sharpness, MatchesReferenceAndKeepsBorders) {
     std::mt19937 rng(7);
     SharpenCache cache;
     DibImage copy;
@@ -320,7 +321,7 @@ TEST(Sharpness, MatchesReferenceAndKeepsBorders) {
     EXPECT_EQ(Get(dot, 1, 4), 0);
 }
 
-TEST(Adjustments, NeutralSettingsLeaveImageUnchanged) {
+TEST_EVERY_CPU_PATH(Adjustments, NeutralSettingsLeaveImageUnchanged) {
     std::mt19937 rng(8);
     ToneTables tables;
     for (int bits : kAllBits) {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <tuple>
 
+#include "imaging_convert/cpu_paths.h"
 #include "imaging/auto_iris.h"
 #include "imaging/defect_filter.h"
 #include "imaging/defect_state.h"
@@ -65,7 +66,7 @@ void RefShading(DibImage& raw, const DefectState& st, const CaptureGeometry& g) 
         }
 }
 
-TEST(ShadingCorrection, MatchesReferenceForWindowsAndSubSampling) {
+TEST_EVERY_CPU_PATH(ShadingCorrection, MatchesReferenceForWindowsAndSubSampling) {
     std::mt19937 rng(10);
     DefectState st;
     ASSERT_EQ(st.Init(), 1u);
@@ -110,7 +111,7 @@ TEST(ShadingCorrection, InitialReferencesAndMargins) {
     EXPECT_EQ(Get(win, 0, 0), (100 - 50) * 256 / (255 - 50));
 }
 
-TEST(ShadingCorrection, EightBitQuotientIsExactForEveryOperand) {
+TEST_EVERY_CPU_PATH(ShadingCorrection, EightBitQuotientIsExactForEveryOperand) {
     // Every (sample, dark, white) combination against integer division.
     DefectState st;
     ASSERT_EQ(st.Init(), 1u);
@@ -175,7 +176,7 @@ void RefDot(DibImage& raw, const DefectState& st, const CaptureGeometry& g) {
         }
 }
 
-TEST(DotFilter, MatchesReferenceWithMapsAndWindows) {
+TEST_EVERY_CPU_PATH(DotFilter, MatchesReferenceWithMapsAndWindows) {
     std::mt19937 rng(11);
     DefectState st;
     ASSERT_EQ(st.Init(), 1u);
@@ -200,7 +201,7 @@ TEST(DotFilter, MatchesReferenceWithMapsAndWindows) {
             }
 }
 
-TEST(DotFilter, ThresholdAndFixedDefects) {
+TEST_EVERY_CPU_PATH(DotFilter, ThresholdAndFixedDefects) {
     DefectState st;
     ASSERT_EQ(st.Init(), 1u);
     DibImage raw = Flat(8, 100, 9, 9);

@@ -4,6 +4,7 @@
 
 #include <mutex>
 
+#include "imaging_convert/cpu_paths.h"
 #include "imaging/color_adjust.h"
 #include "imaging/image_pipeline.h"
 #include "imaging/sharpen.h"
@@ -19,7 +20,7 @@ const int kAllBits[] = {8, 16, 24, 32, 48, 64};
 // Widths around the 64-sample and 64-pixel blocks of the kernels.
 const Size kSizes[] = {{1, 1}, {4, 6}, {5, 5}, {21, 7}, {63, 5}, {64, 6}, {65, 5}, {130, 7}};
 
-TEST(MapSampleRow, EveryTailLengthAndTheFourthSampleCopied) {
+TEST_EVERY_CPU_PATH(MapSampleRow, EveryTailLengthAndTheFourthSampleCopied) {
     std::mt19937 rng(11);
     ToneTables tables;
     const uint16_t* t8 = tables.Chain(false, 140, 20, -30);
@@ -65,7 +66,7 @@ TEST(ToneChain, EqualsTheStagesInOrderAndSkipsNeutralOnes) {
         }
 }
 
-TEST(ToneChain, DirectBrightnessEqualsTheTable) {
+TEST_EVERY_CPU_PATH(ToneChain, DirectBrightnessEqualsTheTable) {
     std::mt19937 rng(13);
     ToneTables tables;
     for (int bits : kAllBits)
@@ -78,7 +79,7 @@ TEST(ToneChain, DirectBrightnessEqualsTheTable) {
             }
 }
 
-TEST(FusedPasses, HueSaturationWithToneEqualsTwoPasses) {
+TEST_EVERY_CPU_PATH(FusedPasses, HueSaturationWithToneEqualsTwoPasses) {
     std::mt19937 rng(14);
     ToneTables tables;
     HueSatCache cache;
@@ -93,7 +94,7 @@ TEST(FusedPasses, HueSaturationWithToneEqualsTwoPasses) {
         }
 }
 
-TEST(FusedPasses, SharpnessWithToneStagesEqualsThreePasses) {
+TEST_EVERY_CPU_PATH(FusedPasses, SharpnessWithToneStagesEqualsThreePasses) {
     std::mt19937 rng(15);
     ToneTables tables;
     SharpenCache cache;
@@ -116,7 +117,7 @@ TEST(FusedPasses, SharpnessWithToneStagesEqualsThreePasses) {
 
 // Every subset of the five adjustments through ProcessFrame, in every colour
 // mode, against the stages run one by one on the unadjusted result.
-TEST(FusedPasses, PipelineMatchesTheStagesOneByOne) {
+TEST_EVERY_CPU_PATH(FusedPasses, PipelineMatchesTheStagesOneByOne) {
     std::mt19937 rng(16);
     DefectState defects;
     ASSERT_TRUE(defects.Init());

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "imaging_convert/cpu_paths.h"
 #include "convert_reference.h"
 #include "imaging/demosaic.h"
 
@@ -13,7 +14,7 @@ struct Size {
 };
 const Size kSizes[] = {{1, 1}, {2, 2}, {3, 5}, {4, 4}, {5, 4}, {4, 5}, {5, 5}, {6, 7}, {7, 6}, {9, 9}, {33, 17}, {70, 9}};
 
-TEST(Demosaic, MatchesReferenceForEveryModeSizeDepthAndGain) {
+TEST_EVERY_CPU_PATH(Demosaic, MatchesReferenceForEveryModeSizeDepthAndGain) {
     std::mt19937 rng(7);
     const int gains[][2] = {{100, 100}, {0, 400}, {400, 0}, {1, 399}, {57, 233}, {128, 77}};
     Demosaicer demosaicer;
@@ -41,7 +42,7 @@ TEST(Demosaic, MatchesReferenceForEveryModeSizeDepthAndGain) {
     }
 }
 
-TEST(Demosaic, SaturatedInputAtMaximumGainAndLargeFrame) {
+TEST_EVERY_CPU_PATH(Demosaic, SaturatedInputAtMaximumGainAndLargeFrame) {
     Demosaicer demosaicer;
     for (int rawBits : {8, 16}) {
         DibImage raw = Make(641, 13, rawBits);
@@ -57,7 +58,7 @@ TEST(Demosaic, SaturatedInputAtMaximumGainAndLargeFrame) {
     }
 }
 
-TEST(Demosaic, FlatFieldGainsAndGreenGainIgnored) {
+TEST_EVERY_CPU_PATH(Demosaic, FlatFieldGainsAndGreenGainIgnored) {
     Demosaicer demosaicer;
     DibImage raw = Make(8, 6, 8);
     std::memset(raw.Pixels(), 100, raw.SizeBytes());

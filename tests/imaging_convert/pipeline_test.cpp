@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <vector>
+
 #include "convert_reference.h"
+#include "cpu_paths.h"
 #include "imaging/demosaic.h"
 #include "imaging/image_pipeline.h"
 #include "imaging/mirror.h"
@@ -55,6 +59,7 @@ protected:
 
 TEST_F(PipelineTest, ColorModesWithoutAdjustmentsAreThePlainDemosaic) {
     const int bits[] = {0, 0, 24, 32, 48, 64};
+    test::ForEachCpuPath([&] {
     for (int mode = 2; mode <= 5; ++mode)
         for (int bayer = 0; bayer < 4; ++bayer) {
             settings.bayerMode = bayer;
@@ -67,6 +72,7 @@ TEST_F(PipelineTest, ColorModesWithoutAdjustmentsAreThePlainDemosaic) {
             ASSERT_TRUE(testref::SameBytes(pipeline.ImageFor(mode), expect)) << mode << " " << bayer;
             EXPECT_TRUE(testref::SameBytes(pipeline.RawFor(mode), raw));
         }
+    });
 }
 
 TEST_F(PipelineTest, MonoModesWithoutProcessingLeaveTheRawImage) {
@@ -134,6 +140,69 @@ TEST_F(PipelineTest, AdjustmentsRunInOrderOnTheModeImage) {
     ApplySharpness(expect, 7, copy, sharp);
     ApplyBrightness(expect, -40, tables);
     EXPECT_TRUE(testref::SameBytes(pipeline.ImageFor(2), expect));
+}
+
+// Every mode with every stage on (and combinations that take the other fused
+// routes), split over several threads, equals one thread byte for byte,
+// white balance measured once on the whole frame before the split.
+TEST_F(PipelineTest, SplitOverThreadsEqualsOneThread) {
+    struct Adjust {
+        int gamma, contrast, brightness, hue, saturation, sharpness;
+    };
+    const Adjust adjusts[] = {{140, 20, 25, 30, 40, 8}, {100, 0, 0, 0, 0, 0}, {60, -30, 0, 0, 0, 0},
+                              {100, 0, -70, -90, 0, 3}};
+    test::ForEachCpuPath([&] {
+        for (int mode = 0; mode <= 5; ++mode)
+            for (const Adjust& a : adjusts) {
+                settings.gamma = a.gamma;
+                settings.contrast = a.contrast;
+                settings.brightness = a.brightness;
+                settings.hue = a.hue;
+                settings.saturation = a.saturation;
+                settings.sharpness = a.sharpness;
+                settings.grayMode = mode == 0 ? 2 : 0;
+                settings.bayerGainAuto = 1;
+                DibImage expect, results[2];
+                for (int threads : {1, 3}) {
+                    pipeline.SetThreadCount(threads);
+                    const DibImage raw = Prepare(37, 29, mode, 11);
+                    ASSERT_EQ(pipeline.ThreadCount(), threads);
+                    ASSERT_EQ(Run(), 1u);
+                    results[threads == 3].CopyFrom(pipeline.ImageFor(mode));
+                }
+                ASSERT_TRUE(testref::SameBytes(results[0], results[1])) << "mode " << mode << " sharpness "
+                                                                        << a.sharpness << " hue " << a.hue;
+            }
+    });
+}
+
+TEST(RowWorkers, BandsCoverEveryRowOnceAndThreadsFollowTheRequest) {
+    RowWorkers workers;
+    EXPECT_EQ(workers.Parts(), 1);
+    EXPECT_EQ(workers.Start(4), 4);
+    EXPECT_EQ(workers.Start(40), RowWorkers::kMaxParts);
+    EXPECT_EQ(workers.Start(3), 3);
+    for (int rows : {0, 1, 2, 3, 7, 1000}) {
+        std::vector<std::atomic<int>> hits(static_cast<size_t>(rows));
+        std::atomic<int> calls{0};
+        workers.ForEachBand(rows, [&](int part, int y0, int y1) {
+            EXPECT_GE(part, 0);
+            EXPECT_LT(part, 3);
+            for (int y = y0; y < y1; ++y) hits[static_cast<size_t>(y)]++;
+            calls++;
+        });
+        for (int y = 0; y < rows; ++y) EXPECT_EQ(hits[static_cast<size_t>(y)].load(), 1) << rows << " " << y;
+        EXPECT_EQ(calls.load(), std::max(1, std::min(rows, 3)));
+    }
+    workers.Stop();
+    EXPECT_EQ(workers.Parts(), 1);
+
+    EXPECT_EQ(RowWorkerParts(640, 512, 0), 1);  // under a megapixel: no split
+    EXPECT_EQ(RowWorkerParts(640, 512, 2), 2);  // an explicit count wins
+    EXPECT_EQ(RowWorkerParts(64, 64, 99), RowWorkers::kMaxParts);
+    const int big = RowWorkerParts(4096, 3072, 0);
+    EXPECT_GE(big, 1);
+    EXPECT_LE(big, RowWorkers::kMaxParts);
 }
 
 TEST_F(PipelineTest, OneShotWhiteBalanceIsReportedAndCleared) {

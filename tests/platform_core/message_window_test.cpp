@@ -68,6 +68,20 @@ TEST_F(MessageWindow, QueueHoldsTenThousandAndRefusesMore) {
   EXPECT_TRUE(VexWin_PostMessage(window_, 1, 0, 0));
 }
 
+// The queue grows while its oldest message is not at the start of storage.
+TEST_F(MessageWindow, OrderSurvivesGrowthAfterWrapping) {
+  UINT posted = 0, got = 0;
+  for (int round = 0; round < 3; ++round) {
+    for (int i = 0; i < 50 + 80 * round; ++i) ASSERT_TRUE(VexWin_PostMessage(window_, 1, posted++, 0));
+    for (int i = 0; i < 40; ++i) {
+      ASSERT_TRUE(VexWin_GetMessage(window_, &msg_, 0));
+      ASSERT_EQ(msg_.wParam, got++);
+    }
+  }
+  while (VexWin_GetMessage(window_, &msg_, 0)) ASSERT_EQ(msg_.wParam, got++);
+  EXPECT_EQ(got, posted);
+}
+
 TEST_F(MessageWindow, PostsFromManyThreadsArriveExactlyOnceInPerThreadOrder) {
   constexpr int kThreads = 4;
   constexpr int kPerThread = 2000;
