@@ -78,6 +78,12 @@ constexpr SensorFactoryRow kChipProbeMatch{kChipProbeProductId, D::kMT9F002, kFa
 
 }  // namespace
 
+std::vector<uint16_t> FamilyProductIds() {
+  std::vector<uint16_t> ids;
+  for (const SensorFactoryRow& row : kRows) ids.push_back(row.productId);
+  return ids;
+}
+
 const SensorFactoryRow& FindSensorRow(uint32_t productId) {
   for (const SensorFactoryRow& row : kRows) {
     if (row.productId == productId) return row;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "sensors/sensor_base.h"
 #include "sensors/sensor_constants.h"
@@ -27,6 +28,8 @@ inline constexpr uint16_t kChipProbeProductId = 0x3020;
 // Chip version (little-endian u16 read back) that selects the second driver.
 inline constexpr uint16_t kChipProbeVersion = 0x012E;
 
+// Product ids of every row: the USB products the transport treats as cameras.
+std::vector<uint16_t> FamilyProductIds();
 // The row of a product id; the fallback row (bus 0x20, no model number) for
 // ids without a row of their own.
 const SensorFactoryRow& FindSensorRow(uint32_t productId);

@@ -11,6 +11,7 @@
 #include "camera/sensor_factory.h"
 #include "platform/clock.h"
 #include "sensors/frame_geometry.h"
+#include "transport/camera_products.h"
 #include "transport/usb_hub.h"
 
 namespace vexcam {
@@ -59,6 +60,8 @@ CVexCamU3K9Base::~CVexCamU3K9Base() { CVexCamU3K9Base::CloseCamera(nullptr); }
 uint32_t CVexCamU3K9Base::CreateController(HWND notifyWindow, const uint32_t* guid) {
   std::lock_guard<std::recursive_mutex> lock(controlMutex_);
   CloseCamera(notifyWindow);
+  // Discovery opens only devices of the family's product ids.
+  usb::SetCameraProductIds(FamilyProductIds());
   transport_.reset(new (std::nothrow) CVexCy3Cam(guid));
   return 1;
 }

@@ -4,6 +4,7 @@
 #include <libusb.h>
 
 #include "platform/settings_key.h"
+#include "transport/camera_products.h"
 #include "transport/libusb_device.h"
 #include "transport/libusb_shared_handle.h"
 
@@ -13,7 +14,6 @@ namespace {
 constexpr uint16_t kCameraVendorId = 0x04B4;
 constexpr uint8_t kFrameEndpoint = 0x81;
 constexpr char kProductKey[] = "Software\\Quorin\\VexCamZA013K9Sdk";
-constexpr char kVendorIdsValue[] = "UsbVendorIds";
 
 struct DeviceListDeleter {
   void operator()(libusb_device** list) const { libusb_free_device_list(list, 1); }
@@ -48,14 +48,13 @@ std::shared_ptr<LibusbBackend> LibusbBackend::Create() {
 
 LibusbBackend::~LibusbBackend() { libusb_exit(ctx_); }
 
-std::vector<uint16_t> LibusbBackend::ExtraVendorIds() {
-  // Value "UsbVendorIds" of the product key: REG_BINARY, u16 little-endian ids.
+std::vector<uint16_t> LibusbBackend::SettingsIds(const char* valueName) {
   std::vector<uint16_t> ids;
   platform::SettingsKey root;
   platform::SettingsKey product;
   std::vector<uint8_t> raw;
   if (!root.OpenCurrentUser() || !product.Open(root, kProductKey) ||
-      !product.QueryBinary(kVendorIdsValue, &raw))
+      !product.QueryBinary(valueName, &raw))
     return ids;
   for (size_t i = 0; i + 1 < raw.size(); i += 2) {
     const uint16_t id = static_cast<uint16_t>(raw[i] | raw[i + 1] << 8);
@@ -66,7 +65,7 @@ std::vector<uint16_t> LibusbBackend::ExtraVendorIds() {
 
 std::vector<uint16_t> LibusbBackend::VendorIds() {
   std::vector<uint16_t> ids{kCameraVendorId};
-  for (uint16_t id : ExtraVendorIds()) ids.push_back(id);
+  for (uint16_t id : SettingsIds(kVendorIdsValue)) ids.push_back(id);
   return ids;
 }
 
@@ -101,7 +100,7 @@ bool LibusbBackend::LooksLikeCamera(libusb_device* device, uint16_t* vendorId,
   if (libusb_get_device_descriptor(device, &desc) != 0) return false;
   bool known = false;
   for (uint16_t id : VendorIds()) known = known || id == desc.idVendor;
-  if (!known) return false;
+  if (!known || !IsCameraProductId(desc.idProduct)) return false;
   // Interface 0 must carry the bulk IN endpoint of the frame data.
   libusb_config_descriptor* raw = nullptr;
   if (libusb_get_active_config_descriptor(device, &raw) != 0 || raw == nullptr) return false;

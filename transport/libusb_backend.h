@@ -32,11 +32,13 @@ class LibusbBackend : public IUsbBackend, public std::enable_shared_from_this<Li
   // Paths whose location is a bus and port chain ("2-1.4").
   bool Owns(const std::string& path) const override;
 
-  // Vendor ids of the cameras: 0x04B4 and ExtraVendorIds().
+  // Vendor ids of the cameras: 0x04B4 and those of "UsbVendorIds".
   static std::vector<uint16_t> VendorIds();
-  // Further vendor ids from the settings store: value "UsbVendorIds" of the
-  // product key, REG_BINARY holding u16 little-endian ids.
-  static std::vector<uint16_t> ExtraVendorIds();
+  // Ids listed in a REG_BINARY value of the product key in the settings
+  // store (u16 little-endian): kVendorIdsValue or kProductIdsValue.
+  static constexpr const char* kVendorIdsValue = "UsbVendorIds";
+  static constexpr const char* kProductIdsValue = "UsbProductIds";
+  static std::vector<uint16_t> SettingsIds(const char* valueName);
   // The location part of a device path ("" when the path has none).
   static std::string LocationOfPath(const std::string& path);
   static std::string LocationOf(libusb_device* device);
@@ -45,6 +47,8 @@ class LibusbBackend : public IUsbBackend, public std::enable_shared_from_this<Li
 
  private:
   explicit LibusbBackend(libusb_context* ctx) : ctx_(ctx) {}
+  // From the device descriptor alone: a vendor id of ours and a camera's
+  // product id, with the frame endpoint on interface 0. Opens nothing.
   static bool LooksLikeCamera(libusb_device* device, uint16_t* vendorId, uint16_t* productId);
 
   libusb_context* ctx_;

@@ -1,7 +1,10 @@
 // The factory table and the per-product constants, without hardware.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <regex>
 #include <set>
+#include <string>
 
 #include "camera/product_rules.h"
 #include "camera/sensor_factory.h"
@@ -10,6 +13,22 @@
 
 namespace vexcam {
 namespace {
+
+// The udev rule grants access to exactly the products the transport opens.
+TEST(SensorFactory, UdevRuleNamesEveryProductOfTheFamilyAndNothingElse) {
+  std::ifstream rules(VEXCAM_SOURCE_DIR "/udev/60-vexcam.rules");
+  ASSERT_TRUE(rules.is_open());
+  std::set<uint16_t> granted;
+  const std::regex product(R"re(ATTR\{idVendor\}=="04b4", ATTR\{idProduct\}=="([0-9a-f]{4})")re");
+  for (std::string line; std::getline(rules, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(line, m, product)) << line;  // no rule for the whole vendor id
+    granted.insert(static_cast<uint16_t>(std::stoul(m[1].str(), nullptr, 16)));
+  }
+  const std::vector<uint16_t> family = FamilyProductIds();
+  EXPECT_EQ(granted, std::set<uint16_t>(family.begin(), family.end()));
+}
 
 TEST(SensorFactory, RowsCarryBusAddressAndModelNumber) {
   struct Expect {

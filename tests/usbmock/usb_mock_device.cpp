@@ -240,12 +240,14 @@ int UsbMockDevice::HandleIoctl(UMockdevIoctlClient* client) {
     }
     case USBDEVFS_CLAIMINTERFACE:
     case USBDEVFS_RELEASEINTERFACE: {
+      if (request == USBDEVFS_CLAIMINTERFACE) ++claims_;
       bool ok = false;
       const uint32_t iface = ArgU32(arg, &ok);
       Answer(client, ok && iface == 0 ? 0 : -1, ok && iface == 0 ? 0 : EINVAL);
       break;
     }
     case USBDEVFS_DISCONNECT_CLAIM: {
+      ++claims_;
       bool ok = false;
       const uint32_t iface = ArgU32(arg, &ok);  // first field of the claim record
       Answer(client, ok && iface == 0 ? 0 : -1, ok && iface == 0 ? 0 : EINVAL);

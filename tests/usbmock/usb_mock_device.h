@@ -57,6 +57,8 @@ class UsbMockDevice {
   std::vector<unsigned long> UnknownRequests() const;
   // URBs submitted and not yet reaped.
   size_t UrbsInFlight() const;
+  // Interface claims (plain or with a kernel driver disconnected).
+  int Claims() const { return claims_.load(); }
 
  private:
   enum class UrbState : uint8_t { kQueued, kRunning, kDone };
@@ -108,6 +110,7 @@ class UsbMockDevice {
   std::map<uint8_t, std::deque<std::shared_ptr<Urb>>> queues_;  // bulk, by endpoint
   std::map<unsigned long, uint32_t> counts_;
   std::vector<unsigned long> unknown_;
+  std::atomic<int> claims_{0};
   std::vector<std::thread> workers_;
 };
 

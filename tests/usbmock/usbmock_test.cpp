@@ -14,6 +14,7 @@
 
 #include "sim/sim_camera.h"
 #include "sim/test_pattern.h"
+#include "transport/camera_products.h"
 #include "transport/libusb_backend.h"
 #include "transport/vex_cy3_cam.h"
 #include "usbmock/usb_mock_bed.h"
@@ -68,6 +69,8 @@ class UsbMockTest : public ::testing::Test {
   void SetUp() override {
     world_ = World();
     if (world_ == nullptr) GTEST_SKIP() << "not running under umockdev-wrapper";
+    // What the camera layer registers: the products that are cameras.
+    usb::SetCameraProductIds({kZa01});
     ASSERT_NE(world_->cameraA, nullptr);
     ASSERT_NE(world_->cameraB, nullptr);
     // No frame left armed or half read, no fault left over by an earlier test.
@@ -147,6 +150,23 @@ TEST_F(UsbMockTest, DiscoveryListsCamerasByBusAndPortAndSkipsTheHub) {
   }
   EXPECT_EQ(found, 2);
   EXPECT_EQ(kPathB, "\\\\?\\usb#vid_04b4&pid_3200#2-1.4#{328184c5-93e6-49b7-94b8-2ada13aabb39}");
+}
+
+TEST_F(UsbMockTest, OtherDeviceOfOurVendorIdIsNeitherListedNorOpened) {
+  // A bridge chip of the same vendor id with another product id (a disk,
+  // say): discovery must not open it, claim it or put it in the table.
+  UsbMockDevice* other = world_->bed->AddCamera(std::make_shared<sim::SimCamera>(40, 0x6001),
+                                                {"1-40", 1, 40, ""});
+  ASSERT_NE(other, nullptr);
+  const std::string path = usb::MakeDevicePath(0x04B4, 0x6001, "1-40");
+  auto backend = usb::LibusbBackend::Create();
+  for (const usb::DeviceInfo& d : backend->Enumerate()) EXPECT_NE(d.productId, 0x6001) << d.path;
+  EXPECT_EQ(backend->Open(path), nullptr);
+  CVexCy3Cam cam;
+  EXPECT_GE(cam.EnumerateDevices(), 2u);
+  EXPECT_EQ(IndexOf(cam, path), -1);
+  EXPECT_EQ(other->Claims(), 0);
+  EXPECT_GT(world_->cameraA->Claims(), 0);  // the cameras themselves are opened
 }
 
 TEST_F(UsbMockTest, OpenReportsSuperSpeedAndRefusesUnknownPlaces) {
