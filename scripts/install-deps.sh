@@ -11,6 +11,7 @@ packages=(
   libjpeg-dev libpng-dev libtiff-dev zlib1g-dev
   ffmpeg  # ffprobe reads the recorded AVI files back in the tests
   binutils
+  clang libclang-rt-14-dev  # the fuzz build: clang and its libFuzzer runtime
 )
 
 missing=()

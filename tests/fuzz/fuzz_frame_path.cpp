@@ -96,7 +96,7 @@ class Script {
     lock.unlock();
     if (data != nullptr && length > 0) {
       std::memset(data, reply.kind == 3 ? reply.fill : 0, length);
-      if (reply.kind == 0) {
+      if (reply.kind == 0 && !reply.bytes.empty()) {
         std::memcpy(data, reply.bytes.data(), std::min<size_t>(length, reply.bytes.size()));
       } else if ((reply.kind == 1 || reply.kind == 2) && length >= kFrameHeaderBytes) {
         const uint32_t announced = reply.kind == 1 ? reply.length : frameBytes_.load();

@@ -31,6 +31,7 @@ class Reader {
   }
   // Copies up to n bytes (zero-filled past the end).
   void Bytes(uint8_t* out, size_t n) {
+    if (n == 0) return;
     const size_t take = n < Left() ? n : Left();
     if (take > 0) std::memcpy(out, data_ + at_, take);
     std::memset(out + take, 0, n - take);
