@@ -160,6 +160,7 @@ struct Stream {
   DWORD h = 0;
   HWND notify = nullptr, callback = nullptr;
   std::vector<uint8_t> buffer;
+  std::vector<uint8_t> copy;
   bool checkIdentity = false;
   bool streaming = false;
   int lastTag = -1;
@@ -202,9 +203,12 @@ int Pump(Stream& s) {
     newFrame = true;
   }
   // The buffer holds the newest frame; the worker's wait time keeps the next
-  // copy away while it is read. A frame overtaken during the read is skipped.
+  // copy away while it is read. A frame whose successor is announced right
+  // after the read may have been overwritten during it and is not judged.
   if (newFrame && s.checkIdentity) {
-    const int tag = DecodeTag(s.buffer.data(), s.bits);
+    s.copy.assign(s.buffer.begin(), s.buffer.end());
+    std::this_thread::sleep_for(milliseconds(3));
+    const int tag = DecodeTag(s.copy.data(), s.bits);
     if (!VexWin_PeekMessage(s.callback, &m, FALSE)) {
       ++s.checked;
       if (tag < 0) {
@@ -417,8 +421,11 @@ int RunSoak(int seconds, double maxSlope, const char* self) {
 
   // The settings file: parses, and holds every value of both processes.
   const std::string path = vexcam::platform::SettingsStore::DefaultFilePath();
-  std::ifstream in(path, std::ios::binary);
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string text;
+  {
+    std::ifstream in(path, std::ios::binary);
+    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
   vexcam::platform::RegTree tree;
   if (!vexcam::platform::RegFile::Parse(text, &tree)) Fail("settings file does not parse");
   const int missingWriter = MissingValues(tree, "SoakWriter", writerValues);
