@@ -144,7 +144,9 @@ TEST(Stress, ThreeCamerasStreamWhileSettingsChange) {
     EXPECT_EQ(VexCam_StopPreview(s.handle), 1);
     EXPECT_TRUE(s.frames == 0 || Written(s.buffer)) << "camera " << i;
     std::printf("camera %d: %d bits, %d frames\n", i, s.bits, s.frames);
-    EXPECT_GT(s.frames, StressSeconds() * 5) << "camera " << i;
+    // VEXCAM_STRESS_MIN_FPS lowers the floor for the much slower thread-sanitizer build.
+    const char* fps = std::getenv("VEXCAM_STRESS_MIN_FPS");
+    EXPECT_GT(s.frames, StressSeconds() * (fps != nullptr ? std::atoi(fps) : 5)) << "camera " << i;
     EXPECT_EQ(s.badFrames, 0) << "camera " << i;
     EXPECT_EQ(s.errorMessages, 0) << "camera " << i;
     EXPECT_EQ(VexCam_GetLastError(s.handle), 0u) << "camera " << i;
