@@ -159,8 +159,11 @@ class Abuse : public ::testing::Test {
 // channel outside 1..4, the device's own answer for the sampling rate and the
 // correction mode (value 104), a still-image writer failure (an unknown
 // format, a file that cannot be written), and a configuration file that
-// cannot be opened.
+// cannot be opened, and a getter of values 13 to 18 (the colour gains) whose
+// device read fails: ok says it, no code.
 bool SilentByDesign(const std::string& name, const Args& a) {
+  if (name.rfind("VexCam_GetColorGain", 0) == 0) return true;
+  if (name == "VexCam_GetFilterValue") return a.v2 >= 13 && a.v2 <= 18;
   if (name == "VexCam_SetWaitTime") return a.v < 0;
   if (name == "VexCam_SetSubSample") return a.v != 0;
   if (name.find("ChannelGain") != std::string::npos || name.find("ChannelOffset") != std::string::npos)
