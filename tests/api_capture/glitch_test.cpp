@@ -73,7 +73,11 @@ TEST_F(Glitch, PowerGlitchNeverDeliversACorruptFrame) {
         continue;
       }
       // The message's frame stays in the buffer until the worker's next
-      // frame, 100 ms later; check Mono frames pixel by pixel.
+      // frame, 100 ms later; check Mono frames pixel by pixel. Reading the
+      // buffer while the worker may write the next frame is what an
+      // application does, but ThreadSanitizer reports it: there only the
+      // last frame is checked, after the worker has stopped.
+#ifndef __SANITIZE_THREAD__
       if (bits != 24) {
         const std::vector<uint8_t> copy(buffer);
         VEXWIN_MSG next{};
@@ -81,6 +85,7 @@ TEST_F(Glitch, PowerGlitchNeverDeliversACorruptFrame) {
           ASSERT_TRUE(IsWholeFrame(copy, bits, exposure)) << "corrupt frame after " << good << " good ones";
         }
       }
+#endif
       ++good;
     }
     EXPECT_TRUE(broken || good > 3) << good;
@@ -92,6 +97,9 @@ TEST_F(Glitch, PowerGlitchNeverDeliversACorruptFrame) {
       EXPECT_EQ(now, width);
     }
     ASSERT_EQ(VexCam_StopPreview(h_), 1);
+    if (!broken && bits != 24) {
+      EXPECT_TRUE(IsWholeFrame(buffer, bits, exposure)) << "the last frame delivered is corrupt";
+    }
     Codes();
     DrainAll();
   }
