@@ -80,6 +80,7 @@ uint32_t CVexCamU3K9Base::WaitForFpgaReady(uint32_t attempts, bool keepAlive) {
 
 uint32_t CVexCamU3K9Base::InitCamera() {
   std::lock_guard<std::recursive_mutex> lock(controlMutex_);
+  std::lock_guard<std::recursive_mutex> driver(driverMutex_);
   if (Is(0x33A0)) return 1;
   if (!transport_ || !transport_->PrepareTransferBuffer()) return 0;
   transport_->ReadDeviceInfoA(deviceInfoA_);
@@ -124,8 +125,11 @@ uint32_t CVexCamU3K9Base::CloseCamera(HWND /*notifyWindow*/) {
   std::lock_guard<std::recursive_mutex> lock(controlMutex_);
   StopCapture();
   if (IsCcdModel(productId_.load()) && sensor_) {
-    sensor_->WriteSensorRegister(0, 3);
-    sensor_->WriteSensorRegister(32768, 3);
+    {
+      std::lock_guard<std::recursive_mutex> driver(driverMutex_);
+      sensor_->WriteSensorRegister(0, 3);
+      sensor_->WriteSensorRegister(32768, 3);
+    }
     for (uint8_t reg : {37, 36, 31, 35, 34, 32, 33}) {
       WriteReg(reg, 0);
       SleepMs(1);
@@ -133,7 +137,10 @@ uint32_t CVexCamU3K9Base::CloseCamera(HWND /*notifyWindow*/) {
     WriteReg(224, 0);
   }
   // The driver borrows the transport's controller: it goes first.
-  sensor_.reset();
+  {
+    std::lock_guard<std::recursive_mutex> driver(driverMutex_);
+    sensor_.reset();
+  }
   if (transport_) transport_->CloseStream();
   transport_.reset();
   std::memset(deviceInfoA_, 0, sizeof(deviceInfoA_));
@@ -176,10 +183,13 @@ uint32_t CVexCamU3K9Base::OpenCamera(uint32_t deviceNumber) {
     settingsChanged_.store(true);
     return InitCamera();
   }
-  sensor_.reset();
-  sensor_ = CreateSensor(pid, transport_.get(), &chosenDriver_);
-  if (!sensor_) return 0;
-  deviceNumber_ = deviceNumber;
+  {
+    std::lock_guard<std::recursive_mutex> driver(driverMutex_);
+    sensor_.reset();
+    sensor_ = CreateSensor(pid, transport_.get(), &chosenDriver_);
+    if (!sensor_) return 0;
+  }
+  deviceNumber_.store(deviceNumber);
   settingsChanged_.store(true);
   return InitCamera();
 }
@@ -196,9 +206,19 @@ uint32_t CVexCamU3K9Base::GetDeviceInfoB(uint8_t* block) {
   return transport_->ReadDeviceInfoB(block);
 }
 
+void CVexCamU3K9Base::SetDriverDataBits(uint32_t mode) {
+  std::lock_guard<std::recursive_mutex> driver(driverMutex_);
+  if (sensor_) sensor_->SetDataBits(mode);
+}
+
+void CVexCamU3K9Base::SetDriverTriggerMode(uint32_t mode) {
+  std::lock_guard<std::recursive_mutex> driver(driverMutex_);
+  if (sensor_) sensor_->SetTriggerMode(mode);
+}
+
 uint32_t CVexCamU3K9Base::GetSensorInfo(SensorInfo* info) {
+  std::lock_guard<std::recursive_mutex> lock(driverMutex_);
   if (!sensor_) return 0;
-  std::lock_guard<std::mutex> lock(driverMutex_);
   return sensor_->GetSensorInfo(info);
 }
 
@@ -283,8 +303,12 @@ bool CVexCamU3K9Base::ReadReg(uint8_t reg, uint8_t* value) {
 }
 
 void CVexCamU3K9Base::UpdateStrobe() {
-  if (!sensor_ || !transport_) return;
-  const uint32_t model = sensor_->ModelNumber();
+  uint32_t model = 0;
+  {
+    std::lock_guard<std::recursive_mutex> driver(driverMutex_);
+    if (!sensor_ || !transport_) return;
+    model = sensor_->ModelNumber();
+  }
   if (model == 122) return;
   const uint8_t reg = (model == 103 || model == 115) ? 150 : 108;
   WriteReg(reg, 1);
@@ -439,6 +463,7 @@ uint32_t CVexCamU3K9Base::ApplyCaptureSettings() {
   StopTransferThread();
   staging_.reset();
   stagingCapacity_ = 0;
+  std::lock_guard<std::recursive_mutex> driver(driverMutex_);
   if (!sensor_) return 0;
   SensorInfo info;
   sensor_->GetSensorInfo(&info);
@@ -591,9 +616,9 @@ bool CVexCamU3K9Base::BeginStreamLoop() {
 }
 
 void CVexCamU3K9Base::ApplyPendingExposure() {
-  if (pendingExposureSet_.exchange(false) && sensor_) {
-    std::lock_guard<std::mutex> lock(driverMutex_);
-    sensor_->SetExposureTime(pendingExposure_.load());
+  if (pendingExposureSet_.exchange(false)) {
+    std::lock_guard<std::recursive_mutex> lock(driverMutex_);
+    if (sensor_) sensor_->SetExposureTime(pendingExposure_.load());
   }
 }
 
@@ -607,7 +632,7 @@ bool CVexCamU3K9Base::HeaderFitsProgramming(const FrameDescriptor& frame) {
 bool CVexCamU3K9Base::RestoreCameraState() {
   SensorInfo info;
   {
-    std::lock_guard<std::mutex> lock(driverMutex_);
+    std::lock_guard<std::recursive_mutex> lock(driverMutex_);
     sensor_->GetSensorInfo(&info);
     if (!sensor_->SetCaptureArea(info.areaX, info.areaWidth, info.areaY, info.areaHeight, info.areaFlag))
       return false;
@@ -852,7 +877,7 @@ uint32_t CVexCamU3K9Base::SetCaptureArea(uint32_t x, uint32_t y, uint32_t width,
                                          uint32_t areaFlag) {
   std::lock_guard<std::recursive_mutex> lock(controlMutex_);
   if (!sensor_) return 0;
-  std::lock_guard<std::mutex> driver(driverMutex_);
+  std::lock_guard<std::recursive_mutex> driver(driverMutex_);
   SensorInfo info;
   sensor_->GetSensorInfo(&info);
   if (!Is(0x3310) && !Is(0x3340) && x == info.areaX && y == info.areaY &&
@@ -908,7 +933,7 @@ uint32_t CVexCamU3K9Base::SetDataBits(uint32_t mode) {
   // would size the buffers for 16 bits while the camera sends 8.
   if (mode > (pid == 0x3130 ? 2u : 1u)) return 0;
   if (ForwardsDataBits(pid)) {
-    if (sensor_) sensor_->SetDataBits(mode);
+    SetDriverDataBits(mode);
     return SetDataBitsGeneral(mode);
   }
   switch (pid) {
@@ -924,7 +949,7 @@ uint32_t CVexCamU3K9Base::SetDataBits(uint32_t mode) {
       const bool ok = pid == 0x3310 ? WriteReg(110, mode != 0 ? 2 : 0) : WriteReg(56, mode != 0 ? 0 : 1);
       if (ok) {
         dataBitsMode_.store(b);
-        if (sensor_) sensor_->SetDataBits(mode);
+        SetDriverDataBits(mode);
         return ApplyDataBits(b);
       }
       break;
@@ -932,7 +957,7 @@ uint32_t CVexCamU3K9Base::SetDataBits(uint32_t mode) {
     case 0x3330:
     case 0x3340:
       dataBitsMode_.store(b);
-      if (sensor_) sensor_->SetDataBits(mode);
+      SetDriverDataBits(mode);
       return ApplyDataBits(b);
     case 0x33A0:
       return 1;
@@ -943,16 +968,17 @@ uint32_t CVexCamU3K9Base::SetDataBits(uint32_t mode) {
 }
 
 uint32_t CVexCamU3K9Base::SetSamplingRate(uint32_t rate) {
-  if (!sensor_) return 0;
   if (!Is3042() && rate == 2 && transport_) {
     uint32_t code = 0;
     if (transport_->GetBusSpeed(&code) && code != kSpeedSuper) rate = 0;
   }
-  std::lock_guard<std::mutex> lock(driverMutex_);
+  std::lock_guard<std::recursive_mutex> lock(driverMutex_);
+  if (!sensor_) return 0;
   return sensor_->SetSamplingRate(rate);
 }
 
 uint32_t CVexCamU3K9Base::SetExposureTime(uint32_t time) {
+  std::lock_guard<std::recursive_mutex> lock(driverMutex_);
   if (!sensor_) return 0;
   frameTimeoutMs_.store(time <= kLongExposure ? kDefaultFrameTimeoutMs : time / 5);
   if (Is(0x3200)) {
@@ -960,17 +986,16 @@ uint32_t CVexCamU3K9Base::SetExposureTime(uint32_t time) {
     pendingExposureSet_.store(true);
     return 1;
   }
-  std::lock_guard<std::mutex> lock(driverMutex_);
   return sensor_->SetExposureTime(time);
 }
 
 uint32_t CVexCamU3K9Base::SetExposureTimeEx(double seconds) {
+  std::lock_guard<std::recursive_mutex> lock(driverMutex_);
   if (!sensor_) return 0;
   if (seconds > kLongExposureSeconds) {
     const double ms = (seconds + 1.0) * 1000.0;
     frameTimeoutMs_.store(ms >= 4294967295.0 ? 0xFFFFFFFF : static_cast<uint32_t>(ms));
   }
-  std::lock_guard<std::mutex> lock(driverMutex_);
   return sensor_->SetExposureTimeEx(seconds);
 }
 
@@ -989,7 +1014,7 @@ uint32_t CVexCamU3K9Base::SetTriggerMode(uint32_t mode, uint32_t force) {
     return 1;
   } else if (pid == kTriggerWaitProducts[0] || pid == kTriggerWaitProducts[1]) {
     WriteReg(36, mode != 0 ? 1 : 0);
-    sensor_->SetTriggerMode(mode);
+    SetDriverTriggerMode(mode);
     if (mode != 0) {
       // One header-only read primes the trigger, then wait for the next frame.
       frameCounter_.store(0);
@@ -1002,12 +1027,12 @@ uint32_t CVexCamU3K9Base::SetTriggerMode(uint32_t mode, uint32_t force) {
       }
     }
   } else if (pid == 0x30F0 || pid == 0x3100) {
-    sensor_->SetTriggerMode(1);
+    SetDriverTriggerMode(1);
     WriteReg(48, 0);
     if (mode != 0) {
       WriteReg(48, 1);
     } else {
-      sensor_->SetTriggerMode(0);
+      SetDriverTriggerMode(0);
     }
   } else if (IsCooledAreaFamily(pid)) {
     uint16_t version = 0;
@@ -1015,10 +1040,10 @@ uint32_t CVexCamU3K9Base::SetTriggerMode(uint32_t mode, uint32_t force) {
       transport_->GetFpgaVersion(&version);
       if (version > 0x110) {
         if (mode == 0) {
-          sensor_->SetTriggerMode(0);
+          SetDriverTriggerMode(0);
         } else if (mode == 1) {
           const uint32_t started = StartCapture(kCaptureNextFrame);
-          sensor_->SetTriggerMode(1);
+          SetDriverTriggerMode(1);
           if (started && WaitFrame(60000) == kWaitNewFrame) ReadFpgaStatus();
         }
       } else {
@@ -1026,14 +1051,14 @@ uint32_t CVexCamU3K9Base::SetTriggerMode(uint32_t mode, uint32_t force) {
       }
     }
   } else if (pid == 0x3310 || pid == 0x3330 || pid == 0x3340) {
-    sensor_->SetTriggerMode(mode);
+    SetDriverTriggerMode(mode);
   } else if (pid == 0x3320) {
-    sensor_->SetTriggerMode(mode != 0 ? 3 : 0);
+    SetDriverTriggerMode(mode != 0 ? 3 : 0);
   } else {
     general = true;
   }
   if (general) {
-    sensor_->SetTriggerMode(mode);
+    SetDriverTriggerMode(mode);
     if (mode == 1) ReadFpgaStatus();
   }
   lastTriggerMode_ = mode;
@@ -1043,6 +1068,8 @@ uint32_t CVexCamU3K9Base::SetTriggerMode(uint32_t mode, uint32_t force) {
 // ---------------------------------------------------------------- readout speed, level
 
 uint32_t CVexCamU3K9Base::HasReadoutSpeed() {
+  std::lock_guard<std::recursive_mutex> lock(controlMutex_);
+  std::lock_guard<std::recursive_mutex> driver(driverMutex_);
   if (!sensor_) return 0;
   const uint32_t pid = productId_.load();
   if (pid == 0x3150 || pid == 0x3170 || pid == 0x31E0 || pid == 0x3220) return 1;
@@ -1050,6 +1077,8 @@ uint32_t CVexCamU3K9Base::HasReadoutSpeed() {
 }
 
 uint32_t CVexCamU3K9Base::GetReadoutSpeed() {
+  std::lock_guard<std::recursive_mutex> lock(controlMutex_);
+  std::lock_guard<std::recursive_mutex> driver(driverMutex_);
   if (!sensor_ || !HasReadoutSpeed()) return 0;
   const uint32_t pid = productId_.load();
   uint8_t value = 0;
@@ -1071,6 +1100,8 @@ uint32_t CVexCamU3K9Base::GetReadoutSpeed() {
 }
 
 uint32_t CVexCamU3K9Base::SetReadoutSpeed(uint32_t on) {
+  std::lock_guard<std::recursive_mutex> lock(controlMutex_);
+  std::lock_guard<std::recursive_mutex> driver(driverMutex_);
   if (!HasReadoutSpeed()) return 0;
   if (GetReadoutSpeed() == on) return 1;
   const uint32_t pid = productId_.load();
@@ -1115,7 +1146,7 @@ uint32_t CVexCamU3K9Base::GetLevelValueMax() { return HasLevelValue() ? 65535 : 
 
 uint32_t CVexCamU3K9Base::Get(uint32_t (CSensorBase::*op)(uint32_t*), uint32_t* ok) {
   uint32_t value = 0;
-  std::lock_guard<std::mutex> lock(driverMutex_);
+  std::lock_guard<std::recursive_mutex> lock(driverMutex_);
   const bool read = sensor_ && (sensor_.get()->*op)(&value) != 0;
   if (ok) *ok = read ? 1 : 0;
   return read ? value : 0;
@@ -1124,7 +1155,7 @@ uint32_t CVexCamU3K9Base::Get(uint32_t (CSensorBase::*op)(uint32_t*), uint32_t* 
 uint32_t CVexCamU3K9Base::GetChannel(uint32_t (CSensorBase::*op)(uint32_t, uint32_t*),
                                      uint32_t channel, uint32_t* ok) {
   uint32_t value = 0;
-  std::lock_guard<std::mutex> lock(driverMutex_);
+  std::lock_guard<std::recursive_mutex> lock(driverMutex_);
   const bool read = sensor_ && (sensor_.get()->*op)(channel, &value) != 0;
   if (ok) *ok = read ? 1 : 0;
   return read ? value : 0;
@@ -1132,7 +1163,7 @@ uint32_t CVexCamU3K9Base::GetChannel(uint32_t (CSensorBase::*op)(uint32_t, uint3
 
 double CVexCamU3K9Base::GetSeconds(uint32_t (CSensorBase::*op)(double*), uint32_t* ok) {
   double value = 0.0;
-  std::lock_guard<std::mutex> lock(driverMutex_);
+  std::lock_guard<std::recursive_mutex> lock(driverMutex_);
   const bool read = sensor_ && (sensor_.get()->*op)(&value) != 0;
   if (ok) *ok = read ? 1 : 0;
   return read ? value : 0.0;
@@ -1144,9 +1175,9 @@ uint32_t CVexCamU3K9Base::Info(uint32_t SensorInfo::*field) {
   return info.*field;
 }
 
-#define VEXCAM_FORWARD(call)                         \
-  if (!sensor_) return 0;                            \
-  std::lock_guard<std::mutex> driverLock(driverMutex_); \
+#define VEXCAM_FORWARD(call)                                      \
+  std::lock_guard<std::recursive_mutex> driverLock(driverMutex_); \
+  if (!sensor_) return 0;                                         \
   return sensor_->call
 
 uint32_t CVexCamU3K9Base::GetSamplingRate(uint32_t* ok) { return Get(&CSensorBase::GetSamplingRate, ok); }
@@ -1216,11 +1247,13 @@ uint32_t CVexCamU3K9Base::GetAnalogGainDefault(uint32_t* ok) { return Get(&CSens
 uint32_t CVexCamU3K9Base::WriteSensorRegister(uint32_t address, uint32_t value) { VEXCAM_FORWARD(WriteSensorRegister(address, value)); }
 uint32_t CVexCamU3K9Base::ReadSensorRegister(uint32_t address, uint32_t* value) { VEXCAM_FORWARD(ReadSensorRegister(address, value)); }
 uint32_t CVexCamU3K9Base::StartStream() {
+  std::lock_guard<std::recursive_mutex> driverLock(driverMutex_);
   if (!sensor_) return 0;
   sensor_->StartStream();
   return 1;
 }
 uint32_t CVexCamU3K9Base::StopStream() {
+  std::lock_guard<std::recursive_mutex> driverLock(driverMutex_);
   if (!sensor_) return 0;
   sensor_->StopStream();
   return 1;
@@ -1237,8 +1270,8 @@ uint32_t CVexCamU3K9Base::SendText(const char* text, uint32_t length) { VEXCAM_F
 uint32_t CVexCamU3K9Base::IsPeltierSupported() { VEXCAM_FORWARD(IsPeltierSupported()); }
 uint32_t CVexCamU3K9Base::GetPeltier() { VEXCAM_FORWARD(GetPeltier()); }
 uint32_t CVexCamU3K9Base::SetPeltier(uint32_t on) {
+  std::lock_guard<std::recursive_mutex> driverLock(driverMutex_);
   if (!sensor_) return 0;
-  std::lock_guard<std::mutex> driverLock(driverMutex_);
   const uint32_t ok = sensor_->SetPeltier(on);
   if (ok) peltierRequest_.store(on != 0 ? 1 : 0);
   return ok;
@@ -1256,6 +1289,7 @@ uint32_t CVexCamU3K9Base::Reserved148() { VEXCAM_FORWARD(Reserved112()); }
 uint32_t CVexCamU3K9Base::Reserved149() { VEXCAM_FORWARD(Reserved113()); }
 int32_t CVexCamU3K9Base::GetCoolingTarget(uint32_t* ok) {
   int32_t value = 0;
+  std::lock_guard<std::recursive_mutex> driverLock(driverMutex_);
   const bool read = sensor_ && sensor_->GetCoolingTarget(&value) != 0;
   if (ok) *ok = read ? 1 : 0;
   return read ? value : 0;

@@ -82,7 +82,7 @@ class CVexCamU3K9Base {
   virtual uint32_t GetDeviceProductId(uint32_t tableIndex);
   virtual uint32_t GetDeviceModelIndex(uint32_t tableIndex);
   virtual uint32_t IsModel3042();
-  virtual uint32_t GetDeviceNumber() { return deviceNumber_; }
+  virtual uint32_t GetDeviceNumber() { return deviceNumber_.load(); }
   virtual uint32_t StartCapture(uint32_t mode);
   virtual uint32_t StopCapture();
   // Copies a ring frame (newest, or slot 0 when grabbed) with the orientation
@@ -259,7 +259,12 @@ class CVexCamU3K9Base {
 
   // ---- Non-virtual accessors (tests, diagnostics). ----
   CVexCy3Cam* Transport() const { return transport_.get(); }
-  CSensorBase* Sensor() const { return sensor_.get(); }
+  // The driver, or null while no camera is open. The pointer is read under
+  // the driver lock; using it is for tests on one thread only.
+  CSensorBase* Sensor() const {
+    std::lock_guard<std::recursive_mutex> lock(driverMutex_);
+    return sensor_.get();
+  }
   // The driver class the factory chose for the product (the class built may
   // be the fallback while that driver does not exist yet).
   SensorDriver ChosenDriver() const { return chosenDriver_; }
@@ -326,6 +331,10 @@ class CVexCamU3K9Base {
                       uint32_t* ok);
   double GetSeconds(uint32_t (CSensorBase::*op)(double*), uint32_t* ok);
   uint32_t Info(uint32_t SensorInfo::*field);
+  // One driver call under the driver lock, for callers that may not hold it
+  // across their whole operation (they wait for the transfer thread).
+  void SetDriverDataBits(uint32_t mode);
+  void SetDriverTriggerMode(uint32_t mode);
 
   std::unique_ptr<CVexCy3Cam> transport_;
   std::unique_ptr<CSensorBase> sensor_;
@@ -345,7 +354,7 @@ class CVexCamU3K9Base {
   std::atomic<bool> frameEventOpen_{false};
   std::atomic<bool> settingsChanged_{true};
   std::atomic<uint32_t> frameCounter_{0};
-  uint32_t deviceNumber_ = 0;
+  std::atomic<uint32_t> deviceNumber_{0};
   std::atomic<uint32_t> frameTimeoutMs_{kDefaultFrameTimeoutMs};
   std::atomic<uint32_t> nextFrameCount_{0};
   // Exposure (0.1 ms) handed to the driver by the transfer thread.
@@ -363,8 +372,11 @@ class CVexCamU3K9Base {
   // Serialises calls into the driver between the application's threads and
   // the transfer thread, which applies a pending exposure: the driver's
   // record and its multi-register writes (the 24-bit exposure counter) are
-  // never touched by two threads at once. Held only around one driver call.
-  std::mutex driverMutex_;
+  // never touched by two threads at once. Held only around driver calls,
+  // never while waiting for another thread. The driver is replaced (opening
+  // another camera, closing) only with both controlMutex_ and this lock held,
+  // so a reader of sensor_ holds one of the two.
+  mutable std::recursive_mutex driverMutex_;
   // Cooling last asked for (-1: never), restored after a camera reset.
   std::atomic<int32_t> peltierRequest_{-1};
   uint32_t lastTag_ = 0;  // transfer thread only
