@@ -32,8 +32,14 @@ void Recorder::Stop() {
     recording_.store(false);
     wake_.Set();
     thread = std::move(thread_);
+    if (thread.joinable()) ++joinsPending_;
   }
-  if (thread.joinable()) thread.join();
+  if (!thread.joinable()) return;
+  thread.join();
+  // A start waits for this: until the thread is joined it may still be
+  // finalising the file through writer_.
+  std::lock_guard<std::mutex> lock(controlMutex_);
+  --joinsPending_;
 }
 
 BOOL Recorder::StartW(const wchar_t* fileName, uint32_t durationMs, int showWindow) {
@@ -56,20 +62,27 @@ BOOL Recorder::Start(const char* fileName, uint32_t durationMs, int showWindow) 
   std::thread finished;
   {
     std::lock_guard<std::mutex> lock(controlMutex_);
-    if (recording_.load()) {
+    // A thread another call is joining may still be writing the file: that
+    // recording is not over yet.
+    if (recording_.load() || joinsPending_ != 0) {
       owner_.Record(VEXCAM_ERR_NO_CAMERA);
       return 0;
     }
     finished = std::move(thread_);
+    if (finished.joinable()) ++joinsPending_;
   }
-  if (finished.joinable()) finished.join();
+  if (finished.joinable()) {
+    finished.join();
+    std::lock_guard<std::mutex> lock(controlMutex_);
+    --joinsPending_;
+  }
 
   // Failures after the preview started close capture, which stops the
   // recorder and so takes controlMutex_: done after it is released.
   uint32_t closeCode = 0;
   {
     std::lock_guard<std::mutex> lock(controlMutex_);
-    if (recording_.load() || thread_.joinable()) {
+    if (recording_.load() || thread_.joinable() || joinsPending_ != 0) {
       owner_.Record(VEXCAM_ERR_NO_CAMERA);
       return 0;
     }

@@ -55,6 +55,9 @@ class Recorder {
   CVexCam& owner_;
   std::mutex controlMutex_;
   std::thread thread_;  // guarded by controlMutex_
+  // Record threads taken out of thread_ and not yet joined (guarded by
+  // controlMutex_): while one is, writer_ may still be in use.
+  int joinsPending_ = 0;
   AviWriter writer_;    // used by Start while no thread runs, else by the thread
   std::atomic<bool> recording_{false};
   std::atomic<bool> newFrame_{false};

@@ -1,6 +1,8 @@
 // VexCam_Record(W): the AVI file's structure, its frames, how recordings end
 // (duration, stop, release) and the calls that must not start one.
 #include <algorithm>
+#include <atomic>
+#include <mutex>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -175,6 +177,45 @@ TEST_F(Record, StopEndsEarlyWithACompleteFileAndTheNextStartsFresh) {
   ASSERT_TRUE(WaitFinished(h_, Path("b.avi"), 8000));
   EXPECT_GE(CheckAvi(ReadFile(Path("b.avi")), 640, 512), 1u);
   EXPECT_TRUE(Codes().empty());
+}
+
+// Starts and stops from several threads at once: a recording that is still
+// being finalised by its thread (taken out by a stop on another thread, or
+// ended by its duration) refuses a new start instead of sharing the writer,
+// so every file whose start succeeded is complete.
+TEST_F(Record, ConcurrentStartsAndStopsLeaveEveryStartedFileComplete) {
+  ASSERT_EQ(VexCam_SetWaitTime(h_, 0), 1);
+  std::atomic<int> next{0};
+  std::mutex startedMutex;
+  std::vector<std::string> started;
+  const auto end = Clock::now() + std::chrono::milliseconds(1500);
+  auto run = [&](int role) {
+    while (Clock::now() < end) {
+      if (role == 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        VexCam_StopPreview(h_);
+        continue;
+      }
+      const std::string path = Path(("c" + std::to_string(next++) + ".avi").c_str());
+      if (VexCam_Record(h_, path.c_str(), 40, 0) == 1) {
+        std::lock_guard<std::mutex> lock(startedMutex);
+        started.push_back(path);
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  };
+  std::vector<std::thread> threads;
+  for (int role = 0; role < 4; ++role) threads.emplace_back(run, role);
+  for (std::thread& t : threads) t.join();
+  ASSERT_EQ(VexCam_StopPreview(h_), 1);
+  EXPECT_FALSE(started.empty());
+  for (const std::string& path : started) {
+    SCOPED_TRACE(path);
+    const std::vector<uint8_t> b = ReadFile(path);
+    if (b.size() >= kHeader) CheckAvi(b, 640, 512);
+    else ADD_FAILURE() << "incomplete file of " << b.size() << " bytes";
+  }
+  Codes();
 }
 
 // Recording during a callback preview takes the preview over: once
