@@ -27,7 +27,13 @@ CpuPath CpuPathFromText(const char* v, CpuPath hardware) {
 CpuPath HardwareCpuPath() {
     static const CpuPath path = [] {
         __builtin_cpu_init();
-        if (__builtin_cpu_supports("x86-64-v4")) return CpuPath::kAvx512;
+        // The features of x86-64-v4, named one by one: not every compiler
+        // knows the level's name here.
+        const bool v4 = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+                        __builtin_cpu_supports("avx512cd") && __builtin_cpu_supports("avx512dq") &&
+                        __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx2") &&
+                        __builtin_cpu_supports("fma") && __builtin_cpu_supports("bmi2");
+        if (v4) return CpuPath::kAvx512;
         if (__builtin_cpu_supports("avx2")) return CpuPath::kAvx2;
         return CpuPath::kBaseline;
     }();
