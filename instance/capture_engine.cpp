@@ -136,6 +136,40 @@ void CaptureEngine::CloseLocked() {
   imageAvailable_.store(false);
 }
 
+uint32_t CaptureEngine::SuspendForDialog() {
+  uint32_t state = kStateIdle;
+  Locked([&] {
+    state = state_.load();
+    if (state == kStatePreview || state == kStateCapture) {
+      StopLocked(false);
+    } else if (state == kStateTrigger && worker_) {
+      worker_->run.store(2);
+    }
+    return 1;
+  });
+  if (state == kStatePreview) recorder_.Stop();
+  return state;
+}
+
+void CaptureEngine::ResumeAfterDialog(uint32_t state) {
+  Locked([&]() -> BOOL {
+    switch (state) {
+      case kStatePreview:
+        return StartPreviewLocked();
+      case kStateCapture:
+        if (state_.load() != kStateIdle) return 0;
+        if (!Prepare()) return 0;
+        state_.store(kStateCapture);
+        return 1;
+      case kStateTrigger:
+        if (state_.load() == kStateTrigger && worker_) worker_->run.store(1);
+        return 1;
+      default:
+        return 1;
+    }
+  });
+}
+
 BOOL CaptureEngine::StopPreview() {
   if (!owner_.RequireCamera()) return 0;
   Locked([&] {
@@ -683,6 +717,7 @@ void CaptureEngine::RunPipeline() {
       if (report.autoIris.gainSet) a.globalGain = report.autoIris.gain;
     }
   }
+  owner_.dialogViews.Changed(report.autoIrisChanged, report.whiteBalanceMeasured || report.grayGainMeasured);
 }
 
 const VEXCAM_FRAME_INFO* CaptureEngine::DeliverFrame(WorkerContext& ctx, bool continuous) {
