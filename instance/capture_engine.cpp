@@ -695,7 +695,10 @@ void CaptureEngine::RunPipeline() {
   if (report.whiteBalanceMeasured || report.grayGainMeasured || report.autoIrisChanged) {
     std::lock_guard<std::mutex> lock(owner_.settingsLock);
     ImageSettings& s = owner_.imageSettings;
-    if (report.whiteBalanceMeasured) {
+    // A measurement whose request was withdrawn while the frame was being
+    // processed (a dialog's Cancel putting the old values back, say) is
+    // dropped rather than written over what is in force now.
+    if (report.whiteBalanceMeasured && s.bayerGainAuto != 0) {
       s.bayerGainRed = settings.bayerGainRed;
       s.bayerGainGreen = settings.bayerGainGreen;
       s.bayerGainBlue = settings.bayerGainBlue;
@@ -703,11 +706,11 @@ void CaptureEngine::RunPipeline() {
       s.bayerGainAutoOnce1 = settings.bayerGainAutoOnce1;
       s.bayerGainAutoOnce2 = settings.bayerGainAutoOnce2;
     }
-    if (report.grayGainMeasured) {
+    if (report.grayGainMeasured && s.grayAutoRequest != 0) {
       std::copy(std::begin(settings.grayGain), std::end(settings.grayGain), std::begin(s.grayGain));
       s.grayAutoRequest = settings.grayAutoRequest;
     }
-    if (report.autoIrisChanged) {
+    if (report.autoIrisChanged && owner_.analog.autoIris != 0) {
       AnalogSettings& a = owner_.analog;
       if (report.autoIris.exposureSet) {
         a.exposureTime = static_cast<int32_t>(report.autoIris.exposure);
