@@ -1,6 +1,7 @@
 #include "instance/settings_dialogs.h"
 
 #include <cmath>
+#include <vector>
 
 #include "instance/capture_engine.h"
 #include "instance/settings_persistence.h"
