@@ -1,18 +1,16 @@
-// Image files, recording, configuration and mask files, size presets and dialogs.
-// The dialogs are not built yet: each of them dispatches its handle like
-// every export (unknown handle: the failure value and nothing else) and, for a
-// known handle, records "not supported" (11) and fails.
+// Image files, recording, configuration and mask files, size presets and the
+// settings dialogs.
 #include "api/dispatch.h"
 #include "instance/capture_engine.h"
 #include "instance/image_saver.h"
 #include "instance/mask_files.h"
 #include "instance/recorder.h"
+#include "instance/settings_dialogs.h"
 #include "instance/settings_persistence.h"
 #include "vexcam/VexCamSdk.h"
 
 using vexcam::CVexCam;
 using vexcam::api::Dispatch;
-using vexcam::api::NotBuilt;
 
 extern "C" {
 
@@ -31,16 +29,16 @@ BOOL VexCam_SetCaptureWindow(DWORD handle, int width, int height) {
                   [&](CVexCam& cam) { return vexcam::SetCaptureWindowFromPresets(cam, width, height); });
 }
 
-BOOL VexCam_SetCameraDlg(DWORD handle, HWND /*parent*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
+BOOL VexCam_SetCameraDlg(DWORD handle, HWND parent) {
+  return Dispatch(handle, BOOL{0}, [&](CVexCam& cam) { return vexcam::RunCameraDialog(cam, parent); });
 }
 
-BOOL VexCam_SetAnalogDlg(DWORD handle, HWND /*parent*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
+BOOL VexCam_SetAnalogDlg(DWORD handle, HWND parent) {
+  return Dispatch(handle, BOOL{0}, [&](CVexCam& cam) { return vexcam::RunAnalogDialog(cam, parent); });
 }
 
-BOOL VexCam_SetImageDlg(DWORD handle, HWND /*parent*/) {
-  return NotBuilt<BOOL>(handle, 0, nullptr);
+BOOL VexCam_SetImageDlg(DWORD handle, HWND parent) {
+  return Dispatch(handle, BOOL{0}, [&](CVexCam& cam) { return vexcam::RunImageDialog(cam, parent); });
 }
 
 BOOL VexCam_SaveImage(DWORD handle, const char* fileName, int format) {

@@ -136,6 +136,40 @@ void CaptureEngine::CloseLocked() {
   imageAvailable_.store(false);
 }
 
+uint32_t CaptureEngine::SuspendForDialog() {
+  uint32_t state = kStateIdle;
+  Locked([&] {
+    state = state_.load();
+    if (state == kStatePreview || state == kStateCapture) {
+      StopLocked(false);
+    } else if (state == kStateTrigger && worker_) {
+      worker_->run.store(2);
+    }
+    return 1;
+  });
+  if (state == kStatePreview) recorder_.Stop();
+  return state;
+}
+
+void CaptureEngine::ResumeAfterDialog(uint32_t state) {
+  Locked([&]() -> BOOL {
+    switch (state) {
+      case kStatePreview:
+        return StartPreviewLocked();
+      case kStateCapture:
+        if (state_.load() != kStateIdle) return 0;
+        if (!Prepare()) return 0;
+        state_.store(kStateCapture);
+        return 1;
+      case kStateTrigger:
+        if (state_.load() == kStateTrigger && worker_) worker_->run.store(1);
+        return 1;
+      default:
+        return 1;
+    }
+  });
+}
+
 BOOL CaptureEngine::StopPreview() {
   if (!owner_.RequireCamera()) return 0;
   Locked([&] {
@@ -661,7 +695,10 @@ void CaptureEngine::RunPipeline() {
   if (report.whiteBalanceMeasured || report.grayGainMeasured || report.autoIrisChanged) {
     std::lock_guard<std::mutex> lock(owner_.settingsLock);
     ImageSettings& s = owner_.imageSettings;
-    if (report.whiteBalanceMeasured) {
+    // A measurement whose request was withdrawn while the frame was being
+    // processed (a dialog's Cancel putting the old values back, say) is
+    // dropped rather than written over what is in force now.
+    if (report.whiteBalanceMeasured && s.bayerGainAuto != 0) {
       s.bayerGainRed = settings.bayerGainRed;
       s.bayerGainGreen = settings.bayerGainGreen;
       s.bayerGainBlue = settings.bayerGainBlue;
@@ -669,11 +706,11 @@ void CaptureEngine::RunPipeline() {
       s.bayerGainAutoOnce1 = settings.bayerGainAutoOnce1;
       s.bayerGainAutoOnce2 = settings.bayerGainAutoOnce2;
     }
-    if (report.grayGainMeasured) {
+    if (report.grayGainMeasured && s.grayAutoRequest != 0) {
       std::copy(std::begin(settings.grayGain), std::end(settings.grayGain), std::begin(s.grayGain));
       s.grayAutoRequest = settings.grayAutoRequest;
     }
-    if (report.autoIrisChanged) {
+    if (report.autoIrisChanged && owner_.analog.autoIris != 0) {
       AnalogSettings& a = owner_.analog;
       if (report.autoIris.exposureSet) {
         a.exposureTime = static_cast<int32_t>(report.autoIris.exposure);
@@ -683,6 +720,7 @@ void CaptureEngine::RunPipeline() {
       if (report.autoIris.gainSet) a.globalGain = report.autoIris.gain;
     }
   }
+  owner_.dialogViews.Changed(report.autoIrisChanged, report.whiteBalanceMeasured || report.grayGainMeasured);
 }
 
 const VEXCAM_FRAME_INFO* CaptureEngine::DeliverFrame(WorkerContext& ctx, bool continuous) {

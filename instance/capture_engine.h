@@ -60,6 +60,12 @@ class CaptureEngine {
   // was active) and clears the image-available flag. The caller stops the
   // camera's transfer itself. Any state, any number of times.
   void Stop();
+  // Around the camera dialog: continuous preview (and its recording) and
+  // capture mode are stopped, the trigger loop is paused; the state found is
+  // returned. Resume restarts preview or capture mode, or un-pauses the
+  // trigger loop; a restart that fails records its code.
+  uint32_t SuspendForDialog();
+  void ResumeAfterDialog(uint32_t state);
   // True once a frame has been converted since the last Stop.
   bool ImageAvailable() const { return imageAvailable_.load(); }
 

@@ -483,6 +483,17 @@ CameraKeyValues CurrentCameraKeyValues(CVexCam& cam) {
   return v;
 }
 
+bool ReadCameraKeyValues(CVexCam& cam, CameraKeyValues* values) {
+  RegKey camera;
+  if (!camera.Open(HKEY_CURRENT_USER, CameraPath(cam, "").c_str())) return false;
+  camera.ReadInt("Size", &values->sizeIndex);
+  camera.ReadInt("Color", &values->colorMode);
+  camera.ReadInt("SubSample", &values->subSample);
+  camera.ReadInt("WaitTime", &values->waitTime);
+  camera.ReadInt("Clock", &values->clock);
+  return true;
+}
+
 uint32_t SaveCameraSettings(CVexCam& cam, std::span<const CaptureWindow> presets,
                             const CameraKeyValues& values) {
   RegKey camera;

@@ -44,6 +44,10 @@ struct CameraKeyValues {
 };
 // The instance's current camera key values.
 CameraKeyValues CurrentCameraKeyValues(CVexCam& cam);
+// The camera key values as stored ("Size", "Color", "SubSample", "WaitTime",
+// "Clock"); a missing value keeps the one in *values. False when the camera
+// key cannot be opened.
+bool ReadCameraKeyValues(CVexCam& cam, CameraKeyValues* values);
 // Writes `presets` in order as the camera key's "Size_00", "Size_01", ...
 // (at most 100), then the camera key values.
 uint32_t SaveCameraSettings(CVexCam& cam, std::span<const CaptureWindow> presets,

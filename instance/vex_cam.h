@@ -28,6 +28,7 @@
 #include "imaging/defect_state.h"
 #include "imaging/image_pipeline.h"
 #include "imaging/image_settings.h"
+#include "instance/dialog_views.h"
 #include "instance/error_stack.h"
 #include "platform/critical_section.h"
 #include "vexcam/VexCamSdk.h"
@@ -201,6 +202,9 @@ class CVexCam {
   std::atomic<uint32_t> frameTimeoutMs{3000};
   std::atomic<uint32_t> deviceNumber{0};
   std::atomic<bool> cameraChosen{false};  // a device number was selected
+
+  // Open settings dialogs that measured values are shown in.
+  DialogViews dialogViews;
 
  private:
   std::atomic<HWND> notifyWindow_{nullptr};

@@ -12,6 +12,10 @@ packages=(
   ffmpeg  # ffprobe reads the recorded AVI files back in the tests
   libx11-dev libxext-dev  # the preview window module (Xlib, MIT-SHM)
   xvfb xauth  # an X server for the preview tests
+  # The settings dialog module (Qt 6 Widgets, lrelease, Qt's own Japanese
+  # texts, the platform plugins) and fonts for its offscreen tests.
+  qt6-base-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n qt6-qpa-plugins
+  fonts-dejavu-core fonts-ipafont-gothic
   binutils
   clang libclang-rt-14-dev  # the fuzz build: clang and its libFuzzer runtime
 )

@@ -49,6 +49,9 @@ void PrintUsage() {
       "       --color B, --exposure T as for snap\n"
       "  preview [-d N] [-b B]        show continuous preview in a window of the library's own\n"
       "                               (needs an X display) until it is closed or Ctrl-C\n"
+      "  dialog camera|analog|image [-d N] [--preview]\n"
+      "                               open the library's settings dialog on camera N (needs an X\n"
+      "                               display); --preview streams into a window behind it\n"
       "numbers may be decimal or 0x-prefixed hexadecimal.\n"
       "without hardware, use the simulated camera: VEXCAM_SIMULATOR=3200 vexcam list");
 }
@@ -671,6 +674,56 @@ int CmdPreview(int argc, char** argv) {
   return 0;
 }
 
+// dialog camera|analog|image [-d N] [--preview]: one of the library's
+// settings dialogs, optionally over a running preview that shows each change.
+int CmdDialog(int argc, char** argv) {
+  if (argc < 3) {
+    PrintUsage();
+    return 2;
+  }
+  const char* which = argv[2];
+  BOOL (*open)(DWORD, HWND) = nullptr;
+  if (std::strcmp(which, "camera") == 0) open = VexCam_SetCameraDlg;
+  if (std::strcmp(which, "analog") == 0) open = VexCam_SetAnalogDlg;
+  if (std::strcmp(which, "image") == 0) open = VexCam_SetImageDlg;
+  if (open == nullptr) return BadNumber("dialog", which);
+  long device = 0;
+  bool preview = false;
+  for (int i = 3; i < argc; ++i) {
+    if (std::strcmp(argv[i], "-d") == 0) {
+      const char* value = i + 1 < argc ? argv[++i] : nullptr;
+      if (!ParseNumber(value, 0, 31, &device)) return BadNumber("device number", value);
+    } else if (std::strcmp(argv[i], "--preview") == 0) {
+      preview = true;
+    } else {
+      return BadNumber("option", argv[i]);
+    }
+  }
+  Session session;
+  if (!session.Open(static_cast<int>(device))) return 1;
+  const DWORD h = session.Handle();
+  HWND parent = nullptr;
+  if (preview) {
+    VexCam_SetPreviewWindow(h, nullptr, 0, 0, VexCam_Width(h), VexCam_Height(h));
+    if (!VexCam_Preview(h)) return Fail(h, "starting the preview");
+    parent = VexWinX_GetPreviewWindow(h);
+  }
+  if (!open(h, parent)) {
+    const DWORD code = VexCam_GetLastError(h);
+    if (code == VEXCAM_ERR_NO_WINDOW) {
+      std::fprintf(stderr,
+                   "vexcam: the dialog could not be shown (no X display, or libVexCamDialogs.so or Qt 6 "
+                   "missing)\n");
+      return 1;
+    }
+    std::fprintf(stderr, "vexcam: the dialog failed: error %u, %s\n", static_cast<unsigned>(code), ErrorText(code));
+    return 1;
+  }
+  if (preview) VexCam_StopPreview(h);
+  VexCam_Close(h);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -686,6 +739,7 @@ int main(int argc, char** argv) {
   if (std::strcmp(argv[1], "snap") == 0) return CmdSnap(argc, argv);
   if (std::strcmp(argv[1], "record") == 0) return CmdRecord(argc, argv);
   if (std::strcmp(argv[1], "preview") == 0) return CmdPreview(argc, argv);
+  if (std::strcmp(argv[1], "dialog") == 0) return CmdDialog(argc, argv);
   std::fprintf(stderr, "vexcam: unknown command '%s'\n", argv[1]);
   PrintUsage();
   return 2;
