@@ -13,6 +13,7 @@ packages=(
   libx11-dev libxext-dev  # the preview window module (Xlib, MIT-SHM)
   xvfb xauth  # an X server for the preview tests
   binutils
+  file  # cpack's Debian generator tells binaries apart with it
   clang libclang-rt-14-dev  # the fuzz build: clang and its libFuzzer runtime
 )
 
