@@ -4,14 +4,16 @@
 # ThreadSanitizer build (the stress test and the API suites), every fuzz
 # target for a bounded time, and two minutes of the soak run under the
 # AddressSanitizer build. test.sh [step...] runs only the named steps
-# (normal asan tsan fuzz soak).
+# (normal package asan tsan fuzz soak). package reuses the normal build: it
+# builds the Debian packages, installs them and builds and runs the examples
+# against the installed files.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:verify_asan_link_order=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 steps=("$@")
-[ ${#steps[@]} -eq 0 ] && steps=(normal asan tsan fuzz soak)
+[ ${#steps[@]} -eq 0 ] && steps=(normal package asan tsan fuzz soak)
 for step in "${steps[@]}"; do
   echo "== $step"
   case "$step" in
@@ -19,6 +21,11 @@ for step in "${steps[@]}"; do
       ./scripts/build.sh "$step"
       dir=build; [ "$step" = asan ] && dir=build-asan
       ctest --test-dir "$dir" --output-on-failure -j"$(nproc)"
+      ;;
+    package)
+      [ -f build/build.ninja ] || ./scripts/build.sh normal
+      cmake --build build -j"$(nproc)"
+      ./scripts/package.sh build
       ;;
     tsan)
       # The suites where threads meet: the stress test and the API suites. The

@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# package.sh [build-dir]: builds the Debian packages from a configured build
+# (default build/), installs them, builds the examples against the installed
+# files only (through pkg-config and through find_package) and runs them on
+# the simulated camera.
+#
+# The packages are installed with dpkg into the machine when this runs as
+# root and VEXCAM_PACKAGE_INSTALL is not "prefix" (they are removed again at
+# the end); otherwise they are unpacked into a clean temporary prefix.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build}
+src=$PWD
+work=$(mktemp -d /tmp/vexcam-package.XXXXXX)
+installed=()
+cleanup() {
+  if [ ${#installed[@]} -gt 0 ]; then dpkg -r "${installed[@]}" >/dev/null || true; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+(cd "$build" && cpack -G DEB -B "$work/debs" >/dev/null 2>"$work/cpack.log") || { cat "$work/cpack.log" >&2; exit 1; }
+debs=("$work"/debs/*.deb)
+for deb in "${debs[@]}"; do
+  echo "-- $(basename "$deb"): $(dpkg-deb -f "$deb" Depends)"
+done
+
+mode=${VEXCAM_PACKAGE_INSTALL:-dpkg}
+if [ "$mode" = dpkg ] && [ "$(id -u)" -ne 0 ]; then mode=prefix; fi
+if [ "$mode" = dpkg ] && dpkg-query -W -f='${Status}' libvexcam-dev 2>/dev/null | grep -q "install ok"; then
+  echo "package: a VexCam installation is already on this machine; unpacking into a prefix instead"
+  mode=prefix
+fi
+if [ "$mode" = dpkg ]; then
+  dpkg -i "${debs[@]}" >/dev/null
+  for deb in "${debs[@]}"; do installed+=("$(dpkg-deb -f "$deb" Package)"); done
+  prefix=/usr
+  libdir=$(dirname "$(dpkg -L "${installed[@]}" | grep -m1 '/libVexCamSdk_ZA01\.so\.[0-9]*$')")
+  export PKG_CONFIG_PATH=
+  cmake_prefix=()
+else
+  prefix=$work/root/usr
+  for deb in "${debs[@]}"; do dpkg-deb -x "$deb" "$work/root"; done
+  libdir=$(dirname "$(find "$prefix" -name 'libVexCamSdk_ZA01.so.*' -type l | head -n1)")
+  export PKG_CONFIG_PATH=$libdir/pkgconfig
+  export LD_LIBRARY_PATH=$libdir
+  cmake_prefix=(-DCMAKE_PREFIX_PATH="$prefix")
+fi
+echo "-- installed into $prefix ($mode)"
+
+# What the packages must hold.
+for f in "$libdir/libVexCamSdk_ZA01.so" "$libdir/vexcam/libVexCamPreview.so" "$libdir/pkgconfig/vexcam.pc" \
+         "$libdir/cmake/VexCam/VexCamConfig.cmake" "$libdir/cmake/VexCam/VexCamConfigVersion.cmake" \
+         "$prefix/include/vexcam/VexCamSdk.h" "$prefix/include/vexcam/VexCamLinux.h" "$prefix/bin/vexcam" \
+         "$prefix/share/man/man1/vexcam.1.gz" "$prefix/lib/udev/rules.d/60-vexcam.rules"; do
+  [ -e "$f" ] || [ -e "$f".gz ] || [ -e "${f%.gz}" ] || { echo "package: $f missing" >&2; exit 1; }
+done
+soname=$(objdump -p "$libdir/libVexCamSdk_ZA01.so" | awk '/SONAME/ {print $2}')
+[ "$soname" = libVexCamSdk_ZA01.so.3 ] || { echo "package: SONAME is '$soname'" >&2; exit 1; }
+
+# The examples see only the installed files: a copy outside the tree.
+cp -r "$src/examples" "$work/examples"
+make -s -C "$work/examples" CC=cc CXX=c++
+cmake -S "$work/examples" -B "$work/examples-cmake" -G Ninja "${cmake_prefix[@]}" >/dev/null
+cmake --build "$work/examples-cmake" >/dev/null
+
+export VEXCAM_SIMULATOR=3200 XDG_CONFIG_HOME=$work/config
+unset DISPLAY
+for dir in "$work/examples" "$work/examples-cmake"; do
+  echo "-- examples from $(basename "$dir")"
+  (cd "$work" && "$dir/snapshot_png" "$work/shot.png" >/dev/null)
+  head -c 8 "$work/shot.png" | od -An -c | grep -q 'P   N   G' || { echo "package: no PNG written" >&2; exit 1; }
+  "$dir/stream_info" 20 | tail -n 1
+  "$dir/raii_capture"
+done
+"$prefix/bin/vexcam" list >/dev/null
+echo "package: ok"
