@@ -552,7 +552,10 @@ void CVexCamU3K9Base::RunTransferThread() {
 }
 
 void CVexCamU3K9Base::StoreFrame(uint32_t tag) {
-  ring_.Store(staging_.get(), tag);
+  if (ring_.Store(staging_.get(), tag)) {
+    TransferCounters::Add(counters_.framesReceived);
+    TransferCounters::Add(counters_.bytesReceived, frameSize_);
+  }
   frameEvent_.Set();
 }
 
@@ -562,8 +565,14 @@ void CVexCamU3K9Base::EndLoop() {
 }
 
 void CVexCamU3K9Base::GiveUp() {
+  TransferCounters::Add(counters_.giveUps);
   transferError_.store(true);
   frameEvent_.Set();
+}
+
+void CVexCamU3K9Base::ResetFramePipe() {
+  TransferCounters::Add(counters_.pipeResets);
+  transport_->ResetPipe(kEpFrameIn);
 }
 
 bool CVexCamU3K9Base::BeginLoop() {
@@ -651,6 +660,7 @@ uint32_t CVexCamU3K9Base::TransferLoop() {
       if (ok) frameCounter_.store(counter);
     }
     if (ok) ok = transport_->ReadFrameHeader(descriptor_);
+    const bool headerRead = ok;
     if (ok) {
       if (mode == kCaptureHeaderOnly) {
         frameCounter_.store(descriptor_.tag);
@@ -669,11 +679,13 @@ uint32_t CVexCamU3K9Base::TransferLoop() {
     }
     transport_->CloseStream();
     if (!running_.load()) break;
+    if (headerRead) TransferCounters::Add(counters_.incomplete);
     if ((Is(0x3190) && mode == kCaptureNextFrame) || ++failures >= kTransferRetries) {
       GiveUp();
       break;
     }
-    if (ResetsPipeOnRetry(productId_.load())) transport_->ResetPipe(kEpFrameIn);
+    TransferCounters::Add(counters_.retries);
+    if (ResetsPipeOnRetry(productId_.load())) ResetFramePipe();
     // A camera found in its power-on state gets its settings back before a
     // frame is accepted again; if it does not take them, the retries run out.
     if (suspect) {
@@ -702,12 +714,14 @@ uint32_t CVexCamU3K9Base::TransferLoopCommand() {
     }
     transport_->CloseStream();
     if (!running_.load()) break;
+    TransferCounters::Add(counters_.incomplete);
     ResetTransfer();
     if ((Is(0x3190) && mode == kCaptureNextFrame) || ++failures >= kCommandRetries) {
       GiveUp();
       break;
     }
-    if (ResetsPipeOnCommandRetry(productId_.load())) transport_->ResetPipe(kEpFrameIn);
+    TransferCounters::Add(counters_.retries);
+    if (ResetsPipeOnCommandRetry(productId_.load())) ResetFramePipe();
     UpdateStrobe();
     transport_->SendStreamRestart();
     transport_->OpenStream();
@@ -734,13 +748,15 @@ uint32_t CVexCamU3K9Base::TransferLoop3042() {
       continue;
     }
     if (!running_.load()) break;
+    TransferCounters::Add(counters_.incomplete);
     if (ElapsedMs(lastSuccess, TimeGetTime()) >= kAltGiveUpMs || ++failures >= kAltRetries) {
       GiveUp();
       break;
     }
+    TransferCounters::Add(counters_.retries);
     transport_->ResetDevicePort();
     transport_->SendStreamRestart();
-    transport_->ResetPipe(kEpFrameIn);
+    ResetFramePipe();
   }
   EndLoop();
   return 1;
@@ -769,7 +785,10 @@ uint32_t CVexCamU3K9Base::GetFrameEx(uint8_t* destination, uint32_t* tag, uint64
                                      uint32_t /*reserved1*/, uint32_t /*reserved2*/,
                                      uint32_t flip) {
   uint64_t sequence = 0;
+  const uint64_t lastRead = ring_.ReadUpTo();
   const bool ok = ring_.Copy(destination, capacity, tag, false, flip, &sequence);
+  // The reader takes the newest frame: the unread ones before it are lost.
+  if (ok && sequence > lastRead + 1) TransferCounters::Add(counters_.overwritten, sequence - lastRead - 1);
   // Marks read exactly the frames up to the one delivered, so a frame stored
   // during the copy is still reported by the next WaitFrame.
   const uint32_t write = ring_.WriteIndex();

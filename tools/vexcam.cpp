@@ -351,6 +351,20 @@ int CmdRegs(int argc, char** argv) {
   return 0;
 }
 
+void PrintStats(const VEXCAM_STREAM_STATS& s) {
+  auto n = [](uint64_t v) { return static_cast<unsigned long long>(v); };
+  std::printf("statistics over %.2f s:\n", s.seconds);
+  std::printf("  frames received    %llu (%.1f per second)\n", n(s.framesReceived), s.cameraFrameRate);
+  std::printf("  frames delivered   %llu (%.1f per second)\n", n(s.framesDelivered), s.frameRate);
+  std::printf("  frames dropped     %llu (%llu overwritten before they were read, %llu skipped by the recorder)\n",
+              n(s.framesDropped), n(s.framesOverwritten), n(s.framesSkippedByRecorder));
+  std::printf("  frames incomplete  %llu\n", n(s.framesIncomplete));
+  std::printf("  transfer retries   %llu\n", n(s.transferRetries));
+  std::printf("  pipe resets        %llu\n", n(s.pipeResets));
+  std::printf("  give-ups           %llu\n", n(s.giveUps));
+  std::printf("  bandwidth          %.2f MB/s (%llu bytes)\n", s.bytesPerSecond / 1e6, n(s.bytesReceived));
+}
+
 // stream [-d N] [-n FRAMES] [-b BITS]: continuous preview into a buffer of
 // the tool's own; prints each frame's info record and the measured rate.
 int CmdStream(int argc, char** argv) {
@@ -381,26 +395,49 @@ int CmdStream(int argc, char** argv) {
     return Fail(h, "starting the preview");
   }
   const auto start = std::chrono::steady_clock::now();
+  // On a terminal one status line with the statistics is kept up to date
+  // instead of a line per frame.
+  const bool live = isatty(STDOUT_FILENO) != 0;
+  auto lastShown = start;
   long got = 0;
   VEXWIN_MSG m{};
   while (got < frames && VexWin_GetMessage(window, &m, 5000)) {
     if (m.message != VEXCAM_MSG_FRAME) continue;
     if (m.wParam == 0) {
       const DWORD code = static_cast<DWORD>(m.lParam);
-      std::printf("frame failed: error %u, %s\n", static_cast<unsigned>(code), ErrorText(code));
+      std::printf("%sframe failed: error %u, %s\n", live ? "\r\033[K" : "", static_cast<unsigned>(code),
+                  ErrorText(code));
       if (code == VEXCAM_ERR_TRANSFER_BROKEN) break;
       continue;
     }
     const auto* info = reinterpret_cast<const VEXCAM_FRAME_INFO*>(m.wParam);
     ++got;
-    std::printf("frame %ld: %u x %u, %u bpp, %u.%u fps\n", got, static_cast<unsigned>(info->width),
-                static_cast<unsigned>(info->height), static_cast<unsigned>(info->bitsPerPixel),
-                static_cast<unsigned>(info->frameRate / 10), static_cast<unsigned>(info->frameRate % 10));
+    if (!live) {
+      std::printf("frame %ld: %u x %u, %u bpp, %u.%u fps\n", got, static_cast<unsigned>(info->width),
+                  static_cast<unsigned>(info->height), static_cast<unsigned>(info->bitsPerPixel),
+                  static_cast<unsigned>(info->frameRate / 10), static_cast<unsigned>(info->frameRate % 10));
+    } else if (const auto now = std::chrono::steady_clock::now(); now - lastShown > std::chrono::milliseconds(250)) {
+      lastShown = now;
+      VEXCAM_STREAM_STATS stats{};
+      stats.size = sizeof(stats);
+      if (VexCamX_GetStreamStats(h, &stats)) {
+        std::printf("\r\033[Kframe %ld of %ld, %u x %u: %.1f fps, %.1f MB/s, dropped %llu, retries %llu", got,
+                    frames, static_cast<unsigned>(info->width), static_cast<unsigned>(info->height),
+                    stats.frameRate, stats.bytesPerSecond / 1e6,
+                    static_cast<unsigned long long>(stats.framesDropped),
+                    static_cast<unsigned long long>(stats.transferRetries));
+        std::fflush(stdout);
+      }
+    }
   }
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   VexCam_StopPreview(h);
   VexWin_DestroyWindow(window);
+  if (live) std::printf("\r\033[K");
   std::printf("%ld frames in %.2f s: %.1f frames per second\n", got, seconds, seconds > 0 ? got / seconds : 0.0);
+  VEXCAM_STREAM_STATS stats{};
+  stats.size = sizeof(stats);
+  if (VexCamX_GetStreamStats(h, &stats)) PrintStats(stats);
   if (got < frames) {
     std::fprintf(stderr, "vexcam: the stream ended after %ld of %ld frames\n", got, frames);
     return 1;

@@ -14,6 +14,34 @@ extern "C" {
  * the user or destroyed with its parent, X server gone, unknown handle. */
 VEXCAM_API HWND VexWinX_GetPreviewWindow(DWORD handle);
 
+/* Stream statistics since the last capture preparation (the start of
+ * continuous preview, capture mode, trigger mode, or a snapshot from idle).
+ * Set size to sizeof(VEXCAM_STREAM_STATS) before the call; fields are only
+ * ever added at the end, and a smaller size (16 or more) gets the whole
+ * fields that fit. Rates are over the time from the preparation to now, or
+ * to the stop of the capture mode once it stopped. */
+typedef struct {
+  DWORD size;                       /* set by the caller */
+  DWORD state;                      /* capture state: 0 idle, 1 preview, 2 capture, 3 trigger */
+  uint64_t framesReceived;          /* whole frames the camera sent */
+  uint64_t framesDelivered;         /* frames converted and handed to the application */
+  uint64_t framesDropped;           /* framesOverwritten + framesSkippedByRecorder */
+  uint64_t framesOverwritten;       /* replaced by newer frames before they were read */
+  uint64_t framesSkippedByRecorder; /* delivered while recording but not written to the AVI file */
+  uint64_t framesIncomplete;        /* begun but not received whole or as programmed */
+  uint64_t transferRetries;         /* failed frame reads followed by another attempt */
+  uint64_t pipeResets;              /* pipe resets on the way to a retry */
+  uint64_t giveUps;                 /* transfers that ended as broken (error 13) */
+  uint64_t bytesReceived;           /* payload bytes of the received frames */
+  double seconds;                   /* time the statistics cover */
+  double frameRate;                 /* framesDelivered per second */
+  double cameraFrameRate;           /* framesReceived per second */
+  double bytesPerSecond;            /* bytesReceived per second */
+} VEXCAM_STREAM_STATS;
+
+/* 1, or 0 with code 9 (null record) or 5 (size below 16); unknown handle: 0. */
+VEXCAM_API BOOL VexCamX_GetStreamStats(DWORD handle, VEXCAM_STREAM_STATS* stats);
+
 #ifdef __cplusplus
 }
 #endif
