@@ -10,6 +10,7 @@
 #include "camera/product_rules.h"
 #include "camera/sensor_factory.h"
 #include "platform/clock.h"
+#include "platform/debug_log.h"
 #include "sensors/frame_geometry.h"
 #include "transport/camera_products.h"
 #include "transport/usb_hub.h"
@@ -570,8 +571,20 @@ void CVexCamU3K9Base::GiveUp() {
   frameEvent_.Set();
 }
 
+std::string CVexCamU3K9Base::DeviceLabel() const {
+  char label[320];
+  DeviceRecord record;
+  if (transport_ && transport_->GetDeviceRecord(transport_->SelectedIndex(), &record)) {
+    std::snprintf(label, sizeof(label), "camera %04x:%04x at %s", record.vendorId, record.productId, record.path);
+  } else {
+    std::snprintf(label, sizeof(label), "camera of product id 0x%04X", productId_.load());
+  }
+  return label;
+}
+
 void CVexCamU3K9Base::ResetFramePipe() {
   TransferCounters::Add(counters_.pipeResets);
+  VEXCAM_DEBUG(kDebugStream, "%s: resetting the frame pipe before the retry", DeviceLabel().c_str());
   transport_->ResetPipe(kEpFrameIn);
 }
 
@@ -680,10 +693,15 @@ uint32_t CVexCamU3K9Base::TransferLoop() {
     transport_->CloseStream();
     if (!running_.load()) break;
     if (headerRead) TransferCounters::Add(counters_.incomplete);
+    const char* cause = !headerRead ? "no frame header"
+                        : suspect   ? "header does not fit the programmed window or the counter went back"
+                                    : "payload read failed";
     if ((Is(0x3190) && mode == kCaptureNextFrame) || ++failures >= kTransferRetries) {
+      VEXCAM_DEBUG(kDebugStream, "%s: %s; giving up after %u failed frames", DeviceLabel().c_str(), cause, failures);
       GiveUp();
       break;
     }
+    VEXCAM_DEBUG(kDebugStream, "%s: %s; retry %u of %u", DeviceLabel().c_str(), cause, failures, kTransferRetries - 1);
     TransferCounters::Add(counters_.retries);
     if (ResetsPipeOnRetry(productId_.load())) ResetFramePipe();
     // A camera found in its power-on state gets its settings back before a
@@ -717,9 +735,12 @@ uint32_t CVexCamU3K9Base::TransferLoopCommand() {
     TransferCounters::Add(counters_.incomplete);
     ResetTransfer();
     if ((Is(0x3190) && mode == kCaptureNextFrame) || ++failures >= kCommandRetries) {
+      VEXCAM_DEBUG(kDebugStream, "%s: frame read by command failed; giving up after %u", DeviceLabel().c_str(), failures);
       GiveUp();
       break;
     }
+    VEXCAM_DEBUG(kDebugStream, "%s: frame read by command failed; retry %u of %u", DeviceLabel().c_str(), failures,
+                 kCommandRetries - 1);
     TransferCounters::Add(counters_.retries);
     if (ResetsPipeOnCommandRetry(productId_.load())) ResetFramePipe();
     UpdateStrobe();
@@ -750,9 +771,11 @@ uint32_t CVexCamU3K9Base::TransferLoop3042() {
     if (!running_.load()) break;
     TransferCounters::Add(counters_.incomplete);
     if (ElapsedMs(lastSuccess, TimeGetTime()) >= kAltGiveUpMs || ++failures >= kAltRetries) {
+      VEXCAM_DEBUG(kDebugStream, "%s: whole-frame read failed; giving up after %u", DeviceLabel().c_str(), failures);
       GiveUp();
       break;
     }
+    VEXCAM_DEBUG(kDebugStream, "%s: whole-frame read failed; port reset and retry %u", DeviceLabel().c_str(), failures);
     TransferCounters::Add(counters_.retries);
     transport_->ResetDevicePort();
     transport_->SendStreamRestart();

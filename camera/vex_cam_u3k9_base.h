@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 
 #include "camera/frame_ring.h"
@@ -320,6 +321,8 @@ class CVexCamU3K9Base {
   void GiveUp();
   // Pipe reset on the way to a retry, counted.
   void ResetFramePipe();
+  // "camera vid:pid at path", for debug output.
+  std::string DeviceLabel() const;
   void EndLoop();
   void RunTransferThread();
   // Stops the running thread: clears the running flag, aborts the pending read
