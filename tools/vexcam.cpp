@@ -10,11 +10,14 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <system_error>
 #include <thread>
 #include <vector>
 
+#include "tools/doctor.h"
+#include "tools/json_writer.h"
 #include "vexcam/VexCamLinux.h"
 #include "vexcam/VexCamSdk.h"
 #include "vexcam/VexCamWindow.h"
@@ -26,8 +29,11 @@ void PrintUsage() {
       "usage: vexcam <command> [options]\n"
       "commands:\n"
       "  version                      print the library version number\n"
-      "  list                         list the connected cameras and their device numbers\n"
-      "  info [-d N]                  describe camera N (default 0)\n"
+      "  list [--json]                list the connected cameras and their device numbers\n"
+      "  info [-d N] [--json]         describe camera N (default 0): serial number, ids, FPGA version,\n"
+      "                               device path, ranges\n"
+      "  doctor                       check what capture needs: cameras and permissions, udev rule,\n"
+      "                               link speed, usbfs memory, settings file, device table, modules\n"
       "  regs [-d N] <operation>      register access on camera N:\n"
       "       fpga read REG           read an FPGA register (0..255)\n"
       "       fpga write REG VALUE    write an FPGA register\n"
@@ -146,8 +152,52 @@ int CmdVersion() {
   return 0;
 }
 
-int CmdList() {
+// The library's diagnosis: device table entries by device number.
+std::unique_ptr<VEXCAM_DIAGNOSIS> Diagnose() {
+  auto d = std::make_unique<VEXCAM_DIAGNOSIS>();
+  d->size = sizeof(VEXCAM_DIAGNOSIS);
+  if (!VexCamX_Diagnose(d.get())) return nullptr;
+  return d;
+}
+
+void JsonTableEntry(vexcam::tool::JsonWriter& j, const VEXCAM_DIAGNOSIS* d, int device) {
+  if (d == nullptr || device < 0 || static_cast<DWORD>(device) >= d->tableCount) return;
+  const VEXCAM_TABLE_ENTRY& e = d->table[device];
+  j.Key("vendor_id").Number(static_cast<int64_t>(e.vendorId));
+  j.Key("product_id").Number(static_cast<int64_t>(e.productId));
+  char hex[16];
+  std::snprintf(hex, sizeof(hex), "%04x:%04x", e.vendorId, e.productId);
+  j.Key("usb_id").String(hex);
+  j.Key("device_path").String(e.path);
+}
+
+int CmdListJson(Session& session) {
+  const std::unique_ptr<VEXCAM_DIAGNOSIS> d = Diagnose();
+  vexcam::tool::JsonWriter j;
+  j.BeginObject().Key("cameras").BeginArray();
+  const int count = session.Handle() != 0 ? session.CameraCount() : 0;
+  for (int device = 0; count > 0 && device < 32; ++device) {
+    char name[64];
+    if (!VexCam_GetDeviceName(session.Handle(), device, name, sizeof(name))) continue;
+    j.BeginObject().Key("device").Number(static_cast<int64_t>(device)).Key("name").String(name);
+    JsonTableEntry(j, d.get(), device);
+    j.EndObject();
+  }
+  j.EndArray().EndObject();
+  std::puts(j.Text().c_str());
+  while (session.Handle() != 0 && VexCam_GetLastError(session.Handle()) != 0) {
+  }
+  return count > 0 ? 0 : 1;
+}
+
+int CmdList(int argc, char** argv) {
+  const bool json = argc == 3 && std::strcmp(argv[2], "--json") == 0;
+  if (argc > 2 && !json) {
+    PrintUsage();
+    return 2;
+  }
   Session session;
+  if (json) return CmdListJson(session);
   if (session.Handle() == 0) return 1;
   if (session.CameraCount() == 0) {
     Session::PrintNoCamera();
@@ -181,17 +231,89 @@ bool ParseDevice(int argc, char** argv, int* first, int* device) {
   return true;
 }
 
+int CmdInfoJson(DWORD h, int device) {
+  using vexcam::tool::JsonWriter;
+  JsonWriter j;
+  j.BeginObject().Key("device").Number(static_cast<int64_t>(device));
+  char name[64] = "";
+  VexCam_GetDeviceName(h, device, name, sizeof(name));
+  j.Key("name").String(name);
+  const std::unique_ptr<VEXCAM_DIAGNOSIS> d = Diagnose();
+  JsonTableEntry(j, d.get(), device);
+  char serial[64];
+  j.Key("serial_number");
+  if (VexCam_ReadSerialNumberA(h, serial, sizeof(serial)) && serial[0] != '\0') {
+    j.String(serial);
+  } else {
+    j.Null();
+  }
+  int ok = 0, okLow = 0;
+  const int high = VexCam_Fpga_ReadRegister(h, 16, &ok);
+  const int low = VexCam_Fpga_ReadRegister(h, 17, &okLow);
+  j.Key("fpga_version");
+  if (ok && okLow) {
+    char text[8];
+    std::snprintf(text, sizeof(text), "0x%02X%02X", high, low);
+    j.String(text);
+  } else {
+    j.Null();
+  }
+  VEXCAM_CAMERA_INFO info{};
+  info.size = sizeof(info);
+  if (VexCam_GetCameraInfo(h, &info)) {
+    auto range = [&](const char* key, int64_t lo, int64_t hi) {
+      j.Key(key).BeginObject().Key("min").Number(lo).Key("max").Number(hi).EndObject();
+    };
+    j.Key("sensor").BeginObject().Key("width").Number(static_cast<int64_t>(info.sensorWidth));
+    j.Key("height").Number(static_cast<int64_t>(info.sensorHeight)).EndObject();
+    range("global_gain", info.globalGainMin, info.globalGainMax);
+    range("color_gain", info.colorGainMin, info.colorGainMax);
+    range("exposure_range_tenths_ms", info.exposureTimeMin, info.exposureTimeMax);
+    j.Key("exposure_range_seconds").BeginObject().Key("min").Number(info.exposureTimeMinSeconds);
+    j.Key("max").Number(info.exposureTimeMaxSeconds).EndObject();
+  }
+  const int exposure = VexCam_GetExposureTime(h, &ok);
+  j.Key("exposure_now_tenths_ms");
+  if (ok) {
+    j.Number(static_cast<int64_t>(exposure));
+  } else {
+    j.Null();
+  }
+  j.Key("color_bits").Number(static_cast<int64_t>(VexCam_GetColorMode(h)));
+  const int peltier = VexCam_GetPeltier(h, &ok);
+  j.Key("cooling");
+  if (ok) {
+    j.Bool(peltier != 0);
+  } else {
+    j.Null();
+  }
+  const double celsius = VexCam_GetTemperatureEx(h, &ok);
+  j.Key("temperature_c");
+  if (ok) {
+    j.Number(celsius);
+  } else {
+    j.Null();
+  }
+  j.EndObject();
+  std::puts(j.Text().c_str());
+  while (VexCam_GetLastError(h) != 0) {
+  }
+  return 0;
+}
+
 int CmdInfo(int argc, char** argv) {
   int first = 0;
   int device = 0;
   if (!ParseDevice(argc, argv, &first, &device)) return 2;
-  if (first != argc) {
+  const bool json = first + 1 == argc && std::strcmp(argv[first], "--json") == 0;
+  if (first != argc && !json) {
     PrintUsage();
     return 2;
   }
   Session session;
   if (!session.Open(device)) return 1;
   const DWORD h = session.Handle();
+  if (json) return CmdInfoJson(h, device);
 
   char name[64] = "";
   VexCam_GetDeviceName(h, device, name, sizeof(name));
@@ -716,7 +838,8 @@ int main(int argc, char** argv) {
     return argc < 2 ? 2 : 0;
   }
   if (std::strcmp(argv[1], "version") == 0) return CmdVersion();
-  if (std::strcmp(argv[1], "list") == 0) return CmdList();
+  if (std::strcmp(argv[1], "list") == 0) return CmdList(argc, argv);
+  if (std::strcmp(argv[1], "doctor") == 0) return vexcam::tool::RunDoctor();
   if (std::strcmp(argv[1], "info") == 0) return CmdInfo(argc, argv);
   if (std::strcmp(argv[1], "regs") == 0) return CmdRegs(argc, argv);
   if (std::strcmp(argv[1], "stream") == 0) return CmdStream(argc, argv);
