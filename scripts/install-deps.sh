@@ -14,6 +14,7 @@ packages=(
   xvfb xauth  # an X server for the preview tests
   binutils
   file  # cpack's Debian generator tells binaries apart with it
+  python3 python3-numpy python3-pytest python3-setuptools python3-pip  # the Python package and its tests
   clang libclang-rt-14-dev  # the fuzz build: clang and its libFuzzer runtime
 )
 

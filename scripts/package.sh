@@ -74,4 +74,15 @@ for dir in "$work/examples" "$work/examples-cmake"; do
   "$dir/raii_capture"
 done
 "$prefix/bin/vexcam" list >/dev/null
+"$prefix/bin/vexcam" info --json | python3 -c 'import json, sys; d = json.load(sys.stdin); assert d["product_id"] == 0x3200'
+
+# The Python package, installed with pip (offline, Debian's setuptools) and
+# tested against the installed library.
+echo "-- python package"
+cp -r "$src/python" "$work/python"
+/usr/bin/python3 -m pip install -q --no-index --no-build-isolation --prefix "$work/py" "$work/python" 2>/dev/null
+site=$(find "$work/py" -type d -name vexcam -path '*-packages/*' | head -n1)
+[ -n "$site" ] || { echo "package: pip installed no vexcam module" >&2; exit 1; }
+(cd "$work" && PYTHONPATH=$(dirname "$site") VEXCAM_LIBRARY="$libdir/libVexCamSdk_ZA01.so.3" \
+  /usr/bin/python3 -m pytest -q -p no:cacheprovider "$work/python/tests" | tail -n 1)
 echo "package: ok"
