@@ -14,6 +14,8 @@ packages=(
   xvfb xauth  # an X server for the preview tests
   binutils
   file  # cpack's Debian generator tells binaries apart with it
+  libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev  # the GStreamer source element
+  gstreamer1.0-tools gstreamer1.0-plugins-base  # gst-launch-1.0 and videoconvert for its checks
   python3 python3-numpy python3-pytest python3-setuptools python3-pip  # the Python package and its tests
   clang libclang-rt-14-dev  # the fuzz build: clang and its libFuzzer runtime
 )

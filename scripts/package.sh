@@ -76,6 +76,18 @@ done
 "$prefix/bin/vexcam" list >/dev/null
 "$prefix/bin/vexcam" info --json | python3 -c 'import json, sys; d = json.load(sys.stdin); assert d["product_id"] == 0x3200'
 
+# The GStreamer element from the installed plugin folder.
+plugin=$(find "$prefix" -name libgstvexcam.so | head -n1)
+if [ -n "$plugin" ]; then
+  echo "-- gstreamer"
+  export GST_PLUGIN_PATH=$(dirname "$plugin") GST_REGISTRY=$work/gst-registry.bin
+  gst-launch-1.0 -q vexcamsrc num-buffers=100 ! videoconvert ! fakesink
+  gst-launch-1.0 -q vexcamsrc num-buffers=30 color-bits=24 ! filesink location="$work/frames.bgr"
+  size=$(stat -c %s "$work/frames.bgr")
+  [ "$size" -eq $((30 * 640 * 512 * 3)) ] || { echo "package: the file pipeline wrote $size bytes" >&2; exit 1; }
+  gst-inspect-1.0 vexcamsrc | grep -q 'GRAY16_LE' || { echo "package: vexcamsrc caps" >&2; exit 1; }
+fi
+
 # The Python package, installed with pip (offline, Debian's setuptools) and
 # tested against the installed library.
 echo "-- python package"
