@@ -5,7 +5,7 @@
 # the simulated camera.
 #
 # The packages are installed with dpkg into the machine when this runs as
-# root and VEXCAM_PACKAGE_INSTALL is not "prefix" (they are removed again at
+# root and VEXCAM_PACKAGE_INSTALL is not "prefix" (they are purged again at
 # the end); otherwise they are unpacked into a clean temporary prefix.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,7 +14,7 @@ src=$PWD
 work=$(mktemp -d /tmp/vexcam-package.XXXXXX)
 installed=()
 cleanup() {
-  if [ ${#installed[@]} -gt 0 ]; then dpkg -r "${installed[@]}" >/dev/null || true; fi
+  if [ ${#installed[@]} -gt 0 ]; then dpkg -P "${installed[@]}" >/dev/null || true; fi
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -85,7 +85,10 @@ if [ -n "$plugin" ]; then
   gst-launch-1.0 -q vexcamsrc num-buffers=30 color-bits=24 ! filesink location="$work/frames.bgr"
   size=$(stat -c %s "$work/frames.bgr")
   [ "$size" -eq $((30 * 640 * 512 * 3)) ] || { echo "package: the file pipeline wrote $size bytes" >&2; exit 1; }
-  gst-inspect-1.0 vexcamsrc | grep -q 'GRAY16_LE' || { echo "package: vexcamsrc caps" >&2; exit 1; }
+  inspect=$(gst-inspect-1.0 vexcamsrc)
+  for format in GRAY8 GRAY16_LE BGR BGRx; do
+    grep -q "$format" <<<"$inspect" || { echo "package: vexcamsrc does not offer $format" >&2; exit 1; }
+  done
 fi
 
 # The Python package, installed with pip (offline, Debian's setuptools) and
