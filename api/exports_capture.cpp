@@ -75,3 +75,7 @@ BOOL VexCam_SetPreviewWindow(DWORD handle, HWND parent, int x, int y, int width,
 extern "C" VEXCAM_API HWND VexWinX_GetPreviewWindow(DWORD handle) {
   return Dispatch(handle, static_cast<HWND>(nullptr), [&](CVexCam& c) { return c.Capture().PreviewWindowHandle(); });
 }
+
+extern "C" VEXCAM_API BOOL VexCamX_GetStreamStats(DWORD handle, VEXCAM_STREAM_STATS* stats) {
+  return Dispatch(handle, BOOL{0}, [&](CVexCam& c) { return c.Capture().GetStreamStats(stats); });
+}

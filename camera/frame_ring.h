@@ -71,6 +71,8 @@ class CFrameRing {
     return stored_.load(std::memory_order_acquire) > readUpTo_.load(std::memory_order_acquire);
   }
   void MarkReadUpTo(uint64_t sequence);
+  // Number of the last frame marked read (0 before the first).
+  uint64_t ReadUpTo() const { return readUpTo_.load(std::memory_order_acquire); }
   void MarkAllRead() { MarkReadUpTo(stored_.load(std::memory_order_acquire)); }
 
   uint32_t WriteIndex() const { return write_.load(std::memory_order_acquire); }

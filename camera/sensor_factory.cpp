@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "platform/debug_log.h"
 #include "sensors/sensor_mt9f001.h"
 #include "sensors/sensor_za01.h"
 
@@ -114,6 +115,9 @@ std::unique_ptr<CSensorBase> CreateSensor(uint32_t productId, CControllerBase* c
   std::unique_ptr<CSensorBase> sensor = row->construct(controller, row->busAddress);
   if (sensor && row->modelNumber != 0) sensor->SetModelId(row->modelNumber);
   if (chosen != nullptr) *chosen = row->driver;
+  VEXCAM_DEBUG(kDebugSensor, "product id 0x%04X: driver %d%s, bus address 0x%02X, model number %u", productId,
+               static_cast<int>(row->driver), IsDriverImplemented(row->driver) ? "" : " (fallback driver stands in)",
+               row->busAddress, static_cast<unsigned>(row->modelNumber));
   return sensor;
 }
 

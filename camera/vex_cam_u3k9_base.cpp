@@ -10,6 +10,7 @@
 #include "camera/product_rules.h"
 #include "camera/sensor_factory.h"
 #include "platform/clock.h"
+#include "platform/debug_log.h"
 #include "sensors/frame_geometry.h"
 #include "transport/camera_products.h"
 #include "transport/usb_hub.h"
@@ -577,7 +578,10 @@ void CVexCamU3K9Base::RunTransferThread() {
 }
 
 void CVexCamU3K9Base::StoreFrame(uint32_t tag) {
-  ring_.Store(staging_.get(), tag);
+  if (ring_.Store(staging_.get(), tag)) {
+    TransferCounters::Add(counters_.framesReceived);
+    TransferCounters::Add(counters_.bytesReceived, frameSize_);
+  }
   frameEvent_.Set();
 }
 
@@ -587,8 +591,26 @@ void CVexCamU3K9Base::EndLoop() {
 }
 
 void CVexCamU3K9Base::GiveUp() {
+  TransferCounters::Add(counters_.giveUps);
   transferError_.store(true);
   frameEvent_.Set();
+}
+
+std::string CVexCamU3K9Base::DeviceLabel() const {
+  char label[320];
+  DeviceRecord record;
+  if (transport_ && transport_->GetDeviceRecord(transport_->SelectedIndex(), &record)) {
+    std::snprintf(label, sizeof(label), "camera %04x:%04x at %s", record.vendorId, record.productId, record.path);
+  } else {
+    std::snprintf(label, sizeof(label), "camera of product id 0x%04X", productId_.load());
+  }
+  return label;
+}
+
+void CVexCamU3K9Base::ResetFramePipe() {
+  TransferCounters::Add(counters_.pipeResets);
+  VEXCAM_DEBUG(kDebugStream, "%s: resetting the frame pipe before the retry", DeviceLabel().c_str());
+  transport_->ResetPipe(kEpFrameIn);
 }
 
 bool CVexCamU3K9Base::BeginLoop() {
@@ -676,6 +698,7 @@ uint32_t CVexCamU3K9Base::TransferLoop() {
       if (ok) frameCounter_.store(counter);
     }
     if (ok) ok = transport_->ReadFrameHeader(descriptor_);
+    const bool headerRead = ok;
     if (ok) {
       if (mode == kCaptureHeaderOnly) {
         frameCounter_.store(descriptor_.tag);
@@ -694,11 +717,18 @@ uint32_t CVexCamU3K9Base::TransferLoop() {
     }
     transport_->CloseStream();
     if (!running_.load()) break;
+    if (headerRead) TransferCounters::Add(counters_.incomplete);
+    const char* cause = !headerRead ? "no frame header"
+                        : suspect   ? "header does not fit the programmed window or the counter went back"
+                                    : "payload read failed";
     if ((Is(0x3190) && mode == kCaptureNextFrame) || ++failures >= kTransferRetries) {
+      VEXCAM_DEBUG(kDebugStream, "%s: %s; giving up after %u failed frames", DeviceLabel().c_str(), cause, failures);
       GiveUp();
       break;
     }
-    if (ResetsPipeOnRetry(productId_.load())) transport_->ResetPipe(kEpFrameIn);
+    VEXCAM_DEBUG(kDebugStream, "%s: %s; retry %u of %u", DeviceLabel().c_str(), cause, failures, kTransferRetries - 1);
+    TransferCounters::Add(counters_.retries);
+    if (ResetsPipeOnRetry(productId_.load())) ResetFramePipe();
     // A camera found in its power-on state gets its settings back before a
     // frame is accepted again; if it does not take them, the retries run out.
     if (suspect) {
@@ -727,12 +757,17 @@ uint32_t CVexCamU3K9Base::TransferLoopCommand() {
     }
     transport_->CloseStream();
     if (!running_.load()) break;
+    TransferCounters::Add(counters_.incomplete);
     ResetTransfer();
     if ((Is(0x3190) && mode == kCaptureNextFrame) || ++failures >= kCommandRetries) {
+      VEXCAM_DEBUG(kDebugStream, "%s: frame read by command failed; giving up after %u", DeviceLabel().c_str(), failures);
       GiveUp();
       break;
     }
-    if (ResetsPipeOnCommandRetry(productId_.load())) transport_->ResetPipe(kEpFrameIn);
+    VEXCAM_DEBUG(kDebugStream, "%s: frame read by command failed; retry %u of %u", DeviceLabel().c_str(), failures,
+                 kCommandRetries - 1);
+    TransferCounters::Add(counters_.retries);
+    if (ResetsPipeOnCommandRetry(productId_.load())) ResetFramePipe();
     UpdateStrobe();
     transport_->SendStreamRestart();
     transport_->OpenStream();
@@ -759,13 +794,17 @@ uint32_t CVexCamU3K9Base::TransferLoop3042() {
       continue;
     }
     if (!running_.load()) break;
+    TransferCounters::Add(counters_.incomplete);
     if (ElapsedMs(lastSuccess, TimeGetTime()) >= kAltGiveUpMs || ++failures >= kAltRetries) {
+      VEXCAM_DEBUG(kDebugStream, "%s: whole-frame read failed; giving up after %u", DeviceLabel().c_str(), failures);
       GiveUp();
       break;
     }
+    VEXCAM_DEBUG(kDebugStream, "%s: whole-frame read failed; port reset and retry %u", DeviceLabel().c_str(), failures);
+    TransferCounters::Add(counters_.retries);
     transport_->ResetDevicePort();
     transport_->SendStreamRestart();
-    transport_->ResetPipe(kEpFrameIn);
+    ResetFramePipe();
   }
   EndLoop();
   return 1;
@@ -794,7 +833,10 @@ uint32_t CVexCamU3K9Base::GetFrameEx(uint8_t* destination, uint32_t* tag, uint64
                                      uint32_t /*reserved1*/, uint32_t /*reserved2*/,
                                      uint32_t flip) {
   uint64_t sequence = 0;
+  const uint64_t lastRead = ring_.ReadUpTo();
   const bool ok = ring_.Copy(destination, capacity, tag, false, flip, &sequence);
+  // The reader takes the newest frame: the unread ones before it are lost.
+  if (ok && sequence > lastRead + 1) TransferCounters::Add(counters_.overwritten, sequence - lastRead - 1);
   // Marks read exactly the frames up to the one delivered, so a frame stored
   // during the copy is still reported by the next WaitFrame.
   const uint32_t write = ring_.WriteIndex();

@@ -15,9 +15,11 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 
 #include "camera/frame_ring.h"
+#include "camera/transfer_counters.h"
 #include "platform/event.h"
 #include "sensors/sensor_base.h"
 #include "sensors/sensor_constants.h"
@@ -280,6 +282,15 @@ class CVexCamU3K9Base {
   bool IsCapturing() const { return running_.load(); }
   bool PendingExposure(uint32_t* value) const;
   const CFrameRing& Ring() const { return ring_; }
+  // Tallies of the transfer thread and the frame reader, for the stream
+  // statistics; reset by the instance when a capture mode starts.
+  TransferCounters& Counters() { return counters_; }
+  // Zeroes the counters and forgets unread frames, so a new capture counts
+  // only what it lost itself. Call before StartCapture.
+  void ResetCounters() {
+    ring_.MarkAllRead();
+    counters_.Reset();
+  }
 
  protected:
   bool Is(uint16_t productId) const { return productId_.load() == productId; }
@@ -313,6 +324,10 @@ class CVexCamU3K9Base {
   // when the mode takes no further frame (single, next frame).
   bool PublishFrame(uint32_t mode);
   void GiveUp();
+  // Pipe reset on the way to a retry, counted.
+  void ResetFramePipe();
+  // "camera vid:pid at path", for debug output.
+  std::string DeviceLabel() const;
   void EndLoop();
   void RunTransferThread();
   // Stops the running thread: clears the running flag, aborts the pending read
@@ -347,6 +362,7 @@ class CVexCamU3K9Base {
   std::atomic<uint32_t> dataBitsMode_{0};
   int64_t lastTriggerMode_ = -1;
   CFrameRing ring_;
+  TransferCounters counters_;
   uint32_t frameSize_ = 0;
   std::atomic<bool> transferError_{false};
   // Auto-reset; set for every stored frame, on a transfer error and by StopCapture.

@@ -2,10 +2,12 @@
 
 #include <cstdlib>
 
+#include "imaging/cpu_dispatch.h"
 #include "imaging/defect_filter.h"
 #include "imaging/gray_adjust.h"
 #include "imaging/mirror.h"
 #include "imaging/shading_filter.h"
+#include "platform/debug_log.h"
 
 namespace vexcam {
 
@@ -32,7 +34,10 @@ bool ImagePipeline::Configure(int width, int height, int colorMode) {
         const char* env = std::getenv("VEXCAM_PIPELINE_THREADS");
         request = env ? std::atoi(env) : 0;
     }
-    workers_.Start(RowWorkerParts(width, height, request));
+    const int parts = RowWorkerParts(width, height, request);
+    workers_.Start(parts);
+    VEXCAM_DEBUG(kDebugImaging, "pipeline for %d x %d, colour mode %d: %s path, %d row bands", width, height,
+                 colorMode, CpuPathName(ActiveCpuPath()), parts);
     return true;
 }
 

@@ -122,6 +122,7 @@ void CaptureEngine::StopLocked(bool stopCamera) {
     worker_.reset();
   }
   if (state_.exchange(kStateIdle) != kStateIdle) stopCamera = true;
+  if (stopCamera) stats_.Stop();
   if (stopCamera && owner_.camera) owner_.camera->StopCapture();
   if (workerThread_.joinable()) {
     // Locked() empties retired_ before it unlocks, so it is free here.
@@ -355,6 +356,8 @@ bool CaptureEngine::Prepare() {
   if (cam.HasCorrectionMode()) cam.SetCorrectionMode(static_cast<uint32_t>(analog.internalCorrection));
   if (cam.IsAnalogGainSupported()) cam.SetAnalogGain(static_cast<uint32_t>(analog.analogGain));
   cam.StartStream();
+  cam.ResetCounters();
+  stats_.Start();
   // The display image is sized by the first frame drawn into the window.
   return true;
 }
@@ -521,7 +524,11 @@ BOOL CaptureEngine::SnapShot(BYTE* buffer, int size, int topDown) {
         return 0;
       }
     }
-    if (!keepRunning) cam.StopCapture();
+    if (!keepRunning) {
+      cam.StopCapture();
+      stats_.Stop();
+    }
+    stats_.FrameDelivered();
     imageAvailable_.store(true);
     return 1;
   });
@@ -758,14 +765,28 @@ const VEXCAM_FRAME_INFO* CaptureEngine::DeliverFrame(WorkerContext& ctx, bool co
   info.buffer = target.buffer;
 
   RunPipeline();
-  if (continuous) recorder_.FrameReady();
+  if (continuous && recorder_.FrameReady()) stats_.RecorderSkipped();
   if (preview_) preview_->Draw(owner_.images, session_.colorMode);
   imageAvailable_.store(true);
   if (target.buffer != nullptr && target.size != 0 &&
       !CopyToApplication(owner_.images.ImageFor(session_.colorMode), target)) {
     return nullptr;
   }
+  stats_.FrameDelivered();
   return &info;
+}
+
+BOOL CaptureEngine::GetStreamStats(VEXCAM_STREAM_STATS* out) {
+  if (out == nullptr) {
+    owner_.Record(VEXCAM_ERR_INVALID_ARG);
+    return 0;
+  }
+  CVexCamU3K9Base* cam = owner_.camera.get();
+  if (!stats_.Fill(state_.load(), cam != nullptr ? &cam->Counters() : nullptr, out)) {
+    owner_.Record(VEXCAM_ERR_MEMORY);
+    return 0;
+  }
+  return 1;
 }
 
 bool CaptureEngine::CopyToApplication(const DibImage& image, const CallbackTarget& target) {

@@ -22,6 +22,7 @@
 
 #include "imaging/capture_geometry.h"
 #include "instance/recorder.h"
+#include "instance/stream_stats.h"
 #include "instance/sub_sampler.h"
 #include "platform/event.h"
 #include "vexcam/VexCamSdk.h"
@@ -87,6 +88,8 @@ class CaptureEngine {
   // Sample depth (8 or 16) of the raw image that holds a camera frame since
   // the last preparation; 0 before the first. Call with the frame lock held.
   int RawFrameBits() const { return rawFrameBits_; }
+  // VexCamX_GetStreamStats: null records 9, a size below the minimum 5.
+  BOOL GetStreamStats(VEXCAM_STREAM_STATS* out);
 
  private:
   // Where a worker delivers frames: set by CallBackPreview / Trigger, cleared
@@ -175,6 +178,7 @@ class CaptureEngine {
   uint32_t counterStart_ = 0;
 
   std::atomic<bool> imageAvailable_{false};
+  StreamStats stats_;
 
   // Last member: its destructor ends the record thread first.
   Recorder recorder_;

@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/debug_log.h"
 #include "platform/message_window.h"
 #include "transport/usb_hub.h"
 #include "vexcam/VexCamWindow.h"
@@ -95,8 +96,16 @@ class Watcher {
       PathSet now = Snapshot();
       size_t arrivals = 0;
       size_t removals = 0;
-      for (const std::string& path : now) arrivals += known.count(path) == 0 ? 1 : 0;
-      for (const std::string& path : known) removals += now.count(path) == 0 ? 1 : 0;
+      for (const std::string& path : now) {
+        if (known.count(path) != 0) continue;
+        ++arrivals;
+        VEXCAM_DEBUG(kDebugCamera, "device arrived: %s", path.c_str());
+      }
+      for (const std::string& path : known) {
+        if (now.count(path) != 0) continue;
+        ++removals;
+        VEXCAM_DEBUG(kDebugCamera, "device removed: %s", path.c_str());
+      }
       known = std::move(now);
       if (arrivals == 0 && removals == 0) continue;
       std::vector<HWND> windows;

@@ -46,7 +46,8 @@ class Recorder {
   void Stop();
 
   // Set by the continuous loop after each processed frame.
-  void FrameReady() { newFrame_.store(true); }
+  // True when a recording runs and the previous frame was never taken.
+  bool FrameReady() { return newFrame_.exchange(true) && recording_.load(); }
   bool IsRecording() const { return recording_.load(); }
 
  private:

@@ -2,9 +2,10 @@
 
 #include <dlfcn.h>
 
-#include <cstdlib>
 #include <mutex>
 #include <string>
+
+#include "platform/module_path.h"
 
 namespace vexcam {
 
@@ -30,20 +31,10 @@ const VexPreviewApi* TryOpen(const std::string& path) {
 const VexPreviewApi* LoadPreviewModule() {
   std::lock_guard<std::mutex> lock(g_mutex);
   if (g_api != nullptr) return g_api;
-  if (const char* path = std::getenv("VEXCAM_PREVIEW_MODULE"); path != nullptr && *path != '\0') {
+  for (const std::string& path : ModuleSearchPaths("VEXCAM_PREVIEW_MODULE", VEXCAM_PREVIEW_MODULE_NAME)) {
     g_api = TryOpen(path);
-    return g_api;
+    if (g_api != nullptr) break;
   }
-  Dl_info info{};
-  if (dladdr(reinterpret_cast<void*>(&LoadPreviewModule), &info) != 0 && info.dli_fname != nullptr) {
-    std::string dir = info.dli_fname;
-    const size_t slash = dir.rfind('/');
-    if (slash != std::string::npos) {
-      g_api = TryOpen(dir.substr(0, slash + 1) + VEXCAM_PREVIEW_MODULE_NAME);
-      if (g_api != nullptr) return g_api;
-    }
-  }
-  g_api = TryOpen(VEXCAM_PREVIEW_MODULE_NAME);
   return g_api;
 }
 

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "platform/debug_log.h"
 #include "platform/reg_file.h"
 
 namespace vexcam::platform {
@@ -140,7 +141,11 @@ LSTATUS SettingsStore::Refresh(const std::string& file) {
   next.loaded = true;
   const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
-    if (errno != ENOENT) return ERROR_CANTREAD;
+    if (errno != ENOENT) {
+      VEXCAM_DEBUG(kDebugSettings, "cannot open %s: %s", file.c_str(), std::strerror(errno));
+      return ERROR_CANTREAD;
+    }
+    VEXCAM_DEBUG(kDebugSettings, "no settings file at %s yet", file.c_str());
     next.state = FileState::kMissing;
     snapshot_ = std::move(next);
     return ERROR_SUCCESS;
@@ -149,12 +154,16 @@ LSTATUS SettingsStore::Refresh(const std::string& file) {
   std::string bytes;
   if (fstat(fd, &next.identity) != 0 || !S_ISREG(next.identity.st_mode) ||
       next.identity.st_size > kMaxFileSize || !ReadAll(fd, &bytes)) {
+    VEXCAM_DEBUG(kDebugSettings, "cannot read %s (not a regular file, above the size limit, or a read error)",
+                 file.c_str());
     return ERROR_CANTREAD;
   }
   if (RegFile::Parse(bytes, &next.tree)) {
     next.state = FileState::kParsed;
+    VEXCAM_DEBUG(kDebugSettings, "loaded %s (%zu bytes)", file.c_str(), bytes.size());
   } else {
     next.state = FileState::kCorrupt;
+    VEXCAM_DEBUG(kDebugSettings, "%s does not parse: read as empty, moved aside at the next save", file.c_str());
     next.tree = RegTree();
   }
   snapshot_ = std::move(next);
@@ -170,6 +179,7 @@ LSTATUS SettingsStore::MoveCorruptFileAside(const std::string& file) {
     target = base + "-" + std::to_string(n);
   }
   if (rename(file.c_str(), target.c_str()) != 0) return ERROR_REGISTRY_CORRUPT;
+  VEXCAM_DEBUG(kDebugSettings, "corrupt settings file moved aside to %s", target.c_str());
   snapshot_ = Snapshot{};
   snapshot_.loaded = true;
   snapshot_.path = file;
@@ -222,7 +232,11 @@ LSTATUS SettingsStore::Modify(const std::string& file, Change&& change) {
 
   Fd written;
   struct stat identity {};
-  if (!WriteFile(file, RegFile::Format(next), &written, &identity)) return ERROR_CANTWRITE;
+  if (!WriteFile(file, RegFile::Format(next), &written, &identity)) {
+    VEXCAM_DEBUG(kDebugSettings, "cannot write %s: %s", file.c_str(), std::strerror(errno));
+    return ERROR_CANTWRITE;
+  }
+  VEXCAM_DEBUG(kDebugSettings, "saved %s", file.c_str());
   if (written.Get() < 0) {
     snapshot_ = Snapshot{};
     return ERROR_SUCCESS;

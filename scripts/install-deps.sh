@@ -17,6 +17,10 @@ packages=(
   qt6-base-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n qt6-qpa-plugins
   fonts-dejavu-core fonts-ipafont-gothic
   binutils
+  file  # cpack's Debian generator tells binaries apart with it
+  libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev  # the GStreamer source element
+  gstreamer1.0-tools gstreamer1.0-plugins-base  # gst-launch-1.0 and videoconvert for its checks
+  python3 python3-numpy python3-pytest python3-setuptools python3-pip  # the Python package and its tests
   clang libclang-rt-14-dev  # the fuzz build: clang and its libFuzzer runtime
 )
 

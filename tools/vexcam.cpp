@@ -10,11 +10,14 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <system_error>
 #include <thread>
 #include <vector>
 
+#include "tools/doctor.h"
+#include "tools/json_writer.h"
 #include "vexcam/VexCamLinux.h"
 #include "vexcam/VexCamSdk.h"
 #include "vexcam/VexCamWindow.h"
@@ -26,8 +29,11 @@ void PrintUsage() {
       "usage: vexcam <command> [options]\n"
       "commands:\n"
       "  version                      print the library version number\n"
-      "  list                         list the connected cameras and their device numbers\n"
-      "  info [-d N]                  describe camera N (default 0)\n"
+      "  list [--json]                list the connected cameras and their device numbers\n"
+      "  info [-d N] [--json]         describe camera N (default 0): serial number, ids, FPGA version,\n"
+      "                               device path, ranges\n"
+      "  doctor                       check what capture needs: cameras and permissions, udev rule,\n"
+      "                               link speed, usbfs memory, settings file, device table, modules\n"
       "  regs [-d N] <operation>      register access on camera N:\n"
       "       fpga read REG           read an FPGA register (0..255)\n"
       "       fpga write REG VALUE    write an FPGA register\n"
@@ -149,8 +155,52 @@ int CmdVersion() {
   return 0;
 }
 
-int CmdList() {
+// The library's diagnosis: device table entries by device number.
+std::unique_ptr<VEXCAM_DIAGNOSIS> Diagnose() {
+  auto d = std::make_unique<VEXCAM_DIAGNOSIS>();
+  d->size = sizeof(VEXCAM_DIAGNOSIS);
+  if (!VexCamX_Diagnose(d.get())) return nullptr;
+  return d;
+}
+
+void JsonTableEntry(vexcam::tool::JsonWriter& j, const VEXCAM_DIAGNOSIS* d, int device) {
+  if (d == nullptr || device < 0 || static_cast<DWORD>(device) >= d->tableCount) return;
+  const VEXCAM_TABLE_ENTRY& e = d->table[device];
+  j.Key("vendor_id").Number(static_cast<int64_t>(e.vendorId));
+  j.Key("product_id").Number(static_cast<int64_t>(e.productId));
+  char hex[16];
+  std::snprintf(hex, sizeof(hex), "%04x:%04x", e.vendorId, e.productId);
+  j.Key("usb_id").String(hex);
+  j.Key("device_path").String(e.path);
+}
+
+int CmdListJson(Session& session) {
+  const std::unique_ptr<VEXCAM_DIAGNOSIS> d = Diagnose();
+  vexcam::tool::JsonWriter j;
+  j.BeginObject().Key("cameras").BeginArray();
+  const int count = session.Handle() != 0 ? session.CameraCount() : 0;
+  for (int device = 0; count > 0 && device < 32; ++device) {
+    char name[64];
+    if (!VexCam_GetDeviceName(session.Handle(), device, name, sizeof(name))) continue;
+    j.BeginObject().Key("device").Number(static_cast<int64_t>(device)).Key("name").String(name);
+    JsonTableEntry(j, d.get(), device);
+    j.EndObject();
+  }
+  j.EndArray().EndObject();
+  std::puts(j.Text().c_str());
+  while (session.Handle() != 0 && VexCam_GetLastError(session.Handle()) != 0) {
+  }
+  return count > 0 ? 0 : 1;
+}
+
+int CmdList(int argc, char** argv) {
+  const bool json = argc == 3 && std::strcmp(argv[2], "--json") == 0;
+  if (argc > 2 && !json) {
+    PrintUsage();
+    return 2;
+  }
   Session session;
+  if (json) return CmdListJson(session);
   if (session.Handle() == 0) return 1;
   if (session.CameraCount() == 0) {
     Session::PrintNoCamera();
@@ -184,17 +234,89 @@ bool ParseDevice(int argc, char** argv, int* first, int* device) {
   return true;
 }
 
+int CmdInfoJson(DWORD h, int device) {
+  using vexcam::tool::JsonWriter;
+  JsonWriter j;
+  j.BeginObject().Key("device").Number(static_cast<int64_t>(device));
+  char name[64] = "";
+  VexCam_GetDeviceName(h, device, name, sizeof(name));
+  j.Key("name").String(name);
+  const std::unique_ptr<VEXCAM_DIAGNOSIS> d = Diagnose();
+  JsonTableEntry(j, d.get(), device);
+  char serial[64];
+  j.Key("serial_number");
+  if (VexCam_ReadSerialNumberA(h, serial, sizeof(serial)) && serial[0] != '\0') {
+    j.String(serial);
+  } else {
+    j.Null();
+  }
+  int ok = 0, okLow = 0;
+  const int high = VexCam_Fpga_ReadRegister(h, 16, &ok);
+  const int low = VexCam_Fpga_ReadRegister(h, 17, &okLow);
+  j.Key("fpga_version");
+  if (ok && okLow) {
+    char text[8];
+    std::snprintf(text, sizeof(text), "0x%02X%02X", high, low);
+    j.String(text);
+  } else {
+    j.Null();
+  }
+  VEXCAM_CAMERA_INFO info{};
+  info.size = sizeof(info);
+  if (VexCam_GetCameraInfo(h, &info)) {
+    auto range = [&](const char* key, int64_t lo, int64_t hi) {
+      j.Key(key).BeginObject().Key("min").Number(lo).Key("max").Number(hi).EndObject();
+    };
+    j.Key("sensor").BeginObject().Key("width").Number(static_cast<int64_t>(info.sensorWidth));
+    j.Key("height").Number(static_cast<int64_t>(info.sensorHeight)).EndObject();
+    range("global_gain", info.globalGainMin, info.globalGainMax);
+    range("color_gain", info.colorGainMin, info.colorGainMax);
+    range("exposure_range_tenths_ms", info.exposureTimeMin, info.exposureTimeMax);
+    j.Key("exposure_range_seconds").BeginObject().Key("min").Number(info.exposureTimeMinSeconds);
+    j.Key("max").Number(info.exposureTimeMaxSeconds).EndObject();
+  }
+  const int exposure = VexCam_GetExposureTime(h, &ok);
+  j.Key("exposure_now_tenths_ms");
+  if (ok) {
+    j.Number(static_cast<int64_t>(exposure));
+  } else {
+    j.Null();
+  }
+  j.Key("color_bits").Number(static_cast<int64_t>(VexCam_GetColorMode(h)));
+  const int peltier = VexCam_GetPeltier(h, &ok);
+  j.Key("cooling");
+  if (ok) {
+    j.Bool(peltier != 0);
+  } else {
+    j.Null();
+  }
+  const double celsius = VexCam_GetTemperatureEx(h, &ok);
+  j.Key("temperature_c");
+  if (ok) {
+    j.Number(celsius);
+  } else {
+    j.Null();
+  }
+  j.EndObject();
+  std::puts(j.Text().c_str());
+  while (VexCam_GetLastError(h) != 0) {
+  }
+  return 0;
+}
+
 int CmdInfo(int argc, char** argv) {
   int first = 0;
   int device = 0;
   if (!ParseDevice(argc, argv, &first, &device)) return 2;
-  if (first != argc) {
+  const bool json = first + 1 == argc && std::strcmp(argv[first], "--json") == 0;
+  if (first != argc && !json) {
     PrintUsage();
     return 2;
   }
   Session session;
   if (!session.Open(device)) return 1;
   const DWORD h = session.Handle();
+  if (json) return CmdInfoJson(h, device);
 
   char name[64] = "";
   VexCam_GetDeviceName(h, device, name, sizeof(name));
@@ -354,6 +476,20 @@ int CmdRegs(int argc, char** argv) {
   return 0;
 }
 
+void PrintStats(const VEXCAM_STREAM_STATS& s) {
+  auto n = [](uint64_t v) { return static_cast<unsigned long long>(v); };
+  std::printf("statistics over %.2f s:\n", s.seconds);
+  std::printf("  frames received    %llu (%.1f per second)\n", n(s.framesReceived), s.cameraFrameRate);
+  std::printf("  frames delivered   %llu (%.1f per second)\n", n(s.framesDelivered), s.frameRate);
+  std::printf("  frames dropped     %llu (%llu overwritten before they were read, %llu skipped by the recorder)\n",
+              n(s.framesDropped), n(s.framesOverwritten), n(s.framesSkippedByRecorder));
+  std::printf("  frames incomplete  %llu\n", n(s.framesIncomplete));
+  std::printf("  transfer retries   %llu\n", n(s.transferRetries));
+  std::printf("  pipe resets        %llu\n", n(s.pipeResets));
+  std::printf("  give-ups           %llu\n", n(s.giveUps));
+  std::printf("  bandwidth          %.2f MB/s (%llu bytes)\n", s.bytesPerSecond / 1e6, n(s.bytesReceived));
+}
+
 // stream [-d N] [-n FRAMES] [-b BITS]: continuous preview into a buffer of
 // the tool's own; prints each frame's info record and the measured rate.
 int CmdStream(int argc, char** argv) {
@@ -384,26 +520,49 @@ int CmdStream(int argc, char** argv) {
     return Fail(h, "starting the preview");
   }
   const auto start = std::chrono::steady_clock::now();
+  // On a terminal one status line with the statistics is kept up to date
+  // instead of a line per frame.
+  const bool live = isatty(STDOUT_FILENO) != 0;
+  auto lastShown = start;
   long got = 0;
   VEXWIN_MSG m{};
   while (got < frames && VexWin_GetMessage(window, &m, 5000)) {
     if (m.message != VEXCAM_MSG_FRAME) continue;
     if (m.wParam == 0) {
       const DWORD code = static_cast<DWORD>(m.lParam);
-      std::printf("frame failed: error %u, %s\n", static_cast<unsigned>(code), ErrorText(code));
+      std::printf("%sframe failed: error %u, %s\n", live ? "\r\033[K" : "", static_cast<unsigned>(code),
+                  ErrorText(code));
       if (code == VEXCAM_ERR_TRANSFER_BROKEN) break;
       continue;
     }
     const auto* info = reinterpret_cast<const VEXCAM_FRAME_INFO*>(m.wParam);
     ++got;
-    std::printf("frame %ld: %u x %u, %u bpp, %u.%u fps\n", got, static_cast<unsigned>(info->width),
-                static_cast<unsigned>(info->height), static_cast<unsigned>(info->bitsPerPixel),
-                static_cast<unsigned>(info->frameRate / 10), static_cast<unsigned>(info->frameRate % 10));
+    if (!live) {
+      std::printf("frame %ld: %u x %u, %u bpp, %u.%u fps\n", got, static_cast<unsigned>(info->width),
+                  static_cast<unsigned>(info->height), static_cast<unsigned>(info->bitsPerPixel),
+                  static_cast<unsigned>(info->frameRate / 10), static_cast<unsigned>(info->frameRate % 10));
+    } else if (const auto now = std::chrono::steady_clock::now(); now - lastShown > std::chrono::milliseconds(250)) {
+      lastShown = now;
+      VEXCAM_STREAM_STATS stats{};
+      stats.size = sizeof(stats);
+      if (VexCamX_GetStreamStats(h, &stats)) {
+        std::printf("\r\033[Kframe %ld of %ld, %u x %u: %.1f fps, %.1f MB/s, dropped %llu, retries %llu", got,
+                    frames, static_cast<unsigned>(info->width), static_cast<unsigned>(info->height),
+                    stats.frameRate, stats.bytesPerSecond / 1e6,
+                    static_cast<unsigned long long>(stats.framesDropped),
+                    static_cast<unsigned long long>(stats.transferRetries));
+        std::fflush(stdout);
+      }
+    }
   }
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   VexCam_StopPreview(h);
   VexWin_DestroyWindow(window);
+  if (live) std::printf("\r\033[K");
   std::printf("%ld frames in %.2f s: %.1f frames per second\n", got, seconds, seconds > 0 ? got / seconds : 0.0);
+  VEXCAM_STREAM_STATS stats{};
+  stats.size = sizeof(stats);
+  if (VexCamX_GetStreamStats(h, &stats)) PrintStats(stats);
   if (got < frames) {
     std::fprintf(stderr, "vexcam: the stream ended after %ld of %ld frames\n", got, frames);
     return 1;
@@ -732,7 +891,8 @@ int main(int argc, char** argv) {
     return argc < 2 ? 2 : 0;
   }
   if (std::strcmp(argv[1], "version") == 0) return CmdVersion();
-  if (std::strcmp(argv[1], "list") == 0) return CmdList();
+  if (std::strcmp(argv[1], "list") == 0) return CmdList(argc, argv);
+  if (std::strcmp(argv[1], "doctor") == 0) return vexcam::tool::RunDoctor();
   if (std::strcmp(argv[1], "info") == 0) return CmdInfo(argc, argv);
   if (std::strcmp(argv[1], "regs") == 0) return CmdRegs(argc, argv);
   if (std::strcmp(argv[1], "stream") == 0) return CmdStream(argc, argv);

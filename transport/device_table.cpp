@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/debug_log.h"
 #include "transport/file_lock.h"
 
 namespace vexcam {
@@ -228,6 +229,7 @@ uint32_t CDeviceTable::AddDevices(const std::vector<std::string>& paths) {
     if (listed || b.count >= kMaxDevices) continue;  // a full table drops the device
     DeviceRecord& slot = b.records[b.count];
     if (slot.productId != 0) {
+      VEXCAM_DEBUG(kDebugTransport, "device table slot %u was occupied", b.count);
       if (DebugSink sink = g_debugSink.load()) {
         char line[96];
         std::snprintf(line, sizeof(line), "vexcam: device table slot %u was occupied\n", b.count);

@@ -3,14 +3,28 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <libusb.h>
+#include <string>
 
+#include "platform/debug_log.h"
 #include "transport/libusb_shared_handle.h"
 
 namespace vexcam::usb {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+const char* StatusText(int status) {
+  switch (status) {
+    case LIBUSB_TRANSFER_TIMED_OUT: return "timed out";
+    case LIBUSB_TRANSFER_STALL: return "stalled";
+    case LIBUSB_TRANSFER_NO_DEVICE: return "device gone";
+    case LIBUSB_TRANSFER_CANCELLED: return "cancelled";
+    case LIBUSB_TRANSFER_OVERFLOW: return "overflow";
+    default: return "transfer error";
+  }
+}
 
 struct TransferDeleter {
   void operator()(libusb_transfer* t) const { libusb_free_transfer(t); }
@@ -52,6 +66,10 @@ int LibusbDevice::ControlTransfer(uint8_t requestType, uint8_t request, uint16_t
       libusb_control_transfer(handle_->Get(), requestType, request, value, index, data, length,
                               timeout);
   if (rc == LIBUSB_ERROR_NO_DEVICE) handle_->MarkGone();
+  if (rc < 0) {
+    VEXCAM_DEBUG(kDebugTransport, "control request 0x%02X (type 0x%02X) on %s failed: %s", request, requestType,
+                 DeviceName().c_str(), libusb_error_name(rc));
+  }
   return rc < 0 ? -1 : rc;
 }
 
@@ -102,6 +120,9 @@ TransferResult LibusbDevice::BulkTransfer(uint8_t endpoint, uint8_t* data, uint3
       handle_->Unregister(transfer.get());
       // LIBUSB_ERROR_NO_MEM: the kernel refused the buffer (usbfs memory limit).
       if (rc == LIBUSB_ERROR_NO_DEVICE) handle_->MarkGone();
+      VEXCAM_DEBUG(kDebugTransport, "bulk transfer of %u bytes on endpoint 0x%02X of %s refused: %s%s", piece,
+                   endpoint, DeviceName().c_str(), libusb_error_name(rc),
+                   rc == LIBUSB_ERROR_NO_MEM ? " (usbfs memory limit, see vexcam doctor)" : "");
       result.status = rc == LIBUSB_ERROR_NO_DEVICE ? TransferStatus::kNoDevice : TransferStatus::kError;
       break;
     }
@@ -116,6 +137,10 @@ TransferResult LibusbDevice::BulkTransfer(uint8_t endpoint, uint8_t* data, uint3
     done += std::min(actual, piece);
     result.status = StatusOf(transfer->status);
     if (result.status == TransferStatus::kNoDevice) handle_->MarkGone();
+    if (result.status != TransferStatus::kCompleted) {
+      VEXCAM_DEBUG(kDebugTransport, "bulk transfer on endpoint 0x%02X of %s ended after %u of %u bytes: %s",
+                   endpoint, DeviceName().c_str(), done, length, StatusText(transfer->status));
+    }
     if (result.status != TransferStatus::kCompleted || actual < piece) break;  // short: done
   } while (done < length);
   result.transferred = done;
@@ -127,14 +152,25 @@ bool LibusbDevice::CancelPending(uint8_t endpoint) {
   return !handle_->Gone();
 }
 
+std::string LibusbDevice::DeviceName() const {
+  libusb_device* dev = libusb_get_device(handle_->Get());
+  char name[48];
+  std::snprintf(name, sizeof(name), "USB bus %03u device %03u", libusb_get_bus_number(dev),
+                libusb_get_device_address(dev));
+  return name;
+}
+
 bool LibusbDevice::ClearHalt(uint8_t endpoint) {
   const int rc = libusb_clear_halt(handle_->Get(), endpoint);
+  VEXCAM_DEBUG(kDebugTransport, "pipe reset of endpoint 0x%02X on %s: %s", endpoint, DeviceName().c_str(),
+               rc == 0 ? "done" : libusb_error_name(rc));
   if (rc == LIBUSB_ERROR_NO_DEVICE) handle_->MarkGone();
   return rc == 0;
 }
 
 bool LibusbDevice::ResetPort() {
   const int rc = libusb_reset_device(handle_->Get());
+  VEXCAM_DEBUG(kDebugTransport, "port reset of %s: %s", DeviceName().c_str(), rc == 0 ? "done" : libusb_error_name(rc));
   if (rc == LIBUSB_ERROR_NO_DEVICE) handle_->MarkGone();
   return rc == 0;
 }

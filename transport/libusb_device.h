@@ -5,6 +5,7 @@
 // in pieces (whole packets) to stay inside the kernel's usbfs memory limit.
 
 #include <memory>
+#include <string>
 
 #include "transport/usb_access.h"
 
@@ -30,6 +31,8 @@ class LibusbDevice : public IUsbDevice {
   bool GetSpeed(uint32_t* code) override;
 
  private:
+  // "USB bus B device D", for debug output.
+  std::string DeviceName() const;
   std::shared_ptr<LibusbSharedHandle> handle_;
 };
 

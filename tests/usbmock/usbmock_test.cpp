@@ -12,6 +12,14 @@
 #include <thread>
 #include <vector>
 
+#include <grp.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
 #include "sim/sim_camera.h"
 #include "sim/test_pattern.h"
 #include "transport/camera_products.h"
@@ -415,6 +423,101 @@ TEST_F(UsbMockTest, UnplugFailsPendingAndLaterRequestsWithNoDevice) {
   auto later = usb::LibusbBackend::Create();
   ASSERT_NE(later, nullptr);
   for (const usb::DeviceInfo& d : later->Enumerate()) EXPECT_NE(d.path, path);
+}
+
+// ---- vexcam doctor ----------------------------------------------------------
+
+// Runs `vexcam doctor` in a child process that sees the same testbed, as an
+// unprivileged user when the tests run as root (root may open anything).
+struct DoctorRun {
+  int status = -1;
+  std::string output;
+};
+
+DoctorRun RunDoctor(const std::string& configHome) {
+  int out[2];
+  DoctorRun run;
+  if (pipe(out) != 0) return run;
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(out[1], 1);
+    dup2(out[1], 2);
+    close(out[0]);
+    close(out[1]);
+    if (geteuid() == 0) {
+      if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) _exit(99);
+    }
+    setenv("XDG_CONFIG_HOME", configHome.c_str(), 1);
+    execl(VEXCAM_TOOL_PATH, "vexcam", "doctor", static_cast<char*>(nullptr));
+    _exit(98);
+  }
+  close(out[1]);
+  char buffer[4096];
+  for (ssize_t n; (n = read(out[0], buffer, sizeof(buffer))) > 0;) run.output.append(buffer, static_cast<size_t>(n));
+  close(out[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
+class DoctorTest : public UsbMockTest {
+ protected:
+  void SetUp() override {
+    UsbMockTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    root_ = world_->bed->Root();
+    config_ = root_ + "-doctor-config";
+    std::filesystem::create_directories(config_ + "/Quorin");
+    // The unprivileged child must reach the testbed (sysfs, nodes, the
+    // sockets that answer the nodes' requests) and its settings folder.
+    namespace fs = std::filesystem;
+    for (const std::string& top : {root_, config_}) {
+      fs::permissions(top, fs::perms::all, fs::perm_options::add);
+      for (const fs::directory_entry& e : fs::recursive_directory_iterator(top)) {
+        std::error_code ec;
+        fs::permissions(e.path(), e.is_directory() ? fs::perms::all : fs::perms::owner_read | fs::perms::owner_write |
+                                  fs::perms::group_read | fs::perms::group_write | fs::perms::others_read |
+                                  fs::perms::others_write, fs::perm_options::add, ec);
+      }
+    }
+  }
+  void TearDown() override {
+    if (!root_.empty()) {
+      std::error_code ec;
+      std::filesystem::permissions(root_ + kNodeB, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write, ec);
+      std::filesystem::remove_all(config_, ec);
+    }
+    UsbMockTest::TearDown();
+  }
+  static constexpr const char* kNodeB = "/dev/bus/usb/002/003";
+  std::string root_;
+  std::string config_;
+};
+
+TEST_F(DoctorTest, CameraNodeThisUserMayNotOpenBlocksCaptureWithTheFix) {
+  std::filesystem::permissions(root_ + kNodeB, std::filesystem::perms::none);
+  const DoctorRun run = RunDoctor(config_);
+  EXPECT_EQ(run.status, 1) << run.output;
+  if (std::getenv("VEXCAM_SHOW_DOCTOR")) std::fputs(run.output.c_str(), stdout);
+  EXPECT_NE(run.output.find("camera 04b4:3200 at USB 1-2, /dev/bus/usb/001/002"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("may open it"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find(std::string("may not open ") + kNodeB), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("mode 000"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("fix: sudo "), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("SuperSpeed"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("problem(s) block capture"), std::string::npos) << run.output;
+}
+
+TEST_F(DoctorTest, CorruptSettingsFileIsReportedButDoesNotBlock) {
+  std::ofstream(config_ + "/Quorin/VexCamZA013K9Sdk.reg") << "this is not a settings file\n[unterminated";
+  std::filesystem::permissions(config_ + "/Quorin/VexCamZA013K9Sdk.reg", std::filesystem::perms::all,
+                               std::filesystem::perm_options::add);
+  const DoctorRun run = RunDoctor(config_);
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_NE(run.output.find("VexCamZA013K9Sdk.reg does not parse"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("fix: mv "), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("nothing blocks capture"), std::string::npos) << run.output;
 }
 
 }  // namespace
