@@ -1,4 +1,6 @@
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC optimize("O3")
+#endif
 
 #include "imaging/mirror.h"
 

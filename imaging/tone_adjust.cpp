@@ -1,5 +1,7 @@
 // Vectorisation needs more than -O2's very-cheap cost model.
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC optimize("O3")
+#endif
 
 #include "imaging/tone_adjust.h"
 
@@ -103,6 +105,19 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void MapBytesVbmi(uint8_t
     for (int i = 0; i < 256; ++i) bytes[i] = static_cast<uint8_t>(table[i]);
 }
 
+// 32 bytes looked up in the sixteen slices (see MapBytesAvx2).
+__attribute__((target("avx2"))) inline __m256i Map32Avx2(__m256i idx, const __m256i* slice, __m256i nibble,
+                                                          __m256i keep) {
+    const __m256i lo = _mm256_and_si256(idx, nibble);
+    const __m256i hi = _mm256_and_si256(_mm256_srli_epi16(idx, 4), nibble);
+    __m256i r = _mm256_shuffle_epi8(slice[0], lo);
+    for (int k = 1; k < 16; ++k) {
+        const __m256i sel = _mm256_cmpeq_epi8(hi, _mm256_set1_epi8(static_cast<char>(k)));
+        r = _mm256_blendv_epi8(r, _mm256_shuffle_epi8(slice[k], lo), sel);
+    }
+    return _mm256_blendv_epi8(r, idx, keep);
+}
+
 // Byte look-up of 32 samples at a time: the table as sixteen 16-entry slices,
 // each looked up by the low nibble and kept where the high nibble selects it.
 // `keep` has 0xFF on the bytes copied from src unmapped (the pattern repeats
@@ -116,20 +131,10 @@ __attribute__((target("avx2"))) void MapBytesAvx2(uint8_t* dst, const uint8_t* s
         slice[k] = _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(bytes + 16 * k)));
     const __m256i nibble = _mm256_set1_epi8(0x0F);
     const __m256i keep = keepFourth ? _mm256_set1_epi32(static_cast<int>(0xFF000000u)) : _mm256_setzero_si256();
-    auto map32 = [&](__m256i idx) {
-        const __m256i lo = _mm256_and_si256(idx, nibble);
-        const __m256i hi = _mm256_and_si256(_mm256_srli_epi16(idx, 4), nibble);
-        __m256i r = _mm256_shuffle_epi8(slice[0], lo);
-        for (int k = 1; k < 16; ++k) {
-            const __m256i sel = _mm256_cmpeq_epi8(hi, _mm256_set1_epi8(static_cast<char>(k)));
-            r = _mm256_blendv_epi8(r, _mm256_shuffle_epi8(slice[k], lo), sel);
-        }
-        return _mm256_blendv_epi8(r, idx, keep);
-    };
     size_t i = 0;
     for (; i + 32 <= n; i += 32) {
         const __m256i idx = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), map32(idx));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), Map32Avx2(idx, slice, nibble, keep));
     }
     if (i < n) {
         // The tail through a buffer; i is a multiple of 4, so the pattern of
@@ -138,7 +143,7 @@ __attribute__((target("avx2"))) void MapBytesAvx2(uint8_t* dst, const uint8_t* s
         const size_t left = n - i;
         std::memcpy(tail, src + i, left);
         _mm256_store_si256(reinterpret_cast<__m256i*>(tail),
-                           map32(_mm256_load_si256(reinterpret_cast<const __m256i*>(tail))));
+                           Map32Avx2(_mm256_load_si256(reinterpret_cast<const __m256i*>(tail)), slice, nibble, keep));
         std::memcpy(dst + i, tail, left);
     }
 }

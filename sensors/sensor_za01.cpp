@@ -20,7 +20,6 @@ constexpr uint8_t kRegSensorMode = 130;
 constexpr uint8_t kRegExposure0 = 133;  // bits 0-7
 constexpr uint8_t kRegExposure1 = 134;  // bits 8-15
 constexpr uint8_t kRegExposure2 = 155;  // bits 16-23
-constexpr uint8_t kRegWindowMode = 143;
 constexpr uint8_t kRegPeltier = 151;
 
 constexpr uint16_t kMinPeltierVersion = 0x0100;
