@@ -210,7 +210,7 @@ static GstFlowReturn vexcam_src_create(GstPushSrc* push, GstBuffer** out) {
   return GST_FLOW_OK;
 }
 
-static void vexcam_src_set_property(GObject* object, guint id, const GValue* value, GParamSpec* spec) {
+static void vexcam_src_set_property(GObject* object, guint id, const GValue* value, GParamSpec* param) {
   VexCamSrc* self = VEXCAM_SRC(object);
   switch (id) {
     case PROP_DEVICE: self->device = g_value_get_int(value); break;
@@ -220,11 +220,11 @@ static void vexcam_src_set_property(GObject* object, guint id, const GValue* val
     case PROP_WINDOW_Y: self->window_y = g_value_get_int(value); break;
     case PROP_WINDOW_WIDTH: self->window_width = g_value_get_int(value); break;
     case PROP_WINDOW_HEIGHT: self->window_height = g_value_get_int(value); break;
-    default: G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+    default: G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, param);
   }
 }
 
-static void vexcam_src_get_property(GObject* object, guint id, GValue* value, GParamSpec* spec) {
+static void vexcam_src_get_property(GObject* object, guint id, GValue* value, GParamSpec* param) {
   VexCamSrc* self = VEXCAM_SRC(object);
   switch (id) {
     case PROP_DEVICE: g_value_set_int(value, self->device); break;
@@ -234,7 +234,7 @@ static void vexcam_src_get_property(GObject* object, guint id, GValue* value, GP
     case PROP_WINDOW_Y: g_value_set_int(value, self->window_y); break;
     case PROP_WINDOW_WIDTH: g_value_set_int(value, self->window_width); break;
     case PROP_WINDOW_HEIGHT: g_value_set_int(value, self->window_height); break;
-    default: G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+    default: G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, param);
   }
 }
 
