@@ -115,14 +115,17 @@ void DiagnoseTable(VEXCAM_DIAGNOSIS* d) {
   }
 }
 
-// The first candidate that loads; otherwise the last loader error.
+// The first candidate that loads; otherwise the last loader error. The module
+// stays mapped after dlclose (as it does once the library loads it for real):
+// the toolkit libraries it pulls in keep allocations from their constructors
+// and are not made to be unloaded.
 template <size_t N, size_t M>
 void DiagnoseModule(const char* envVariable, const char* fileName, char (&found)[N], char (&error)[M]) {
   std::string lastError = "not found";
   for (const std::string& path : ModuleSearchPaths(envVariable, fileName)) {
     const bool absolute = path.find('/') != std::string::npos;
     if (absolute && access(path.c_str(), F_OK) != 0) continue;
-    void* lib = dlopen(path.c_str(), RTLD_LAZY | RTLD_LOCAL);
+    void* lib = dlopen(path.c_str(), RTLD_LAZY | RTLD_LOCAL | RTLD_NODELETE);
     if (lib == nullptr) {
       const char* why = dlerror();
       lastError = why != nullptr ? why : "cannot be loaded";
