@@ -16,7 +16,8 @@ BOOL VexCam_Preview(DWORD handle) {
   return Dispatch(handle, BOOL{0}, [&](CVexCam& c) { return c.Capture().Preview(); });
 }
 
-BOOL VexCam_CallBackPreview(DWORD handle, HWND callbackWindow, BYTE* buffer, int size, int topDown) {
+BOOL VexCam_CallBackPreview(DWORD handle, HWND callbackWindow, BYTE* buffer, int size,
+                            int topDown) {
   return Dispatch(handle, BOOL{0}, [&](CVexCam& c) {
     return c.Capture().CallBackPreview(callbackWindow, buffer, size, topDown);
   });
@@ -35,7 +36,8 @@ BOOL VexCam_Capture(DWORD handle) {
 }
 
 BOOL VexCam_SnapShot(DWORD handle, BYTE* buffer, int size, int topDown) {
-  return Dispatch(handle, BOOL{0}, [&](CVexCam& c) { return c.Capture().SnapShot(buffer, size, topDown); });
+  return Dispatch(handle, BOOL{0},
+                  [&](CVexCam& c) { return c.Capture().SnapShot(buffer, size, topDown); });
 }
 
 BOOL VexCam_Trigger(DWORD handle, HWND callbackWindow, BYTE* buffer, int size, int topDown) {
@@ -45,11 +47,13 @@ BOOL VexCam_Trigger(DWORD handle, HWND callbackWindow, BYTE* buffer, int size, i
 }
 
 BOOL VexCam_GetImage(DWORD handle, BYTE* buffer, int size, int topDown) {
-  return Dispatch(handle, BOOL{0}, [&](CVexCam& c) { return c.Capture().GetImage(buffer, size, topDown); });
+  return Dispatch(handle, BOOL{0},
+                  [&](CVexCam& c) { return c.Capture().GetImage(buffer, size, topDown); });
 }
 
 BOOL VexCam_SetWaitTime(DWORD handle, int milliseconds) {
-  return Dispatch(handle, BOOL{0}, [&](CVexCam& c) { return c.Capture().SetWaitTime(milliseconds); });
+  return Dispatch(handle, BOOL{0},
+                  [&](CVexCam& c) { return c.Capture().SetWaitTime(milliseconds); });
 }
 
 int VexCam_GetWaitTime(DWORD handle) {
@@ -73,7 +77,8 @@ BOOL VexCam_SetPreviewWindow(DWORD handle, HWND parent, int x, int y, int width,
 }  // extern "C"
 
 extern "C" VEXCAM_API HWND VexWinX_GetPreviewWindow(DWORD handle) {
-  return Dispatch(handle, static_cast<HWND>(nullptr), [&](CVexCam& c) { return c.Capture().PreviewWindowHandle(); });
+  return Dispatch(handle, static_cast<HWND>(nullptr),
+                  [&](CVexCam& c) { return c.Capture().PreviewWindowHandle(); });
 }
 
 extern "C" VEXCAM_API BOOL VexCamX_GetStreamStats(DWORD handle, VEXCAM_STREAM_STATS* stats) {

@@ -19,8 +19,8 @@ namespace {
 // already registered, so a handle always names exactly one instance.
 uint32_t MakeHandle() {
   for (;;) {
-    const uint32_t handle = vexcam::GetTickCount() + static_cast<uint32_t>(vexcam::ThreadRand()) +
-                            SdkChain().Count();
+    const uint32_t handle =
+        vexcam::GetTickCount() + static_cast<uint32_t>(vexcam::ThreadRand()) + SdkChain().Count();
     if (handle != 0 && !SdkChain().Contains(handle)) return handle;
   }
 }
@@ -97,6 +97,8 @@ int VexCam_GetSamplingRate(DWORD handle, int* value) {
   });
 }
 
-int VexCam_GetVideoFormat(DWORD handle, int* value) { return VexCam_GetSamplingRate(handle, value); }
+int VexCam_GetVideoFormat(DWORD handle, int* value) {
+  return VexCam_GetSamplingRate(handle, value);
+}
 
 }  // extern "C"

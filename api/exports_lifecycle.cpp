@@ -17,11 +17,13 @@ int VexCam_EnumDeviceW(DWORD handle, wchar_t names[10][256]) {
 }
 
 BOOL VexCam_GetDeviceName(DWORD handle, int index, char* name, int size) {
-  return Dispatch(handle, BOOL{0}, [&](CVexCam& cam) { return cam.GetDeviceName(index, name, size); });
+  return Dispatch(handle, BOOL{0},
+                  [&](CVexCam& cam) { return cam.GetDeviceName(index, name, size); });
 }
 
 BOOL VexCam_GetDeviceNameW(DWORD handle, int index, wchar_t* name, int size) {
-  return Dispatch(handle, BOOL{0}, [&](CVexCam& cam) { return cam.GetDeviceNameW(index, name, size); });
+  return Dispatch(handle, BOOL{0},
+                  [&](CVexCam& cam) { return cam.GetDeviceNameW(index, name, size); });
 }
 
 BOOL VexCam_SetDeviceNumber(DWORD handle, int number) {

@@ -20,8 +20,8 @@
 #include "platform/settings_store.h"
 #include "preview/preview_module.h"
 #include "sim/sim_environment.h"
-#include "transport/device_table.h"
 #include "transport/camera_products.h"
+#include "transport/device_table.h"
 #include "transport/libusb_backend.h"
 #include "transport/usb_hub.h"
 #include "vexcam/VexCamLinux.h"
@@ -120,7 +120,8 @@ void DiagnoseTable(VEXCAM_DIAGNOSIS* d) {
 // the toolkit libraries it pulls in keep allocations from their constructors
 // and are not made to be unloaded.
 template <size_t N, size_t M>
-void DiagnoseModule(const char* envVariable, const char* fileName, char (&found)[N], char (&error)[M]) {
+void DiagnoseModule(const char* envVariable, const char* fileName, char (&found)[N],
+                    char (&error)[M]) {
   std::string lastError = "not found";
   for (const std::string& path : ModuleSearchPaths(envVariable, fileName)) {
     const bool absolute = path.find('/') != std::string::npos;
@@ -132,9 +133,10 @@ void DiagnoseModule(const char* envVariable, const char* fileName, char (&found)
       continue;
     }
     link_map* map = nullptr;
-    CopyText(found, dlinfo(lib, RTLD_DI_LINKMAP, &map) == 0 && map != nullptr && map->l_name[0] != '\0'
-                        ? std::string(map->l_name)
-                        : path);
+    CopyText(found,
+             dlinfo(lib, RTLD_DI_LINKMAP, &map) == 0 && map != nullptr && map->l_name[0] != '\0'
+                 ? std::string(map->l_name)
+                 : path);
     dlclose(lib);
     return;
   }

@@ -13,7 +13,9 @@ int VexCam_ReadRegisterEx(DWORD handle, DWORD address, int* ok) {
   return Dispatch(handle, 0, [&](CVexCam& cam) { return cam.ReadRegister(address, ok); });
 }
 
-int VexCam_ReadRegister(DWORD handle, BYTE address, int* ok) { return VexCam_ReadRegisterEx(handle, address, ok); }
+int VexCam_ReadRegister(DWORD handle, BYTE address, int* ok) {
+  return VexCam_ReadRegisterEx(handle, address, ok);
+}
 
 BOOL VexCam_WriteRegisterEx(DWORD handle, DWORD address, DWORD value) {
   return Dispatch(handle, BOOL{0}, [&](CVexCam& cam) { return cam.WriteRegister(address, value); });
@@ -28,7 +30,8 @@ int VexCam_Fpga_ReadRegister(DWORD handle, BYTE address, int* ok) {
 }
 
 BOOL VexCam_Fpga_WriteRegister(DWORD handle, BYTE address, WORD value) {
-  return Dispatch(handle, BOOL{0}, [&](CVexCam& cam) { return cam.FpgaWriteRegister(address, value); });
+  return Dispatch(handle, BOOL{0},
+                  [&](CVexCam& cam) { return cam.FpgaWriteRegister(address, value); });
 }
 
 BOOL VexCam_GetIOPort(DWORD handle, BYTE* value) {
@@ -48,11 +51,13 @@ BOOL VexCam_WriteSromID(DWORD handle, int address, int value) {
 }
 
 BOOL VexCam_ReadSerialNumberA(DWORD handle, char* buffer, int size) {
-  return Dispatch(handle, BOOL{0}, [&](CVexCam& cam) { return cam.ReadSerialNumberA(buffer, size); });
+  return Dispatch(handle, BOOL{0},
+                  [&](CVexCam& cam) { return cam.ReadSerialNumberA(buffer, size); });
 }
 
 BOOL VexCam_ReadSerialNumberW(DWORD handle, wchar_t* buffer, int size) {
-  return Dispatch(handle, BOOL{0}, [&](CVexCam& cam) { return cam.ReadSerialNumberW(buffer, size); });
+  return Dispatch(handle, BOOL{0},
+                  [&](CVexCam& cam) { return cam.ReadSerialNumberW(buffer, size); });
 }
 
 BOOL VexCam_SetSamplingRate(DWORD handle, int rate) {

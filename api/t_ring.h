@@ -76,8 +76,7 @@ class CTRing {
 
   void Clear() {
     CsLock lock(lock_);
-    while (RemoveCurrent()) {
-    }
+    while (RemoveCurrent()) {}
   }
 
   uint32_t Count() {

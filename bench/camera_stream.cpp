@@ -51,8 +51,7 @@ void Stream(benchmark::State& state, uint16_t pid, uint32_t bits16) {
   }
   int64_t frames = 0;
   for (auto _ : state) {
-    while (cam->WaitFrame(3000) != vexcam::kWaitNewFrame) {
-    }
+    while (cam->WaitFrame(3000) != vexcam::kWaitNewFrame) {}
     cam->GetFrame(frame.data(), frame.size(), 0, 0, 1);
     ++frames;
   }

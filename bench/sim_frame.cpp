@@ -23,9 +23,11 @@ void ReadFrames(benchmark::State& state, uint16_t productId, bool wide) {
   for (auto _ : state) {
     device->ControlTransfer(0x42, 0xC2, 0, 0, request, 64, 3000);
     device->BulkTransfer(0x81, header, 64, 1000);
-    const uint32_t length = header[16] | header[17] << 8 | header[18] << 16 | uint32_t{header[19]} << 24;
+    const uint32_t length =
+        header[16] | header[17] << 8 | header[18] << 16 | uint32_t{header[19]} << 24;
     for (uint32_t off = 0; off < length; off += 524288)
-      device->BulkTransfer(0x81, payload.data() + off, std::min<uint32_t>(524288, length - off), 1000);
+      device->BulkTransfer(0x81, payload.data() + off, std::min<uint32_t>(524288, length - off),
+                           1000);
     state.SetBytesProcessed(state.bytes_processed() + length);
   }
   backend.RemoveAll();

@@ -106,8 +106,7 @@ void CFrameRing::WaitForReaders() const {
 void CFrameRing::MarkReadUpTo(uint64_t sequence) {
   uint64_t current = readUpTo_.load(std::memory_order_acquire);
   while (sequence > current &&
-         !readUpTo_.compare_exchange_weak(current, sequence, std::memory_order_acq_rel)) {
-  }
+         !readUpTo_.compare_exchange_weak(current, sequence, std::memory_order_acq_rel)) {}
 }
 
 void CFrameRing::ResetIndices() {

@@ -131,13 +131,16 @@ bool ResetsPipeOnCommandRetry(uint32_t productId) {
 
 bool UsesCommandFrames(uint32_t productId) { return productId == 0x3310 || productId == 0x3340; }
 
-bool IsCooledAreaFamily(uint32_t productId) { return productId >= 0x3260 && productId <= 0x3290 && (productId & 0xF) == 0; }
+bool IsCooledAreaFamily(uint32_t productId) {
+  return productId >= 0x3260 && productId <= 0x3290 && (productId & 0xF) == 0;
+}
 
 bool ForwardsDataBits(uint32_t productId) { return Contains(kDataBitsForwarded, productId); }
 
 // Products whose data width lives in a register of their own rather than
 // FPGA register 60 (or the command byte).
-constexpr uint16_t kOwnDataWidthRegister[] = {0x3130, 0x31E0, 0x32D0, 0x3310, 0x3320, 0x3330, 0x3340, 0x33A0};
+constexpr uint16_t kOwnDataWidthRegister[] = {0x3130, 0x31E0, 0x32D0, 0x3310,
+                                              0x3320, 0x3330, 0x3340, 0x33A0};
 bool HasGeneralDataWidth(uint32_t productId) {
   return ForwardsDataBits(productId) || !Contains(kOwnDataWidthRegister, productId);
 }

@@ -15,10 +15,10 @@ namespace vexcam {
 const char* DeviceNameFormat(uint32_t productId);
 
 enum class WindowRegisterSet : uint8_t {
-  kStandard,  // 68/69 width, 64/65 height
-  kAlternate, // 156/157 width, 154/155 height
-  kNone,      // the camera sizes the window itself
-  kNoneDone,  // none, and the rest of the rebuild is skipped
+  kStandard,   // 68/69 width, 64/65 height
+  kAlternate,  // 156/157 width, 154/155 height
+  kNone,       // the camera sizes the window itself
+  kNoneDone,   // none, and the rest of the rebuild is skipped
 };
 WindowRegisterSet WindowRegistersOf(uint32_t productId);
 

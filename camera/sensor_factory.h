@@ -20,7 +20,7 @@ struct SensorFactoryRow {
   SensorDriver driver;          // the driver class this product needs
   SensorConstructor construct;  // its constructor, or the fallback's until that class exists
   uint8_t busAddress;
-  uint32_t modelNumber;         // passed to SetModelId after construction; 0 = none
+  uint32_t modelNumber;  // passed to SetModelId after construction; 0 = none
 };
 
 // Product id whose sensor is told apart by its chip version (bus 0x20/0x21).

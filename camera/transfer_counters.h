@@ -21,10 +21,12 @@ struct TransferCounters {
   static void Add(std::atomic<uint64_t>& counter, uint64_t n = 1) {
     counter.fetch_add(n, std::memory_order_relaxed);
   }
-  static uint64_t Get(const std::atomic<uint64_t>& counter) { return counter.load(std::memory_order_relaxed); }
+  static uint64_t Get(const std::atomic<uint64_t>& counter) {
+    return counter.load(std::memory_order_relaxed);
+  }
   void Reset() {
-    for (std::atomic<uint64_t>* c : {&framesReceived, &bytesReceived, &overwritten, &incomplete, &retries,
-                                     &pipeResets, &giveUps}) {
+    for (std::atomic<uint64_t>* c : {&framesReceived, &bytesReceived, &overwritten, &incomplete,
+                                     &retries, &pipeResets, &giveUps}) {
       c->store(0, std::memory_order_relaxed);
     }
   }

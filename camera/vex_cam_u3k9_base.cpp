@@ -269,7 +269,8 @@ uint32_t CVexCamU3K9Base::SetProductId(uint32_t productId) {
 
 uint32_t CVexCamU3K9Base::GetDeviceVendorId(uint32_t tableIndex) {
   DeviceRecord record;
-  if (!transport_ || tableIndex >= kMaxDevices || !transport_->GetDeviceRecord(tableIndex, &record)) {
+  if (!transport_ || tableIndex >= kMaxDevices ||
+      !transport_->GetDeviceRecord(tableIndex, &record)) {
     return 0;
   }
   return record.vendorId;
@@ -277,7 +278,8 @@ uint32_t CVexCamU3K9Base::GetDeviceVendorId(uint32_t tableIndex) {
 
 uint32_t CVexCamU3K9Base::GetDeviceProductId(uint32_t tableIndex) {
   DeviceRecord record;
-  if (!transport_ || tableIndex >= kMaxDevices || !transport_->GetDeviceRecord(tableIndex, &record)) {
+  if (!transport_ || tableIndex >= kMaxDevices ||
+      !transport_->GetDeviceRecord(tableIndex, &record)) {
     return 0;
   }
   return record.productId;
@@ -285,7 +287,8 @@ uint32_t CVexCamU3K9Base::GetDeviceProductId(uint32_t tableIndex) {
 
 uint32_t CVexCamU3K9Base::GetDeviceModelIndex(uint32_t tableIndex) {
   DeviceRecord record;
-  if (!transport_ || tableIndex >= kMaxDevices || !transport_->GetDeviceRecord(tableIndex, &record)) {
+  if (!transport_ || tableIndex >= kMaxDevices ||
+      !transport_->GetDeviceRecord(tableIndex, &record)) {
     return 0xFFFFFFFF;
   }
   return static_cast<uint32_t>(record.modelNumber);
@@ -600,7 +603,8 @@ std::string CVexCamU3K9Base::DeviceLabel() const {
   char label[320];
   DeviceRecord record;
   if (transport_ && transport_->GetDeviceRecord(transport_->SelectedIndex(), &record)) {
-    std::snprintf(label, sizeof(label), "camera %04x:%04x at %s", record.vendorId, record.productId, record.path);
+    std::snprintf(label, sizeof(label), "camera %04x:%04x at %s", record.vendorId, record.productId,
+                  record.path);
   } else {
     std::snprintf(label, sizeof(label), "camera of product id 0x%04X", productId_.load());
   }
@@ -609,7 +613,8 @@ std::string CVexCamU3K9Base::DeviceLabel() const {
 
 void CVexCamU3K9Base::ResetFramePipe() {
   TransferCounters::Add(counters_.pipeResets);
-  VEXCAM_DEBUG(kDebugStream, "%s: resetting the frame pipe before the retry", DeviceLabel().c_str());
+  VEXCAM_DEBUG(kDebugStream, "%s: resetting the frame pipe before the retry",
+               DeviceLabel().c_str());
   transport_->ResetPipe(kEpFrameIn);
 }
 
@@ -656,7 +661,8 @@ bool CVexCamU3K9Base::RestoreCameraState() {
   {
     std::lock_guard<std::recursive_mutex> lock(driverMutex_);
     sensor_->GetSensorInfo(&info);
-    if (!sensor_->SetCaptureArea(info.areaX, info.areaWidth, info.areaY, info.areaHeight, info.areaFlag))
+    if (!sensor_->SetCaptureArea(info.areaX, info.areaWidth, info.areaY, info.areaHeight,
+                                 info.areaFlag))
       return false;
     if (info.exposureTime.current != 0) sensor_->SetExposureTime(info.exposureTime.current);
     const int32_t peltier = peltierRequest_.load();
@@ -667,7 +673,8 @@ bool CVexCamU3K9Base::RestoreCameraState() {
   // own keep it across a reset of the stream.
   if (!HasGeneralDataWidth(productId_.load())) return true;
   const bool sixteen = dataBitsMode_.load() == 1;
-  return Is3042() ? transport_->WriteCommandByte(sixteen ? 1 : 0) != 0 : WriteReg(60, sixteen ? 2 : 1);
+  return Is3042() ? transport_->WriteCommandByte(sixteen ? 1 : 0) != 0
+                  : WriteReg(60, sixteen ? 2 : 1);
 }
 
 bool CVexCamU3K9Base::PublishFrame(uint32_t mode) {
@@ -719,14 +726,17 @@ uint32_t CVexCamU3K9Base::TransferLoop() {
     if (!running_.load()) break;
     if (headerRead) TransferCounters::Add(counters_.incomplete);
     const char* cause = !headerRead ? "no frame header"
-                        : suspect   ? "header does not fit the programmed window or the counter went back"
-                                    : "payload read failed";
+                        : suspect
+                            ? "header does not fit the programmed window or the counter went back"
+                            : "payload read failed";
     if ((Is(0x3190) && mode == kCaptureNextFrame) || ++failures >= kTransferRetries) {
-      VEXCAM_DEBUG(kDebugStream, "%s: %s; giving up after %u failed frames", DeviceLabel().c_str(), cause, failures);
+      VEXCAM_DEBUG(kDebugStream, "%s: %s; giving up after %u failed frames", DeviceLabel().c_str(),
+                   cause, failures);
       GiveUp();
       break;
     }
-    VEXCAM_DEBUG(kDebugStream, "%s: %s; retry %u of %u", DeviceLabel().c_str(), cause, failures, kTransferRetries - 1);
+    VEXCAM_DEBUG(kDebugStream, "%s: %s; retry %u of %u", DeviceLabel().c_str(), cause, failures,
+                 kTransferRetries - 1);
     TransferCounters::Add(counters_.retries);
     if (ResetsPipeOnRetry(productId_.load())) ResetFramePipe();
     // A camera found in its power-on state gets its settings back before a
@@ -760,12 +770,13 @@ uint32_t CVexCamU3K9Base::TransferLoopCommand() {
     TransferCounters::Add(counters_.incomplete);
     ResetTransfer();
     if ((Is(0x3190) && mode == kCaptureNextFrame) || ++failures >= kCommandRetries) {
-      VEXCAM_DEBUG(kDebugStream, "%s: frame read by command failed; giving up after %u", DeviceLabel().c_str(), failures);
+      VEXCAM_DEBUG(kDebugStream, "%s: frame read by command failed; giving up after %u",
+                   DeviceLabel().c_str(), failures);
       GiveUp();
       break;
     }
-    VEXCAM_DEBUG(kDebugStream, "%s: frame read by command failed; retry %u of %u", DeviceLabel().c_str(), failures,
-                 kCommandRetries - 1);
+    VEXCAM_DEBUG(kDebugStream, "%s: frame read by command failed; retry %u of %u",
+                 DeviceLabel().c_str(), failures, kCommandRetries - 1);
     TransferCounters::Add(counters_.retries);
     if (ResetsPipeOnCommandRetry(productId_.load())) ResetFramePipe();
     UpdateStrobe();
@@ -796,11 +807,13 @@ uint32_t CVexCamU3K9Base::TransferLoop3042() {
     if (!running_.load()) break;
     TransferCounters::Add(counters_.incomplete);
     if (ElapsedMs(lastSuccess, TimeGetTime()) >= kAltGiveUpMs || ++failures >= kAltRetries) {
-      VEXCAM_DEBUG(kDebugStream, "%s: whole-frame read failed; giving up after %u", DeviceLabel().c_str(), failures);
+      VEXCAM_DEBUG(kDebugStream, "%s: whole-frame read failed; giving up after %u",
+                   DeviceLabel().c_str(), failures);
       GiveUp();
       break;
     }
-    VEXCAM_DEBUG(kDebugStream, "%s: whole-frame read failed; port reset and retry %u", DeviceLabel().c_str(), failures);
+    VEXCAM_DEBUG(kDebugStream, "%s: whole-frame read failed; port reset and retry %u",
+                 DeviceLabel().c_str(), failures);
     TransferCounters::Add(counters_.retries);
     transport_->ResetDevicePort();
     transport_->SendStreamRestart();
@@ -836,7 +849,8 @@ uint32_t CVexCamU3K9Base::GetFrameEx(uint8_t* destination, uint32_t* tag, uint64
   const uint64_t lastRead = ring_.ReadUpTo();
   const bool ok = ring_.Copy(destination, capacity, tag, false, flip, &sequence);
   // The reader takes the newest frame: the unread ones before it are lost.
-  if (ok && sequence > lastRead + 1) TransferCounters::Add(counters_.overwritten, sequence - lastRead - 1);
+  if (ok && sequence > lastRead + 1)
+    TransferCounters::Add(counters_.overwritten, sequence - lastRead - 1);
   // Marks read exactly the frames up to the one delivered, so a frame stored
   // during the copy is still reported by the next WaitFrame.
   const uint32_t write = ring_.WriteIndex();
@@ -910,7 +924,7 @@ bool CVexCamU3K9Base::PendingExposure(uint32_t* value) const {
 namespace vexcam {
 
 namespace {
-constexpr uint32_t kLongExposure = 50000;      // 5 s in 0.1 ms
+constexpr uint32_t kLongExposure = 50000;  // 5 s in 0.1 ms
 constexpr double kLongExposureSeconds = 2.0;
 constexpr uint16_t kTriggerWaitProducts[] = {0x3030, 0x3050};
 }  // namespace
@@ -922,8 +936,8 @@ uint32_t CVexCamU3K9Base::SetCaptureArea(uint32_t x, uint32_t y, uint32_t width,
   std::lock_guard<std::recursive_mutex> driver(driverMutex_);
   SensorInfo info;
   sensor_->GetSensorInfo(&info);
-  if (!Is(0x3310) && !Is(0x3340) && x == info.areaX && y == info.areaY &&
-      width == info.areaWidth && height == info.areaHeight && areaFlag == info.areaFlag) {
+  if (!Is(0x3310) && !Is(0x3340) && x == info.areaX && y == info.areaY && width == info.areaWidth &&
+      height == info.areaHeight && areaFlag == info.areaFlag) {
     return 1;
   }
   if (!sensor_->SetCaptureArea(x, width, y, height, areaFlag)) return 0;
@@ -988,7 +1002,8 @@ uint32_t CVexCamU3K9Base::SetDataBits(uint32_t mode) {
       break;
     case 0x3310:
     case 0x3320: {
-      const bool ok = pid == 0x3310 ? WriteReg(110, mode != 0 ? 2 : 0) : WriteReg(56, mode != 0 ? 0 : 1);
+      const bool ok =
+          pid == 0x3310 ? WriteReg(110, mode != 0 ? 2 : 0) : WriteReg(56, mode != 0 ? 0 : 1);
       if (ok) {
         dataBitsMode_.store(b);
         SetDriverDataBits(mode);
@@ -1222,7 +1237,9 @@ uint32_t CVexCamU3K9Base::Info(uint32_t SensorInfo::*field) {
   if (!sensor_) return 0;                                         \
   return sensor_->call
 
-uint32_t CVexCamU3K9Base::GetSamplingRate(uint32_t* ok) { return Get(&CSensorBase::GetSamplingRate, ok); }
+uint32_t CVexCamU3K9Base::GetSamplingRate(uint32_t* ok) {
+  return Get(&CSensorBase::GetSamplingRate, ok);
+}
 uint32_t CVexCamU3K9Base::SetMirrorH(uint32_t on) { VEXCAM_FORWARD(SetMirrorH(on)); }
 uint32_t CVexCamU3K9Base::SetMirrorV(uint32_t on) { VEXCAM_FORWARD(SetMirrorV(on)); }
 uint32_t CVexCamU3K9Base::GetMirrorH(uint32_t* ok) { return Get(&CSensorBase::GetMirrorH, ok); }
@@ -1231,7 +1248,9 @@ uint32_t CVexCamU3K9Base::GetMirrorVDefault() { VEXCAM_FORWARD(GetMirrorVDefault
 uint32_t CVexCamU3K9Base::GetMirrorHDefault() { VEXCAM_FORWARD(GetMirrorHDefault()); }
 uint32_t CVexCamU3K9Base::IsMirrorVSupported() { VEXCAM_FORWARD(IsMirrorVSupported()); }
 uint32_t CVexCamU3K9Base::IsMirrorHSupported() { VEXCAM_FORWARD(IsMirrorHSupported()); }
-uint32_t CVexCamU3K9Base::GetTriggerMode(uint32_t* ok) { return Get(&CSensorBase::GetTriggerMode, ok); }
+uint32_t CVexCamU3K9Base::GetTriggerMode(uint32_t* ok) {
+  return Get(&CSensorBase::GetTriggerMode, ok);
+}
 uint32_t CVexCamU3K9Base::CanChangeWidth() { return Info(&SensorInfo::widthAdjustable); }
 uint32_t CVexCamU3K9Base::CanChangeHeight() { return Info(&SensorInfo::heightAdjustable); }
 uint32_t CVexCamU3K9Base::GetArrayWidth() { return Info(&SensorInfo::arrayWidth); }
@@ -1241,53 +1260,141 @@ uint32_t CVexCamU3K9Base::GetEffectiveHeight() { return Info(&SensorInfo::effect
 uint32_t CVexCamU3K9Base::GetEffectiveOriginX() { return Info(&SensorInfo::originX); }
 uint32_t CVexCamU3K9Base::GetEffectiveOriginY() { return Info(&SensorInfo::originY); }
 uint32_t CVexCamU3K9Base::SetGlobalGain(uint32_t gain) { VEXCAM_FORWARD(SetGlobalGain(gain)); }
-uint32_t CVexCamU3K9Base::GetGlobalGain(uint32_t* ok) { return Get(&CSensorBase::GetGlobalGain, ok); }
-uint32_t CVexCamU3K9Base::GetGlobalGainMin(uint32_t* ok) { return Get(&CSensorBase::GetGlobalGainMin, ok); }
-uint32_t CVexCamU3K9Base::GetGlobalGainMax(uint32_t* ok) { return Get(&CSensorBase::GetGlobalGainMax, ok); }
-uint32_t CVexCamU3K9Base::GetGlobalGainDefault(uint32_t* ok) { return Get(&CSensorBase::GetGlobalGainDefault, ok); }
-uint32_t CVexCamU3K9Base::GetExposureTime(uint32_t* ok) { return Get(&CSensorBase::GetExposureTime, ok); }
-uint32_t CVexCamU3K9Base::GetExposureTimeMin(uint32_t* ok) { return Get(&CSensorBase::GetExposureTimeMin, ok); }
-uint32_t CVexCamU3K9Base::GetExposureTimeMax(uint32_t* ok) { return Get(&CSensorBase::GetExposureTimeMax, ok); }
-uint32_t CVexCamU3K9Base::GetExposureTimeDefault(uint32_t* ok) { return Get(&CSensorBase::GetExposureTimeDefault, ok); }
-uint32_t CVexCamU3K9Base::SetExposureLines(uint32_t lines) { VEXCAM_FORWARD(SetExposureLines(lines)); }
-uint32_t CVexCamU3K9Base::GetExposureLines(uint32_t* ok) { return Get(&CSensorBase::GetExposureLines, ok); }
-uint32_t CVexCamU3K9Base::GetExposureLinesMin(uint32_t* ok) { return Get(&CSensorBase::GetExposureLinesMin, ok); }
-uint32_t CVexCamU3K9Base::GetExposureLinesMax(uint32_t* ok) { return Get(&CSensorBase::GetExposureLinesMax, ok); }
-uint32_t CVexCamU3K9Base::GetExposureLinesDefault(uint32_t* ok) { return Get(&CSensorBase::GetExposureLinesDefault, ok); }
-uint32_t CVexCamU3K9Base::IsExposureTimeExSupported() { VEXCAM_FORWARD(IsExposureTimeExSupported()); }
-double CVexCamU3K9Base::GetExposureTimeEx(uint32_t* ok) { return GetSeconds(&CSensorBase::GetExposureTimeEx, ok); }
-double CVexCamU3K9Base::GetExposureTimeExMin(uint32_t* ok) { return GetSeconds(&CSensorBase::GetExposureTimeExMin, ok); }
-double CVexCamU3K9Base::GetExposureTimeExMax(uint32_t* ok) { return GetSeconds(&CSensorBase::GetExposureTimeExMax, ok); }
-double CVexCamU3K9Base::GetExposureTimeExDefault(uint32_t* ok) { return GetSeconds(&CSensorBase::GetExposureTimeExDefault, ok); }
-uint32_t CVexCamU3K9Base::SetChannelGain(uint32_t channel, uint32_t value) { VEXCAM_FORWARD(SetChannelGain(channel, value)); }
-uint32_t CVexCamU3K9Base::GetChannelGain(uint32_t channel, uint32_t* ok) { return GetChannel(&CSensorBase::GetChannelGain, channel, ok); }
-uint32_t CVexCamU3K9Base::GetChannelGainMin(uint32_t* ok) { return Get(&CSensorBase::GetChannelGainMin, ok); }
-uint32_t CVexCamU3K9Base::GetChannelGainMax(uint32_t* ok) { return Get(&CSensorBase::GetChannelGainMax, ok); }
-uint32_t CVexCamU3K9Base::GetChannelGainDefault(uint32_t* ok) { return Get(&CSensorBase::GetChannelGainDefault, ok); }
-uint32_t CVexCamU3K9Base::SetChannelOffset(uint32_t channel, uint32_t value) { VEXCAM_FORWARD(SetChannelOffset(channel, value)); }
-uint32_t CVexCamU3K9Base::GetChannelOffset(uint32_t channel, uint32_t* ok) { return GetChannel(&CSensorBase::GetChannelOffset, channel, ok); }
-uint32_t CVexCamU3K9Base::GetChannelOffsetMin(uint32_t* ok) { return Get(&CSensorBase::GetChannelOffsetMin, ok); }
-uint32_t CVexCamU3K9Base::GetChannelOffsetMax(uint32_t* ok) { return Get(&CSensorBase::GetChannelOffsetMax, ok); }
-uint32_t CVexCamU3K9Base::GetChannelOffsetDefault(uint32_t* ok) { return Get(&CSensorBase::GetChannelOffsetDefault, ok); }
+uint32_t CVexCamU3K9Base::GetGlobalGain(uint32_t* ok) {
+  return Get(&CSensorBase::GetGlobalGain, ok);
+}
+uint32_t CVexCamU3K9Base::GetGlobalGainMin(uint32_t* ok) {
+  return Get(&CSensorBase::GetGlobalGainMin, ok);
+}
+uint32_t CVexCamU3K9Base::GetGlobalGainMax(uint32_t* ok) {
+  return Get(&CSensorBase::GetGlobalGainMax, ok);
+}
+uint32_t CVexCamU3K9Base::GetGlobalGainDefault(uint32_t* ok) {
+  return Get(&CSensorBase::GetGlobalGainDefault, ok);
+}
+uint32_t CVexCamU3K9Base::GetExposureTime(uint32_t* ok) {
+  return Get(&CSensorBase::GetExposureTime, ok);
+}
+uint32_t CVexCamU3K9Base::GetExposureTimeMin(uint32_t* ok) {
+  return Get(&CSensorBase::GetExposureTimeMin, ok);
+}
+uint32_t CVexCamU3K9Base::GetExposureTimeMax(uint32_t* ok) {
+  return Get(&CSensorBase::GetExposureTimeMax, ok);
+}
+uint32_t CVexCamU3K9Base::GetExposureTimeDefault(uint32_t* ok) {
+  return Get(&CSensorBase::GetExposureTimeDefault, ok);
+}
+uint32_t CVexCamU3K9Base::SetExposureLines(uint32_t lines) {
+  VEXCAM_FORWARD(SetExposureLines(lines));
+}
+uint32_t CVexCamU3K9Base::GetExposureLines(uint32_t* ok) {
+  return Get(&CSensorBase::GetExposureLines, ok);
+}
+uint32_t CVexCamU3K9Base::GetExposureLinesMin(uint32_t* ok) {
+  return Get(&CSensorBase::GetExposureLinesMin, ok);
+}
+uint32_t CVexCamU3K9Base::GetExposureLinesMax(uint32_t* ok) {
+  return Get(&CSensorBase::GetExposureLinesMax, ok);
+}
+uint32_t CVexCamU3K9Base::GetExposureLinesDefault(uint32_t* ok) {
+  return Get(&CSensorBase::GetExposureLinesDefault, ok);
+}
+uint32_t CVexCamU3K9Base::IsExposureTimeExSupported() {
+  VEXCAM_FORWARD(IsExposureTimeExSupported());
+}
+double CVexCamU3K9Base::GetExposureTimeEx(uint32_t* ok) {
+  return GetSeconds(&CSensorBase::GetExposureTimeEx, ok);
+}
+double CVexCamU3K9Base::GetExposureTimeExMin(uint32_t* ok) {
+  return GetSeconds(&CSensorBase::GetExposureTimeExMin, ok);
+}
+double CVexCamU3K9Base::GetExposureTimeExMax(uint32_t* ok) {
+  return GetSeconds(&CSensorBase::GetExposureTimeExMax, ok);
+}
+double CVexCamU3K9Base::GetExposureTimeExDefault(uint32_t* ok) {
+  return GetSeconds(&CSensorBase::GetExposureTimeExDefault, ok);
+}
+uint32_t CVexCamU3K9Base::SetChannelGain(uint32_t channel, uint32_t value) {
+  VEXCAM_FORWARD(SetChannelGain(channel, value));
+}
+uint32_t CVexCamU3K9Base::GetChannelGain(uint32_t channel, uint32_t* ok) {
+  return GetChannel(&CSensorBase::GetChannelGain, channel, ok);
+}
+uint32_t CVexCamU3K9Base::GetChannelGainMin(uint32_t* ok) {
+  return Get(&CSensorBase::GetChannelGainMin, ok);
+}
+uint32_t CVexCamU3K9Base::GetChannelGainMax(uint32_t* ok) {
+  return Get(&CSensorBase::GetChannelGainMax, ok);
+}
+uint32_t CVexCamU3K9Base::GetChannelGainDefault(uint32_t* ok) {
+  return Get(&CSensorBase::GetChannelGainDefault, ok);
+}
+uint32_t CVexCamU3K9Base::SetChannelOffset(uint32_t channel, uint32_t value) {
+  VEXCAM_FORWARD(SetChannelOffset(channel, value));
+}
+uint32_t CVexCamU3K9Base::GetChannelOffset(uint32_t channel, uint32_t* ok) {
+  return GetChannel(&CSensorBase::GetChannelOffset, channel, ok);
+}
+uint32_t CVexCamU3K9Base::GetChannelOffsetMin(uint32_t* ok) {
+  return Get(&CSensorBase::GetChannelOffsetMin, ok);
+}
+uint32_t CVexCamU3K9Base::GetChannelOffsetMax(uint32_t* ok) {
+  return Get(&CSensorBase::GetChannelOffsetMax, ok);
+}
+uint32_t CVexCamU3K9Base::GetChannelOffsetDefault(uint32_t* ok) {
+  return Get(&CSensorBase::GetChannelOffsetDefault, ok);
+}
 uint32_t CVexCamU3K9Base::SetColorGainRed(uint32_t gain) { VEXCAM_FORWARD(SetColorGainRed(gain)); }
-uint32_t CVexCamU3K9Base::GetColorGainRed(uint32_t* ok) { return Get(&CSensorBase::GetColorGainRed, ok); }
-uint32_t CVexCamU3K9Base::SetColorGainGreen1(uint32_t gain) { VEXCAM_FORWARD(SetColorGainGreen1(gain)); }
-uint32_t CVexCamU3K9Base::GetColorGainGreen1(uint32_t* ok) { return Get(&CSensorBase::GetColorGainGreen1, ok); }
-uint32_t CVexCamU3K9Base::SetColorGainGreen2(uint32_t gain) { VEXCAM_FORWARD(SetColorGainGreen2(gain)); }
-uint32_t CVexCamU3K9Base::GetColorGainGreen2(uint32_t* ok) { return Get(&CSensorBase::GetColorGainGreen2, ok); }
-uint32_t CVexCamU3K9Base::SetColorGainBlue(uint32_t gain) { VEXCAM_FORWARD(SetColorGainBlue(gain)); }
-uint32_t CVexCamU3K9Base::GetColorGainBlue(uint32_t* ok) { return Get(&CSensorBase::GetColorGainBlue, ok); }
-uint32_t CVexCamU3K9Base::GetColorGainMin(uint32_t* ok) { return Get(&CSensorBase::GetColorGainMin, ok); }
-uint32_t CVexCamU3K9Base::GetColorGainMax(uint32_t* ok) { return Get(&CSensorBase::GetColorGainMax, ok); }
-uint32_t CVexCamU3K9Base::GetColorGainDefault(uint32_t* ok) { return Get(&CSensorBase::GetColorGainDefault, ok); }
+uint32_t CVexCamU3K9Base::GetColorGainRed(uint32_t* ok) {
+  return Get(&CSensorBase::GetColorGainRed, ok);
+}
+uint32_t CVexCamU3K9Base::SetColorGainGreen1(uint32_t gain) {
+  VEXCAM_FORWARD(SetColorGainGreen1(gain));
+}
+uint32_t CVexCamU3K9Base::GetColorGainGreen1(uint32_t* ok) {
+  return Get(&CSensorBase::GetColorGainGreen1, ok);
+}
+uint32_t CVexCamU3K9Base::SetColorGainGreen2(uint32_t gain) {
+  VEXCAM_FORWARD(SetColorGainGreen2(gain));
+}
+uint32_t CVexCamU3K9Base::GetColorGainGreen2(uint32_t* ok) {
+  return Get(&CSensorBase::GetColorGainGreen2, ok);
+}
+uint32_t CVexCamU3K9Base::SetColorGainBlue(uint32_t gain) {
+  VEXCAM_FORWARD(SetColorGainBlue(gain));
+}
+uint32_t CVexCamU3K9Base::GetColorGainBlue(uint32_t* ok) {
+  return Get(&CSensorBase::GetColorGainBlue, ok);
+}
+uint32_t CVexCamU3K9Base::GetColorGainMin(uint32_t* ok) {
+  return Get(&CSensorBase::GetColorGainMin, ok);
+}
+uint32_t CVexCamU3K9Base::GetColorGainMax(uint32_t* ok) {
+  return Get(&CSensorBase::GetColorGainMax, ok);
+}
+uint32_t CVexCamU3K9Base::GetColorGainDefault(uint32_t* ok) {
+  return Get(&CSensorBase::GetColorGainDefault, ok);
+}
 uint32_t CVexCamU3K9Base::IsAnalogGainSupported() { VEXCAM_FORWARD(IsAnalogGainSupported()); }
 uint32_t CVexCamU3K9Base::SetAnalogGain(uint32_t value) { VEXCAM_FORWARD(SetAnalogGain(value)); }
-uint32_t CVexCamU3K9Base::GetAnalogGain(uint32_t* ok) { return Get(&CSensorBase::GetAnalogGain, ok); }
-uint32_t CVexCamU3K9Base::GetAnalogGainMin(uint32_t* ok) { return Get(&CSensorBase::GetAnalogGainMin, ok); }
-uint32_t CVexCamU3K9Base::GetAnalogGainMax(uint32_t* ok) { return Get(&CSensorBase::GetAnalogGainMax, ok); }
-uint32_t CVexCamU3K9Base::GetAnalogGainDefault(uint32_t* ok) { return Get(&CSensorBase::GetAnalogGainDefault, ok); }
-uint32_t CVexCamU3K9Base::WriteSensorRegister(uint32_t address, uint32_t value) { VEXCAM_FORWARD(WriteSensorRegister(address, value)); }
-uint32_t CVexCamU3K9Base::ReadSensorRegister(uint32_t address, uint32_t* value) { VEXCAM_FORWARD(ReadSensorRegister(address, value)); }
+uint32_t CVexCamU3K9Base::GetAnalogGain(uint32_t* ok) {
+  return Get(&CSensorBase::GetAnalogGain, ok);
+}
+uint32_t CVexCamU3K9Base::GetAnalogGainMin(uint32_t* ok) {
+  return Get(&CSensorBase::GetAnalogGainMin, ok);
+}
+uint32_t CVexCamU3K9Base::GetAnalogGainMax(uint32_t* ok) {
+  return Get(&CSensorBase::GetAnalogGainMax, ok);
+}
+uint32_t CVexCamU3K9Base::GetAnalogGainDefault(uint32_t* ok) {
+  return Get(&CSensorBase::GetAnalogGainDefault, ok);
+}
+uint32_t CVexCamU3K9Base::WriteSensorRegister(uint32_t address, uint32_t value) {
+  VEXCAM_FORWARD(WriteSensorRegister(address, value));
+}
+uint32_t CVexCamU3K9Base::ReadSensorRegister(uint32_t address, uint32_t* value) {
+  VEXCAM_FORWARD(ReadSensorRegister(address, value));
+}
 uint32_t CVexCamU3K9Base::StartStream() {
   std::lock_guard<std::recursive_mutex> driverLock(driverMutex_);
   if (!sensor_) return 0;
@@ -1300,15 +1407,22 @@ uint32_t CVexCamU3K9Base::StopStream() {
   sensor_->StopStream();
   return 1;
 }
-uint32_t CVexCamU3K9Base::AccessSensorParameter(uint32_t driverIndex, uint32_t operation, uint32_t* parameter) {
+uint32_t CVexCamU3K9Base::AccessSensorParameter(uint32_t driverIndex, uint32_t operation,
+                                                uint32_t* parameter) {
   if (driverIndex != 0) return 0;
   VEXCAM_FORWARD(AccessSensorParameter(operation, parameter));
 }
 uint32_t CVexCamU3K9Base::HasCorrectionMode() { VEXCAM_FORWARD(HasCorrectionMode()); }
-uint32_t CVexCamU3K9Base::SetCorrectionMode(uint32_t mode) { VEXCAM_FORWARD(SetCorrectionMode(mode)); }
+uint32_t CVexCamU3K9Base::SetCorrectionMode(uint32_t mode) {
+  VEXCAM_FORWARD(SetCorrectionMode(mode));
+}
 uint32_t CVexCamU3K9Base::GetCorrectionMode() { VEXCAM_FORWARD(GetCorrectionMode()); }
-uint32_t CVexCamU3K9Base::ReceiveText(char* buffer, uint32_t size) { VEXCAM_FORWARD(ReceiveText(buffer, size)); }
-uint32_t CVexCamU3K9Base::SendText(const char* text, uint32_t length) { VEXCAM_FORWARD(SendText(text, length)); }
+uint32_t CVexCamU3K9Base::ReceiveText(char* buffer, uint32_t size) {
+  VEXCAM_FORWARD(ReceiveText(buffer, size));
+}
+uint32_t CVexCamU3K9Base::SendText(const char* text, uint32_t length) {
+  VEXCAM_FORWARD(SendText(text, length));
+}
 uint32_t CVexCamU3K9Base::IsPeltierSupported() { VEXCAM_FORWARD(IsPeltierSupported()); }
 uint32_t CVexCamU3K9Base::GetPeltier() { VEXCAM_FORWARD(GetPeltier()); }
 uint32_t CVexCamU3K9Base::SetPeltier(uint32_t on) {
@@ -1319,13 +1433,21 @@ uint32_t CVexCamU3K9Base::SetPeltier(uint32_t on) {
   return ok;
 }
 uint32_t CVexCamU3K9Base::IsTemperatureSupported() { VEXCAM_FORWARD(IsTemperatureSupported()); }
-double CVexCamU3K9Base::GetTemperature(uint32_t* ok) { return GetSeconds(&CSensorBase::GetTemperature, ok); }
+double CVexCamU3K9Base::GetTemperature(uint32_t* ok) {
+  return GetSeconds(&CSensorBase::GetTemperature, ok);
+}
 uint32_t CVexCamU3K9Base::ApplyMonitorSetting() { VEXCAM_FORWARD(ApplyMonitorSetting()); }
-uint32_t CVexCamU3K9Base::GetSensorMode(uint32_t* ok) { return Get(&CSensorBase::GetSensorMode, ok); }
+uint32_t CVexCamU3K9Base::GetSensorMode(uint32_t* ok) {
+  return Get(&CSensorBase::GetSensorMode, ok);
+}
 uint32_t CVexCamU3K9Base::SetSensorMode(uint32_t state) { VEXCAM_FORWARD(SetSensorMode(state)); }
 uint32_t CVexCamU3K9Base::HasOperationMode() { VEXCAM_FORWARD(HasOperationMode()); }
-uint32_t CVexCamU3K9Base::GetOperationModeState(uint32_t* ok) { return Get(&CSensorBase::GetOperationModeState, ok); }
-uint32_t CVexCamU3K9Base::SetOperationMode(uint32_t mode) { VEXCAM_FORWARD(SetOperationMode(mode)); }
+uint32_t CVexCamU3K9Base::GetOperationModeState(uint32_t* ok) {
+  return Get(&CSensorBase::GetOperationModeState, ok);
+}
+uint32_t CVexCamU3K9Base::SetOperationMode(uint32_t mode) {
+  VEXCAM_FORWARD(SetOperationMode(mode));
+}
 uint32_t CVexCamU3K9Base::IsOperationModeReady() { VEXCAM_FORWARD(IsOperationModeReady()); }
 uint32_t CVexCamU3K9Base::Reserved148() { VEXCAM_FORWARD(Reserved112()); }
 uint32_t CVexCamU3K9Base::Reserved149() { VEXCAM_FORWARD(Reserved113()); }
@@ -1336,24 +1458,46 @@ int32_t CVexCamU3K9Base::GetCoolingTarget(uint32_t* ok) {
   if (ok) *ok = read ? 1 : 0;
   return read ? value : 0;
 }
-uint32_t CVexCamU3K9Base::SetCoolingTarget(int32_t celsius) { VEXCAM_FORWARD(SetCoolingTarget(celsius)); }
+uint32_t CVexCamU3K9Base::SetCoolingTarget(int32_t celsius) {
+  VEXCAM_FORWARD(SetCoolingTarget(celsius));
+}
 uint32_t CVexCamU3K9Base::CheckModuleVersion() { VEXCAM_FORWARD(CheckModuleVersion()); }
-uint32_t CVexCamU3K9Base::GetModuleInfo(uint32_t* ok) { return Get(&CSensorBase::GetModuleInfo, ok); }
-uint32_t CVexCamU3K9Base::SetTriggerOption(uint32_t value) { VEXCAM_FORWARD(SetTriggerOption(value)); }
-uint32_t CVexCamU3K9Base::ApplyTriggerOption(uint32_t a, uint32_t b) { VEXCAM_FORWARD(ApplyTriggerOption(a, b)); }
+uint32_t CVexCamU3K9Base::GetModuleInfo(uint32_t* ok) {
+  return Get(&CSensorBase::GetModuleInfo, ok);
+}
+uint32_t CVexCamU3K9Base::SetTriggerOption(uint32_t value) {
+  VEXCAM_FORWARD(SetTriggerOption(value));
+}
+uint32_t CVexCamU3K9Base::ApplyTriggerOption(uint32_t a, uint32_t b) {
+  VEXCAM_FORWARD(ApplyTriggerOption(a, b));
+}
 uint32_t CVexCamU3K9Base::HasTriggerOption() { VEXCAM_FORWARD(HasTriggerOption()); }
 uint32_t CVexCamU3K9Base::HasAutoCorrection() { VEXCAM_FORWARD(HasAutoCorrection()); }
-uint32_t CVexCamU3K9Base::GetAutoCorrection(uint32_t* ok) { return Get(&CSensorBase::GetAutoCorrection, ok); }
-uint32_t CVexCamU3K9Base::SetAutoCorrection(uint32_t value) { VEXCAM_FORWARD(SetAutoCorrection(value)); }
+uint32_t CVexCamU3K9Base::GetAutoCorrection(uint32_t* ok) {
+  return Get(&CSensorBase::GetAutoCorrection, ok);
+}
+uint32_t CVexCamU3K9Base::SetAutoCorrection(uint32_t value) {
+  VEXCAM_FORWARD(SetAutoCorrection(value));
+}
 uint32_t CVexCamU3K9Base::IsGainModeSupported() { VEXCAM_FORWARD(IsGainModeSupported()); }
-uint32_t CVexCamU3K9Base::GetGainModeMin(uint32_t* ok) { return Get(&CSensorBase::GetGainModeMin, ok); }
-uint32_t CVexCamU3K9Base::GetGainModeMax(uint32_t* ok) { return Get(&CSensorBase::GetGainModeMax, ok); }
-uint32_t CVexCamU3K9Base::GetGainModeDefault(uint32_t* ok) { return Get(&CSensorBase::GetGainModeDefault, ok); }
+uint32_t CVexCamU3K9Base::GetGainModeMin(uint32_t* ok) {
+  return Get(&CSensorBase::GetGainModeMin, ok);
+}
+uint32_t CVexCamU3K9Base::GetGainModeMax(uint32_t* ok) {
+  return Get(&CSensorBase::GetGainModeMax, ok);
+}
+uint32_t CVexCamU3K9Base::GetGainModeDefault(uint32_t* ok) {
+  return Get(&CSensorBase::GetGainModeDefault, ok);
+}
 uint32_t CVexCamU3K9Base::GetGainMode(uint32_t* ok) { return Get(&CSensorBase::GetGainMode, ok); }
 uint32_t CVexCamU3K9Base::SetGainMode(uint32_t value) { VEXCAM_FORWARD(SetGainMode(value)); }
-uint32_t CVexCamU3K9Base::GetGainModeLabel(uint32_t step, char* text, uint32_t size) { VEXCAM_FORWARD(GetGainModeLabel(step, text, size)); }
+uint32_t CVexCamU3K9Base::GetGainModeLabel(uint32_t step, char* text, uint32_t size) {
+  VEXCAM_FORWARD(GetGainModeLabel(step, text, size));
+}
 uint32_t CVexCamU3K9Base::SetOutputMode(uint32_t mode) { VEXCAM_FORWARD(SetOutputMode(mode)); }
-uint32_t CVexCamU3K9Base::SetOutputModeValue(uint32_t value) { VEXCAM_FORWARD(SetOutputModeValue(value)); }
+uint32_t CVexCamU3K9Base::SetOutputModeValue(uint32_t value) {
+  VEXCAM_FORWARD(SetOutputModeValue(value));
+}
 uint32_t CVexCamU3K9Base::GetOutputMode() { VEXCAM_FORWARD(GetOutputMode()); }
 uint32_t CVexCamU3K9Base::IsColorModeSupported() { VEXCAM_FORWARD(IsColorModeSupported()); }
 uint32_t CVexCamU3K9Base::IsBinningSupported() { VEXCAM_FORWARD(IsBinningSupported()); }

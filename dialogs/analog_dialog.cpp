@@ -38,7 +38,9 @@ QString UnitText(int unit) { return QString::fromUtf8(kUnits[unit].text); }
 
 // Integer part of a value in a unit; products such as 1e-5 * 1e6 land a hair
 // below the whole number they stand for.
-long long Whole(double v) { return static_cast<long long>(std::trunc(v + 1e-9 * std::fmax(1.0, std::fabs(v)))); }
+long long Whole(double v) {
+  return static_cast<long long>(std::trunc(v + 1e-9 * std::fmax(1.0, std::fabs(v))));
+}
 
 QString NumberText(double v) {
   const double fraction = v - std::trunc(v);
@@ -52,7 +54,8 @@ class AnalogDialog;
 // Carries the capture thread's notice to the dialog's thread.
 class AnalogView final : public IDialogView {
  public:
-  explicit AnalogView(QObject* context, AnalogDialog* dialog) : context_(context), dialog_(dialog) {}
+  explicit AnalogView(QObject* context, AnalogDialog* dialog)
+      : context_(context), dialog_(dialog) {}
   void ValuesChanged() override;
 
  private:
@@ -114,8 +117,8 @@ class AnalogDialog {
         {"&Black Level", "2128", "2130", "2129"},
     };
     for (int i = 0; i < 7; ++i) {
-      rows_.push_back(std::make_unique<SliderRow>(grid, i, Tr(specs[i].label), specs[i].track, specs[i].edit,
-                                                  specs[i].upDown));
+      rows_.push_back(std::make_unique<SliderRow>(grid, i, Tr(specs[i].label), specs[i].track,
+                                                  specs[i].edit, specs[i].upDown));
     }
     rows_[5]->label->setObjectName(QStringLiteral("2135"));
     milliseconds_ = new QLabel(page);
@@ -128,7 +131,8 @@ class AnalogDialog {
     exLabel_->setObjectName(QStringLiteral("2134"));
     exEdit_ = new QLineEdit(page);
     exEdit_->setObjectName(QStringLiteral("2131"));
-    exEdit_->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*\\.?[0-9]*")), exEdit_));
+    exEdit_->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[0-9]*\\.?[0-9]*")), exEdit_));
     exUnit_ = new QComboBox(page);
     exUnit_->setObjectName(QStringLiteral("2132"));
     exRange_ = new QLabel(Tr("range"), page);
@@ -172,10 +176,11 @@ class AnalogDialog {
 
     QPushButton* defaults = nullptr;
     outer->addWidget(MakeButtons(&dialog_, Tr("Default(&D)"), "3", &defaults));
-    QObject::connect(dialog_.findChild<QPushButton*>(QStringLiteral("1")), &QPushButton::clicked, &dialog_, [this] {
-      ReadBack();
-      dialog_.accept();
-    });
+    QObject::connect(dialog_.findChild<QPushButton*>(QStringLiteral("1")), &QPushButton::clicked,
+                     &dialog_, [this] {
+                       ReadBack();
+                       dialog_.accept();
+                     });
     QObject::connect(defaults, &QPushButton::clicked, &dialog_, [this] { Defaults(); });
 
     Open();
@@ -186,14 +191,16 @@ class AnalogDialog {
   void Open() {
     const AnalogCamera& c = camera_;
     auto tick = [](const ValueRange& r) { return (r.maximum - r.minimum) / 8; };
-    rows_[0]->Setup(c.globalGain.minimum, c.globalGain.maximum, tick(c.globalGain), values_.globalGain, true);
+    rows_[0]->Setup(c.globalGain.minimum, c.globalGain.maximum, tick(c.globalGain),
+                    values_.globalGain, true);
     const int32_t colors[4] = {values_.colorGainGreen1, values_.colorGainRed, values_.colorGainBlue,
                                values_.colorGainGreen2};
     for (int i = 0; i < 4; ++i) {
-      rows_[1 + i]->Setup(c.colorGain.minimum, c.colorGain.maximum, tick(c.colorGain), colors[i], false);
+      rows_[1 + i]->Setup(c.colorGain.minimum, c.colorGain.maximum, tick(c.colorGain), colors[i],
+                          false);
     }
-    rows_[5]->Setup(c.exposureTime.minimum, c.exposureTime.maximum, tick(c.exposureTime), values_.exposureTime,
-                    true);
+    rows_[5]->Setup(c.exposureTime.minimum, c.exposureTime.maximum, tick(c.exposureTime),
+                    values_.exposureTime, true);
     {
       Quiet qv(mirrorV_);
       Quiet qh(mirrorH_);
@@ -224,7 +231,8 @@ class AnalogDialog {
     }
 
     if (c.blackLevelSupported) {
-      rows_[6]->Setup(c.blackLevel.minimum, c.blackLevel.maximum, tick(c.blackLevel), values_.blackLevel, true);
+      rows_[6]->Setup(c.blackLevel.minimum, c.blackLevel.maximum, tick(c.blackLevel),
+                      values_.blackLevel, true);
     } else {
       rows_[6]->SetVisible(false);
     }
@@ -260,7 +268,9 @@ class AnalogDialog {
     for (auto& row : rows_) row->live = true;
   }
 
-  void ShowMilliseconds() { milliseconds_->setText(QString::asprintf("=%.2fms", values_.exposureTime / 10.0)); }
+  void ShowMilliseconds() {
+    milliseconds_->setText(QString::asprintf("=%.2fms", values_.exposureTime / 10.0));
+  }
 
   // The value in its unit, the unit selected; no change is reported.
   void ShowExposureEx(double seconds) {
@@ -273,8 +283,9 @@ class AnalogDialog {
   }
 
   void Connect() {
-    const AnalogItem gains[5] = {AnalogItem::kGlobalGain, AnalogItem::kColorGainGreen1, AnalogItem::kColorGainRed,
-                                 AnalogItem::kColorGainBlue, AnalogItem::kColorGainGreen2};
+    const AnalogItem gains[5] = {AnalogItem::kGlobalGain, AnalogItem::kColorGainGreen1,
+                                 AnalogItem::kColorGainRed, AnalogItem::kColorGainBlue,
+                                 AnalogItem::kColorGainGreen2};
     int32_t* fields[5] = {&values_.globalGain, &values_.colorGainGreen1, &values_.colorGainRed,
                           &values_.colorGainBlue, &values_.colorGainGreen2};
     for (int i = 0; i < 5; ++i) {
@@ -292,7 +303,8 @@ class AnalogDialog {
       host_.Set(AnalogItem::kBlackLevel, v);
     };
     QObject::connect(exEdit_, &QLineEdit::textChanged, &dialog_, [this] { ExposureExChanged(); });
-    QObject::connect(exUnit_, &QComboBox::currentIndexChanged, &dialog_, [this] { ExposureExChanged(); });
+    QObject::connect(exUnit_, &QComboBox::currentIndexChanged, &dialog_,
+                     [this] { ExposureExChanged(); });
     QObject::connect(mirrorV_, &QCheckBox::toggled, &dialog_, [this](bool on) {
       values_.mirrorV = on ? 1 : 0;
       host_.Set(AnalogItem::kMirrorV, values_.mirrorV);
@@ -349,8 +361,8 @@ class AnalogDialog {
   void Defaults() {
     const AnalogCamera& c = camera_;
     host_.Set(AnalogItem::kGlobalGain, c.globalGain.defaultValue);
-    for (AnalogItem item : {AnalogItem::kColorGainGreen1, AnalogItem::kColorGainRed, AnalogItem::kColorGainBlue,
-                            AnalogItem::kColorGainGreen2})
+    for (AnalogItem item : {AnalogItem::kColorGainGreen1, AnalogItem::kColorGainRed,
+                            AnalogItem::kColorGainBlue, AnalogItem::kColorGainGreen2})
       host_.Set(item, c.colorGain.defaultValue);
     if (c.exposureExSupported) {
       if (c.exposureExDefaultOk) host_.SetExposureTimeEx(c.exposureExDefault);
@@ -373,8 +385,9 @@ class AnalogDialog {
     AnalogValues page;
     host_.Read(&page, nullptr);
     int v = 0;
-    int32_t* fields[7] = {&page.globalGain, &page.colorGainGreen1, &page.colorGainRed, &page.colorGainBlue,
-                          &page.colorGainGreen2, &page.exposureTime, &page.blackLevel};
+    int32_t* fields[7] = {&page.globalGain,    &page.colorGainGreen1, &page.colorGainRed,
+                          &page.colorGainBlue, &page.colorGainGreen2, &page.exposureTime,
+                          &page.blackLevel};
     for (size_t i = 0; i < 7; ++i) {
       if (!rows_[i]->edit->isHidden() && rows_[i]->Read(&v)) *fields[i] = v;
     }
@@ -408,7 +421,8 @@ class AnalogDialog {
 
 void AnalogView::ValuesChanged() {
   // Queued to the dialog's thread; dropped when the dialog is gone by then.
-  QMetaObject::invokeMethod(context_, [dialog = dialog_] { dialog->Refresh(); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      context_, [dialog = dialog_] { dialog->Refresh(); }, Qt::QueuedConnection);
 }
 
 }  // namespace

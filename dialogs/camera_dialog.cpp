@@ -23,8 +23,9 @@ constexpr SizePreset kBuiltInPresets[] = {
 };
 
 std::array<QString, 6> ColorModeNames() {
-  return {Tr("Monochrome 8bit"), Tr("Monochrome %1bit *").arg(16), Tr("Color 24bit"), Tr("Color 32bit"),
-          Tr("Color 48bit *"), Tr("Color 64bit *")};
+  return {Tr("Monochrome 8bit"), Tr("Monochrome %1bit *").arg(16),
+          Tr("Color 24bit"),     Tr("Color 32bit"),
+          Tr("Color 48bit *"),   Tr("Color 64bit *")};
 }
 
 class CameraDialog {
@@ -59,7 +60,8 @@ class CameraDialog {
     size_ = combo("1010", "Size(&S):", 1);
     subSample_ = combo("1012", "Sub Sample(&B):", 2);
     const char* editIds[6] = {"1039", "1040", "1041", "1042", "1043", "1044"};
-    const char* editLabels[6] = {"H Total", "V Total", "H Effective", "V Effective", "H Start", "V Start"};
+    const char* editLabels[6] = {"H Total",     "V Total", "H Effective",
+                                 "V Effective", "H Start", "V Start"};
     for (int i = 0; i < 6; ++i) {
       edits_[i] = new QLineEdit(page);
       edits_[i]->setObjectName(QLatin1String(editIds[i]));
@@ -69,21 +71,24 @@ class CameraDialog {
     }
     wait_ = new QLineEdit(page);
     wait_->setObjectName(QStringLiteral("1045"));
-    wait_->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,10}")), wait_));
+    wait_->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,10}")), wait_));
     auto* waitLabel = new QLabel(Tr("Wait Time(&T):"), page);
     waitLabel->setBuddy(wait_);
     form->addWidget(waitLabel, 6, 0);
     form->addWidget(wait_, 6, 1);
     clock_ = combo("1014", "Clock(&C):", 7);
-    auto* note = new QLabel(Tr("* In the WORD forwarding mode, please set the clock to the half."), page);
+    auto* note =
+        new QLabel(Tr("* In the WORD forwarding mode, please set the clock to the half."), page);
     note->setWordWrap(true);
     form->addWidget(note, 8, 0, 1, 4);
 
     outer->addWidget(MakeButtons(&dialog_, Tr("Apply(&A)"), "1002", &apply_));
-    QObject::connect(dialog_.findChild<QPushButton*>(QStringLiteral("1")), &QPushButton::clicked, &dialog_, [this] {
-      Write();
-      dialog_.accept();
-    });
+    QObject::connect(dialog_.findChild<QPushButton*>(QStringLiteral("1")), &QPushButton::clicked,
+                     &dialog_, [this] {
+                       Write();
+                       dialog_.accept();
+                     });
     QObject::connect(apply_, &QPushButton::clicked, &dialog_, [this] {
       Write();
       apply_->setEnabled(false);
@@ -95,18 +100,21 @@ class CameraDialog {
       if (index >= 0 && index < static_cast<int>(presets_.size())) ShowPreset(index);
     });
     for (QComboBox* c : {color_, size_, subSample_, clock_}) {
-      QObject::connect(c, &QComboBox::currentIndexChanged, &dialog_, [this] { apply_->setEnabled(true); });
+      QObject::connect(c, &QComboBox::currentIndexChanged, &dialog_,
+                       [this] { apply_->setEnabled(true); });
     }
     for (QLineEdit* e : edits_) {
       QObject::connect(e, &QLineEdit::textChanged, &dialog_, [this] { apply_->setEnabled(true); });
     }
-    QObject::connect(wait_, &QLineEdit::textChanged, &dialog_, [this] { apply_->setEnabled(true); });
+    QObject::connect(wait_, &QLineEdit::textChanged, &dialog_,
+                     [this] { apply_->setEnabled(true); });
   }
 
   void Fill() {
     const CameraCaps caps = host_.Caps();
     // No presets when the camera key cannot be read.
-    if (host_.ReadCameraKey(&values_)) presets_.assign(std::begin(kBuiltInPresets), std::end(kBuiltInPresets));
+    if (host_.ReadCameraKey(&values_))
+      presets_.assign(std::begin(kBuiltInPresets), std::end(kBuiltInPresets));
 
     const std::array<QString, 6> names = ColorModeNames();
     auto add = [&](int mode) { color_->addItem(names[mode], mode); };
@@ -122,7 +130,8 @@ class CameraDialog {
     const int colorIndex = color_->findData(values_.color);
     color_->setCurrentIndex(colorIndex >= 0 ? colorIndex : 0);
 
-    for (const SizePreset& p : presets_) size_->addItem(QStringLiteral("%1 x %2").arg(p.width).arg(p.height));
+    for (const SizePreset& p : presets_)
+      size_->addItem(QStringLiteral("%1 x %2").arg(p.width).arg(p.height));
     size_->setCurrentIndex(values_.size >= 0 && values_.size < size_->count() ? values_.size : -1);
     if (size_->currentIndex() >= 0) ShowPreset(size_->currentIndex());
     wait_->setText(QString::number(static_cast<uint32_t>(values_.waitTime)));

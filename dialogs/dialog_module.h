@@ -54,7 +54,8 @@ class ICameraDialogHost {
   virtual bool ReadCameraKey(CameraKey* values) = 0;
   // The presets as "Size_00", "Size_01", ... below the camera key, then the
   // camera key values.
-  virtual void SaveCameraSettings(const SizePreset* presets, int count, const CameraKey& values) = 0;
+  virtual void SaveCameraSettings(const SizePreset* presets, int count,
+                                  const CameraKey& values) = 0;
 
  protected:
   ~ICameraDialogHost() = default;
@@ -63,7 +64,8 @@ class ICameraDialogHost {
 // ---- Analog dialog ----
 
 struct AnalogValues {
-  int32_t globalGain = 0, colorGainGreen1 = 0, colorGainRed = 0, colorGainBlue = 0, colorGainGreen2 = 0;
+  int32_t globalGain = 0, colorGainGreen1 = 0, colorGainRed = 0, colorGainBlue = 0,
+          colorGainGreen2 = 0;
   int32_t exposureTime = 0;  // tenths of milliseconds
   int32_t mirrorV = 0, mirrorH = 0;
   int32_t autoIris = 0;  // 0 off, 1 exposure, 2 gain

@@ -66,7 +66,8 @@ bool WantsJapanese() {
   for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
     const char* v = std::getenv(name);
     if (v == nullptr || *v == '\0') continue;
-    return std::strncmp(v, "ja", 2) == 0 && (v[2] == '\0' || v[2] == '_' || v[2] == '.' || v[2] == '@');
+    return std::strncmp(v, "ja", 2) == 0 &&
+           (v[2] == '\0' || v[2] == '_' || v[2] == '.' || v[2] == '@');
   }
   return false;
 }
@@ -85,7 +86,8 @@ void UpdateTranslations() {
     ours = new QTranslator(QCoreApplication::instance());
     (void)ours->load(QStringLiteral(":/vexcam/i18n/vexcam_dialogs_ja.qm"));
     qtbase = new QTranslator(QCoreApplication::instance());
-    (void)qtbase->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    (void)qtbase->load(QStringLiteral("qtbase_ja"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath));
   }
   if (japanese) {
     QCoreApplication::installTranslator(ours);
@@ -106,9 +108,15 @@ int Run(int (*exec)(Host&, unsigned long), Host* host, unsigned long parentXid) 
   return exec(*host, parentXid);
 }
 
-int RunCamera(ICameraDialogHost* host, unsigned long parentXid) { return Run(ExecCameraDialog, host, parentXid); }
-int RunAnalog(IAnalogDialogHost* host, unsigned long parentXid) { return Run(ExecAnalogDialog, host, parentXid); }
-int RunImage(IImageDialogHost* host, unsigned long parentXid) { return Run(ExecImageDialog, host, parentXid); }
+int RunCamera(ICameraDialogHost* host, unsigned long parentXid) {
+  return Run(ExecCameraDialog, host, parentXid);
+}
+int RunAnalog(IAnalogDialogHost* host, unsigned long parentXid) {
+  return Run(ExecAnalogDialog, host, parentXid);
+}
+int RunImage(IImageDialogHost* host, unsigned long parentXid) {
+  return Run(ExecImageDialog, host, parentXid);
+}
 
 const DialogApi kApi = {kDialogAbi, Ready, RunCamera, RunAnalog, RunImage};
 
@@ -120,11 +128,13 @@ int RunModal(QDialog& dialog, unsigned long parentXid) {
   if (parentXid != 0 && QGuiApplication::platformName() == QLatin1String("xcb")) {
     dialog.winId();
     parent.reset(QWindow::fromWinId(static_cast<WId>(parentXid)));
-    if (parent && dialog.windowHandle() != nullptr) dialog.windowHandle()->setTransientParent(parent.get());
+    if (parent && dialog.windowHandle() != nullptr)
+      dialog.windowHandle()->setTransientParent(parent.get());
   }
   dialog.setWindowModality(Qt::ApplicationModal);
   const int result = dialog.exec() == QDialog::Accepted ? kClosedOk : kClosedCancel;
-  if (parent && dialog.windowHandle() != nullptr) dialog.windowHandle()->setTransientParent(nullptr);
+  if (parent && dialog.windowHandle() != nullptr)
+    dialog.windowHandle()->setTransientParent(nullptr);
   return result;
 }
 
@@ -147,8 +157,8 @@ UpDown::UpDown(QWidget* parent) : QWidget(parent) {
   }
 }
 
-SliderRow::SliderRow(QGridLayout* grid, int row, const QString& text, const char* trackId, const char* editId,
-                     const char* upDownId) {
+SliderRow::SliderRow(QGridLayout* grid, int row, const QString& text, const char* trackId,
+                     const char* editId, const char* upDownId) {
   QWidget* parent = grid->parentWidget();
   label = new QLabel(text, parent);
   slider = new QSlider(Qt::Horizontal, parent);
@@ -159,7 +169,8 @@ SliderRow::SliderRow(QGridLayout* grid, int row, const QString& text, const char
   edit->setObjectName(QLatin1String(editId));
   edit->setFixedWidth(56);
   edit->setMaxLength(7);
-  edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("-?[0-9]*")), edit));
+  edit->setValidator(
+      new QRegularExpressionValidator(QRegularExpression(QStringLiteral("-?[0-9]*")), edit));
   upDown = new UpDown(parent);
   upDown->setObjectName(QLatin1String(upDownId));
   label->setBuddy(slider);
@@ -189,7 +200,8 @@ void SliderRow::Setup(int minimum, int maximum, int tick, int value, bool enable
     slider->setPageStep(tick > 0 ? tick : 1);
   }
   Show(value);
-  for (QWidget* w : {static_cast<QWidget*>(slider), static_cast<QWidget*>(edit), static_cast<QWidget*>(upDown)})
+  for (QWidget* w :
+       {static_cast<QWidget*>(slider), static_cast<QWidget*>(edit), static_cast<QWidget*>(upDown)})
     w->setEnabled(enabled);
 }
 
@@ -209,8 +221,8 @@ bool SliderRow::Read(int* value) const {
 }
 
 void SliderRow::SetVisible(bool visible) {
-  for (QWidget* w : {static_cast<QWidget*>(label), static_cast<QWidget*>(slider), static_cast<QWidget*>(edit),
-                     static_cast<QWidget*>(upDown)})
+  for (QWidget* w : {static_cast<QWidget*>(label), static_cast<QWidget*>(slider),
+                     static_cast<QWidget*>(edit), static_cast<QWidget*>(upDown)})
     w->setVisible(visible);
 }
 
@@ -252,6 +264,7 @@ QDialogButtonBox* MakeButtons(QDialog* dialog, const QString& thirdText, const c
 
 }  // namespace vexcam::dialogs
 
-extern "C" __attribute__((visibility("default"))) const vexcam::dialogs::DialogApi* VexDialogs_GetApi() {
+extern "C" __attribute__((visibility("default"))) const vexcam::dialogs::DialogApi*
+VexDialogs_GetApi() {
   return &vexcam::dialogs::kApi;
 }

@@ -39,8 +39,8 @@ class UpDown : public QWidget {
 // onChange; values it is given to show are not reported.
 class SliderRow {
  public:
-  SliderRow(QGridLayout* grid, int row, const QString& label, const char* trackId, const char* editId,
-            const char* upDownId);
+  SliderRow(QGridLayout* grid, int row, const QString& label, const char* trackId,
+            const char* editId, const char* upDownId);
 
   // Range, tick frequency, value and enable state of all three.
   void Setup(int minimum, int maximum, int tick, int value, bool enabled);

@@ -11,7 +11,8 @@ bool DisplayReachable() {
   // A platform other than X11 was chosen (offscreen, for one): Qt does not
   // need an X server.
   const char* platform = std::getenv("QT_QPA_PLATFORM");
-  if (platform != nullptr && *platform != '\0' && std::strncmp(platform, "xcb", 3) != 0) return true;
+  if (platform != nullptr && *platform != '\0' && std::strncmp(platform, "xcb", 3) != 0)
+    return true;
   Display* display = XOpenDisplay(nullptr);
   if (display == nullptr) return false;
   XCloseDisplay(display);

@@ -54,11 +54,13 @@ const ImageRowSpec kGrayRows[8] = {
 };
 
 int32_t* ImageField(ImageValues& v, int row) {
-  int32_t* fields[9] = {&v.brightness, &v.contrast, &v.hue, &v.saturation, &v.sharpness,
-                        &v.gainRed, &v.gainGreen, &v.gainBlue, &v.gamma};
+  int32_t* fields[9] = {&v.brightness, &v.contrast,  &v.hue,      &v.saturation, &v.sharpness,
+                        &v.gainRed,    &v.gainGreen, &v.gainBlue, &v.gamma};
   return fields[row];
 }
-int32_t* GrayField(ImageValues& v, int row) { return row < 4 ? &v.grayGain[row] : &v.grayOffset[row - 4]; }
+int32_t* GrayField(ImageValues& v, int row) {
+  return row < 4 ? &v.grayGain[row] : &v.grayOffset[row - 4];
+}
 
 class ImageDialog;
 
@@ -111,10 +113,11 @@ class ImageDialog {
     if (mono_) BuildGrayPage();
     QPushButton* defaults = nullptr;
     outer->addWidget(MakeButtons(&dialog_, Tr("Default(&D)"), "3", &defaults));
-    QObject::connect(dialog_.findChild<QPushButton*>(QStringLiteral("1")), &QPushButton::clicked, &dialog_, [this] {
-      ReadBack();
-      dialog_.accept();
-    });
+    QObject::connect(dialog_.findChild<QPushButton*>(QStringLiteral("1")), &QPushButton::clicked,
+                     &dialog_, [this] {
+                       ReadBack();
+                       dialog_.accept();
+                     });
     QObject::connect(defaults, &QPushButton::clicked, &dialog_, [this] { Defaults(); });
     ShowValues(saved_);
     for (auto& row : rows_) row->live = true;
@@ -174,8 +177,9 @@ class ImageDialog {
     });
     QObject::connect(wbAll_, &QCheckBox::toggled, wb,
                      [this](bool on) { host_.Set(ImageItem::kWhiteBalanceAll, on ? 1 : 0); });
-    for (int i = 0; i < 9; ++i) rows_[static_cast<size_t>(i)]->Setup(
-        kImageRows[i].minimum, kImageRows[i].maximum, kImageRows[i].tick, 0, !mono_ || kMonoEnabled[i]);
+    for (int i = 0; i < 9; ++i)
+      rows_[static_cast<size_t>(i)]->Setup(kImageRows[i].minimum, kImageRows[i].maximum,
+                                           kImageRows[i].tick, 0, !mono_ || kMonoEnabled[i]);
     if (mono_) {
       imageBayer_.box->setEnabled(false);
       wb->setEnabled(false);
@@ -230,7 +234,8 @@ class ImageDialog {
     grayBayer_ = MakeBayerButtons(page);
     bottom->addWidget(grayBayer_.box);
     layout->addLayout(bottom);
-    QObject::connect(once, &QPushButton::clicked, gain, [this] { host_.Set(ImageItem::kGrayAutoRequest, 1); });
+    QObject::connect(once, &QPushButton::clicked, gain,
+                     [this] { host_.Set(ImageItem::kGrayAutoRequest, 1); });
     QObject::connect(grayAll_, &QCheckBox::toggled, gain,
                      [this](bool on) { host_.Set(ImageItem::kGrayAutoRequest, on ? -1 : 0); });
   }
@@ -245,7 +250,8 @@ class ImageDialog {
 
   void ShowValues(ImageValues v) {
     for (int i = 0; i < 9; ++i) rows_[static_cast<size_t>(i)]->Show(*ImageField(v, i));
-    for (size_t i = 0; i < grayRows_.size(); ++i) grayRows_[i]->Show(*GrayField(v, static_cast<int>(i)));
+    for (size_t i = 0; i < grayRows_.size(); ++i)
+      grayRows_[i]->Show(*GrayField(v, static_cast<int>(i)));
     ShowBayerMode(v.bayerMode);
     {
       Quiet q(wbAll_);
@@ -263,7 +269,8 @@ class ImageDialog {
     const ImageItem zero[5] = {ImageItem::kBrightness, ImageItem::kContrast, ImageItem::kHue,
                                ImageItem::kSaturation, ImageItem::kSharpness};
     for (ImageItem item : zero) host_.Set(item, 0);
-    for (ImageItem item : {ImageItem::kGainRed, ImageItem::kGainGreen, ImageItem::kGainBlue, ImageItem::kGamma})
+    for (ImageItem item :
+         {ImageItem::kGainRed, ImageItem::kGainGreen, ImageItem::kGainBlue, ImageItem::kGamma})
       host_.Set(item, 100);
     host_.Set(ImageItem::kBayerMode, 0);
     if (mono_) {
@@ -303,7 +310,8 @@ class ImageDialog {
 };
 
 void ImageView::ValuesChanged() {
-  QMetaObject::invokeMethod(context_, [dialog = dialog_] { dialog->Refresh(); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      context_, [dialog = dialog_] { dialog->Refresh(); }, Qt::QueuedConnection);
 }
 
 }  // namespace

@@ -43,8 +43,9 @@ int main(int argc, char** argv) {
     }
     const VEXCAM_FRAME_INFO* info = (const VEXCAM_FRAME_INFO*)m.wParam;
     ++got;
-    printf("frame %ld: %u x %u, %u bits, %u.%u fps\n", got, (unsigned)info->width, (unsigned)info->height,
-           (unsigned)info->bitsPerPixel, (unsigned)info->frameRate / 10, (unsigned)info->frameRate % 10);
+    printf("frame %ld: %u x %u, %u bits, %u.%u fps\n", got, (unsigned)info->width,
+           (unsigned)info->height, (unsigned)info->bitsPerPixel, (unsigned)info->frameRate / 10,
+           (unsigned)info->frameRate % 10);
   }
   VEXCAM_STREAM_STATS stats = {0};
   stats.size = sizeof(stats);

@@ -6,13 +6,13 @@ namespace vexcam {
 
 // Still image formats, by the number the application passes.
 enum ImageFileFormat : int {
-    kImageFileBmp = 0,
-    kImageFileRaw = 1,
-    kImageFileJpeg100 = 2,
-    kImageFileJpeg70 = 3,
-    kImageFileJpeg20 = 4,
-    kImageFilePng = 5,
-    kImageFileTiff = 6,
+  kImageFileBmp = 0,
+  kImageFileRaw = 1,
+  kImageFileJpeg100 = 2,
+  kImageFileJpeg70 = 3,
+  kImageFileJpeg20 = 4,
+  kImageFilePng = 5,
+  kImageFileTiff = 6,
 };
 
 // Writes image to path in format (0..6 above). sourceBits tells how many bits

@@ -43,27 +43,42 @@ struct _VexCamSrc {
 
 G_DEFINE_TYPE(VexCamSrc, vexcam_src, GST_TYPE_PUSH_SRC)
 
-enum { PROP_0, PROP_DEVICE, PROP_COLOR_BITS, PROP_EXPOSURE, PROP_WINDOW_X, PROP_WINDOW_Y, PROP_WINDOW_WIDTH,
-       PROP_WINDOW_HEIGHT };
+enum {
+  PROP_0,
+  PROP_DEVICE,
+  PROP_COLOR_BITS,
+  PROP_EXPOSURE,
+  PROP_WINDOW_X,
+  PROP_WINDOW_Y,
+  PROP_WINDOW_WIDTH,
+  PROP_WINDOW_HEIGHT
+};
 
 static GstStaticPadTemplate src_template = GST_STATIC_PAD_TEMPLATE(
     "src", GST_PAD_SRC, GST_PAD_ALWAYS,
-    GST_STATIC_CAPS("video/x-raw, format = (string) { GRAY8, GRAY16_LE, BGR, BGRx }, "
-                    "width = (int) [ 1, 65535 ], height = (int) [ 1, 65535 ], framerate = (fraction) 0/1"));
+    GST_STATIC_CAPS(
+        "video/x-raw, format = (string) { GRAY8, GRAY16_LE, BGR, BGRx }, "
+        "width = (int) [ 1, 65535 ], height = (int) [ 1, 65535 ], framerate = (fraction) 0/1"));
 
 static const char* format_of_bits(gint bits) {
   switch (bits) {
-    case 8: return "GRAY8";
-    case 16: return "GRAY16_LE";
-    case 24: return "BGR";
-    case 32: return "BGRx";
-    default: return NULL;
+    case 8:
+      return "GRAY8";
+    case 16:
+      return "GRAY16_LE";
+    case 24:
+      return "BGR";
+    case 32:
+      return "BGRx";
+    default:
+      return NULL;
   }
 }
 
 static gboolean fail(VexCamSrc* self, const char* what) {
   const DWORD code = self->handle != 0 ? VexCam_GetLastError(self->handle) : 0;
-  GST_ELEMENT_ERROR(self, RESOURCE, FAILED, ("%s failed", what), ("library error code %u", (unsigned)code));
+  GST_ELEMENT_ERROR(self, RESOURCE, FAILED, ("%s failed", what),
+                    ("library error code %u", (unsigned)code));
   return FALSE;
 }
 
@@ -103,8 +118,9 @@ static gboolean vexcam_src_start(GstBaseSrc* base) {
     memset(&info, 0, sizeof(info));
     info.size = sizeof(info);
     ok = VexCam_GetCameraInfo(self->handle, &info) &&
-         VexCam_SetCaptureWindowEx(self->handle, info.sensorWidth, self->window_x, self->window_width,
-                                   info.sensorHeight, self->window_y, self->window_height);
+         VexCam_SetCaptureWindowEx(self->handle, info.sensorWidth, self->window_x,
+                                   self->window_width, info.sensorHeight, self->window_y,
+                                   self->window_height);
   }
   if (!ok) {
     fail(self, "applying the properties");
@@ -114,16 +130,19 @@ static gboolean vexcam_src_start(GstBaseSrc* base) {
   self->width = VexCam_Width(self->handle);
   self->height = VexCam_Height(self->handle);
   /* Rows padded to 4 bytes, as GStreamer lays these formats out too. */
-  self->frame_bytes = (gsize)GST_ROUND_UP_4(self->width * self->color_bits / 8) * (gsize)self->height;
-  self->caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, format, "width", G_TYPE_INT, self->width,
-                                   "height", G_TYPE_INT, self->height, "framerate", GST_TYPE_FRACTION, 0, 1, NULL);
+  self->frame_bytes =
+      (gsize)GST_ROUND_UP_4(self->width * self->color_bits / 8) * (gsize)self->height;
+  self->caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, format, "width",
+                                   G_TYPE_INT, self->width, "height", G_TYPE_INT, self->height,
+                                   "framerate", GST_TYPE_FRACTION, 0, 1, NULL);
   self->window = VexWin_CreateMessageWindow();
   if (self->window == NULL || !VexCam_CallBackPreview(self->handle, self->window, NULL, 0, 1)) {
     fail(self, "starting continuous preview");
     close_camera(self);
     return FALSE;
   }
-  GST_INFO_OBJECT(self, "camera %d streaming %d x %d %s", self->device, self->width, self->height, format);
+  GST_INFO_OBJECT(self, "camera %d streaming %d x %d %s", self->device, self->width, self->height,
+                  format);
   return TRUE;
 }
 
@@ -133,8 +152,11 @@ static gboolean vexcam_src_stop(GstBaseSrc* base) {
   memset(&stats, 0, sizeof(stats));
   stats.size = sizeof(stats);
   if (self->handle != 0 && VexCamX_GetStreamStats(self->handle, &stats)) {
-    GST_INFO_OBJECT(self, "delivered %" G_GUINT64_FORMAT ", dropped %" G_GUINT64_FORMAT ", retries %" G_GUINT64_FORMAT,
-                    (guint64)stats.framesDelivered, (guint64)stats.framesDropped, (guint64)stats.transferRetries);
+    GST_INFO_OBJECT(self,
+                    "delivered %" G_GUINT64_FORMAT ", dropped %" G_GUINT64_FORMAT
+                    ", retries %" G_GUINT64_FORMAT,
+                    (guint64)stats.framesDelivered, (guint64)stats.framesDropped,
+                    (guint64)stats.transferRetries);
   }
   close_camera(self);
   return TRUE;
@@ -142,7 +164,8 @@ static gboolean vexcam_src_stop(GstBaseSrc* base) {
 
 static GstCaps* vexcam_src_get_caps(GstBaseSrc* base, GstCaps* filter) {
   VexCamSrc* self = VEXCAM_SRC(base);
-  GstCaps* caps = self->caps != NULL ? gst_caps_ref(self->caps) : gst_pad_get_pad_template_caps(GST_BASE_SRC_PAD(base));
+  GstCaps* caps = self->caps != NULL ? gst_caps_ref(self->caps)
+                                     : gst_pad_get_pad_template_caps(GST_BASE_SRC_PAD(base));
   if (filter != NULL) {
     GstCaps* both = gst_caps_intersect_full(filter, caps, GST_CAPS_INTERSECT_FIRST);
     gst_caps_unref(caps);
@@ -169,8 +192,8 @@ static GstFlowReturn vexcam_src_create(GstPushSrc* push, GstBuffer** out) {
   for (;;) {
     if (g_atomic_int_get(&self->flushing)) return GST_FLOW_FLUSHING;
     if (!VexWin_GetMessage(self->window, &m, FRAME_WAIT_MS)) {
-      GST_ELEMENT_ERROR(self, RESOURCE, READ, ("no frame from camera %d for %u ms", self->device, FRAME_WAIT_MS),
-                        (NULL));
+      GST_ELEMENT_ERROR(self, RESOURCE, READ,
+                        ("no frame from camera %d for %u ms", self->device, FRAME_WAIT_MS), (NULL));
       return GST_FLOW_ERROR;
     }
     if (m.message != VEXCAM_MSG_FRAME) continue;
@@ -210,31 +233,62 @@ static GstFlowReturn vexcam_src_create(GstPushSrc* push, GstBuffer** out) {
   return GST_FLOW_OK;
 }
 
-static void vexcam_src_set_property(GObject* object, guint id, const GValue* value, GParamSpec* param) {
+static void vexcam_src_set_property(GObject* object, guint id, const GValue* value,
+                                    GParamSpec* param) {
   VexCamSrc* self = VEXCAM_SRC(object);
   switch (id) {
-    case PROP_DEVICE: self->device = g_value_get_int(value); break;
-    case PROP_COLOR_BITS: self->color_bits = g_value_get_int(value); break;
-    case PROP_EXPOSURE: self->exposure = g_value_get_int(value); break;
-    case PROP_WINDOW_X: self->window_x = g_value_get_int(value); break;
-    case PROP_WINDOW_Y: self->window_y = g_value_get_int(value); break;
-    case PROP_WINDOW_WIDTH: self->window_width = g_value_get_int(value); break;
-    case PROP_WINDOW_HEIGHT: self->window_height = g_value_get_int(value); break;
-    default: G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, param);
+    case PROP_DEVICE:
+      self->device = g_value_get_int(value);
+      break;
+    case PROP_COLOR_BITS:
+      self->color_bits = g_value_get_int(value);
+      break;
+    case PROP_EXPOSURE:
+      self->exposure = g_value_get_int(value);
+      break;
+    case PROP_WINDOW_X:
+      self->window_x = g_value_get_int(value);
+      break;
+    case PROP_WINDOW_Y:
+      self->window_y = g_value_get_int(value);
+      break;
+    case PROP_WINDOW_WIDTH:
+      self->window_width = g_value_get_int(value);
+      break;
+    case PROP_WINDOW_HEIGHT:
+      self->window_height = g_value_get_int(value);
+      break;
+    default:
+      G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, param);
   }
 }
 
 static void vexcam_src_get_property(GObject* object, guint id, GValue* value, GParamSpec* param) {
   VexCamSrc* self = VEXCAM_SRC(object);
   switch (id) {
-    case PROP_DEVICE: g_value_set_int(value, self->device); break;
-    case PROP_COLOR_BITS: g_value_set_int(value, self->color_bits); break;
-    case PROP_EXPOSURE: g_value_set_int(value, self->exposure); break;
-    case PROP_WINDOW_X: g_value_set_int(value, self->window_x); break;
-    case PROP_WINDOW_Y: g_value_set_int(value, self->window_y); break;
-    case PROP_WINDOW_WIDTH: g_value_set_int(value, self->window_width); break;
-    case PROP_WINDOW_HEIGHT: g_value_set_int(value, self->window_height); break;
-    default: G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, param);
+    case PROP_DEVICE:
+      g_value_set_int(value, self->device);
+      break;
+    case PROP_COLOR_BITS:
+      g_value_set_int(value, self->color_bits);
+      break;
+    case PROP_EXPOSURE:
+      g_value_set_int(value, self->exposure);
+      break;
+    case PROP_WINDOW_X:
+      g_value_set_int(value, self->window_x);
+      break;
+    case PROP_WINDOW_Y:
+      g_value_set_int(value, self->window_y);
+      break;
+    case PROP_WINDOW_WIDTH:
+      g_value_set_int(value, self->window_width);
+      break;
+    case PROP_WINDOW_HEIGHT:
+      g_value_set_int(value, self->window_height);
+      break;
+    default:
+      G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, param);
   }
 }
 
@@ -243,12 +297,13 @@ static void vexcam_src_finalize(GObject* object) {
   G_OBJECT_CLASS(vexcam_src_parent_class)->finalize(object);
 }
 
-static void int_property(GObjectClass* klass, guint id, const char* name, const char* blurb, gint lo, gint hi,
-                         gint def) {
+static void int_property(GObjectClass* klass, guint id, const char* name, const char* blurb,
+                         gint lo, gint hi, gint def) {
   g_object_class_install_property(
       klass, id,
-      g_param_spec_int(name, name, blurb, lo, hi, def,
-                       (GParamFlags)(G_PARAM_READWRITE | G_PARAM_STATIC_STRINGS | GST_PARAM_MUTABLE_READY)));
+      g_param_spec_int(
+          name, name, blurb, lo, hi, def,
+          (GParamFlags)(G_PARAM_READWRITE | G_PARAM_STATIC_STRINGS | GST_PARAM_MUTABLE_READY)));
 }
 
 static void vexcam_src_class_init(VexCamSrcClass* klass) {
@@ -259,14 +314,16 @@ static void vexcam_src_class_init(VexCamSrcClass* klass) {
   object->get_property = vexcam_src_get_property;
   object->finalize = vexcam_src_finalize;
   int_property(object, PROP_DEVICE, "device", "Device number of the camera", 0, 31, 0);
-  int_property(object, PROP_COLOR_BITS, "color-bits", "Bits per pixel: 8 GRAY8, 16 GRAY16_LE, 24 BGR, 32 BGRx", 8,
-               32, 8);
-  int_property(object, PROP_EXPOSURE, "exposure", "Exposure time in tenths of milliseconds (-1: as stored)", -1,
-               G_MAXINT, -1);
+  int_property(object, PROP_COLOR_BITS, "color-bits",
+               "Bits per pixel: 8 GRAY8, 16 GRAY16_LE, 24 BGR, 32 BGRx", 8, 32, 8);
+  int_property(object, PROP_EXPOSURE, "exposure",
+               "Exposure time in tenths of milliseconds (-1: as stored)", -1, G_MAXINT, -1);
   int_property(object, PROP_WINDOW_X, "window-x", "Capture window x", 0, 65535, 0);
   int_property(object, PROP_WINDOW_Y, "window-y", "Capture window y", 0, 65535, 0);
-  int_property(object, PROP_WINDOW_WIDTH, "window-width", "Capture window width (0: as stored)", 0, 65535, 0);
-  int_property(object, PROP_WINDOW_HEIGHT, "window-height", "Capture window height (0: as stored)", 0, 65535, 0);
+  int_property(object, PROP_WINDOW_WIDTH, "window-width", "Capture window width (0: as stored)", 0,
+               65535, 0);
+  int_property(object, PROP_WINDOW_HEIGHT, "window-height", "Capture window height (0: as stored)",
+               0, 65535, 0);
   gst_element_class_set_static_metadata(element, "VexCam camera source", "Source/Video",
                                         "Frames of a VexCam USB3 camera", "VexCam SDK maintainers");
   gst_element_class_add_static_pad_template(element, &src_template);
@@ -291,5 +348,5 @@ static gboolean plugin_init(GstPlugin* plugin) {
 }
 
 #define PACKAGE "vexcam"
-GST_PLUGIN_DEFINE(GST_VERSION_MAJOR, GST_VERSION_MINOR, vexcam, "VexCam USB3 camera source", plugin_init, "3.4.8",
-                  "Proprietary", "vexcam", "https://localhost/vexcam")
+GST_PLUGIN_DEFINE(GST_VERSION_MAJOR, GST_VERSION_MINOR, vexcam, "VexCam USB3 camera source",
+                  plugin_init, "3.4.8", "Proprietary", "vexcam", "https://localhost/vexcam")

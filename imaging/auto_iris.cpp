@@ -21,82 +21,84 @@ constexpr int kWindows[5][4] = {
 
 template <typename T>
 int64_t WindowMean(const DibImage& img, int left, int top, int right, int bottom) {
-    if (right <= left || bottom <= top) return 0;
-    int64_t sum = 0;
-    for (int y = top; y < bottom; ++y) {
-        const T* row = reinterpret_cast<const T*>(img.Row(y));
-        for (int x = left; x < right; ++x) sum += row[x];
-    }
-    return sum / (static_cast<int64_t>(right - left) * (bottom - top));
+  if (right <= left || bottom <= top) return 0;
+  int64_t sum = 0;
+  for (int y = top; y < bottom; ++y) {
+    const T* row = reinterpret_cast<const T*>(img.Row(y));
+    for (int x = left; x < right; ++x) sum += row[x];
+  }
+  return sum / (static_cast<int64_t>(right - left) * (bottom - top));
 }
 
 int32_t StepFor(int64_t v) {
-    if (v > 200) return -3;
-    if (v > 160) return -2;
-    if (v < 50) return 2;
-    if (v < 100) return 1;
-    return 0;
+  if (v > 200) return -3;
+  if (v > 160) return -2;
+  if (v < 50) return 2;
+  if (v < 100) return 1;
+  return 0;
 }
 
 }  // namespace
 
 int32_t AutoIrisFactor20(const DibImage& raw, int sampleBits) {
-    if (raw.IsEmpty() || (raw.BitCount() != 8 && raw.BitCount() != 16)) return kUnit;
-    const int shift = raw.BitCount() == 16 ? std::clamp(sampleBits, 9, 16) - 8 : 0;
-    const int64_t w = raw.Width(), h = raw.Height();
-    int32_t f = kUnit;
-    for (const auto& win : kWindows) {
-        // trunc(fraction * size) in exact integer arithmetic.
-        const int l = static_cast<int>(w * win[0] / 100), t = static_cast<int>(h * win[1] / 100);
-        const int r = static_cast<int>(w * win[2] / 100), b = static_cast<int>(h * win[3] / 100);
-        const int64_t mean = raw.BitCount() == 8 ? WindowMean<uint8_t>(raw, l, t, r, b)
-                                                 : WindowMean<uint16_t>(raw, l, t, r, b) >> shift;
-        f += StepFor(mean);
-    }
-    return f;
+  if (raw.IsEmpty() || (raw.BitCount() != 8 && raw.BitCount() != 16)) return kUnit;
+  const int shift = raw.BitCount() == 16 ? std::clamp(sampleBits, 9, 16) - 8 : 0;
+  const int64_t w = raw.Width(), h = raw.Height();
+  int32_t f = kUnit;
+  for (const auto& win : kWindows) {
+    // trunc(fraction * size) in exact integer arithmetic.
+    const int l = static_cast<int>(w * win[0] / 100), t = static_cast<int>(h * win[1] / 100);
+    const int r = static_cast<int>(w * win[2] / 100), b = static_cast<int>(h * win[3] / 100);
+    const int64_t mean = raw.BitCount() == 8 ? WindowMean<uint8_t>(raw, l, t, r, b)
+                                             : WindowMean<uint16_t>(raw, l, t, r, b) >> shift;
+    f += StepFor(mean);
+  }
+  return f;
 }
 
 uint32_t RunAutoIris(const DibImage& raw, int mode, IAutoIrisCamera& camera, AutoIrisResult* result,
                      int sampleBits) {
-    AutoIrisResult r;
-    if (result) *result = r;
-    if (mode != 1 && mode != 2) return 0;
-    if (raw.IsEmpty() || (raw.BitCount() != 8 && raw.BitCount() != 16)) return 0;
-    const int32_t f = AutoIrisFactor20(raw, sampleBits);
-    if (f > kLowLimit && f < kHighLimit) return 0;
+  AutoIrisResult r;
+  if (result) *result = r;
+  if (mode != 1 && mode != 2) return 0;
+  if (raw.IsEmpty() || (raw.BitCount() != 8 && raw.BitCount() != 16)) return 0;
+  const int32_t f = AutoIrisFactor20(raw, sampleBits);
+  if (f > kLowLimit && f < kHighLimit) return 0;
 
-    if (mode == 1) {
-        uint32_t current = 0, lo = 0, hi = 0;
-        if (!camera.GetExposureTime(&current) || !camera.GetExposureTimeMin(&lo) || !camera.GetExposureTimeMax(&hi))
-            return 0;
-        // Saturate at the 16-bit exposure field instead of wrapping.
-        int64_t e = static_cast<int64_t>(current) * f / kUnit;
-        e = std::clamp<int64_t>(e, 1, 0xFFFF);
-        e = std::max<int64_t>(e, lo);
-        e = std::min<int64_t>(e, hi);
-        if (!camera.SetExposureTime(static_cast<uint32_t>(e))) return 0;
-        r.exposureSet = 1;
-        r.exposure = static_cast<uint32_t>(e);
-        double seconds = 0.0;
-        if (camera.IsExposureTimeExSupported() && camera.GetExposureTimeEx(&seconds)) {
-            r.exposureExRead = 1;
-            r.exposureEx = seconds;
-        }
-    } else {
-        int32_t current = 0, lo = 0, hi = 0;
-        if (!camera.GetGlobalGain(&current) || !camera.GetGlobalGainMin(&lo) || !camera.GetGlobalGainMax(&hi))
-            return 0;
-        const int64_t g0 = std::max(current, kMinGain);
-        int64_t g = g0 * f / kUnit;
-        if (f > kUnit) g = std::max<int64_t>(g, kMinGain);
-        g = std::max<int64_t>(g, lo);
-        if (hi <= g) g = hi;
-        if (!camera.SetGlobalGain(static_cast<int32_t>(g))) return 0;
-        r.gainSet = 1;
-        r.gain = static_cast<int32_t>(g);
+  if (mode == 1) {
+    uint32_t current = 0, lo = 0, hi = 0;
+    if (!camera.GetExposureTime(&current) || !camera.GetExposureTimeMin(&lo) ||
+        !camera.GetExposureTimeMax(&hi))
+      return 0;
+    // Saturate at the 16-bit exposure field instead of wrapping.
+    int64_t e = static_cast<int64_t>(current) * f / kUnit;
+    e = std::clamp<int64_t>(e, 1, 0xFFFF);
+    e = std::max<int64_t>(e, lo);
+    e = std::min<int64_t>(e, hi);
+    if (!camera.SetExposureTime(static_cast<uint32_t>(e))) return 0;
+    r.exposureSet = 1;
+    r.exposure = static_cast<uint32_t>(e);
+    double seconds = 0.0;
+    if (camera.IsExposureTimeExSupported() && camera.GetExposureTimeEx(&seconds)) {
+      r.exposureExRead = 1;
+      r.exposureEx = seconds;
     }
-    if (result) *result = r;
-    return 1;
+  } else {
+    int32_t current = 0, lo = 0, hi = 0;
+    if (!camera.GetGlobalGain(&current) || !camera.GetGlobalGainMin(&lo) ||
+        !camera.GetGlobalGainMax(&hi))
+      return 0;
+    const int64_t g0 = std::max(current, kMinGain);
+    int64_t g = g0 * f / kUnit;
+    if (f > kUnit) g = std::max<int64_t>(g, kMinGain);
+    g = std::max<int64_t>(g, lo);
+    if (hi <= g) g = hi;
+    if (!camera.SetGlobalGain(static_cast<int32_t>(g))) return 0;
+    r.gainSet = 1;
+    r.gain = static_cast<int32_t>(g);
+  }
+  if (result) *result = r;
+  return 1;
 }
 
 }  // namespace vexcam

@@ -10,12 +10,12 @@ namespace vexcam {
 // What one auto-iris step changed, for the instance to record (and to show in
 // an open analog dialog).
 struct AutoIrisResult {
-    uint32_t exposureSet = 0;  // the camera's exposure was set to `exposure`
-    uint32_t exposure = 0;     // tenths of milliseconds
-    uint32_t exposureExRead = 0;  // `exposureEx` was read back from the camera
-    double exposureEx = -1.0;     // seconds
-    uint32_t gainSet = 0;         // the camera's global gain was set to `gain`
-    int32_t gain = 0;
+  uint32_t exposureSet = 0;     // the camera's exposure was set to `exposure`
+  uint32_t exposure = 0;        // tenths of milliseconds
+  uint32_t exposureExRead = 0;  // `exposureEx` was read back from the camera
+  double exposureEx = -1.0;     // seconds
+  uint32_t gainSet = 0;         // the camera's global gain was set to `gain`
+  int32_t gain = 0;
 };
 
 // Brightness factor of a raw frame in twentieths (20 = x1.0): starts at 20 and

@@ -11,8 +11,8 @@ namespace vexcam {
 // Position of a hue rotation on the integer hue circle: a turn is 1530 steps,
 // six sectors of 255; k whole sectors plus r steps.
 struct HueRotation {
-    int32_t k = 0;  // 0..5
-    int32_t r = 0;  // 0..254
+  int32_t k = 0;  // 0..5
+  int32_t r = 0;  // 0..254
 };
 
 // Hue in degrees (-360..360) to its rotation on the 1530-step circle.
@@ -27,16 +27,16 @@ int32_t HueReciprocal(int32_t d);
 // that hold one. Reserve grows it with the widest
 // image asked for; a steady stream does not allocate.
 class HueSatCache {
-public:
-    // Returns planar buffers for at least `width` pixels, padded to whole
-    // blocks; false when memory runs out.
-    bool Reserve(int width);
-    int32_t* Blue() { return blue_.data(); }
-    int32_t* Green() { return green_.data(); }
-    int32_t* Red() { return red_.data(); }
+ public:
+  // Returns planar buffers for at least `width` pixels, padded to whole
+  // blocks; false when memory runs out.
+  bool Reserve(int width);
+  int32_t* Blue() { return blue_.data(); }
+  int32_t* Green() { return green_.data(); }
+  int32_t* Red() { return red_.data(); }
 
-private:
-    std::vector<int32_t> blue_, green_, red_;
+ private:
+  std::vector<int32_t> blue_, green_, red_;
 };
 
 // Hue rotation and saturation of a colour image (24, 32, 48 or 64 bits per
@@ -52,7 +52,7 @@ void ApplyHueSaturation(DibImage& img, int hue, int saturation, HueSatCache& cac
 // follows), applied row by row while each row is in cache: equal to
 // ApplyHueSaturation then ApplySampleTable(img, tone). tone may be null.
 // With workers the rows are split into bands.
-void ApplyHueSaturation(DibImage& img, int hue, int saturation, HueSatCache& cache, const uint16_t* tone,
-                        RowWorkers* workers = nullptr);
+void ApplyHueSaturation(DibImage& img, int hue, int saturation, HueSatCache& cache,
+                        const uint16_t* tone, RowWorkers* workers = nullptr);
 
 }  // namespace vexcam

@@ -8,9 +8,9 @@ namespace vexcam {
 // one variant per path and picks it per call from ActiveCpuPath(), so the
 // tests and benchmarks can run each path in one process.
 enum class CpuPath : int {
-    kBaseline = 0,  // x86-64 (SSE2)
-    kAvx2 = 1,      // AVX2
-    kAvx512 = 2,    // x86-64-v4 (AVX-512 F, BW, CD, DQ, VL)
+  kBaseline = 0,  // x86-64 (SSE2)
+  kAvx2 = 1,      // AVX2
+  kAvx512 = 2,    // x86-64-v4 (AVX-512 F, BW, CD, DQ, VL)
 };
 
 constexpr int kCpuPathCount = 3;
@@ -42,23 +42,26 @@ bool HasAvx512Vbmi();
 // The kernel of the path in force.
 template <typename F>
 F PickKernel(F baseline, F avx2, F avx512) {
-    switch (ActiveCpuPath()) {
-        case CpuPath::kAvx512: return avx512;
-        case CpuPath::kAvx2: return avx2;
-        default: return baseline;
-    }
+  switch (ActiveCpuPath()) {
+    case CpuPath::kAvx512:
+      return avx512;
+    case CpuPath::kAvx2:
+      return avx2;
+    default:
+      return baseline;
+  }
 }
 
 }  // namespace vexcam
 
 // Defines name##Baseline, name##Avx2 and name##Avx512 with the same
-// parameters and body (the last argument, commas allowed), each compiled for its instruction set. The body is
-// usually one call of an always-inline template, which then gets
-// vectorised for each target.
-#define VEXCAM_CPU_VARIANTS(ret, name, params, ...)                          \
-    ret name##Baseline params __VA_ARGS__                                    \
-    __attribute__((target("avx2"))) ret name##Avx2 params __VA_ARGS__        \
-    __attribute__((target("arch=x86-64-v4"))) ret name##Avx512 params __VA_ARGS__
+// parameters and body (the last argument, commas allowed), each compiled for its instruction set.
+// The body is usually one call of an always-inline template, which then gets vectorised for each
+// target.
+#define VEXCAM_CPU_VARIANTS(ret, name, params, ...)                           \
+  ret name##Baseline params __VA_ARGS__ __attribute__((target("avx2")))       \
+  ret name##Avx2 params __VA_ARGS__ __attribute__((target("arch=x86-64-v4"))) \
+  ret name##Avx512 params __VA_ARGS__
 
 // The variant of name for the path in force.
 #define VEXCAM_PICK(name) ::vexcam::PickKernel(name##Baseline, name##Avx2, name##Avx512)

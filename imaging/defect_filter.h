@@ -14,15 +14,16 @@ namespace vexcam {
 // frameWidth x frameHeight. The entry is mirrored when the camera mirrors
 // that axis in hardware and the switch is on; the window origin follows the
 // camera's adjustable-window flags.
-bool DefectFramePosition(const DefectPoint& p, const CaptureGeometry& g, int frameWidth, int frameHeight,
-                         int32_t* fx, int32_t* fy);
+bool DefectFramePosition(const DefectPoint& p, const CaptureGeometry& g, int frameWidth,
+                         int frameHeight, int32_t* fx, int32_t* fy);
 
 // Configuration filter on a raw frame (8 or 16 bits per sample); call under the
 // image lock. Every listed pixel inside the frame becomes the truncated mean
 // of the nearest unlisted pixel to its left, right, below and above (each
 // direction at most one); a pixel with no such neighbour is left alone. Listed
 // pixels never feed another's repair, so the list order does not matter.
-void ApplyConfigFilter(DibImage& raw, const std::vector<DefectPoint>& list, const CaptureGeometry& geometry);
+void ApplyConfigFilter(DibImage& raw, const std::vector<DefectPoint>& list,
+                       const CaptureGeometry& geometry);
 
 // Outlier threshold of the dot filter for a sample depth.
 inline constexpr int32_t kDotThreshold8 = 30;

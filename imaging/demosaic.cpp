@@ -24,35 +24,36 @@ inline int ReflectCoord(int c, int n) { return c < 0 ? c + 4 : (c >= n ? c - 4 :
 // padded buffer holds columns -2 .. w + 1 at index c + 2.
 template <typename S, typename A>
 struct RowBuffers {
-    A* ve;   // vertical 3:1 sums of the channel on even columns
-    A* vo;   // same for the channel on odd columns
-    S* q;    // raw row whose greens sit on odd columns, padded
-    S* pe;   // planar output of the even-column channel
-    S* po;   // planar output of the odd-column channel
-    S* pg;   // planar green
+  A* ve;  // vertical 3:1 sums of the channel on even columns
+  A* vo;  // same for the channel on odd columns
+  S* q;   // raw row whose greens sit on odd columns, padded
+  S* pe;  // planar output of the even-column channel
+  S* po;  // planar output of the odd-column channel
+  S* pg;  // planar green
 };
 
 // Scaled colour sum, capped at the sample maximum: (sum * k) >> 11.
 // For 8-bit data sum <= 4080 and k <= 512, so the product is formed as the
 // high half of (sum << 4) * (k << 1), a single 16-bit multiply-high.
 [[gnu::always_inline]] inline uint8_t ScaleSum(uint16_t sum, uint16_t k2) {
-    const uint32_t v = (static_cast<uint32_t>(static_cast<uint16_t>(sum << 4)) * k2) >> 16;
-    return static_cast<uint8_t>(v > 255 ? 255 : v);
+  const uint32_t v = (static_cast<uint32_t>(static_cast<uint16_t>(sum << 4)) * k2) >> 16;
+  return static_cast<uint8_t>(v > 255 ? 255 : v);
 }
 [[gnu::always_inline]] inline uint16_t ScaleSum(uint32_t sum, uint32_t k) {
-    const uint32_t v = (sum * k) >> 11;
-    return static_cast<uint16_t>(v > 65535 ? 65535 : v);
+  const uint32_t v = (sum * k) >> 11;
+  return static_cast<uint16_t>(v > 65535 ? 65535 : v);
 }
 
 // Vertical 3:1 sums of the two channel rows for every column.
 template <typename S, typename A>
-[[gnu::always_inline]] inline void VerticalPass(A* __restrict ve, A* __restrict vo, const S* __restrict e1,
-                                                const S* __restrict e2, const S* __restrict o1,
-                                                const S* __restrict o2, int w) {
-    for (int c = 0; c < w; ++c) {
-        ve[c] = static_cast<A>(3 * e1[c] + e2[c]);
-        vo[c] = static_cast<A>(3 * o1[c] + o2[c]);
-    }
+[[gnu::always_inline]] inline void VerticalPass(A* __restrict ve, A* __restrict vo,
+                                                const S* __restrict e1, const S* __restrict e2,
+                                                const S* __restrict o1, const S* __restrict o2,
+                                                int w) {
+  for (int c = 0; c < w; ++c) {
+    ve[c] = static_cast<A>(3 * e1[c] + e2[c]);
+    vo[c] = static_cast<A>(3 * o1[c] + o2[c]);
+  }
 }
 
 // With the channel on even columns called E and the one on odd columns O:
@@ -65,132 +66,140 @@ template <typename S, typename A>
 template <typename S, typename A>
 [[gnu::always_inline]] inline void PairPass(S* __restrict pe, S* __restrict po, S* __restrict pg,
                                             const A* __restrict ve, const A* __restrict vo,
-                                            const S* __restrict p, const S* __restrict q, int pairs, A kE, A kO) {
-    for (int j = 0; j < pairs; ++j) {
-        const int x = 2 * j;
-        const A e3 = static_cast<A>(3 * ve[x]);
-        pe[x] = ScaleSum(static_cast<A>(e3 + ve[x - 2]), kE);
-        pe[x + 1] = ScaleSum(static_cast<A>(e3 + ve[x + 2]), kE);
-        po[x] = ScaleSum(static_cast<A>(3 * vo[x - 1] + vo[x + 1]), kO);
-        po[x + 1] = ScaleSum(static_cast<A>(3 * vo[x + 1] + vo[x - 1]), kO);
-        pg[x] = static_cast<S>((static_cast<A>(p[x]) + q[x - 1]) >> 1);
-        pg[x + 1] = static_cast<S>((static_cast<A>(p[x]) + q[x + 1]) >> 1);
-    }
+                                            const S* __restrict p, const S* __restrict q, int pairs,
+                                            A kE, A kO) {
+  for (int j = 0; j < pairs; ++j) {
+    const int x = 2 * j;
+    const A e3 = static_cast<A>(3 * ve[x]);
+    pe[x] = ScaleSum(static_cast<A>(e3 + ve[x - 2]), kE);
+    pe[x + 1] = ScaleSum(static_cast<A>(e3 + ve[x + 2]), kE);
+    po[x] = ScaleSum(static_cast<A>(3 * vo[x - 1] + vo[x + 1]), kO);
+    po[x + 1] = ScaleSum(static_cast<A>(3 * vo[x + 1] + vo[x - 1]), kO);
+    pg[x] = static_cast<S>((static_cast<A>(p[x]) + q[x - 1]) >> 1);
+    pg[x + 1] = static_cast<S>((static_cast<A>(p[x]) + q[x + 1]) >> 1);
+  }
 }
 
 template <typename S, int Channels>
-[[gnu::always_inline]] inline void Interleave(S* __restrict out, const S* __restrict blue, const S* __restrict green,
-                                              const S* __restrict red, int w) {
-    for (int x = 0; x < w; ++x) {
-        out[Channels * x + 0] = blue[x];
-        out[Channels * x + 1] = green[x];
-        out[Channels * x + 2] = red[x];
-    }
+[[gnu::always_inline]] inline void Interleave(S* __restrict out, const S* __restrict blue,
+                                              const S* __restrict green, const S* __restrict red,
+                                              int w) {
+  for (int x = 0; x < w; ++x) {
+    out[Channels * x + 0] = blue[x];
+    out[Channels * x + 1] = green[x];
+    out[Channels * x + 2] = red[x];
+  }
 }
 
 // Byte shuffles that put 16 blue, green and red samples into 48 bytes of
 // B, G, R pixels: mask[k][c] builds output bytes 16k..16k+15 from channel c.
 struct InterleaveMasks {
-    int8_t m[3][3][16];
-    constexpr InterleaveMasks() : m{} {
-        for (int k = 0; k < 3; ++k)
-            for (int c = 0; c < 3; ++c)
-                for (int j = 0; j < 16; ++j) {
-                    const int n = 16 * k + j;
-                    m[k][c][j] = static_cast<int8_t>(n % 3 == c ? n / 3 : -1);
-                }
-    }
+  int8_t m[3][3][16];
+  constexpr InterleaveMasks() : m{} {
+    for (int k = 0; k < 3; ++k)
+      for (int c = 0; c < 3; ++c)
+        for (int j = 0; j < 16; ++j) {
+          const int n = 16 * k + j;
+          m[k][c][j] = static_cast<int8_t>(n % 3 == c ? n / 3 : -1);
+        }
+  }
 };
 constexpr InterleaveMasks kInterleave;
 
-__attribute__((target("avx2"))) void InterleaveBgr8Shuffle(uint8_t* __restrict out, const uint8_t* __restrict blue,
+__attribute__((target("avx2"))) void InterleaveBgr8Shuffle(uint8_t* __restrict out,
+                                                           const uint8_t* __restrict blue,
                                                            const uint8_t* __restrict green,
                                                            const uint8_t* __restrict red, int w) {
-    __m128i mask[3][3];
-    for (int k = 0; k < 3; ++k)
-        for (int c = 0; c < 3; ++c)
-            mask[k][c] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kInterleave.m[k][c]));
-    int x = 0;
-    for (; x + 16 <= w; x += 16) {
-        const __m128i ch[3] = {_mm_loadu_si128(reinterpret_cast<const __m128i*>(blue + x)),
-                               _mm_loadu_si128(reinterpret_cast<const __m128i*>(green + x)),
-                               _mm_loadu_si128(reinterpret_cast<const __m128i*>(red + x))};
-        for (int k = 0; k < 3; ++k) {
-            const __m128i v = _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(ch[0], mask[k][0]),
-                                                        _mm_shuffle_epi8(ch[1], mask[k][1])),
-                                           _mm_shuffle_epi8(ch[2], mask[k][2]));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * x + 16 * k), v);
-        }
+  __m128i mask[3][3];
+  for (int k = 0; k < 3; ++k)
+    for (int c = 0; c < 3; ++c)
+      mask[k][c] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kInterleave.m[k][c]));
+  int x = 0;
+  for (; x + 16 <= w; x += 16) {
+    const __m128i ch[3] = {_mm_loadu_si128(reinterpret_cast<const __m128i*>(blue + x)),
+                           _mm_loadu_si128(reinterpret_cast<const __m128i*>(green + x)),
+                           _mm_loadu_si128(reinterpret_cast<const __m128i*>(red + x))};
+    for (int k = 0; k < 3; ++k) {
+      const __m128i v = _mm_or_si128(
+          _mm_or_si128(_mm_shuffle_epi8(ch[0], mask[k][0]), _mm_shuffle_epi8(ch[1], mask[k][1])),
+          _mm_shuffle_epi8(ch[2], mask[k][2]));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * x + 16 * k), v);
     }
-    for (; x < w; ++x) {
-        out[3 * x] = blue[x];
-        out[3 * x + 1] = green[x];
-        out[3 * x + 2] = red[x];
-    }
+  }
+  for (; x < w; ++x) {
+    out[3 * x] = blue[x];
+    out[3 * x + 1] = green[x];
+    out[3 * x + 2] = red[x];
+  }
 }
 
 // Rows y0..y1-1 of one frame, h >= 4 and w >= 4. Rows outside the frame are taken two Bayer
 // periods inside (row selection); columns likewise through the padding.
 template <typename S, typename A, int Channels>
-[[gnu::always_inline]] inline void DemosaicFrame(uint8_t* dstBase, uint32_t dstStride, const uint8_t* srcBase,
-                                                 uint32_t srcStride, int w, int h, int y0, int y1, int c0, int r0,
-                                                 int kE, int kO, bool evenIsRed, bool shuffle, RowBuffers<S, A> b) {
-    // The multiplier as ScaleSum wants it (doubled for the 8-bit multiply-high).
-    const A kEv = static_cast<A>(sizeof(S) == 1 ? kE * 2 : kE);
-    const A kOv = static_cast<A>(sizeof(S) == 1 ? kO * 2 : kO);
-    auto srcRow = [&](int y) { return reinterpret_cast<const S*>(srcBase + static_cast<size_t>(y) * srcStride); };
+[[gnu::always_inline]] inline void DemosaicFrame(uint8_t* dstBase, uint32_t dstStride,
+                                                 const uint8_t* srcBase, uint32_t srcStride, int w,
+                                                 int h, int y0, int y1, int c0, int r0, int kE,
+                                                 int kO, bool evenIsRed, bool shuffle,
+                                                 RowBuffers<S, A> b) {
+  // The multiplier as ScaleSum wants it (doubled for the 8-bit multiply-high).
+  const A kEv = static_cast<A>(sizeof(S) == 1 ? kE * 2 : kE);
+  const A kOv = static_cast<A>(sizeof(S) == 1 ? kO * 2 : kO);
+  auto srcRow = [&](int y) {
+    return reinterpret_cast<const S*>(srcBase + static_cast<size_t>(y) * srcStride);
+  };
 
-    for (int y = y0; y < y1; ++y) {
-        // Red rows have (row + r0) odd; the quad holds rows y-1 and y.
-        const int redRow = ((y + r0) & 1) ? y : y - 1;
-        const int blueRow = redRow == y ? y - 1 : y;
-        const int redFar = redRow == y ? y - 2 : y + 1;
-        const int blueFar = blueRow == y ? y - 2 : y + 1;
-        // The even-column channel is red when c0 is 0.
-        const int eRow = ReflectCoord(evenIsRed ? redRow : blueRow, h);
-        const int eFar = ReflectCoord(evenIsRed ? redFar : blueFar, h);
-        const int oRow = ReflectCoord(evenIsRed ? blueRow : redRow, h);
-        const int oFar = ReflectCoord(evenIsRed ? blueFar : redFar, h);
-        // Row y-1 has greens on columns of parity (c0 + y - 1 + r0).
-        const int rowA = ReflectCoord(y - 1, h);
-        const bool aGreenEven = ((c0 + y - 1 + r0) & 1) == 0;
+  for (int y = y0; y < y1; ++y) {
+    // Red rows have (row + r0) odd; the quad holds rows y-1 and y.
+    const int redRow = ((y + r0) & 1) ? y : y - 1;
+    const int blueRow = redRow == y ? y - 1 : y;
+    const int redFar = redRow == y ? y - 2 : y + 1;
+    const int blueFar = blueRow == y ? y - 2 : y + 1;
+    // The even-column channel is red when c0 is 0.
+    const int eRow = ReflectCoord(evenIsRed ? redRow : blueRow, h);
+    const int eFar = ReflectCoord(evenIsRed ? redFar : blueFar, h);
+    const int oRow = ReflectCoord(evenIsRed ? blueRow : redRow, h);
+    const int oFar = ReflectCoord(evenIsRed ? blueFar : redFar, h);
+    // Row y-1 has greens on columns of parity (c0 + y - 1 + r0).
+    const int rowA = ReflectCoord(y - 1, h);
+    const bool aGreenEven = ((c0 + y - 1 + r0) & 1) == 0;
 
-        VerticalPass<S, A>(b.ve + 2, b.vo + 2, srcRow(eRow), srcRow(eFar), srcRow(oRow), srcRow(oFar), w);
-        std::memcpy(b.q + 2, srcRow(aGreenEven ? y : rowA), static_cast<size_t>(w) * sizeof(S));
-        // Columns -2, -1, w, w+1 mirror by two Bayer periods.
-        for (A* buf : {b.ve, b.vo}) {
-            buf[0] = buf[4];
-            buf[1] = buf[5];
-            buf[w + 2] = buf[w - 2];
-            buf[w + 3] = buf[w - 1];
-        }
-        b.q[1] = b.q[5];
-        b.q[w + 2] = b.q[w - 2];
-
-        PairPass<S, A>(b.pe, b.po, b.pg, b.ve + 2, b.vo + 2, srcRow(aGreenEven ? rowA : y), b.q + 2, (w + 1) / 2,
-                       kEv, kOv);
-        S* out = reinterpret_cast<S*>(dstBase + static_cast<size_t>(y) * dstStride);
-        const S* blue = evenIsRed ? b.po : b.pe;
-        const S* red = evenIsRed ? b.pe : b.po;
-        if constexpr (sizeof(S) == 1 && Channels == 3) {
-            if (shuffle) {
-                InterleaveBgr8Shuffle(out, blue, b.pg, red, w);
-                continue;
-            }
-        }
-        Interleave<S, Channels>(out, blue, b.pg, red, w);
+    VerticalPass<S, A>(b.ve + 2, b.vo + 2, srcRow(eRow), srcRow(eFar), srcRow(oRow), srcRow(oFar),
+                       w);
+    std::memcpy(b.q + 2, srcRow(aGreenEven ? y : rowA), static_cast<size_t>(w) * sizeof(S));
+    // Columns -2, -1, w, w+1 mirror by two Bayer periods.
+    for (A* buf : {b.ve, b.vo}) {
+      buf[0] = buf[4];
+      buf[1] = buf[5];
+      buf[w + 2] = buf[w - 2];
+      buf[w + 3] = buf[w - 1];
     }
+    b.q[1] = b.q[5];
+    b.q[w + 2] = b.q[w - 2];
+
+    PairPass<S, A>(b.pe, b.po, b.pg, b.ve + 2, b.vo + 2, srcRow(aGreenEven ? rowA : y), b.q + 2,
+                   (w + 1) / 2, kEv, kOv);
+    S* out = reinterpret_cast<S*>(dstBase + static_cast<size_t>(y) * dstStride);
+    const S* blue = evenIsRed ? b.po : b.pe;
+    const S* red = evenIsRed ? b.pe : b.po;
+    if constexpr (sizeof(S) == 1 && Channels == 3) {
+      if (shuffle) {
+        InterleaveBgr8Shuffle(out, blue, b.pg, red, w);
+        continue;
+      }
+    }
+    Interleave<S, Channels>(out, blue, b.pg, red, w);
+  }
 }
 
-#define VEXCAM_DEMOSAIC_VARIANT(name, S, A, C)                                                                  \
-    VEXCAM_CPU_VARIANTS(void, name,                                                                             \
-                        (uint8_t * dst, uint32_t dstStride, const uint8_t* src, uint32_t srcStride, int w, int h, \
-                         int y0, int y1, int c0, int r0, int kE, int kO, bool evenIsRed, bool shuffle,         \
-                         RowBuffers<S, A> b),                                                                  \
-                        {                                                                                       \
-                            DemosaicFrame<S, A, C>(dst, dstStride, src, srcStride, w, h, y0, y1, c0, r0, kE, kO, \
-                                                   evenIsRed, shuffle, b);                                     \
-                        })
+#define VEXCAM_DEMOSAIC_VARIANT(name, S, A, C)                                                    \
+  VEXCAM_CPU_VARIANTS(void, name,                                                                 \
+                      (uint8_t * dst, uint32_t dstStride, const uint8_t* src, uint32_t srcStride, \
+                       int w, int h, int y0, int y1, int c0, int r0, int kE, int kO,              \
+                       bool evenIsRed, bool shuffle, RowBuffers<S, A> b),                         \
+                      {                                                                           \
+                        DemosaicFrame<S, A, C>(dst, dstStride, src, srcStride, w, h, y0, y1, c0,  \
+                                               r0, kE, kO, evenIsRed, shuffle, b);                \
+                      })
 
 VEXCAM_DEMOSAIC_VARIANT(Demosaic8To24, uint8_t, uint16_t, 3)
 VEXCAM_DEMOSAIC_VARIANT(Demosaic8To32, uint8_t, uint16_t, 4)
@@ -201,170 +210,177 @@ VEXCAM_DEMOSAIC_VARIANT(Demosaic16To64, uint16_t, uint32_t, 4)
 constexpr size_t kSlices = 6;
 
 // Words of one row-buffer slice: 64-byte multiples, room for the widest type.
-size_t SliceWords(int w) { return ((static_cast<size_t>(w) + 8) * sizeof(uint32_t) + 63) / 64 * 16; }
+size_t SliceWords(int w) {
+  return ((static_cast<size_t>(w) + 8) * sizeof(uint32_t) + 63) / 64 * 16;
+}
 
 // Scratch for `parts` bands of one frame: 64-byte aligned slices of a uint32
 // vector, six per band.
 void ReserveScratch(std::vector<uint32_t>& scratch, int w, int parts) {
-    const size_t words = static_cast<size_t>(parts) * kSlices * SliceWords(w) + 16;
-    if (scratch.size() < words) scratch.assign(words, 0);
+  const size_t words = static_cast<size_t>(parts) * kSlices * SliceWords(w) + 16;
+  if (scratch.size() < words) scratch.assign(words, 0);
 }
 
 template <typename S, typename A>
 RowBuffers<S, A> CarveBuffers(std::vector<uint32_t>& scratch, int w, int part) {
-    const size_t sliceWords = SliceWords(w);
-    auto* base = reinterpret_cast<uint8_t*>(scratch.data());
-    base += (64 - reinterpret_cast<uintptr_t>(base) % 64) % 64;
-    base += static_cast<size_t>(part) * kSlices * sliceWords * sizeof(uint32_t);
-    auto slice = [&](size_t i) { return base + i * sliceWords * sizeof(uint32_t); };
-    return RowBuffers<S, A>{reinterpret_cast<A*>(slice(0)), reinterpret_cast<A*>(slice(1)),
-                            reinterpret_cast<S*>(slice(2)), reinterpret_cast<S*>(slice(3)),
-                            reinterpret_cast<S*>(slice(4)), reinterpret_cast<S*>(slice(5))};
+  const size_t sliceWords = SliceWords(w);
+  auto* base = reinterpret_cast<uint8_t*>(scratch.data());
+  base += (64 - reinterpret_cast<uintptr_t>(base) % 64) % 64;
+  base += static_cast<size_t>(part) * kSlices * sliceWords * sizeof(uint32_t);
+  auto slice = [&](size_t i) { return base + i * sliceWords * sizeof(uint32_t); };
+  return RowBuffers<S, A>{reinterpret_cast<A*>(slice(0)), reinterpret_cast<A*>(slice(1)),
+                          reinterpret_cast<S*>(slice(2)), reinterpret_cast<S*>(slice(3)),
+                          reinterpret_cast<S*>(slice(4)), reinterpret_cast<S*>(slice(5))};
 }
 
 }  // namespace
 
 int DemosaicGainFactor(int gain) {
-    gain = std::clamp(gain, 0, kMaxWhiteBalanceGain);
-    return static_cast<int>(gain * 1.28);
+  gain = std::clamp(gain, 0, kMaxWhiteBalanceGain);
+  return static_cast<int>(gain * 1.28);
 }
 
 bool Demosaicer::Run(DibImage& dst, const DibImage& raw, int bayerMode, int gainRed, int gainBlue,
                      RowWorkers* workers) {
-    if (dst.IsEmpty() || raw.IsEmpty()) return false;
-    if (dst.Width() != raw.Width() || dst.Height() != raw.Height()) return false;
-    const int w = raw.Width();
-    const int h = raw.Height();
-    if (w < 4 || h < 4) return false;
-    const int mode = bayerMode & 3;
-    const int c0 = kBayerColumnOffset[mode];
-    const int r0 = kBayerRowOffset[mode];
-    // Red sits on columns with (x + c0) even.
-    const bool evenIsRed = c0 == 0;
-    const int kR = DemosaicGainFactor(gainRed);
-    const int kB = DemosaicGainFactor(gainBlue);
-    const int kE = evenIsRed ? kR : kB;
-    const int kO = evenIsRed ? kB : kR;
+  if (dst.IsEmpty() || raw.IsEmpty()) return false;
+  if (dst.Width() != raw.Width() || dst.Height() != raw.Height()) return false;
+  const int w = raw.Width();
+  const int h = raw.Height();
+  if (w < 4 || h < 4) return false;
+  const int mode = bayerMode & 3;
+  const int c0 = kBayerColumnOffset[mode];
+  const int r0 = kBayerRowOffset[mode];
+  // Red sits on columns with (x + c0) even.
+  const bool evenIsRed = c0 == 0;
+  const int kR = DemosaicGainFactor(gainRed);
+  const int kB = DemosaicGainFactor(gainBlue);
+  const int kE = evenIsRed ? kR : kB;
+  const int kO = evenIsRed ? kB : kR;
 
-    const int rawBits = raw.BitCount();
-    const int dstBits = dst.BitCount();
-    const bool narrow = rawBits == 8 && (dstBits == 24 || dstBits == 32);
-    if (!narrow && !(rawBits == 16 && (dstBits == 48 || dstBits == 64))) return false;
-    const int parts = workers ? workers->Parts() : 1;
-    ReserveScratch(scratch_, w, parts);
-    // Every output row reads raw rows only, so bands are independent.
-    // The byte-shuffle interleave of 24-bit pixels needs SSSE3; the vector
-    // paths have it.
-    const bool shuffle = ActiveCpuPath() != CpuPath::kBaseline;
-    auto band = [&](int part, int y0, int y1) {
-        if (narrow)
-            (dstBits == 24 ? VEXCAM_PICK(Demosaic8To24) : VEXCAM_PICK(Demosaic8To32))(
-                dst.Pixels(), dst.Stride(), raw.Pixels(), raw.Stride(), w, h, y0, y1, c0, r0, kE, kO, evenIsRed, shuffle,
-                CarveBuffers<uint8_t, uint16_t>(scratch_, w, part));
-        else
-            (dstBits == 48 ? VEXCAM_PICK(Demosaic16To48) : VEXCAM_PICK(Demosaic16To64))(
-                dst.Pixels(), dst.Stride(), raw.Pixels(), raw.Stride(), w, h, y0, y1, c0, r0, kE, kO, evenIsRed, shuffle,
-                CarveBuffers<uint16_t, uint32_t>(scratch_, w, part));
-    };
-    if (workers)
-        workers->ForEachBand(h, band);
+  const int rawBits = raw.BitCount();
+  const int dstBits = dst.BitCount();
+  const bool narrow = rawBits == 8 && (dstBits == 24 || dstBits == 32);
+  if (!narrow && !(rawBits == 16 && (dstBits == 48 || dstBits == 64))) return false;
+  const int parts = workers ? workers->Parts() : 1;
+  ReserveScratch(scratch_, w, parts);
+  // Every output row reads raw rows only, so bands are independent.
+  // The byte-shuffle interleave of 24-bit pixels needs SSSE3; the vector
+  // paths have it.
+  const bool shuffle = ActiveCpuPath() != CpuPath::kBaseline;
+  auto band = [&](int part, int y0, int y1) {
+    if (narrow)
+      (dstBits == 24 ? VEXCAM_PICK(Demosaic8To24) : VEXCAM_PICK(Demosaic8To32))(
+          dst.Pixels(), dst.Stride(), raw.Pixels(), raw.Stride(), w, h, y0, y1, c0, r0, kE, kO,
+          evenIsRed, shuffle, CarveBuffers<uint8_t, uint16_t>(scratch_, w, part));
     else
-        band(0, 0, h);
-    return true;
+      (dstBits == 48 ? VEXCAM_PICK(Demosaic16To48) : VEXCAM_PICK(Demosaic16To64))(
+          dst.Pixels(), dst.Stride(), raw.Pixels(), raw.Stride(), w, h, y0, y1, c0, r0, kE, kO,
+          evenIsRed, shuffle, CarveBuffers<uint16_t, uint32_t>(scratch_, w, part));
+  };
+  if (workers)
+    workers->ForEachBand(h, band);
+  else
+    band(0, 0, h);
+  return true;
 }
 
 bool Demosaicer::Run(DibImage& dst, const DibImage& raw, ImageSettings& settings) {
-    AutoWhiteBalance(raw, settings);
-    return Run(dst, raw, settings.bayerMode, settings.bayerGainRed, settings.bayerGainBlue);
+  AutoWhiteBalance(raw, settings);
+  return Run(dst, raw, settings.bayerMode, settings.bayerGainRed, settings.bayerGainBlue);
 }
 
 bool MeasureWhiteBalance(const DibImage& raw, int bayerMode, WhiteBalanceGains& gains) {
-    if (raw.IsEmpty() || (raw.BitCount() != 8 && raw.BitCount() != 16)) return false;
-    const int mode = bayerMode & 3;
-    const int c0 = kBayerColumnOffset[mode];
-    const int r0 = kBayerRowOffset[mode];
-    const int w = raw.Width();
-    // sum[cx + 2 * ry], the same phase index as the gray gains.
-    uint64_t sum[4] = {0, 0, 0, 0};
-    uint64_t count[4] = {0, 0, 0, 0};
-    for (int y = 0; y < raw.Height(); ++y) {
-        uint64_t even = 0, odd = 0;
-        if (raw.BitCount() == 8) {
-            const uint8_t* row = raw.Row(y);
-            for (int x = 0; x + 1 < w; x += 2) {
-                even += row[x];
-                odd += row[x + 1];
-            }
-            if (w & 1) even += row[w - 1];
-        } else {
-            const auto* row = reinterpret_cast<const uint16_t*>(raw.Row(y));
-            for (int x = 0; x + 1 < w; x += 2) {
-                even += row[x];
-                odd += row[x + 1];
-            }
-            if (w & 1) even += row[w - 1];
-        }
-        const int ry = (y + r0) & 1;
-        // Even columns have phase cx = c0.
-        sum[c0 + 2 * ry] += even;
-        count[c0 + 2 * ry] += static_cast<uint64_t>((w + 1) / 2);
-        sum[(1 - c0) + 2 * ry] += odd;
-        count[(1 - c0) + 2 * ry] += static_cast<uint64_t>(w / 2);
+  if (raw.IsEmpty() || (raw.BitCount() != 8 && raw.BitCount() != 16)) return false;
+  const int mode = bayerMode & 3;
+  const int c0 = kBayerColumnOffset[mode];
+  const int r0 = kBayerRowOffset[mode];
+  const int w = raw.Width();
+  // sum[cx + 2 * ry], the same phase index as the gray gains.
+  uint64_t sum[4] = {0, 0, 0, 0};
+  uint64_t count[4] = {0, 0, 0, 0};
+  for (int y = 0; y < raw.Height(); ++y) {
+    uint64_t even = 0, odd = 0;
+    if (raw.BitCount() == 8) {
+      const uint8_t* row = raw.Row(y);
+      for (int x = 0; x + 1 < w; x += 2) {
+        even += row[x];
+        odd += row[x + 1];
+      }
+      if (w & 1) even += row[w - 1];
+    } else {
+      const auto* row = reinterpret_cast<const uint16_t*>(raw.Row(y));
+      for (int x = 0; x + 1 < w; x += 2) {
+        even += row[x];
+        odd += row[x + 1];
+      }
+      if (w & 1) even += row[w - 1];
     }
-    auto mean = [](uint64_t s, uint64_t n) { return n ? static_cast<double>(s) / static_cast<double>(n) : 0.0; };
-    // Phases: (0,0) and (1,1) green, (1,0) blue, (0,1) red.
-    const double g = mean(sum[0] + sum[3], count[0] + count[3]);
-    const double blue = mean(sum[1], count[1]);
-    const double red = mean(sum[2], count[2]);
-    auto gainOf = [g](double m, int32_t old) -> int32_t {
-        if (m <= 0.0) return g > 0.0 ? kMaxWhiteBalanceGain : old;
-        const double v = 100.0 * g / m;
-        return v >= kMaxWhiteBalanceGain ? kMaxWhiteBalanceGain : static_cast<int32_t>(v);
-    };
-    gains.red = gainOf(red, gains.red);
-    gains.blue = gainOf(blue, gains.blue);
-    gains.green = 100;
-    return true;
+    const int ry = (y + r0) & 1;
+    // Even columns have phase cx = c0.
+    sum[c0 + 2 * ry] += even;
+    count[c0 + 2 * ry] += static_cast<uint64_t>((w + 1) / 2);
+    sum[(1 - c0) + 2 * ry] += odd;
+    count[(1 - c0) + 2 * ry] += static_cast<uint64_t>(w / 2);
+  }
+  auto mean = [](uint64_t s, uint64_t n) {
+    return n ? static_cast<double>(s) / static_cast<double>(n) : 0.0;
+  };
+  // Phases: (0,0) and (1,1) green, (1,0) blue, (0,1) red.
+  const double g = mean(sum[0] + sum[3], count[0] + count[3]);
+  const double blue = mean(sum[1], count[1]);
+  const double red = mean(sum[2], count[2]);
+  auto gainOf = [g](double m, int32_t old) -> int32_t {
+    if (m <= 0.0) return g > 0.0 ? kMaxWhiteBalanceGain : old;
+    const double v = 100.0 * g / m;
+    return v >= kMaxWhiteBalanceGain ? kMaxWhiteBalanceGain : static_cast<int32_t>(v);
+  };
+  gains.red = gainOf(red, gains.red);
+  gains.blue = gainOf(blue, gains.blue);
+  gains.green = 100;
+  return true;
 }
 
 bool AutoWhiteBalance(const DibImage& raw, ImageSettings& settings) {
-    if (!settings.bayerGainAuto) return false;
-    WhiteBalanceGains gains{settings.bayerGainRed, settings.bayerGainGreen, settings.bayerGainBlue};
-    if (!MeasureWhiteBalance(raw, settings.bayerMode, gains)) return false;
-    settings.bayerGainRed = gains.red;
-    settings.bayerGainGreen = gains.green;
-    settings.bayerGainBlue = gains.blue;
-    if (settings.bayerGainAutoOnce1 && settings.bayerGainAutoOnce2) {
-        settings.bayerGainAuto = 0;
-        settings.bayerGainAutoOnce1 = 0;
-        settings.bayerGainAutoOnce2 = 0;
-    }
-    return true;
+  if (!settings.bayerGainAuto) return false;
+  WhiteBalanceGains gains{settings.bayerGainRed, settings.bayerGainGreen, settings.bayerGainBlue};
+  if (!MeasureWhiteBalance(raw, settings.bayerMode, gains)) return false;
+  settings.bayerGainRed = gains.red;
+  settings.bayerGainGreen = gains.green;
+  settings.bayerGainBlue = gains.blue;
+  if (settings.bayerGainAutoOnce1 && settings.bayerGainAutoOnce2) {
+    settings.bayerGainAuto = 0;
+    settings.bayerGainAutoOnce1 = 0;
+    settings.bayerGainAutoOnce2 = 0;
+  }
+  return true;
 }
 
-int GrayFromColorOp(uint8_t* dst, const uint8_t* src, const RegionRect& rect, int dstX, int dstY, int dstBpp,
-                    int srcBpp, uint32_t dstStride, uint32_t srcStride, const void*, const void*) {
-    if (dstBpp != 1 || (srcBpp != 3 && srcBpp != 4)) return 0;
-    const int n = rect.right - rect.left;
-    for (int i = 0; i < rect.bottom - rect.top; ++i) {
-        const uint8_t* __restrict s =
-            src + static_cast<size_t>(rect.top + i) * srcStride + static_cast<size_t>(rect.left) * srcBpp;
-        uint8_t* __restrict d = dst + static_cast<size_t>(dstY + i) * dstStride + dstX;
-        if (srcBpp == 3) {
-            for (int x = 0; x < n; ++x)
-                d[x] = static_cast<uint8_t>((59u * s[3 * x + 1] + 30u * s[3 * x + 2] + 11u * s[3 * x]) / 100u);
-        } else {
-            for (int x = 0; x < n; ++x)
-                d[x] = static_cast<uint8_t>((59u * s[4 * x + 1] + 30u * s[4 * x + 2] + 11u * s[4 * x]) / 100u);
-        }
+int GrayFromColorOp(uint8_t* dst, const uint8_t* src, const RegionRect& rect, int dstX, int dstY,
+                    int dstBpp, int srcBpp, uint32_t dstStride, uint32_t srcStride, const void*,
+                    const void*) {
+  if (dstBpp != 1 || (srcBpp != 3 && srcBpp != 4)) return 0;
+  const int n = rect.right - rect.left;
+  for (int i = 0; i < rect.bottom - rect.top; ++i) {
+    const uint8_t* __restrict s = src + static_cast<size_t>(rect.top + i) * srcStride +
+                                  static_cast<size_t>(rect.left) * srcBpp;
+    uint8_t* __restrict d = dst + static_cast<size_t>(dstY + i) * dstStride + dstX;
+    if (srcBpp == 3) {
+      for (int x = 0; x < n; ++x)
+        d[x] =
+            static_cast<uint8_t>((59u * s[3 * x + 1] + 30u * s[3 * x + 2] + 11u * s[3 * x]) / 100u);
+    } else {
+      for (int x = 0; x < n; ++x)
+        d[x] =
+            static_cast<uint8_t>((59u * s[4 * x + 1] + 30u * s[4 * x + 2] + 11u * s[4 * x]) / 100u);
     }
-    return 1;
+  }
+  return 1;
 }
 
 bool GrayFromColor(DibImage& gray8, const DibImage& color) {
-    if (gray8.BitCount() != 8 || (color.BitCount() != 24 && color.BitCount() != 32)) return false;
-    if (gray8.Width() != color.Width() || gray8.Height() != color.Height()) return false;
-    return ApplyRegionOp(gray8, GrayFromColorOp, color, nullptr, 0, 0, nullptr, nullptr) != 0;
+  if (gray8.BitCount() != 8 || (color.BitCount() != 24 && color.BitCount() != 32)) return false;
+  if (gray8.Width() != color.Width() || gray8.Height() != color.Height()) return false;
+  return ApplyRegionOp(gray8, GrayFromColorOp, color, nullptr, 0, 0, nullptr, nullptr) != 0;
 }
 
 }  // namespace vexcam

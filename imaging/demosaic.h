@@ -18,30 +18,30 @@ int DemosaicGainFactor(int gain);
 // the colour at the centre of the 2 x 2 raw quad whose lower-right sample is
 // (x, y). Owns its row buffers so a stream of frames does not allocate.
 class Demosaicer {
-public:
-    // Fills the first three samples (B, G, R) of every pixel of dst from raw:
-    // 8-bit raw into a 24- or 32-bit image, 16-bit raw into a 48- or 64-bit
-    // one, same width and height. Red and blue are scaled by their gains
-    // (0..400); green is never scaled. Returns false and leaves dst untouched
-    // for mismatched images and for frames narrower or lower than 4 pixels,
-    // where the two-period border reflection would still land outside.
-    // With workers the rows are split into one band per part.
-    bool Run(DibImage& dst, const DibImage& raw, int bayerMode, int gainRed, int gainBlue,
-             RowWorkers* workers = nullptr);
+ public:
+  // Fills the first three samples (B, G, R) of every pixel of dst from raw:
+  // 8-bit raw into a 24- or 32-bit image, 16-bit raw into a 48- or 64-bit
+  // one, same width and height. Red and blue are scaled by their gains
+  // (0..400); green is never scaled. Returns false and leaves dst untouched
+  // for mismatched images and for frames narrower or lower than 4 pixels,
+  // where the two-period border reflection would still land outside.
+  // With workers the rows are split into one band per part.
+  bool Run(DibImage& dst, const DibImage& raw, int bayerMode, int gainRed, int gainBlue,
+           RowWorkers* workers = nullptr);
 
-    // Runs AutoWhiteBalance first when the settings ask for it, then Run with
-    // the settings' Bayer mode and gains.
-    bool Run(DibImage& dst, const DibImage& raw, ImageSettings& settings);
+  // Runs AutoWhiteBalance first when the settings ask for it, then Run with
+  // the settings' Bayer mode and gains.
+  bool Run(DibImage& dst, const DibImage& raw, ImageSettings& settings);
 
-private:
-    std::vector<uint32_t> scratch_;
+ private:
+  std::vector<uint32_t> scratch_;
 };
 
 // Measured white-balance gains.
 struct WhiteBalanceGains {
-    int32_t red = 100;
-    int32_t green = 100;
-    int32_t blue = 100;
+  int32_t red = 100;
+  int32_t green = 100;
+  int32_t blue = 100;
 };
 
 // Means of the red, blue and both green phases of an 8- or 16-bit raw image;
@@ -60,8 +60,9 @@ bool AutoWhiteBalance(const DibImage& raw, ImageSettings& settings);
 
 // RegionOp: 24- or 32-bit colour source to 8-bit gray,
 // gray = (59 G + 30 R + 11 B) / 100. Parameters unused.
-int GrayFromColorOp(uint8_t* dst, const uint8_t* src, const RegionRect& rect, int dstX, int dstY, int dstBpp,
-                    int srcBpp, uint32_t dstStride, uint32_t srcStride, const void* param1, const void* param2);
+int GrayFromColorOp(uint8_t* dst, const uint8_t* src, const RegionRect& rect, int dstX, int dstY,
+                    int dstBpp, int srcBpp, uint32_t dstStride, uint32_t srcStride,
+                    const void* param1, const void* param2);
 
 // Whole-image GrayFromColor: color (24/32 bit) into gray8 (8 bit) of the same
 // size. Returns false for mismatched images.

@@ -20,8 +20,8 @@ bool GrayGainOffsetIsDefault(const int32_t gain[4], const int32_t offset[4]);
 // 0..max (max 255, or GrayMaxForDepth(depth) for 16-bit images). Phases are
 // indexed as in GrayPhase, by the Bayer mode 0..3. Does nothing on other
 // images or when GrayGainOffsetIsDefault.
-void ApplyGrayGainOffset(DibImage& img, int bayerMode, const int32_t gain[4], const int32_t offset[4],
-                         int depth = 16);
+void ApplyGrayGainOffset(DibImage& img, int bayerMode, const int32_t gain[4],
+                         const int32_t offset[4], int depth = 16);
 
 // Automatic gray gain on a Mono 8 or Mono 16 image. Per phase, the samples
 // strictly between 0 and max (255, or GrayMaxForDepth(depth)) are averaged;

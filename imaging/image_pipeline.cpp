@@ -21,42 +21,48 @@ bool ValidMode(int mode) { return mode >= 0 && mode < ImagePipeline::kColorModeC
 }  // namespace
 
 bool ImagePipeline::Ensure(DibImage& img, int width, int height, int bitCount) {
-    if (!img.IsEmpty() && img.Width() == width && img.Height() == height && img.BitCount() == bitCount) return true;
-    return img.Create(width, height, bitCount);
+  if (!img.IsEmpty() && img.Width() == width && img.Height() == height &&
+      img.BitCount() == bitCount)
+    return true;
+  return img.Create(width, height, bitCount);
 }
 
 bool ImagePipeline::Configure(int width, int height, int colorMode) {
-    if (!ValidMode(colorMode)) return false;
-    if (!Ensure(RawFor(colorMode), width, height, kRawBits[colorMode])) return false;
-    if (!Ensure(ImageFor(colorMode), width, height, kImageBits[colorMode])) return false;
-    int request = threadRequest_;
-    if (request <= 0) {
-        const char* env = std::getenv("VEXCAM_PIPELINE_THREADS");
-        request = env ? std::atoi(env) : 0;
-    }
-    const int parts = RowWorkerParts(width, height, request);
-    workers_.Start(parts);
-    VEXCAM_DEBUG(kDebugImaging, "pipeline for %d x %d, colour mode %d: %s path, %d row bands", width, height,
-                 colorMode, CpuPathName(ActiveCpuPath()), parts);
-    return true;
+  if (!ValidMode(colorMode)) return false;
+  if (!Ensure(RawFor(colorMode), width, height, kRawBits[colorMode])) return false;
+  if (!Ensure(ImageFor(colorMode), width, height, kImageBits[colorMode])) return false;
+  int request = threadRequest_;
+  if (request <= 0) {
+    const char* env = std::getenv("VEXCAM_PIPELINE_THREADS");
+    request = env ? std::atoi(env) : 0;
+  }
+  const int parts = RowWorkerParts(width, height, request);
+  workers_.Start(parts);
+  VEXCAM_DEBUG(kDebugImaging, "pipeline for %d x %d, colour mode %d: %s path, %d row bands", width,
+               height, colorMode, CpuPathName(ActiveCpuPath()), parts);
+  return true;
 }
 
 DibImage& ImagePipeline::RawFor(int colorMode) {
-    return ValidMode(colorMode) && kRawBits[colorMode] == 16 ? raw16_ : raw8_;
+  return ValidMode(colorMode) && kRawBits[colorMode] == 16 ? raw16_ : raw8_;
 }
 
 DibImage& ImagePipeline::Color(int bitCount) {
-    switch (bitCount) {
-        case 32: return color32_;
-        case 48: return color48_;
-        case 64: return color64_;
-        default: return color24_;
-    }
+  switch (bitCount) {
+    case 32:
+      return color32_;
+    case 48:
+      return color48_;
+    case 64:
+      return color64_;
+    default:
+      return color24_;
+  }
 }
 
 DibImage& ImagePipeline::ImageFor(int colorMode) {
-    if (!ValidMode(colorMode) || colorMode <= 1) return RawFor(colorMode);
-    return Color(kImageBits[colorMode]);
+  if (!ValidMode(colorMode) || colorMode <= 1) return RawFor(colorMode);
+  return Color(kImageBits[colorMode]);
 }
 
 // Order: hue/saturation, gamma, contrast, sharpness, brightness. Adjacent
@@ -64,94 +70,100 @@ DibImage& ImagePipeline::ImageFor(int colorMode) {
 // the pass next to it while the rows are in cache: the tone table with the
 // hue/saturation write-back (or the sharpening copy), brightness with the
 // sharpening output. Every combination equals running the stages one by one.
-void ImagePipeline::RunAdjustments(DibImage& img, const ImageSettings& s, bool color, RowWorkers* workers) {
-    const bool wide = img.BitCount() == 16 || img.BitCount() >= 48;
-    const bool hueSat = color && (s.hue != 0 || s.saturation != 0);
-    const bool tone = s.gamma != 100 || s.contrast != 0;
-    if (s.sharpness != 0) {
-        const uint16_t* pre = tone ? toneTables_.Chain(wide, s.gamma, s.contrast, 0) : nullptr;
-        if (hueSat) {
-            ApplyHueSaturation(img, s.hue, s.saturation, hueSatCache_, pre, workers);
-            pre = nullptr;
-        }
-        ApplySharpnessFused(img, s.sharpness, sharpenCopy_, sharpenCache_, pre, s.brightness, toneTables_, workers);
-        return;
+void ImagePipeline::RunAdjustments(DibImage& img, const ImageSettings& s, bool color,
+                                   RowWorkers* workers) {
+  const bool wide = img.BitCount() == 16 || img.BitCount() >= 48;
+  const bool hueSat = color && (s.hue != 0 || s.saturation != 0);
+  const bool tone = s.gamma != 100 || s.contrast != 0;
+  if (s.sharpness != 0) {
+    const uint16_t* pre = tone ? toneTables_.Chain(wide, s.gamma, s.contrast, 0) : nullptr;
+    if (hueSat) {
+      ApplyHueSaturation(img, s.hue, s.saturation, hueSatCache_, pre, workers);
+      pre = nullptr;
     }
-    const uint16_t* table =
-        tone || s.brightness != 0 ? toneTables_.Chain(wide, s.gamma, s.contrast, s.brightness) : nullptr;
-    if (hueSat)
-        ApplyHueSaturation(img, s.hue, s.saturation, hueSatCache_, table, workers);
-    else if (table)
-        ApplySampleTable(img, table, workers);
+    ApplySharpnessFused(img, s.sharpness, sharpenCopy_, sharpenCache_, pre, s.brightness,
+                        toneTables_, workers);
+    return;
+  }
+  const uint16_t* table = tone || s.brightness != 0
+                              ? toneTables_.Chain(wide, s.gamma, s.contrast, s.brightness)
+                              : nullptr;
+  if (hueSat)
+    ApplyHueSaturation(img, s.hue, s.saturation, hueSatCache_, table, workers);
+  else if (table)
+    ApplySampleTable(img, table, workers);
 }
 
-uint32_t ImagePipeline::ProcessFrame(ImageSettings& settings, DefectState& defects, std::mutex& imageLock,
-                                     IAutoIrisCamera* camera, const CaptureGeometry& geometry, FrameReport* report) {
-    FrameReport local;
-    FrameReport& rep = report ? *report : local;
-    rep = FrameReport{};
-    const int mode = settings.colorMode;
-    if (!ValidMode(mode)) return 0;
-    DibImage& raw = RawFor(mode);
-    if (raw.IsEmpty() || raw.BitCount() != kRawBits[mode]) return 0;
-    const int w = raw.Width();
-    const int h = raw.Height();
-    // Row-independent steps (demosaic, adjustments) split into bands; the
-    // steps that measure or walk the whole frame run here in order.
-    RowWorkers* workers = workers_.Parts() > 1 ? &workers_ : nullptr;
+uint32_t ImagePipeline::ProcessFrame(ImageSettings& settings, DefectState& defects,
+                                     std::mutex& imageLock, IAutoIrisCamera* camera,
+                                     const CaptureGeometry& geometry, FrameReport* report) {
+  FrameReport local;
+  FrameReport& rep = report ? *report : local;
+  rep = FrameReport{};
+  const int mode = settings.colorMode;
+  if (!ValidMode(mode)) return 0;
+  DibImage& raw = RawFor(mode);
+  if (raw.IsEmpty() || raw.BitCount() != kRawBits[mode]) return 0;
+  const int w = raw.Width();
+  const int h = raw.Height();
+  // Row-independent steps (demosaic, adjustments) split into bands; the
+  // steps that measure or walk the whole frame run here in order.
+  RowWorkers* workers = workers_.Parts() > 1 ? &workers_ : nullptr;
 
-    // 1. Defect list; the loader replaces the list under the image lock.
-    if (settings.configFilter) {
-        std::lock_guard<std::mutex> lock(imageLock);
-        ApplyConfigFilter(raw, defects.defectList, geometry);
+  // 1. Defect list; the loader replaces the list under the image lock.
+  if (settings.configFilter) {
+    std::lock_guard<std::mutex> lock(imageLock);
+    ApplyConfigFilter(raw, defects.defectList, geometry);
+  }
+  // 2. Auto exposure talks to the camera, so it runs outside the lock.
+  if ((settings.autoIrisMode == 1 || settings.autoIrisMode == 2) && camera)
+    rep.autoIrisChanged = RunAutoIris(raw, settings.autoIrisMode, *camera, &rep.autoIris) != 0;
+
+  // 3. Filters that read the references, which the mask-file code replaces
+  //    under the same lock.
+  if (settings.maskFilter || settings.dotFilter) {
+    std::lock_guard<std::mutex> lock(imageLock);
+    if (settings.maskFilter) ApplyShadingCorrection(raw, defects, geometry);
+    if (settings.dotFilter) ApplyDotFilter(raw, defects, geometry);
+  }
+
+  // 4. Gray processing of the monochrome modes.
+  if (mode <= 1) {
+    if (settings.grayMode == 2) {
+      // Luma of the demosaiced colour; only the 8-bit image can take it.
+      if (mode == 0 && Ensure(color24_, w, h, 24)) {
+        rep.whiteBalanceMeasured = AutoWhiteBalance(raw8_, settings);
+        if (demosaicer_.Run(color24_, raw8_, settings.bayerMode, settings.bayerGainRed,
+                            settings.bayerGainBlue, workers))
+          GrayFromColor(raw8_, color24_);
+      }
+    } else if (settings.grayMode == 1) {
+      if (settings.grayAutoRequest != 0 &&
+          MeasureAutoGrayGain(raw, settings.bayerMode, settings.grayGain)) {
+        // -1 keeps measuring on every frame.
+        if (settings.grayAutoRequest > 0) --settings.grayAutoRequest;
+        rep.grayGainMeasured = true;
+      }
+      ApplyGrayGainOffset(raw, settings.bayerMode, settings.grayGain, settings.grayOffset);
     }
-    // 2. Auto exposure talks to the camera, so it runs outside the lock.
-    if ((settings.autoIrisMode == 1 || settings.autoIrisMode == 2) && camera)
-        rep.autoIrisChanged = RunAutoIris(raw, settings.autoIrisMode, *camera, &rep.autoIris) != 0;
+  }
 
-    // 3. Filters that read the references, which the mask-file code replaces
-    //    under the same lock.
-    if (settings.maskFilter || settings.dotFilter) {
-        std::lock_guard<std::mutex> lock(imageLock);
-        if (settings.maskFilter) ApplyShadingCorrection(raw, defects, geometry);
-        if (settings.dotFilter) ApplyDotFilter(raw, defects, geometry);
-    }
+  // 5. Mirror axes the camera does not flip itself.
+  SoftwareMirror(raw, mirrorScratch_, geometry.mirrorH, geometry.mirrorV,
+                 MirrorHardware{geometry.hwMirrorH, geometry.hwMirrorV});
 
-    // 4. Gray processing of the monochrome modes.
-    if (mode <= 1) {
-        if (settings.grayMode == 2) {
-            // Luma of the demosaiced colour; only the 8-bit image can take it.
-            if (mode == 0 && Ensure(color24_, w, h, 24)) {
-                rep.whiteBalanceMeasured = AutoWhiteBalance(raw8_, settings);
-                if (demosaicer_.Run(color24_, raw8_, settings.bayerMode, settings.bayerGainRed, settings.bayerGainBlue,
-                                    workers))
-                    GrayFromColor(raw8_, color24_);
-            }
-        } else if (settings.grayMode == 1) {
-            if (settings.grayAutoRequest != 0 && MeasureAutoGrayGain(raw, settings.bayerMode, settings.grayGain)) {
-                // -1 keeps measuring on every frame.
-                if (settings.grayAutoRequest > 0) --settings.grayAutoRequest;
-                rep.grayGainMeasured = true;
-            }
-            ApplyGrayGainOffset(raw, settings.bayerMode, settings.grayGain, settings.grayOffset);
-        }
-    }
+  // 6. Demosaic into the colour image of the mode.
+  DibImage& img = ImageFor(mode);
+  if (mode >= 2) {
+    if (!Ensure(img, w, h, kImageBits[mode])) return 0;
+    rep.whiteBalanceMeasured = AutoWhiteBalance(raw, settings);
+    demosaicer_.Run(img, raw, settings.bayerMode, settings.bayerGainRed, settings.bayerGainBlue,
+                    workers);
+  }
 
-    // 5. Mirror axes the camera does not flip itself.
-    SoftwareMirror(raw, mirrorScratch_, geometry.mirrorH, geometry.mirrorV,
-                   MirrorHardware{geometry.hwMirrorH, geometry.hwMirrorV});
-
-    // 6. Demosaic into the colour image of the mode.
-    DibImage& img = ImageFor(mode);
-    if (mode >= 2) {
-        if (!Ensure(img, w, h, kImageBits[mode])) return 0;
-        rep.whiteBalanceMeasured = AutoWhiteBalance(raw, settings);
-        demosaicer_.Run(img, raw, settings.bayerMode, settings.bayerGainRed, settings.bayerGainBlue, workers);
-    }
-
-    // 7. Adjustments on the image of the mode.
-    RunAdjustments(img, settings, mode >= 2, workers);
-    return 1;
+  // 7. Adjustments on the image of the mode.
+  RunAdjustments(img, settings, mode >= 2, workers);
+  return 1;
 }
 
 }  // namespace vexcam

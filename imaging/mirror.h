@@ -6,8 +6,8 @@ namespace vexcam {
 
 // Which axes the camera mirrors itself; those are never mirrored again here.
 struct MirrorHardware {
-    bool horizontal = false;
-    bool vertical = false;
+  bool horizontal = false;
+  bool vertical = false;
 };
 
 // Software mirror of an 8- or 16-bit raw image: H alone reverses every row,
@@ -16,6 +16,7 @@ struct MirrorHardware {
 // result is built in scratch (resized to raw's geometry when it differs) and
 // copied back. Returns false when nothing was done (no axis, or not a raw
 // image, or scratch could not be created).
-bool SoftwareMirror(DibImage& raw, DibImage& scratch, bool mirrorH, bool mirrorV, MirrorHardware hardware);
+bool SoftwareMirror(DibImage& raw, DibImage& scratch, bool mirrorH, bool mirrorV,
+                    MirrorHardware hardware);
 
 }  // namespace vexcam

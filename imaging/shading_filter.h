@@ -17,6 +17,7 @@ namespace vexcam {
 //   8-bit:  W != D: s = clamp(((s - D) * 256) / (W - D), 0, 255), else unchanged
 //   16-bit: W > D:  s = clamp(((s - D) * 65536) / (W - D), 0, 65535), else unchanged
 // (division truncating toward zero).
-void ApplyShadingCorrection(DibImage& raw, const DefectState& state, const CaptureGeometry& geometry);
+void ApplyShadingCorrection(DibImage& raw, const DefectState& state,
+                            const CaptureGeometry& geometry);
 
 }  // namespace vexcam

@@ -12,12 +12,12 @@ namespace vexcam {
 // Row scratch of the sharpening pass (column sums of four rows). Grows with
 // the widest row seen and is reused. One per pipeline; not shared.
 class SharpenCache {
-public:
-    bool Reserve(size_t samples);
-    int32_t* Sums() { return sums_.data(); }
+ public:
+  bool Reserve(size_t samples);
+  int32_t* Sums() { return sums_.data(); }
 
-private:
-    std::vector<int32_t> sums_;
+ private:
+  std::vector<int32_t> sums_;
 };
 
 // Sharpness 0..30 (clamped; 0 does nothing). `copy` is the caller's
@@ -38,6 +38,7 @@ uint32_t ApplySharpness(DibImage& img, int sharpness, DibImage& copy, SharpenCac
 // still run and 0 is returned.
 // With workers the rows are split into bands after the copy is made.
 uint32_t ApplySharpnessFused(DibImage& img, int sharpness, DibImage& copy, SharpenCache& cache,
-                             const uint16_t* pre, int brightness, ToneTables& tables, RowWorkers* workers = nullptr);
+                             const uint16_t* pre, int brightness, ToneTables& tables,
+                             RowWorkers* workers = nullptr);
 
 }  // namespace vexcam

@@ -13,33 +13,33 @@ namespace vexcam {
 // changes, so a steady stream never rebuilds or allocates. One cache per
 // pipeline; not shared between threads.
 class ToneTables {
-public:
-    // Tables for sample maximum 255 or 65535; each returns max + 1 entries.
-    const uint16_t* Gamma(bool wide, int gamma);
-    const uint16_t* Contrast(bool wide, int contrast);
-    const uint16_t* Brightness(bool wide, int brightness);
-    // Contrast applied after gamma, fused into one table (bit-identical to the
-    // two look-ups in a row).
-    const uint16_t* GammaContrast(bool wide, int gamma, int contrast);
-    // Gamma, contrast and brightness in that order, each only when not
-    // neutral (gamma 100, contrast 0, brightness 0), as one table. All three
-    // neutral gives the identity.
-    const uint16_t* Chain(bool wide, int gamma, int contrast, int brightness);
+ public:
+  // Tables for sample maximum 255 or 65535; each returns max + 1 entries.
+  const uint16_t* Gamma(bool wide, int gamma);
+  const uint16_t* Contrast(bool wide, int contrast);
+  const uint16_t* Brightness(bool wide, int brightness);
+  // Contrast applied after gamma, fused into one table (bit-identical to the
+  // two look-ups in a row).
+  const uint16_t* GammaContrast(bool wide, int gamma, int contrast);
+  // Gamma, contrast and brightness in that order, each only when not
+  // neutral (gamma 100, contrast 0, brightness 0), as one table. All three
+  // neutral gives the identity.
+  const uint16_t* Chain(bool wide, int gamma, int contrast, int brightness);
 
-private:
-    struct Table {
-        std::vector<uint16_t> values;
-        int setting = 0;
-        int setting2 = 0;
-        bool valid = false;
-    };
-    // [0] 8-bit, [1] 16-bit.
-    Table gamma_[2];
-    Table contrast_[2];
-    Table brightness_[2];
-    Table fused_[2];
-    Table chain_[2];
-    int chainBrightness_[2] = {0, 0};
+ private:
+  struct Table {
+    std::vector<uint16_t> values;
+    int setting = 0;
+    int setting2 = 0;
+    bool valid = false;
+  };
+  // [0] 8-bit, [1] 16-bit.
+  Table gamma_[2];
+  Table contrast_[2];
+  Table brightness_[2];
+  Table fused_[2];
+  Table chain_[2];
+  int chainBrightness_[2] = {0, 0};
 };
 
 // Gamma: sample i becomes trunc(max * (i / max) ^ (100 / gamma)), gamma

@@ -20,15 +20,18 @@ uint32_t Read(CVexCamU3K9Base* camera, T* out, Getter getter) {
 }  // namespace
 
 uint32_t AutoIrisAdapter::GetExposureTime(uint32_t* time) {
-  return Read(camera_, time, [](CVexCamU3K9Base& c, uint32_t* ok) { return c.GetExposureTime(ok); });
+  return Read(camera_, time,
+              [](CVexCamU3K9Base& c, uint32_t* ok) { return c.GetExposureTime(ok); });
 }
 
 uint32_t AutoIrisAdapter::GetExposureTimeMin(uint32_t* time) {
-  return Read(camera_, time, [](CVexCamU3K9Base& c, uint32_t* ok) { return c.GetExposureTimeMin(ok); });
+  return Read(camera_, time,
+              [](CVexCamU3K9Base& c, uint32_t* ok) { return c.GetExposureTimeMin(ok); });
 }
 
 uint32_t AutoIrisAdapter::GetExposureTimeMax(uint32_t* time) {
-  return Read(camera_, time, [](CVexCamU3K9Base& c, uint32_t* ok) { return c.GetExposureTimeMax(ok); });
+  return Read(camera_, time,
+              [](CVexCamU3K9Base& c, uint32_t* ok) { return c.GetExposureTimeMax(ok); });
 }
 
 uint32_t AutoIrisAdapter::SetExposureTime(uint32_t time) {
@@ -40,7 +43,8 @@ uint32_t AutoIrisAdapter::IsExposureTimeExSupported() {
 }
 
 uint32_t AutoIrisAdapter::GetExposureTimeEx(double* seconds) {
-  return Read(camera_, seconds, [](CVexCamU3K9Base& c, uint32_t* ok) { return c.GetExposureTimeEx(ok); });
+  return Read(camera_, seconds,
+              [](CVexCamU3K9Base& c, uint32_t* ok) { return c.GetExposureTimeEx(ok); });
 }
 
 uint32_t AutoIrisAdapter::GetGlobalGain(int32_t* gain) {
@@ -48,15 +52,19 @@ uint32_t AutoIrisAdapter::GetGlobalGain(int32_t* gain) {
 }
 
 uint32_t AutoIrisAdapter::GetGlobalGainMin(int32_t* gain) {
-  return Read(camera_, gain, [](CVexCamU3K9Base& c, uint32_t* ok) { return c.GetGlobalGainMin(ok); });
+  return Read(camera_, gain,
+              [](CVexCamU3K9Base& c, uint32_t* ok) { return c.GetGlobalGainMin(ok); });
 }
 
 uint32_t AutoIrisAdapter::GetGlobalGainMax(int32_t* gain) {
-  return Read(camera_, gain, [](CVexCamU3K9Base& c, uint32_t* ok) { return c.GetGlobalGainMax(ok); });
+  return Read(camera_, gain,
+              [](CVexCamU3K9Base& c, uint32_t* ok) { return c.GetGlobalGainMax(ok); });
 }
 
 uint32_t AutoIrisAdapter::SetGlobalGain(int32_t gain) {
-  return camera_ != nullptr && gain >= 0 && camera_->SetGlobalGain(static_cast<uint32_t>(gain)) != 0 ? 1 : 0;
+  return camera_ != nullptr && gain >= 0 && camera_->SetGlobalGain(static_cast<uint32_t>(gain)) != 0
+             ? 1
+             : 0;
 }
 
 }  // namespace vexcam

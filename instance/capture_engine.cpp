@@ -16,10 +16,10 @@ namespace vexcam {
 
 namespace {
 
-constexpr uint32_t kPreviewWaitMs = 3000;      // WaitFrame of the continuous loop
-constexpr uint32_t kTriggerWaitMs = 60000;     // WaitFrame of the trigger loop
-constexpr uint32_t kTriggerTimeoutMs = 6000;   // frame time-out once trigger mode ran
-constexpr uint32_t kWaitSliceMs = 100;         // how long a stop may go unseen
+constexpr uint32_t kPreviewWaitMs = 3000;     // WaitFrame of the continuous loop
+constexpr uint32_t kTriggerWaitMs = 60000;    // WaitFrame of the trigger loop
+constexpr uint32_t kTriggerTimeoutMs = 6000;  // frame time-out once trigger mode ran
+constexpr uint32_t kWaitSliceMs = 100;        // how long a stop may go unseen
 constexpr uint32_t kPauseSleepMs = 10;
 constexpr uint32_t kRateWindowMs = 1000;
 
@@ -35,23 +35,32 @@ constexpr AllowedWindow kAllowedWindows[] = {
 
 bool IsAllowedWindow(const CaptureWindow& w) {
   if (w.width < 0 || w.height < 0 || w.x < 0 || w.y < 0) return false;
-  if (w.width > kSensorWidth || w.x > kSensorWidth || w.height > kSensorHeight || w.y > kSensorHeight) {
+  if (w.width > kSensorWidth || w.x > kSensorWidth || w.height > kSensorHeight ||
+      w.y > kSensorHeight) {
     return false;
   }
   if (w.x + w.width > kSensorWidth || w.y + w.height > kSensorHeight) return false;
-  return std::any_of(std::begin(kAllowedWindows), std::end(kAllowedWindows), [&](const AllowedWindow& a) {
-    return a.width == w.width && a.height == w.height && a.x == w.x && a.y == w.y;
-  });
+  return std::any_of(
+      std::begin(kAllowedWindows), std::end(kAllowedWindows), [&](const AllowedWindow& a) {
+        return a.width == w.width && a.height == w.height && a.x == w.x && a.y == w.y;
+      });
 }
 
 // Divisor of the output size for a sub-sample code: 1/17 halve, 2/18 quarter,
 // 3/19 eighth; every other code keeps the size.
 int32_t SubSampleDivisor(int32_t code) {
   switch (code) {
-    case 1: case 17: return 2;
-    case 2: case 18: return 4;
-    case 3: case 19: return 8;
-    default: return 1;
+    case 1:
+    case 17:
+      return 2;
+    case 2:
+    case 18:
+      return 4;
+    case 3:
+    case 19:
+      return 8;
+    default:
+      return 1;
   }
 }
 
@@ -207,7 +216,8 @@ bool CaptureEngine::AcceptsCall(int size) {
 }
 
 bool CaptureEngine::SetTarget(HWND window, BYTE* buffer, int size, int topDown) {
-  target_ = CallbackTarget{window, buffer, static_cast<uint32_t>(size), static_cast<uint32_t>(topDown)};
+  target_ =
+      CallbackTarget{window, buffer, static_cast<uint32_t>(size), static_cast<uint32_t>(topDown)};
   return OpenPreviewWindowLocked();
 }
 
@@ -319,16 +329,16 @@ bool CaptureEngine::Prepare() {
   // ZA01 ignores it) gets its frames reduced by the engine, so the images
   // keep the sub-sampled size.
   uint32_t areaX = 0, areaY = 0, areaWidth = 0, areaHeight = 0, areaFlag = 0;
-  const bool wholeWindow = divisor > 1 &&
-                           cam.GetCaptureArea(&areaX, &areaY, &areaWidth, &areaHeight, &areaFlag) != 0 &&
-                           areaWidth == static_cast<uint32_t>(window.width) &&
-                           areaHeight == static_cast<uint32_t>(window.height);
+  const bool wholeWindow =
+      divisor > 1 && cam.GetCaptureArea(&areaX, &areaY, &areaWidth, &areaHeight, &areaFlag) != 0 &&
+      areaWidth == static_cast<uint32_t>(window.width) &&
+      areaHeight == static_cast<uint32_t>(window.height);
   {
     CsLock lock(owner_.frameLock);
     if (!wholeWindow) {
       subSampler_.Disable();
-    } else if (!subSampler_.Prepare(window.width, window.height, Is16BitTransfer(mode) ? 16 : 8, divisor,
-                                    mode >= VEXCAM_COLOR_24)) {
+    } else if (!subSampler_.Prepare(window.width, window.height, Is16BitTransfer(mode) ? 16 : 8,
+                                    divisor, mode >= VEXCAM_COLOR_24)) {
       owner_.Record(VEXCAM_ERR_MEMORY);
       return false;
     }
@@ -353,7 +363,8 @@ bool CaptureEngine::Prepare() {
   }
   if (cam.HasOperationMode()) cam.SetOperationMode(0);
   cam.SetCorrectionMode(0);
-  if (cam.HasCorrectionMode()) cam.SetCorrectionMode(static_cast<uint32_t>(analog.internalCorrection));
+  if (cam.HasCorrectionMode())
+    cam.SetCorrectionMode(static_cast<uint32_t>(analog.internalCorrection));
   if (cam.IsAnalogGainSupported()) cam.SetAnalogGain(static_cast<uint32_t>(analog.analogGain));
   cam.StartStream();
   cam.ResetCounters();
@@ -505,7 +516,8 @@ BOOL CaptureEngine::SnapShot(BYTE* buffer, int size, int topDown) {
     CsLock lock(owner_.frameLock);
     bool arrived = false;
     bool fetched = false;
-    if (cam.StartCapture(kCaptureSingle) && cam.WaitFrame(owner_.frameTimeoutMs.load()) == kWaitNewFrame) {
+    if (cam.StartCapture(kCaptureSingle) &&
+        cam.WaitFrame(owner_.frameTimeoutMs.load()) == kWaitNewFrame) {
       arrived = true;
       fetched = FetchRaw();
     }
@@ -517,7 +529,8 @@ BOOL CaptureEngine::SnapShot(BYTE* buffer, int size, int topDown) {
     }
     RunPipeline();
     if (buffer != nullptr && size > 0) {
-      CallbackTarget copy{target_.window, buffer, static_cast<uint32_t>(size), static_cast<uint32_t>(topDown)};
+      CallbackTarget copy{target_.window, buffer, static_cast<uint32_t>(size),
+                          static_cast<uint32_t>(topDown)};
       if (!CopyToApplication(owner_.images.ImageFor(session_.colorMode), copy)) {
         if (!keepRunning) cam.StopCapture();
         owner_.Record(VEXCAM_ERR_MEMORY);
@@ -666,10 +679,11 @@ bool CaptureEngine::FetchRaw() {
   const int bytes = target.BytesPerPixel();
   // The frame must fit the image's pixels laid tightly: a larger frame is
   // refused.
-  const uint64_t tight = static_cast<uint64_t>(target.Width()) * static_cast<uint64_t>(target.Height()) *
-                         static_cast<uint64_t>(bytes);
+  const uint64_t tight = static_cast<uint64_t>(target.Width()) *
+                         static_cast<uint64_t>(target.Height()) * static_cast<uint64_t>(bytes);
   if (owner_.camera->GetFrame(target.Pixels(), tight, 0, 0, 1) != kFrameCopied) return false;
-  if (target.Stride() != static_cast<uint32_t>(target.Width() * bytes) && (bytes == 1 || bytes == 2)) {
+  if (target.Stride() != static_cast<uint32_t>(target.Width() * bytes) &&
+      (bytes == 1 || bytes == 2)) {
     RestrideRows(target, bytes);
   }
   if (subSampler_.Active()) subSampler_.Reduce(raw);
@@ -727,7 +741,8 @@ void CaptureEngine::RunPipeline() {
       if (report.autoIris.gainSet) a.globalGain = report.autoIris.gain;
     }
   }
-  owner_.dialogViews.Changed(report.autoIrisChanged, report.whiteBalanceMeasured || report.grayGainMeasured);
+  owner_.dialogViews.Changed(report.autoIrisChanged,
+                             report.whiteBalanceMeasured || report.grayGainMeasured);
 }
 
 const VEXCAM_FRAME_INFO* CaptureEngine::DeliverFrame(WorkerContext& ctx, bool continuous) {
@@ -803,7 +818,8 @@ bool CaptureEngine::CopyToApplication(const DibImage& image, const CallbackTarge
   } else {
     // Bottom-up bitmap order: the image's last row first.
     for (int row = 0; row < height; ++row) {
-      std::memcpy(target.buffer + static_cast<size_t>(row) * stride, image.Row(height - 1 - row), stride);
+      std::memcpy(target.buffer + static_cast<size_t>(row) * stride, image.Row(height - 1 - row),
+                  stride);
     }
   }
   return true;

@@ -152,11 +152,11 @@ class CaptureEngine {
 
   std::mutex controlMutex_;
   std::atomic<uint32_t> state_{0};
-  std::shared_ptr<WorkerContext> worker_;  // guarded by controlMutex_
-  std::thread workerThread_;               // guarded by controlMutex_
-  std::thread retired_;                    // guarded by controlMutex_; joined unlocked
-  CallbackTarget target_;                  // guarded by controlMutex_
-  HWND previewParent_ = nullptr;           // guarded by controlMutex_
+  std::shared_ptr<WorkerContext> worker_;               // guarded by controlMutex_
+  std::thread workerThread_;                            // guarded by controlMutex_
+  std::thread retired_;                                 // guarded by controlMutex_; joined unlocked
+  CallbackTarget target_;                               // guarded by controlMutex_
+  HWND previewParent_ = nullptr;                        // guarded by controlMutex_
   std::array<int32_t, 4> previewRect_{0, 0, 640, 512};  // guarded by controlMutex_
   // Written with controlMutex_ and the frame lock held, drawn under the frame
   // lock. A replaced window waits in retiredPreview_ and is destroyed by

@@ -25,7 +25,8 @@ using PathSet = std::set<std::string>;
 
 PathSet Snapshot() {
   PathSet paths;
-  for (const usb::DeviceInfo& device : usb::UsbHub::Instance().Enumerate()) paths.insert(device.path);
+  for (const usb::DeviceInfo& device : usb::UsbHub::Instance().Enumerate())
+    paths.insert(device.path);
   return paths;
 }
 

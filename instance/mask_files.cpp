@@ -60,8 +60,10 @@ bool IsSensorImage(const DibImage& img, int bits) {
 bool IsMaskHeader(const uint8_t* h) {
   // The magic is the text up to the first zero byte of the 16-byte field.
   const size_t textLength = strnlen(reinterpret_cast<const char*>(h), kMagicBytes);
-  if (textLength != sizeof(kMaskMagic) - 1 || std::memcmp(h, kMaskMagic, textLength) != 0) return false;
-  if (GetU32(h + 16) != DefectState::kSensorWidth || GetU32(h + 20) != DefectState::kSensorHeight) return false;
+  if (textLength != sizeof(kMaskMagic) - 1 || std::memcmp(h, kMaskMagic, textLength) != 0)
+    return false;
+  if (GetU32(h + 16) != DefectState::kSensorWidth || GetU32(h + 20) != DefectState::kSensorHeight)
+    return false;
   for (int i = 0; i < 4; ++i)
     if (GetU32(h + 24 + 4 * i) != BlockBytes(kReferences[i].bits)) return false;
   return true;

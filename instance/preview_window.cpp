@@ -27,7 +27,8 @@ bool UseShm() {
 
 }  // namespace
 
-CPreviewWindow::CPreviewWindow(const VexPreviewApi* api, VexPreviewWindow* window, std::string className)
+CPreviewWindow::CPreviewWindow(const VexPreviewApi* api, VexPreviewWindow* window,
+                               std::string className)
     : api_(api), window_(window), className_(std::move(className)) {}
 
 std::unique_ptr<CPreviewWindow> CPreviewWindow::Create(const Placement& p) {
@@ -82,7 +83,8 @@ void CPreviewWindow::Draw(ImagePipeline& images, int colorMode) {
       DibImage& raw16 = images.RawFor(1);
       DibImage& raw8 = images.RawFor(0);
       if (raw16.IsEmpty()) return;
-      if ((raw8.Width() != raw16.Width() || raw8.Height() != raw16.Height() || raw8.BitCount() != 8) &&
+      if ((raw8.Width() != raw16.Width() || raw8.Height() != raw16.Height() ||
+           raw8.BitCount() != 8) &&
           !raw8.Create(raw16.Width(), raw16.Height(), 8)) {
         return;
       }
@@ -94,13 +96,14 @@ void CPreviewWindow::Draw(ImagePipeline& images, int colorMode) {
       src = &images.Color(24);
       break;
     case 3:
-      ApplyRegionOp(images.Color(24), Convert32To24, images.Color(32), nullptr, 0, 0, nullptr, nullptr);
+      ApplyRegionOp(images.Color(24), Convert32To24, images.Color(32), nullptr, 0, 0, nullptr,
+                    nullptr);
       src = &images.Color(24);
       break;
     case 4:
     case 5:
-      ApplyRegionOp(images.Color(24), ConvertWideTo24High, images.Color(colorMode == 4 ? 48 : 64), nullptr, 0, 0,
-                    nullptr, nullptr);
+      ApplyRegionOp(images.Color(24), ConvertWideTo24High, images.Color(colorMode == 4 ? 48 : 64),
+                    nullptr, 0, 0, nullptr, nullptr);
       src = &images.Color(24);
       break;
     default:

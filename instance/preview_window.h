@@ -23,11 +23,11 @@ class ImagePipeline;
 class CPreviewWindow {
  public:
   struct Placement {
-    HWND parent = nullptr;                 // null: top-level window
-    std::array<int32_t, 4> rect{};         // x, y, width, height of a child window
+    HWND parent = nullptr;          // null: top-level window
+    std::array<int32_t, 4> rect{};  // x, y, width, height of a child window
     int captureWidth = 0, captureHeight = 0;
     int32_t subSampleDivisor = 1;
-    const void* instance = nullptr;        // names the window class
+    const void* instance = nullptr;  // names the window class
   };
 
   // Null when the module cannot be loaded, no display can be opened, the

@@ -59,7 +59,7 @@ class Recorder {
   // Record threads taken out of thread_ and not yet joined (guarded by
   // controlMutex_): while one is, writer_ may still be in use.
   int joinsPending_ = 0;
-  AviWriter writer_;    // used by Start while no thread runs, else by the thread
+  AviWriter writer_;  // used by Start while no thread runs, else by the thread
   std::atomic<bool> recording_{false};
   std::atomic<bool> newFrame_{false};
   Event wake_{true};  // set by Stop: cuts the poll sleep short

@@ -67,7 +67,8 @@ class CameraHost final : public dialogs::ICameraDialogHost {
     std::vector<CaptureWindow> list;
     for (int i = 0; i < count; ++i) {
       const dialogs::SizePreset& p = presets[i];
-      list.push_back(CaptureWindow{p.totalWidth, p.totalHeight, p.width, p.height, p.x, p.y, p.buffers});
+      list.push_back(
+          CaptureWindow{p.totalWidth, p.totalHeight, p.width, p.height, p.x, p.y, p.buffers});
     }
     CameraKeyValues v;
     v.sizeIndex = values.size;
@@ -109,8 +110,10 @@ class AnalogHost final : public dialogs::IAnalogDialogHost {
       v->exposureTimeEx = a.exposureTimeEx;
     }
     if (info == nullptr) return;
-    info->globalGain = {AsInt(c_.GetGlobalGainMin()), AsInt(c_.GetGlobalGainMax()), AsInt(c_.GetGlobalGainDefault())};
-    info->colorGain = {AsInt(c_.GetColorGainMin()), AsInt(c_.GetColorGainMax()), AsInt(c_.GetColorGainDefault())};
+    info->globalGain = {AsInt(c_.GetGlobalGainMin()), AsInt(c_.GetGlobalGainMax()),
+                        AsInt(c_.GetGlobalGainDefault())};
+    info->colorGain = {AsInt(c_.GetColorGainMin()), AsInt(c_.GetColorGainMax()),
+                       AsInt(c_.GetColorGainDefault())};
     info->exposureTime = {AsInt(c_.GetExposureTimeMin()), AsInt(c_.GetExposureTimeMax()),
                           AsInt(c_.GetExposureTimeDefault())};
     info->exposureExSupported = c_.IsExposureTimeExSupported() != 0;
@@ -137,36 +140,81 @@ class AnalogHost final : public dialogs::IAnalogDialogHost {
     const uint32_t device = AsDevice(value);
     const int32_t flag = value != 0 ? 1 : 0;
     switch (item) {
-      case AnalogItem::kGlobalGain: c_.SetGlobalGain(device); break;
-      case AnalogItem::kColorGainGreen1: c_.SetColorGainGreen1(device); break;
-      case AnalogItem::kColorGainRed: c_.SetColorGainRed(device); break;
-      case AnalogItem::kColorGainBlue: c_.SetColorGainBlue(device); break;
-      case AnalogItem::kColorGainGreen2: c_.SetColorGainGreen2(device); break;
-      case AnalogItem::kBlackLevel: c_.SetAnalogGain(device); break;
-      case AnalogItem::kMirrorV: c_.SetMirrorV(static_cast<uint32_t>(flag)); break;
-      case AnalogItem::kMirrorH: c_.SetMirrorH(static_cast<uint32_t>(flag)); break;
-      case AnalogItem::kAutoIris: break;
-      case AnalogItem::kPeltier: c_.SetPeltier(static_cast<uint32_t>(flag)); break;
-      case AnalogItem::kShortExposure: c_.SetAutoCorrection(static_cast<uint32_t>(flag)); break;
-      case AnalogItem::kGainMode: c_.SetCorrectionMode(device); break;
+      case AnalogItem::kGlobalGain:
+        c_.SetGlobalGain(device);
+        break;
+      case AnalogItem::kColorGainGreen1:
+        c_.SetColorGainGreen1(device);
+        break;
+      case AnalogItem::kColorGainRed:
+        c_.SetColorGainRed(device);
+        break;
+      case AnalogItem::kColorGainBlue:
+        c_.SetColorGainBlue(device);
+        break;
+      case AnalogItem::kColorGainGreen2:
+        c_.SetColorGainGreen2(device);
+        break;
+      case AnalogItem::kBlackLevel:
+        c_.SetAnalogGain(device);
+        break;
+      case AnalogItem::kMirrorV:
+        c_.SetMirrorV(static_cast<uint32_t>(flag));
+        break;
+      case AnalogItem::kMirrorH:
+        c_.SetMirrorH(static_cast<uint32_t>(flag));
+        break;
+      case AnalogItem::kAutoIris:
+        break;
+      case AnalogItem::kPeltier:
+        c_.SetPeltier(static_cast<uint32_t>(flag));
+        break;
+      case AnalogItem::kShortExposure:
+        c_.SetAutoCorrection(static_cast<uint32_t>(flag));
+        break;
+      case AnalogItem::kGainMode:
+        c_.SetCorrectionMode(device);
+        break;
     }
     std::lock_guard<std::mutex> lock(cam_.settingsLock);
     AnalogSettings& a = cam_.analog;
     switch (item) {
-      case AnalogItem::kGlobalGain: a.globalGain = value; break;
-      case AnalogItem::kColorGainGreen1: a.colorGainGreen1 = value; break;
-      case AnalogItem::kColorGainRed: a.colorGainRed = value; break;
-      case AnalogItem::kColorGainBlue: a.colorGainBlue = value; break;
-      case AnalogItem::kColorGainGreen2: a.colorGainGreen2 = value; break;
-      case AnalogItem::kBlackLevel: a.analogGain = value; break;
-      case AnalogItem::kMirrorV: a.mirrorV = cam_.imageSettings.mirrorV = flag; break;
-      case AnalogItem::kMirrorH: a.mirrorH = cam_.imageSettings.mirrorH = flag; break;
+      case AnalogItem::kGlobalGain:
+        a.globalGain = value;
+        break;
+      case AnalogItem::kColorGainGreen1:
+        a.colorGainGreen1 = value;
+        break;
+      case AnalogItem::kColorGainRed:
+        a.colorGainRed = value;
+        break;
+      case AnalogItem::kColorGainBlue:
+        a.colorGainBlue = value;
+        break;
+      case AnalogItem::kColorGainGreen2:
+        a.colorGainGreen2 = value;
+        break;
+      case AnalogItem::kBlackLevel:
+        a.analogGain = value;
+        break;
+      case AnalogItem::kMirrorV:
+        a.mirrorV = cam_.imageSettings.mirrorV = flag;
+        break;
+      case AnalogItem::kMirrorH:
+        a.mirrorH = cam_.imageSettings.mirrorH = flag;
+        break;
       case AnalogItem::kAutoIris:
         if (value >= 0 && value <= 2) a.autoIris = cam_.imageSettings.autoIrisMode = value;
         break;
-      case AnalogItem::kPeltier: a.coolingOn = flag; break;
-      case AnalogItem::kShortExposure: a.autoCorrection = flag; break;
-      case AnalogItem::kGainMode: a.gainMode = value; break;
+      case AnalogItem::kPeltier:
+        a.coolingOn = flag;
+        break;
+      case AnalogItem::kShortExposure:
+        a.autoCorrection = flag;
+        break;
+      case AnalogItem::kGainMode:
+        a.gainMode = value;
+        break;
     }
   }
 
@@ -241,7 +289,8 @@ class AnalogHost final : public dialogs::IAnalogDialogHost {
     a.realExposureTime = v.exposureTime * 100;
     a.mirrorV = cam_.imageSettings.mirrorV = v.mirrorV != 0 ? 1 : 0;
     a.mirrorH = cam_.imageSettings.mirrorH = v.mirrorH != 0 ? 1 : 0;
-    if (v.autoIris >= 0 && v.autoIris <= 2) a.autoIris = cam_.imageSettings.autoIrisMode = v.autoIris;
+    if (v.autoIris >= 0 && v.autoIris <= 2)
+      a.autoIris = cam_.imageSettings.autoIrisMode = v.autoIris;
     a.analogGain = v.blackLevel;
     a.coolingOn = v.peltier;
     a.autoCorrection = v.shortExposure;
@@ -292,29 +341,63 @@ class ImageHost final : public dialogs::IImageDialogHost {
     std::lock_guard<std::mutex> lock(cam_.settingsLock);
     ImageSettings& s = cam_.imageSettings;
     switch (item) {
-      case ImageItem::kBrightness: s.brightness = value; break;
-      case ImageItem::kContrast: s.contrast = value; break;
-      case ImageItem::kHue: s.hue = value; break;
-      case ImageItem::kSaturation: s.saturation = value; break;
-      case ImageItem::kSharpness: s.sharpness = value; break;
-      case ImageItem::kGainRed: s.bayerGainRed = value; break;
-      case ImageItem::kGainGreen: s.bayerGainGreen = value; break;
-      case ImageItem::kGainBlue: s.bayerGainBlue = value; break;
-      case ImageItem::kGamma: s.gamma = value; break;
+      case ImageItem::kBrightness:
+        s.brightness = value;
+        break;
+      case ImageItem::kContrast:
+        s.contrast = value;
+        break;
+      case ImageItem::kHue:
+        s.hue = value;
+        break;
+      case ImageItem::kSaturation:
+        s.saturation = value;
+        break;
+      case ImageItem::kSharpness:
+        s.sharpness = value;
+        break;
+      case ImageItem::kGainRed:
+        s.bayerGainRed = value;
+        break;
+      case ImageItem::kGainGreen:
+        s.bayerGainGreen = value;
+        break;
+      case ImageItem::kGainBlue:
+        s.bayerGainBlue = value;
+        break;
+      case ImageItem::kGamma:
+        s.gamma = value;
+        break;
       case ImageItem::kBayerMode:
         if (value >= 0 && value <= 3) s.bayerMode = value;
         break;
       case ImageItem::kGrayMode:
         if (value >= 0 && value <= 2) s.grayMode = value;
         break;
-      case ImageItem::kGrayGainRed: s.grayGain[kGrayPhaseR] = value; break;
-      case ImageItem::kGrayGainGreen1: s.grayGain[kGrayPhaseG1] = value; break;
-      case ImageItem::kGrayGainGreen2: s.grayGain[kGrayPhaseG2] = value; break;
-      case ImageItem::kGrayGainBlue: s.grayGain[kGrayPhaseB] = value; break;
-      case ImageItem::kGrayOffsetRed: s.grayOffset[kGrayPhaseR] = value; break;
-      case ImageItem::kGrayOffsetGreen1: s.grayOffset[kGrayPhaseG1] = value; break;
-      case ImageItem::kGrayOffsetGreen2: s.grayOffset[kGrayPhaseG2] = value; break;
-      case ImageItem::kGrayOffsetBlue: s.grayOffset[kGrayPhaseB] = value; break;
+      case ImageItem::kGrayGainRed:
+        s.grayGain[kGrayPhaseR] = value;
+        break;
+      case ImageItem::kGrayGainGreen1:
+        s.grayGain[kGrayPhaseG1] = value;
+        break;
+      case ImageItem::kGrayGainGreen2:
+        s.grayGain[kGrayPhaseG2] = value;
+        break;
+      case ImageItem::kGrayGainBlue:
+        s.grayGain[kGrayPhaseB] = value;
+        break;
+      case ImageItem::kGrayOffsetRed:
+        s.grayOffset[kGrayPhaseR] = value;
+        break;
+      case ImageItem::kGrayOffsetGreen1:
+        s.grayOffset[kGrayPhaseG1] = value;
+        break;
+      case ImageItem::kGrayOffsetGreen2:
+        s.grayOffset[kGrayPhaseG2] = value;
+        break;
+      case ImageItem::kGrayOffsetBlue:
+        s.grayOffset[kGrayPhaseB] = value;
+        break;
       case ImageItem::kWhiteBalanceOnce:
         s.bayerGainAuto = 1;
         s.bayerGainAutoOnce1 = s.bayerGainAutoOnce2 = 1;
@@ -323,7 +406,9 @@ class ImageHost final : public dialogs::IImageDialogHost {
         s.bayerGainAuto = value != 0 ? 1 : 0;
         s.bayerGainAutoOnce1 = s.bayerGainAutoOnce2 = 0;
         break;
-      case ImageItem::kGrayAutoRequest: s.grayAutoRequest = value; break;
+      case ImageItem::kGrayAutoRequest:
+        s.grayAutoRequest = value;
+        break;
     }
   }
 

@@ -37,7 +37,8 @@ class RegKey {
   bool Open(HKEY parent, const char* subKey) {
     Close();
     HKEY key = nullptr;
-    if (platform::RegOpenKeyExA(parent, subKey, 0, platform::KEY_READ, &key) != platform::ERROR_SUCCESS)
+    if (platform::RegOpenKeyExA(parent, subKey, 0, platform::KEY_READ, &key) !=
+        platform::ERROR_SUCCESS)
       return false;
     key_ = key;
     return true;
@@ -67,7 +68,8 @@ class RegKey {
     uint8_t data[4] = {};
     uint32_t type = 0;
     uint32_t size = sizeof(data);
-    if (platform::RegQueryValueExA(key_, name, nullptr, &type, data, &size) != platform::ERROR_SUCCESS ||
+    if (platform::RegQueryValueExA(key_, name, nullptr, &type, data, &size) !=
+            platform::ERROR_SUCCESS ||
         type != platform::REG_DWORD || size != sizeof(data))
       return false;
     const uint32_t raw = uint32_t{data[0]} | uint32_t{data[1]} << 8 | uint32_t{data[2]} << 16 |
@@ -89,7 +91,8 @@ class RegKey {
     uint8_t data[8] = {};
     uint32_t type = 0;
     uint32_t size = sizeof(data);
-    if (platform::RegQueryValueExA(key_, name, nullptr, &type, data, &size) != platform::ERROR_SUCCESS ||
+    if (platform::RegQueryValueExA(key_, name, nullptr, &type, data, &size) !=
+            platform::ERROR_SUCCESS ||
         type != platform::REG_BINARY || size != sizeof(data))
       return false;
     uint64_t raw = 0;
@@ -146,7 +149,8 @@ bool CreateCameraKey(const CVexCam& cam, const char* group, RegKey* out) {
 const char* const kPresetValues[] = {"TH", "TV", "EH", "EV", "EHS", "EVS", "Buf"};
 
 int32_t* PresetField(CaptureWindow& w, int i) {
-  int32_t* const fields[] = {&w.totalWidth, &w.totalHeight, &w.width, &w.height, &w.x, &w.y, &w.bufferCount};
+  int32_t* const fields[] = {&w.totalWidth, &w.totalHeight, &w.width,      &w.height,
+                             &w.x,          &w.y,           &w.bufferCount};
   return fields[i];
 }
 
@@ -165,8 +169,9 @@ bool WritePreset(RegKey& key, CaptureWindow w) {
 // least one frame buffer. Others are ignored rather than handed on.
 bool IsUsablePreset(const CaptureWindow& w) {
   return w.width > 0 && w.height > 0 && w.x >= 0 && w.y >= 0 && w.width <= kSensorWidth &&
-         w.height <= kSensorHeight && w.x <= kSensorWidth - w.width && w.y <= kSensorHeight - w.height &&
-         w.totalWidth > 0 && w.totalHeight > 0 && w.bufferCount > 0;
+         w.height <= kSensorHeight && w.x <= kSensorWidth - w.width &&
+         w.y <= kSensorHeight - w.height && w.totalWidth > 0 && w.totalHeight > 0 &&
+         w.bufferCount > 0;
 }
 
 // Stores the window in the instance and in the image settings the capture
@@ -222,10 +227,14 @@ const GroupValue kGrayValues[] = {
     {"GainG1", [](ImageSettings& s) -> int32_t& { return s.grayGain[kGrayPhaseG1]; }, 128, 0, 255},
     {"GainG2", [](ImageSettings& s) -> int32_t& { return s.grayGain[kGrayPhaseG2]; }, 128, 0, 255},
     {"GainB1", [](ImageSettings& s) -> int32_t& { return s.grayGain[kGrayPhaseB]; }, 128, 0, 255},
-    {"OffsetR1", [](ImageSettings& s) -> int32_t& { return s.grayOffset[kGrayPhaseR]; }, 128, -255, 255},
-    {"OffsetG1", [](ImageSettings& s) -> int32_t& { return s.grayOffset[kGrayPhaseG1]; }, 128, -255, 255},
-    {"OffsetG2", [](ImageSettings& s) -> int32_t& { return s.grayOffset[kGrayPhaseG2]; }, 128, -255, 255},
-    {"OffsetB1", [](ImageSettings& s) -> int32_t& { return s.grayOffset[kGrayPhaseB]; }, 128, -255, 255},
+    {"OffsetR1", [](ImageSettings& s) -> int32_t& { return s.grayOffset[kGrayPhaseR]; }, 128, -255,
+     255},
+    {"OffsetG1", [](ImageSettings& s) -> int32_t& { return s.grayOffset[kGrayPhaseG1]; }, 128, -255,
+     255},
+    {"OffsetG2", [](ImageSettings& s) -> int32_t& { return s.grayOffset[kGrayPhaseG2]; }, 128, -255,
+     255},
+    {"OffsetB1", [](ImageSettings& s) -> int32_t& { return s.grayOffset[kGrayPhaseB]; }, 128, -255,
+     255},
 };
 
 template <size_t N>
@@ -276,16 +285,11 @@ struct GainValue {
 
 // Read order matters: a value missing from the key takes the one before it.
 const GainValue kGainValues[] = {
-    {"Global", &AnalogSettings::globalGain},
-    {"ColorG1", &AnalogSettings::colorGainGreen1},
-    {"ColorR", &AnalogSettings::colorGainRed},
-    {"ColorB", &AnalogSettings::colorGainBlue},
-    {"ColorG2", &AnalogSettings::colorGainGreen2},
-    {"Exposure", &AnalogSettings::exposureTime},
-    {"V_Mirror", &AnalogSettings::mirrorV},
-    {"H_Mirror", &AnalogSettings::mirrorH},
-    {"AutoIris", &AnalogSettings::autoIris},
-    {"GainMode", &AnalogSettings::gainMode},
+    {"Global", &AnalogSettings::globalGain},       {"ColorG1", &AnalogSettings::colorGainGreen1},
+    {"ColorR", &AnalogSettings::colorGainRed},     {"ColorB", &AnalogSettings::colorGainBlue},
+    {"ColorG2", &AnalogSettings::colorGainGreen2}, {"Exposure", &AnalogSettings::exposureTime},
+    {"V_Mirror", &AnalogSettings::mirrorV},        {"H_Mirror", &AnalogSettings::mirrorH},
+    {"AutoIris", &AnalogSettings::autoIris},       {"GainMode", &AnalogSettings::gainMode},
     {"BlackLevel", &AnalogSettings::analogGain},
 };
 
@@ -295,7 +299,8 @@ void AnalogDefaults(CVexCam& cam, AnalogSettings* a) {
   a->autoIris = 0;
   a->gainMode = 0;
   if (c == nullptr) {
-    a->globalGain = a->colorGainGreen1 = a->colorGainRed = a->colorGainBlue = a->colorGainGreen2 = 0;
+    a->globalGain = a->colorGainGreen1 = a->colorGainRed = a->colorGainBlue = a->colorGainGreen2 =
+        0;
     a->exposureTime = a->mirrorV = a->mirrorH = a->analogGain = 0;
     return;
   }
@@ -334,8 +339,10 @@ ConfigRead ReadDefectList(const char* fileName, std::vector<DefectPoint>* list) 
   // A trailing remainder of fewer than 8 bytes is ignored.
   while (std::fread(record, 1, sizeof(record), file.get()) == sizeof(record)) {
     DefectPoint p;
-    p.x = uint32_t{record[0]} | uint32_t{record[1]} << 8 | uint32_t{record[2]} << 16 | uint32_t{record[3]} << 24;
-    p.y = uint32_t{record[4]} | uint32_t{record[5]} << 8 | uint32_t{record[6]} << 16 | uint32_t{record[7]} << 24;
+    p.x = uint32_t{record[0]} | uint32_t{record[1]} << 8 | uint32_t{record[2]} << 16 |
+          uint32_t{record[3]} << 24;
+    p.y = uint32_t{record[4]} | uint32_t{record[5]} << 8 | uint32_t{record[6]} << 16 |
+          uint32_t{record[7]} << 24;
     list->push_back(p);
   }
   if (std::ferror(file.get())) return ConfigRead::kCannotOpen;
@@ -393,7 +400,8 @@ uint32_t LoadCameraSettings(CVexCam& cam) {
   int32_t subSample = 0;
   int32_t waitTime = 0;
   int32_t clock = 0;
-  const bool hasColor = camera.ReadInt("Color", &color) && color >= 0 && color < ImagePipeline::kColorModeCount;
+  const bool hasColor =
+      camera.ReadInt("Color", &color) && color >= 0 && color < ImagePipeline::kColorModeCount;
   // Any sub-sample code may be stored: capture treats unknown codes as 1:1.
   const bool hasSubSample = camera.ReadInt("SubSample", &subSample);
   const bool hasWaitTime = camera.ReadInt("WaitTime", &waitTime);
@@ -409,7 +417,9 @@ uint32_t LoadCameraSettings(CVexCam& cam) {
   }
   std::lock_guard lock(cam.settingsLock);
   if (hasColor) cam.imageSettings.colorMode = color;
-  if (open) cam.imageSettings.colorMode = CheckColorMode(cam.imageSettings.colorMode, has8, has16, hasBayer);
+  if (open)
+    cam.imageSettings.colorMode =
+        CheckColorMode(cam.imageSettings.colorMode, has8, has16, hasBayer);
   if (hasSubSample) cam.imageSettings.subSample = subSample;
   // The loop's own sleep; a negative value is refused as by VexCam_SetWaitTime.
   if (hasWaitTime && waitTime >= 0) cam.waitTimeMs.store(static_cast<uint32_t>(waitTime));
@@ -551,7 +561,8 @@ BOOL SetCaptureWindowFromPresets(CVexCam& cam, int width, int height) {
   // programs the area again. A camera that refuses the area (or none is
   // open) fails the call; the preset stays selected.
   if (!cam.camera->SetCaptureArea(static_cast<uint32_t>(chosen.x), static_cast<uint32_t>(chosen.y),
-                                  static_cast<uint32_t>(chosen.width), static_cast<uint32_t>(chosen.height),
+                                  static_cast<uint32_t>(chosen.width),
+                                  static_cast<uint32_t>(chosen.height),
                                   static_cast<uint32_t>(subSample))) {
     cam.Record(VEXCAM_ERR_WINDOW_REJECTED);
     return 0;

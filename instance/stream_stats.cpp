@@ -9,11 +9,14 @@ namespace vexcam {
 namespace {
 
 int64_t NowNs() {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
       .count();
 }
 
-double PerSecond(uint64_t count, double seconds) { return seconds > 0.0 ? static_cast<double>(count) / seconds : 0.0; }
+double PerSecond(uint64_t count, double seconds) {
+  return seconds > 0.0 ? static_cast<double>(count) / seconds : 0.0;
+}
 
 }  // namespace
 
@@ -28,7 +31,8 @@ void StreamStats::Stop() {
   if (startNs_.load() != 0 && stopNs_.load() == 0) stopNs_.store(std::max<int64_t>(NowNs(), 1));
 }
 
-bool StreamStats::Fill(uint32_t state, const TransferCounters* camera, VEXCAM_STREAM_STATS* out) const {
+bool StreamStats::Fill(uint32_t state, const TransferCounters* camera,
+                       VEXCAM_STREAM_STATS* out) const {
   if (out->size < kMinimumSize) return false;
   VEXCAM_STREAM_STATS s{};
   s.size = out->size;

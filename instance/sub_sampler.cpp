@@ -11,7 +11,9 @@ namespace {
 //   out  0 1 | 2 3 | 4 5 ...        f = 2: source 0 1 | 4 5 | 8 9 ...
 //        R G | R G | R G            each output cell is the source cell
 //        G B | G B | G B            starting at (i / 2) x 2f
-inline int SourceIndex(int i, int f, bool cells) { return cells ? (i >> 1) * 2 * f + (i & 1) : i * f; }
+inline int SourceIndex(int i, int f, bool cells) {
+  return cells ? (i >> 1) * 2 * f + (i & 1) : i * f;
+}
 
 template <typename T, bool kCells>
 void ReduceRows(const DibImage& full, DibImage& out, int f) {

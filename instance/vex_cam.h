@@ -74,13 +74,13 @@ struct AnalogSettings {
   int32_t exposureTime = 0;  // tenths of milliseconds
   int32_t mirrorV = 0;
   int32_t mirrorH = 0;
-  int32_t autoIris = 0;  // 0..2
+  int32_t autoIris = 0;    // 0..2
   int32_t analogGain = 0;  // also the "BlackLevel"
   int32_t coolingOn = 0;
   int32_t autoCorrection = 0;
   int32_t internalCorrection = 0;
   int32_t gainMode = 0;
-  double exposureTimeEx = 0.0;  // seconds
+  double exposureTimeEx = 0.0;   // seconds
   int32_t realExposureTime = 0;  // microseconds
 };
 
@@ -133,7 +133,8 @@ class CVexCam {
   BOOL SetSubSample(int code);
   int GetSubSample();
   BOOL SetCaptureWindowEx(int totalWidth, int x, int width, int totalHeight, int y, int height);
-  BOOL GetCaptureWindowEx(int* totalWidth, int* x, int* width, int* totalHeight, int* y, int* height);
+  BOOL GetCaptureWindowEx(int* totalWidth, int* x, int* width, int* totalHeight, int* y,
+                          int* height);
   BOOL SetMirrorH(BOOL on);
   BOOL SetMirrorV(BOOL on);
   BOOL GetMirrorH();

@@ -78,8 +78,8 @@ int CVexCam::EnumDevice(char names[10][256]) {
   const uint32_t present = camera->GetDeviceCount(kTargetProductId);
   const uint32_t maxDevices = camera->GetMaxDeviceCount();
   int count = 0;
-  for (uint32_t number = 0; number < maxDevices && static_cast<uint32_t>(count) < present &&
-                            count < kEnumEntries;
+  for (uint32_t number = 0;
+       number < maxDevices && static_cast<uint32_t>(count) < present && count < kEnumEntries;
        ++number) {
     if (!camera->IsDeviceAvailable(number)) continue;
     FormatName(names[count], kEnumEntryBytes, count + 1);

@@ -28,7 +28,8 @@ constexpr AllowedWindow kAllowedWindows[] = {
 
 bool IsAllowedWindow(int x, int width, int y, int height) {
   if (x < 0 || y < 0 || width < 0 || height < 0) return false;
-  if (width > kSensorWidth || x > kSensorWidth || height > kSensorHeight || y > kSensorHeight) return false;
+  if (width > kSensorWidth || x > kSensorWidth || height > kSensorHeight || y > kSensorHeight)
+    return false;
   if (x + width > kSensorWidth || y + height > kSensorHeight) return false;
   for (const AllowedWindow& w : kAllowedWindows) {
     if (w.width == width && w.height == height && w.x == x && w.y == y) return true;
@@ -40,7 +41,8 @@ bool InRange(int value, int minimum, int maximum) { return value >= minimum && v
 
 // Unsigned device range compared with a signed API value.
 bool InDeviceRange(int value, uint32_t minimum, uint32_t maximum) {
-  return value >= 0 && static_cast<uint32_t>(value) >= minimum && static_cast<uint32_t>(value) <= maximum;
+  return value >= 0 && static_cast<uint32_t>(value) >= minimum &&
+         static_cast<uint32_t>(value) <= maximum;
 }
 
 // Tenths of milliseconds of an exposure in seconds, truncated and kept in
@@ -132,7 +134,8 @@ int CVexCam::GetSubSample() {
   return imageSettings.subSample;
 }
 
-BOOL CVexCam::SetCaptureWindowEx(int totalWidth, int x, int width, int totalHeight, int y, int height) {
+BOOL CVexCam::SetCaptureWindowEx(int totalWidth, int x, int width, int totalHeight, int y,
+                                 int height) {
   if (!RequireCamera()) return 0;
   // The running capture was prepared for the current window.
   if (Capture().State() != kStateIdle) {
@@ -167,15 +170,17 @@ BOOL CVexCam::SetCaptureWindowEx(int totalWidth, int x, int width, int totalHeig
   }
   // A camera that refuses the area (or none is open) fails the call; the
   // values stay stored and the next preparation asks the camera again.
-  if (!camera->SetCaptureArea(static_cast<uint32_t>(x), static_cast<uint32_t>(y), static_cast<uint32_t>(width),
-                              static_cast<uint32_t>(height), static_cast<uint32_t>(subSample))) {
+  if (!camera->SetCaptureArea(static_cast<uint32_t>(x), static_cast<uint32_t>(y),
+                              static_cast<uint32_t>(width), static_cast<uint32_t>(height),
+                              static_cast<uint32_t>(subSample))) {
     Record(VEXCAM_ERR_WINDOW_REJECTED);
     return 0;
   }
   return 1;
 }
 
-BOOL CVexCam::GetCaptureWindowEx(int* totalWidth, int* x, int* width, int* totalHeight, int* y, int* height) {
+BOOL CVexCam::GetCaptureWindowEx(int* totalWidth, int* x, int* width, int* totalHeight, int* y,
+                                 int* height) {
   std::lock_guard<std::mutex> lock(settingsLock);
   if (totalWidth) *totalWidth = window.totalWidth;
   if (x) *x = window.x;
@@ -273,7 +278,8 @@ int CVexCam::GetRealExposureTime(int* ok) {
   // In range for every stored tenths-of-milliseconds value of a camera; the
   // product is formed in 64 bits so that a stray stored value cannot overflow.
   const int64_t us = static_cast<int64_t>(analog.exposureTime) * 100;
-  analog.realExposureTime = static_cast<int32_t>(us > INT32_MAX ? INT32_MAX : (us < INT32_MIN ? INT32_MIN : us));
+  analog.realExposureTime =
+      static_cast<int32_t>(us > INT32_MAX ? INT32_MAX : (us < INT32_MIN ? INT32_MIN : us));
   if (ok) *ok = 1;
   return analog.realExposureTime;
 }
@@ -435,7 +441,8 @@ BOOL CVexCam::SetFilterValue(int id, int value) {
       return 1;
     }
     case VEXCAM_VALUE_EXPOSURE_TIME: {
-      if (!InDeviceRange(value, cam.GetExposureTimeMin(), cam.GetExposureTimeMax())) return invalid();
+      if (!InDeviceRange(value, cam.GetExposureTimeMin(), cam.GetExposureTimeMax()))
+        return invalid();
       {
         std::lock_guard<std::mutex> lock(settingsLock);
         analog.exposureTime = value;
@@ -602,7 +609,9 @@ int CVexCam::GetFilterValue(int id, int* ok) {
 namespace {
 
 // Channel 1..4 to its value id; 0 for any other channel.
-int ChannelId(int channel, int firstId) { return (channel >= 1 && channel <= 4) ? firstId + channel - 1 : 0; }
+int ChannelId(int channel, int firstId) {
+  return (channel >= 1 && channel <= 4) ? firstId + channel - 1 : 0;
+}
 
 }  // namespace
 

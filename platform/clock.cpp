@@ -1,8 +1,8 @@
 #include "platform/clock.h"
 
+#include <sched.h>
 #include <cerrno>
 #include <ctime>
-#include <sched.h>
 
 namespace vexcam {
 namespace {
@@ -35,8 +35,7 @@ void SleepMs(uint32_t ms) {
     deadline.tv_sec += 1;
     deadline.tv_nsec -= 1000000000L;
   }
-  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
-  }
+  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {}
 }
 
 }  // namespace vexcam

@@ -30,8 +30,12 @@ constexpr struct {
   const char* name;
   uint32_t bit;
 } kCategories[] = {
-    {"transport", kDebugTransport}, {"stream", kDebugStream},   {"camera", kDebugCamera},
-    {"sensor", kDebugSensor},       {"imaging", kDebugImaging}, {"settings", kDebugSettings},
+    {"transport", kDebugTransport},
+    {"stream", kDebugStream},
+    {"camera", kDebugCamera},
+    {"sensor", kDebugSensor},
+    {"imaging", kDebugImaging},
+    {"settings", kDebugSettings},
     {"all", kDebugAll},
 };
 
@@ -88,9 +92,10 @@ void DebugPrint(uint32_t category, const char* format, ...) {
   timespec now{};
   clock_gettime(CLOCK_MONOTONIC, &now);
   std::lock_guard<std::mutex> lock(g_outputMutex);
-  const double seconds =
-      static_cast<double>(now.tv_sec - g_start.tv_sec) + static_cast<double>(now.tv_nsec - g_start.tv_nsec) / 1e9;
-  std::fprintf(g_file ? g_file.get() : stderr, "vexcam %.3f %s: %s\n", seconds, NameOf(category), text);
+  const double seconds = static_cast<double>(now.tv_sec - g_start.tv_sec) +
+                         static_cast<double>(now.tv_nsec - g_start.tv_nsec) / 1e9;
+  std::fprintf(g_file ? g_file.get() : stderr, "vexcam %.3f %s: %s\n", seconds, NameOf(category),
+               text);
 }
 
 }  // namespace vexcam

@@ -38,7 +38,7 @@ void ReloadDebugSettings();
 
 }  // namespace vexcam
 
-#define VEXCAM_DEBUG(category, ...)                                              \
-  do {                                                                           \
+#define VEXCAM_DEBUG(category, ...)                                                    \
+  do {                                                                                 \
     if (::vexcam::DebugEnabled(category)) ::vexcam::DebugPrint(category, __VA_ARGS__); \
   } while (0)

@@ -31,7 +31,8 @@ const dialogs::DialogApi* TryOpen(const std::string& path) {
 const dialogs::DialogApi* LoadDialogModule() {
   std::lock_guard<std::mutex> lock(g_mutex);
   if (g_api != nullptr) return g_api;
-  for (const std::string& path : ModuleSearchPaths("VEXCAM_DIALOGS_MODULE", dialogs::kDialogModuleName)) {
+  for (const std::string& path :
+       ModuleSearchPaths("VEXCAM_DIALOGS_MODULE", dialogs::kDialogModuleName)) {
     g_api = TryOpen(path);
     if (g_api != nullptr) break;
   }

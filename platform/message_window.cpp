@@ -59,8 +59,8 @@ class MessageRing {
 struct MessageWindowRegistry::Window {
   std::mutex mutex;
   std::condition_variable cv;
-  MessageRing queue;             // guarded by mutex
-  bool destroyed = false;        // guarded by mutex
+  MessageRing queue;       // guarded by mutex
+  bool destroyed = false;  // guarded by mutex
 };
 
 MessageWindowRegistry& MessageWindowRegistry::Instance() {
@@ -178,7 +178,9 @@ using vexcam::MessageWindowRegistry;
 
 extern "C" {
 
-VEXCAM_API HWND VexWin_CreateMessageWindow(void) { return MessageWindowRegistry::Instance().Create(); }
+VEXCAM_API HWND VexWin_CreateMessageWindow(void) {
+  return MessageWindowRegistry::Instance().Create();
+}
 
 VEXCAM_API BOOL VexWin_GetMessage(HWND window, VEXWIN_MSG* msg, DWORD timeoutMs) {
   return MessageWindowRegistry::Instance().Get(window, msg, timeoutMs) ? TRUE : FALSE;

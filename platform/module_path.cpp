@@ -14,7 +14,8 @@ constexpr const char* kModuleFolder = "vexcam/";
 
 std::string LibraryDirectory() {
   Dl_info info{};
-  if (dladdr(reinterpret_cast<void*>(&LibraryDirectory), &info) == 0 || info.dli_fname == nullptr) return {};
+  if (dladdr(reinterpret_cast<void*>(&LibraryDirectory), &info) == 0 || info.dli_fname == nullptr)
+    return {};
   std::string dir = info.dli_fname;
   const size_t slash = dir.rfind('/');
   if (slash == std::string::npos) return {};
@@ -23,7 +24,8 @@ std::string LibraryDirectory() {
 
 std::vector<std::string> ModuleSearchPaths(const char* envVariable, const char* fileName) {
   if (envVariable != nullptr) {
-    if (const char* path = std::getenv(envVariable); path != nullptr && *path != '\0') return {path};
+    if (const char* path = std::getenv(envVariable); path != nullptr && *path != '\0')
+      return {path};
   }
   std::vector<std::string> paths;
   const std::string dir = LibraryDirectory();

@@ -31,7 +31,8 @@ const VexPreviewApi* TryOpen(const std::string& path) {
 const VexPreviewApi* LoadPreviewModule() {
   std::lock_guard<std::mutex> lock(g_mutex);
   if (g_api != nullptr) return g_api;
-  for (const std::string& path : ModuleSearchPaths("VEXCAM_PREVIEW_MODULE", VEXCAM_PREVIEW_MODULE_NAME)) {
+  for (const std::string& path :
+       ModuleSearchPaths("VEXCAM_PREVIEW_MODULE", VEXCAM_PREVIEW_MODULE_NAME)) {
     g_api = TryOpen(path);
     if (g_api != nullptr) break;
   }

@@ -21,7 +21,7 @@ class RegTree {
     std::vector<uint8_t> data;
   };
   struct Key {
-    std::string path;  // case as created
+    std::string path;           // case as created
     std::vector<Value> values;  // in the order they were first set
   };
 

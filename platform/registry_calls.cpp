@@ -104,10 +104,9 @@ LSTATUS RegOpenKeyExA(HKEY key, const char* sub_key, uint32_t /*options*/, REGSA
   return ERROR_SUCCESS;
 }
 
-LSTATUS RegCreateKeyExA(HKEY key, const char* sub_key, uint32_t reserved,
-                        const char* /*key_class*/, uint32_t /*options*/, REGSAM sam_desired,
-                        const void* /*security_attributes*/, PHKEY result,
-                        uint32_t* disposition) {
+LSTATUS RegCreateKeyExA(HKEY key, const char* sub_key, uint32_t reserved, const char* /*key_class*/,
+                        uint32_t /*options*/, REGSAM sam_desired,
+                        const void* /*security_attributes*/, PHKEY result, uint32_t* disposition) {
   if (!result) return ERROR_INVALID_PARAMETER;
   *result = nullptr;
   if (!sub_key || reserved != 0) return ERROR_INVALID_PARAMETER;

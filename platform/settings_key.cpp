@@ -50,8 +50,8 @@ bool SettingsKey::OpenBelow(const SettingsKey& parent, std::string_view subkey_p
   std::string file = parent.file_;
   std::string path;
   const std::string joined = RegTree::Join(parent.path_, subkey_path);
-  const LSTATUS status = create ? store->CreateKey(file, joined, &path, created)
-                                : store->OpenKey(file, joined, &path);
+  const LSTATUS status =
+      create ? store->CreateKey(file, joined, &path, created) : store->OpenKey(file, joined, &path);
   if (status_out) *status_out = status;
   Close();
   if (status != ERROR_SUCCESS) return false;
@@ -115,8 +115,7 @@ bool SettingsKey::QueryBinary(std::string_view name, std::vector<uint8_t>* data)
 
 bool SettingsKey::SetBinary(std::string_view name, const void* data, size_t size) {
   if (size > kMaxValueSize) return false;
-  return SetValue(name, REG_BINARY, static_cast<const uint8_t*>(data),
-                  static_cast<uint32_t>(size));
+  return SetValue(name, REG_BINARY, static_cast<const uint8_t*>(data), static_cast<uint32_t>(size));
 }
 
 }  // namespace vexcam::platform

@@ -154,7 +154,8 @@ LSTATUS SettingsStore::Refresh(const std::string& file) {
   std::string bytes;
   if (fstat(fd, &next.identity) != 0 || !S_ISREG(next.identity.st_mode) ||
       next.identity.st_size > kMaxFileSize || !ReadAll(fd, &bytes)) {
-    VEXCAM_DEBUG(kDebugSettings, "cannot read %s (not a regular file, above the size limit, or a read error)",
+    VEXCAM_DEBUG(kDebugSettings,
+                 "cannot read %s (not a regular file, above the size limit, or a read error)",
                  file.c_str());
     return ERROR_CANTREAD;
   }
@@ -163,7 +164,8 @@ LSTATUS SettingsStore::Refresh(const std::string& file) {
     VEXCAM_DEBUG(kDebugSettings, "loaded %s (%zu bytes)", file.c_str(), bytes.size());
   } else {
     next.state = FileState::kCorrupt;
-    VEXCAM_DEBUG(kDebugSettings, "%s does not parse: read as empty, moved aside at the next save", file.c_str());
+    VEXCAM_DEBUG(kDebugSettings, "%s does not parse: read as empty, moved aside at the next save",
+                 file.c_str());
     next.tree = RegTree();
   }
   snapshot_ = std::move(next);
@@ -171,7 +173,8 @@ LSTATUS SettingsStore::Refresh(const std::string& file) {
 }
 
 LSTATUS SettingsStore::MoveCorruptFileAside(const std::string& file) {
-  const std::string base = file + ".corrupt-" + std::to_string(static_cast<long long>(time(nullptr)));
+  const std::string base =
+      file + ".corrupt-" + std::to_string(static_cast<long long>(time(nullptr)));
   std::string target = base;
   struct stat existing {};
   for (int n = 1; lstat(target.c_str(), &existing) == 0; ++n) {
@@ -192,7 +195,8 @@ bool SettingsStore::WriteFile(const std::string& file, const std::string& text, 
   std::string name = file + ".tmp-XXXXXX";
   Fd fd(mkostemp(name.data(), O_CLOEXEC));
   if (fd.Get() < 0) return false;
-  if (!WriteAll(fd.Get(), text) || fsync(fd.Get()) != 0 || rename(name.c_str(), file.c_str()) != 0) {
+  if (!WriteAll(fd.Get(), text) || fsync(fd.Get()) != 0 ||
+      rename(name.c_str(), file.c_str()) != 0) {
     unlink(name.c_str());
     return false;
   }

@@ -1,9 +1,9 @@
 #include "platform/text_convert.h"
 
+#include <locale.h>
 #include <climits>
 #include <cstdint>
 #include <cstring>
-#include <locale.h>
 
 // Conversions run through mbrtowc/wcrtomb on the calling thread's locale, so
 // they are thread-safe and never change process-wide state. Note that glibc's
@@ -81,7 +81,7 @@ int64_t Encode(const wchar_t* src, size_t n, char* dst) {
 // counting pass before the writing pass so that dst is untouched on failure.
 template <typename In, typename Out, typename Length, typename Convert>
 int ConvertText(CodePage cp, const In* src, int srcLen, Out* dst, int dstUnits, Length length,
-             Convert convert) {
+                Convert convert) {
   if (src == nullptr || srcLen == 0 || srcLen < -1 || dstUnits < 0) return 0;
   const size_t n = srcLen == -1 ? length(src) + 1 : static_cast<size_t>(srcLen);
   ScopedCodePage scope(cp);
@@ -95,12 +95,13 @@ int ConvertText(CodePage cp, const In* src, int srcLen, Out* dst, int dstUnits, 
 }  // namespace
 
 int MultiByteToWide(CodePage cp, const char* src, int srcLen, wchar_t* dst, int dstChars) {
-  return ConvertText(cp, src, srcLen, dst, dstChars, [](const char* s) { return std::strlen(s); }, Decode);
+  return ConvertText(
+      cp, src, srcLen, dst, dstChars, [](const char* s) { return std::strlen(s); }, Decode);
 }
 
 int WideToMultiByte(CodePage cp, const wchar_t* src, int srcLen, char* dst, int dstBytes) {
-  return ConvertText(cp, src, srcLen, dst, dstBytes, [](const wchar_t* s) { return std::wcslen(s); },
-                  Encode);
+  return ConvertText(
+      cp, src, srcLen, dst, dstBytes, [](const wchar_t* s) { return std::wcslen(s); }, Encode);
 }
 
 }  // namespace vexcam

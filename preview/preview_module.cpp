@@ -9,7 +9,9 @@ namespace {
 using vexcam::CX11PreviewWindow;
 
 CX11PreviewWindow* Impl(VexPreviewWindow* w) { return reinterpret_cast<CX11PreviewWindow*>(w); }
-const CX11PreviewWindow* Impl(const VexPreviewWindow* w) { return reinterpret_cast<const CX11PreviewWindow*>(w); }
+const CX11PreviewWindow* Impl(const VexPreviewWindow* w) {
+  return reinterpret_cast<const CX11PreviewWindow*>(w);
+}
 
 VexPreviewWindow* Create(const VexPreviewCreateArgs* args) {
   if (args == nullptr) return nullptr;
@@ -21,12 +23,15 @@ void Destroy(VexPreviewWindow* w) { delete Impl(w); }
 unsigned long Xid(const VexPreviewWindow* w) { return w != nullptr ? Impl(w)->Xid() : 0; }
 
 int Surface(VexPreviewWindow* w, int* width, int* height) {
-  return w != nullptr && width != nullptr && height != nullptr && Impl(w)->Surface(width, height) ? 1 : 0;
+  return w != nullptr && width != nullptr && height != nullptr && Impl(w)->Surface(width, height)
+             ? 1
+             : 0;
 }
 
-int Blit(VexPreviewWindow* w, const uint8_t* pixels, int width, int height, uint32_t stride, int bitCount,
-         int bottomUp) {
-  return w != nullptr && Impl(w)->Blit(pixels, width, height, stride, bitCount, bottomUp != 0) ? 1 : 0;
+int Blit(VexPreviewWindow* w, const uint8_t* pixels, int width, int height, uint32_t stride,
+         int bitCount, int bottomUp) {
+  return w != nullptr && Impl(w)->Blit(pixels, width, height, stride, bitCount, bottomUp != 0) ? 1
+                                                                                               : 0;
 }
 
 void Flush(VexPreviewWindow* w) {
@@ -35,8 +40,11 @@ void Flush(VexPreviewWindow* w) {
 
 int UsesShm(const VexPreviewWindow* w) { return w != nullptr && Impl(w)->UsesShm() ? 1 : 0; }
 
-constexpr VexPreviewApi kApi = {VEXCAM_PREVIEW_ABI, Create, Destroy, Xid, Surface, Blit, Flush, UsesShm};
+constexpr VexPreviewApi kApi = {
+    VEXCAM_PREVIEW_ABI, Create, Destroy, Xid, Surface, Blit, Flush, UsesShm};
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) const VexPreviewApi* VexPreview_GetApi(void) { return &kApi; }
+extern "C" __attribute__((visibility("default"))) const VexPreviewApi* VexPreview_GetApi(void) {
+  return &kApi;
+}

@@ -48,8 +48,8 @@ typedef struct {
    * of the picture. 1 when taken, 0 when skipped (size no longer the client
    * size, previous pictures still in flight, window not drawable). Never
    * waits for the X server. */
-  int (*blit)(VexPreviewWindow* window, const uint8_t* pixels, int width, int height, uint32_t stride,
-              int bitCount, int bottomUp);
+  int (*blit)(VexPreviewWindow* window, const uint8_t* pixels, int width, int height,
+              uint32_t stride, int bitCount, int bottomUp);
   /* Blocks until every picture handed over has been processed by the X
    * server (benchmarks and tests). */
   void (*flush)(VexPreviewWindow* window);

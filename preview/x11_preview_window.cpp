@@ -67,7 +67,8 @@ void UnregisterHook(Display* display) {
 int ErrorHook(Display* display, xError* error, XExtCodes*, int* result) {
   for (HookSlot& slot : g_hooks) {
     if (slot.display.load() == display) {
-      if (CX11PreviewWindow* w = slot.window.load()) w->OnXError(error->errorCode, error->resourceID);
+      if (CX11PreviewWindow* w = slot.window.load())
+        w->OnXError(error->errorCode, error->resourceID);
       break;
     }
   }
@@ -78,7 +79,9 @@ int ErrorHook(Display* display, xError* error, XExtCodes*, int* result) {
 // Xlib's default ends the process when the connection breaks; the window just
 // stops drawing. Reached only when Xlib notices the loss before the event
 // thread does.
-void IoErrorExit(Display*, void* window) { static_cast<CX11PreviewWindow*>(window)->OnConnectionLost(); }
+void IoErrorExit(Display*, void* window) {
+  static_cast<CX11PreviewWindow*>(window)->OnConnectionLost();
+}
 
 void InitThreadsOnce() {
   static std::once_flag once;
@@ -98,13 +101,15 @@ uint32_t ChannelValue(uint8_t v, unsigned long mask) {
 // byte first images (what a little-endian server gives a local client) get
 // plain stores; anything else goes through XPutPixel.
 template <class Pixel>
-void StoreRow(Pixel* dst, const uint8_t* src, int width, int bitCount, const std::array<uint32_t, 256>& r,
-              const std::array<uint32_t, 256>& g, const std::array<uint32_t, 256>& b,
-              const std::array<uint32_t, 256>& grey, uint32_t opaque) {
+void StoreRow(Pixel* dst, const uint8_t* src, int width, int bitCount,
+              const std::array<uint32_t, 256>& r, const std::array<uint32_t, 256>& g,
+              const std::array<uint32_t, 256>& b, const std::array<uint32_t, 256>& grey,
+              uint32_t opaque) {
   if (bitCount == 8) {
     for (int x = 0; x < width; ++x) dst[x] = static_cast<Pixel>(grey[src[x]]);
   } else {
-    for (int x = 0; x < width; ++x, src += 3) dst[x] = static_cast<Pixel>(b[src[0]] | g[src[1]] | r[src[2]] | opaque);
+    for (int x = 0; x < width; ++x, src += 3)
+      dst[x] = static_cast<Pixel>(b[src[0]] | g[src[1]] | r[src[2]] | opaque);
   }
 }
 
@@ -136,7 +141,8 @@ bool CX11PreviewWindow::Build(const VexPreviewCreateArgs& args) {
   int x = 0, y = 0, width = 0, height = 0;
   if (args.parent != 0) {
     XWindowAttributes pa;
-    if (!XGetWindowAttributes(display_, static_cast<Window>(args.parent), &pa) || pa.c_class != InputOutput) {
+    if (!XGetWindowAttributes(display_, static_cast<Window>(args.parent), &pa) ||
+        pa.c_class != InputOutput) {
       return false;
     }
     parent_ = static_cast<Window>(args.parent);
@@ -150,7 +156,8 @@ bool CX11PreviewWindow::Build(const VexPreviewCreateArgs& args) {
     depth_ = DefaultDepth(display_, screen);
   }
   if (visual_ == nullptr || visual_->c_class != TrueColor) return false;
-  if (args.width <= 0 || args.height <= 0 || args.width > kMaxExtent || args.height > kMaxExtent) return false;
+  if (args.width <= 0 || args.height <= 0 || args.width > kMaxExtent || args.height > kMaxExtent)
+    return false;
   width = args.width;
   height = args.height;
   if (args.parent == 0) {
@@ -162,8 +169,9 @@ bool CX11PreviewWindow::Build(const VexPreviewCreateArgs& args) {
   wa.background_pixel = 0;  // black in every TrueColor visual
   wa.border_pixel = 0;
   wa.event_mask = StructureNotifyMask | VisibilityChangeMask;
-  window_ = XCreateWindow(display_, parent_, x, y, static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
-                          CopyFromParent, InputOutput, CopyFromParent, CWBackPixel | CWBorderPixel | CWEventMask, &wa);
+  window_ = XCreateWindow(display_, parent_, x, y, static_cast<unsigned>(width),
+                          static_cast<unsigned>(height), 0, CopyFromParent, InputOutput,
+                          CopyFromParent, CWBackPixel | CWBorderPixel | CWEventMask, &wa);
   if (window_ == 0) return false;
 
   XClassHint hint;
@@ -231,7 +239,8 @@ CX11PreviewWindow::~CX11PreviewWindow() {
 
 void CX11PreviewWindow::OnXError(int code, unsigned long resource) {
   errors_.fetch_add(1);
-  if ((code == BadWindow || code == BadDrawable || code == BadMatch) && (resource == window_ || resource == parent_)) {
+  if ((code == BadWindow || code == BadDrawable || code == BadMatch) &&
+      (resource == window_ || resource == parent_)) {
     gone_.store(true);
   }
 }
@@ -268,11 +277,13 @@ bool CX11PreviewWindow::MakeBuffer(Buffer& b, int width, int height) {
   const auto w = static_cast<unsigned>(width);
   const auto h = static_cast<unsigned>(height);
   if (shm_) {
-    b.image = XShmCreateImage(display_, visual_, static_cast<unsigned>(depth_), ZPixmap, nullptr, &b.segment, w, h);
+    b.image = XShmCreateImage(display_, visual_, static_cast<unsigned>(depth_), ZPixmap, nullptr,
+                              &b.segment, w, h);
     if (b.image != nullptr) {
       const size_t bytes = static_cast<size_t>(b.image->bytes_per_line) * h;
       b.segment.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
-      void* mem = b.segment.shmid >= 0 ? shmat(b.segment.shmid, nullptr, 0) : reinterpret_cast<void*>(-1);
+      void* mem =
+          b.segment.shmid >= 0 ? shmat(b.segment.shmid, nullptr, 0) : reinterpret_cast<void*>(-1);
       if (mem != reinterpret_cast<void*>(-1)) {
         b.segment.shmaddr = b.image->data = static_cast<char*>(mem);
         b.segment.readOnly = True;
@@ -294,9 +305,11 @@ bool CX11PreviewWindow::MakeBuffer(Buffer& b, int width, int height) {
     // A server that cannot attach our memory (remote, refused): plain puts.
     shm_ = false;
   }
-  b.image = XCreateImage(display_, visual_, static_cast<unsigned>(depth_), ZPixmap, 0, nullptr, w, h, 32, 0);
+  b.image = XCreateImage(display_, visual_, static_cast<unsigned>(depth_), ZPixmap, 0, nullptr, w,
+                         h, 32, 0);
   if (b.image == nullptr) return false;
-  b.image->data = static_cast<char*>(std::calloc(static_cast<size_t>(b.image->bytes_per_line) * h, 1));
+  b.image->data =
+      static_cast<char*>(std::calloc(static_cast<size_t>(b.image->bytes_per_line) * h, 1));
   if (b.image->data == nullptr) {
     XDestroyImage(b.image);
     b.image = nullptr;
@@ -355,8 +368,8 @@ void CX11PreviewWindow::Resize(int width, int height) {
   idle_.notify_all();
 }
 
-bool CX11PreviewWindow::Blit(const uint8_t* pixels, int width, int height, uint32_t stride, int bitCount,
-                             bool bottomUp) {
+bool CX11PreviewWindow::Blit(const uint8_t* pixels, int width, int height, uint32_t stride,
+                             int bitCount, bool bottomUp) {
   int w = 0, h = 0;
   if (pixels == nullptr || (bitCount != 8 && bitCount != 24) || !Surface(&w, &h)) return false;
   Buffer* target = nullptr;
@@ -378,13 +391,17 @@ bool CX11PreviewWindow::Blit(const uint8_t* pixels, int width, int height, uint3
     const uint8_t* src = pixels + static_cast<size_t>(bottomUp ? height - 1 - y : y) * stride;
     char* dst = img->data + static_cast<size_t>(y) * static_cast<size_t>(img->bytes_per_line);
     if (lsb && img->bits_per_pixel == 32) {
-      StoreRow(reinterpret_cast<uint32_t*>(dst), src, width, bitCount, red_, green_, blue_, grey_, opaque_);
+      StoreRow(reinterpret_cast<uint32_t*>(dst), src, width, bitCount, red_, green_, blue_, grey_,
+               opaque_);
     } else if (lsb && img->bits_per_pixel == 16) {
-      StoreRow(reinterpret_cast<uint16_t*>(dst), src, width, bitCount, red_, green_, blue_, grey_, opaque_);
+      StoreRow(reinterpret_cast<uint16_t*>(dst), src, width, bitCount, red_, green_, blue_, grey_,
+               opaque_);
     } else {
       for (int x = 0; x < width; ++x) {
-        const uint32_t p = bitCount == 8 ? grey_[src[x]]
-                                         : (blue_[src[3 * x]] | green_[src[3 * x + 1]] | red_[src[3 * x + 2]] | opaque_);
+        const uint32_t p =
+            bitCount == 8
+                ? grey_[src[x]]
+                : (blue_[src[3 * x]] | green_[src[3 * x + 1]] | red_[src[3 * x + 2]] | opaque_);
         XPutPixel(img, x, y, p);
       }
     }
@@ -454,7 +471,8 @@ void CX11PreviewWindow::ProcessEvents() {
         break;
       case ClientMessage:
         // The user closed the top-level window: it goes away, capture goes on.
-        if (deleteWindow_ != 0 && static_cast<Atom>(ev.xclient.data.l[0]) == deleteWindow_ && !gone_.load()) {
+        if (deleteWindow_ != 0 && static_cast<Atom>(ev.xclient.data.l[0]) == deleteWindow_ &&
+            !gone_.load()) {
           gone_.store(true);
           XDestroyWindow(display_, window_);
           XFlush(display_);
@@ -465,7 +483,8 @@ void CX11PreviewWindow::ProcessEvents() {
     }
   }
   if (pendingWidth_ > 0 && pendingHeight_ > 0 && !gone_.load()) {
-    const uint64_t wanted = static_cast<uint64_t>(pendingWidth_) << 32 | static_cast<uint32_t>(pendingHeight_);
+    const uint64_t wanted =
+        static_cast<uint64_t>(pendingWidth_) << 32 | static_cast<uint32_t>(pendingHeight_);
     if (wanted != surface_.load()) Resize(pendingWidth_, pendingHeight_);
     pendingWidth_ = pendingHeight_ = 0;
   }
@@ -493,7 +512,8 @@ void CX11PreviewWindow::PutReady() {
     for (Buffer& b : buffers_) {
       if (b.state == BufferState::kReady && &b != newest) b.state = BufferState::kFree;
     }
-    if (newest != nullptr) newest->state = newest->attached ? BufferState::kBusy : BufferState::kReserved;
+    if (newest != nullptr)
+      newest->state = newest->attached ? BufferState::kBusy : BufferState::kReserved;
   }
   if (newest != nullptr && !gone_.load()) {
     XImage* img = newest->image;
@@ -538,7 +558,8 @@ void CX11PreviewWindow::MarkLost() {
   lost_.store(true);
   std::lock_guard<std::mutex> lock(mutex_);
   for (Buffer& b : buffers_) {
-    if (b.state == BufferState::kReady || b.state == BufferState::kBusy) b.state = BufferState::kFree;
+    if (b.state == BufferState::kReady || b.state == BufferState::kBusy)
+      b.state = BufferState::kFree;
   }
   idle_.notify_all();
 }
@@ -559,7 +580,8 @@ void CX11PreviewWindow::Run() {
       [[maybe_unused]] ssize_t n = read(wakeFd_, &count, sizeof count);
     }
     if (stop_.load()) break;
-    if (live && ((fds[0].revents & (POLLHUP | POLLERR)) || ((fds[0].revents & POLLIN) && ServerClosed()))) {
+    if (live &&
+        ((fds[0].revents & (POLLHUP | POLLERR)) || ((fds[0].revents & POLLIN) && ServerClosed()))) {
       MarkLost();
     }
     if (lost_.load()) {

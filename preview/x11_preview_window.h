@@ -39,7 +39,8 @@ class CX11PreviewWindow {
 
   unsigned long Xid() const;
   bool Surface(int* width, int* height) const;
-  bool Blit(const uint8_t* pixels, int width, int height, uint32_t stride, int bitCount, bool bottomUp);
+  bool Blit(const uint8_t* pixels, int width, int height, uint32_t stride, int bitCount,
+            bool bottomUp);
   void Flush();
   bool UsesShm() const { return shm_; }
 
@@ -96,7 +97,7 @@ class CX11PreviewWindow {
   std::atomic<uint32_t> syncRequests_{0};
 
   mutable std::mutex mutex_;
-  std::condition_variable idle_;  // a buffer became free or a sync finished
+  std::condition_variable idle_;   // a buffer became free or a sync finished
   std::array<Buffer, 2> buffers_;  // states guarded by mutex_
   int bufferWidth_ = 0;            // guarded by mutex_
   int bufferHeight_ = 0;           // guarded by mutex_

@@ -19,8 +19,8 @@ constexpr uint64_t FrameSizeBytes(uint32_t width, uint32_t height, uint32_t byte
 // Staging / ring buffer capacity Q: the frame with 128 spare columns and rows,
 // rounded up to whole 8 KiB blocks.
 constexpr uint64_t FrameCapacityBytes(uint32_t width, uint32_t height, uint32_t bytesPerPixel) {
-  const uint64_t raw = (static_cast<uint64_t>(height) + 128) * (static_cast<uint64_t>(width) + 128) *
-                       bytesPerPixel;
+  const uint64_t raw =
+      (static_cast<uint64_t>(height) + 128) * (static_cast<uint64_t>(width) + 128) * bytesPerPixel;
   return (raw + 8191) / 8192 * 8192;
 }
 

@@ -8,7 +8,7 @@ namespace vexcam {
 namespace {
 
 // FPGA registers common to the family.
-constexpr uint8_t kRegBusy = 2;             // non-zero while the sensor bus is busy
+constexpr uint8_t kRegBusy = 2;  // non-zero while the sensor bus is busy
 constexpr uint8_t kRegUpdateStrobe = 108;
 constexpr uint8_t kRegUpdateStrobeAlt = 150;  // model numbers 103 and 115
 constexpr uint32_t kModelStrobeAltA = 103;
@@ -30,8 +30,7 @@ uint32_t Put(T* out, T value) {
 CSensorBase::CSensorBase(CControllerBase* controller, uint8_t busAddress)
     : controller_(controller), bus_address_(busAddress) {}
 
-CSensorBase::CSensorBase(CControllerBase* controller, uint8_t busAddress,
-                         const SensorConstants& c)
+CSensorBase::CSensorBase(CControllerBase* controller, uint8_t busAddress, const SensorConstants& c)
     : controller_(controller), bus_address_(busAddress) {
   info_.arrayWidth = c.arrayWidth;
   info_.arrayHeight = c.arrayHeight;
@@ -221,8 +220,8 @@ uint32_t CSensorBase::BusyWaitRead(uint32_t address, uint32_t* value) {
 uint32_t CSensorBase::ApplyDataBits(uint32_t sixteenBit) {
   const uint32_t previous = info_.bitsPerPixel;
   info_.bitsPerPixel = sixteenBit != 0 ? 16 : 8;
-  if (SetCaptureArea(info_.areaX, info_.areaWidth, info_.areaY, info_.areaHeight,
-                     info_.areaFlag) == 0) {
+  if (SetCaptureArea(info_.areaX, info_.areaWidth, info_.areaY, info_.areaHeight, info_.areaFlag) ==
+      0) {
     info_.bitsPerPixel = previous;
     return 0;
   }

@@ -42,15 +42,15 @@ struct MirrorRecord {
 
 // The sensor information record, copied out whole by GetSensorInfo.
 struct SensorInfo {
-  uint32_t arrayWidth = 0;   // upper bound of any capture area
+  uint32_t arrayWidth = 0;  // upper bound of any capture area
   uint32_t arrayHeight = 0;
-  uint32_t originX = 0;      // first active column / row
+  uint32_t originX = 0;  // first active column / row
   uint32_t originY = 0;
   uint32_t effectiveWidth = 0;  // full-resolution image size
   uint32_t effectiveHeight = 0;
   uint32_t widthAdjustable = 0;   // CanChangeWidth
   uint32_t heightAdjustable = 0;  // CanChangeHeight
-  uint32_t areaX = 0;  // current capture area
+  uint32_t areaX = 0;             // current capture area
   uint32_t areaY = 0;
   uint32_t areaWidth = 0;
   uint32_t areaHeight = 0;
@@ -72,9 +72,9 @@ struct SensorInfo {
   uint32_t reserved[5] = {};
   MirrorRecord mirrorV;
   MirrorRecord mirrorH;
-  uint32_t bitsPerPixel = 0;   // 8, 12 or 16
+  uint32_t bitsPerPixel = 0;  // 8, 12 or 16
   uint32_t pixelClockKhz = 0;
-  uint32_t orientation = 0;    // read by the frame assembly
+  uint32_t orientation = 0;  // read by the frame assembly
 };
 
 // Default mode flags; bit 16 selects the alternate register path of MT9J001.
@@ -163,7 +163,9 @@ class CSensorBase {
   virtual uint32_t SetGainMode(uint32_t /*value*/) { return 0; }
   virtual uint32_t GetGainMode(uint32_t* /*value*/) { return 0; }
   // Writes at most size bytes (8 are enough) including the terminating zero.
-  virtual uint32_t GetGainModeLabel(uint32_t /*step*/, char* /*text*/, uint32_t /*size*/) { return 0; }
+  virtual uint32_t GetGainModeLabel(uint32_t /*step*/, char* /*text*/, uint32_t /*size*/) {
+    return 0;
+  }
   // Exposure in units of 0.1 ms.
   virtual uint32_t SetExposureTime(uint32_t /*time*/) { return 0; }
   virtual uint32_t GetExposureTime(uint32_t* /*time*/) { return 0; }
@@ -180,10 +182,14 @@ class CSensorBase {
   virtual uint32_t IsMirrorVSupported();
   virtual uint32_t IsMirrorHSupported();
   // operation 0 sets, 1 gets; the parameter is in/out.
-  virtual uint32_t AccessSensorParameter(uint32_t /*operation*/, uint32_t* /*parameter*/) { return 0; }
+  virtual uint32_t AccessSensorParameter(uint32_t /*operation*/, uint32_t* /*parameter*/) {
+    return 0;
+  }
   virtual uint32_t WriteSensorRegister(uint32_t /*address*/, uint32_t /*value*/) { return 0; }
   virtual uint32_t ReadSensorRegister(uint32_t /*address*/, uint32_t* /*value*/) { return 0; }
-  virtual uint32_t WriteSensorRegisterVerified(uint32_t /*address*/, uint32_t /*value*/) { return 0; }
+  virtual uint32_t WriteSensorRegisterVerified(uint32_t /*address*/, uint32_t /*value*/) {
+    return 0;
+  }
   virtual uint32_t ReadSensorRegisterRetry(uint32_t /*address*/, uint32_t* /*value*/) { return 0; }
   virtual uint32_t Reserved79() { return 0; }
   virtual uint32_t Reserved80() { return 0; }

@@ -12,6 +12,7 @@
 
 namespace vexcam {
 
+// clang-format off
 enum class SensorDriver : uint32_t {
   kZA01, kZA02, kZA03, kZA04, kZA05, kZA06, kZA07, kZA08, kZA09, kZA10, kZA11,
   kZA12, kZA13, kZA14, kZA15, kZA16, kZA17, kZA18, kZA19, kZA20, kZA21,
@@ -20,11 +21,12 @@ enum class SensorDriver : uint32_t {
   kIMX990, kIMX991, kIMX992, kMT9F001, kMT9F002, kMT9J001, kMT9P001,
   kCount
 };
+// clang-format on
 
 struct SensorConstants {
   SensorDriver driver = SensorDriver::kCount;
-  const char* name = "";  // class name without the C prefix
-  uint8_t busAddress = 0;  // serial-bus write address of the sensor
+  const char* name = "";     // class name without the C prefix
+  uint8_t busAddress = 0;    // serial-bus write address of the sensor
   uint32_t modelNumber = 0;  // set by the constructor (0: none)
   uint32_t arrayWidth = 0;
   uint32_t arrayHeight = 0;
@@ -72,6 +74,7 @@ inline constexpr uint8_t kBus90 = 0x90;  // 144
 
 // Rows are in SensorDriver order. Ranges not listed for a driver stay zero
 // until that driver is written; the pixel clock of ZA21 is set at run time.
+// clang-format off
 inline constexpr SensorConstants kRows[] = {
     {.driver = SensorDriver::kZA01, .name = "SensorZA01", .busAddress = kBus48, .modelNumber = 99,
      .arrayWidth = 640, .arrayHeight = 512, .originX = 0, .originY = 0,
@@ -288,6 +291,7 @@ inline constexpr SensorConstants kRows[] = {
      .exposureTime = Range(1, 20000, 666, 666), .mirrorV = kMirror, .mirrorH = kMirror,
      .bitsPerPixel = 12, .pixelClockKhz = 96000},
 };
+// clang-format on
 
 static_assert(std::size(kRows) == static_cast<size_t>(SensorDriver::kCount));
 

@@ -50,9 +50,19 @@ constexpr WindowMode kWindowModes[] = {
     // full 640 x 512
     {0, 0, 640, 512, {128, 2, 128, 2, 40, 0, 57, 48, 79, 0, 0, 2, 0, 2, 0, 0, 127, 0, 99}, false},
     // half 320 x 240 at (160, 136)
-    {160, 136, 320, 240, {64, 1, 64, 1, 24, 0, 12, 40, 39, 21, 240, 0, 240, 0, 0, 0, 59, 34, 99}, true},
+    {160,
+     136,
+     320,
+     240,
+     {64, 1, 64, 1, 24, 0, 12, 40, 39, 21, 240, 0, 240, 0, 0, 0, 59, 34, 99},
+     true},
     // quarter 160 x 120 at (240, 196)
-    {240, 196, 160, 120, {160, 0, 64, 1, 24, 0, 12, 40, 19, 39, 120, 0, 120, 0, 0, 0, 29, 49, 99}, true},
+    {240,
+     196,
+     160,
+     120,
+     {160, 0, 64, 1, 24, 0, 12, 40, 19, 39, 120, 0, 120, 0, 0, 0, 29, 49, 99},
+     true},
 };
 // Positions of the readout width bytes (registers 84 and 85) in the program.
 constexpr size_t kReadoutLowIndex = 2;
@@ -126,13 +136,15 @@ uint32_t CSensorZA01::SetCaptureArea(uint32_t x, uint32_t width, uint32_t y, uin
   info_.areaY = ay;
   info_.areaWidth = aw;
   info_.areaHeight = ah;
-  info_.lineLength = (static_cast<uint32_t>(values[kReadoutHighIndex]) << 8) | values[kReadoutLowIndex];
+  info_.lineLength =
+      (static_cast<uint32_t>(values[kReadoutHighIndex]) << 8) | values[kReadoutLowIndex];
   return 1;
 }
 
 uint32_t CSensorZA01::GetCaptureArea(uint32_t* x, uint32_t* width, uint32_t* y, uint32_t* height,
                                      uint32_t* areaFlag) {
-  if (x == nullptr || width == nullptr || y == nullptr || height == nullptr || areaFlag == nullptr) {
+  if (x == nullptr || width == nullptr || y == nullptr || height == nullptr ||
+      areaFlag == nullptr) {
     return 0;
   }
   *x = info_.areaX;
@@ -185,13 +197,21 @@ uint32_t CSensorZA01::GetExposureLinesMax(uint32_t* lines) {
 uint32_t CSensorZA01::GetExposureLinesDefault(uint32_t* lines) {
   return Put(lines, info_.exposureLines.defaultValue);
 }
-uint32_t CSensorZA01::GetGlobalGainMin(uint32_t* gain) { return Put(gain, info_.globalGain.minimum); }
-uint32_t CSensorZA01::GetGlobalGainMax(uint32_t* gain) { return Put(gain, info_.globalGain.maximum); }
+uint32_t CSensorZA01::GetGlobalGainMin(uint32_t* gain) {
+  return Put(gain, info_.globalGain.minimum);
+}
+uint32_t CSensorZA01::GetGlobalGainMax(uint32_t* gain) {
+  return Put(gain, info_.globalGain.maximum);
+}
 uint32_t CSensorZA01::GetGlobalGainDefault(uint32_t* gain) {
   return Put(gain, info_.globalGain.defaultValue);
 }
-uint32_t CSensorZA01::GetColorGainMin(uint32_t* gain) { return Put(gain, info_.colorGainRed.minimum); }
-uint32_t CSensorZA01::GetColorGainMax(uint32_t* gain) { return Put(gain, info_.colorGainRed.maximum); }
+uint32_t CSensorZA01::GetColorGainMin(uint32_t* gain) {
+  return Put(gain, info_.colorGainRed.minimum);
+}
+uint32_t CSensorZA01::GetColorGainMax(uint32_t* gain) {
+  return Put(gain, info_.colorGainRed.maximum);
+}
 uint32_t CSensorZA01::GetColorGainDefault(uint32_t* gain) {
   return Put(gain, info_.colorGainRed.defaultValue);
 }
@@ -228,7 +248,9 @@ uint32_t CSensorZA01::SetExposureTime(uint32_t time) {
   return 1;
 }
 
-uint32_t CSensorZA01::GetExposureTime(uint32_t* time) { return Put(time, info_.exposureTime.current); }
+uint32_t CSensorZA01::GetExposureTime(uint32_t* time) {
+  return Put(time, info_.exposureTime.current);
+}
 uint32_t CSensorZA01::GetExposureTimeMin(uint32_t* time) {
   return Put(time, LinesToTime(info_.exposureLines.minimum, LineTime()));
 }
@@ -312,7 +334,8 @@ uint32_t CSensorZA01::SetPeltier(uint32_t on) {
   uint8_t value = 0;
   if (controller_->ReadFpgaRegister(kRegPeltier, &value) == 0) return 0;
   // Only exactly 1 switches the cooling on; the other bits are kept.
-  const uint8_t next = on == 1 ? static_cast<uint8_t>(value | 1u) : static_cast<uint8_t>(value & ~1u);
+  const uint8_t next =
+      on == 1 ? static_cast<uint8_t>(value | 1u) : static_cast<uint8_t>(value & ~1u);
   return controller_->WriteFpgaRegister(kRegPeltier, next) != 0 ? 1 : 0;
 }
 

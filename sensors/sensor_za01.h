@@ -92,9 +92,9 @@ class CSensorZA01 final : public CSensorBase {
   // Each monitor thread runs while active_gen_ holds its own generation, so
   // a thread told to stop never resumes, even if another one starts at once.
   std::atomic<uint64_t> active_gen_{0};  // 0: no monitor should run
-  std::mutex wait_lock_;                  // pairs with wake_
-  std::condition_variable wake_;          // cuts the monitor's waits short
-  std::mutex control_lock_;               // guards monitor_ and next_gen_
+  std::mutex wait_lock_;                 // pairs with wake_
+  std::condition_variable wake_;         // cuts the monitor's waits short
+  std::mutex control_lock_;              // guards monitor_ and next_gen_
   std::thread monitor_;
   uint64_t next_gen_ = 0;
 };

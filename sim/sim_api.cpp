@@ -9,7 +9,9 @@ using vexcam::sim::SimCamera;
 
 namespace {
 
-std::shared_ptr<SimCamera> Camera(UINT id) { return id == 0 ? nullptr : SimBackend::Instance().Find(id); }
+std::shared_ptr<SimCamera> Camera(UINT id) {
+  return id == 0 ? nullptr : SimBackend::Instance().Find(id);
+}
 
 }  // namespace
 
@@ -47,13 +49,26 @@ VEXCAM_API BOOL VexSim_InjectFault(UINT id, UINT fault, UINT count) {
   const auto camera = Camera(id);
   if (!camera) return FALSE;
   switch (fault) {
-    case VEXSIM_FAULT_BULK_TIMEOUT: camera->InjectBulkTimeouts(count); break;
-    case VEXSIM_FAULT_STALL: camera->InjectStalls(count); break;
-    case VEXSIM_FAULT_BAD_STATUS: camera->InjectBadStatus(count); break;
-    case VEXSIM_FAULT_SHORT_PAYLOAD: camera->InjectShortPayloads(count); break;
-    case VEXSIM_FAULT_BUS: camera->InjectBusFailures(count); break;
-    case VEXSIM_FAULT_EEPROM_LOSS: camera->InjectEepromWriteLoss(count); break;
-    default: return FALSE;
+    case VEXSIM_FAULT_BULK_TIMEOUT:
+      camera->InjectBulkTimeouts(count);
+      break;
+    case VEXSIM_FAULT_STALL:
+      camera->InjectStalls(count);
+      break;
+    case VEXSIM_FAULT_BAD_STATUS:
+      camera->InjectBadStatus(count);
+      break;
+    case VEXSIM_FAULT_SHORT_PAYLOAD:
+      camera->InjectShortPayloads(count);
+      break;
+    case VEXSIM_FAULT_BUS:
+      camera->InjectBusFailures(count);
+      break;
+    case VEXSIM_FAULT_EEPROM_LOSS:
+      camera->InjectEepromWriteLoss(count);
+      break;
+    default:
+      return FALSE;
   }
   return TRUE;
 }

@@ -31,7 +31,9 @@ std::unique_ptr<usb::IUsbDevice> SimBackend::Open(const std::string& path) {
   return nullptr;
 }
 
-bool SimBackend::Owns(const std::string& path) const { return path.find("#sim-") != std::string::npos; }
+bool SimBackend::Owns(const std::string& path) const {
+  return path.find("#sim-") != std::string::npos;
+}
 
 std::shared_ptr<SimCamera> SimBackend::AddCamera(uint16_t productId) {
   if (productId == 0) return nullptr;
@@ -70,6 +72,8 @@ void SimBackend::SetSpeedUp(uint32_t factor) {
   for (const auto& camera : cameras_) camera->SetSpeedUp(speedUp_);
 }
 
-void SimBackend::Install(bool exclusive) { usb::UsbHub::Instance().SetSimulator(Shared(), exclusive); }
+void SimBackend::Install(bool exclusive) {
+  usb::UsbHub::Instance().SetSimulator(Shared(), exclusive);
+}
 
 }  // namespace vexcam::sim

@@ -13,15 +13,15 @@ using usb::TransferStatus;
 
 constexpr size_t kLogLimit = 65536;
 constexpr size_t kLogBulkBytes = 16;
-constexpr size_t kTriggerQueue = 8;               // captured frames the FPGA holds
-constexpr uint64_t kMemoryLimit = 64ull << 20;    // memory behind "QU3W"/"QU3R"
-constexpr uint32_t kBadDeviceStatus = 0xC0000004; // any non-zero status
-constexpr double kThermalTau = 20.0;              // seconds
-constexpr uint32_t kBlankingLines = 46;           // lines between frames
+constexpr size_t kTriggerQueue = 8;                // captured frames the FPGA holds
+constexpr uint64_t kMemoryLimit = 64ull << 20;     // memory behind "QU3W"/"QU3R"
+constexpr uint32_t kBadDeviceStatus = 0xC0000004;  // any non-zero status
+constexpr double kThermalTau = 20.0;               // seconds
+constexpr uint32_t kBlankingLines = 46;            // lines between frames
 constexpr uint8_t kEndpointIn = 0x81;
 constexpr uint8_t kEndpointAlt = 0x83;
 constexpr uint8_t kEndpointOut = 0x01;
-constexpr uint16_t kRequestRecordLength = 102;      // wLength of every vendor request
+constexpr uint16_t kRequestRecordLength = 102;  // wLength of every vendor request
 
 // FPGA registers the model gives a meaning.
 enum FpgaReg : uint8_t {
@@ -62,10 +62,25 @@ uint32_t GetU32(const uint8_t* p) {
 // Request type each vendor request must carry.
 int ExpectedRequestType(uint8_t request) {
   switch (request) {
-    case 0x30: case 0x3C: case 0x3E: case 0xC0: case 0xD0: return 0x40;
-    case 0x31: case 0x3D: case 0x3F: case 0xB0: case 0xB1: case 0xC3: case 0xD1: return 0xC0;
-    case 0xC2: case 0xCC: return 0x42;
-    default: return -1;
+    case 0x30:
+    case 0x3C:
+    case 0x3E:
+    case 0xC0:
+    case 0xD0:
+      return 0x40;
+    case 0x31:
+    case 0x3D:
+    case 0x3F:
+    case 0xB0:
+    case 0xB1:
+    case 0xC3:
+    case 0xD1:
+      return 0xC0;
+    case 0xC2:
+    case 0xCC:
+      return 0x42;
+    default:
+      return -1;
   }
 }
 
@@ -79,7 +94,8 @@ SimCamera::SimCamera(uint32_t id, uint16_t productId)
   char serial[32];
   std::snprintf(serial, sizeof(serial), "SIM%04X-%04u", productId, id % 10000);
   std::lock_guard lock(mutex_);
-  for (size_t i = 0; serial[i] != 0; ++i) eeprom_[kSerialNumberAddress + i] = static_cast<uint8_t>(serial[i]);
+  for (size_t i = 0; serial[i] != 0; ++i)
+    eeprom_[kSerialNumberAddress + i] = static_cast<uint8_t>(serial[i]);
   PowerOn();
 }
 
@@ -163,8 +179,8 @@ void SimCamera::Replug() {
 
 // ---------------------------------------------------------------- control transfers
 
-int SimCamera::ControlTransfer(uint32_t generation, uint8_t requestType, uint8_t request, uint16_t value,
-                               uint16_t index, uint8_t* data, uint16_t length) {
+int SimCamera::ControlTransfer(uint32_t generation, uint8_t requestType, uint8_t request,
+                               uint16_t value, uint16_t index, uint8_t* data, uint16_t length) {
   std::lock_guard lock(mutex_);
   int result = -1;
   if (Alive(generation) && (data != nullptr || length == 0))
@@ -257,7 +273,8 @@ int SimCamera::HandleRequest(uint8_t requestType, uint8_t request, uint16_t valu
       return length;
     case 0xD0:
       if (length < 4) return -1;
-      controllerWords_[static_cast<uint16_t>((value & 1u) << 15 | (index & 0x7FFFu))] = GetU32(data);
+      controllerWords_[static_cast<uint16_t>((value & 1u) << 15 | (index & 0x7FFFu))] =
+          GetU32(data);
       return length;
     case 0xD1: {
       if (length < 2) return -1;
@@ -283,7 +300,8 @@ int SimCamera::SerialWrite(uint8_t address, const uint8_t* bytes, uint16_t count
   } else if (address == kBusFpga) {
     // {reg} sets the address pointer; {reg, 0x00, value...} writes.
     fpgaPointer_ = bytes[0];
-    for (uint16_t i = 2; i < count; ++i) WriteFpga(static_cast<uint8_t>(fpgaPointer_ + i - 2), bytes[i]);
+    for (uint16_t i = 2; i < count; ++i)
+      WriteFpga(static_cast<uint8_t>(fpgaPointer_ + i - 2), bytes[i]);
   } else if (address == kBusAux) {
     auxPointer_ = bytes[0];
     for (uint16_t i = 1; i < count; ++i) aux_[static_cast<uint8_t>(auxPointer_ + i - 1)] = bytes[i];
@@ -335,7 +353,8 @@ int SimCamera::SerialRead(uint8_t address, uint8_t* bytes, uint16_t count) {
   } else if (address == (kBusFpga | 1)) {
     // The first byte echoes the register address; the values follow.
     bytes[0] = fpgaPointer_;
-    for (uint16_t i = 1; i < count; ++i) bytes[i] = ReadFpga(static_cast<uint8_t>(fpgaPointer_ + i - 1));
+    for (uint16_t i = 1; i < count; ++i)
+      bytes[i] = ReadFpga(static_cast<uint8_t>(fpgaPointer_ + i - 1));
   } else if (address == (kBusAux | 1)) {
     for (uint16_t i = 0; i < count; ++i) bytes[i] = aux_[static_cast<uint8_t>(auxPointer_ + i)];
   } else if (address == (kBusEeprom | 1)) {
@@ -369,7 +388,8 @@ void SimCamera::WriteSensorBytes(uint16_t address, const uint8_t* bytes, uint16_
   }
   // 16-bit registers, big-endian words at consecutive even addresses.
   for (uint16_t i = 0; i + 1 < count; i += 2)
-    sensor_[static_cast<uint16_t>(address + i)] = static_cast<uint16_t>(bytes[i] << 8 | bytes[i + 1]);
+    sensor_[static_cast<uint16_t>(address + i)] =
+        static_cast<uint16_t>(bytes[i] << 8 | bytes[i + 1]);
 }
 
 void SimCamera::ReadSensorBytes(uint16_t address, uint8_t* bytes, uint16_t count) const {
@@ -449,7 +469,8 @@ uint64_t SimCamera::ComputePeriodNs() const {
     lineNs = product_.lineLength * 1e6 / product_.pixelClockKHz;
   }
   const uint64_t lines = std::max<uint64_t>(p.exposure, uint64_t{p.height} + kBlankingLines);
-  return std::max<uint64_t>(1, static_cast<uint64_t>(lineNs * static_cast<double>(lines)) / speedUp_);
+  return std::max<uint64_t>(1,
+                            static_cast<uint64_t>(lineNs * static_cast<double>(lines)) / speedUp_);
 }
 
 void SimCamera::Retime() {
@@ -466,8 +487,10 @@ void SimCamera::Retime() {
 
 uint32_t SimCamera::FrameClock(Clock::time_point now) const {
   if (triggerMode_ || periodNs_ == 0) return clockBase_;
-  const auto elapsed = std::chrono::duration_cast<std::chrono::nanoseconds>(now - clockAnchor_).count();
-  return clockBase_ + static_cast<uint32_t>(std::max<int64_t>(elapsed, 0) / static_cast<int64_t>(periodNs_));
+  const auto elapsed =
+      std::chrono::duration_cast<std::chrono::nanoseconds>(now - clockAnchor_).count();
+  return clockBase_ +
+         static_cast<uint32_t>(std::max<int64_t>(elapsed, 0) / static_cast<int64_t>(periodNs_));
 }
 
 PatternFrame SimCamera::CurrentPattern(uint32_t tag) const {
@@ -603,13 +626,13 @@ bool SimCamera::WaitUntil(std::unique_lock<std::mutex>& lock, Clock::time_point 
   return cv_.wait_until(lock, until) == std::cv_status::no_timeout || Clock::now() < until;
 }
 
-TransferResult SimCamera::BulkTransfer(uint32_t generation, uint8_t endpoint, uint8_t* data, uint32_t length,
-                                       uint32_t timeoutMs) {
+TransferResult SimCamera::BulkTransfer(uint32_t generation, uint8_t endpoint, uint8_t* data,
+                                       uint32_t length, uint32_t timeoutMs) {
   std::unique_lock lock(mutex_);
   const uint32_t mark = cancelMark_[endpoint];
   const bool in = (endpoint & 0x80) != 0;
-  const auto deadline =
-      timeoutMs == 0 ? Clock::time_point::max() : Clock::now() + std::chrono::milliseconds(timeoutMs);
+  const auto deadline = timeoutMs == 0 ? Clock::time_point::max()
+                                       : Clock::now() + std::chrono::milliseconds(timeoutMs);
   TransferResult result;
   if (!Alive(generation)) {
     result.status = TransferStatus::kNoDevice;
@@ -643,9 +666,9 @@ TransferResult SimCamera::BulkTransfer(uint32_t generation, uint8_t endpoint, ui
   return result;
 }
 
-TransferResult SimCamera::BulkIn(std::unique_lock<std::mutex>& lock, uint32_t generation, uint8_t endpoint,
-                                 uint8_t* data, uint32_t length, Clock::time_point deadline,
-                                 uint32_t cancelMark) {
+TransferResult SimCamera::BulkIn(std::unique_lock<std::mutex>& lock, uint32_t generation,
+                                 uint8_t endpoint, uint8_t* data, uint32_t length,
+                                 Clock::time_point deadline, uint32_t cancelMark) {
   TransferResult result;
   while (true) {
     if (!Alive(generation)) {
@@ -856,7 +879,8 @@ void SimCamera::SetEepromByte(uint16_t address, uint8_t value) {
 void SimCamera::SetSerialNumber(const std::string& text) {
   std::lock_guard lock(mutex_);
   const size_t n = std::min<size_t>(text.size(), 32);
-  for (size_t i = 0; i < 33; ++i) eeprom_[kSerialNumberAddress + i] = i < n ? static_cast<uint8_t>(text[i]) : 0xFF;
+  for (size_t i = 0; i < 33; ++i)
+    eeprom_[kSerialNumberAddress + i] = i < n ? static_cast<uint8_t>(text[i]) : 0xFF;
 }
 
 uint16_t SimCamera::SensorRegister(uint16_t address) const {
@@ -951,7 +975,8 @@ std::vector<SimTransaction> SimCamera::SerialLog(uint8_t busAddress) const {
   std::vector<SimTransaction> out;
   for (const SimTransaction& t : log_) {
     if (t.kind != SimTransaction::Kind::kSerial) continue;
-    if (busAddress == 0 || t.request == busAddress || ((busAddress & 1) == 0 && t.request == (busAddress | 1)))
+    if (busAddress == 0 || t.request == busAddress ||
+        ((busAddress & 1) == 0 && t.request == (busAddress | 1)))
       out.push_back(t);
   }
   return out;

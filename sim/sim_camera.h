@@ -39,9 +39,9 @@ struct SimTransaction {
     kSerial,   // serial-bus transaction: bus address (bit 0 = read) and all bytes
   };
   Kind kind = Kind::kControl;
-  bool in = false;            // device to host
-  uint8_t requestType = 0;    // control only
-  uint8_t request = 0;        // control: bRequest; bulk: endpoint; serial: bus address
+  bool in = false;          // device to host
+  uint8_t requestType = 0;  // control only
+  uint8_t request = 0;      // control: bRequest; bulk: endpoint; serial: bus address
   uint16_t value = 0;
   uint16_t index = 0;
   uint32_t length = 0;        // requested bytes
@@ -125,12 +125,12 @@ class SimCamera {
   void SetThermal(double ambient, double setPoint);
 
   // --- Fault injection. Counts add up; ClearFaults resets them all.
-  void InjectBulkTimeouts(uint32_t count);    // next bulk transfers move nothing and time out
-  void InjectStalls(uint32_t count);          // next bulk transfers stall (cleared by ClearHalt)
-  void InjectBadStatus(uint32_t count);       // next bulk transfers move data but report a device error
-  void InjectShortPayloads(uint32_t count);   // next frames deliver only half of their payload
-  void InjectBusFailures(uint32_t count);     // next serial-bus transactions fail
-  void InjectEepromWriteLoss(uint32_t count); // next EEPROM data writes are acknowledged but lost
+  void InjectBulkTimeouts(uint32_t count);  // next bulk transfers move nothing and time out
+  void InjectStalls(uint32_t count);        // next bulk transfers stall (cleared by ClearHalt)
+  void InjectBadStatus(uint32_t count);  // next bulk transfers move data but report a device error
+  void InjectShortPayloads(uint32_t count);    // next frames deliver only half of their payload
+  void InjectBusFailures(uint32_t count);      // next serial-bus transactions fail
+  void InjectEepromWriteLoss(uint32_t count);  // next EEPROM data writes are acknowledged but lost
   void ClearFaults();
 
   // --- Transaction log (on by default, keeps the latest 65536 entries).
@@ -151,12 +151,12 @@ class SimCamera {
     bool header = true;
     bool fromCommand = false;
     Clock::time_point readyAt{};
-    uint32_t commandBytes = 0;   // command reads: bytes the command asked for
+    uint32_t commandBytes = 0;  // command reads: bytes the command asked for
     PatternFrame pattern;
     uint8_t headerBytes[64] = {};
-    uint64_t total = 0;          // payload bytes announced (command: asked for)
-    uint64_t patternBytes = 0;   // pattern bytes at the start of the payload
-    uint64_t available = 0;      // bytes that will actually be sent
+    uint64_t total = 0;         // payload bytes announced (command: asked for)
+    uint64_t patternBytes = 0;  // pattern bytes at the start of the payload
+    uint64_t available = 0;     // bytes that will actually be sent
     uint64_t offset = 0;
   };
 
@@ -187,8 +187,9 @@ class SimCamera {
   PatternFrame CurrentPattern(uint32_t tag) const;
   void DropStream();
 
-  usb::TransferResult BulkIn(std::unique_lock<std::mutex>& lock, uint32_t generation, uint8_t endpoint,
-                             uint8_t* data, uint32_t length, Clock::time_point deadline, uint32_t cancelMark);
+  usb::TransferResult BulkIn(std::unique_lock<std::mutex>& lock, uint32_t generation,
+                             uint8_t endpoint, uint8_t* data, uint32_t length,
+                             Clock::time_point deadline, uint32_t cancelMark);
   // Waits for a state change or the time; false once the time has passed.
   bool WaitUntil(std::unique_lock<std::mutex>& lock, Clock::time_point until);
   usb::TransferResult BulkOut(uint8_t endpoint, const uint8_t* data, uint32_t length);
@@ -247,7 +248,7 @@ class SimCamera {
   FrameUnit frame_;
   MemoryUnit memRead_;
   MemoryUnit memWrite_;
-  std::vector<uint8_t> memory_;     // target of "QU3W" writes and non-frame "QU3R" reads
+  std::vector<uint8_t> memory_;  // target of "QU3W" writes and non-frame "QU3R" reads
   SimFrameInfo lastFrame_;
 
   // Thermal model.

@@ -17,14 +17,17 @@ usb::TransferResult SimDevice::BulkTransfer(uint8_t endpoint, uint8_t* data, uin
   return camera_->BulkTransfer(generation_, endpoint, data, length, timeoutMs);
 }
 
-bool SimDevice::CancelPending(uint8_t endpoint) { return camera_->CancelPending(generation_, endpoint); }
+bool SimDevice::CancelPending(uint8_t endpoint) {
+  return camera_->CancelPending(generation_, endpoint);
+}
 
 bool SimDevice::ClearHalt(uint8_t endpoint) { return camera_->ClearHalt(generation_, endpoint); }
 
 bool SimDevice::ResetPort() { return camera_->ResetPort(generation_); }
 
 bool SimDevice::GetSpeed(uint32_t* code) {
-  if (code == nullptr || !camera_->IsPlugged() || camera_->Generation() != generation_) return false;
+  if (code == nullptr || !camera_->IsPlugged() || camera_->Generation() != generation_)
+    return false;
   *code = kSuperSpeed;
   return true;
 }

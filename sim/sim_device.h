@@ -15,8 +15,8 @@ class SimDevice : public usb::IUsbDevice {
   SimDevice(std::shared_ptr<SimCamera> camera, uint32_t generation)
       : camera_(std::move(camera)), generation_(generation) {}
 
-  int ControlTransfer(uint8_t requestType, uint8_t request, uint16_t value, uint16_t index, uint8_t* data,
-                      uint16_t length, uint32_t timeoutMs) override;
+  int ControlTransfer(uint8_t requestType, uint8_t request, uint16_t value, uint16_t index,
+                      uint8_t* data, uint16_t length, uint32_t timeoutMs) override;
   usb::TransferResult BulkTransfer(uint8_t endpoint, uint8_t* data, uint32_t length,
                                    uint32_t timeoutMs) override;
   bool CancelPending(uint8_t endpoint) override;

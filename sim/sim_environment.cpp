@@ -19,9 +19,12 @@ std::vector<uint16_t> ParseSimulatorList(const char* text) {
     if (end == std::string::npos) end = all.size();
     std::string entry = all.substr(start, end - start);
     start = end + 1;
-    while (!entry.empty() && std::isspace(static_cast<unsigned char>(entry.front()))) entry.erase(0, 1);
-    while (!entry.empty() && std::isspace(static_cast<unsigned char>(entry.back()))) entry.pop_back();
-    if (entry.size() > 2 && entry[0] == '0' && (entry[1] == 'x' || entry[1] == 'X')) entry.erase(0, 2);
+    while (!entry.empty() && std::isspace(static_cast<unsigned char>(entry.front())))
+      entry.erase(0, 1);
+    while (!entry.empty() && std::isspace(static_cast<unsigned char>(entry.back())))
+      entry.pop_back();
+    if (entry.size() > 2 && entry[0] == '0' && (entry[1] == 'x' || entry[1] == 'X'))
+      entry.erase(0, 2);
     if (entry.empty() || entry.size() > 4) continue;
     uint32_t value = 0;
     bool valid = true;
@@ -30,9 +33,10 @@ std::vector<uint16_t> ParseSimulatorList(const char* text) {
         valid = false;
         break;
       }
-      value = value * 16 + static_cast<uint32_t>(std::isdigit(static_cast<unsigned char>(c))
-                                                     ? c - '0'
-                                                     : std::tolower(static_cast<unsigned char>(c)) - 'a' + 10);
+      value = value * 16 +
+              static_cast<uint32_t>(std::isdigit(static_cast<unsigned char>(c))
+                                        ? c - '0'
+                                        : std::tolower(static_cast<unsigned char>(c)) - 'a' + 10);
     }
     if (valid && value != 0) ids.push_back(static_cast<uint16_t>(value));
   }

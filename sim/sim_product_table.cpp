@@ -7,13 +7,14 @@ namespace {
 
 using enum FrameDelivery;
 
-constexpr uint8_t kMt9 = 2;   // 16-bit register values
-constexpr uint8_t kByte = 1;  // 8-bit register values
-constexpr uint16_t kChipId = 0x1D01;     // any non-zero identification word
-constexpr uint16_t kChipMt9J = 0x2C01;   // identification word the MT9J001 driver checks
+constexpr uint8_t kMt9 = 2;             // 16-bit register values
+constexpr uint8_t kByte = 1;            // 8-bit register values
+constexpr uint16_t kChipId = 0x1D01;    // any non-zero identification word
+constexpr uint16_t kChipMt9J = 0x2C01;  // identification word the MT9J001 driver checks
 
 // Geometry is the effective image of each camera; clocks and line lengths
 // give the simulated frame period.
+// clang-format off
 constexpr SimProduct kProducts[] = {
     {.productId = 0x3020, .sensorBusAddress = 0x20, .sensorValueBytes = kMt9, .sensorChipId = kChipId,
      .width = 4608, .height = 3288, .pixelClockKHz = 96000, .lineLength = 4920},
@@ -108,10 +109,16 @@ constexpr SimProduct kProducts[] = {
     {.productId = 0x33B0, .sensorBusAddress = 0x48, .sensorValueBytes = kByte, .width = 1280, .height = 1024,
      .pixelClockKHz = 37037, .lineLength = 1344, .fpgaPresets = {{{19, 9}}}},
 };
+// clang-format on
 
 // Products without a row: the fallback sensor of the driver factory.
-constexpr SimProduct kFallback = {.sensorBusAddress = 0x20, .sensorValueBytes = kMt9, .sensorChipId = kChipId,
-                                  .width = 4608, .height = 3288, .pixelClockKHz = 96000, .lineLength = 4920};
+constexpr SimProduct kFallback = {.sensorBusAddress = 0x20,
+                                  .sensorValueBytes = kMt9,
+                                  .sensorChipId = kChipId,
+                                  .width = 4608,
+                                  .height = 3288,
+                                  .pixelClockKHz = 96000,
+                                  .lineLength = 4920};
 
 const SimProduct* Find(uint16_t productId) {
   for (const SimProduct& p : kProducts)

@@ -26,14 +26,14 @@ struct SimProduct {
   uint16_t productId = 0;
   SimModel model = SimModel::kGeneric;
   FrameDelivery delivery = FrameDelivery::kHeader;
-  uint8_t sensorBusAddress = 0;   // write address; 0 = no sensor on the bus
-  uint8_t sensorValueBytes = 2;   // width of one sensor register value
-  uint16_t sensorChipId = 0;      // sensor register 0 at power-on
-  uint32_t width = 640;           // frame size while the window registers are unset
+  uint8_t sensorBusAddress = 0;  // write address; 0 = no sensor on the bus
+  uint8_t sensorValueBytes = 2;  // width of one sensor register value
+  uint16_t sensorChipId = 0;     // sensor register 0 at power-on
+  uint32_t width = 640;          // frame size while the window registers are unset
   uint32_t height = 512;
   uint32_t pixelClockKHz = 50000;
-  uint32_t lineLength = 768;      // pixel clocks per line, for the frame timing
-  uint8_t statusBusAddress = 0;   // extra bus device whose reads return zeros; 0 = none
+  uint32_t lineLength = 768;                // pixel clocks per line, for the frame timing
+  uint8_t statusBusAddress = 0;             // extra bus device whose reads return zeros; 0 = none
   std::array<FpgaPreset, 2> fpgaPresets{};  // power-on register values (reg 0 = unused)
 };
 

@@ -69,8 +69,8 @@ void CopyPatternBytes(const PatternFrame& frame, uint64_t offset, uint8_t* dst, 
     const uint32_t y = frame.y0 + row;
     if (inRow % bpp != 0) {
       // Second byte of a 16-bit sample split between two reads.
-      const uint16_t v = PatternSample(frame.tag, frame.exposure,
-                                       frame.x0 + static_cast<uint32_t>(inRow / bpp), y, frame.bits);
+      const uint16_t v = PatternSample(
+          frame.tag, frame.exposure, frame.x0 + static_cast<uint32_t>(inRow / bpp), y, frame.bits);
       *dst++ = static_cast<uint8_t>(v >> 8);
       ++offset;
       --count;
@@ -79,8 +79,8 @@ void CopyPatternBytes(const PatternFrame& frame, uint64_t offset, uint8_t* dst, 
     const uint64_t pixels = std::min<uint64_t>((rowBytes - inRow) / bpp, count / bpp);
     if (pixels == 0) {
       // Only the first byte of a 16-bit sample fits.
-      const uint16_t v = PatternSample(frame.tag, frame.exposure,
-                                       frame.x0 + static_cast<uint32_t>(inRow / bpp), y, frame.bits);
+      const uint16_t v = PatternSample(
+          frame.tag, frame.exposure, frame.x0 + static_cast<uint32_t>(inRow / bpp), y, frame.bits);
       *dst++ = static_cast<uint8_t>(v);
       ++offset;
       --count;

@@ -30,8 +30,8 @@ void FillPatternRow(uint32_t tag, uint32_t exposure, uint32_t x0, uint32_t y, ui
 struct PatternFrame {
   uint32_t tag = 0;
   uint32_t exposure = 0;
-  uint32_t x0 = 0;      // sensor column of the first pixel
-  uint32_t y0 = 0;      // sensor row of the first row
+  uint32_t x0 = 0;  // sensor column of the first pixel
+  uint32_t y0 = 0;  // sensor row of the first row
   uint32_t width = 0;
   uint32_t height = 0;
   int bits = 8;

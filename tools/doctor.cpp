@@ -21,7 +21,8 @@ namespace {
 
 constexpr const char* kRuleName = "60-vexcam.rules";
 // Folders udev reads rules from; the first is for local changes.
-constexpr const char* kRuleFolders[] = {"/etc/udev/rules.d", "/usr/lib/udev/rules.d", "/lib/udev/rules.d"};
+constexpr const char* kRuleFolders[] = {"/etc/udev/rules.d", "/usr/lib/udev/rules.d",
+                                        "/lib/udev/rules.d"};
 // Folders a prefix install may have put the rule in, which udev never reads.
 constexpr const char* kIgnoredRuleFolders[] = {"/usr/local/lib/udev/rules.d"};
 // Each streaming camera keeps one bulk transfer of this size in flight.
@@ -91,9 +92,10 @@ std::string InstalledRule() {
 }
 
 std::string RuleFix() {
-  return std::string("sudo cp 60-vexcam.rules /etc/udev/rules.d/ && sudo udevadm control --reload && "
-                     "sudo udevadm trigger --subsystem-match=usb --attr-match=idVendor=04b4 "
-                     "(the rule is in the source tree's udev/ folder and in the libvexcam package)");
+  return std::string(
+      "sudo cp 60-vexcam.rules /etc/udev/rules.d/ && sudo udevadm control --reload && "
+      "sudo udevadm trigger --subsystem-match=usb --attr-match=idVendor=04b4 "
+      "(the rule is in the source tree's udev/ folder and in the libvexcam package)");
 }
 
 void CheckRule(Report& r) {
@@ -124,14 +126,14 @@ void CheckCamera(Report& r, const VEXCAM_USB_CAMERA& c, double* neededMb) {
   if (!bus.empty() && !dev.empty()) {
     node = Printf("/dev/bus/usb/%03d/%03d", std::atoi(bus.c_str()), std::atoi(dev.c_str()));
   }
-  std::printf(" camera %04x:%04x at USB %s%s%s\n", c.vendorId, c.productId, c.location, node.empty() ? "" : ", ",
-              node.c_str());
+  std::printf(" camera %04x:%04x at USB %s%s%s\n", c.vendorId, c.productId, c.location,
+              node.empty() ? "" : ", ", node.c_str());
 
   struct stat st {};
   const bool haveNode = !node.empty() && stat(node.c_str(), &st) == 0;
   const std::string owner =
-      haveNode ? Printf("owner %s, group %s, mode %03o", UserNameOf(st.st_uid).c_str(), GroupName(st.st_gid).c_str(),
-                        static_cast<unsigned>(st.st_mode & 0777))
+      haveNode ? Printf("owner %s, group %s, mode %03o", UserNameOf(st.st_uid).c_str(),
+                        GroupName(st.st_gid).c_str(), static_cast<unsigned>(st.st_mode & 0777))
                : "";
   const bool mayOpen = haveNode && access(node.c_str(), R_OK | W_OK) == 0;
   if (!haveNode) {
@@ -139,12 +141,14 @@ void CheckCamera(Report& r, const VEXCAM_USB_CAMERA& c, double* neededMb) {
             "replug the camera; check 'dmesg' for USB errors");
   } else if (!mayOpen) {
     r.Block(Printf("user %s may not open %s (%s)", UserName().c_str(), node.c_str(), owner.c_str()),
-            InstalledRule().empty() ? RuleFix()
-                                    : "the rule is installed but not in effect: sudo udevadm control --reload && "
-                                      "sudo udevadm trigger --subsystem-match=usb --attr-match=idVendor=04b4, "
-                                      "then log in again at the machine (the rule grants access to the seat's user)");
+            InstalledRule().empty()
+                ? RuleFix()
+                : "the rule is installed but not in effect: sudo udevadm control --reload && "
+                  "sudo udevadm trigger --subsystem-match=usb --attr-match=idVendor=04b4, "
+                  "then log in again at the machine (the rule grants access to the seat's user)");
   } else if (!c.opens) {
-    r.Block(Printf("%s is accessible (%s) but the library could not open the camera", node.c_str(), owner.c_str()),
+    r.Block(Printf("%s is accessible (%s) but the library could not open the camera", node.c_str(),
+                   owner.c_str()),
             "another program may hold it ('sudo fuser -v " + node + "'); else replug it");
   } else {
     r.Ok(Printf("user %s may open it (%s)", UserName().c_str(), owner.c_str()));
@@ -154,12 +158,15 @@ void CheckCamera(Report& r, const VEXCAM_USB_CAMERA& c, double* neededMb) {
   if (speed.empty()) {
     r.Info("link speed unknown");
   } else if (mbps >= 5000) {
-    r.Ok(Printf("SuperSpeed link (%s Mbit/s): about %.0f MB/s for frames", speed.c_str(), kSuperSpeedMBps));
+    r.Ok(Printf("SuperSpeed link (%s Mbit/s): about %.0f MB/s for frames", speed.c_str(),
+                kSuperSpeedMBps));
   } else {
-    r.Warn(Printf("the link is not SuperSpeed (%s Mbit/s): about %.0f MB/s, a tenth of a USB 3 link; large frames "
+    r.Warn(Printf("the link is not SuperSpeed (%s Mbit/s): about %.0f MB/s, a tenth of a USB 3 "
+                  "link; large frames "
                   "come at a fraction of the camera's frame rate",
                   speed.c_str(), mbps >= 480 ? kHighSpeedMBps : mbps / 8 / 2),
-           "plug the camera into a USB 3 port (blue, or marked SS) with a USB 3 cable, without a USB 2 hub between");
+           "plug the camera into a USB 3 port (blue, or marked SS) with a USB 3 cable, without a "
+           "USB 2 hub between");
   }
   *neededMb += kUsbfsMbPerCamera;
 }
@@ -180,7 +187,8 @@ void CheckCameras(Report& r, const VEXCAM_DIAGNOSIS& d) {
   if (simulated != 0) r.Info(Printf("%u simulated camera(s) from VEXCAM_SIMULATOR", simulated));
   if (real == 0 && simulated == 0) {
     r.Block("no camera on the USB bus",
-            "connect the camera (check 'lsusb -d 04b4:'); without one, try VEXCAM_SIMULATOR=3200 vexcam list");
+            "connect the camera (check 'lsusb -d 04b4:'); without one, try VEXCAM_SIMULATOR=3200 "
+            "vexcam list");
   } else if (real != 0) {
     r.Ok(Printf("%u camera(s) on the USB bus", real));
   }
@@ -192,13 +200,15 @@ void CheckCameras(Report& r, const VEXCAM_DIAGNOSIS& d) {
   } else if (std::atoi(limit.c_str()) == 0) {
     r.Ok("no usbfs memory limit");
   } else if (std::atoi(limit.c_str()) < neededMb + 8) {
-    r.Warn(Printf("usbfs memory limit %s MB, shared by every USB device; the %u camera(s) need about %.0f MB while "
+    r.Warn(Printf("usbfs memory limit %s MB, shared by every USB device; the %u camera(s) need "
+                  "about %.0f MB while "
                   "streaming",
                   limit.c_str(), real, neededMb),
            "echo 256 | sudo tee /sys/module/usbcore/parameters/usbfs_memory_mb (kernel parameter "
            "usbcore.usbfs_memory_mb=256 to keep it)");
   } else {
-    r.Ok(Printf("usbfs memory limit %s MB; the %u camera(s) need about %.0f MB", limit.c_str(), real, neededMb));
+    r.Ok(Printf("usbfs memory limit %s MB; the %u camera(s) need about %.0f MB", limit.c_str(),
+                real, neededMb));
   }
 }
 
@@ -214,8 +224,9 @@ void CheckSettings(Report& r, const VEXCAM_DIAGNOSIS& d) {
       for (DWORD i = 0; i < d.settingsCameras && i < 8; ++i) {
         names += std::string(i ? ", " : "") + d.settingsCameraNames[i];
       }
-      r.Ok(Printf("%s parses; %u camera(s)%s%s", path.c_str(), static_cast<unsigned>(d.settingsCameras),
-                  names.empty() ? "" : ": ", names.c_str()));
+      r.Ok(Printf("%s parses; %u camera(s)%s%s", path.c_str(),
+                  static_cast<unsigned>(d.settingsCameras), names.empty() ? "" : ": ",
+                  names.c_str()));
       break;
     }
     case VEXCAM_SETTINGS_UNREADABLE:
@@ -223,11 +234,14 @@ void CheckSettings(Report& r, const VEXCAM_DIAGNOSIS& d) {
              "ls -l " + path + "; chown " + UserName() + " " + path);
       break;
     case VEXCAM_SETTINGS_CORRUPT:
-      r.Warn(path + " does not parse: the library reads it as empty and moves it aside at the next save",
-             "mv " + path + " " + path + ".bad (or repair it by hand)");
+      r.Warn(
+          path +
+              " does not parse: the library reads it as empty and moves it aside at the next save",
+          "mv " + path + " " + path + ".bad (or repair it by hand)");
       break;
     default:
-      r.Warn("no home folder to keep the settings in: nothing is saved", "export XDG_CONFIG_HOME=$HOME/.config");
+      r.Warn("no home folder to keep the settings in: nothing is saved",
+             "export XDG_CONFIG_HOME=$HOME/.config");
       break;
   }
 }
@@ -243,14 +257,17 @@ void CheckTable(Report& r, const VEXCAM_DIAGNOSIS& d) {
                         d.table[i].productId, d.table[i].path);
   }
   if (d.tableCount >= 32 && stale != 0) {
-    r.Warn(Printf("the table is full (32 entries, %u of them for cameras no longer attached): new cameras get no "
+    r.Warn(Printf("the table is full (32 entries, %u of them for cameras no longer attached): new "
+                  "cameras get no "
                   "device number",
                   stale),
            "close every program that uses the library; the table is rebuilt by the next one");
   } else if (stale != 0) {
-    r.Info(Printf("%u of %u entries are cameras no longer attached (device numbers stay stable while a program "
-                  "uses the library):%s",
-                  stale, static_cast<unsigned>(d.tableCount), staleList.c_str()));
+    r.Info(
+        Printf("%u of %u entries are cameras no longer attached (device numbers stay stable while "
+               "a program "
+               "uses the library):%s",
+               stale, static_cast<unsigned>(d.tableCount), staleList.c_str()));
   } else {
     r.Ok(Printf("%u entries, all attached", static_cast<unsigned>(d.tableCount)));
   }
@@ -261,8 +278,10 @@ void CheckModules(Report& r, const VEXCAM_DIAGNOSIS& d) {
   if (d.previewModule[0] != '\0') {
     r.Ok(std::string("preview module: ") + d.previewModule);
   } else {
-    r.Warn(std::string("no preview module loads (") + d.previewModuleError + "): capture works, windows do not",
-           "install the libvexcam package again, or set VEXCAM_PREVIEW_MODULE to libVexCamPreview.so");
+    r.Warn(
+        std::string("no preview module loads (") + d.previewModuleError +
+            "): capture works, windows do not",
+        "install the libvexcam package again, or set VEXCAM_PREVIEW_MODULE to libVexCamPreview.so");
   }
   if (d.dialogsModule[0] != '\0') {
     r.Ok(std::string("dialogs module: ") + d.dialogsModule);
@@ -273,7 +292,8 @@ void CheckModules(Report& r, const VEXCAM_DIAGNOSIS& d) {
   if (display == nullptr || *display == '\0') {
     r.Info("no DISPLAY: capture works, preview windows cannot open");
   } else if (display[0] == ':' && !Exists(Printf("/tmp/.X11-unix/X%d", std::atoi(display + 1)))) {
-    r.Warn(Printf("DISPLAY is %s but no X server listens there", display), "start the X session, or unset DISPLAY");
+    r.Warn(Printf("DISPLAY is %s but no X server listens there", display),
+           "start the X session, or unset DISPLAY");
   } else {
     r.Ok(Printf("display %s", display));
   }

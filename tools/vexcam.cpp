@@ -30,10 +30,13 @@ void PrintUsage() {
       "commands:\n"
       "  version                      print the library version number\n"
       "  list [--json]                list the connected cameras and their device numbers\n"
-      "  info [-d N] [--json]         describe camera N (default 0): serial number, ids, FPGA version,\n"
+      "  info [-d N] [--json]         describe camera N (default 0): serial number, ids, FPGA "
+      "version,\n"
       "                               device path, ranges\n"
-      "  doctor                       check what capture needs: cameras and permissions, udev rule,\n"
-      "                               link speed, usbfs memory, settings file, device table, modules\n"
+      "  doctor                       check what capture needs: cameras and permissions, udev "
+      "rule,\n"
+      "                               link speed, usbfs memory, settings file, device table, "
+      "modules\n"
       "  regs [-d N] <operation>      register access on camera N:\n"
       "       fpga read REG           read an FPGA register (0..255)\n"
       "       fpga write REG VALUE    write an FPGA register\n"
@@ -65,28 +68,44 @@ void PrintUsage() {
 // The meaning of an error code, in words.
 const char* ErrorText(DWORD code) {
   switch (code) {
-    case VEXCAM_ERR_NONE: return "no error recorded";
-    case VEXCAM_ERR_NO_CAMERA: return "no camera, or not allowed in the current capture state";
-    case VEXCAM_ERR_NOT_OPENED: return "the camera could not be opened (absent, in use, or failed to start)";
-    case VEXCAM_ERR_NO_THREAD: return "the worker thread could not be started";
-    case VEXCAM_ERR_NO_WINDOW: return "window or registered size not available";
-    case VEXCAM_ERR_MEMORY: return "out of memory, or a buffer too small";
-    case VEXCAM_ERR_DEVICE_IO: return "register or device I/O failed";
-    case VEXCAM_ERR_WINDOW_REJECTED: return "capture window not allowed";
-    case VEXCAM_ERR_NO_FRAME: return "no frame received";
-    case VEXCAM_ERR_INVALID_ARG: return "invalid argument";
-    case VEXCAM_ERR_NOT_SUPPORTED: return "not supported by this camera";
-    case VEXCAM_ERR_FILE_OR_TEXT: return "file, recording or text conversion failed";
-    case VEXCAM_ERR_TRANSFER_BROKEN: return "transfer broken";
-    case VEXCAM_ERR_MASK_FILE: return "mask file unreadable or invalid";
-    default: return "unknown error";
+    case VEXCAM_ERR_NONE:
+      return "no error recorded";
+    case VEXCAM_ERR_NO_CAMERA:
+      return "no camera, or not allowed in the current capture state";
+    case VEXCAM_ERR_NOT_OPENED:
+      return "the camera could not be opened (absent, in use, or failed to start)";
+    case VEXCAM_ERR_NO_THREAD:
+      return "the worker thread could not be started";
+    case VEXCAM_ERR_NO_WINDOW:
+      return "window or registered size not available";
+    case VEXCAM_ERR_MEMORY:
+      return "out of memory, or a buffer too small";
+    case VEXCAM_ERR_DEVICE_IO:
+      return "register or device I/O failed";
+    case VEXCAM_ERR_WINDOW_REJECTED:
+      return "capture window not allowed";
+    case VEXCAM_ERR_NO_FRAME:
+      return "no frame received";
+    case VEXCAM_ERR_INVALID_ARG:
+      return "invalid argument";
+    case VEXCAM_ERR_NOT_SUPPORTED:
+      return "not supported by this camera";
+    case VEXCAM_ERR_FILE_OR_TEXT:
+      return "file, recording or text conversion failed";
+    case VEXCAM_ERR_TRANSFER_BROKEN:
+      return "transfer broken";
+    case VEXCAM_ERR_MASK_FILE:
+      return "mask file unreadable or invalid";
+    default:
+      return "unknown error";
   }
 }
 
 // Reports a failed call with the newest error code of the instance.
 int Fail(DWORD h, const char* what) {
   const DWORD code = VexCam_GetLastError(h);
-  std::fprintf(stderr, "vexcam: %s failed: error %u, %s\n", what, static_cast<unsigned>(code), ErrorText(code));
+  std::fprintf(stderr, "vexcam: %s failed: error %u, %s\n", what, static_cast<unsigned>(code),
+               ErrorText(code));
   return 1;
 }
 
@@ -188,8 +207,7 @@ int CmdListJson(Session& session) {
   }
   j.EndArray().EndObject();
   std::puts(j.Text().c_str());
-  while (session.Handle() != 0 && VexCam_GetLastError(session.Handle()) != 0) {
-  }
+  while (session.Handle() != 0 && VexCam_GetLastError(session.Handle()) != 0) {}
   return count > 0 ? 0 : 1;
 }
 
@@ -213,8 +231,7 @@ int CmdList(int argc, char** argv) {
       std::printf("%6d  %s\n", device, name);
     }
   }
-  while (VexCam_GetLastError(session.Handle()) != 0) {
-  }
+  while (VexCam_GetLastError(session.Handle()) != 0) {}
   return 0;
 }
 
@@ -299,8 +316,7 @@ int CmdInfoJson(DWORD h, int device) {
   }
   j.EndObject();
   std::puts(j.Text().c_str());
-  while (VexCam_GetLastError(h) != 0) {
-  }
+  while (VexCam_GetLastError(h) != 0) {}
   return 0;
 }
 
@@ -336,10 +352,14 @@ int CmdInfo(int argc, char** argv) {
   VEXCAM_CAMERA_INFO info{};
   info.size = sizeof(info);
   if (VexCam_GetCameraInfo(h, &info)) {
-    std::printf("sensor:           %d x %d\n", static_cast<int>(info.sensorWidth), static_cast<int>(info.sensorHeight));
-    std::printf("global gain:      %d .. %d\n", static_cast<int>(info.globalGainMin), static_cast<int>(info.globalGainMax));
-    std::printf("colour gain:      %d .. %d\n", static_cast<int>(info.colorGainMin), static_cast<int>(info.colorGainMax));
-    std::printf("exposure:         %.1f .. %.1f ms\n", info.exposureTimeMin / 10.0, info.exposureTimeMax / 10.0);
+    std::printf("sensor:           %d x %d\n", static_cast<int>(info.sensorWidth),
+                static_cast<int>(info.sensorHeight));
+    std::printf("global gain:      %d .. %d\n", static_cast<int>(info.globalGainMin),
+                static_cast<int>(info.globalGainMax));
+    std::printf("colour gain:      %d .. %d\n", static_cast<int>(info.colorGainMin),
+                static_cast<int>(info.colorGainMax));
+    std::printf("exposure:         %.1f .. %.1f ms\n", info.exposureTimeMin / 10.0,
+                info.exposureTimeMax / 10.0);
   } else {
     Fail(h, "reading the camera information");
   }
@@ -354,8 +374,7 @@ int CmdInfo(int argc, char** argv) {
   } else {
     std::printf("temperature:      not available (measured while the camera streams)\n");
   }
-  while (VexCam_GetLastError(h) != 0) {
-  }
+  while (VexCam_GetLastError(h) != 0) {}
   return 0;
 }
 
@@ -372,7 +391,8 @@ int RegsFpga(DWORD h, int argc, char** argv, int i) {
     return 0;
   }
   if (std::strcmp(argv[i], "write") == 0 && i + 3 == argc) {
-    if (!ParseNumber(argv[i + 2], 0, 255, &value)) return BadNumber("FPGA value (0..255)", argv[i + 2]);
+    if (!ParseNumber(argv[i + 2], 0, 255, &value))
+      return BadNumber("FPGA value (0..255)", argv[i + 2]);
     if (!VexCam_Fpga_WriteRegister(h, static_cast<BYTE>(reg), static_cast<WORD>(value))) {
       return Fail(h, "FPGA register write");
     }
@@ -387,7 +407,8 @@ int RegsSensor(DWORD h, int argc, char** argv, int i) {
   long address = 0;
   long value = 0;
   if (i + 1 >= argc) return BadNumber("operation", nullptr);
-  if (!ParseNumber(argv[i + 1], 0, 0x7FFFFFFFL, &address)) return BadNumber("sensor address", argv[i + 1]);
+  if (!ParseNumber(argv[i + 1], 0, 0x7FFFFFFFL, &address))
+    return BadNumber("sensor address", argv[i + 1]);
   if (std::strcmp(argv[i], "read") == 0 && i + 2 == argc) {
     int ok = 0;
     const int v = VexCam_ReadRegisterEx(h, static_cast<DWORD>(address), &ok);
@@ -396,7 +417,8 @@ int RegsSensor(DWORD h, int argc, char** argv, int i) {
     return 0;
   }
   if (std::strcmp(argv[i], "write") == 0 && i + 3 == argc) {
-    if (!ParseNumber(argv[i + 2], 0, 0x7FFFFFFFL, &value)) return BadNumber("sensor value", argv[i + 2]);
+    if (!ParseNumber(argv[i + 2], 0, 0x7FFFFFFFL, &value))
+      return BadNumber("sensor value", argv[i + 2]);
     if (!VexCam_WriteRegisterEx(h, static_cast<DWORD>(address), static_cast<DWORD>(value))) {
       return Fail(h, "sensor register write");
     }
@@ -411,7 +433,8 @@ int RegsEeprom(DWORD h, int argc, char** argv, int i) {
   long address = 0;
   long value = 0;
   if (i + 1 >= argc) return BadNumber("operation", nullptr);
-  if (!ParseNumber(argv[i + 1], 0, 0xFFF, &address)) return BadNumber("EEPROM address (0..0xFFF)", argv[i + 1]);
+  if (!ParseNumber(argv[i + 1], 0, 0xFFF, &address))
+    return BadNumber("EEPROM address (0..0xFFF)", argv[i + 1]);
   if (std::strcmp(argv[i], "read") == 0 && (i + 2 == argc || i + 3 == argc)) {
     long count = 1;
     if (i + 3 == argc && !ParseNumber(argv[i + 2], 1, 0x1000 - address, &count)) {
@@ -431,10 +454,13 @@ int RegsEeprom(DWORD h, int argc, char** argv, int i) {
     return 0;
   }
   if (std::strcmp(argv[i], "write") == 0 && i + 3 == argc) {
-    if (!ParseNumber(argv[i + 2], 0, 255, &value)) return BadNumber("EEPROM value (0..255)", argv[i + 2]);
+    if (!ParseNumber(argv[i + 2], 0, 255, &value))
+      return BadNumber("EEPROM value (0..255)", argv[i + 2]);
     if (!VexCam_WriteSromID(h, static_cast<int>(address), static_cast<int>(value))) {
-      std::fprintf(stderr, "vexcam: EEPROM write at 0x%03lX failed (device I/O, or the byte did not read back)\n",
-                   address);
+      std::fprintf(
+          stderr,
+          "vexcam: EEPROM write at 0x%03lX failed (device I/O, or the byte did not read back)\n",
+          address);
       return 1;
     }
     std::printf("eeprom[0x%03lX] <- 0x%02lX (verified)\n", address, value);
@@ -471,7 +497,8 @@ int CmdRegs(int argc, char** argv) {
     return 2;
   }
   char serial[64];
-  if (!VexCam_ReadSerialNumberA(h, serial, sizeof(serial))) return Fail(h, "reading the serial number");
+  if (!VexCam_ReadSerialNumberA(h, serial, sizeof(serial)))
+    return Fail(h, "reading the serial number");
   std::printf("%s\n", serial[0] ? serial : "(not set)");
   return 0;
 }
@@ -479,15 +506,19 @@ int CmdRegs(int argc, char** argv) {
 void PrintStats(const VEXCAM_STREAM_STATS& s) {
   auto n = [](uint64_t v) { return static_cast<unsigned long long>(v); };
   std::printf("statistics over %.2f s:\n", s.seconds);
-  std::printf("  frames received    %llu (%.1f per second)\n", n(s.framesReceived), s.cameraFrameRate);
+  std::printf("  frames received    %llu (%.1f per second)\n", n(s.framesReceived),
+              s.cameraFrameRate);
   std::printf("  frames delivered   %llu (%.1f per second)\n", n(s.framesDelivered), s.frameRate);
-  std::printf("  frames dropped     %llu (%llu overwritten before they were read, %llu skipped by the recorder)\n",
-              n(s.framesDropped), n(s.framesOverwritten), n(s.framesSkippedByRecorder));
+  std::printf(
+      "  frames dropped     %llu (%llu overwritten before they were read, %llu skipped by the "
+      "recorder)\n",
+      n(s.framesDropped), n(s.framesOverwritten), n(s.framesSkippedByRecorder));
   std::printf("  frames incomplete  %llu\n", n(s.framesIncomplete));
   std::printf("  transfer retries   %llu\n", n(s.transferRetries));
   std::printf("  pipe resets        %llu\n", n(s.pipeResets));
   std::printf("  give-ups           %llu\n", n(s.giveUps));
-  std::printf("  bandwidth          %.2f MB/s (%llu bytes)\n", s.bytesPerSecond / 1e6, n(s.bytesReceived));
+  std::printf("  bandwidth          %.2f MB/s (%llu bytes)\n", s.bytesPerSecond / 1e6,
+              n(s.bytesReceived));
 }
 
 // stream [-d N] [-n FRAMES] [-b BITS]: continuous preview into a buffer of
@@ -511,7 +542,8 @@ int CmdStream(int argc, char** argv) {
   const DWORD h = session.Handle();
   if (!VexCam_SetColorMode(h, static_cast<int>(bits))) return Fail(h, "setting the colour mode");
   // Rows are padded to 4 bytes; the capture window is the largest image.
-  const size_t stride = (static_cast<size_t>(VexCam_Width(h)) * static_cast<size_t>(bits) / 8 + 3) & ~size_t{3};
+  const size_t stride =
+      (static_cast<size_t>(VexCam_Width(h)) * static_cast<size_t>(bits) / 8 + 3) & ~size_t{3};
   std::vector<BYTE> buffer(stride * static_cast<size_t>(VexCam_Height(h)));
   HWND window = VexWin_CreateMessageWindow();
   VexCam_SetPreviewWindow(h, nullptr, 0, 0, 0, 0);
@@ -530,36 +562,41 @@ int CmdStream(int argc, char** argv) {
     if (m.message != VEXCAM_MSG_FRAME) continue;
     if (m.wParam == 0) {
       const DWORD code = static_cast<DWORD>(m.lParam);
-      std::printf("%sframe failed: error %u, %s\n", live ? "\r\033[K" : "", static_cast<unsigned>(code),
-                  ErrorText(code));
+      std::printf("%sframe failed: error %u, %s\n", live ? "\r\033[K" : "",
+                  static_cast<unsigned>(code), ErrorText(code));
       if (code == VEXCAM_ERR_TRANSFER_BROKEN) break;
       continue;
     }
     const auto* info = reinterpret_cast<const VEXCAM_FRAME_INFO*>(m.wParam);
     ++got;
     if (!live) {
-      std::printf("frame %ld: %u x %u, %u bpp, %u.%u fps\n", got, static_cast<unsigned>(info->width),
-                  static_cast<unsigned>(info->height), static_cast<unsigned>(info->bitsPerPixel),
-                  static_cast<unsigned>(info->frameRate / 10), static_cast<unsigned>(info->frameRate % 10));
-    } else if (const auto now = std::chrono::steady_clock::now(); now - lastShown > std::chrono::milliseconds(250)) {
+      std::printf(
+          "frame %ld: %u x %u, %u bpp, %u.%u fps\n", got, static_cast<unsigned>(info->width),
+          static_cast<unsigned>(info->height), static_cast<unsigned>(info->bitsPerPixel),
+          static_cast<unsigned>(info->frameRate / 10), static_cast<unsigned>(info->frameRate % 10));
+    } else if (const auto now = std::chrono::steady_clock::now();
+               now - lastShown > std::chrono::milliseconds(250)) {
       lastShown = now;
       VEXCAM_STREAM_STATS stats{};
       stats.size = sizeof(stats);
       if (VexCamX_GetStreamStats(h, &stats)) {
-        std::printf("\r\033[Kframe %ld of %ld, %u x %u: %.1f fps, %.1f MB/s, dropped %llu, retries %llu", got,
-                    frames, static_cast<unsigned>(info->width), static_cast<unsigned>(info->height),
-                    stats.frameRate, stats.bytesPerSecond / 1e6,
-                    static_cast<unsigned long long>(stats.framesDropped),
-                    static_cast<unsigned long long>(stats.transferRetries));
+        std::printf(
+            "\r\033[Kframe %ld of %ld, %u x %u: %.1f fps, %.1f MB/s, dropped %llu, retries %llu",
+            got, frames, static_cast<unsigned>(info->width), static_cast<unsigned>(info->height),
+            stats.frameRate, stats.bytesPerSecond / 1e6,
+            static_cast<unsigned long long>(stats.framesDropped),
+            static_cast<unsigned long long>(stats.transferRetries));
         std::fflush(stdout);
       }
     }
   }
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   VexCam_StopPreview(h);
   VexWin_DestroyWindow(window);
   if (live) std::printf("\r\033[K");
-  std::printf("%ld frames in %.2f s: %.1f frames per second\n", got, seconds, seconds > 0 ? got / seconds : 0.0);
+  std::printf("%ld frames in %.2f s: %.1f frames per second\n", got, seconds,
+              seconds > 0 ? got / seconds : 0.0);
   VEXCAM_STREAM_STATS stats{};
   stats.size = sizeof(stats);
   if (VexCamX_GetStreamStats(h, &stats)) PrintStats(stats);
@@ -593,13 +630,16 @@ int ParseCaptureOptions(int argc, char** argv, bool withSeconds, CaptureOptions*
     } else if (std::strcmp(a, "--format") == 0 && !withSeconds) {
       if (!ParseNumber(value, 0, 6, &o->format)) return BadNumber("format (0..6)", value);
     } else if (std::strcmp(a, "--color") == 0) {
-      if (!ParseNumber(value, 8, 64, &o->bits) || o->bits % 8 != 0 || o->bits == 40 || o->bits == 56) {
+      if (!ParseNumber(value, 8, 64, &o->bits) || o->bits % 8 != 0 || o->bits == 40 ||
+          o->bits == 56) {
         return BadNumber("bits per pixel (8, 16, 24, 32, 48, 64)", value);
       }
     } else if (std::strcmp(a, "--exposure") == 0) {
-      if (!ParseNumber(value, 0, 0x7FFFFFFFL, &o->exposure)) return BadNumber("exposure (tenths of ms)", value);
+      if (!ParseNumber(value, 0, 0x7FFFFFFFL, &o->exposure))
+        return BadNumber("exposure (tenths of ms)", value);
     } else if (std::strcmp(a, "--seconds") == 0 && withSeconds) {
-      if (!ParseNumber(value, 1, 86400, &o->seconds)) return BadNumber("duration in seconds", value);
+      if (!ParseNumber(value, 1, 86400, &o->seconds))
+        return BadNumber("duration in seconds", value);
     } else if (a[0] == '-' && a[1] != '\0') {
       return BadNumber("option", a);
     } else if (o->file == nullptr) {
@@ -644,8 +684,8 @@ int FormatFromExtension(const char* file) {
 }
 
 const char* FormatName(long format) {
-  static const char* const kNames[] = {"BMP", "raw", "JPEG quality 100", "JPEG quality 70", "JPEG quality 20",
-                                       "PNG", "TIFF"};
+  static const char* const kNames[] = {
+      "BMP", "raw", "JPEG quality 100", "JPEG quality 70", "JPEG quality 20", "PNG", "TIFF"};
   return format >= 0 && format <= 6 ? kNames[format] : "?";
 }
 
@@ -664,7 +704,8 @@ void ExplainWriteFailure(const char* file) {
   } else if (::access(parent.c_str(), W_OK) != 0) {
     std::fprintf(stderr, "vexcam: no permission to write in %s\n", parent.c_str());
   } else {
-    std::fprintf(stderr, "vexcam: the file could not be written (disk full, or a folder of that name?)\n");
+    std::fprintf(stderr,
+                 "vexcam: the file could not be written (disk full, or a folder of that name?)\n");
   }
 }
 
@@ -674,8 +715,10 @@ int CmdSnap(int argc, char** argv) {
   if (const int rc = ParseCaptureOptions(argc, argv, false, &o)) return rc;
   if (o.format < 0) o.format = FormatFromExtension(o.file);
   if (o.format < 0) {
-    std::fprintf(stderr, "vexcam: cannot tell the format of '%s': use .bmp .raw .jpg .png .tif or --format N\n",
-                 o.file);
+    std::fprintf(
+        stderr,
+        "vexcam: cannot tell the format of '%s': use .bmp .raw .jpg .png .tif or --format N\n",
+        o.file);
     return 2;
   }
   Session session;
@@ -686,16 +729,16 @@ int CmdSnap(int argc, char** argv) {
   if (!VexCam_SaveImage(h, o.file, static_cast<int>(o.format))) {
     const DWORD code = VexCam_GetLastError(h);
     if (code != 0) {
-      std::fprintf(stderr, "vexcam: saving %s failed: error %u, %s\n", o.file, static_cast<unsigned>(code),
-                   ErrorText(code));
+      std::fprintf(stderr, "vexcam: saving %s failed: error %u, %s\n", o.file,
+                   static_cast<unsigned>(code), ErrorText(code));
     } else {
       std::fprintf(stderr, "vexcam: saving %s as %s failed\n", o.file, FormatName(o.format));
       ExplainWriteFailure(o.file);
     }
     return 1;
   }
-  std::printf("saved %s: %d x %d, %d bits per pixel, %s, %ju bytes\n", o.file, VexCam_Width(h), VexCam_Height(h),
-              VexCam_GetColorMode(h), FormatName(o.format), FileBytes(o.file));
+  std::printf("saved %s: %d x %d, %d bits per pixel, %s, %ju bytes\n", o.file, VexCam_Width(h),
+              VexCam_Height(h), VexCam_GetColorMode(h), FormatName(o.format), FileBytes(o.file));
   return 0;
 }
 
@@ -705,12 +748,15 @@ extern "C" void OnInterrupt(int) { g_interrupted = 1; }
 
 // The first 72 bytes of the AVI: frame count (48) and size (64, 68). The
 // frame count is written when the recording has been finalised.
-bool ReadAviHeader(const char* file, uint32_t* frames, uint32_t* width, uint32_t* height, uint32_t* usPerFrame) {
+bool ReadAviHeader(const char* file, uint32_t* frames, uint32_t* width, uint32_t* height,
+                   uint32_t* usPerFrame) {
   std::ifstream in(file, std::ios::binary);
   unsigned char b[72];
   if (!in.read(reinterpret_cast<char*>(b), sizeof(b))) return false;
-  auto u32 = [&](int at) { return uint32_t{b[at]} | uint32_t{b[at + 1]} << 8 | uint32_t{b[at + 2]} << 16 |
-                                  uint32_t{b[at + 3]} << 24; };
+  auto u32 = [&](int at) {
+    return uint32_t{b[at]} | uint32_t{b[at + 1]} << 8 | uint32_t{b[at + 2]} << 16 |
+           uint32_t{b[at + 3]} << 24;
+  };
   *usPerFrame = u32(32);
   *frames = u32(48);
   *width = u32(64);
@@ -730,8 +776,8 @@ int CmdRecord(int argc, char** argv) {
   const DWORD durationMs = static_cast<DWORD>(o.seconds) * 1000;
   if (!VexCam_Record(h, o.file, durationMs, 0)) {
     const DWORD code = VexCam_GetLastError(h);
-    std::fprintf(stderr, "vexcam: starting the recording failed: error %u, %s\n", static_cast<unsigned>(code),
-                 ErrorText(code));
+    std::fprintf(stderr, "vexcam: starting the recording failed: error %u, %s\n",
+                 static_cast<unsigned>(code), ErrorText(code));
     if (code == VEXCAM_ERR_FILE_OR_TEXT && FileBytes(o.file) == 0) ExplainWriteFailure(o.file);
     return 1;
   }
@@ -751,12 +797,14 @@ int CmdRecord(int argc, char** argv) {
   while (!finished && !g_interrupted && std::chrono::steady_clock::now() < limit) {
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     finished = ReadAviHeader(o.file, &frames, &width, &height, &usPerFrame) && frames != 0;
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const uintmax_t bytes = FileBytes(o.file);
     const uint64_t written = bytes > 232 && chunk > 8 ? (bytes - 232) / chunk : 0;
     if (terminal) {
-      std::printf("\rrecording %s: %.1f s, %ju frames, %.1f fps, %.1f MB written   ", o.file, seconds,
-                  static_cast<uintmax_t>(written), seconds > 0 ? static_cast<double>(written) / seconds : 0.0,
+      std::printf("\rrecording %s: %.1f s, %ju frames, %.1f fps, %.1f MB written   ", o.file,
+                  seconds, static_cast<uintmax_t>(written),
+                  seconds > 0 ? static_cast<double>(written) / seconds : 0.0,
                   static_cast<double>(bytes) / 1e6);
       std::fflush(stdout);
     } else if (static_cast<unsigned>(seconds) != lastSecond) {
@@ -777,13 +825,14 @@ int CmdRecord(int argc, char** argv) {
   }
   const DWORD code = VexCam_GetLastError(h);
   if (code != 0) {
-    std::fprintf(stderr, "vexcam: the recording reported error %u, %s\n", static_cast<unsigned>(code),
-                 ErrorText(code));
+    std::fprintf(stderr, "vexcam: the recording reported error %u, %s\n",
+                 static_cast<unsigned>(code), ErrorText(code));
   }
   const double fps = usPerFrame > 0 ? 1e6 / usPerFrame : 0.0;
   std::printf("recorded %s: %u frames of %u x %u, %.2f fps measured, %ju bytes%s\n", o.file,
-              static_cast<unsigned>(frames), static_cast<unsigned>(width), static_cast<unsigned>(height), fps,
-              FileBytes(o.file), g_interrupted ? " (stopped early)" : "");
+              static_cast<unsigned>(frames), static_cast<unsigned>(width),
+              static_cast<unsigned>(height), fps, FileBytes(o.file),
+              g_interrupted ? " (stopped early)" : "");
   if (frames == 0) {
     std::fprintf(stderr, "vexcam: no frame was recorded (is the camera streaming?)\n");
     return 1;
@@ -814,13 +863,15 @@ int CmdPreview(int argc, char** argv) {
   if (!VexCam_Preview(h)) {
     const DWORD code = VexCam_GetLastError(h);
     if (code == VEXCAM_ERR_NO_WINDOW) {
-      std::fprintf(stderr, "vexcam: no preview window could be opened (is DISPLAY set to a running X server?)\n");
+      std::fprintf(
+          stderr,
+          "vexcam: no preview window could be opened (is DISPLAY set to a running X server?)\n");
       return 1;
     }
     return Fail(h, "starting the preview");
   }
-  std::printf("previewing camera %ld in window 0x%lx; close the window or press Ctrl-C to stop\n", device,
-              VexWin_ToX11Window(VexWinX_GetPreviewWindow(h)));
+  std::printf("previewing camera %ld in window 0x%lx; close the window or press Ctrl-C to stop\n",
+              device, VexWin_ToX11Window(VexWinX_GetPreviewWindow(h)));
   std::signal(SIGINT, OnInterrupt);
   std::signal(SIGTERM, OnInterrupt);
   while (!g_interrupted && VexWinX_GetPreviewWindow(h) != nullptr) {
@@ -870,12 +921,14 @@ int CmdDialog(int argc, char** argv) {
   if (!open(h, parent)) {
     const DWORD code = VexCam_GetLastError(h);
     if (code == VEXCAM_ERR_NO_WINDOW) {
-      std::fprintf(stderr,
-                   "vexcam: the dialog could not be shown (no X display, or libVexCamDialogs.so or Qt 6 "
-                   "missing)\n");
+      std::fprintf(
+          stderr,
+          "vexcam: the dialog could not be shown (no X display, or libVexCamDialogs.so or Qt 6 "
+          "missing)\n");
       return 1;
     }
-    std::fprintf(stderr, "vexcam: the dialog failed: error %u, %s\n", static_cast<unsigned>(code), ErrorText(code));
+    std::fprintf(stderr, "vexcam: the dialog failed: error %u, %s\n", static_cast<unsigned>(code),
+                 ErrorText(code));
     return 1;
   }
   if (preview) VexCam_StopPreview(h);

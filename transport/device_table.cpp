@@ -1,17 +1,17 @@
 #include "transport/device_table.h"
 
-#include <atomic>
-#include <cctype>
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <strings.h>
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <atomic>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "platform/debug_log.h"
 #include "transport/file_lock.h"
@@ -36,7 +36,8 @@ std::string FileSafe(const std::string& name) {
   std::string out;
   for (char c : name) {
     if (c == '/') continue;
-    out += (std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '_' || c == '-') ? c : '_';
+    out +=
+        (std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '_' || c == '-') ? c : '_';
   }
   return out;
 }
@@ -46,9 +47,10 @@ bool HexField(const std::string& text, size_t pos, uint16_t* value) {
   for (size_t i = pos; i < pos + 4; ++i) {
     const char c = text[i];
     if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
-    v = v * 16 + static_cast<unsigned>(std::isdigit(static_cast<unsigned char>(c))
-                                           ? c - '0'
-                                           : std::tolower(static_cast<unsigned char>(c)) - 'a' + 10);
+    v = v * 16 +
+        static_cast<unsigned>(std::isdigit(static_cast<unsigned char>(c))
+                                  ? c - '0'
+                                  : std::tolower(static_cast<unsigned char>(c)) - 'a' + 10);
   }
   *value = static_cast<uint16_t>(v);
   return true;
@@ -122,9 +124,8 @@ bool CDeviceTable::MapShared() {
   }
   struct stat st {};
   bool fresh = false;
-  if (fstat(fd, &st) != 0 ||
-      (static_cast<size_t>(st.st_size) < sizeof(SharedBlock) &&
-       (fresh = true, ftruncate(fd, sizeof(SharedBlock)) != 0))) {
+  if (fstat(fd, &st) != 0 || (static_cast<size_t>(st.st_size) < sizeof(SharedBlock) &&
+                              (fresh = true, ftruncate(fd, sizeof(SharedBlock)) != 0))) {
     close(fd);
     close(live);
     return false;

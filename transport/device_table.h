@@ -20,8 +20,8 @@ inline constexpr uint32_t kMaxDevices = 32;
 inline constexpr size_t kDevicePathCapacity = 260;
 
 struct DeviceRecord {
-  uint16_t vendorId = 0;   // 0 when empty
-  uint16_t productId = 0;  // 0 when empty
+  uint16_t vendorId = 0;     // 0 when empty
+  uint16_t productId = 0;    // 0 when empty
   int32_t modelNumber = -1;  // cameras of the same vendor/product listed before this one
   char path[kDevicePathCapacity] = {};
 };

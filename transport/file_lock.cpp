@@ -1,10 +1,10 @@
 #include "transport/file_lock.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
 
 namespace vexcam {
 

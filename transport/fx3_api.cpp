@@ -42,9 +42,9 @@ std::unique_ptr<usb::IUsbDevice> CFx3Api::OpenDevice(uint32_t index) const {
 
 uint32_t CFx3Api::IsDeviceOpenable(uint32_t index) { return OpenDevice(index) != nullptr ? 1 : 0; }
 
-uint32_t CFx3Api::SendVendorRequestOn(usb::IUsbDevice* handle, uint8_t requestType,
-                                      uint8_t request, uint16_t value, uint16_t index,
-                                      uint8_t* data, uint32_t* dataReturned) {
+uint32_t CFx3Api::SendVendorRequestOn(usb::IUsbDevice* handle, uint8_t requestType, uint8_t request,
+                                      uint16_t value, uint16_t index, uint8_t* data,
+                                      uint32_t* dataReturned) {
   if (dataReturned != nullptr) *dataReturned = 0;
   if (handle == nullptr) return 0;
   // The data stage is sized for the full request length; callers see the
@@ -67,8 +67,7 @@ uint32_t CFx3Api::SendVendorRequest(uint8_t requestType, uint8_t request, uint16
                                     uint16_t index, uint8_t* data, uint32_t* dataReturned) {
   if (dataReturned != nullptr) *dataReturned = 0;
   std::unique_ptr<usb::IUsbDevice> handle = OpenDevice(SelectedIndex());
-  return SendVendorRequestOn(handle.get(), requestType, request, value, index, data,
-                             dataReturned);
+  return SendVendorRequestOn(handle.get(), requestType, request, value, index, data, dataReturned);
 }
 
 uint32_t CFx3Api::ResetPipe(uint8_t endpoint) {

@@ -46,8 +46,8 @@ inline constexpr uint16_t kVendorRequestLength = 102;
 inline constexpr uint32_t kVendorTimeoutMs = 3000;
 
 // Endpoints.
-inline constexpr uint8_t kEpFrameIn = 0x81;   // headers, frame data, memory reads
-inline constexpr uint8_t kEpAltIn = 0x83;     // frame data of product 0x3042
+inline constexpr uint8_t kEpFrameIn = 0x81;     // headers, frame data, memory reads
+inline constexpr uint8_t kEpAltIn = 0x83;       // frame data of product 0x3042
 inline constexpr uint8_t kEpCommandOut = 0x01;  // memory commands and writes
 
 // Largest single bulk transfer and the transfer buffer (64 MiB + the 38-byte

@@ -1,7 +1,7 @@
 #include "transport/libusb_backend.h"
 
-#include <cctype>
 #include <libusb.h>
+#include <cctype>
 
 #include "platform/settings_key.h"
 #include "transport/camera_products.h"

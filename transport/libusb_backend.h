@@ -52,7 +52,7 @@ class LibusbBackend : public IUsbBackend, public std::enable_shared_from_this<Li
   static bool LooksLikeCamera(libusb_device* device, uint16_t* vendorId, uint16_t* productId);
 
   libusb_context* ctx_;
-  std::mutex mutex_;  // guards handles_
+  std::mutex mutex_;                                                  // guards handles_
   std::map<std::string, std::weak_ptr<LibusbSharedHandle>> handles_;  // by path
 };
 

@@ -1,10 +1,10 @@
 #include "transport/libusb_device.h"
 
+#include <libusb.h>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <libusb.h>
 #include <string>
 
 #include "platform/debug_log.h"
@@ -17,12 +17,18 @@ using Clock = std::chrono::steady_clock;
 
 const char* StatusText(int status) {
   switch (status) {
-    case LIBUSB_TRANSFER_TIMED_OUT: return "timed out";
-    case LIBUSB_TRANSFER_STALL: return "stalled";
-    case LIBUSB_TRANSFER_NO_DEVICE: return "device gone";
-    case LIBUSB_TRANSFER_CANCELLED: return "cancelled";
-    case LIBUSB_TRANSFER_OVERFLOW: return "overflow";
-    default: return "transfer error";
+    case LIBUSB_TRANSFER_TIMED_OUT:
+      return "timed out";
+    case LIBUSB_TRANSFER_STALL:
+      return "stalled";
+    case LIBUSB_TRANSFER_NO_DEVICE:
+      return "device gone";
+    case LIBUSB_TRANSFER_CANCELLED:
+      return "cancelled";
+    case LIBUSB_TRANSFER_OVERFLOW:
+      return "overflow";
+    default:
+      return "transfer error";
   }
 }
 
@@ -37,16 +43,24 @@ void LIBUSB_CALL OnTransferDone(libusb_transfer* transfer) {
   std::atomic_ref<int>(*static_cast<int*>(transfer->user_data)).store(1, std::memory_order_release);
 }
 
-bool Completed(int& flag) { return std::atomic_ref<int>(flag).load(std::memory_order_acquire) != 0; }
+bool Completed(int& flag) {
+  return std::atomic_ref<int>(flag).load(std::memory_order_acquire) != 0;
+}
 
 TransferStatus StatusOf(libusb_transfer_status status) {
   switch (status) {
-    case LIBUSB_TRANSFER_COMPLETED: return TransferStatus::kCompleted;
-    case LIBUSB_TRANSFER_TIMED_OUT: return TransferStatus::kTimedOut;
-    case LIBUSB_TRANSFER_CANCELLED: return TransferStatus::kCancelled;
-    case LIBUSB_TRANSFER_STALL: return TransferStatus::kStalled;
-    case LIBUSB_TRANSFER_NO_DEVICE: return TransferStatus::kNoDevice;
-    default: return TransferStatus::kError;
+    case LIBUSB_TRANSFER_COMPLETED:
+      return TransferStatus::kCompleted;
+    case LIBUSB_TRANSFER_TIMED_OUT:
+      return TransferStatus::kTimedOut;
+    case LIBUSB_TRANSFER_CANCELLED:
+      return TransferStatus::kCancelled;
+    case LIBUSB_TRANSFER_STALL:
+      return TransferStatus::kStalled;
+    case LIBUSB_TRANSFER_NO_DEVICE:
+      return TransferStatus::kNoDevice;
+    default:
+      return TransferStatus::kError;
   }
 }
 
@@ -62,13 +76,12 @@ int LibusbDevice::ControlTransfer(uint8_t requestType, uint8_t request, uint16_t
                                   uint32_t timeoutMs) {
   if (handle_->Gone()) return -1;
   const unsigned timeout = timeoutMs == kInfiniteTimeout ? 0 : std::max<uint32_t>(timeoutMs, 1);
-  const int rc =
-      libusb_control_transfer(handle_->Get(), requestType, request, value, index, data, length,
-                              timeout);
+  const int rc = libusb_control_transfer(handle_->Get(), requestType, request, value, index, data,
+                                         length, timeout);
   if (rc == LIBUSB_ERROR_NO_DEVICE) handle_->MarkGone();
   if (rc < 0) {
-    VEXCAM_DEBUG(kDebugTransport, "control request 0x%02X (type 0x%02X) on %s failed: %s", request, requestType,
-                 DeviceName().c_str(), libusb_error_name(rc));
+    VEXCAM_DEBUG(kDebugTransport, "control request 0x%02X (type 0x%02X) on %s failed: %s", request,
+                 requestType, DeviceName().c_str(), libusb_error_name(rc));
   }
   return rc < 0 ? -1 : rc;
 }
@@ -83,10 +96,11 @@ TransferResult LibusbDevice::BulkTransfer(uint8_t endpoint, uint8_t* data, uint3
   const uint32_t epoch = handle_->CancelEpoch(endpoint);
   int packet = libusb_get_max_packet_size(libusb_get_device(handle_->Get()), endpoint);
   if (packet <= 0) packet = 512;
-  const uint32_t pieceMax = std::max<uint32_t>(kLibusbPieceBytes / packet * packet,
-                                               static_cast<uint32_t>(packet));
+  const uint32_t pieceMax =
+      std::max<uint32_t>(kLibusbPieceBytes / packet * packet, static_cast<uint32_t>(packet));
   const bool infinite = timeoutMs == kInfiniteTimeout;
-  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(infinite ? 0 : timeoutMs);
+  const Clock::time_point deadline =
+      Clock::now() + std::chrono::milliseconds(infinite ? 0 : timeoutMs);
 
   uint32_t done = 0;
   result.status = TransferStatus::kCompleted;
@@ -120,10 +134,12 @@ TransferResult LibusbDevice::BulkTransfer(uint8_t endpoint, uint8_t* data, uint3
       handle_->Unregister(transfer.get());
       // LIBUSB_ERROR_NO_MEM: the kernel refused the buffer (usbfs memory limit).
       if (rc == LIBUSB_ERROR_NO_DEVICE) handle_->MarkGone();
-      VEXCAM_DEBUG(kDebugTransport, "bulk transfer of %u bytes on endpoint 0x%02X of %s refused: %s%s", piece,
+      VEXCAM_DEBUG(kDebugTransport,
+                   "bulk transfer of %u bytes on endpoint 0x%02X of %s refused: %s%s", piece,
                    endpoint, DeviceName().c_str(), libusb_error_name(rc),
                    rc == LIBUSB_ERROR_NO_MEM ? " (usbfs memory limit, see vexcam doctor)" : "");
-      result.status = rc == LIBUSB_ERROR_NO_DEVICE ? TransferStatus::kNoDevice : TransferStatus::kError;
+      result.status =
+          rc == LIBUSB_ERROR_NO_DEVICE ? TransferStatus::kNoDevice : TransferStatus::kError;
       break;
     }
     // libusb cancels a transfer whose time-out ran out and reports it as timed
@@ -138,7 +154,8 @@ TransferResult LibusbDevice::BulkTransfer(uint8_t endpoint, uint8_t* data, uint3
     result.status = StatusOf(transfer->status);
     if (result.status == TransferStatus::kNoDevice) handle_->MarkGone();
     if (result.status != TransferStatus::kCompleted) {
-      VEXCAM_DEBUG(kDebugTransport, "bulk transfer on endpoint 0x%02X of %s ended after %u of %u bytes: %s",
+      VEXCAM_DEBUG(kDebugTransport,
+                   "bulk transfer on endpoint 0x%02X of %s ended after %u of %u bytes: %s",
                    endpoint, DeviceName().c_str(), done, length, StatusText(transfer->status));
     }
     if (result.status != TransferStatus::kCompleted || actual < piece) break;  // short: done
@@ -162,15 +179,16 @@ std::string LibusbDevice::DeviceName() const {
 
 bool LibusbDevice::ClearHalt(uint8_t endpoint) {
   const int rc = libusb_clear_halt(handle_->Get(), endpoint);
-  VEXCAM_DEBUG(kDebugTransport, "pipe reset of endpoint 0x%02X on %s: %s", endpoint, DeviceName().c_str(),
-               rc == 0 ? "done" : libusb_error_name(rc));
+  VEXCAM_DEBUG(kDebugTransport, "pipe reset of endpoint 0x%02X on %s: %s", endpoint,
+               DeviceName().c_str(), rc == 0 ? "done" : libusb_error_name(rc));
   if (rc == LIBUSB_ERROR_NO_DEVICE) handle_->MarkGone();
   return rc == 0;
 }
 
 bool LibusbDevice::ResetPort() {
   const int rc = libusb_reset_device(handle_->Get());
-  VEXCAM_DEBUG(kDebugTransport, "port reset of %s: %s", DeviceName().c_str(), rc == 0 ? "done" : libusb_error_name(rc));
+  VEXCAM_DEBUG(kDebugTransport, "port reset of %s: %s", DeviceName().c_str(),
+               rc == 0 ? "done" : libusb_error_name(rc));
   if (rc == LIBUSB_ERROR_NO_DEVICE) handle_->MarkGone();
   return rc == 0;
 }

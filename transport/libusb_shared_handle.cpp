@@ -1,7 +1,7 @@
 #include "transport/libusb_shared_handle.h"
 
-#include <algorithm>
 #include <libusb.h>
+#include <algorithm>
 
 #include "transport/libusb_backend.h"
 

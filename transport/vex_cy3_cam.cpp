@@ -38,12 +38,18 @@ void WriteTransferRecord(uint8_t* record, uint8_t endpoint, uint32_t length) {
 
 uint32_t ErrorCode(usb::TransferStatus status) {
   switch (status) {
-    case usb::TransferStatus::kCompleted: return 0;
-    case usb::TransferStatus::kTimedOut: return ETIMEDOUT;
-    case usb::TransferStatus::kCancelled: return ECANCELED;
-    case usb::TransferStatus::kStalled: return EPIPE;
-    case usb::TransferStatus::kNoDevice: return ENODEV;
-    case usb::TransferStatus::kError: break;
+    case usb::TransferStatus::kCompleted:
+      return 0;
+    case usb::TransferStatus::kTimedOut:
+      return ETIMEDOUT;
+    case usb::TransferStatus::kCancelled:
+      return ECANCELED;
+    case usb::TransferStatus::kStalled:
+      return EPIPE;
+    case usb::TransferStatus::kNoDevice:
+      return ENODEV;
+    case usb::TransferStatus::kError:
+      break;
   }
   return EIO;
 }
@@ -206,7 +212,8 @@ uint32_t CVexCy3Cam::ReadFrameHeader(FrameDescriptor& frame) {
     for (uint32_t attempt = 0; attempt < kHeaderAttempts && !aborted_.load(); ++attempt) {
       uint8_t header[kFrameHeaderBytes] = {};
       uint32_t got = 0;
-      if (TransferDirect(stream.get(), header, sizeof(header), kEpFrameIn, &got, kHeaderTimeoutMs) &&
+      if (TransferDirect(stream.get(), header, sizeof(header), kEpFrameIn, &got,
+                         kHeaderTimeoutMs) &&
           got == sizeof(header)) {
         std::memcpy(frame.header, header, sizeof(header));
         frame.tag = LoadLe32(header + kHeaderTagOffset);
@@ -254,10 +261,10 @@ uint32_t CVexCy3Cam::ReadFrameAlt(FrameDescriptor& frame) {
   std::shared_ptr<usb::IUsbDevice> stream = AcquireStream(&opened);
   if (stream == nullptr) return 0;
   uint32_t got = 0;
-  const bool ok = !aborted_.load() &&
-                  ReadFrameArmed(stream.get(), frame.destination, frame.expectedSize, kEpAltIn,
-                                 &got) &&
-                  got == frame.expectedSize;
+  const bool ok =
+      !aborted_.load() &&
+      ReadFrameArmed(stream.get(), frame.destination, frame.expectedSize, kEpAltIn, &got) &&
+      got == frame.expectedSize;
   if (!ok && opened) CloseStream();
   return ok ? 1 : 0;
 }
@@ -407,8 +414,7 @@ uint32_t CVexCy3Cam::ReadControllerWord(uint16_t address, uint32_t* value) {
   *value = 0;
   uint8_t area[kVendorDataBytes] = {};
   uint32_t got = 0;
-  const uint32_t ok =
-      SendVendorRequest(kReqTypeIn, kReqControllerWordRead, 0, address, area, &got);
+  const uint32_t ok = SendVendorRequest(kReqTypeIn, kReqControllerWordRead, 0, address, area, &got);
   if (ok && got == kVendorDataBytes) *value = static_cast<uint32_t>(area[0] | area[1] << 8);
   return ok;
 }

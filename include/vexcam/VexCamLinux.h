@@ -46,40 +46,41 @@ VEXCAM_API BOOL VexCamX_GetStreamStats(DWORD handle, VEXCAM_STREAM_STATS* stats)
 #define VEXCAM_SETTINGS_MISSING 0    /* no settings file yet: defaults apply */
 #define VEXCAM_SETTINGS_PARSED 1     /* found and parses */
 #define VEXCAM_SETTINGS_UNREADABLE 2 /* exists but cannot be read */
-#define VEXCAM_SETTINGS_CORRUPT 3    /* does not parse: read as empty, moved aside at the next save */
-#define VEXCAM_SETTINGS_NO_HOME 4    /* no home folder or XDG_CONFIG_HOME to keep it in */
+#define VEXCAM_SETTINGS_CORRUPT 3 /* does not parse: read as empty, moved aside at the next save \
+                                   */
+#define VEXCAM_SETTINGS_NO_HOME 4 /* no home folder or XDG_CONFIG_HOME to keep it in */
 
 typedef struct {
   WORD vendorId;
   WORD productId;
-  LONG modelNumber;   /* cameras of the same ids listed before this one */
-  DWORD present;      /* 1 when discovery finds the device now, 0 for a stale entry */
+  LONG modelNumber; /* cameras of the same ids listed before this one */
+  DWORD present;    /* 1 when discovery finds the device now, 0 for a stale entry */
   char path[260];
 } VEXCAM_TABLE_ENTRY;
 
 typedef struct {
   WORD vendorId;
   WORD productId;
-  DWORD simulated;    /* 1 for a simulated camera */
-  DWORD opens;        /* 1 when this process could open it */
-  char location[64];  /* USB bus and ports as in sysfs ("2-1.4"); "" when simulated */
-  char path[260];     /* the device path the library names it by */
+  DWORD simulated;   /* 1 for a simulated camera */
+  DWORD opens;       /* 1 when this process could open it */
+  char location[64]; /* USB bus and ports as in sysfs ("2-1.4"); "" when simulated */
+  char path[260];    /* the device path the library names it by */
 } VEXCAM_USB_CAMERA;
 
 typedef struct {
-  DWORD size;                      /* set by the caller: sizeof(VEXCAM_DIAGNOSIS) */
-  DWORD cameraCount;               /* cameras discovery finds now */
+  DWORD size;        /* set by the caller: sizeof(VEXCAM_DIAGNOSIS) */
+  DWORD cameraCount; /* cameras discovery finds now */
   VEXCAM_USB_CAMERA cameras[32];
-  DWORD settingsState;             /* VEXCAM_SETTINGS_... */
-  DWORD settingsCameras;           /* camera keys in the settings file */
+  DWORD settingsState;   /* VEXCAM_SETTINGS_... */
+  DWORD settingsCameras; /* camera keys in the settings file */
   char settingsPath[1024];
   char settingsCameraNames[8][32]; /* the first 8 of them */
   DWORD tableCount;                /* entries in the shared device table */
   DWORD tableLiveObjects;          /* library transports alive in all processes */
   VEXCAM_TABLE_ENTRY table[32];
-  char previewModule[1024];        /* path of the preview module that loads, or "" */
-  char previewModuleError[256];    /* why none loads, or "" */
-  char dialogsModule[1024];        /* path of the dialogs module that loads, or "" */
+  char previewModule[1024];     /* path of the preview module that loads, or "" */
+  char previewModuleError[256]; /* why none loads, or "" */
+  char dialogsModule[1024];     /* path of the dialogs module that loads, or "" */
   char dialogsModuleError[256];
 } VEXCAM_DIAGNOSIS;
 

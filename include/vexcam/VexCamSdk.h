@@ -31,20 +31,20 @@ extern "C" {
 #define VEXCAM_MSG_ERROR 0x8003u
 
 /* Error codes (10 is not used). */
-#define VEXCAM_ERR_NONE 0u              /* success report (a few reads push it) */
-#define VEXCAM_ERR_NO_CAMERA 1u         /* no camera, or wrong capture state */
-#define VEXCAM_ERR_NOT_OPENED 2u        /* camera could not be opened or set up */
-#define VEXCAM_ERR_NO_THREAD 3u         /* worker thread could not be started */
-#define VEXCAM_ERR_NO_WINDOW 4u         /* window or registered size not available */
-#define VEXCAM_ERR_MEMORY 5u            /* memory, or a buffer too small */
-#define VEXCAM_ERR_DEVICE_IO 6u         /* register or device I/O failed */
-#define VEXCAM_ERR_WINDOW_REJECTED 7u   /* capture window not allowed */
-#define VEXCAM_ERR_NO_FRAME 8u          /* frame transfer failed */
-#define VEXCAM_ERR_INVALID_ARG 9u       /* argument out of range or missing */
-#define VEXCAM_ERR_NOT_SUPPORTED 11u    /* not supported by the camera or the library */
-#define VEXCAM_ERR_FILE_OR_TEXT 12u     /* file, recording or text conversion */
-#define VEXCAM_ERR_TRANSFER_BROKEN 13u  /* transfer broken during preview */
-#define VEXCAM_ERR_MASK_FILE 14u        /* mask file unreadable, unwritable or invalid */
+#define VEXCAM_ERR_NONE 0u             /* success report (a few reads push it) */
+#define VEXCAM_ERR_NO_CAMERA 1u        /* no camera, or wrong capture state */
+#define VEXCAM_ERR_NOT_OPENED 2u       /* camera could not be opened or set up */
+#define VEXCAM_ERR_NO_THREAD 3u        /* worker thread could not be started */
+#define VEXCAM_ERR_NO_WINDOW 4u        /* window or registered size not available */
+#define VEXCAM_ERR_MEMORY 5u           /* memory, or a buffer too small */
+#define VEXCAM_ERR_DEVICE_IO 6u        /* register or device I/O failed */
+#define VEXCAM_ERR_WINDOW_REJECTED 7u  /* capture window not allowed */
+#define VEXCAM_ERR_NO_FRAME 8u         /* frame transfer failed */
+#define VEXCAM_ERR_INVALID_ARG 9u      /* argument out of range or missing */
+#define VEXCAM_ERR_NOT_SUPPORTED 11u   /* not supported by the camera or the library */
+#define VEXCAM_ERR_FILE_OR_TEXT 12u    /* file, recording or text conversion */
+#define VEXCAM_ERR_TRANSFER_BROKEN 13u /* transfer broken during preview */
+#define VEXCAM_ERR_MASK_FILE 14u       /* mask file unreadable, unwritable or invalid */
 
 /* Colour modes (VexCam_SetColorMode takes the bits per pixel). */
 #define VEXCAM_COLOR_MONO8 0
@@ -110,7 +110,7 @@ typedef struct {
   DWORD bitsPerPixel;
   DWORD frameRate; /* tenths of frames per second; 0 in trigger mode */
   DWORD reserved1;
-  BYTE* buffer;    /* the application buffer of the capture call, or NULL */
+  BYTE* buffer; /* the application buffer of the capture call, or NULL */
 } VEXCAM_FRAME_INFO;
 
 /* Filled by VexCam_GetCameraInfo; set size first (36, or 56 for all fields). */
@@ -144,15 +144,18 @@ VEXCAM_API BOOL VexCam_GetCameraInfo(DWORD handle, VEXCAM_CAMERA_INFO* info);
 
 /* Capture */
 VEXCAM_API BOOL VexCam_Preview(DWORD handle);
-VEXCAM_API BOOL VexCam_CallBackPreview(DWORD handle, HWND callbackWindow, BYTE* buffer, int size, int topDown);
+VEXCAM_API BOOL VexCam_CallBackPreview(DWORD handle, HWND callbackWindow, BYTE* buffer, int size,
+                                       int topDown);
 VEXCAM_API BOOL VexCam_StartPreview(DWORD handle);
 VEXCAM_API BOOL VexCam_StopPreview(DWORD handle);
 VEXCAM_API BOOL VexCam_Capture(DWORD handle);
 VEXCAM_API BOOL VexCam_SnapShot(DWORD handle, BYTE* buffer, int size, int topDown);
-VEXCAM_API BOOL VexCam_Trigger(DWORD handle, HWND callbackWindow, BYTE* buffer, int size, int topDown);
+VEXCAM_API BOOL VexCam_Trigger(DWORD handle, HWND callbackWindow, BYTE* buffer, int size,
+                               int topDown);
 VEXCAM_API BOOL VexCam_GetImage(DWORD handle, BYTE* buffer, int size, int topDown);
 VEXCAM_API BOOL VexCam_Record(DWORD handle, const char* fileName, DWORD durationMs, int showWindow);
-VEXCAM_API BOOL VexCam_RecordW(DWORD handle, const wchar_t* fileName, DWORD durationMs, int showWindow);
+VEXCAM_API BOOL VexCam_RecordW(DWORD handle, const wchar_t* fileName, DWORD durationMs,
+                               int showWindow);
 VEXCAM_API BOOL VexCam_SetWaitTime(DWORD handle, int milliseconds);
 VEXCAM_API int VexCam_GetWaitTime(DWORD handle);
 VEXCAM_API int VexCam_Width(DWORD handle);
@@ -166,9 +169,12 @@ VEXCAM_API int VexCam_GetColorMode(DWORD handle);
 VEXCAM_API BOOL VexCam_SetSubSample(DWORD handle, int code);
 VEXCAM_API int VexCam_GetSubSample(DWORD handle);
 VEXCAM_API BOOL VexCam_SetCaptureWindow(DWORD handle, int width, int height);
-VEXCAM_API BOOL VexCam_SetCaptureWindowEx(DWORD handle, int totalWidth, int x, int width, int totalHeight, int y, int height);
-VEXCAM_API BOOL VexCam_GetCaptureWindowEx(DWORD handle, int* totalWidth, int* x, int* width, int* totalHeight, int* y, int* height);
-VEXCAM_API BOOL VexCam_SetPreviewWindow(DWORD handle, HWND parent, int x, int y, int width, int height);
+VEXCAM_API BOOL VexCam_SetCaptureWindowEx(DWORD handle, int totalWidth, int x, int width,
+                                          int totalHeight, int y, int height);
+VEXCAM_API BOOL VexCam_GetCaptureWindowEx(DWORD handle, int* totalWidth, int* x, int* width,
+                                          int* totalHeight, int* y, int* height);
+VEXCAM_API BOOL VexCam_SetPreviewWindow(DWORD handle, HWND parent, int x, int y, int width,
+                                        int height);
 VEXCAM_API BOOL VexCam_SetMirrorH(DWORD handle, BOOL on);
 VEXCAM_API BOOL VexCam_SetMirrorV(DWORD handle, BOOL on);
 VEXCAM_API BOOL VexCam_GetMirrorH(DWORD handle);

@@ -20,9 +20,10 @@ extern "C" {
 #endif
 
 /* Fault kinds for VexSim_InjectFault; count = how many times it happens. */
-#define VEXSIM_FAULT_BULK_TIMEOUT 1  /* bulk transfers move nothing and time out */
-#define VEXSIM_FAULT_STALL 2         /* bulk transfers stall (until count or a pipe reset) */
-#define VEXSIM_FAULT_BAD_STATUS 3    /* bulk transfers move data but end with a device error status */
+#define VEXSIM_FAULT_BULK_TIMEOUT 1 /* bulk transfers move nothing and time out */
+#define VEXSIM_FAULT_STALL 2        /* bulk transfers stall (until count or a pipe reset) */
+#define VEXSIM_FAULT_BAD_STATUS 3   /* bulk transfers move data but end with a device error status \
+                                     */
 #define VEXSIM_FAULT_SHORT_PAYLOAD 4 /* frames deliver only half of their payload */
 #define VEXSIM_FAULT_BUS 5           /* serial-bus transactions fail */
 #define VEXSIM_FAULT_EEPROM_LOSS 6   /* EEPROM writes are acknowledged but not stored */

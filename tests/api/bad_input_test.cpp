@@ -42,7 +42,8 @@ void CallEveryExport(DWORD h, Check&& check) {
   check("VexCam_GetSubSample", VexCam_GetSubSample(h) == -1);
   check("VexCam_SetCaptureWindow", VexCam_SetCaptureWindow(h, -1, -1) == 0);
   check("VexCam_SetCaptureWindowEx", VexCam_SetCaptureWindowEx(h, -1, -1, -1, -1, -1, -1) == 0);
-  check("VexCam_GetCaptureWindowEx", VexCam_GetCaptureWindowEx(h, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr) == 0);
+  check("VexCam_GetCaptureWindowEx",
+        VexCam_GetCaptureWindowEx(h, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr) == 0);
   check("VexCam_SetPreviewWindow", VexCam_SetPreviewWindow(h, nullptr, -1, -1, -1, -1) == 0);
   check("VexCam_SetMirrorH", VexCam_SetMirrorH(h, -1) == 0);
   check("VexCam_SetMirrorV", VexCam_SetMirrorV(h, -1) == 0);
@@ -176,8 +177,7 @@ TEST(BadInput, KnownHandleWithNullsAndExtremesDoesNotCrash) {
   ASSERT_NE(h, 0u);
   CallEveryExport(h, [](const char*, bool) {});
   CallEveryExport(h, [](const char*, bool) {});
-  while (VexCam_GetLastError(h) != 0) {
-  }
+  while (VexCam_GetLastError(h) != 0) {}
   EXPECT_EQ(VexCam_Release(h), 1);
 }
 

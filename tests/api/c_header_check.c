@@ -1,7 +1,7 @@
 /* The public headers must compile as C on their own. */
+#include "vexcam/VexCamLinux.h"
 #include "vexcam/VexCamSdk.h"
 #include "vexcam/VexCamWindow.h"
-#include "vexcam/VexCamLinux.h"
 
 _Static_assert(sizeof(DWORD) == 4, "DWORD is 32-bit");
 _Static_assert(sizeof(WORD) == 2, "WORD is 16-bit");

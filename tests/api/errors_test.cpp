@@ -78,7 +78,8 @@ TEST_F(Errors, FixedValueExports) {
 // posts to it simply fail (an arbitrary value is never dereferenced).
 TEST(ErrorsWindow, CodesArePushedWhateverTheNotifyWindow) {
   HWND destroyed = VexWin_CreateMessageWindow();
-  for (HWND window : {HWND{}, destroyed, reinterpret_cast<HWND>(static_cast<uintptr_t>(0xDEADBEEF))}) {
+  for (HWND window :
+       {HWND{}, destroyed, reinterpret_cast<HWND>(static_cast<uintptr_t>(0xDEADBEEF))}) {
     SCOPED_TRACE(reinterpret_cast<uintptr_t>(window));
     const DWORD h = VexCam_Initialize(window);
     ASSERT_NE(h, 0u);

@@ -47,14 +47,15 @@ TEST(Exports, EveryApiFunctionIsExportedAndNothingElse) {
   const std::set<std::string> symbols = DefinedDynamicSymbols();
   ASSERT_FALSE(symbols.empty()) << "nm gave no symbols for " << VEXCAM_SO_PATH;
 
-  for (const std::string& name : wanted) EXPECT_TRUE(symbols.count(name)) << name << " not exported";
+  for (const std::string& name : wanted)
+    EXPECT_TRUE(symbols.count(name)) << name << " not exported";
   for (const std::string& name : symbols) {
     if (StartsWith(name, "VexCam_")) {
       EXPECT_TRUE(wanted.count(name)) << name << " exported but not part of the API";
     } else {
       // Only the Linux extensions may stand beside the API; no C++ symbol leaks.
-      EXPECT_TRUE(StartsWith(name, "VexWin_") || StartsWith(name, "VexWinX_") || StartsWith(name, "VexCamX_") ||
-                  StartsWith(name, "VexSim_"))
+      EXPECT_TRUE(StartsWith(name, "VexWin_") || StartsWith(name, "VexWinX_") ||
+                  StartsWith(name, "VexCamX_") || StartsWith(name, "VexSim_"))
           << name << " leaks";
     }
   }

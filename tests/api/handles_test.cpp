@@ -64,7 +64,8 @@ TEST(Handles, LookupsFindEveryInstanceWhateverTheCursor) {
     return hit;
   };
   DWORD unknown = handles[0] ^ handles[1] ^ handles[2] ^ 0x5A5A5A5Au;
-  while (unknown == handles[0] || unknown == handles[1] || unknown == handles[2] || unknown == 0) ++unknown;
+  while (unknown == handles[0] || unknown == handles[1] || unknown == handles[2] || unknown == 0)
+    ++unknown;
   EXPECT_EQ(found(handles[0]), 0);
   EXPECT_EQ(found(handles[2]), 2);
   EXPECT_EQ(found(handles[1]), 1);

@@ -30,23 +30,36 @@ std::wstring WNameFor(Buffers& b, const wchar_t* name, int v) {
 
 double DoubleFor(int v) {
   switch (v) {
-    case kMin: return -std::numeric_limits<double>::infinity();
-    case kMax: return std::numeric_limits<double>::infinity();
-    case -1: return std::numeric_limits<double>::quiet_NaN();
-    case 65536: return 1e300;
-    default: return v * 1e-4;
+    case kMin:
+      return -std::numeric_limits<double>::infinity();
+    case kMax:
+      return std::numeric_limits<double>::infinity();
+    case -1:
+      return std::numeric_limits<double>::quiet_NaN();
+    case 65536:
+      return 1e300;
+    default:
+      return v * 1e-4;
   }
 }
 
 // int Get(handle, int* ok): failed when the ok flag was given and says so.
-#define GET(fn)                                                       \
-  {#fn, [](DWORD h, const Args& a, Buffers&) {                        \
+#define GET(fn)                                                      \
+  {                                                                  \
+#fn, [](DWORD h, const Args& a, Buffers&) {                        \
      int ok = -7;                                                     \
      fn(h, a.null ? nullptr : &ok);                                   \
      return !a.null && ok == 0;                                       \
-   }}
-#define SET(fn) {#fn, [](DWORD h, const Args& a, Buffers&) { return fn(h, a.v) == 0; }}
-#define NOARG(fn, capture) {#fn, [](DWORD h, const Args&, Buffers&) { return fn(h) == 0; }, capture}
+   } \
+  }
+#define SET(fn)                                                           \
+  {                                                                       \
+#fn, [](DWORD h, const Args& a, Buffers&) { return fn(h, a.v) == 0; } \
+  }
+#define NOARG(fn, capture)                                                  \
+  {                                                                         \
+#fn, [](DWORD h, const Args&, Buffers&) { return fn(h) == 0; }, capture \
+  }
 
 const std::vector<Export> kExports = {
     {"VexCam_EnumDevice", [](DWORD h, const Args& a, Buffers& b) {
@@ -324,9 +337,10 @@ const std::vector<Export>& Exports() { return kExports; }
 
 const std::vector<int>& EdgeValues() {
   static const std::vector<int> values = {
-      kMin, -65536, -256, -101, -2, -1, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 15, 16, 17, 24, 32, 33, 48, 64, 65,
-      99, 100, 101, 103, 104, 105, 106, 107, 127, 128, 255, 256, 511, 512, 513, 639, 640, 641, 1000, 1023,
-      1024, 4095, 4096, 32767, 32768, 65535, 65536, 1 << 24, kMax - 1, kMax};
+      kMin, -65536, -256, -101, -2,   -1,   0,     1,     2,     3,     4,       5,        6,   7,
+      8,    9,      15,   16,   17,   24,   32,    33,    48,    64,    65,      99,       100, 101,
+      103,  104,    105,  106,  107,  127,  128,   255,   256,   511,   512,     513,      639, 640,
+      641,  1000,   1023, 1024, 4095, 4096, 32767, 32768, 65535, 65536, 1 << 24, kMax - 1, kMax};
   return values;
 }
 

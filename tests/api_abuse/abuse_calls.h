@@ -28,7 +28,8 @@ struct Args {
 // Buffers and files the calls use, owned by one caller thread.
 struct Buffers {
   explicit Buffers(size_t bytes) : size(bytes) {
-    void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE,
+                   MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     base = p == MAP_FAILED ? nullptr : static_cast<uint8_t*>(p);
   }
   ~Buffers() {
@@ -41,7 +42,9 @@ struct Buffers {
   // fit are only given to calls that must refuse them before writing).
   BYTE* At(const Args& a) const { return a.null ? nullptr : base; }
   // A size no larger than the region: v clamped.
-  int Size(int v) const { return v > 0 && static_cast<size_t>(v) > size ? static_cast<int>(size) : v; }
+  int Size(int v) const {
+    return v > 0 && static_cast<size_t>(v) > size ? static_cast<int>(size) : v;
+  }
 
   uint8_t* base = nullptr;
   size_t size = 0;

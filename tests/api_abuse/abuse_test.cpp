@@ -50,7 +50,8 @@ class Watchdog {
  private:
   void Run() {
     const char* text = std::getenv("VEXCAM_ABUSE_HANG_SECONDS");
-    const auto limit = std::chrono::seconds(text != nullptr && std::atoi(text) > 0 ? std::atoi(text) : 60);
+    const auto limit =
+        std::chrono::seconds(text != nullptr && std::atoi(text) > 0 ? std::atoi(text) : 60);
     while (!stop_.load()) {
       std::this_thread::sleep_for(std::chrono::milliseconds(200));
       for (int i = 0; i < kSlots; ++i) {
@@ -80,7 +81,8 @@ class Abuse : public ::testing::Test {
     dir_ = std::filesystem::path(vexcam::test::ConfigHome()) / "abuse";
     std::filesystem::create_directories(dir_);
     // A small valid configuration file for the loaders (the mask loader must refuse it).
-    std::ofstream(dir_ / "config.bin", std::ios::binary).write("\1\0\0\0\2\0\0\0\3\0\0\0\4\0\0\0", 16);
+    std::ofstream(dir_ / "config.bin", std::ios::binary)
+        .write("\1\0\0\0\2\0\0\0\3\0\0\0\4\0\0\0", 16);
   }
   void TearDown() override {
     for (HWND w : windows_) VexWin_DestroyWindow(w);
@@ -143,7 +145,8 @@ class Abuse : public ::testing::Test {
     values.erase(std::unique(values.begin(), values.end()), values.end());
     // VEXCAM_ABUSE_STRIDE=n keeps every n-th value (the slower sanitizer builds).
     const char* text = std::getenv("VEXCAM_ABUSE_STRIDE");
-    const size_t stride = text != nullptr && std::atoi(text) > 1 ? static_cast<size_t>(std::atoi(text)) : 1;
+    const size_t stride =
+        text != nullptr && std::atoi(text) > 1 ? static_cast<size_t>(std::atoi(text)) : 1;
     std::vector<int> kept;
     for (size_t i = 0; i < values.size(); i += stride) kept.push_back(values[i]);
     return kept;
@@ -166,11 +169,13 @@ bool SilentByDesign(const std::string& name, const Args& a) {
   if (name == "VexCam_GetFilterValue") return a.v2 >= 13 && a.v2 <= 18;
   if (name == "VexCam_SetWaitTime") return a.v < 0;
   if (name == "VexCam_SetSubSample") return a.v != 0;
-  if (name.find("ChannelGain") != std::string::npos || name.find("ChannelOffset") != std::string::npos)
+  if (name.find("ChannelGain") != std::string::npos ||
+      name.find("ChannelOffset") != std::string::npos)
     return a.v2 < 1 || a.v2 > 4;
   if (name == "VexCam_SetFilterValue") return a.v2 == 104;
-  return name == "VexCam_SetSamplingRate" || name == "VexCam_SaveImage" || name == "VexCam_SaveImageW" ||
-         name == "VexCam_LoadConfigFileA" || name == "VexCam_LoadConfigFileW";
+  return name == "VexCam_SetSamplingRate" || name == "VexCam_SaveImage" ||
+         name == "VexCam_SaveImageW" || name == "VexCam_LoadConfigFileA" ||
+         name == "VexCam_LoadConfigFileW";
 }
 
 TEST_F(Abuse, EveryExportAtAndPastItsRangeEndsFailsWithItsCode) {
@@ -190,7 +195,8 @@ TEST_F(Abuse, EveryExportAtAndPastItsRangeEndsFailsWithItsCode) {
         const bool failed = e.call(h, a, b);
         watchdog_.Leave(0);
         const std::vector<DWORD> codes = Drain(h, notify);
-        const std::string what = "(" + std::to_string(a.v) + ", " + std::to_string(a.v2) + (null ? ", null)" : ")");
+        const std::string what =
+            "(" + std::to_string(a.v) + ", " + std::to_string(a.v2) + (null ? ", null)" : ")");
         if (failed && codes.empty() && !SilentByDesign(e.name, a)) silent.emplace(e.name, what);
         for (DWORD c : codes)
           if (!ValidCode(c)) badCode.emplace(e.name, what + " code " + std::to_string(c));
@@ -207,7 +213,8 @@ TEST_F(Abuse, EveryExportAtAndPastItsRangeEndsFailsWithItsCode) {
   for (const auto& [name, what] : badCode) ADD_FAILURE() << name << what;
   // The instance still streams after all that.
   std::vector<uint8_t> frame(640 * 512);
-  EXPECT_EQ(VexCam_SnapShot(h, frame.data(), static_cast<int>(frame.size()), 0), 1) << VexCam_GetLastError(h);
+  EXPECT_EQ(VexCam_SnapShot(h, frame.data(), static_cast<int>(frame.size()), 0), 1)
+      << VexCam_GetLastError(h);
   EXPECT_EQ(VexCam_Release(h), 1);
 }
 
@@ -246,8 +253,9 @@ TEST_F(Abuse, FailingCallsOnOneInstanceLeaveTheOtherAlone) {
 // Runs random exports with random edge values on random handles from eight
 // threads for `duration`; `handle` picks the handle of each call.
 template <class PickHandle>
-void Hammer(Watchdog& watchdog, const std::filesystem::path& dir, std::chrono::milliseconds duration,
-            PickHandle&& handle, std::vector<HWND>& windows, std::mutex& windowsLock) {
+void Hammer(Watchdog& watchdog, const std::filesystem::path& dir,
+            std::chrono::milliseconds duration, PickHandle&& handle, std::vector<HWND>& windows,
+            std::mutex& windowsLock) {
   std::vector<std::thread> threads;
   std::atomic<uint64_t> calls{0};
   const auto end = Clock::now() + duration;
@@ -281,8 +289,7 @@ void Hammer(Watchdog& watchdog, const std::filesystem::path& dir, std::chrono::m
         if (e.capture && pick(4) == 0) VexCam_StopPreview(h);
         watchdog.Leave(t);
         VexCam_GetLastError(h);
-        while (VexWin_PeekMessage(b.callback, &m, TRUE)) {
-        }
+        while (VexWin_PeekMessage(b.callback, &m, TRUE)) {}
         ++calls;
       }
       // Captures this thread started wrote into its buffers: stop them before
@@ -298,7 +305,8 @@ void Hammer(Watchdog& watchdog, const std::filesystem::path& dir, std::chrono::m
 
 std::chrono::milliseconds HammerTime() {
   const char* text = std::getenv("VEXCAM_ABUSE_SECONDS");
-  return std::chrono::milliseconds(text != nullptr && std::atoi(text) > 0 ? std::atoi(text) * 1000 : 3000);
+  return std::chrono::milliseconds(text != nullptr && std::atoi(text) > 0 ? std::atoi(text) * 1000
+                                                                          : 3000);
 }
 
 TEST_F(Abuse, EightThreadsOnOneHandle) {
@@ -307,13 +315,15 @@ TEST_F(Abuse, EightThreadsOnOneHandle) {
   const DWORD h = Open(notify, 0);
   std::mutex lock;
   std::vector<HWND> windows;
-  Hammer(watchdog_, dir_, HammerTime(), [h](std::mt19937&) { return h; }, windows, lock);
+  Hammer(
+      watchdog_, dir_, HammerTime(), [h](std::mt19937&) { return h; }, windows, lock);
   // Whatever the threads left: the handle still works and releases cleanly.
   for (DWORD h2 : {h}) {
     Restore(h2, 0);
     Drain(h2, notify);
     std::vector<uint8_t> frame(640 * 512);
-    EXPECT_EQ(VexCam_SnapShot(h2, frame.data(), static_cast<int>(frame.size()), 0), 1) << VexCam_GetLastError(h2);
+    EXPECT_EQ(VexCam_SnapShot(h2, frame.data(), static_cast<int>(frame.size()), 0), 1)
+        << VexCam_GetLastError(h2);
     EXPECT_EQ(VexCam_Release(h2), 1);
   }
   for (HWND w : windows) VexWin_DestroyWindow(w);
@@ -323,12 +333,16 @@ TEST_F(Abuse, EightThreadsOnSeveralHandles) {
   for (int i = 0; i < 3; ++i) VexSim_AddCamera(0x3200);
   const HWND notify = Window();
   // Three instances on three cameras, and a fourth switching between them.
-  std::vector<DWORD> handles = {Open(notify, 0), Open(notify, 1), Open(notify, 2), VexCam_Initialize(nullptr)};
+  std::vector<DWORD> handles = {Open(notify, 0), Open(notify, 1), Open(notify, 2),
+                                VexCam_Initialize(nullptr)};
   std::mutex lock;
   std::vector<HWND> windows;
-  Hammer(watchdog_, dir_, HammerTime(),
-         [&handles](std::mt19937& rng) { return handles[std::uniform_int_distribution<size_t>(0, 3)(rng)]; },
-         windows, lock);
+  Hammer(
+      watchdog_, dir_, HammerTime(),
+      [&handles](std::mt19937& rng) {
+        return handles[std::uniform_int_distribution<size_t>(0, 3)(rng)];
+      },
+      windows, lock);
   for (size_t i = 0; i < handles.size(); ++i) {
     VexCam_StopPreview(handles[i]);
     EXPECT_EQ(VexCam_Release(handles[i]), 1);
@@ -355,8 +369,9 @@ TEST_F(Abuse, ReleaseRacesCallsOnTheSameHandle) {
       EXPECT_EQ(VexCam_Release(h), 1);
       watchdog_.Leave(Watchdog::kSlots - 1);
     });
-    Hammer(watchdog_, dir_, std::chrono::milliseconds(600), [&](std::mt19937&) { return current.load(); },
-           windows, lock);
+    Hammer(
+        watchdog_, dir_, std::chrono::milliseconds(600),
+        [&](std::mt19937&) { return current.load(); }, windows, lock);
     releaser.join();
     EXPECT_EQ(VexCam_Release(h), 0);
     EXPECT_EQ(VexCam_GetWaitTime(h), -1);

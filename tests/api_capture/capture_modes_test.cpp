@@ -101,7 +101,9 @@ class Windowed : public CaptureTest {
            "\"Size\"=dword:00000000\n\n"
            "[HKEY_CURRENT_USER\\Software\\Quorin\\VexCamZA013K9Sdk\\Camera_00\\Size_00]\n"
            "\"TH\"=dword:00000280\n\"TV\"=dword:00000200\n\"EH\"=dword:00000140\n"
-           "\"EV\"=dword:000000f0\n\"EHS\"=dword:" << Hex(x) << "\n\"EVS\"=dword:" << Hex(y) << "\n"
+           "\"EV\"=dword:000000f0\n\"EHS\"=dword:"
+        << Hex(x) << "\n\"EVS\"=dword:" << Hex(y)
+        << "\n"
            "\"Buf\"=dword:00000004\n";
   }
   static std::string Hex(int v) {

@@ -151,9 +151,10 @@ class StoredCameraKey : public CaptureTest {
   virtual const char* Values() const = 0;
   bool AddCamera() override {
     std::filesystem::create_directories(SettingsPath().parent_path());
-    std::ofstream(SettingsPath()) << "Windows Registry Editor Version 5.00\n\n"
-                                     "[HKEY_CURRENT_USER\\Software\\Quorin\\VexCamZA013K9Sdk\\Camera_00]\n"
-                                  << Values();
+    std::ofstream(SettingsPath())
+        << "Windows Registry Editor Version 5.00\n\n"
+           "[HKEY_CURRENT_USER\\Software\\Quorin\\VexCamZA013K9Sdk\\Camera_00]\n"
+        << Values();
     return true;
   }
 };

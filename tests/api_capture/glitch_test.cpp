@@ -82,7 +82,8 @@ TEST_F(Glitch, PowerGlitchNeverDeliversACorruptFrame) {
         const std::vector<uint8_t> copy(buffer);
         VEXWIN_MSG next{};
         if (!VexWin_PeekMessage(callback_, &next, FALSE)) {
-          ASSERT_TRUE(IsWholeFrame(copy, bits, exposure)) << "corrupt frame after " << good << " good ones";
+          ASSERT_TRUE(IsWholeFrame(copy, bits, exposure))
+              << "corrupt frame after " << good << " good ones";
         }
       }
 #endif

@@ -40,7 +40,8 @@ TEST_F(StreamStats, RecordSizeRules) {
   EXPECT_EQ(rec->state, 0u);
   EXPECT_GE(rec->framesReceived, 1u);
   EXPECT_EQ(rec->framesDelivered, 1u);
-  for (size_t i = 24; i < bytes.size(); ++i) ASSERT_EQ(bytes[i], 0xAB) << "byte " << i << " written";
+  for (size_t i = 24; i < bytes.size(); ++i)
+    ASSERT_EQ(bytes[i], 0xAB) << "byte " << i << " written";
   ExpectCodes({});
 }
 
@@ -108,7 +109,8 @@ TEST_F(StreamStats, FaultsCountRetriesIncompleteFramesAndTheGiveUp) {
 
   ASSERT_TRUE(VexSim_Unplug(sim_));
   bool broken = false;
-  while (!broken && NextFrame(&m, 15000)) broken = m.wParam == 0 && m.lParam == VEXCAM_ERR_TRANSFER_BROKEN;
+  while (!broken && NextFrame(&m, 15000))
+    broken = m.wParam == 0 && m.lParam == VEXCAM_ERR_TRANSFER_BROKEN;
   ASSERT_TRUE(broken);
   s = Read(h_);
   EXPECT_EQ(s.giveUps, 1u);

@@ -2,9 +2,9 @@
 // (duration, stop, release) and the calls that must not start one.
 #include <algorithm>
 #include <atomic>
-#include <mutex>
 #include <chrono>
 #include <filesystem>
+#include <mutex>
 #include <thread>
 
 #include "files_fixture.h"
@@ -49,8 +49,8 @@ uint32_t CheckAvi(const std::vector<uint8_t>& b, uint32_t w, uint32_t h) {
     const size_t at = kHeader + static_cast<size_t>(k) * chunk;
     const size_t e = idx + 8 + 16 * static_cast<size_t>(k);
     wrong += !Tag(b, at, "00db") || U32(b, at + 4) != frameBytes;
-    wrong += !Tag(b, e, "00db") || U32(b, e + 4) != 0x10 ||
-             U32(b, e + 8) != 4 + k * chunk || U32(b, e + 12) != frameBytes;
+    wrong += !Tag(b, e, "00db") || U32(b, e + 4) != 0x10 || U32(b, e + 8) != 4 + k * chunk ||
+             U32(b, e + 12) != frameBytes;
   }
   EXPECT_EQ(wrong, 0);
   return n;
@@ -212,8 +212,10 @@ TEST_F(Record, ConcurrentStartsAndStopsLeaveEveryStartedFileComplete) {
   for (const std::string& path : started) {
     SCOPED_TRACE(path);
     const std::vector<uint8_t> b = ReadFile(path);
-    if (b.size() >= kHeader) CheckAvi(b, 640, 512);
-    else ADD_FAILURE() << "incomplete file of " << b.size() << " bytes";
+    if (b.size() >= kHeader)
+      CheckAvi(b, 640, 512);
+    else
+      ADD_FAILURE() << "incomplete file of " << b.size() << " bytes";
   }
   Codes();
 }
@@ -231,10 +233,10 @@ TEST_F(Record, StartedDuringCallbackPreviewLeavesTheOldTargetAlone) {
   ASSERT_TRUE(NextFrame(&m));
   ASSERT_EQ(VexCam_Record(h_, Path("taken.avi").c_str(), 1000, 0), 1);
   std::fill(buffer.begin(), buffer.end(), uint8_t{0x5C});
-  while (VexWin_PeekMessage(callback_, &m, TRUE)) {
-  }
+  while (VexWin_PeekMessage(callback_, &m, TRUE)) {}
   ASSERT_TRUE(WaitFinished(h_, Path("taken.avi"), 8000));
-  EXPECT_GE(CheckAvi(ReadFile(Path("taken.avi")), 640, 512), 2u) << "the preview went on for the recording";
+  EXPECT_GE(CheckAvi(ReadFile(Path("taken.avi")), 640, 512), 2u)
+      << "the preview went on for the recording";
   EXPECT_FALSE(VexWin_PeekMessage(callback_, &m, TRUE)) << "frame message to the old window";
   EXPECT_TRUE(std::all_of(buffer.begin(), buffer.end(), [](uint8_t b) { return b == 0x5C; }))
       << "the old buffer was written";

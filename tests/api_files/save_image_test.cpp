@@ -40,7 +40,8 @@ bool ReadPng(const std::string& path, PngPixels* out) {
     const size_t rowBytes = png_get_rowbytes(png, info);
     png_bytepp rows = png_get_rows(png, info);
     out->rows.resize(rowBytes * out->height);
-    for (uint32_t y = 0; y < out->height; ++y) std::memcpy(out->rows.data() + y * rowBytes, rows[y], rowBytes);
+    for (uint32_t y = 0; y < out->height; ++y)
+      std::memcpy(out->rows.data() + y * rowBytes, rows[y], rowBytes);
     ok = true;
   }
   png_destroy_read_struct(&png, &info, nullptr);
@@ -107,7 +108,8 @@ TEST_P(SaveEveryFormat, FilesHoldTheImageTheApplicationReads) {
   EXPECT_EQ(U32(bmp, 18), static_cast<uint32_t>(w));
   EXPECT_EQ(U32(bmp, 22), static_cast<uint32_t>(h));
   EXPECT_EQ(bmp[28] | bmp[29] << 8, bits);
-  EXPECT_TRUE(std::equal(bottomUp.begin(), bottomUp.end(), bmp.begin() + static_cast<long>(offset)));
+  EXPECT_TRUE(
+      std::equal(bottomUp.begin(), bottomUp.end(), bmp.begin() + static_cast<long>(offset)));
 
   // Raw: the rows as held, top row first.
   ASSERT_EQ(VexCam_SaveImage(h_, Path("a.raw").c_str(), 1), 1);
@@ -169,13 +171,15 @@ TEST_P(SaveEveryFormat, FilesHoldTheImageTheApplicationReads) {
     for (int k = 0; k < jpg.components; ++k) {
       int expected = 0;
       if (bits == 8) expected = topDown[p];
-      if (bits == 16) expected = topDown[p * 2 + 1];          // the high byte
-      if (bits == 24) expected = topDown[p * 3 + 2 - k];      // B, G, R to R, G, B
-      diff += std::abs(expected - jpg.rows[p * static_cast<size_t>(jpg.components) + static_cast<size_t>(k)]);
+      if (bits == 16) expected = topDown[p * 2 + 1];      // the high byte
+      if (bits == 24) expected = topDown[p * 3 + 2 - k];  // B, G, R to R, G, B
+      diff += std::abs(expected -
+                       jpg.rows[p * static_cast<size_t>(jpg.components) + static_cast<size_t>(k)]);
     }
   }
   EXPECT_LT(static_cast<double>(diff) / (static_cast<double>(w) * h * jpg.components), 3.0);
-  EXPECT_LT(std::filesystem::file_size(Path("a20.jpg")), std::filesystem::file_size(Path("a100.jpg")));
+  EXPECT_LT(std::filesystem::file_size(Path("a20.jpg")),
+            std::filesystem::file_size(Path("a100.jpg")));
 
   EXPECT_TRUE(Codes().empty());
 }

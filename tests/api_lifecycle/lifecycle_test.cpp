@@ -25,8 +25,7 @@ WPARAM WaitDeviceChange(HWND window, DWORD timeoutMs) {
 bool CameraIsOpen(DWORD h) {
   int ok = 0;
   VexCam_ReadRegisterEx(h, 0, &ok);
-  while (VexCam_GetLastError(h) != 0) {
-  }
+  while (VexCam_GetLastError(h) != 0) {}
   return ok == 1;
 }
 
@@ -218,8 +217,7 @@ TEST_F(Lifecycle, DeviceChangesArePostedToNotifyWindows) {
   // After release the window is no longer told.
   ASSERT_EQ(VexCam_Release(h_), 1);
   h_ = 0;
-  while (WaitDeviceChange(window, 0) != 0) {
-  }
+  while (WaitDeviceChange(window, 0) != 0) {}
   VexSim_AddCamera(kZa01);
   EXPECT_EQ(WaitDeviceChange(window, 1500), 0u);
   VexWin_DestroyWindow(window);

@@ -27,11 +27,12 @@ class Review : public vexcam::test::ApiTest {
   virtual bool WithCamera() const { return true; }
   void WriteSerial(const std::string& text) {
     for (size_t i = 0; i < text.size(); ++i) {
-      ASSERT_EQ(VexSim_WriteEeprom(sim_, kSerialAddress + static_cast<UINT>(i), static_cast<BYTE>(text[i])), 1);
+      ASSERT_EQ(VexSim_WriteEeprom(sim_, kSerialAddress + static_cast<UINT>(i),
+                                   static_cast<BYTE>(text[i])),
+                1);
     }
     ASSERT_EQ(VexSim_WriteEeprom(sim_, kSerialAddress + static_cast<UINT>(text.size()), 0xFF), 1);
   }
-
 };
 
 class ReviewWithoutCamera : public Review {
@@ -110,7 +111,8 @@ TEST_F(Review, NarrowSerialNumberEndsAtTheMarkerAndNeedsANonZeroFirstByte) {
   EXPECT_STREQ(text, "");
   EXPECT_TRUE(Codes().empty());
   // Exactly 32 bytes of buffer take the longest number.
-  for (UINT i = 0; i < 40; ++i) ASSERT_EQ(VexSim_WriteEeprom(sim_, kSerialAddress + i, '0' + (i % 10)), 1);
+  for (UINT i = 0; i < 40; ++i)
+    ASSERT_EQ(VexSim_WriteEeprom(sim_, kSerialAddress + i, '0' + (i % 10)), 1);
   std::memset(text, 'x', sizeof(text));
   ASSERT_EQ(VexCam_ReadSerialNumberA(h_, text, 32), 1);
   EXPECT_EQ(std::string(text), std::string("0123456789012345678901234567890"));
@@ -174,7 +176,8 @@ TEST_F(ReviewWithoutCamera, FailedStartsLeaveTheStartCodeThenTheirOwn) {
   EXPECT_EQ(Codes(), (std::vector<DWORD>{VEXCAM_ERR_NO_FRAME, VEXCAM_ERR_NOT_OPENED}));
   HWND callback = VexWin_CreateMessageWindow();
   std::vector<BYTE> buffer(640 * 512);
-  EXPECT_EQ(VexCam_CallBackPreview(h_, callback, buffer.data(), static_cast<int>(buffer.size()), 1), 0);
+  EXPECT_EQ(VexCam_CallBackPreview(h_, callback, buffer.data(), static_cast<int>(buffer.size()), 1),
+            0);
   EXPECT_EQ(Codes(), (std::vector<DWORD>{VEXCAM_ERR_NO_FRAME, VEXCAM_ERR_NOT_OPENED}));
   EXPECT_EQ(VexCam_Record(h_, "never-created.avi", 1000, 0), 0);
   EXPECT_EQ(Codes(), (std::vector<DWORD>{VEXCAM_ERR_FILE_OR_TEXT, VEXCAM_ERR_NOT_OPENED}));
@@ -253,7 +256,8 @@ TEST_F(Review, CameraRecordWritesTheDoublesOnlyForTheFullSize) {
     std::memset(record, 0xAB, sizeof(record));
     info->size = size;
     ASSERT_EQ(VexCam_GetCameraInfo(h_, info), 1) << size;
-    for (size_t i = 36; i < sizeof(record); ++i) ASSERT_EQ(record[i], 0xAB) << "size " << size << " byte " << i;
+    for (size_t i = 36; i < sizeof(record); ++i)
+      ASSERT_EQ(record[i], 0xAB) << "size " << size << " byte " << i;
   }
   std::memset(record, 0xAB, sizeof(record));
   info->size = 56;

@@ -105,7 +105,8 @@ TEST_F(MaskFileTest, BadFilesAreRefusedWith14AndChangeNothing) {
     EXPECT_EQ(VexCam_LoadMaskFile(h_, path.c_str()), 0) << what;
     EXPECT_EQ(Codes(), std::vector<DWORD>{14}) << what;
   }
-  for (const std::string& name : {TempFile("missing.msk"), vexcam::test::ConfigHome(), std::string()}) {
+  for (const std::string& name :
+       {TempFile("missing.msk"), vexcam::test::ConfigHome(), std::string()}) {
     EXPECT_EQ(VexCam_LoadMaskFile(h_, name.c_str()), 0) << name;
     EXPECT_EQ(Codes(), std::vector<DWORD>{14}) << name;
   }
@@ -178,7 +179,8 @@ TEST_F(MaskUpdateTest, FullFrameReplacesTheReferenceOfItsDepth) {
   ASSERT_NE(Start(), 0u);
   ASSERT_EQ(VexCam_SetColorMode(h_, 48), 1);
   std::vector<BYTE> frame(640 * 512 * 6);
-  ASSERT_EQ(VexCam_SnapShot(h_, frame.data(), static_cast<int>(frame.size()), 1), 1) << Codes().size();
+  ASSERT_EQ(VexCam_SnapShot(h_, frame.data(), static_cast<int>(frame.size()), 1), 1)
+      << Codes().size();
   EXPECT_EQ(VexCam_UpdateMaskData(h_, 1), 1);
   const std::vector<uint8_t> f = Saved();
   ASSERT_EQ(f.size(), kFileBytes);
@@ -190,7 +192,8 @@ TEST_F(MaskUpdateTest, FullFrameReplacesTheReferenceOfItsDepth) {
 }
 
 TEST_F(MaskUpdateTest, FrameOfASmallerWindowIsNotCopied) {
-  WriteReg({{"Size_00", {{"TH", 640}, {"TV", 512}, {"EH", 320}, {"EV", 240}, {"EHS", 160}, {"EVS", 136}}}});
+  WriteReg({{"Size_00",
+             {{"TH", 640}, {"TV", 512}, {"EH", 320}, {"EV", 240}, {"EHS", 160}, {"EVS", 136}}}});
   ASSERT_NE(Start(), 0u);
   ASSERT_EQ(VexCam_SetColorMode(h_, 8), 1);
   ASSERT_EQ(VexCam_SetCaptureWindow(h_, 320, 240), 1);

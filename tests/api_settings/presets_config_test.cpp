@@ -7,7 +7,8 @@ namespace settings_test {
 namespace {
 
 Values Preset(uint32_t width, uint32_t height, uint32_t x, uint32_t y) {
-  return {{"TH", 640}, {"TV", 512}, {"EH", width}, {"EV", height}, {"EHS", x}, {"EVS", y}, {"Buf", 4}};
+  return {{"TH", 640}, {"TV", 512}, {"EH", width}, {"EV", height},
+          {"EHS", x},  {"EVS", y},  {"Buf", 4}};
 }
 
 struct Window {
@@ -16,7 +17,9 @@ struct Window {
 
 Window GetWindow(DWORD h) {
   Window w;
-  EXPECT_EQ(VexCam_GetCaptureWindowEx(h, &w.totalWidth, &w.x, &w.width, &w.totalHeight, &w.y, &w.height), 1);
+  EXPECT_EQ(
+      VexCam_GetCaptureWindowEx(h, &w.totalWidth, &w.x, &w.width, &w.totalHeight, &w.y, &w.height),
+      1);
   return w;
 }
 

@@ -48,8 +48,8 @@ TEST_F(RegistryTest, ReleaseSavesGroupsAndANewInstanceReadsThemBack) {
   ASSERT_TRUE(gain.count("ExposureEx"));
   EXPECT_EQ(gain.at("ExposureEx").rfind("hex:", 0), 0u);
   EXPECT_EQ(gain.at("ExposureEx").size(), std::string("hex:00,00,00,00,00,00,00,00").size());
-  for (const char* name : {"Global", "ColorG1", "ColorR", "ColorB", "ColorG2", "Exposure", "V_Mirror",
-                           "H_Mirror", "AutoIris", "GainMode", "BlackLevel"})
+  for (const char* name : {"Global", "ColorG1", "ColorR", "ColorB", "ColorG2", "Exposure",
+                           "V_Mirror", "H_Mirror", "AutoIris", "GainMode", "BlackLevel"})
     EXPECT_TRUE(Dword("Camera_00\\Gain", name).has_value()) << name;
 
   h_ = VexCam_Initialize(nullptr);
@@ -65,8 +65,16 @@ TEST_F(RegistryTest, MissingGainValueTakesTheValueReadBeforeIt) {
   // "ColorR" is missing: red gets green 1's value.
   WriteReg({{"Camera_00", {{"Size", 0}}},
             {"Camera_00\\Gain",
-             {{"Global", 3}, {"ColorG1", 5}, {"ColorB", 6}, {"ColorG2", 7}, {"Exposure", 100},
-              {"V_Mirror", 1}, {"H_Mirror", 0}, {"AutoIris", 0}, {"GainMode", 0}, {"BlackLevel", 0}}}});
+             {{"Global", 3},
+              {"ColorG1", 5},
+              {"ColorB", 6},
+              {"ColorG2", 7},
+              {"Exposure", 100},
+              {"V_Mirror", 1},
+              {"H_Mirror", 0},
+              {"AutoIris", 0},
+              {"GainMode", 0},
+              {"BlackLevel", 0}}}});
   ASSERT_NE(Start(), 0u);
   Release();
   EXPECT_EQ(Dword("Camera_00\\Gain", "ColorG1"), 5u);
@@ -81,8 +89,16 @@ TEST_F(RegistryTest, FilterKeyWithOnlyGammaKeepsTheOtherSettings) {
   // Camera 0 sets every filter value; camera 1 stores gamma only.
   WriteReg({{"Camera_00", {{"Size", 0}}},
             {"Camera_00\\Filter",
-             {{"Brightness", 10}, {"Contrast", 20}, {"Hue", 30}, {"Saturation", 40}, {"Sharpness", 5},
-              {"R_Gain", 110}, {"G_Gain", 120}, {"B_Gain", 130}, {"Gamma", 90}, {"BayerMode", 2}}},
+             {{"Brightness", 10},
+              {"Contrast", 20},
+              {"Hue", 30},
+              {"Saturation", 40},
+              {"Sharpness", 5},
+              {"R_Gain", 110},
+              {"G_Gain", 120},
+              {"B_Gain", 130},
+              {"Gamma", 90},
+              {"BayerMode", 2}}},
             {"Camera_01\\Filter", {{"Gamma", 150}}}});
   ASSERT_NE(Start(2), 0u);
   ASSERT_EQ(VexCam_SetDeviceNumber(h_, 0), 1);

@@ -48,7 +48,8 @@ inline std::map<std::string, std::map<std::string, std::string>> ReadReg() {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.size() > 2 && line.front() == '[') {
       current = line.substr(1, line.size() - 2);
-      if (current.rfind(kProduct, 0) == 0) current = current.substr(std::min(current.size(), kProduct.size() + 1));
+      if (current.rfind(kProduct, 0) == 0)
+        current = current.substr(std::min(current.size(), kProduct.size() + 1));
       keys[current];
     } else if (line.size() > 2 && line.front() == '"') {
       const size_t eq = line.find("\"=");
@@ -69,7 +70,9 @@ inline std::optional<uint32_t> Dword(const std::string& key, const std::string& 
 
 inline bool HasKey(const std::string& key) { return ReadReg().count(key) != 0; }
 
-inline std::string TempFile(const std::string& name) { return vexcam::test::ConfigHome() + "/" + name; }
+inline std::string TempFile(const std::string& name) {
+  return vexcam::test::ConfigHome() + "/" + name;
+}
 
 using vexcam::test::ReadFile;
 using vexcam::test::WriteFile;

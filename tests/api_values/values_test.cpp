@@ -31,7 +31,6 @@ class Values : public vexcam::test::ApiTest {
     EXPECT_EQ(VexCam_GetCameraInfo(h_, &info), 1);
     return info;
   }
-
 };
 
 struct Range {
@@ -41,10 +40,10 @@ struct Range {
 };
 
 TEST_F(Values, StoredValuesAcceptTheirRangeAndRefuseOneBeyond) {
-  const Range ranges[] = {{1, -255, 255}, {2, -127, 127}, {3, -360, 360}, {4, -255, 255}, {5, 0, 30},
-                          {7, 0, 400},    {8, 0, 400},    {9, 0, 400},    {11, 0, 200},  {12, 0, 3},
-                          {19, 0, 2},     {20, 0, 255},   {23, 0, 255},   {24, -255, 255}, {27, -255, 255},
-                          {102, 0, 1},    {103, 0, 1}};
+  const Range ranges[] = {
+      {1, -255, 255}, {2, -127, 127},  {3, -360, 360},  {4, -255, 255}, {5, 0, 30}, {7, 0, 400},
+      {8, 0, 400},    {9, 0, 400},     {11, 0, 200},    {12, 0, 3},     {19, 0, 2}, {20, 0, 255},
+      {23, 0, 255},   {24, -255, 255}, {27, -255, 255}, {102, 0, 1},    {103, 0, 1}};
   for (const Range& r : ranges) {
     SCOPED_TRACE(r.id);
     int ok = 0;
@@ -101,7 +100,8 @@ TEST_F(Values, RefusedIdsAndChannels) {
     EXPECT_EQ(VexCam_SetFilterValue(h_, id, 0), 0);
     EXPECT_EQ(VexCam_GetFilterValue(h_, id, &ok), id == 101 ? -1 : 0);
     EXPECT_EQ(ok, 0);
-    ExpectCodes({id == 101 ? VEXCAM_ERR_NOT_SUPPORTED : VEXCAM_ERR_INVALID_ARG, VEXCAM_ERR_INVALID_ARG});
+    ExpectCodes(
+        {id == 101 ? VEXCAM_ERR_NOT_SUPPORTED : VEXCAM_ERR_INVALID_ARG, VEXCAM_ERR_INVALID_ARG});
   }
 
   for (int channel : {0, 5, -1, INT_MAX}) {
@@ -211,8 +211,7 @@ TEST_F(Values, StreamingCameraReportsItsTemperatureWithCodeZero) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while (!ok && std::chrono::steady_clock::now() < deadline) {
     VexCam_SnapShot(h_, frame.data(), static_cast<int>(frame.size()), 0);
-    while (VexCam_GetLastError(h_) != 0) {
-    }
+    while (VexCam_GetLastError(h_) != 0) {}
     celsius = VexCam_GetTemperatureEx(h_, &ok);
   }
   ASSERT_EQ(ok, 1);
@@ -251,7 +250,7 @@ TEST_F(Values, FormatGeometryMirrorsAndSwitches) {
   EXPECT_EQ(VexCam_SetAutoIris(h_, -1), 0);
   EXPECT_EQ(VexCam_GetAutoIris(h_, &ok), 2);
   EXPECT_EQ(ok, 1);
-  ExpectCodes({}) ;
+  ExpectCodes({});
   // Recorded codes are posted too; the two auto-iris refusals were only posted.
   EXPECT_EQ(Posted(), (std::vector<LPARAM>{9, 9, 9, 9, 9, 9, 9}));
 }

@@ -55,8 +55,8 @@ TEST(FrameRingOrientation, WordsAndFlipFlagSelectReversals) {
   // Word 4: H reversal always; vertical reversal when flip is 1 -> 180-degree turn.
   // Word 1: no H; vertical reversal when flip is 0, unchanged copy when flip is 1.
   const OrientationCase table[] = {
-      {4, 1, true, true}, {4, 0, true, false}, {1, 1, false, false}, {1, 0, false, true},
-      {3, 1, false, true}, {2, 0, true, true}, {0, 1, false, false},
+      {4, 1, true, true},  {4, 0, true, false}, {1, 1, false, false}, {1, 0, false, true},
+      {3, 1, false, true}, {2, 0, true, true},  {0, 1, false, false},
   };
   for (uint32_t b : {1u, 2u}) {
     const uint32_t w = 7, h = 5;

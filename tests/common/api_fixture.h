@@ -33,7 +33,8 @@ inline std::vector<uint8_t> ReadFile(const std::string& path) {
 }
 inline void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::ofstream(path, std::ios::binary | std::ios::trunc)
-      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
 }
 // Little-endian 32-bit field at `at` (0 beyond the end).
 inline uint32_t U32(const std::vector<uint8_t>& b, size_t at) {
@@ -119,10 +120,8 @@ class ApiTest : public ::testing::Test {
   }
   void DrainAll() {
     VEXWIN_MSG m{};
-    while (notify_ != nullptr && VexWin_PeekMessage(notify_, &m, TRUE)) {
-    }
-    while (callback_ != nullptr && VexWin_PeekMessage(callback_, &m, TRUE)) {
-    }
+    while (notify_ != nullptr && VexWin_PeekMessage(notify_, &m, TRUE)) {}
+    while (callback_ != nullptr && VexWin_PeekMessage(callback_, &m, TRUE)) {}
   }
   // The next frame message on the callback window within timeoutMs.
   bool NextFrame(VEXWIN_MSG* m, DWORD timeoutMs = 5000) {

@@ -4,11 +4,11 @@
 // processes running side by side (ctest -j) do not see each other's state.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <system_error>
-#include <unistd.h>
 
 #include "common/test_env.h"
 

@@ -30,8 +30,8 @@ class XvfbServer {
       const int null = open("/dev/null", O_RDWR);
       dup2(null, 1);
       dup2(null, 2);
-      execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", screen.c_str(), "-nolisten", "tcp", "-noreset",
-             static_cast<char*>(nullptr));
+      execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", screen.c_str(), "-nolisten", "tcp",
+             "-noreset", static_cast<char*>(nullptr));
       _exit(127);
     }
     close(fds[1]);

@@ -34,7 +34,8 @@ TEST_F(DialogApiTest, OkWithoutChangesWritesPresetsAndCameraValues) {
   const char* names[7] = {"TH", "TV", "EH", "EV", "EHS", "EVS", "Buf"};
   for (int p = 0; p < 3; ++p) {
     const std::string key = "Camera_00\\Size_0" + std::to_string(p);
-    for (int i = 0; i < 7; ++i) EXPECT_EQ(Dword(key, names[i]), static_cast<uint32_t>(presets[p][i])) << key;
+    for (int i = 0; i < 7; ++i)
+      EXPECT_EQ(Dword(key, names[i]), static_cast<uint32_t>(presets[p][i])) << key;
   }
   EXPECT_EQ(Dword("Camera_00", "Size"), 0u);
   EXPECT_EQ(Dword("Camera_00", "Color"), 2u);
@@ -68,7 +69,8 @@ TEST_F(DialogApiTest, CameraDialogStopsPreviewAndRestartsItWithTheNewColourMode)
   ASSERT_EQ(VexCam_SetColorMode(h_, 24), 1);
   ASSERT_EQ(VexCam_SetPreviewWindow(h_, nullptr, 0, 0, 0, 0), 1);
   std::vector<BYTE> buffer(640 * 512 * 3);
-  ASSERT_EQ(VexCam_CallBackPreview(h_, callback_, buffer.data(), static_cast<int>(buffer.size()), 1), 1);
+  ASSERT_EQ(
+      VexCam_CallBackPreview(h_, callback_, buffer.data(), static_cast<int>(buffer.size()), 1), 1);
   VEXWIN_MSG m{};
   ASSERT_TRUE(NextFrame(&m));
   WhenOpen([&](QDialog& d) {
@@ -202,7 +204,8 @@ TEST_F(DialogApiTest, PicturesOfEveryPage) {
     ASSERT_EQ(VexCam_SetColorMode(h_, 8), 1);
     WhenOpen([&](QDialog& d) {
       // Qt's own button texts follow the language too.
-      EXPECT_EQ(Find<QPushButton>(d, "2")->text(), japanese ? QString::fromUtf8("キャンセル") : QString("Cancel"));
+      EXPECT_EQ(Find<QPushButton>(d, "2")->text(),
+                japanese ? QString::fromUtf8("キャンセル") : QString("Cancel"));
       SaveTabs(d, "image" + suffix);
     });
     EXPECT_EQ(VexCam_SetImageDlg(h_, nullptr), 1);

@@ -32,7 +32,8 @@ struct FakeCamera final : dialogs::ICameraDialogHost {
     *v = stored;
     return true;
   }
-  void SaveCameraSettings(const dialogs::SizePreset* p, int n, const dialogs::CameraKey& v) override {
+  void SaveCameraSettings(const dialogs::SizePreset* p, int n,
+                          const dialogs::CameraKey& v) override {
     savedPresets.emplace_back(p, p + n);
     saved.push_back(v);
   }

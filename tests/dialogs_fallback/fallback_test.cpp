@@ -44,7 +44,8 @@ TEST_F(FallbackTest, B_NoDisplayRecords4AndLeavesPreviewRunning) {
 
   ASSERT_EQ(VexCam_SetPreviewWindow(h_, nullptr, 0, 0, 0, 0), 1);
   std::vector<BYTE> buffer(640 * 512 * 3);
-  ASSERT_EQ(VexCam_CallBackPreview(h_, callback_, buffer.data(), static_cast<int>(buffer.size()), 1), 1);
+  ASSERT_EQ(
+      VexCam_CallBackPreview(h_, callback_, buffer.data(), static_cast<int>(buffer.size()), 1), 1);
   EXPECT_EQ(VexCam_SetCameraDlg(h_, nullptr), 0);
   DrainAll();
   VEXWIN_MSG m{};

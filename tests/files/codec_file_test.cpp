@@ -24,216 +24,224 @@ using test::Sample16;
 // colour with red first, the fourth byte as alpha(source byte).
 template <typename At, typename Alpha>
 void ExpectPacked8(const DibImage& image, At at, Alpha alpha) {
-    const int bpp = image.BytesPerPixel();
-    for (int y = 0; y < image.Height(); ++y)
-        for (int x = 0; x < image.Width(); ++x) {
-            const uint8_t* s = image.Row(y) + x * bpp;
-            const uint8_t* d = at(x, y);
-            ASSERT_EQ(d[0], s[bpp == 1 ? 0 : 2]) << image.BitCount() << " at " << x << "," << y;
-            if (bpp == 1) continue;
-            ASSERT_EQ(d[1], s[1]);
-            ASSERT_EQ(d[2], s[0]);
-            if (bpp == 4) { ASSERT_EQ(d[3], alpha(s[3])); }
-        }
+  const int bpp = image.BytesPerPixel();
+  for (int y = 0; y < image.Height(); ++y)
+    for (int x = 0; x < image.Width(); ++x) {
+      const uint8_t* s = image.Row(y) + x * bpp;
+      const uint8_t* d = at(x, y);
+      ASSERT_EQ(d[0], s[bpp == 1 ? 0 : 2]) << image.BitCount() << " at " << x << "," << y;
+      if (bpp == 1) continue;
+      ASSERT_EQ(d[1], s[1]);
+      ASSERT_EQ(d[2], s[0]);
+      if (bpp == 4) {
+        ASSERT_EQ(d[3], alpha(s[3]));
+      }
+    }
 }
 
 // Every 16-bit sample against sample(x, y, s) of the decoded image: red
 // first, scaled from `depth` bits to 16, the fourth sample opaque.
 template <typename Sample>
 void ExpectWide(const DibImage& image, int depth, Sample sample) {
-    const int samples = image.BitCount() / 16;
-    const uint32_t factor = depth == 10 ? 64 : depth == 12 ? 16 : 1;
-    const int order[4] = {samples == 1 ? 0 : 2, 1, 0, 3};
-    for (int y = 0; y < image.Height(); ++y)
-        for (int x = 0; x < image.Width(); ++x)
-            for (int s = 0; s < samples; ++s) {
-                const uint16_t want = s == 3 ? 0xFFFF : uint16_t(test::Sample16(image, x, y, order[s]) * factor);
-                ASSERT_EQ(sample(x, y, s), want) << image.BitCount() << " " << depth << " " << s;
-            }
+  const int samples = image.BitCount() / 16;
+  const uint32_t factor = depth == 10 ? 64 : depth == 12 ? 16 : 1;
+  const int order[4] = {samples == 1 ? 0 : 2, 1, 0, 3};
+  for (int y = 0; y < image.Height(); ++y)
+    for (int x = 0; x < image.Width(); ++x)
+      for (int s = 0; s < samples; ++s) {
+        const uint16_t want =
+            s == 3 ? 0xFFFF : uint16_t(test::Sample16(image, x, y, order[s]) * factor);
+        ASSERT_EQ(sample(x, y, s), want) << image.BitCount() << " " << depth << " " << s;
+      }
 }
 
 // ---- JPEG ----
 
 struct DecodedJpeg {
-    bool ok = false;
-    int width = 0, height = 0, components = 0;
-    J_COLOR_SPACE space = JCS_UNKNOWN;
-    bool progressive = false;
-    std::vector<uint8_t> pixels;  // R, G, B or gray, top row first
+  bool ok = false;
+  int width = 0, height = 0, components = 0;
+  J_COLOR_SPACE space = JCS_UNKNOWN;
+  bool progressive = false;
+  std::vector<uint8_t> pixels;  // R, G, B or gray, top row first
 };
 
 struct TestJpegError {
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
+  jpeg_error_mgr pub;
+  std::jmp_buf jump;
 };
 
-[[noreturn]] void TestJpegExit(j_common_ptr c) { std::longjmp(reinterpret_cast<TestJpegError*>(c->err)->jump, 1); }
+[[noreturn]] void TestJpegExit(j_common_ptr c) {
+  std::longjmp(reinterpret_cast<TestJpegError*>(c->err)->jump, 1);
+}
 
 // Plain data between setjmp and longjmp; the result is copied out at the end.
 bool DecodeJpegInto(FILE* f, DecodedJpeg* out, uint8_t* buffer, size_t bufferBytes) {
-    jpeg_decompress_struct cinfo{};
-    TestJpegError err{};
-    cinfo.err = jpeg_std_error(&err.pub);
-    err.pub.error_exit = TestJpegExit;
-    if (setjmp(err.jump)) {
-        jpeg_destroy_decompress(&cinfo);
-        return false;
-    }
-    jpeg_create_decompress(&cinfo);
-    jpeg_stdio_src(&cinfo, f);
-    jpeg_read_header(&cinfo, TRUE);
-    out->width = static_cast<int>(cinfo.image_width);
-    out->height = static_cast<int>(cinfo.image_height);
-    out->components = cinfo.num_components;
-    out->space = cinfo.jpeg_color_space;
-    out->progressive = cinfo.progressive_mode;
-    jpeg_start_decompress(&cinfo);
-    const size_t rowBytes = size_t{cinfo.output_width} * cinfo.output_components;
-    if (rowBytes * cinfo.output_height > bufferBytes) longjmp(err.jump, 1);
-    while (cinfo.output_scanline < cinfo.output_height) {
-        JSAMPROW row = buffer + rowBytes * cinfo.output_scanline;
-        jpeg_read_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_decompress(&cinfo);
+  jpeg_decompress_struct cinfo{};
+  TestJpegError err{};
+  cinfo.err = jpeg_std_error(&err.pub);
+  err.pub.error_exit = TestJpegExit;
+  if (setjmp(err.jump)) {
     jpeg_destroy_decompress(&cinfo);
-    return true;
+    return false;
+  }
+  jpeg_create_decompress(&cinfo);
+  jpeg_stdio_src(&cinfo, f);
+  jpeg_read_header(&cinfo, TRUE);
+  out->width = static_cast<int>(cinfo.image_width);
+  out->height = static_cast<int>(cinfo.image_height);
+  out->components = cinfo.num_components;
+  out->space = cinfo.jpeg_color_space;
+  out->progressive = cinfo.progressive_mode;
+  jpeg_start_decompress(&cinfo);
+  const size_t rowBytes = size_t{cinfo.output_width} * cinfo.output_components;
+  if (rowBytes * cinfo.output_height > bufferBytes) longjmp(err.jump, 1);
+  while (cinfo.output_scanline < cinfo.output_height) {
+    JSAMPROW row = buffer + rowBytes * cinfo.output_scanline;
+    jpeg_read_scanlines(&cinfo, &row, 1);
+  }
+  jpeg_finish_decompress(&cinfo);
+  jpeg_destroy_decompress(&cinfo);
+  return true;
 }
 
 DecodedJpeg DecodeJpeg(const std::string& path) {
-    DecodedJpeg out;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return out;
-    std::vector<uint8_t> buffer(size_t{4} << 20);
-    out.ok = DecodeJpegInto(f, &out, buffer.data(), buffer.size());
-    std::fclose(f);
-    out.pixels.assign(buffer.begin(), buffer.begin() + size_t(out.width) * out.height * out.components);
-    return out;
+  DecodedJpeg out;
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return out;
+  std::vector<uint8_t> buffer(size_t{4} << 20);
+  out.ok = DecodeJpegInto(f, &out, buffer.data(), buffer.size());
+  std::fclose(f);
+  out.pixels.assign(buffer.begin(),
+                    buffer.begin() + size_t(out.width) * out.height * out.components);
+  return out;
 }
 
 // Smooth pictures survive quality 100 almost unchanged.
 DibImage Gradient(int width, int height, int bits) {
-    DibImage image;
-    EXPECT_TRUE(image.Create(width, height, bits));
-    const int bpp = image.BytesPerPixel();
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            for (int c = 0; c < bpp; ++c) image.Row(y)[x * bpp + c] = static_cast<uint8_t>((x + 2 * y + 40 * c) & 255);
-    return image;
+  DibImage image;
+  EXPECT_TRUE(image.Create(width, height, bits));
+  const int bpp = image.BytesPerPixel();
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      for (int c = 0; c < bpp; ++c)
+        image.Row(y)[x * bpp + c] = static_cast<uint8_t>((x + 2 * y + 40 * c) & 255);
+  return image;
 }
 
 class JpegFileTest : public test::FilesTest {};
 
 TEST_F(JpegFileTest, GrayImageIsProgressiveGrayscaleAndTopRowFirst) {
-    const DibImage image = Gradient(130, 70, 8);
-    const std::string path = Path("g.jpg");
-    ASSERT_EQ(SaveImageFile(path.c_str(), image, kImageFileJpeg100), 1);
-    const DecodedJpeg jpg = DecodeJpeg(path);
-    ASSERT_TRUE(jpg.ok);
-    EXPECT_EQ(jpg.width, 130);
-    EXPECT_EQ(jpg.height, 70);
-    EXPECT_EQ(jpg.components, 1);
-    EXPECT_EQ(jpg.space, JCS_GRAYSCALE);
-    EXPECT_TRUE(jpg.progressive);
-    int worst = 0;
-    for (int y = 0; y < 70; ++y)
-        for (int x = 0; x < 130; ++x) worst = std::max(worst, std::abs(jpg.pixels[y * 130 + x] - image.Row(y)[x]));
-    EXPECT_LE(worst, 3);
+  const DibImage image = Gradient(130, 70, 8);
+  const std::string path = Path("g.jpg");
+  ASSERT_EQ(SaveImageFile(path.c_str(), image, kImageFileJpeg100), 1);
+  const DecodedJpeg jpg = DecodeJpeg(path);
+  ASSERT_TRUE(jpg.ok);
+  EXPECT_EQ(jpg.width, 130);
+  EXPECT_EQ(jpg.height, 70);
+  EXPECT_EQ(jpg.components, 1);
+  EXPECT_EQ(jpg.space, JCS_GRAYSCALE);
+  EXPECT_TRUE(jpg.progressive);
+  int worst = 0;
+  for (int y = 0; y < 70; ++y)
+    for (int x = 0; x < 130; ++x)
+      worst = std::max(worst, std::abs(jpg.pixels[y * 130 + x] - image.Row(y)[x]));
+  EXPECT_LE(worst, 3);
 }
 
 TEST_F(JpegFileTest, ColourImagesAreRgbInPictureOrder) {
-    for (int bits : {24, 32, 48, 64}) {
-        // Top half red, bottom half blue, in B, G, R memory order (the high byte for 16-bit samples).
-        DibImage image;
-        ASSERT_TRUE(image.Create(64, 32, bits));
-        const int bpp = image.BytesPerPixel(), step = bits >= 48 ? 2 : 1, hi = step - 1;
-        for (int y = 0; y < 32; ++y)
-            for (int x = 0; x < 64; ++x) image.Row(y)[x * bpp + (y < 16 ? 2 : 0) * step + hi] = 200;
-        const std::string path = Path("c.jpg");
-        ASSERT_EQ(SaveImageFile(path.c_str(), image, kImageFileJpeg100), 1) << bits;
-        const DecodedJpeg jpg = DecodeJpeg(path);
-        ASSERT_TRUE(jpg.ok) << bits;
-        EXPECT_EQ(jpg.components, 3);
-        EXPECT_EQ(jpg.space, JCS_YCbCr);
-        EXPECT_TRUE(jpg.progressive);
-        const uint8_t* top = &jpg.pixels[(4 * 64 + 10) * 3];
-        const uint8_t* bottom = &jpg.pixels[(28 * 64 + 10) * 3];
-        EXPECT_NEAR(top[0], 200, 4) << bits;
-        EXPECT_NEAR(top[2], 0, 4) << bits;
-        EXPECT_NEAR(bottom[0], 0, 4) << bits;
-        EXPECT_NEAR(bottom[2], 200, 4) << bits;
-    }
+  for (int bits : {24, 32, 48, 64}) {
+    // Top half red, bottom half blue, in B, G, R memory order (the high byte for 16-bit samples).
+    DibImage image;
+    ASSERT_TRUE(image.Create(64, 32, bits));
+    const int bpp = image.BytesPerPixel(), step = bits >= 48 ? 2 : 1, hi = step - 1;
+    for (int y = 0; y < 32; ++y)
+      for (int x = 0; x < 64; ++x) image.Row(y)[x * bpp + (y < 16 ? 2 : 0) * step + hi] = 200;
+    const std::string path = Path("c.jpg");
+    ASSERT_EQ(SaveImageFile(path.c_str(), image, kImageFileJpeg100), 1) << bits;
+    const DecodedJpeg jpg = DecodeJpeg(path);
+    ASSERT_TRUE(jpg.ok) << bits;
+    EXPECT_EQ(jpg.components, 3);
+    EXPECT_EQ(jpg.space, JCS_YCbCr);
+    EXPECT_TRUE(jpg.progressive);
+    const uint8_t* top = &jpg.pixels[(4 * 64 + 10) * 3];
+    const uint8_t* bottom = &jpg.pixels[(28 * 64 + 10) * 3];
+    EXPECT_NEAR(top[0], 200, 4) << bits;
+    EXPECT_NEAR(top[2], 0, 4) << bits;
+    EXPECT_NEAR(bottom[0], 0, 4) << bits;
+    EXPECT_NEAR(bottom[2], 200, 4) << bits;
+  }
 }
 
 TEST_F(JpegFileTest, QualitiesDifferAndAllAreProgressive) {
-    const DibImage image = RandomImage(96, 96, 24, 3);
-    size_t sizes[3];
-    for (int i = 0; i < 3; ++i) {
-        const std::string path = Path("q" + std::to_string(i));
-        ASSERT_EQ(SaveImageFile(path.c_str(), image, kImageFileJpeg100 + i), 1);
-        const DecodedJpeg jpg = DecodeJpeg(path);
-        ASSERT_TRUE(jpg.ok);
-        EXPECT_TRUE(jpg.progressive);
-        sizes[i] = test::ReadAll(path).size();
-    }
-    EXPECT_GT(sizes[0], sizes[1]);
-    EXPECT_GT(sizes[1], sizes[2]);
+  const DibImage image = RandomImage(96, 96, 24, 3);
+  size_t sizes[3];
+  for (int i = 0; i < 3; ++i) {
+    const std::string path = Path("q" + std::to_string(i));
+    ASSERT_EQ(SaveImageFile(path.c_str(), image, kImageFileJpeg100 + i), 1);
+    const DecodedJpeg jpg = DecodeJpeg(path);
+    ASSERT_TRUE(jpg.ok);
+    EXPECT_TRUE(jpg.progressive);
+    sizes[i] = test::ReadAll(path).size();
+  }
+  EXPECT_GT(sizes[0], sizes[1]);
+  EXPECT_GT(sizes[1], sizes[2]);
 }
 
 TEST_F(JpegFileTest, SixteenBitGrayKeepsTheSignificantByteOfEachDepth) {
-    DibImage image;
-    ASSERT_TRUE(image.Create(32, 16, 16));
-    for (int y = 0; y < 16; ++y)
-        for (int x = 0; x < 32; ++x) {
-            image.Row(y)[2 * x] = 0xBC;  // sample 0x0ABC
-            image.Row(y)[2 * x + 1] = 0x0A;
-        }
-    // depth 16: high byte; 12: (s >> 4) & 255; 10: (s >> 2) & 255.
-    const std::pair<int, int> cases[] = {{16, 0x0A}, {12, 0xAB}, {10, 0xAF}};
-    for (const auto& [depth, expected] : cases) {
-        const std::string path = Path("d.jpg");
-        ASSERT_EQ(SaveImageFile(path.c_str(), image, kImageFileJpeg100, depth), 1);
-        const DecodedJpeg jpg = DecodeJpeg(path);
-        ASSERT_TRUE(jpg.ok);
-        EXPECT_EQ(jpg.components, 1);
-        EXPECT_NEAR(jpg.pixels[100], expected, 1) << depth;
+  DibImage image;
+  ASSERT_TRUE(image.Create(32, 16, 16));
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 32; ++x) {
+      image.Row(y)[2 * x] = 0xBC;  // sample 0x0ABC
+      image.Row(y)[2 * x + 1] = 0x0A;
     }
+  // depth 16: high byte; 12: (s >> 4) & 255; 10: (s >> 2) & 255.
+  const std::pair<int, int> cases[] = {{16, 0x0A}, {12, 0xAB}, {10, 0xAF}};
+  for (const auto& [depth, expected] : cases) {
+    const std::string path = Path("d.jpg");
+    ASSERT_EQ(SaveImageFile(path.c_str(), image, kImageFileJpeg100, depth), 1);
+    const DecodedJpeg jpg = DecodeJpeg(path);
+    ASSERT_TRUE(jpg.ok);
+    EXPECT_EQ(jpg.components, 1);
+    EXPECT_NEAR(jpg.pixels[100], expected, 1) << depth;
+  }
 }
 
 // ---- PNG ----
 
 struct DecodedPng {
-    bool ok = false;
-    uint32_t width = 0, height = 0;
-    int bitDepth = 0, colorType = 0;
-    std::vector<std::vector<uint8_t>> rows;  // bytes as stored
+  bool ok = false;
+  uint32_t width = 0, height = 0;
+  int bitDepth = 0, colorType = 0;
+  std::vector<std::vector<uint8_t>> rows;  // bytes as stored
 };
 
 bool ReadPngInto(FILE* f, png_structp png, png_infop info, DecodedPng* out) {
-    if (setjmp(png_jmpbuf(png))) return false;
-    png_init_io(png, f);
-    png_read_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
-    out->width = png_get_image_width(png, info);
-    out->height = png_get_image_height(png, info);
-    out->bitDepth = png_get_bit_depth(png, info);
-    out->colorType = png_get_color_type(png, info);
-    return true;
+  if (setjmp(png_jmpbuf(png))) return false;
+  png_init_io(png, f);
+  png_read_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
+  out->width = png_get_image_width(png, info);
+  out->height = png_get_image_height(png, info);
+  out->bitDepth = png_get_bit_depth(png, info);
+  out->colorType = png_get_color_type(png, info);
+  return true;
 }
 
 DecodedPng ReadPng(const std::string& path) {
-    DecodedPng out;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return out;
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    out.ok = ReadPngInto(f, png, info, &out);
-    if (out.ok) {
-        const size_t rowBytes = png_get_rowbytes(png, info);
-        png_bytepp rows = png_get_rows(png, info);
-        for (uint32_t y = 0; y < out.height; ++y) out.rows.emplace_back(rows[y], rows[y] + rowBytes);
-    }
-    png_destroy_read_struct(&png, &info, nullptr);
-    std::fclose(f);
-    return out;
+  DecodedPng out;
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return out;
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  out.ok = ReadPngInto(f, png, info, &out);
+  if (out.ok) {
+    const size_t rowBytes = png_get_rowbytes(png, info);
+    png_bytepp rows = png_get_rows(png, info);
+    for (uint32_t y = 0; y < out.height; ++y) out.rows.emplace_back(rows[y], rows[y] + rowBytes);
+  }
+  png_destroy_read_struct(&png, &info, nullptr);
+  std::fclose(f);
+  return out;
 }
 
 uint16_t Be16(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
@@ -241,151 +249,160 @@ uint16_t Be16(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1])
 class PngFileTest : public test::FilesTest {};
 
 TEST_F(PngFileTest, EightBitImagesAreExactWithOpaqueAlpha) {
-    for (int bits : {8, 24, 32}) {
-        const DibImage image = RandomImage(37, 11, bits, bits);
-        const std::string path = Path("e.png");
-        ASSERT_EQ(SaveImageFile(path.c_str(), image, kImageFilePng), 1) << bits;
-        const DecodedPng png = ReadPng(path);
-        ASSERT_TRUE(png.ok);
-        EXPECT_EQ(png.bitDepth, 8);
-        EXPECT_EQ(png.colorType,
-                  bits == 8 ? PNG_COLOR_TYPE_GRAY : bits == 24 ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_RGB_ALPHA);
-        ASSERT_EQ(png.width, 37u);
-        ASSERT_EQ(png.height, 11u);
-        ExpectPacked8(
-            image, [&](int x, int y) { return &png.rows[y][x * (bits / 8)]; },
-            [](uint8_t a) { return static_cast<uint8_t>(255 - a); });
-    }
+  for (int bits : {8, 24, 32}) {
+    const DibImage image = RandomImage(37, 11, bits, bits);
+    const std::string path = Path("e.png");
+    ASSERT_EQ(SaveImageFile(path.c_str(), image, kImageFilePng), 1) << bits;
+    const DecodedPng png = ReadPng(path);
+    ASSERT_TRUE(png.ok);
+    EXPECT_EQ(png.bitDepth, 8);
+    EXPECT_EQ(png.colorType, bits == 8    ? PNG_COLOR_TYPE_GRAY
+                             : bits == 24 ? PNG_COLOR_TYPE_RGB
+                                          : PNG_COLOR_TYPE_RGB_ALPHA);
+    ASSERT_EQ(png.width, 37u);
+    ASSERT_EQ(png.height, 11u);
+    ExpectPacked8(
+        image, [&](int x, int y) { return &png.rows[y][x * (bits / 8)]; },
+        [](uint8_t a) { return static_cast<uint8_t>(255 - a); });
+  }
 }
 
 TEST_F(PngFileTest, Color32FromThePipelineIsOpaque) {
-    DibImage image = RandomImage(9, 4, 32);
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 9; ++x) image.Row(y)[4 * x + 3] = 0;  // the pipeline never writes the fourth byte
-    const std::string path = Path("a.png");
-    ASSERT_EQ(SaveImageFile(path.c_str(), image, kImageFilePng), 1);
-    const DecodedPng png = ReadPng(path);
-    ASSERT_TRUE(png.ok);
-    for (const auto& row : png.rows)
-        for (int x = 0; x < 9; ++x) ASSERT_EQ(row[4 * x + 3], 255);
+  DibImage image = RandomImage(9, 4, 32);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 9; ++x)
+      image.Row(y)[4 * x + 3] = 0;  // the pipeline never writes the fourth byte
+  const std::string path = Path("a.png");
+  ASSERT_EQ(SaveImageFile(path.c_str(), image, kImageFilePng), 1);
+  const DecodedPng png = ReadPng(path);
+  ASSERT_TRUE(png.ok);
+  for (const auto& row : png.rows)
+    for (int x = 0; x < 9; ++x) ASSERT_EQ(row[4 * x + 3], 255);
 }
 
 TEST_F(PngFileTest, SixteenBitSamplesAreStoredHighByteFirstAndScaledByDepth) {
-    for (int bits : {16, 48, 64}) {
-        for (int depth : {16, 12, 10}) {
-            const DibImage image = RandomImage(13, 5, bits, 100 + depth);
-            const std::string path = Path("w.png");
-            ASSERT_EQ(SaveImageFile(path.c_str(), image, kImageFilePng, depth), 1);
-            const DecodedPng png = ReadPng(path);
-            ASSERT_TRUE(png.ok);
-            EXPECT_EQ(png.bitDepth, 16);
-            EXPECT_EQ(png.colorType, bits == 16 ? PNG_COLOR_TYPE_GRAY : bits == 48 ? PNG_COLOR_TYPE_RGB
-                                                                                   : PNG_COLOR_TYPE_RGB_ALPHA);
-            const int samples = bits / 16;
-            ExpectWide(image, depth, [&](int x, int y, int s) { return Be16(&png.rows[y][(x * samples + s) * 2]); });
-        }
+  for (int bits : {16, 48, 64}) {
+    for (int depth : {16, 12, 10}) {
+      const DibImage image = RandomImage(13, 5, bits, 100 + depth);
+      const std::string path = Path("w.png");
+      ASSERT_EQ(SaveImageFile(path.c_str(), image, kImageFilePng, depth), 1);
+      const DecodedPng png = ReadPng(path);
+      ASSERT_TRUE(png.ok);
+      EXPECT_EQ(png.bitDepth, 16);
+      EXPECT_EQ(png.colorType, bits == 16   ? PNG_COLOR_TYPE_GRAY
+                               : bits == 48 ? PNG_COLOR_TYPE_RGB
+                                            : PNG_COLOR_TYPE_RGB_ALPHA);
+      const int samples = bits / 16;
+      ExpectWide(image, depth,
+                 [&](int x, int y, int s) { return Be16(&png.rows[y][(x * samples + s) * 2]); });
     }
+  }
 }
 
 TEST_F(PngFileTest, SavesOnSeveralThreadsDoNotInterfere) {
-    constexpr int kThreads = 4;
-    std::vector<DibImage> images;
-    for (int i = 0; i < kThreads; ++i) images.push_back(RandomImage(200, 150, i % 2 ? 48 : 24, 50 + i));
-    int results[kThreads] = {};
-    std::vector<std::thread> threads;
-    for (int i = 0; i < kThreads; ++i)
-        threads.emplace_back([&, i] {
-            for (int round = 0; round < 5; ++round)
-                results[i] += SaveImageFile(Path("t" + std::to_string(i) + ".png").c_str(), images[i], kImageFilePng);
-        });
-    for (auto& t : threads) t.join();
-    for (int i = 0; i < kThreads; ++i) {
-        EXPECT_EQ(results[i], 5);
-        const DecodedPng png = ReadPng(Path("t" + std::to_string(i) + ".png"));
-        ASSERT_TRUE(png.ok);
-        const int bpp = images[i].BytesPerPixel();
-        // First pixel's red sample, most significant byte first for 16-bit.
-        EXPECT_EQ(png.rows[7][0], images[i].Row(7)[bpp == 6 ? 5 : 2]) << i;
-    }
+  constexpr int kThreads = 4;
+  std::vector<DibImage> images;
+  for (int i = 0; i < kThreads; ++i)
+    images.push_back(RandomImage(200, 150, i % 2 ? 48 : 24, 50 + i));
+  int results[kThreads] = {};
+  std::vector<std::thread> threads;
+  for (int i = 0; i < kThreads; ++i)
+    threads.emplace_back([&, i] {
+      for (int round = 0; round < 5; ++round)
+        results[i] +=
+            SaveImageFile(Path("t" + std::to_string(i) + ".png").c_str(), images[i], kImageFilePng);
+    });
+  for (auto& t : threads) t.join();
+  for (int i = 0; i < kThreads; ++i) {
+    EXPECT_EQ(results[i], 5);
+    const DecodedPng png = ReadPng(Path("t" + std::to_string(i) + ".png"));
+    ASSERT_TRUE(png.ok);
+    const int bpp = images[i].BytesPerPixel();
+    // First pixel's red sample, most significant byte first for 16-bit.
+    EXPECT_EQ(png.rows[7][0], images[i].Row(7)[bpp == 6 ? 5 : 2]) << i;
+  }
 }
 
 // ---- TIFF ----
 
 class TiffFileTest : public test::FilesTest {
-protected:
-    static void SetUpTestSuite() {
-        TIFFSetErrorHandler(nullptr);
-        TIFFSetWarningHandler(nullptr);
-    }
+ protected:
+  static void SetUpTestSuite() {
+    TIFFSetErrorHandler(nullptr);
+    TIFFSetWarningHandler(nullptr);
+  }
 
-    struct Tags {
-        uint32_t width = 0, height = 0;
-        uint16_t bits = 0, samples = 0, photometric = 0, compression = 0, planar = 0;
-        uint32_t strips = 0;
-    };
+  struct Tags {
+    uint32_t width = 0, height = 0;
+    uint16_t bits = 0, samples = 0, photometric = 0, compression = 0, planar = 0;
+    uint32_t strips = 0;
+  };
 
-    // Reads the tags and strip 0 (the whole image).
-    static bool ReadTiff(const std::string& path, Tags& tags, std::vector<uint8_t>& strip) {
-        // "c": no strip chopping, so the strip count is the one in the file.
-        TIFF* tiff = TIFFOpen(path.c_str(), "rc");
-        if (!tiff) return false;
-        TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &tags.width);
-        TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &tags.height);
-        TIFFGetField(tiff, TIFFTAG_BITSPERSAMPLE, &tags.bits);
-        TIFFGetField(tiff, TIFFTAG_SAMPLESPERPIXEL, &tags.samples);
-        TIFFGetField(tiff, TIFFTAG_PHOTOMETRIC, &tags.photometric);
-        TIFFGetField(tiff, TIFFTAG_COMPRESSION, &tags.compression);
-        TIFFGetField(tiff, TIFFTAG_PLANARCONFIG, &tags.planar);
-        tags.strips = TIFFNumberOfStrips(tiff);
-        strip.assign(static_cast<size_t>(TIFFStripSize(tiff)), 0);
-        const bool ok = TIFFReadEncodedStrip(tiff, 0, strip.data(), static_cast<tmsize_t>(strip.size())) ==
-                        static_cast<tmsize_t>(strip.size());
-        TIFFClose(tiff);
-        return ok;
-    }
+  // Reads the tags and strip 0 (the whole image).
+  static bool ReadTiff(const std::string& path, Tags& tags, std::vector<uint8_t>& strip) {
+    // "c": no strip chopping, so the strip count is the one in the file.
+    TIFF* tiff = TIFFOpen(path.c_str(), "rc");
+    if (!tiff) return false;
+    TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &tags.width);
+    TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &tags.height);
+    TIFFGetField(tiff, TIFFTAG_BITSPERSAMPLE, &tags.bits);
+    TIFFGetField(tiff, TIFFTAG_SAMPLESPERPIXEL, &tags.samples);
+    TIFFGetField(tiff, TIFFTAG_PHOTOMETRIC, &tags.photometric);
+    TIFFGetField(tiff, TIFFTAG_COMPRESSION, &tags.compression);
+    TIFFGetField(tiff, TIFFTAG_PLANARCONFIG, &tags.planar);
+    tags.strips = TIFFNumberOfStrips(tiff);
+    strip.assign(static_cast<size_t>(TIFFStripSize(tiff)), 0);
+    const bool ok =
+        TIFFReadEncodedStrip(tiff, 0, strip.data(), static_cast<tmsize_t>(strip.size())) ==
+        static_cast<tmsize_t>(strip.size());
+    TIFFClose(tiff);
+    return ok;
+  }
 };
 
 TEST_F(TiffFileTest, EightBitLayoutsArePackedRgbOrGray) {
-    // 642 pixels: padded rows in memory (644, 1928, 2568 bytes) must be packed in the strip.
-    for (int bits : {8, 24, 32}) {
-        const DibImage image = RandomImage(642, 5, bits, bits);
-        const std::string path = Path("e.tif");
-        ASSERT_EQ(SaveImageFile(path.c_str(), image, kImageFileTiff), 1) << bits;
-        Tags tags;
-        std::vector<uint8_t> strip;
-        ASSERT_TRUE(ReadTiff(path, tags, strip)) << bits;
-        const int bpp = bits / 8;
-        EXPECT_EQ(tags.width, 642u);
-        EXPECT_EQ(tags.height, 5u);
-        EXPECT_EQ(tags.bits, 8);
-        EXPECT_EQ(tags.samples, bpp);
-        EXPECT_EQ(tags.photometric, bits == 8 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB);
-        EXPECT_EQ(tags.compression, COMPRESSION_NONE);
-        EXPECT_EQ(tags.planar, PLANARCONFIG_CONTIG);
-        EXPECT_EQ(tags.strips, 1u);
-        ASSERT_EQ(strip.size(), size_t{642} * 5 * bpp);
-        ExpectPacked8(
-            image, [&](int x, int y) { return &strip[(y * 642 + x) * bpp]; }, [](uint8_t a) { return a; });
-    }
+  // 642 pixels: padded rows in memory (644, 1928, 2568 bytes) must be packed in the strip.
+  for (int bits : {8, 24, 32}) {
+    const DibImage image = RandomImage(642, 5, bits, bits);
+    const std::string path = Path("e.tif");
+    ASSERT_EQ(SaveImageFile(path.c_str(), image, kImageFileTiff), 1) << bits;
+    Tags tags;
+    std::vector<uint8_t> strip;
+    ASSERT_TRUE(ReadTiff(path, tags, strip)) << bits;
+    const int bpp = bits / 8;
+    EXPECT_EQ(tags.width, 642u);
+    EXPECT_EQ(tags.height, 5u);
+    EXPECT_EQ(tags.bits, 8);
+    EXPECT_EQ(tags.samples, bpp);
+    EXPECT_EQ(tags.photometric, bits == 8 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB);
+    EXPECT_EQ(tags.compression, COMPRESSION_NONE);
+    EXPECT_EQ(tags.planar, PLANARCONFIG_CONTIG);
+    EXPECT_EQ(tags.strips, 1u);
+    ASSERT_EQ(strip.size(), size_t{642} * 5 * bpp);
+    ExpectPacked8(
+        image, [&](int x, int y) { return &strip[(y * 642 + x) * bpp]; },
+        [](uint8_t a) { return a; });
+  }
 }
 
 TEST_F(TiffFileTest, SixteenBitLayoutsAreRgbAndScaledByDepth) {
-    for (int bits : {16, 48, 64}) {
-        for (int depth : {16, 12, 10}) {
-            const DibImage image = RandomImage(21, 6, bits, depth * bits);
-            const std::string path = Path("w.tif");
-            ASSERT_EQ(SaveImageFile(path.c_str(), image, kImageFileTiff, depth), 1);
-            Tags tags;
-            std::vector<uint8_t> strip;
-            ASSERT_TRUE(ReadTiff(path, tags, strip));
-            const int samples = bits / 16;
-            EXPECT_EQ(tags.bits, 16);
-            EXPECT_EQ(tags.samples, samples);
-            EXPECT_EQ(tags.photometric, samples == 1 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB);
-            ExpectWide(image, depth,
-                       [&](int x, int y, int s) { return test::Le16(&strip[((y * 21 + x) * samples + s) * 2]); });
-        }
+  for (int bits : {16, 48, 64}) {
+    for (int depth : {16, 12, 10}) {
+      const DibImage image = RandomImage(21, 6, bits, depth * bits);
+      const std::string path = Path("w.tif");
+      ASSERT_EQ(SaveImageFile(path.c_str(), image, kImageFileTiff, depth), 1);
+      Tags tags;
+      std::vector<uint8_t> strip;
+      ASSERT_TRUE(ReadTiff(path, tags, strip));
+      const int samples = bits / 16;
+      EXPECT_EQ(tags.bits, 16);
+      EXPECT_EQ(tags.samples, samples);
+      EXPECT_EQ(tags.photometric, samples == 1 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB);
+      ExpectWide(image, depth, [&](int x, int y, int s) {
+        return test::Le16(&strip[((y * 21 + x) * samples + s) * 2]);
+      });
     }
+  }
 }
 
 }  // namespace

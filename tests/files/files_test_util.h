@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <csignal>
 #include <cstdint>
 #include <cstdlib>
@@ -10,7 +11,6 @@
 #include <iterator>
 #include <random>
 #include <string>
-#include <sys/resource.h>
 #include <vector>
 
 #include "imaging/dib_image.h"
@@ -19,66 +19,68 @@ namespace vexcam::test {
 
 // A fresh folder per test, removed afterwards.
 class FilesTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/vexcam-files-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
-    }
-    void TearDown() override {
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
-    }
-    std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/vexcam-files-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    dir_ = tmpl;
+  }
+  void TearDown() override {
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+  }
+  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
 
-    std::string dir_;
+  std::string dir_;
 };
 
 inline std::vector<uint8_t> ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 inline bool Exists(const std::string& path) { return std::filesystem::exists(path); }
 
-inline uint32_t Le32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t{p[3]} << 24); }
+inline uint32_t Le32(const uint8_t* p) {
+  return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t{p[3]} << 24);
+}
 inline uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
 // Image of the given geometry filled with random bytes (padding included).
 inline DibImage RandomImage(int width, int height, int bitCount, uint32_t seed = 1) {
-    DibImage image;
-    EXPECT_TRUE(image.Create(width, height, bitCount));
-    std::mt19937 rng(seed);
-    for (size_t i = 0; i < image.SizeBytes(); ++i) image.Pixels()[i] = static_cast<uint8_t>(rng());
-    return image;
+  DibImage image;
+  EXPECT_TRUE(image.Create(width, height, bitCount));
+  std::mt19937 rng(seed);
+  for (size_t i = 0; i < image.SizeBytes(); ++i) image.Pixels()[i] = static_cast<uint8_t>(rng());
+  return image;
 }
 
 // 16-bit sample s (0 = first) of pixel (x, y).
 inline uint16_t Sample16(const DibImage& image, int x, int y, int s) {
-    return Le16(image.Row(y) + x * image.BytesPerPixel() + 2 * s);
+  return Le16(image.Row(y) + x * image.BytesPerPixel() + 2 * s);
 }
 
 // Limits the size of files this process writes; writes beyond fail with
 // EFBIG, as on a full disk.
 class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &old_);
-        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = old_;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, oldHandler_);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &old_);
+    oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = old_;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &old_);
+    std::signal(SIGXFSZ, oldHandler_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
 
-private:
-    rlimit old_{};
-    void (*oldHandler_)(int) = nullptr;
+ private:
+  rlimit old_{};
+  void (*oldHandler_)(int) = nullptr;
 };
 
 }  // namespace vexcam::test

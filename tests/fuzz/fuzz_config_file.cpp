@@ -38,8 +38,7 @@ int FuzzConfigFile(const uint8_t* data, size_t size) {
       return 0;
     });
   }
-  for (int i = 0; i < 20 && VexCam_GetLastError(h) != 0; ++i) {
-  }
+  for (int i = 0; i < 20 && VexCam_GetLastError(h) != 0; ++i) {}
   return 0;
 }
 

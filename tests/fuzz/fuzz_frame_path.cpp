@@ -42,9 +42,9 @@ struct Reply {
   bool lieCount = false;
   uint32_t count = 0;
   uint8_t kind = 0;
-  uint32_t length = 0;  // kind 1
-  uint32_t tag = 0;     // kinds 1, 2
-  uint8_t fill = 0;     // kind 3
+  uint32_t length = 0;         // kind 1
+  uint32_t tag = 0;            // kinds 1, 2
+  uint8_t fill = 0;            // kind 3
   std::vector<uint8_t> bytes;  // kind 0
 };
 
@@ -151,17 +151,22 @@ class ScriptedDevice : public usb::IUsbDevice {
 
 class ScriptedBackend : public usb::IUsbBackend {
  public:
-  std::vector<usb::DeviceInfo> Enumerate() override { return sim::SimBackend::Instance().Enumerate(); }
+  std::vector<usb::DeviceInfo> Enumerate() override {
+    return sim::SimBackend::Instance().Enumerate();
+  }
   std::unique_ptr<usb::IUsbDevice> Open(const std::string& path) override {
     auto inner = sim::SimBackend::Instance().Open(path);
     if (!inner) return nullptr;
     return std::make_unique<ScriptedDevice>(std::move(inner));
   }
-  bool Owns(const std::string& path) const override { return sim::SimBackend::Instance().Owns(path); }
+  bool Owns(const std::string& path) const override {
+    return sim::SimBackend::Instance().Owns(path);
+  }
 };
 
 CVexCamUSB3K9SimpleSdk* Camera() {
-  static std::unique_ptr<CVexCamUSB3K9SimpleSdk> camera = []() -> std::unique_ptr<CVexCamUSB3K9SimpleSdk> {
+  static std::unique_ptr<CVexCamUSB3K9SimpleSdk> camera =
+      []() -> std::unique_ptr<CVexCamUSB3K9SimpleSdk> {
     ScratchDir();
     sim::SimBackend::Instance().RemoveAll();
     sim::SimBackend::Instance().SetSpeedUp(1000);
@@ -182,7 +187,8 @@ std::deque<Reply> ParseReplies(Reader& in) {
     const uint8_t op = in.U8();
     Reply r;
     const uint8_t status = op & 7;
-    r.status = status < 6 ? static_cast<usb::TransferStatus>(status) : usb::TransferStatus::kCompleted;
+    r.status =
+        status < 6 ? static_cast<usb::TransferStatus>(status) : usb::TransferStatus::kCompleted;
     if (op & 8) r.deviceStatus = 0xC0000001;
     if (op & 16) {
       r.lieCount = true;
@@ -220,7 +226,8 @@ int FuzzFramePath(const uint8_t* data, size_t size) {
   struct Area {
     uint32_t x, y, w, h;
   };
-  static constexpr Area kAreas[4] = {{0, 0, 640, 512}, {16, 8, 320, 256}, {2, 4, 64, 32}, {0, 0, 640, 512}};
+  static constexpr Area kAreas[4] = {
+      {0, 0, 640, 512}, {16, 8, 320, 256}, {2, 4, 64, 32}, {0, 0, 640, 512}};
   const Area& a = kAreas[shape & 3];
   cam->SetCaptureArea(a.x, a.y, a.w, a.h, 0);
   cam->SetDataBits((shape & 4) ? 1 : 0);

@@ -6,11 +6,11 @@
 #include <mutex>
 #include <string>
 
+#include "api/dispatch.h"
 #include "fuzz_support.h"
 #include "imaging/defect_filter.h"
 #include "imaging/shading_filter.h"
 #include "instance/mask_files.h"
-#include "api/dispatch.h"
 #include "vexcam/VexCamSdk.h"
 
 namespace vexcam::fuzz {
@@ -56,7 +56,8 @@ void RunFilters(CVexCam& cam, uint8_t seed) {
     DibImage raw;
     if (!raw.Create(g.width, g.height, bits)) continue;
     for (int y = 0; y < g.height; ++y)
-      for (int x = 0; x < raw.Width() * bits / 8; ++x) raw.Row(y)[x] = static_cast<uint8_t>(x * 7 + y * 13);
+      for (int x = 0; x < raw.Width() * bits / 8; ++x)
+        raw.Row(y)[x] = static_cast<uint8_t>(x * 7 + y * 13);
     std::lock_guard lock(cam.imageLock);
     ApplyDotFilter(raw, cam.defects, g);
     ApplyShadingCorrection(raw, cam.defects, g);
@@ -77,8 +78,7 @@ int FuzzMaskFile(const uint8_t* data, size_t size) {
       return 0;
     });
   }
-  for (int i = 0; i < 20 && VexCam_GetLastError(h) != 0; ++i) {
-  }
+  for (int i = 0; i < 20 && VexCam_GetLastError(h) != 0; ++i) {}
   return 0;
 }
 

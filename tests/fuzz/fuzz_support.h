@@ -38,7 +38,8 @@ class Reader {
     at_ += take;
   }
   std::string_view Rest() {
-    std::string_view rest(reinterpret_cast<const char*>(data_) + (at_ < size_ ? at_ : size_), Left());
+    std::string_view rest(reinterpret_cast<const char*>(data_) + (at_ < size_ ? at_ : size_),
+                          Left());
     at_ = size_;
     return rest;
   }

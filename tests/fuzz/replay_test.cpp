@@ -24,7 +24,8 @@ size_t ReplayFolder(const std::string& target, Entry entry) {
     for (const auto& file : std::filesystem::directory_iterator(dir)) {
       if (!file.is_regular_file()) continue;
       std::ifstream in(file.path(), std::ios::binary);
-      const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+      const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in),
+                                       std::istreambuf_iterator<char>()};
       SCOPED_TRACE(file.path().string());
       entry(bytes.data(), bytes.size());
       ++count;
@@ -41,11 +42,13 @@ struct Target {
 class Replay : public ::testing::TestWithParam<Target> {};
 
 TEST_P(Replay, EveryKeptInputRunsClean) {
-  EXPECT_GT(ReplayFolder(GetParam().name, GetParam().entry), 0u) << "no inputs for " << GetParam().name;
+  EXPECT_GT(ReplayFolder(GetParam().name, GetParam().entry), 0u)
+      << "no inputs for " << GetParam().name;
 }
 
 INSTANTIATE_TEST_SUITE_P(Fuzz, Replay,
-                         ::testing::Values(Target{"mask_file", FuzzMaskFile}, Target{"config_file", FuzzConfigFile},
+                         ::testing::Values(Target{"mask_file", FuzzMaskFile},
+                                           Target{"config_file", FuzzConfigFile},
                                            Target{"settings_file", FuzzSettingsFile},
                                            Target{"simulator_list", FuzzSimulatorList},
                                            Target{"frame_path", FuzzFramePath}),

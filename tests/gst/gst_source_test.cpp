@@ -45,7 +45,8 @@ class GstSource : public ::testing::Test {
   // The bus message that ended the pipeline: EOS or an error (null on time-out).
   GstMessage* WaitEnd(GstClockTime timeout = 20 * GST_SECOND) {
     GstBus* bus = gst_element_get_bus(pipeline_);
-    GstMessage* m = gst_bus_timed_pop_filtered(bus, timeout, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+    GstMessage* m = gst_bus_timed_pop_filtered(
+        bus, timeout, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
     gst_object_unref(bus);
     return m;
   }
@@ -61,8 +62,8 @@ struct FormatCase {
 };
 
 TEST_F(GstSource, CapsBufferCountSizesAndTimestampsPerFormat) {
-  for (const FormatCase& c : {FormatCase{8, "GRAY8", 1}, FormatCase{16, "GRAY16_LE", 2}, FormatCase{24, "BGR", 3},
-                              FormatCase{32, "BGRx", 4}}) {
+  for (const FormatCase& c : {FormatCase{8, "GRAY8", 1}, FormatCase{16, "GRAY16_LE", 2},
+                              FormatCase{24, "BGR", 3}, FormatCase{32, "BGRx", 4}}) {
     SCOPED_TRACE(c.format);
     ASSERT_NE(Launch("vexcamsrc num-buffers=10 color-bits=" + std::to_string(c.bits) +
                      " ! appsink name=sink sync=false"),
@@ -71,7 +72,8 @@ TEST_F(GstSource, CapsBufferCountSizesAndTimestampsPerFormat) {
     ASSERT_EQ(gst_element_set_state(pipeline_, GST_STATE_PLAYING), GST_STATE_CHANGE_ASYNC);
     GstClockTime last = 0;
     int buffers = 0;
-    for (GstSample* sample; (sample = gst_app_sink_try_pull_sample(sink, 10 * GST_SECOND)) != nullptr;) {
+    for (GstSample* sample;
+         (sample = gst_app_sink_try_pull_sample(sink, 10 * GST_SECOND)) != nullptr;) {
       GstCaps* caps = gst_sample_get_caps(sample);
       const GstStructure* s = gst_caps_get_structure(caps, 0);
       EXPECT_STREQ(gst_structure_get_string(s, "format"), c.format);
@@ -106,7 +108,8 @@ TEST_F(GstSource, UnplugEndsTheStreamCleanly) {
   gst_sample_unref(first);
   ASSERT_TRUE(VexSim_Unplug(sim_));
   // The sink posts EOS once the frames before it were taken.
-  for (GstSample* sample; (sample = gst_app_sink_try_pull_sample(sink, 15 * GST_SECOND)) != nullptr;) {
+  for (GstSample* sample;
+       (sample = gst_app_sink_try_pull_sample(sink, 15 * GST_SECOND)) != nullptr;) {
     gst_sample_unref(sample);
   }
   EXPECT_TRUE(gst_app_sink_is_eos(sink));

@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <cmath>
 
-#include "imaging_convert/cpu_paths.h"
 #include "imaging/color_adjust.h"
 #include "imaging/gray_adjust.h"
 #include "imaging/sharpen.h"
 #include "imaging/tone_adjust.h"
+#include "imaging_convert/cpu_paths.h"
 #include "test_image.h"
 
 namespace vexcam {
@@ -23,317 +23,341 @@ const int kColorBits[] = {24, 32, 48, 64};
 // Applies f(value) to the first three samples of every pixel.
 template <typename F>
 void RefMap(DibImage& img, F f) {
-    for (int y = 0; y < img.Height(); ++y)
-        for (int x = 0; x < img.Width(); ++x)
-            for (int k = 0; k < std::min(3, Spp(img)); ++k) Set(img, x, y, k, f(Get(img, x, y, k)));
+  for (int y = 0; y < img.Height(); ++y)
+    for (int x = 0; x < img.Width(); ++x)
+      for (int k = 0; k < std::min(3, Spp(img)); ++k) Set(img, x, y, k, f(Get(img, x, y, k)));
 }
 
 int32_t RefGamma(int32_t i, int32_t max, int gamma) {
-    if (i == 0) return 0;
-    if (gamma == 0) return i == max ? max : 0;
-    return std::min<int32_t>(max, static_cast<int32_t>(std::trunc(max * std::pow(double(i) / max, 100.0 / gamma))));
+  if (i == 0) return 0;
+  if (gamma == 0) return i == max ? max : 0;
+  return std::min<int32_t>(
+      max, static_cast<int32_t>(std::trunc(max * std::pow(double(i) / max, 100.0 / gamma))));
 }
 
 int32_t RefContrast(int32_t i, int32_t max, int contrast) {
-    const bool wide = max == 65535;
-    const int c = wide ? contrast * 256 : contrast;
-    const int half = wide ? 32768 : 128;
-    if (i < c) return 0;
-    if (i > max - c) return max;
-    return static_cast<int32_t>(std::trunc((max + 1.0) / ((half - c) * 2.0) * (i - c)));
+  const bool wide = max == 65535;
+  const int c = wide ? contrast * 256 : contrast;
+  const int half = wide ? 32768 : 128;
+  if (i < c) return 0;
+  if (i > max - c) return max;
+  return static_cast<int32_t>(std::trunc((max + 1.0) / ((half - c) * 2.0) * (i - c)));
 }
 
 int32_t RefBrightness(int32_t s, int32_t max, int b) {
-    const float f = static_cast<float>(b > 0 ? 1 + b * 0.0392156862745098 : 1 - std::abs(b) * 0.00392156862745098);
-    return std::min<int32_t>(max, static_cast<int32_t>(static_cast<float>(s) * f));
+  const float f = static_cast<float>(b > 0 ? 1 + b * 0.0392156862745098
+                                           : 1 - std::abs(b) * 0.00392156862745098);
+  return std::min<int32_t>(max, static_cast<int32_t>(static_cast<float>(s) * f));
 }
 
 TEST_EVERY_CPU_PATH(ToneAdjust, MatchesReferenceForEveryLayoutAndExtremeSetting) {
-    std::mt19937 rng(1);
-    ToneTables tables;
-    for (int bits : kAllBits)
-        for (const Size& sz : TestSizes())
-            for (int setting : {0, 1, 50, 199, 200}) {
-                DibImage img = RandomImage(sz.w, sz.h, bits, rng), ref = Copy(img);
-                const int32_t max = MaxOf(img);
-                ApplyGamma(img, setting, tables);
-                RefMap(ref, [&](int32_t v) { return RefGamma(v, max, setting); });
-                ASSERT_TRUE(SameBytes(img, ref)) << "gamma " << setting << " bits " << bits;
-            }
-    for (int bits : kAllBits)
-        for (const Size& sz : TestSizes())
-            for (int setting : {-127, -1, 1, 64, 127}) {
-                DibImage img = RandomImage(sz.w, sz.h, bits, rng), ref = Copy(img);
-                const int32_t max = MaxOf(img);
-                ApplyContrast(img, setting, tables);
-                RefMap(ref, [&](int32_t v) { return RefContrast(v, max, setting); });
-                ASSERT_TRUE(SameBytes(img, ref)) << "contrast " << setting << " bits " << bits;
+  std::mt19937 rng(1);
+  ToneTables tables;
+  for (int bits : kAllBits)
+    for (const Size& sz : TestSizes())
+      for (int setting : {0, 1, 50, 199, 200}) {
+        DibImage img = RandomImage(sz.w, sz.h, bits, rng), ref = Copy(img);
+        const int32_t max = MaxOf(img);
+        ApplyGamma(img, setting, tables);
+        RefMap(ref, [&](int32_t v) { return RefGamma(v, max, setting); });
+        ASSERT_TRUE(SameBytes(img, ref)) << "gamma " << setting << " bits " << bits;
+      }
+  for (int bits : kAllBits)
+    for (const Size& sz : TestSizes())
+      for (int setting : {-127, -1, 1, 64, 127}) {
+        DibImage img = RandomImage(sz.w, sz.h, bits, rng), ref = Copy(img);
+        const int32_t max = MaxOf(img);
+        ApplyContrast(img, setting, tables);
+        RefMap(ref, [&](int32_t v) { return RefContrast(v, max, setting); });
+        ASSERT_TRUE(SameBytes(img, ref)) << "contrast " << setting << " bits " << bits;
 
-                DibImage fused = RandomImage(sz.w, sz.h, bits, rng), seq = Copy(fused);
-                ApplyGammaContrast(fused, 150, setting, tables);
-                ApplyGamma(seq, 150, tables);
-                ApplyContrast(seq, setting, tables);
-                ASSERT_TRUE(SameBytes(fused, seq));
-            }
-    for (int bits : kAllBits)
-        for (const Size& sz : TestSizes())
-            for (int setting : {-255, -100, -1, 1, 100, 255}) {
-                DibImage img = RandomImage(sz.w, sz.h, bits, rng), ref = Copy(img);
-                const int32_t max = MaxOf(img);
-                ApplyBrightness(img, setting, tables);
-                RefMap(ref, [&](int32_t v) { return RefBrightness(v, max, setting); });
-                ASSERT_TRUE(SameBytes(img, ref)) << "brightness " << setting << " bits " << bits;
-            }
+        DibImage fused = RandomImage(sz.w, sz.h, bits, rng), seq = Copy(fused);
+        ApplyGammaContrast(fused, 150, setting, tables);
+        ApplyGamma(seq, 150, tables);
+        ApplyContrast(seq, setting, tables);
+        ASSERT_TRUE(SameBytes(fused, seq));
+      }
+  for (int bits : kAllBits)
+    for (const Size& sz : TestSizes())
+      for (int setting : {-255, -100, -1, 1, 100, 255}) {
+        DibImage img = RandomImage(sz.w, sz.h, bits, rng), ref = Copy(img);
+        const int32_t max = MaxOf(img);
+        ApplyBrightness(img, setting, tables);
+        RefMap(ref, [&](int32_t v) { return RefBrightness(v, max, setting); });
+        ASSERT_TRUE(SameBytes(img, ref)) << "brightness " << setting << " bits " << bits;
+      }
 }
 
 TEST(ToneAdjust, KnownValues) {
-    ToneTables t;
-    EXPECT_EQ(t.Gamma(false, 200)[64], 127);
-    EXPECT_EQ(t.Gamma(false, 50)[128], 64);
-    EXPECT_EQ(t.Gamma(false, 100)[77], 77);
-    EXPECT_EQ(t.Gamma(false, 0)[254], 0);
-    EXPECT_EQ(t.Gamma(false, 0)[255], 255);
-    const uint16_t* c = t.Contrast(false, 64);
-    EXPECT_EQ(c[63], 0);
-    EXPECT_EQ(c[128], 128);
-    EXPECT_EQ(c[192], 255);
-    const uint16_t* flat = t.Contrast(false, -127);
-    EXPECT_EQ(flat[0], 63);
-    EXPECT_EQ(flat[255], 191);
-    EXPECT_EQ(t.Brightness(false, 255)[20], 220);
-    EXPECT_EQ(t.Brightness(false, 255)[24], 255);
-    EXPECT_EQ(t.Brightness(false, -255)[255], 0);
-    EXPECT_EQ(t.Brightness(true, 255)[65535], 65535);
+  ToneTables t;
+  EXPECT_EQ(t.Gamma(false, 200)[64], 127);
+  EXPECT_EQ(t.Gamma(false, 50)[128], 64);
+  EXPECT_EQ(t.Gamma(false, 100)[77], 77);
+  EXPECT_EQ(t.Gamma(false, 0)[254], 0);
+  EXPECT_EQ(t.Gamma(false, 0)[255], 255);
+  const uint16_t* c = t.Contrast(false, 64);
+  EXPECT_EQ(c[63], 0);
+  EXPECT_EQ(c[128], 128);
+  EXPECT_EQ(c[192], 255);
+  const uint16_t* flat = t.Contrast(false, -127);
+  EXPECT_EQ(flat[0], 63);
+  EXPECT_EQ(flat[255], 191);
+  EXPECT_EQ(t.Brightness(false, 255)[20], 220);
+  EXPECT_EQ(t.Brightness(false, 255)[24], 255);
+  EXPECT_EQ(t.Brightness(false, -255)[255], 0);
+  EXPECT_EQ(t.Brightness(true, 255)[65535], 65535);
 }
 
 // ---- gray gain and offset -------------------------------------------------
 
 int RefPhase(int bayerMode, int x, int y) {
-    static const int c0[] = {0, 0, 1, 1}, r0[] = {0, 1, 0, 1};
-    return ((x + c0[bayerMode]) % 2) + 2 * ((y + r0[bayerMode]) % 2);
+  static const int c0[] = {0, 0, 1, 1}, r0[] = {0, 1, 0, 1};
+  return ((x + c0[bayerMode]) % 2) + 2 * ((y + r0[bayerMode]) % 2);
 }
 
 TEST_EVERY_CPU_PATH(GrayAdjust, GainOffsetMatchesReferenceInEveryBayerMode) {
-    std::mt19937 rng(2);
-    const int32_t gainSets[][4] = {{0, 255, 128, 7}, {255, 255, 255, 255}, {128, 128, 128, 200}};
-    const int32_t offsetSets[][4] = {{-255, 255, 0, 3}, {128, 128, 128, 0}, {0, 0, 0, 0}};
-    for (int bits : {8, 16})
-        for (int depth : {10, 16})
-            for (int mode = 0; mode < 4; ++mode)
-                for (const auto& gains : gainSets)
-                    for (const auto& offsets : offsetSets)
-                        for (const Size& sz : TestSizes()) {
-                            DibImage img = RandomImage(sz.w, sz.h, bits, rng), ref = Copy(img);
-                            const int32_t max = bits == 8 ? 255 : (depth == 10 ? 1023 : 65535);
-                            ApplyGrayGainOffset(img, mode, gains, offsets, depth);
-                            for (int y = 0; y < sz.h; ++y)
-                                for (int x = 0; x < sz.w; ++x) {
-                                    const int p = RefPhase(mode, x, y);
-                                    Set(ref, x, y, 0, std::clamp(Get(ref, x, y) * gains[p] / 128 + offsets[p], 0, max));
-                                }
-                            ASSERT_TRUE(SameBytes(img, ref)) << bits << " mode " << mode;
-                        }
+  std::mt19937 rng(2);
+  const int32_t gainSets[][4] = {{0, 255, 128, 7}, {255, 255, 255, 255}, {128, 128, 128, 200}};
+  const int32_t offsetSets[][4] = {{-255, 255, 0, 3}, {128, 128, 128, 0}, {0, 0, 0, 0}};
+  for (int bits : {8, 16})
+    for (int depth : {10, 16})
+      for (int mode = 0; mode < 4; ++mode)
+        for (const auto& gains : gainSets)
+          for (const auto& offsets : offsetSets)
+            for (const Size& sz : TestSizes()) {
+              DibImage img = RandomImage(sz.w, sz.h, bits, rng), ref = Copy(img);
+              const int32_t max = bits == 8 ? 255 : (depth == 10 ? 1023 : 65535);
+              ApplyGrayGainOffset(img, mode, gains, offsets, depth);
+              for (int y = 0; y < sz.h; ++y)
+                for (int x = 0; x < sz.w; ++x) {
+                  const int p = RefPhase(mode, x, y);
+                  Set(ref, x, y, 0,
+                      std::clamp(Get(ref, x, y) * gains[p] / 128 + offsets[p], 0, max));
+                }
+              ASSERT_TRUE(SameBytes(img, ref)) << bits << " mode " << mode;
+            }
 }
 
 TEST(GrayAdjust, StoredDefaultsSkipButAnyChangedOffsetApplies) {
-    std::mt19937 rng(3);
-    const int32_t unity[4] = {128, 128, 128, 128};
-    DibImage img = RandomImage(9, 6, 8, rng), orig = Copy(img);
-    ApplyGrayGainOffset(img, 0, unity, unity);
-    EXPECT_TRUE(SameBytes(img, orig));  // defaults would add 128 everywhere if run
+  std::mt19937 rng(3);
+  const int32_t unity[4] = {128, 128, 128, 128};
+  DibImage img = RandomImage(9, 6, 8, rng), orig = Copy(img);
+  ApplyGrayGainOffset(img, 0, unity, unity);
+  EXPECT_TRUE(SameBytes(img, orig));  // defaults would add 128 everywhere if run
 
-    // Offset B alone must take effect on the B phase.
-    const int32_t offsets[4] = {128, 128, 10, 128};
-    const int32_t zero[4] = {0, 0, 0, 0};
-    const int32_t rm[4] = {-255, -255, -255, -255};
-    DibImage flat = Flat(8, 100, 4, 4);
-    ApplyGrayGainOffset(flat, 0, unity, offsets);
-    EXPECT_EQ(Get(flat, 0, 1), 110);  // phase (0,1) in Bayer mode 0
-    EXPECT_EQ(Get(flat, 0, 0), 228);
-    ApplyGrayGainOffset(flat, 0, unity, zero);
-    EXPECT_EQ(Get(flat, 0, 1), 110);
-    ApplyGrayGainOffset(flat, 0, unity, rm);
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 4; ++x) EXPECT_EQ(Get(flat, x, y), 0);
+  // Offset B alone must take effect on the B phase.
+  const int32_t offsets[4] = {128, 128, 10, 128};
+  const int32_t zero[4] = {0, 0, 0, 0};
+  const int32_t rm[4] = {-255, -255, -255, -255};
+  DibImage flat = Flat(8, 100, 4, 4);
+  ApplyGrayGainOffset(flat, 0, unity, offsets);
+  EXPECT_EQ(Get(flat, 0, 1), 110);  // phase (0,1) in Bayer mode 0
+  EXPECT_EQ(Get(flat, 0, 0), 228);
+  ApplyGrayGainOffset(flat, 0, unity, zero);
+  EXPECT_EQ(Get(flat, 0, 1), 110);
+  ApplyGrayGainOffset(flat, 0, unity, rm);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x) EXPECT_EQ(Get(flat, x, y), 0);
 }
 
 TEST(GrayAdjust, AutoGainMatchesReferenceAndHandlesEmptyPhases) {
-    std::mt19937 rng(4);
-    for (int bits : {8, 16})
-        for (int mode = 0; mode < 4; ++mode)
-            for (const Size& sz : TestSizes()) {
-                DibImage img = ExtremeImage(sz.w, sz.h, bits, rng);
-                const int32_t max = bits == 8 ? 255 : 65535;
-                double sum[4] = {0, 0, 0, 0};
-                int count[4] = {0, 0, 0, 0};
-                for (int y = 0; y < sz.h; ++y)
-                    for (int x = 0; x < sz.w; ++x) {
-                        const int32_t v = Get(img, x, y);
-                        if (v <= 0 || v >= max) continue;
-                        sum[RefPhase(mode, x, y)] += v;
-                        ++count[RefPhase(mode, x, y)];
-                    }
-                int32_t expected[4] = {11, 22, 33, 44};
-                if (count[0]) {
-                    expected[0] = 128;
-                    const float m0 = float(sum[0]) / float(count[0]);
-                    for (int p = 1; p < 4; ++p)
-                        if (count[p])
-                            expected[p] = std::min<int32_t>(255, int32_t(m0 / (float(sum[p]) / float(count[p])) * 128.0f));
-                }
-                int32_t gains[4] = {11, 22, 33, 44};
-                EXPECT_EQ(MeasureAutoGrayGain(img, mode, gains), 1u);
-                for (int p = 0; p < 4; ++p) ASSERT_EQ(gains[p], expected[p]) << sz.w << "x" << sz.h << " phase " << p;
-            }
+  std::mt19937 rng(4);
+  for (int bits : {8, 16})
+    for (int mode = 0; mode < 4; ++mode)
+      for (const Size& sz : TestSizes()) {
+        DibImage img = ExtremeImage(sz.w, sz.h, bits, rng);
+        const int32_t max = bits == 8 ? 255 : 65535;
+        double sum[4] = {0, 0, 0, 0};
+        int count[4] = {0, 0, 0, 0};
+        for (int y = 0; y < sz.h; ++y)
+          for (int x = 0; x < sz.w; ++x) {
+            const int32_t v = Get(img, x, y);
+            if (v <= 0 || v >= max) continue;
+            sum[RefPhase(mode, x, y)] += v;
+            ++count[RefPhase(mode, x, y)];
+          }
+        int32_t expected[4] = {11, 22, 33, 44};
+        if (count[0]) {
+          expected[0] = 128;
+          const float m0 = float(sum[0]) / float(count[0]);
+          for (int p = 1; p < 4; ++p)
+            if (count[p])
+              expected[p] =
+                  std::min<int32_t>(255, int32_t(m0 / (float(sum[p]) / float(count[p])) * 128.0f));
+        }
+        int32_t gains[4] = {11, 22, 33, 44};
+        EXPECT_EQ(MeasureAutoGrayGain(img, mode, gains), 1u);
+        for (int p = 0; p < 4; ++p)
+          ASSERT_EQ(gains[p], expected[p]) << sz.w << "x" << sz.h << " phase " << p;
+      }
 
-    int32_t gains[4] = {1, 2, 3, 4};
-    MeasureAutoGrayGain(Flat(16, 3000, 8, 8), 2, gains);
-    for (int p = 0; p < 4; ++p) EXPECT_EQ(gains[p], 128);
+  int32_t gains[4] = {1, 2, 3, 4};
+  MeasureAutoGrayGain(Flat(16, 3000, 8, 8), 2, gains);
+  for (int p = 0; p < 4; ++p) EXPECT_EQ(gains[p], 128);
 
-    // Black frame: nothing counted, gains unchanged (no division by zero).
-    int32_t kept[4] = {5, 6, 7, 8};
-    MeasureAutoGrayGain(Flat(8, 0, 6, 6), 0, kept);
-    EXPECT_EQ(kept[1], 6);
-    EXPECT_EQ(kept[3], 8);
+  // Black frame: nothing counted, gains unchanged (no division by zero).
+  int32_t kept[4] = {5, 6, 7, 8};
+  MeasureAutoGrayGain(Flat(8, 0, 6, 6), 0, kept);
+  EXPECT_EQ(kept[1], 6);
+  EXPECT_EQ(kept[3], 8);
 }
 
 // ---- hue and saturation -----------------------------------------------------
 
 // Straight from the description: packed 32-bit word, lookup tables, sector table.
 void RefHueSat(DibImage& img, int hue, int sat) {
-    const int q = hue * 65536 / 360;
-    const int u = q & 0xFFFF;
-    const int p = (u * 6) >> 8;
-    int fine = p % 512;
-    if (fine >= 256) fine -= 512;
-    const int coarse = ((p + 256) >> 9) % 3;
-    int o = coarse * 510 + fine;
-    while (o < 0) o += 1530;
-    while (o >= 1530) o -= 1530;
-    const int k = o / 255, r = o - 255 * k;
-    static const uint32_t mask[12] = {0xFF00FF, 0xFF0000, 0xFFFF00, 0x00FF00, 0x00FFFF, 0x0000FF,
-                                      0xFF00FF, 0xFF0000, 0xFFFF00, 0x00FF00, 0x00FFFF, 0x0000FF};
-    static const int32_t mult[12] = {-1, 0x100, -0x10000, 1, -0x100, 0x10000, -1, 0x100, -0x10000, 1, -0x100, 0x10000};
-    const int shift = Wide(img) ? 8 : 0;
-    for (int y = 0; y < img.Height(); ++y)
-        for (int x = 0; x < img.Width(); ++x) {
-            const int B = Get(img, x, y, 0) >> shift, G = Get(img, x, y, 1) >> shift, R = Get(img, x, y, 2) >> shift;
-            int mx = R, mid = G, base = 1, t = G - B;
-            if (R < G) { mx = G; mid = R; base = 3; t = B - R; }
-            if (B > mx) { mx = B; base = 5; t = R - G; }
-            const int mn = std::min(B, mid), delta = mx - mn;
-            if (t < 0) { base -= 1; t += delta; }
-            const int l2 = mx + mn;
-            const int chroma = (delta * (sat + 256) * 256 + 32768) >> 16;
-            const int cap = l2 < 256 ? l2 : 511 - l2;
-            const int c = std::min(chroma, cap);
-            const int newmin = (l2 - c) >> 1, newdelta = ((c + l2) >> 1) - newmin;
-            uint32_t out = uint32_t(newmin) * 0x010101u;
-            if (delta != 0) {
-                int pos = ((0xFF0000 / delta * t + 32768) >> 16) + r, sector = base + k;
-                if (pos >= 255) { pos -= 255; sector += 1; }
-                out = out + ((uint32_t(newdelta) * 0x010101u) & mask[sector]) +
-                      uint32_t(((newdelta * pos + 128) >> 8) * mult[sector]);
-            }
-            Set(img, x, y, 0, int32_t(out & 0xFF) << shift);
-            Set(img, x, y, 1, int32_t((out >> 8) & 0xFF) << shift);
-            Set(img, x, y, 2, int32_t((out >> 16) & 0xFF) << shift);
-            if (Spp(img) == 4) Set(img, x, y, 3, 0);
+  const int q = hue * 65536 / 360;
+  const int u = q & 0xFFFF;
+  const int p = (u * 6) >> 8;
+  int fine = p % 512;
+  if (fine >= 256) fine -= 512;
+  const int coarse = ((p + 256) >> 9) % 3;
+  int o = coarse * 510 + fine;
+  while (o < 0) o += 1530;
+  while (o >= 1530) o -= 1530;
+  const int k = o / 255, r = o - 255 * k;
+  static const uint32_t mask[12] = {0xFF00FF, 0xFF0000, 0xFFFF00, 0x00FF00, 0x00FFFF, 0x0000FF,
+                                    0xFF00FF, 0xFF0000, 0xFFFF00, 0x00FF00, 0x00FFFF, 0x0000FF};
+  static const int32_t mult[12] = {-1, 0x100, -0x10000, 1, -0x100, 0x10000,
+                                   -1, 0x100, -0x10000, 1, -0x100, 0x10000};
+  const int shift = Wide(img) ? 8 : 0;
+  for (int y = 0; y < img.Height(); ++y)
+    for (int x = 0; x < img.Width(); ++x) {
+      const int B = Get(img, x, y, 0) >> shift, G = Get(img, x, y, 1) >> shift,
+                R = Get(img, x, y, 2) >> shift;
+      int mx = R, mid = G, base = 1, t = G - B;
+      if (R < G) {
+        mx = G;
+        mid = R;
+        base = 3;
+        t = B - R;
+      }
+      if (B > mx) {
+        mx = B;
+        base = 5;
+        t = R - G;
+      }
+      const int mn = std::min(B, mid), delta = mx - mn;
+      if (t < 0) {
+        base -= 1;
+        t += delta;
+      }
+      const int l2 = mx + mn;
+      const int chroma = (delta * (sat + 256) * 256 + 32768) >> 16;
+      const int cap = l2 < 256 ? l2 : 511 - l2;
+      const int c = std::min(chroma, cap);
+      const int newmin = (l2 - c) >> 1, newdelta = ((c + l2) >> 1) - newmin;
+      uint32_t out = uint32_t(newmin) * 0x010101u;
+      if (delta != 0) {
+        int pos = ((0xFF0000 / delta * t + 32768) >> 16) + r, sector = base + k;
+        if (pos >= 255) {
+          pos -= 255;
+          sector += 1;
         }
+        out = out + ((uint32_t(newdelta) * 0x010101u) & mask[sector]) +
+              uint32_t(((newdelta * pos + 128) >> 8) * mult[sector]);
+      }
+      Set(img, x, y, 0, int32_t(out & 0xFF) << shift);
+      Set(img, x, y, 1, int32_t((out >> 8) & 0xFF) << shift);
+      Set(img, x, y, 2, int32_t((out >> 16) & 0xFF) << shift);
+      if (Spp(img) == 4) Set(img, x, y, 3, 0);
+    }
 }
 
 TEST_EVERY_CPU_PATH(HueSaturation, MatchesReferenceForEveryLayoutAndSetting) {
-    std::mt19937 rng(5);
-    HueSatCache cache;
-    for (int bits : kColorBits)
-        for (const Size& sz : TestSizes())
-            for (int hue : {-360, -181, -1, 0, 1, 59, 120, 300, 360})
-                for (int sat : {-255, -37, 0, 100, 255}) {
-                    DibImage img = (hue + sat) % 2 ? RandomImage(sz.w, sz.h, bits, rng) : ExtremeImage(sz.w, sz.h, bits, rng);
-                    DibImage ref = Copy(img);
-                    ApplyHueSaturation(img, hue, sat, cache);
-                    RefHueSat(ref, hue, sat);
-                    ASSERT_TRUE(SameBytes(img, ref)) << bits << " " << sz.w << "x" << sz.h << " hue " << hue << " sat " << sat;
-                }
+  std::mt19937 rng(5);
+  HueSatCache cache;
+  for (int bits : kColorBits)
+    for (const Size& sz : TestSizes())
+      for (int hue : {-360, -181, -1, 0, 1, 59, 120, 300, 360})
+        for (int sat : {-255, -37, 0, 100, 255}) {
+          DibImage img = (hue + sat) % 2 ? RandomImage(sz.w, sz.h, bits, rng)
+                                         : ExtremeImage(sz.w, sz.h, bits, rng);
+          DibImage ref = Copy(img);
+          ApplyHueSaturation(img, hue, sat, cache);
+          RefHueSat(ref, hue, sat);
+          ASSERT_TRUE(SameBytes(img, ref))
+              << bits << " " << sz.w << "x" << sz.h << " hue " << hue << " sat " << sat;
+        }
 }
 
 TEST_EVERY_CPU_PATH(HueSaturation, KnownValuesAndReciprocalTable) {
-    for (int d = 1; d < 256; ++d) ASSERT_EQ(HueReciprocal(d), 0xFF0000 / d) << d;
-    EXPECT_EQ(HueReciprocal(0), 0);
-    const HueRotation rot = HueRotationFor(120);
-    EXPECT_EQ(rot.k, 1);
-    EXPECT_EQ(rot.r, 254);
+  for (int d = 1; d < 256; ++d) ASSERT_EQ(HueReciprocal(d), 0xFF0000 / d) << d;
+  EXPECT_EQ(HueReciprocal(0), 0);
+  const HueRotation rot = HueRotationFor(120);
+  EXPECT_EQ(rot.k, 1);
+  EXPECT_EQ(rot.r, 254);
 
-    HueSatCache cache;
-    DibImage red;
-    red.Create(1, 1, 24);
-    Set(red, 0, 0, 2, 255);
-    ApplyHueSaturation(red, 120, 0, cache);
-    EXPECT_EQ(Get(red, 0, 0, 0), 0);
-    EXPECT_EQ(Get(red, 0, 0, 1), 255);
-    EXPECT_EQ(Get(red, 0, 0, 2), 2);
+  HueSatCache cache;
+  DibImage red;
+  red.Create(1, 1, 24);
+  Set(red, 0, 0, 2, 255);
+  ApplyHueSaturation(red, 120, 0, cache);
+  EXPECT_EQ(Get(red, 0, 0, 0), 0);
+  EXPECT_EQ(Get(red, 0, 0, 1), 255);
+  EXPECT_EQ(Get(red, 0, 0, 2), 2);
 
-    std::mt19937 rng(6);
-    DibImage img = RandomImage(17, 5, 24, rng), orig = Copy(img);
-    ApplyHueSaturation(img, 0, -255, cache);
-    for (int y = 0; y < 5; ++y)
-        for (int x = 0; x < 17; ++x) {
-            const int b = Get(orig, x, y, 0), g = Get(orig, x, y, 1), r = Get(orig, x, y, 2);
-            const int gray = (std::max({b, g, r}) + std::min({b, g, r})) / 2;
-            for (int k = 0; k < 3; ++k) EXPECT_NEAR(Get(img, x, y, k), gray, 1);
-        }
+  std::mt19937 rng(6);
+  DibImage img = RandomImage(17, 5, 24, rng), orig = Copy(img);
+  ApplyHueSaturation(img, 0, -255, cache);
+  for (int y = 0; y < 5; ++y)
+    for (int x = 0; x < 17; ++x) {
+      const int b = Get(orig, x, y, 0), g = Get(orig, x, y, 1), r = Get(orig, x, y, 2);
+      const int gray = (std::max({b, g, r}) + std::min({b, g, r})) / 2;
+      for (int k = 0; k < 3; ++k) EXPECT_NEAR(Get(img, x, y, k), gray, 1);
+    }
 }
 
 // ---- sharpness ------------------------------------------------------------------
 
 void RefSharpen(DibImage& img, int sharpness) {
-    const DibImage copy = Copy(img);
-    const int32_t max = MaxOf(img);
-    for (int y = 2; y <= img.Height() - 3; ++y)
-        for (int x = 2; x <= img.Width() - 3; ++x)
-            for (int k = 0; k < 3 && k < Spp(img); ++k) {
-                int sum = 0;
-                for (int yy = y - 2; yy <= y + 1; ++yy)
-                    for (int xx = x - 2; xx <= x + 1; ++xx) sum += Get(copy, xx, yy, k);
-                const int orig = Get(copy, x, y, k);
-                const int d = orig - (sum >> 4);
-                Set(img, x, y, k, std::clamp(orig + d * sharpness / 10, 0, max));
-            }
+  const DibImage copy = Copy(img);
+  const int32_t max = MaxOf(img);
+  for (int y = 2; y <= img.Height() - 3; ++y)
+    for (int x = 2; x <= img.Width() - 3; ++x)
+      for (int k = 0; k < 3 && k < Spp(img); ++k) {
+        int sum = 0;
+        for (int yy = y - 2; yy <= y + 1; ++yy)
+          for (int xx = x - 2; xx <= x + 1; ++xx) sum += Get(copy, xx, yy, k);
+        const int orig = Get(copy, x, y, k);
+        const int d = orig - (sum >> 4);
+        Set(img, x, y, k, std::clamp(orig + d * sharpness / 10, 0, max));
+      }
 }
 
 TEST_EVERY_CPU_PATH(Sharpness, MatchesReferenceAndKeepsBorders) {
-    std::mt19937 rng(7);
-    SharpenCache cache;
-    DibImage copy;
-    for (int bits : kAllBits)
-        for (const Size& sz : TestSizes())
-            for (int s : {1, 10, 30}) {
-                DibImage img = RandomImage(sz.w, sz.h, bits, rng), ref = Copy(img);
-                ASSERT_EQ(ApplySharpness(img, s, copy, cache), 1u);
-                RefSharpen(ref, s);
-                ASSERT_TRUE(SameBytes(img, ref)) << bits << " " << sz.w << "x" << sz.h << " s " << s;
-            }
+  std::mt19937 rng(7);
+  SharpenCache cache;
+  DibImage copy;
+  for (int bits : kAllBits)
+    for (const Size& sz : TestSizes())
+      for (int s : {1, 10, 30}) {
+        DibImage img = RandomImage(sz.w, sz.h, bits, rng), ref = Copy(img);
+        ASSERT_EQ(ApplySharpness(img, s, copy, cache), 1u);
+        RefSharpen(ref, s);
+        ASSERT_TRUE(SameBytes(img, ref)) << bits << " " << sz.w << "x" << sz.h << " s " << s;
+      }
 
-    DibImage dot = Flat(8, 0, 8, 8);
-    Set(dot, 4, 4, 0, 96);
-    ApplySharpness(dot, 10, copy, cache);
-    EXPECT_EQ(Get(dot, 4, 4), 96 + (96 - 6));  // mean of the 4 x 4 block is 96 / 16
-    EXPECT_EQ(Get(dot, 1, 4), 0);
+  DibImage dot = Flat(8, 0, 8, 8);
+  Set(dot, 4, 4, 0, 96);
+  ApplySharpness(dot, 10, copy, cache);
+  EXPECT_EQ(Get(dot, 4, 4), 96 + (96 - 6));  // mean of the 4 x 4 block is 96 / 16
+  EXPECT_EQ(Get(dot, 1, 4), 0);
 }
 
 TEST_EVERY_CPU_PATH(Adjustments, NeutralSettingsLeaveImageUnchanged) {
-    std::mt19937 rng(8);
-    ToneTables tables;
-    for (int bits : kAllBits) {
-        DibImage img = RandomImage(13, 9, bits, rng), orig = Copy(img);
-        ApplyGamma(img, 100, tables);
-        ApplyContrast(img, 0, tables);
-        ApplyBrightness(img, 0, tables);
-        DibImage copy;
-        SharpenCache sc;
-        ApplySharpness(img, 0, copy, sc);
-        EXPECT_TRUE(SameBytes(img, orig)) << bits;
-    }
+  std::mt19937 rng(8);
+  ToneTables tables;
+  for (int bits : kAllBits) {
+    DibImage img = RandomImage(13, 9, bits, rng), orig = Copy(img);
+    ApplyGamma(img, 100, tables);
+    ApplyContrast(img, 0, tables);
+    ApplyBrightness(img, 0, tables);
+    DibImage copy;
+    SharpenCache sc;
+    ApplySharpness(img, 0, copy, sc);
+    EXPECT_TRUE(SameBytes(img, orig)) << bits;
+  }
 }
 
 }  // namespace

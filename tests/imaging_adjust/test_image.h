@@ -13,68 +13,71 @@ namespace vexcam::test {
 
 // Sizes that cover odd and even widths, padded strides and degenerate frames.
 struct Size {
-    int w, h;
+  int w, h;
 };
 inline const std::vector<Size>& TestSizes() {
-    static const std::vector<Size> sizes = {{1, 1}, {2, 2}, {3, 5}, {4, 4}, {5, 5}, {7, 3}, {13, 9}, {66, 7}, {70, 11}};
-    return sizes;
+  static const std::vector<Size> sizes = {{1, 1}, {2, 2},  {3, 5},  {4, 4},  {5, 5},
+                                          {7, 3}, {13, 9}, {66, 7}, {70, 11}};
+  return sizes;
 }
 
 inline DibImage RandomImage(int w, int h, int bits, std::mt19937& rng) {
-    DibImage img;
-    img.Create(w, h, bits);
-    for (size_t i = 0; i < img.SizeBytes(); ++i) img.Pixels()[i] = static_cast<uint8_t>(rng());
-    return img;
+  DibImage img;
+  img.Create(w, h, bits);
+  for (size_t i = 0; i < img.SizeBytes(); ++i) img.Pixels()[i] = static_cast<uint8_t>(rng());
+  return img;
 }
 
 // Random image whose samples are drawn from a few extreme values, so clamps
 // and ties are hit often.
 inline DibImage ExtremeImage(int w, int h, int bits, std::mt19937& rng) {
-    DibImage img = RandomImage(w, h, bits, rng);
-    static const uint8_t kBytes[] = {0, 0, 1, 127, 128, 254, 255, 255};
-    for (size_t i = 0; i < img.SizeBytes(); ++i) img.Pixels()[i] = kBytes[rng() % 8];
-    return img;
+  DibImage img = RandomImage(w, h, bits, rng);
+  static const uint8_t kBytes[] = {0, 0, 1, 127, 128, 254, 255, 255};
+  for (size_t i = 0; i < img.SizeBytes(); ++i) img.Pixels()[i] = kBytes[rng() % 8];
+  return img;
 }
 
 inline DibImage Copy(const DibImage& src) {
-    DibImage img;
-    img.CopyFrom(src);
-    return img;
+  DibImage img;
+  img.CopyFrom(src);
+  return img;
 }
 
 inline bool SameBytes(const DibImage& a, const DibImage& b) {
-    return a.SizeBytes() == b.SizeBytes() && std::memcmp(a.Pixels(), b.Pixels(), a.SizeBytes()) == 0;
+  return a.SizeBytes() == b.SizeBytes() && std::memcmp(a.Pixels(), b.Pixels(), a.SizeBytes()) == 0;
 }
 
-inline int Spp(const DibImage& img) { return img.BitCount() == 8 || img.BitCount() == 16 ? 1 : (img.BitCount() % 32 == 0 ? 4 : 3); }
+inline int Spp(const DibImage& img) {
+  return img.BitCount() == 8 || img.BitCount() == 16 ? 1 : (img.BitCount() % 32 == 0 ? 4 : 3);
+}
 inline bool Wide(const DibImage& img) { return img.BitCount() == 16 || img.BitCount() >= 48; }
 
 // Sample k of pixel (x, y).
 inline int32_t Get(const DibImage& img, int x, int y, int k = 0) {
-    const int spp = Spp(img);
-    if (Wide(img)) {
-        uint16_t v;
-        std::memcpy(&v, img.Row(y) + (x * spp + k) * 2, 2);
-        return v;
-    }
-    return img.Row(y)[x * spp + k];
+  const int spp = Spp(img);
+  if (Wide(img)) {
+    uint16_t v;
+    std::memcpy(&v, img.Row(y) + (x * spp + k) * 2, 2);
+    return v;
+  }
+  return img.Row(y)[x * spp + k];
 }
 inline void Set(DibImage& img, int x, int y, int k, int32_t v) {
-    const int spp = Spp(img);
-    if (Wide(img)) {
-        const uint16_t s = static_cast<uint16_t>(v);
-        std::memcpy(img.Row(y) + (x * spp + k) * 2, &s, 2);
-    } else {
-        img.Row(y)[x * spp + k] = static_cast<uint8_t>(v);
-    }
+  const int spp = Spp(img);
+  if (Wide(img)) {
+    const uint16_t s = static_cast<uint16_t>(v);
+    std::memcpy(img.Row(y) + (x * spp + k) * 2, &s, 2);
+  } else {
+    img.Row(y)[x * spp + k] = static_cast<uint8_t>(v);
+  }
 }
 // Single-sample image with every pixel at `value`.
 inline DibImage Flat(int bits, int value, int w = 100, int h = 80) {
-    DibImage img;
-    img.Create(w, h, bits);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) Set(img, x, y, 0, value);
-    return img;
+  DibImage img;
+  img.Create(w, h, bits);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) Set(img, x, y, 0, value);
+  return img;
 }
 
 inline int32_t MaxOf(const DibImage& img) { return Wide(img) ? 65535 : 255; }

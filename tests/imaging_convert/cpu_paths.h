@@ -11,20 +11,22 @@ namespace vexcam::test {
 // first fatal failure.
 template <typename F>
 void ForEachCpuPath(F&& body) {
-    const CpuPath saved = ActiveCpuPath();
-    for (int p = 0; p <= static_cast<int>(HardwareCpuPath()); ++p) {
-        const CpuPath path = SetCpuPath(static_cast<CpuPath>(p));
-        SCOPED_TRACE(std::string("cpu path ") + CpuPathName(path));
-        body();
-        if (::testing::Test::HasFatalFailure()) break;
-    }
-    SetCpuPath(saved);
+  const CpuPath saved = ActiveCpuPath();
+  for (int p = 0; p <= static_cast<int>(HardwareCpuPath()); ++p) {
+    const CpuPath path = SetCpuPath(static_cast<CpuPath>(p));
+    SCOPED_TRACE(std::string("cpu path ") + CpuPathName(path));
+    body();
+    if (::testing::Test::HasFatalFailure()) break;
+  }
+  SetCpuPath(saved);
 }
 
 }  // namespace vexcam::test
 
 // A test whose body runs on every path the processor has.
-#define TEST_EVERY_CPU_PATH(suite, name)                                                       \
-    void suite##_##name##_Body();                                                              \
-    TEST(suite, name) { ::vexcam::test::ForEachCpuPath([] { suite##_##name##_Body(); }); } \
-    void suite##_##name##_Body()
+#define TEST_EVERY_CPU_PATH(suite, name)                             \
+  void suite##_##name##_Body();                                      \
+  TEST(suite, name) {                                                \
+    ::vexcam::test::ForEachCpuPath([] { suite##_##name##_Body(); }); \
+  }                                                                  \
+  void suite##_##name##_Body()

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "imaging_convert/cpu_paths.h"
 #include "convert_reference.h"
 #include "imaging/demosaic.h"
+#include "imaging_convert/cpu_paths.h"
 
 namespace vexcam {
 namespace {
@@ -10,210 +10,213 @@ namespace {
 using testref::Make;
 
 struct Size {
-    int w, h;
+  int w, h;
 };
-const Size kSizes[] = {{1, 1}, {2, 2}, {3, 5}, {4, 4}, {5, 4}, {4, 5}, {5, 5}, {6, 7}, {7, 6}, {9, 9}, {33, 17}, {70, 9}};
+const Size kSizes[] = {{1, 1}, {2, 2}, {3, 5}, {4, 4}, {5, 4},   {4, 5},
+                       {5, 5}, {6, 7}, {7, 6}, {9, 9}, {33, 17}, {70, 9}};
 
 TEST_EVERY_CPU_PATH(Demosaic, MatchesReferenceForEveryModeSizeDepthAndGain) {
-    std::mt19937 rng(7);
-    const int gains[][2] = {{100, 100}, {0, 400}, {400, 0}, {1, 399}, {57, 233}, {128, 77}};
-    Demosaicer demosaicer;
-    for (int rawBits : {8, 16}) {
-        for (int outBits : rawBits == 8 ? std::vector<int>{24, 32} : std::vector<int>{48, 64}) {
-            for (const Size& s : kSizes) {
-                for (int mode = 0; mode < 4; ++mode) {
-                    for (const auto& g : gains) {
-                        DibImage raw = Make(s.w, s.h, rawBits);
-                        testref::FillRandom(raw, rng);
-                        DibImage out = Make(s.w, s.h, outBits);
-                        testref::FillRandom(out, rng);
-                        DibImage expect = Make(s.w, s.h, outBits);
-                        std::memcpy(expect.Pixels(), out.Pixels(), out.SizeBytes());
-                        testref::ReferenceDemosaic(expect, raw, mode, g[0], g[1]);
-                        const bool ran = demosaicer.Run(out, raw, mode, g[0], g[1]);
-                        EXPECT_EQ(ran, s.w >= 4 && s.h >= 4);
-                        ASSERT_TRUE(testref::SameBytes(out, expect))
-                            << rawBits << "->" << outBits << " " << s.w << "x" << s.h << " mode " << mode
-                            << " gains " << g[0] << "/" << g[1];
-                    }
-                }
-            }
+  std::mt19937 rng(7);
+  const int gains[][2] = {{100, 100}, {0, 400}, {400, 0}, {1, 399}, {57, 233}, {128, 77}};
+  Demosaicer demosaicer;
+  for (int rawBits : {8, 16}) {
+    for (int outBits : rawBits == 8 ? std::vector<int>{24, 32} : std::vector<int>{48, 64}) {
+      for (const Size& s : kSizes) {
+        for (int mode = 0; mode < 4; ++mode) {
+          for (const auto& g : gains) {
+            DibImage raw = Make(s.w, s.h, rawBits);
+            testref::FillRandom(raw, rng);
+            DibImage out = Make(s.w, s.h, outBits);
+            testref::FillRandom(out, rng);
+            DibImage expect = Make(s.w, s.h, outBits);
+            std::memcpy(expect.Pixels(), out.Pixels(), out.SizeBytes());
+            testref::ReferenceDemosaic(expect, raw, mode, g[0], g[1]);
+            const bool ran = demosaicer.Run(out, raw, mode, g[0], g[1]);
+            EXPECT_EQ(ran, s.w >= 4 && s.h >= 4);
+            ASSERT_TRUE(testref::SameBytes(out, expect))
+                << rawBits << "->" << outBits << " " << s.w << "x" << s.h << " mode " << mode
+                << " gains " << g[0] << "/" << g[1];
+          }
         }
+      }
     }
+  }
 }
 
 TEST_EVERY_CPU_PATH(Demosaic, SaturatedInputAtMaximumGainAndLargeFrame) {
-    Demosaicer demosaicer;
-    for (int rawBits : {8, 16}) {
-        DibImage raw = Make(641, 13, rawBits);
-        std::memset(raw.Pixels(), 0xFF, raw.SizeBytes());
-        DibImage out = Make(641, 13, rawBits == 8 ? 24 : 48);
-        DibImage expect = Make(641, 13, out.BitCount());
-        testref::ReferenceDemosaic(expect, raw, 2, 400, 400);
-        ASSERT_TRUE(demosaicer.Run(out, raw, 2, 400, 400));
-        EXPECT_TRUE(testref::SameBytes(out, expect));
-        const uint32_t maxv = rawBits == 8 ? 255 : 65535;
-        EXPECT_EQ(testref::Sample(out, 300, 6, 0), maxv);
-        EXPECT_EQ(testref::Sample(out, 300, 6, 2), maxv);
-    }
+  Demosaicer demosaicer;
+  for (int rawBits : {8, 16}) {
+    DibImage raw = Make(641, 13, rawBits);
+    std::memset(raw.Pixels(), 0xFF, raw.SizeBytes());
+    DibImage out = Make(641, 13, rawBits == 8 ? 24 : 48);
+    DibImage expect = Make(641, 13, out.BitCount());
+    testref::ReferenceDemosaic(expect, raw, 2, 400, 400);
+    ASSERT_TRUE(demosaicer.Run(out, raw, 2, 400, 400));
+    EXPECT_TRUE(testref::SameBytes(out, expect));
+    const uint32_t maxv = rawBits == 8 ? 255 : 65535;
+    EXPECT_EQ(testref::Sample(out, 300, 6, 0), maxv);
+    EXPECT_EQ(testref::Sample(out, 300, 6, 2), maxv);
+  }
 }
 
 TEST_EVERY_CPU_PATH(Demosaic, FlatFieldGainsAndGreenGainIgnored) {
-    Demosaicer demosaicer;
-    DibImage raw = Make(8, 6, 8);
-    std::memset(raw.Pixels(), 100, raw.SizeBytes());
-    DibImage out = Make(8, 6, 24);
-    ASSERT_TRUE(demosaicer.Run(out, raw, 0, 100, 100));
-    for (int y = 0; y < 6; ++y)
-        for (int x = 0; x < 8; ++x)
-            for (int i = 0; i < 3; ++i) ASSERT_EQ(testref::Sample(out, x, y, i), 100u) << x << "," << y;
-    // Gain 0 blanks red; 400 quadruples blue and saturates.
-    ASSERT_TRUE(demosaicer.Run(out, raw, 0, 0, 400));
-    EXPECT_EQ(testref::Sample(out, 3, 3, 2), 0u);
-    EXPECT_EQ(testref::Sample(out, 3, 3, 0), 255u);
-    std::memset(raw.Pixels(), 50, raw.SizeBytes());
-    ASSERT_TRUE(demosaicer.Run(out, raw, 0, 100, 400));
-    EXPECT_EQ(testref::Sample(out, 3, 3, 0), 200u);
-    EXPECT_EQ(DemosaicGainFactor(100), 128);
-    EXPECT_EQ(DemosaicGainFactor(400), 512);
-    EXPECT_EQ(DemosaicGainFactor(1), 1);
-    EXPECT_EQ(DemosaicGainFactor(-5), 0);
-    EXPECT_EQ(DemosaicGainFactor(999), 512);
+  Demosaicer demosaicer;
+  DibImage raw = Make(8, 6, 8);
+  std::memset(raw.Pixels(), 100, raw.SizeBytes());
+  DibImage out = Make(8, 6, 24);
+  ASSERT_TRUE(demosaicer.Run(out, raw, 0, 100, 100));
+  for (int y = 0; y < 6; ++y)
+    for (int x = 0; x < 8; ++x)
+      for (int i = 0; i < 3; ++i) ASSERT_EQ(testref::Sample(out, x, y, i), 100u) << x << "," << y;
+  // Gain 0 blanks red; 400 quadruples blue and saturates.
+  ASSERT_TRUE(demosaicer.Run(out, raw, 0, 0, 400));
+  EXPECT_EQ(testref::Sample(out, 3, 3, 2), 0u);
+  EXPECT_EQ(testref::Sample(out, 3, 3, 0), 255u);
+  std::memset(raw.Pixels(), 50, raw.SizeBytes());
+  ASSERT_TRUE(demosaicer.Run(out, raw, 0, 100, 400));
+  EXPECT_EQ(testref::Sample(out, 3, 3, 0), 200u);
+  EXPECT_EQ(DemosaicGainFactor(100), 128);
+  EXPECT_EQ(DemosaicGainFactor(400), 512);
+  EXPECT_EQ(DemosaicGainFactor(1), 1);
+  EXPECT_EQ(DemosaicGainFactor(-5), 0);
+  EXPECT_EQ(DemosaicGainFactor(999), 512);
 
-    ImageSettings a, b;
-    b.bayerGainGreen = 400;
-    DibImage outA = Make(8, 6, 24), outB = Make(8, 6, 24);
-    std::mt19937 rng(3);
-    testref::FillRandom(raw, rng);
-    ASSERT_TRUE(demosaicer.Run(outA, raw, a));
-    ASSERT_TRUE(demosaicer.Run(outB, raw, b));
-    EXPECT_TRUE(testref::SameBytes(outA, outB));
+  ImageSettings a, b;
+  b.bayerGainGreen = 400;
+  DibImage outA = Make(8, 6, 24), outB = Make(8, 6, 24);
+  std::mt19937 rng(3);
+  testref::FillRandom(raw, rng);
+  ASSERT_TRUE(demosaicer.Run(outA, raw, a));
+  ASSERT_TRUE(demosaicer.Run(outB, raw, b));
+  EXPECT_TRUE(testref::SameBytes(outA, outB));
 }
 
 TEST(Demosaic, RedSitesOfModeOneAreGreenSitesOfModeZero) {
-    Demosaicer demosaicer;
-    DibImage raw = Make(10, 8, 16);
-    for (int y = 0; y < 8; y += 2)
-        for (int x = 0; x < 10; x += 2) testref::SetSample(raw, x, y, 0, 40000);
-    DibImage out = Make(10, 8, 48);
-    ASSERT_TRUE(demosaicer.Run(out, raw, 1, 100, 100));
-    bool anyRed = false;
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 10; ++x) {
-            ASSERT_EQ(testref::Sample(out, x, y, 0), 0u);
-            ASSERT_EQ(testref::Sample(out, x, y, 1), 0u);
-            anyRed = anyRed || testref::Sample(out, x, y, 2) != 0;
-        }
-    EXPECT_TRUE(anyRed);
-    ASSERT_TRUE(demosaicer.Run(out, raw, 0, 100, 100));
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 10; ++x) {
-            ASSERT_EQ(testref::Sample(out, x, y, 0), 0u);
-            ASSERT_EQ(testref::Sample(out, x, y, 2), 0u);
-        }
+  Demosaicer demosaicer;
+  DibImage raw = Make(10, 8, 16);
+  for (int y = 0; y < 8; y += 2)
+    for (int x = 0; x < 10; x += 2) testref::SetSample(raw, x, y, 0, 40000);
+  DibImage out = Make(10, 8, 48);
+  ASSERT_TRUE(demosaicer.Run(out, raw, 1, 100, 100));
+  bool anyRed = false;
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 10; ++x) {
+      ASSERT_EQ(testref::Sample(out, x, y, 0), 0u);
+      ASSERT_EQ(testref::Sample(out, x, y, 1), 0u);
+      anyRed = anyRed || testref::Sample(out, x, y, 2) != 0;
+    }
+  EXPECT_TRUE(anyRed);
+  ASSERT_TRUE(demosaicer.Run(out, raw, 0, 100, 100));
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 10; ++x) {
+      ASSERT_EQ(testref::Sample(out, x, y, 0), 0u);
+      ASSERT_EQ(testref::Sample(out, x, y, 2), 0u);
+    }
 }
 
 TEST(Demosaic, RefusesMismatchedImages) {
-    Demosaicer demosaicer;
-    DibImage raw8 = Make(8, 8, 8), raw16 = Make(8, 8, 16);
-    DibImage c24 = Make(8, 8, 24), c48 = Make(8, 8, 48), small = Make(7, 8, 24), empty;
-    EXPECT_FALSE(demosaicer.Run(c48, raw8, 0, 100, 100));
-    EXPECT_FALSE(demosaicer.Run(c24, raw16, 0, 100, 100));
-    EXPECT_FALSE(demosaicer.Run(small, raw8, 0, 100, 100));
-    EXPECT_FALSE(demosaicer.Run(c24, empty, 0, 100, 100));
-    EXPECT_FALSE(demosaicer.Run(raw8, raw8, 0, 100, 100));
+  Demosaicer demosaicer;
+  DibImage raw8 = Make(8, 8, 8), raw16 = Make(8, 8, 16);
+  DibImage c24 = Make(8, 8, 24), c48 = Make(8, 8, 48), small = Make(7, 8, 24), empty;
+  EXPECT_FALSE(demosaicer.Run(c48, raw8, 0, 100, 100));
+  EXPECT_FALSE(demosaicer.Run(c24, raw16, 0, 100, 100));
+  EXPECT_FALSE(demosaicer.Run(small, raw8, 0, 100, 100));
+  EXPECT_FALSE(demosaicer.Run(c24, empty, 0, 100, 100));
+  EXPECT_FALSE(demosaicer.Run(raw8, raw8, 0, 100, 100));
 }
 
 // Raw image whose phases (by mode) hold fixed values.
 DibImage PhaseImage(int w, int h, int bits, int mode, uint32_t green, uint32_t red, uint32_t blue) {
-    DibImage raw = Make(w, h, bits);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const int c = testref::BayerColor(x, y, mode);
-            testref::SetSample(raw, x, y, 0, c == 0 ? green : (c == 1 ? blue : red));
-        }
-    return raw;
+  DibImage raw = Make(w, h, bits);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const int c = testref::BayerColor(x, y, mode);
+      testref::SetSample(raw, x, y, 0, c == 0 ? green : (c == 1 ? blue : red));
+    }
+  return raw;
 }
 
 TEST(AutoWhiteBalance, GainsFromPhaseMeansAndZeroPhases) {
-    for (int mode = 0; mode < 4; ++mode) {
-        WhiteBalanceGains g;
-        ASSERT_TRUE(MeasureWhiteBalance(PhaseImage(7, 5, 8, mode, 200, 100, 100), mode, g));
-        EXPECT_EQ(g.red, 200);
-        EXPECT_EQ(g.blue, 200);
-        EXPECT_EQ(g.green, 100);
-        ASSERT_TRUE(MeasureWhiteBalance(PhaseImage(6, 6, 16, mode, 30000, 60000, 3000), mode, g));
-        EXPECT_EQ(g.red, 50);
-        EXPECT_EQ(g.blue, 400);  // 1000 capped
-    }
-    // Red phase black with green lit: the cap. Whole frame black: unchanged.
-    WhiteBalanceGains g{123, 100, 77};
-    ASSERT_TRUE(MeasureWhiteBalance(PhaseImage(8, 8, 8, 0, 90, 0, 45), 0, g));
-    EXPECT_EQ(g.red, 400);
+  for (int mode = 0; mode < 4; ++mode) {
+    WhiteBalanceGains g;
+    ASSERT_TRUE(MeasureWhiteBalance(PhaseImage(7, 5, 8, mode, 200, 100, 100), mode, g));
+    EXPECT_EQ(g.red, 200);
     EXPECT_EQ(g.blue, 200);
-    g = WhiteBalanceGains{123, 100, 77};
-    ASSERT_TRUE(MeasureWhiteBalance(Make(8, 8, 8), 0, g));
-    EXPECT_EQ(g.red, 123);
-    EXPECT_EQ(g.blue, 77);
-    // A 1 x 1 frame has green only: red and blue phases are empty.
-    g = WhiteBalanceGains{123, 100, 77};
-    ASSERT_TRUE(MeasureWhiteBalance(PhaseImage(1, 1, 8, 0, 50, 0, 0), 0, g));
-    EXPECT_EQ(g.red, 400);
-    DibImage color = Make(4, 4, 24);
-    EXPECT_FALSE(MeasureWhiteBalance(color, 0, g));
+    EXPECT_EQ(g.green, 100);
+    ASSERT_TRUE(MeasureWhiteBalance(PhaseImage(6, 6, 16, mode, 30000, 60000, 3000), mode, g));
+    EXPECT_EQ(g.red, 50);
+    EXPECT_EQ(g.blue, 400);  // 1000 capped
+  }
+  // Red phase black with green lit: the cap. Whole frame black: unchanged.
+  WhiteBalanceGains g{123, 100, 77};
+  ASSERT_TRUE(MeasureWhiteBalance(PhaseImage(8, 8, 8, 0, 90, 0, 45), 0, g));
+  EXPECT_EQ(g.red, 400);
+  EXPECT_EQ(g.blue, 200);
+  g = WhiteBalanceGains{123, 100, 77};
+  ASSERT_TRUE(MeasureWhiteBalance(Make(8, 8, 8), 0, g));
+  EXPECT_EQ(g.red, 123);
+  EXPECT_EQ(g.blue, 77);
+  // A 1 x 1 frame has green only: red and blue phases are empty.
+  g = WhiteBalanceGains{123, 100, 77};
+  ASSERT_TRUE(MeasureWhiteBalance(PhaseImage(1, 1, 8, 0, 50, 0, 0), 0, g));
+  EXPECT_EQ(g.red, 400);
+  DibImage color = Make(4, 4, 24);
+  EXPECT_FALSE(MeasureWhiteBalance(color, 0, g));
 }
 
 TEST(AutoWhiteBalance, OneShotClearsSwitchContinuousKeepsIt) {
-    DibImage raw = PhaseImage(8, 8, 8, 2, 100, 50, 25);
-    ImageSettings s;
-    s.bayerMode = 2;
-    EXPECT_FALSE(AutoWhiteBalance(raw, s));
-    EXPECT_EQ(s.bayerGainRed, 100);
+  DibImage raw = PhaseImage(8, 8, 8, 2, 100, 50, 25);
+  ImageSettings s;
+  s.bayerMode = 2;
+  EXPECT_FALSE(AutoWhiteBalance(raw, s));
+  EXPECT_EQ(s.bayerGainRed, 100);
 
-    s.bayerGainAuto = 1;
-    s.bayerGainGreen = 300;
-    ASSERT_TRUE(AutoWhiteBalance(raw, s));
-    EXPECT_EQ(s.bayerGainRed, 200);
-    EXPECT_EQ(s.bayerGainBlue, 400);
-    EXPECT_EQ(s.bayerGainGreen, 100);
-    EXPECT_EQ(s.bayerGainAuto, 1);
+  s.bayerGainAuto = 1;
+  s.bayerGainGreen = 300;
+  ASSERT_TRUE(AutoWhiteBalance(raw, s));
+  EXPECT_EQ(s.bayerGainRed, 200);
+  EXPECT_EQ(s.bayerGainBlue, 400);
+  EXPECT_EQ(s.bayerGainGreen, 100);
+  EXPECT_EQ(s.bayerGainAuto, 1);
 
-    s.bayerGainAutoOnce1 = 1;  // one flag alone is not a one-shot request
-    ASSERT_TRUE(AutoWhiteBalance(raw, s));
-    EXPECT_EQ(s.bayerGainAuto, 1);
-    s.bayerGainAutoOnce2 = 1;
-    ASSERT_TRUE(AutoWhiteBalance(raw, s));
-    EXPECT_EQ(s.bayerGainAuto, 0);
-    EXPECT_EQ(s.bayerGainAutoOnce1, 0);
-    EXPECT_EQ(s.bayerGainAutoOnce2, 0);
-    EXPECT_FALSE(AutoWhiteBalance(raw, s));
+  s.bayerGainAutoOnce1 = 1;  // one flag alone is not a one-shot request
+  ASSERT_TRUE(AutoWhiteBalance(raw, s));
+  EXPECT_EQ(s.bayerGainAuto, 1);
+  s.bayerGainAutoOnce2 = 1;
+  ASSERT_TRUE(AutoWhiteBalance(raw, s));
+  EXPECT_EQ(s.bayerGainAuto, 0);
+  EXPECT_EQ(s.bayerGainAutoOnce1, 0);
+  EXPECT_EQ(s.bayerGainAutoOnce2, 0);
+  EXPECT_FALSE(AutoWhiteBalance(raw, s));
 }
 
 TEST(GrayFromColor, LumaWeightsAndReference) {
-    DibImage color = Make(3, 1, 24), gray = Make(3, 1, 8);
-    testref::SetSample(color, 0, 0, 2, 255);
-    testref::SetSample(color, 1, 0, 1, 255);
-    testref::SetSample(color, 2, 0, 0, 255);
-    ASSERT_TRUE(GrayFromColor(gray, color));
-    EXPECT_EQ(gray.Row(0)[0], 76);
-    EXPECT_EQ(gray.Row(0)[1], 150);
-    EXPECT_EQ(gray.Row(0)[2], 28);
+  DibImage color = Make(3, 1, 24), gray = Make(3, 1, 8);
+  testref::SetSample(color, 0, 0, 2, 255);
+  testref::SetSample(color, 1, 0, 1, 255);
+  testref::SetSample(color, 2, 0, 0, 255);
+  ASSERT_TRUE(GrayFromColor(gray, color));
+  EXPECT_EQ(gray.Row(0)[0], 76);
+  EXPECT_EQ(gray.Row(0)[1], 150);
+  EXPECT_EQ(gray.Row(0)[2], 28);
 
-    std::mt19937 rng(11);
-    for (int bits : {24, 32})
-        for (const Size& s : kSizes) {
-            DibImage c = Make(s.w, s.h, bits), g = Make(s.w, s.h, 8);
-            testref::FillRandom(c, rng);
-            ASSERT_TRUE(GrayFromColor(g, c));
-            for (int y = 0; y < s.h; ++y)
-                for (int x = 0; x < s.w; ++x) {
-                    const uint32_t expect = (59 * testref::Sample(c, x, y, 1) + 30 * testref::Sample(c, x, y, 2) +
-                                             11 * testref::Sample(c, x, y, 0)) / 100;
-                    ASSERT_EQ(g.Row(y)[x], expect);
-                }
+  std::mt19937 rng(11);
+  for (int bits : {24, 32})
+    for (const Size& s : kSizes) {
+      DibImage c = Make(s.w, s.h, bits), g = Make(s.w, s.h, 8);
+      testref::FillRandom(c, rng);
+      ASSERT_TRUE(GrayFromColor(g, c));
+      for (int y = 0; y < s.h; ++y)
+        for (int x = 0; x < s.w; ++x) {
+          const uint32_t expect =
+              (59 * testref::Sample(c, x, y, 1) + 30 * testref::Sample(c, x, y, 2) +
+               11 * testref::Sample(c, x, y, 0)) /
+              100;
+          ASSERT_EQ(g.Row(y)[x], expect);
         }
-    DibImage wrong = Make(3, 1, 16);
-    EXPECT_FALSE(GrayFromColor(wrong, color));
+    }
+  DibImage wrong = Make(3, 1, 16);
+  EXPECT_FALSE(GrayFromColor(wrong, color));
 }
 
 }  // namespace

@@ -16,127 +16,161 @@ using testref::Sample;
 const int kDims[][2] = {{1, 1}, {2, 2}, {3, 5}, {4, 4}, {7, 3}, {13, 6}};
 
 TEST(SoftwareMirror, AxesAgainstReferenceAndHardwareAxesLeftAlone) {
-    std::mt19937 rng(21);
-    for (int bits : {8, 16})
-        for (const auto& d : kDims)
-            for (int h = 0; h < 2; ++h)
-                for (int v = 0; v < 2; ++v)
-                    for (int hw = 0; hw < 4; ++hw) {
-                        DibImage raw = Make(d[0], d[1], bits), scratch;
-                        testref::FillRandom(raw, rng);
-                        DibImage orig = Make(d[0], d[1], bits);
-                        std::memcpy(orig.Pixels(), raw.Pixels(), raw.SizeBytes());
-                        const MirrorHardware hard{(hw & 1) != 0, (hw & 2) != 0};
-                        const bool doH = h && !hard.horizontal, doV = v && !hard.vertical;
-                        EXPECT_EQ(SoftwareMirror(raw, scratch, h, v, hard), doH || doV);
-                        for (int y = 0; y < d[1]; ++y)
-                            for (int x = 0; x < d[0]; ++x) {
-                                const int sx = doH ? d[0] - 1 - x : x, sy = doV ? d[1] - 1 - y : y;
-                                ASSERT_EQ(Sample(raw, x, y), Sample(orig, sx, sy));
-                            }
-                    }
-    DibImage color = Make(4, 4, 24), scratch;
-    EXPECT_FALSE(SoftwareMirror(color, scratch, true, true, {}));
+  std::mt19937 rng(21);
+  for (int bits : {8, 16})
+    for (const auto& d : kDims)
+      for (int h = 0; h < 2; ++h)
+        for (int v = 0; v < 2; ++v)
+          for (int hw = 0; hw < 4; ++hw) {
+            DibImage raw = Make(d[0], d[1], bits), scratch;
+            testref::FillRandom(raw, rng);
+            DibImage orig = Make(d[0], d[1], bits);
+            std::memcpy(orig.Pixels(), raw.Pixels(), raw.SizeBytes());
+            const MirrorHardware hard{(hw & 1) != 0, (hw & 2) != 0};
+            const bool doH = h && !hard.horizontal, doV = v && !hard.vertical;
+            EXPECT_EQ(SoftwareMirror(raw, scratch, h, v, hard), doH || doV);
+            for (int y = 0; y < d[1]; ++y)
+              for (int x = 0; x < d[0]; ++x) {
+                const int sx = doH ? d[0] - 1 - x : x, sy = doV ? d[1] - 1 - y : y;
+                ASSERT_EQ(Sample(raw, x, y), Sample(orig, sx, sy));
+              }
+          }
+  DibImage color = Make(4, 4, 24), scratch;
+  EXPECT_FALSE(SoftwareMirror(color, scratch, true, true, {}));
 }
 
 TEST(RestrideRows, MovesPackedRowsToStrideAndClearsPadding) {
-    DibImage img = Make(3, 3, 8);
-    for (int i = 0; i < 9; ++i) img.Pixels()[i] = static_cast<uint8_t>(i + 1);
-    ASSERT_TRUE(RestrideRows(img, 1));
-    const uint8_t expect[12] = {1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0};
-    EXPECT_EQ(std::memcmp(img.Pixels(), expect, 12), 0);
+  DibImage img = Make(3, 3, 8);
+  for (int i = 0; i < 9; ++i) img.Pixels()[i] = static_cast<uint8_t>(i + 1);
+  ASSERT_TRUE(RestrideRows(img, 1));
+  const uint8_t expect[12] = {1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0};
+  EXPECT_EQ(std::memcmp(img.Pixels(), expect, 12), 0);
 
-    std::mt19937 rng(5);
-    for (int bpp : {1, 2})
-        for (const auto& d : kDims) {
-            DibImage im = Make(d[0], d[1], bpp * 8);
-            std::vector<uint8_t> packed(static_cast<size_t>(d[0]) * d[1] * bpp);
-            for (auto& b : packed) b = static_cast<uint8_t>(rng());
-            std::memcpy(im.Pixels(), packed.data(), packed.size());
-            ASSERT_TRUE(RestrideRows(im, bpp));
-            for (int y = 0; y < d[1]; ++y)
-                ASSERT_EQ(std::memcmp(im.Row(y), packed.data() + static_cast<size_t>(y) * d[0] * bpp,
-                                      static_cast<size_t>(d[0]) * bpp),
-                          0);
-        }
-    EXPECT_FALSE(RestrideRows(img, 2));  // 6 bytes do not fit a 4-byte row
-    DibImage empty;
-    EXPECT_FALSE(RestrideRows(empty, 1));
+  std::mt19937 rng(5);
+  for (int bpp : {1, 2})
+    for (const auto& d : kDims) {
+      DibImage im = Make(d[0], d[1], bpp * 8);
+      std::vector<uint8_t> packed(static_cast<size_t>(d[0]) * d[1] * bpp);
+      for (auto& b : packed) b = static_cast<uint8_t>(rng());
+      std::memcpy(im.Pixels(), packed.data(), packed.size());
+      ASSERT_TRUE(RestrideRows(im, bpp));
+      for (int y = 0; y < d[1]; ++y)
+        ASSERT_EQ(std::memcmp(im.Row(y), packed.data() + static_cast<size_t>(y) * d[0] * bpp,
+                              static_cast<size_t>(d[0]) * bpp),
+                  0);
+    }
+  EXPECT_FALSE(RestrideRows(img, 2));  // 6 bytes do not fit a 4-byte row
+  DibImage empty;
+  EXPECT_FALSE(RestrideRows(empty, 1));
 }
 
 struct DepthCase {
-    const char* name;
-    RegionOp op;
-    int srcBits, dstBits;
-    bool flip;
-    // Destination sample `i` of a pixel from the source pixel's samples.
-    std::function<uint32_t(const DibImage& src, int x, int y, int i)> rule;
+  const char* name;
+  RegionOp op;
+  int srcBits, dstBits;
+  bool flip;
+  // Destination sample `i` of a pixel from the source pixel's samples.
+  std::function<uint32_t(const DibImage& src, int x, int y, int i)> rule;
 };
 
 uint32_t Low16(uint32_t v) { return v & 0xFFFF; }
 
 TEST(DepthConversions, EveryConversionMatchesItsRule) {
-    const DepthCase cases[] = {
-        {"16to8 high", Convert16To8High, 16, 8, false, [](auto& s, int x, int y, int) { return Sample(s, x, y) >> 8; }},
-        {"16to8 high flip", Convert16To8HighFlip, 16, 8, true, [](auto& s, int x, int y, int) { return Sample(s, x, y) >> 8; }},
-        {"16to8 >>2 flip", Convert16To8Shift2Flip, 16, 8, true, [](auto& s, int x, int y, int) { return (Sample(s, x, y) >> 2) & 255; }},
-        {"16to8 >>4 flip", Convert16To8Shift4Flip, 16, 8, true, [](auto& s, int x, int y, int) { return (Sample(s, x, y) >> 4) & 255; }},
-        {"16 x16", Convert16Times16, 16, 16, false, [](auto& s, int x, int y, int) { return Low16(Sample(s, x, y) * 16); }},
-        {"16 x64", Convert16Times64, 16, 16, false, [](auto& s, int x, int y, int) { return Low16(Sample(s, x, y) * 64); }},
-        {"32to24", Convert32To24, 32, 24, false, [](auto& s, int x, int y, int i) { return Sample(s, x, y, i); }},
-        {"48to24", ConvertWideTo24High, 48, 24, false, [](auto& s, int x, int y, int i) { return Sample(s, x, y, i) >> 8; }},
-        {"64to24", ConvertWideTo24High, 64, 24, false, [](auto& s, int x, int y, int i) { return Sample(s, x, y, i) >> 8; }},
-        {"48to24 flip", ConvertWideTo24HighFlip, 48, 24, true, [](auto& s, int x, int y, int i) { return Sample(s, x, y, i) >> 8; }},
-        {"64to24 flip", ConvertWideTo24HighFlip, 64, 24, true, [](auto& s, int x, int y, int i) { return Sample(s, x, y, i) >> 8; }},
-        {"24to24 flip", Convert24To24Flip, 24, 24, true, [](auto& s, int x, int y, int i) { return Sample(s, x, y, i); }},
-        {"rows flip 8", CopyRowsFlip, 8, 8, true, [](auto& s, int x, int y, int) { return Sample(s, x, y); }},
-        {"swap 24", SwapRedBlue8, 24, 24, false, [](auto& s, int x, int y, int i) { return Sample(s, x, y, 2 - i); }},
-        {"swap 32", SwapRedBlue8, 32, 32, false, [](auto& s, int x, int y, int i) { return Sample(s, x, y, i == 3 ? 3 : 2 - i); }},
-        {"32 alpha", Convert32AlphaInvert, 32, 32, false, [](auto& s, int x, int y, int i) { return i == 3 ? 255 - Sample(s, x, y, 3) : Sample(s, x, y, i); }},
-        {"48 x16", Convert48Times16, 48, 48, false, [](auto& s, int x, int y, int i) { return Low16(Sample(s, x, y, i) * 16); }},
-        {"48 x64", Convert48Times64, 48, 48, false, [](auto& s, int x, int y, int i) { return Low16(Sample(s, x, y, i) * 64); }},
-        {"48 rgb x16", Convert48RgbTimes16, 48, 48, false, [](auto& s, int x, int y, int i) { return Low16(Sample(s, x, y, 2 - i) * 16); }},
-        {"48 rgb x64", Convert48RgbTimes64, 48, 48, false, [](auto& s, int x, int y, int i) { return Low16(Sample(s, x, y, 2 - i) * 64); }},
-        {"64 x16", Convert64Times16, 64, 64, false, [](auto& s, int x, int y, int i) { return i == 3 ? 65535u : Low16(Sample(s, x, y, i) * 16); }},
-        {"64 x64", Convert64Times64, 64, 64, false, [](auto& s, int x, int y, int i) { return i == 3 ? 65535u : Low16(Sample(s, x, y, i) * 64); }},
-        {"64 rgb x16", Convert64RgbTimes16, 64, 64, false, [](auto& s, int x, int y, int i) { return i == 3 ? 65535u : Low16(Sample(s, x, y, 2 - i) * 16); }},
-        {"64 rgb x64", Convert64RgbTimes64, 64, 64, false, [](auto& s, int x, int y, int i) { return i == 3 ? 65535u : Low16(Sample(s, x, y, 2 - i) * 64); }},
-    };
-    std::mt19937 rng(99);
-    for (const auto& c : cases)
-        for (const auto& d : kDims) {
-            DibImage src = Make(d[0], d[1], c.srcBits), dst = Make(d[0], d[1], c.dstBits);
-            testref::FillRandom(src, rng);
-            ASSERT_EQ(ApplyRegionOp(dst, c.op, src, nullptr, 0, 0, nullptr, nullptr), 1) << c.name;
-            const int bytes = c.dstBits == 16 || c.dstBits >= 48 ? 2 : 1;
-            const int spp = dst.BytesPerPixel() / bytes;
-            for (int y = 0; y < d[1]; ++y)
-                for (int x = 0; x < d[0]; ++x)
-                    for (int i = 0; i < spp; ++i) {
-                        const int sy = c.flip ? d[1] - 1 - y : y;
-                        ASSERT_EQ(Sample(dst, x, y, i), c.rule(src, x, sy, i)) << c.name << " " << x << "," << y;
-                    }
-        }
+  const DepthCase cases[] = {
+      {"16to8 high", Convert16To8High, 16, 8, false,
+       [](auto& s, int x, int y, int) { return Sample(s, x, y) >> 8; }},
+      {"16to8 high flip", Convert16To8HighFlip, 16, 8, true,
+       [](auto& s, int x, int y, int) { return Sample(s, x, y) >> 8; }},
+      {"16to8 >>2 flip", Convert16To8Shift2Flip, 16, 8, true,
+       [](auto& s, int x, int y, int) { return (Sample(s, x, y) >> 2) & 255; }},
+      {"16to8 >>4 flip", Convert16To8Shift4Flip, 16, 8, true,
+       [](auto& s, int x, int y, int) { return (Sample(s, x, y) >> 4) & 255; }},
+      {"16 x16", Convert16Times16, 16, 16, false,
+       [](auto& s, int x, int y, int) { return Low16(Sample(s, x, y) * 16); }},
+      {"16 x64", Convert16Times64, 16, 16, false,
+       [](auto& s, int x, int y, int) { return Low16(Sample(s, x, y) * 64); }},
+      {"32to24", Convert32To24, 32, 24, false,
+       [](auto& s, int x, int y, int i) { return Sample(s, x, y, i); }},
+      {"48to24", ConvertWideTo24High, 48, 24, false,
+       [](auto& s, int x, int y, int i) { return Sample(s, x, y, i) >> 8; }},
+      {"64to24", ConvertWideTo24High, 64, 24, false,
+       [](auto& s, int x, int y, int i) { return Sample(s, x, y, i) >> 8; }},
+      {"48to24 flip", ConvertWideTo24HighFlip, 48, 24, true,
+       [](auto& s, int x, int y, int i) { return Sample(s, x, y, i) >> 8; }},
+      {"64to24 flip", ConvertWideTo24HighFlip, 64, 24, true,
+       [](auto& s, int x, int y, int i) { return Sample(s, x, y, i) >> 8; }},
+      {"24to24 flip", Convert24To24Flip, 24, 24, true,
+       [](auto& s, int x, int y, int i) { return Sample(s, x, y, i); }},
+      {"rows flip 8", CopyRowsFlip, 8, 8, true,
+       [](auto& s, int x, int y, int) { return Sample(s, x, y); }},
+      {"swap 24", SwapRedBlue8, 24, 24, false,
+       [](auto& s, int x, int y, int i) { return Sample(s, x, y, 2 - i); }},
+      {"swap 32", SwapRedBlue8, 32, 32, false,
+       [](auto& s, int x, int y, int i) { return Sample(s, x, y, i == 3 ? 3 : 2 - i); }},
+      {"32 alpha", Convert32AlphaInvert, 32, 32, false,
+       [](auto& s, int x, int y, int i) {
+         return i == 3 ? 255 - Sample(s, x, y, 3) : Sample(s, x, y, i);
+       }},
+      {"48 x16", Convert48Times16, 48, 48, false,
+       [](auto& s, int x, int y, int i) { return Low16(Sample(s, x, y, i) * 16); }},
+      {"48 x64", Convert48Times64, 48, 48, false,
+       [](auto& s, int x, int y, int i) { return Low16(Sample(s, x, y, i) * 64); }},
+      {"48 rgb x16", Convert48RgbTimes16, 48, 48, false,
+       [](auto& s, int x, int y, int i) { return Low16(Sample(s, x, y, 2 - i) * 16); }},
+      {"48 rgb x64", Convert48RgbTimes64, 48, 48, false,
+       [](auto& s, int x, int y, int i) { return Low16(Sample(s, x, y, 2 - i) * 64); }},
+      {"64 x16", Convert64Times16, 64, 64, false,
+       [](auto& s, int x, int y, int i) {
+         return i == 3 ? 65535u : Low16(Sample(s, x, y, i) * 16);
+       }},
+      {"64 x64", Convert64Times64, 64, 64, false,
+       [](auto& s, int x, int y, int i) {
+         return i == 3 ? 65535u : Low16(Sample(s, x, y, i) * 64);
+       }},
+      {"64 rgb x16", Convert64RgbTimes16, 64, 64, false,
+       [](auto& s, int x, int y, int i) {
+         return i == 3 ? 65535u : Low16(Sample(s, x, y, 2 - i) * 16);
+       }},
+      {"64 rgb x64", Convert64RgbTimes64, 64, 64, false,
+       [](auto& s, int x, int y,
+          int i) { return i == 3 ? 65535u : Low16(Sample(s, x, y, 2 - i) * 64); }},
+  };
+  std::mt19937 rng(99);
+  for (const auto& c : cases)
+    for (const auto& d : kDims) {
+      DibImage src = Make(d[0], d[1], c.srcBits), dst = Make(d[0], d[1], c.dstBits);
+      testref::FillRandom(src, rng);
+      ASSERT_EQ(ApplyRegionOp(dst, c.op, src, nullptr, 0, 0, nullptr, nullptr), 1) << c.name;
+      const int bytes = c.dstBits == 16 || c.dstBits >= 48 ? 2 : 1;
+      const int spp = dst.BytesPerPixel() / bytes;
+      for (int y = 0; y < d[1]; ++y)
+        for (int x = 0; x < d[0]; ++x)
+          for (int i = 0; i < spp; ++i) {
+            const int sy = c.flip ? d[1] - 1 - y : y;
+            ASSERT_EQ(Sample(dst, x, y, i), c.rule(src, x, sy, i))
+                << c.name << " " << x << "," << y;
+          }
+    }
 }
 
 TEST(DepthConversions, WrongPixelSizesAndPartialRectangles) {
-    DibImage c24 = Make(5, 4, 24), g8 = Make(5, 4, 8), g16 = Make(5, 4, 16);
-    EXPECT_EQ(ApplyRegionOp(g8, Convert16To8High, c24, nullptr, 0, 0, nullptr, nullptr), 0);
-    EXPECT_EQ(ApplyRegionOp(c24, Convert32To24, c24, nullptr, 0, 0, nullptr, nullptr), 0);
-    EXPECT_EQ(ApplyRegionOp(g16, CopyRowsFlip, g8, nullptr, 0, 0, nullptr, nullptr), 0);
+  DibImage c24 = Make(5, 4, 24), g8 = Make(5, 4, 8), g16 = Make(5, 4, 16);
+  EXPECT_EQ(ApplyRegionOp(g8, Convert16To8High, c24, nullptr, 0, 0, nullptr, nullptr), 0);
+  EXPECT_EQ(ApplyRegionOp(c24, Convert32To24, c24, nullptr, 0, 0, nullptr, nullptr), 0);
+  EXPECT_EQ(ApplyRegionOp(g16, CopyRowsFlip, g8, nullptr, 0, 0, nullptr, nullptr), 0);
 
-    // A flipped copy of rows 1..2 at (2, 1): dst row 1 from src row 2.
-    std::mt19937 rng(4);
-    testref::FillRandom(g16, rng);
-    DibImage out = Make(5, 4, 8);
-    RegionRect r{0, 1, 3, 3};
-    ASSERT_EQ(ApplyRegionOp(out, Convert16To8HighFlip, g16, &r, 2, 1, nullptr, nullptr), 1);
-    for (int x = 0; x < 3; ++x) {
-        EXPECT_EQ(Sample(out, x + 2, 1), Sample(g16, x, 2) >> 8);
-        EXPECT_EQ(Sample(out, x + 2, 2), Sample(g16, x, 1) >> 8);
-    }
-    EXPECT_EQ(Sample(out, 1, 1), 0u);
-    EXPECT_EQ(Sample(out, 0, 0), 0u);
+  // A flipped copy of rows 1..2 at (2, 1): dst row 1 from src row 2.
+  std::mt19937 rng(4);
+  testref::FillRandom(g16, rng);
+  DibImage out = Make(5, 4, 8);
+  RegionRect r{0, 1, 3, 3};
+  ASSERT_EQ(ApplyRegionOp(out, Convert16To8HighFlip, g16, &r, 2, 1, nullptr, nullptr), 1);
+  for (int x = 0; x < 3; ++x) {
+    EXPECT_EQ(Sample(out, x + 2, 1), Sample(g16, x, 2) >> 8);
+    EXPECT_EQ(Sample(out, x + 2, 2), Sample(g16, x, 1) >> 8);
+  }
+  EXPECT_EQ(Sample(out, 1, 1), 0u);
+  EXPECT_EQ(Sample(out, 0, 0), 0u);
 }
 
 }  // namespace

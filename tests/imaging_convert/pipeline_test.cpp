@@ -15,243 +15,267 @@ namespace {
 using testref::Make;
 
 class FakeIrisCamera : public IAutoIrisCamera {
-public:
-    uint32_t exposure = 1000;
-    uint32_t GetExposureTime(uint32_t* t) override { *t = exposure; return 1; }
-    uint32_t GetExposureTimeMin(uint32_t* t) override { *t = 1; return 1; }
-    uint32_t GetExposureTimeMax(uint32_t* t) override { *t = 100000; return 1; }
-    uint32_t SetExposureTime(uint32_t t) override { exposure = t; return 1; }
-    uint32_t IsExposureTimeExSupported() override { return 0; }
-    uint32_t GetExposureTimeEx(double*) override { return 0; }
-    uint32_t GetGlobalGain(int32_t* g) override { *g = 100; return 1; }
-    uint32_t GetGlobalGainMin(int32_t* g) override { *g = 0; return 1; }
-    uint32_t GetGlobalGainMax(int32_t* g) override { *g = 1000; return 1; }
-    uint32_t SetGlobalGain(int32_t) override { return 1; }
+ public:
+  uint32_t exposure = 1000;
+  uint32_t GetExposureTime(uint32_t* t) override {
+    *t = exposure;
+    return 1;
+  }
+  uint32_t GetExposureTimeMin(uint32_t* t) override {
+    *t = 1;
+    return 1;
+  }
+  uint32_t GetExposureTimeMax(uint32_t* t) override {
+    *t = 100000;
+    return 1;
+  }
+  uint32_t SetExposureTime(uint32_t t) override {
+    exposure = t;
+    return 1;
+  }
+  uint32_t IsExposureTimeExSupported() override { return 0; }
+  uint32_t GetExposureTimeEx(double*) override { return 0; }
+  uint32_t GetGlobalGain(int32_t* g) override {
+    *g = 100;
+    return 1;
+  }
+  uint32_t GetGlobalGainMin(int32_t* g) override {
+    *g = 0;
+    return 1;
+  }
+  uint32_t GetGlobalGainMax(int32_t* g) override {
+    *g = 1000;
+    return 1;
+  }
+  uint32_t SetGlobalGain(int32_t) override { return 1; }
 };
 
 class PipelineTest : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(defects.Init()); }
+ protected:
+  void SetUp() override { ASSERT_TRUE(defects.Init()); }
 
-    // Configures mode, fills its raw image randomly and returns a copy of it.
-    DibImage Prepare(int w, int h, int mode, uint32_t seed = 1) {
-        settings.colorMode = mode;
-        EXPECT_TRUE(pipeline.Configure(w, h, mode));
-        std::mt19937 rng(seed);
-        DibImage& raw = pipeline.RawFor(mode);
-        testref::FillRandom(raw, rng);
-        DibImage copy;
-        copy.CopyFrom(raw);
-        return copy;
-    }
+  // Configures mode, fills its raw image randomly and returns a copy of it.
+  DibImage Prepare(int w, int h, int mode, uint32_t seed = 1) {
+    settings.colorMode = mode;
+    EXPECT_TRUE(pipeline.Configure(w, h, mode));
+    std::mt19937 rng(seed);
+    DibImage& raw = pipeline.RawFor(mode);
+    testref::FillRandom(raw, rng);
+    DibImage copy;
+    copy.CopyFrom(raw);
+    return copy;
+  }
 
-    uint32_t Run(FrameReport* report = nullptr) {
-        return pipeline.ProcessFrame(settings, defects, lock, camera, geometry, report);
-    }
+  uint32_t Run(FrameReport* report = nullptr) {
+    return pipeline.ProcessFrame(settings, defects, lock, camera, geometry, report);
+  }
 
-    ImagePipeline pipeline;
-    ImageSettings settings;
-    DefectState defects;
-    std::mutex lock;
-    CaptureGeometry geometry;
-    IAutoIrisCamera* camera = nullptr;
+  ImagePipeline pipeline;
+  ImageSettings settings;
+  DefectState defects;
+  std::mutex lock;
+  CaptureGeometry geometry;
+  IAutoIrisCamera* camera = nullptr;
 };
 
 TEST_F(PipelineTest, ColorModesWithoutAdjustmentsAreThePlainDemosaic) {
-    const int bits[] = {0, 0, 24, 32, 48, 64};
-    test::ForEachCpuPath([&] {
+  const int bits[] = {0, 0, 24, 32, 48, 64};
+  test::ForEachCpuPath([&] {
     for (int mode = 2; mode <= 5; ++mode)
-        for (int bayer = 0; bayer < 4; ++bayer) {
-            settings.bayerMode = bayer;
-            settings.bayerGainRed = 150;
-            settings.bayerGainBlue = 60;
-            DibImage raw = Prepare(13, 9, mode, static_cast<uint32_t>(mode * 4 + bayer));
-            ASSERT_EQ(Run(), 1u);
-            DibImage expect = Make(13, 9, bits[mode]);
-            testref::ReferenceDemosaic(expect, raw, bayer, 150, 60);
-            ASSERT_TRUE(testref::SameBytes(pipeline.ImageFor(mode), expect)) << mode << " " << bayer;
-            EXPECT_TRUE(testref::SameBytes(pipeline.RawFor(mode), raw));
-        }
-    });
+      for (int bayer = 0; bayer < 4; ++bayer) {
+        settings.bayerMode = bayer;
+        settings.bayerGainRed = 150;
+        settings.bayerGainBlue = 60;
+        DibImage raw = Prepare(13, 9, mode, static_cast<uint32_t>(mode * 4 + bayer));
+        ASSERT_EQ(Run(), 1u);
+        DibImage expect = Make(13, 9, bits[mode]);
+        testref::ReferenceDemosaic(expect, raw, bayer, 150, 60);
+        ASSERT_TRUE(testref::SameBytes(pipeline.ImageFor(mode), expect)) << mode << " " << bayer;
+        EXPECT_TRUE(testref::SameBytes(pipeline.RawFor(mode), raw));
+      }
+  });
 }
 
 TEST_F(PipelineTest, MonoModesWithoutProcessingLeaveTheRawImage) {
-    for (int mode : {0, 1}) {
-        DibImage raw = Prepare(7, 5, mode);
-        ASSERT_EQ(Run(), 1u);
-        EXPECT_TRUE(testref::SameBytes(pipeline.ImageFor(mode), raw));
-        EXPECT_EQ(&pipeline.ImageFor(mode), &pipeline.RawFor(mode));
-    }
-    // GrayMode 2 cannot change a 16-bit image.
-    settings.grayMode = 2;
-    DibImage raw16 = Prepare(8, 6, 1);
+  for (int mode : {0, 1}) {
+    DibImage raw = Prepare(7, 5, mode);
     ASSERT_EQ(Run(), 1u);
-    EXPECT_TRUE(testref::SameBytes(pipeline.Raw16(), raw16));
+    EXPECT_TRUE(testref::SameBytes(pipeline.ImageFor(mode), raw));
+    EXPECT_EQ(&pipeline.ImageFor(mode), &pipeline.RawFor(mode));
+  }
+  // GrayMode 2 cannot change a 16-bit image.
+  settings.grayMode = 2;
+  DibImage raw16 = Prepare(8, 6, 1);
+  ASSERT_EQ(Run(), 1u);
+  EXPECT_TRUE(testref::SameBytes(pipeline.Raw16(), raw16));
 }
 
 TEST_F(PipelineTest, MirrorRunsBeforeDemosaicAndSkipsHardwareAxes) {
-    geometry.mirrorH = true;
-    geometry.mirrorV = true;
-    DibImage raw = Prepare(10, 8, 4);
-    DibImage mirrored, scratch;
-    mirrored.CopyFrom(raw);
-    SoftwareMirror(mirrored, scratch, true, true, {});
-    ASSERT_EQ(Run(), 1u);
-    DibImage expect = Make(10, 8, 48);
-    testref::ReferenceDemosaic(expect, mirrored, 0, 100, 100);
-    EXPECT_TRUE(testref::SameBytes(pipeline.ImageFor(4), expect));
+  geometry.mirrorH = true;
+  geometry.mirrorV = true;
+  DibImage raw = Prepare(10, 8, 4);
+  DibImage mirrored, scratch;
+  mirrored.CopyFrom(raw);
+  SoftwareMirror(mirrored, scratch, true, true, {});
+  ASSERT_EQ(Run(), 1u);
+  DibImage expect = Make(10, 8, 48);
+  testref::ReferenceDemosaic(expect, mirrored, 0, 100, 100);
+  EXPECT_TRUE(testref::SameBytes(pipeline.ImageFor(4), expect));
 
-    geometry.hwMirrorH = true;
-    geometry.hwMirrorV = true;
-    raw = Prepare(10, 8, 0);
-    ASSERT_EQ(Run(), 1u);
-    EXPECT_TRUE(testref::SameBytes(pipeline.Raw8(), raw));
+  geometry.hwMirrorH = true;
+  geometry.hwMirrorV = true;
+  raw = Prepare(10, 8, 0);
+  ASSERT_EQ(Run(), 1u);
+  EXPECT_TRUE(testref::SameBytes(pipeline.Raw8(), raw));
 }
 
 TEST_F(PipelineTest, GrayModeTwoIsLumaOfTheDemosaic) {
-    settings.grayMode = 2;
-    settings.bayerMode = 3;
-    DibImage raw = Prepare(11, 7, 0);
-    ASSERT_EQ(Run(), 1u);
-    DibImage color = Make(11, 7, 24), gray;
-    gray.CopyFrom(raw);  // keeps the row padding, which the luma never writes
-    testref::ReferenceDemosaic(color, raw, 3, 100, 100);
-    ASSERT_TRUE(GrayFromColor(gray, color));
-    EXPECT_TRUE(testref::SameBytes(pipeline.Raw8(), gray));
+  settings.grayMode = 2;
+  settings.bayerMode = 3;
+  DibImage raw = Prepare(11, 7, 0);
+  ASSERT_EQ(Run(), 1u);
+  DibImage color = Make(11, 7, 24), gray;
+  gray.CopyFrom(raw);  // keeps the row padding, which the luma never writes
+  testref::ReferenceDemosaic(color, raw, 3, 100, 100);
+  ASSERT_TRUE(GrayFromColor(gray, color));
+  EXPECT_TRUE(testref::SameBytes(pipeline.Raw8(), gray));
 }
 
 TEST_F(PipelineTest, AdjustmentsRunInOrderOnTheModeImage) {
-    settings.gamma = 150;
-    settings.contrast = 20;
-    settings.brightness = -40;
-    settings.hue = 30;
-    settings.saturation = 50;
-    settings.sharpness = 7;
-    DibImage raw = Prepare(16, 12, 2, 9);
-    ASSERT_EQ(Run(), 1u);
-    DibImage expect = Make(16, 12, 24), copy;
-    testref::ReferenceDemosaic(expect, raw, 0, 100, 100);
-    ToneTables tables;
-    HueSatCache hue;
-    SharpenCache sharp;
-    ApplyHueSaturation(expect, 30, 50, hue);
-    ApplyGamma(expect, 150, tables);
-    ApplyContrast(expect, 20, tables);
-    ApplySharpness(expect, 7, copy, sharp);
-    ApplyBrightness(expect, -40, tables);
-    EXPECT_TRUE(testref::SameBytes(pipeline.ImageFor(2), expect));
+  settings.gamma = 150;
+  settings.contrast = 20;
+  settings.brightness = -40;
+  settings.hue = 30;
+  settings.saturation = 50;
+  settings.sharpness = 7;
+  DibImage raw = Prepare(16, 12, 2, 9);
+  ASSERT_EQ(Run(), 1u);
+  DibImage expect = Make(16, 12, 24), copy;
+  testref::ReferenceDemosaic(expect, raw, 0, 100, 100);
+  ToneTables tables;
+  HueSatCache hue;
+  SharpenCache sharp;
+  ApplyHueSaturation(expect, 30, 50, hue);
+  ApplyGamma(expect, 150, tables);
+  ApplyContrast(expect, 20, tables);
+  ApplySharpness(expect, 7, copy, sharp);
+  ApplyBrightness(expect, -40, tables);
+  EXPECT_TRUE(testref::SameBytes(pipeline.ImageFor(2), expect));
 }
 
 // Every mode with every stage on (and combinations that take the other fused
 // routes), split over several threads, equals one thread byte for byte,
 // white balance measured once on the whole frame before the split.
 TEST_F(PipelineTest, SplitOverThreadsEqualsOneThread) {
-    struct Adjust {
-        int gamma, contrast, brightness, hue, saturation, sharpness;
-    };
-    const Adjust adjusts[] = {{140, 20, 25, 30, 40, 8}, {100, 0, 0, 0, 0, 0}, {60, -30, 0, 0, 0, 0},
-                              {100, 0, -70, -90, 0, 3}};
-    test::ForEachCpuPath([&] {
-        for (int mode = 0; mode <= 5; ++mode)
-            for (const Adjust& a : adjusts) {
-                settings.gamma = a.gamma;
-                settings.contrast = a.contrast;
-                settings.brightness = a.brightness;
-                settings.hue = a.hue;
-                settings.saturation = a.saturation;
-                settings.sharpness = a.sharpness;
-                settings.grayMode = mode == 0 ? 2 : 0;
-                settings.bayerGainAuto = 1;
-                DibImage expect, results[2];
-                for (int threads : {1, 3}) {
-                    pipeline.SetThreadCount(threads);
-                    const DibImage raw = Prepare(37, 29, mode, 11);
-                    ASSERT_EQ(pipeline.ThreadCount(), threads);
-                    ASSERT_EQ(Run(), 1u);
-                    results[threads == 3].CopyFrom(pipeline.ImageFor(mode));
-                }
-                ASSERT_TRUE(testref::SameBytes(results[0], results[1])) << "mode " << mode << " sharpness "
-                                                                        << a.sharpness << " hue " << a.hue;
-            }
-    });
+  struct Adjust {
+    int gamma, contrast, brightness, hue, saturation, sharpness;
+  };
+  const Adjust adjusts[] = {{140, 20, 25, 30, 40, 8},
+                            {100, 0, 0, 0, 0, 0},
+                            {60, -30, 0, 0, 0, 0},
+                            {100, 0, -70, -90, 0, 3}};
+  test::ForEachCpuPath([&] {
+    for (int mode = 0; mode <= 5; ++mode)
+      for (const Adjust& a : adjusts) {
+        settings.gamma = a.gamma;
+        settings.contrast = a.contrast;
+        settings.brightness = a.brightness;
+        settings.hue = a.hue;
+        settings.saturation = a.saturation;
+        settings.sharpness = a.sharpness;
+        settings.grayMode = mode == 0 ? 2 : 0;
+        settings.bayerGainAuto = 1;
+        DibImage expect, results[2];
+        for (int threads : {1, 3}) {
+          pipeline.SetThreadCount(threads);
+          const DibImage raw = Prepare(37, 29, mode, 11);
+          ASSERT_EQ(pipeline.ThreadCount(), threads);
+          ASSERT_EQ(Run(), 1u);
+          results[threads == 3].CopyFrom(pipeline.ImageFor(mode));
+        }
+        ASSERT_TRUE(testref::SameBytes(results[0], results[1]))
+            << "mode " << mode << " sharpness " << a.sharpness << " hue " << a.hue;
+      }
+  });
 }
 
 TEST(RowWorkers, BandsCoverEveryRowOnceAndThreadsFollowTheRequest) {
-    RowWorkers workers;
-    EXPECT_EQ(workers.Parts(), 1);
-    EXPECT_EQ(workers.Start(4), 4);
-    EXPECT_EQ(workers.Start(40), RowWorkers::kMaxParts);
-    EXPECT_EQ(workers.Start(3), 3);
-    for (int rows : {0, 1, 2, 3, 7, 1000}) {
-        std::vector<std::atomic<int>> hits(static_cast<size_t>(rows));
-        std::atomic<int> calls{0};
-        workers.ForEachBand(rows, [&](int part, int y0, int y1) {
-            EXPECT_GE(part, 0);
-            EXPECT_LT(part, 3);
-            for (int y = y0; y < y1; ++y) hits[static_cast<size_t>(y)]++;
-            calls++;
-        });
-        for (int y = 0; y < rows; ++y) EXPECT_EQ(hits[static_cast<size_t>(y)].load(), 1) << rows << " " << y;
-        EXPECT_EQ(calls.load(), std::max(1, std::min(rows, 3)));
-    }
-    workers.Stop();
-    EXPECT_EQ(workers.Parts(), 1);
+  RowWorkers workers;
+  EXPECT_EQ(workers.Parts(), 1);
+  EXPECT_EQ(workers.Start(4), 4);
+  EXPECT_EQ(workers.Start(40), RowWorkers::kMaxParts);
+  EXPECT_EQ(workers.Start(3), 3);
+  for (int rows : {0, 1, 2, 3, 7, 1000}) {
+    std::vector<std::atomic<int>> hits(static_cast<size_t>(rows));
+    std::atomic<int> calls{0};
+    workers.ForEachBand(rows, [&](int part, int y0, int y1) {
+      EXPECT_GE(part, 0);
+      EXPECT_LT(part, 3);
+      for (int y = y0; y < y1; ++y) hits[static_cast<size_t>(y)]++;
+      calls++;
+    });
+    for (int y = 0; y < rows; ++y)
+      EXPECT_EQ(hits[static_cast<size_t>(y)].load(), 1) << rows << " " << y;
+    EXPECT_EQ(calls.load(), std::max(1, std::min(rows, 3)));
+  }
+  workers.Stop();
+  EXPECT_EQ(workers.Parts(), 1);
 
-    EXPECT_EQ(RowWorkerParts(640, 512, 0), 1);  // under a megapixel: no split
-    EXPECT_EQ(RowWorkerParts(640, 512, 2), 2);  // an explicit count wins
-    EXPECT_EQ(RowWorkerParts(64, 64, 99), RowWorkers::kMaxParts);
-    const int big = RowWorkerParts(4096, 3072, 0);
-    EXPECT_GE(big, 1);
-    EXPECT_LE(big, RowWorkers::kMaxParts);
+  EXPECT_EQ(RowWorkerParts(640, 512, 0), 1);  // under a megapixel: no split
+  EXPECT_EQ(RowWorkerParts(640, 512, 2), 2);  // an explicit count wins
+  EXPECT_EQ(RowWorkerParts(64, 64, 99), RowWorkers::kMaxParts);
+  const int big = RowWorkerParts(4096, 3072, 0);
+  EXPECT_GE(big, 1);
+  EXPECT_LE(big, RowWorkers::kMaxParts);
 }
 
 TEST_F(PipelineTest, OneShotWhiteBalanceIsReportedAndCleared) {
-    settings.bayerGainAuto = 1;
-    settings.bayerGainAutoOnce1 = 1;
-    settings.bayerGainAutoOnce2 = 1;
-    Prepare(8, 8, 2);
-    FrameReport report;
-    ASSERT_EQ(Run(&report), 1u);
-    EXPECT_TRUE(report.whiteBalanceMeasured);
-    EXPECT_EQ(settings.bayerGainAuto, 0);
-    ASSERT_EQ(Run(&report), 1u);
-    EXPECT_FALSE(report.whiteBalanceMeasured);
+  settings.bayerGainAuto = 1;
+  settings.bayerGainAutoOnce1 = 1;
+  settings.bayerGainAutoOnce2 = 1;
+  Prepare(8, 8, 2);
+  FrameReport report;
+  ASSERT_EQ(Run(&report), 1u);
+  EXPECT_TRUE(report.whiteBalanceMeasured);
+  EXPECT_EQ(settings.bayerGainAuto, 0);
+  ASSERT_EQ(Run(&report), 1u);
+  EXPECT_FALSE(report.whiteBalanceMeasured);
 }
 
 TEST_F(PipelineTest, FiltersAndAutoIrisRunOnTheRawFrame) {
-    settings.dotFilter = 1;
-    settings.maskFilter = 1;
-    settings.configFilter = 1;
-    settings.autoIrisMode = 1;
-    FakeIrisCamera iris;
-    camera = &iris;
-    geometry.width = 16;
-    geometry.height = 16;
-    Prepare(16, 16, 0);
-    DibImage& raw = pipeline.Raw8();
-    std::memset(raw.Pixels(), 255, raw.SizeBytes());
-    raw.Row(8)[8] = 0;  // an isolated dark outlier
-    FrameReport report;
-    ASSERT_EQ(Run(&report), 1u);
-    EXPECT_EQ(raw.Row(8)[8], 255);
-    EXPECT_TRUE(report.autoIrisChanged);
-    EXPECT_EQ(iris.exposure, 250u);
-    EXPECT_TRUE(lock.try_lock());
-    lock.unlock();
+  settings.dotFilter = 1;
+  settings.maskFilter = 1;
+  settings.configFilter = 1;
+  settings.autoIrisMode = 1;
+  FakeIrisCamera iris;
+  camera = &iris;
+  geometry.width = 16;
+  geometry.height = 16;
+  Prepare(16, 16, 0);
+  DibImage& raw = pipeline.Raw8();
+  std::memset(raw.Pixels(), 255, raw.SizeBytes());
+  raw.Row(8)[8] = 0;  // an isolated dark outlier
+  FrameReport report;
+  ASSERT_EQ(Run(&report), 1u);
+  EXPECT_EQ(raw.Row(8)[8], 255);
+  EXPECT_TRUE(report.autoIrisChanged);
+  EXPECT_EQ(iris.exposure, 250u);
+  EXPECT_TRUE(lock.try_lock());
+  lock.unlock();
 }
 
 TEST_F(PipelineTest, RefusesInvalidModeAndMissingRaw) {
-    settings.colorMode = 6;
-    EXPECT_EQ(Run(), 0u);
-    settings.colorMode = -1;
-    EXPECT_EQ(Run(), 0u);
-    settings.colorMode = 2;
-    EXPECT_EQ(Run(), 0u);  // nothing configured
-    EXPECT_FALSE(pipeline.Configure(0, 4, 2));
-    EXPECT_FALSE(pipeline.Configure(4, 4, 9));
-    // A frame too small to demosaic still runs and leaves the colour image.
-    Prepare(3, 3, 3);
-    EXPECT_EQ(Run(), 1u);
+  settings.colorMode = 6;
+  EXPECT_EQ(Run(), 0u);
+  settings.colorMode = -1;
+  EXPECT_EQ(Run(), 0u);
+  settings.colorMode = 2;
+  EXPECT_EQ(Run(), 0u);  // nothing configured
+  EXPECT_FALSE(pipeline.Configure(0, 4, 2));
+  EXPECT_FALSE(pipeline.Configure(4, 4, 9));
+  // A frame too small to demosaic still runs and leaves the colour image.
+  Prepare(3, 3, 3);
+  EXPECT_EQ(Run(), 1u);
 }
 
 }  // namespace

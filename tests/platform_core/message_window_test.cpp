@@ -61,7 +61,8 @@ TEST_F(MessageWindow, DestroyWakesEveryBlockedWaiterWithFalse) {
 }
 
 TEST_F(MessageWindow, QueueHoldsTenThousandAndRefusesMore) {
-  for (UINT i = 0; i < VEXWIN_QUEUE_LIMIT; ++i) ASSERT_TRUE(VexWin_PostMessage(window_, 1, i, 0)) << i;
+  for (UINT i = 0; i < VEXWIN_QUEUE_LIMIT; ++i)
+    ASSERT_TRUE(VexWin_PostMessage(window_, 1, i, 0)) << i;
   EXPECT_FALSE(VexWin_PostMessage(window_, 1, 0, 0));
   ASSERT_TRUE(VexWin_GetMessage(window_, &msg_, 0));
   EXPECT_EQ(msg_.wParam, 0u);
@@ -72,7 +73,8 @@ TEST_F(MessageWindow, QueueHoldsTenThousandAndRefusesMore) {
 TEST_F(MessageWindow, OrderSurvivesGrowthAfterWrapping) {
   UINT posted = 0, got = 0;
   for (int round = 0; round < 3; ++round) {
-    for (int i = 0; i < 50 + 80 * round; ++i) ASSERT_TRUE(VexWin_PostMessage(window_, 1, posted++, 0));
+    for (int i = 0; i < 50 + 80 * round; ++i)
+      ASSERT_TRUE(VexWin_PostMessage(window_, 1, posted++, 0));
     for (int i = 0; i < 40; ++i) {
       ASSERT_TRUE(VexWin_GetMessage(window_, &msg_, 0));
       ASSERT_EQ(msg_.wParam, got++);
@@ -114,8 +116,8 @@ TEST(MessageWindowHandles, DeadUnknownAndBogusHandlesFailSafely) {
   auto freed = std::make_unique<int[]>(64);
   const uintptr_t freedAddress = reinterpret_cast<uintptr_t>(freed.get());
   freed.reset();  // a dereference would now trip AddressSanitizer
-  for (uintptr_t value : {reinterpret_cast<uintptr_t>(dead), uintptr_t{0}, uintptr_t{1}, uintptr_t{0xDEADBEEF},
-                          reinterpret_cast<uintptr_t>(&local), freedAddress,
+  for (uintptr_t value : {reinterpret_cast<uintptr_t>(dead), uintptr_t{0}, uintptr_t{1},
+                          uintptr_t{0xDEADBEEF}, reinterpret_cast<uintptr_t>(&local), freedAddress,
                           reinterpret_cast<uintptr_t>(fresh) + 1}) {
     HWND h = reinterpret_cast<HWND>(value);
     VEXWIN_MSG msg{};

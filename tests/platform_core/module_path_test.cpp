@@ -22,7 +22,8 @@ TEST(ModulePath, InstalledFolderFirstThenBesideThenLinkerSearch) {
 
 TEST(ModulePath, OverrideIsTheOnlyCandidate) {
   setenv("VEXCAM_TEST_MODULE", "/opt/elsewhere/libX.so", 1);
-  EXPECT_EQ(ModuleSearchPaths("VEXCAM_TEST_MODULE", "libX.so"), std::vector<std::string>{"/opt/elsewhere/libX.so"});
+  EXPECT_EQ(ModuleSearchPaths("VEXCAM_TEST_MODULE", "libX.so"),
+            std::vector<std::string>{"/opt/elsewhere/libX.so"});
   setenv("VEXCAM_TEST_MODULE", "", 1);  // empty counts as unset
   EXPECT_EQ(ModuleSearchPaths("VEXCAM_TEST_MODULE", "libX.so").size(), 3u);
   unsetenv("VEXCAM_TEST_MODULE");

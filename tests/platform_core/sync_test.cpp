@@ -113,7 +113,7 @@ TEST(ThreadRand, EveryThreadStartsTheSameSequenceFromSeedOne) {
   EXPECT_EQ(first[1], 18467);
   EXPECT_EQ(first[2], 6334);
   for (int v : first) ASSERT_TRUE(v >= 0 && v <= 32767);
-  for (int i = 0; i < 50; ++i) ThreadRand();  // advancing this thread...
+  for (int i = 0; i < 50; ++i) ThreadRand();      // advancing this thread...
   EXPECT_EQ(FirstRandsOfNewThread(1000), first);  // ...does not affect another
 }
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <locale.h>
 #include <clocale>
 #include <cwchar>
-#include <locale.h>
 #include <string>
 
 #include "platform/text_convert.h"
@@ -29,7 +29,9 @@ class ThreadLocale {
 };
 
 constexpr CodePage kThread = CodePage::kThreadAcp;
-const char kUtf8[] = "Gr\xC3\xBC\xC3\x9F" "e \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80";
+const char kUtf8[] =
+    "Gr\xC3\xBC\xC3\x9F"
+    "e \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80";
 const wchar_t kWide[] = L"Gr\u00FC\u00DFe \u65E5\u672C \U0001F600";
 
 TEST(TextConvert, Utf8RoundTripOfNonAsciiTextWithSizeQueries) {
@@ -61,7 +63,8 @@ TEST(TextConvert, AcpFollowsTheGlobalLocaleThreadAcpTheThreadLocale) {
 TEST(TextConvert, InvalidInputFailsAndLeavesDestinationAlone) {
   ThreadLocale utf8("C.UTF-8");
   ASSERT_TRUE(utf8.ok());
-  for (const char* bad : {"ab\xC3\x28", "ab\xE6\x97", "\xC0\x80", "\xED\xA0\x80", "\xF4\x90\x80\x80"}) {
+  for (const char* bad :
+       {"ab\xC3\x28", "ab\xE6\x97", "\xC0\x80", "\xED\xA0\x80", "\xF4\x90\x80\x80"}) {
     wchar_t wide[8] = {L'x'};
     EXPECT_EQ(MultiByteToWide(kThread, bad, -1, wide, 8), 0) << bad;
     EXPECT_EQ(MultiByteToWide(kThread, bad, -1, nullptr, 0), 0) << bad;

@@ -105,7 +105,8 @@ TEST(RegFile, ReadsUtf16ExportWithForeignContent) {
   EXPECT_EQ(tree.Find("Software\\Deleted"), nullptr);
   ASSERT_NE(tree.Find("SOFTWARE\\QUORIN\\CAM"), nullptr);
   EXPECT_EQ(tree.Find("software\\quorin\\cam")->path, "Software\\Quorin\\Cam");
-  EXPECT_EQ(ValueAt(tree, "Software\\Quorin\\Cam", "")->data, Bytes(std::string_view("default", 8)));
+  EXPECT_EQ(ValueAt(tree, "Software\\Quorin\\Cam", "")->data,
+            Bytes(std::string_view("default", 8)));
   EXPECT_EQ(ValueAt(tree, "Software\\Quorin\\Cam", "name")->data,
             Bytes(std::string_view("caf\xC3\xA9 \"q\" C:\\dir", 17)));
   EXPECT_EQ(ValueAt(tree, "Software\\Quorin\\Cam", "Path")->type, REG_EXPAND_SZ);
@@ -131,15 +132,15 @@ TEST(RegFile, RejectsMalformedFiles) {
       "",
       "garbage\n",
       "Windows Registry Editor Version 4.00\n",
-      "REGEDIT4\n\"V\"=dword:1\n",                      // value before any section
+      "REGEDIT4\n\"V\"=dword:1\n",  // value before any section
       "REGEDIT4\n[HKCU\\A]\nnot a value\n",
       "REGEDIT4\n[HKCU\\A\n",
-      "REGEDIT4\n[HKCU\\A\\\\B]\n",                      // empty key name
+      "REGEDIT4\n[HKCU\\A\\\\B]\n",  // empty key name
       "REGEDIT4\n[HKCU\\A]\n\"V\"=dword:123456789\n",
       "REGEDIT4\n[HKCU\\A]\n\"V\"=hex:1,zz\n",
       "REGEDIT4\n[HKCU\\A]\n\"V\"=hex:100\n",
       "REGEDIT4\n[HKCU\\A]\n\"V\"=hex:01,,02\n",
-      "REGEDIT4\n[HKCU\\A]\n\"V\"=hex:01,\\\n",          // continuation at end of file
+      "REGEDIT4\n[HKCU\\A]\n\"V\"=hex:01,\\\n",  // continuation at end of file
       "REGEDIT4\n[HKCU\\A]\n\"V\"=\"open\n",
       "REGEDIT4\n[HKCU\\A]\n\"V\"=\"a\"b\n",
       "REGEDIT4\n[HKCU\\A]\n\"V\"dword:1\n",

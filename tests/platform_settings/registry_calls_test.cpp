@@ -25,9 +25,9 @@ TEST_F(RegistryCallsTest, CreateSetQueryAsTheInstanceDoes) {
                             KEY_ALL_ACCESS, nullptr, &camera, &disposition),
             ERROR_SUCCESS);
   const uint32_t color = 2;
-  EXPECT_EQ(RegSetValueExA(camera, "Color", 0, REG_DWORD, reinterpret_cast<const uint8_t*>(&color),
-                           4),
-            ERROR_SUCCESS);
+  EXPECT_EQ(
+      RegSetValueExA(camera, "Color", 0, REG_DWORD, reinterpret_cast<const uint8_t*>(&color), 4),
+      ERROR_SUCCESS);
   EXPECT_EQ(RegCloseKey(camera), ERROR_SUCCESS);
   EXPECT_EQ(RegCloseKey(product), ERROR_SUCCESS);
 
@@ -37,13 +37,13 @@ TEST_F(RegistryCallsTest, CreateSetQueryAsTheInstanceDoes) {
   EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
   EXPECT_EQ(RegCloseKey(product), ERROR_SUCCESS);
 
-  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "software\\quorin\\vexcamza013k9sdk\\VEXCAMZA01_00",
-                          0, KEY_READ, &camera),
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "software\\quorin\\vexcamza013k9sdk\\VEXCAMZA01_00", 0,
+                          KEY_READ, &camera),
             ERROR_SUCCESS);
   uint32_t type = 0, value = 0, size = sizeof value;
-  EXPECT_EQ(RegQueryValueExA(camera, "color", nullptr, &type, reinterpret_cast<uint8_t*>(&value),
-                             &size),
-            ERROR_SUCCESS);
+  EXPECT_EQ(
+      RegQueryValueExA(camera, "color", nullptr, &type, reinterpret_cast<uint8_t*>(&value), &size),
+      ERROR_SUCCESS);
   EXPECT_EQ(type, REG_DWORD);
   EXPECT_EQ(value, 2u);
   EXPECT_EQ(size, 4u);
@@ -120,9 +120,10 @@ TEST_F(RegistryCallsTest, ReadsAnExportedUtf16File) {
   }
   WriteBytes(File(), bytes);
   HKEY filter = nullptr;
-  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Quorin\\VexCamZA013K9Sdk\\VexCamZA01_00\\Filter",
-                          0, KEY_ALL_ACCESS, &filter),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Quorin\\VexCamZA013K9Sdk\\VexCamZA01_00\\Filter",
+                    0, KEY_ALL_ACCESS, &filter),
+      ERROR_SUCCESS);
   uint32_t gamma = 0, size = 4;
   EXPECT_EQ(RegQueryValueExA(filter, "Gamma", nullptr, nullptr, reinterpret_cast<uint8_t*>(&gamma),
                              &size),

@@ -43,10 +43,11 @@ TEST_F(SettingsStoreTest, ValuesRoundTripThroughTheFile) {
   }
   const std::string text = ReadBytes(File());
   EXPECT_EQ(text.rfind("Windows Registry Editor Version 5.00\n\n", 0), 0u);
-  EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Software\\Quorin\\VexCamZA013K9Sdk\\VexCamZA01_00\\Gain]\n"
-                      "\"Exposure\"=dword:0000000a\n"
-                      "\"ExposureEx\"=hex:00,00,00,00,00,00,29,40\n"),
-            std::string::npos)
+  EXPECT_NE(
+      text.find("[HKEY_CURRENT_USER\\Software\\Quorin\\VexCamZA013K9Sdk\\VexCamZA01_00\\Gain]\n"
+                "\"Exposure\"=dword:0000000a\n"
+                "\"ExposureEx\"=hex:00,00,00,00,00,00,29,40\n"),
+      std::string::npos)
       << text;
 
   SettingsStore other;
@@ -140,7 +141,8 @@ TEST_F(SettingsStoreTest, QueriesDoNotWriteButSeeOtherWriters) {
   ASSERT_TRUE(root.OpenCurrentUser(reader));
   ASSERT_TRUE(key.Create(root, "K"));
   ASSERT_TRUE(key.SetDword("V", 1));
-  struct stat before {}, after {};
+  struct stat before {
+  }, after{};
   ASSERT_EQ(stat(File().c_str(), &before), 0);
   uint32_t value = 0;
   for (int i = 0; i < 5; ++i) EXPECT_TRUE(key.QueryDword("V", &value));
@@ -237,9 +239,8 @@ TEST_F(SettingsStoreTest, ConcurrentWritersLoseNothing) {
   std::vector<std::thread> threads;
   std::vector<int> results(kThreads, 0);
   for (int t = 0; t < kThreads; ++t) {
-    threads.emplace_back([&, t] {
-      results[t] = writer(SettingsStore::Default(), "T" + std::to_string(t) + "_");
-    });
+    threads.emplace_back(
+        [&, t] { results[t] = writer(SettingsStore::Default(), "T" + std::to_string(t) + "_"); });
   }
   for (auto& thread : threads) thread.join();
   for (pid_t pid : children) {

@@ -37,15 +37,21 @@ struct Rgb {
 // first): the source picked and reduced by colour mode, then either the image
 // itself (same size, not Mono 16) or nearest-neighbour resampling through the
 // bottom-up display image.
-std::vector<Rgb> Expected(const std::vector<uint8_t>& image, int w, int h, int bits, int cw, int ch) {
+std::vector<Rgb> Expected(const std::vector<uint8_t>& image, int w, int h, int bits, int cw,
+                          int ch) {
   const size_t stride = (static_cast<size_t>(w) * bits / 8 + 3) & ~size_t{3};
   auto at = [&](int x, int y) -> Rgb {
-    const uint8_t* p = image.data() + static_cast<size_t>(y) * stride + static_cast<size_t>(x) * bits / 8;
+    const uint8_t* p =
+        image.data() + static_cast<size_t>(y) * stride + static_cast<size_t>(x) * bits / 8;
     switch (bits) {
-      case 8: return {p[0], p[0], p[0]};
-      case 16: return {p[1], p[1], p[1]};
-      case 24: return {p[2], p[1], p[0]};
-      default: return {p[5], p[3], p[1]};  // 48: high bytes of B, G, R
+      case 8:
+        return {p[0], p[0], p[0]};
+      case 16:
+        return {p[1], p[1], p[1]};
+      case 24:
+        return {p[2], p[1], p[0]};
+      default:
+        return {p[5], p[3], p[1]};  // 48: high bytes of B, G, R
     }
   };
   std::vector<Rgb> out(static_cast<size_t>(cw) * ch);
@@ -125,13 +131,14 @@ class PreviewTest : public ApiTest {
   std::vector<Rgb> Read(Window w, int cw, int ch) {
     std::vector<Rgb> px(static_cast<size_t>(cw) * ch);
     XSync(x_, False);
-    XImage* img = XGetImage(x_, w, 0, 0, static_cast<unsigned>(cw), static_cast<unsigned>(ch), AllPlanes, ZPixmap);
+    XImage* img = XGetImage(x_, w, 0, 0, static_cast<unsigned>(cw), static_cast<unsigned>(ch),
+                            AllPlanes, ZPixmap);
     if (img == nullptr) return {};
     for (int y = 0; y < ch; ++y) {
       for (int x = 0; x < cw; ++x) {
         const unsigned long p = XGetPixel(img, x, y);
-        px[static_cast<size_t>(y) * cw + x] = {static_cast<uint8_t>(p >> 16), static_cast<uint8_t>(p >> 8),
-                                               static_cast<uint8_t>(p)};
+        px[static_cast<size_t>(y) * cw + x] = {
+            static_cast<uint8_t>(p >> 16), static_cast<uint8_t>(p >> 8), static_cast<uint8_t>(p)};
       }
     }
     XDestroyImage(img);
@@ -147,7 +154,8 @@ class PreviewTest : public ApiTest {
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     } while (Clock::now() < end);
     size_t diff = 0;
-    for (size_t i = 0; i < std::min(got.size(), want.size()); ++i) diff += got[i] == want[i] ? 0 : 1;
+    for (size_t i = 0; i < std::min(got.size(), want.size()); ++i)
+      diff += got[i] == want[i] ? 0 : 1;
     return ::testing::AssertionFailure() << diff << " of " << want.size() << " pixels differ";
   }
   void WritePng(const std::string& path, const std::vector<Rgb>& px, int w, int h) {
@@ -156,8 +164,9 @@ class PreviewTest : public ApiTest {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
     png_init_io(png, f);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(w), static_cast<png_uint_32>(h), 8, PNG_COLOR_TYPE_RGB,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(w), static_cast<png_uint_32>(h), 8,
+                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     for (int y = 0; y < h; ++y) {
       png_write_row(png, reinterpret_cast<png_const_bytep>(px.data() + static_cast<size_t>(y) * w));
@@ -192,7 +201,8 @@ TEST_F(PreviewTest, ChildWindowShowsWhatTheDrawingRulesMakeOfTheImage) {
       ASSERT_EQ(VexCam_StopPreview(h_), 1);
       ASSERT_EQ(VexCam_SetColorMode(h_, bits), 1);
       ASSERT_EQ(VexCam_SetPreviewWindow(h_, VexWin_FromX11Window(parent), 10, 20, r.w, r.h), 1);
-      ASSERT_EQ(VexCam_Trigger(h_, callback_, nullptr, 0, 1), 1) << ::testing::PrintToString(Codes());
+      ASSERT_EQ(VexCam_Trigger(h_, callback_, nullptr, 0, 1), 1)
+          << ::testing::PrintToString(Codes());
       const Window child = PreviewXid();
       ASSERT_NE(child, 0u);
       const XWindowAttributes a = Attributes(child);
@@ -209,7 +219,8 @@ TEST_F(PreviewTest, ChildWindowShowsWhatTheDrawingRulesMakeOfTheImage) {
       const std::vector<uint8_t> image = TriggerFrame(bits);
       const std::vector<Rgb> want = Expected(image, 640, 512, bits, r.w, r.h);
       EXPECT_TRUE(ShowsSoon(child, want, r.w, r.h));
-      if (bits == 24 && r.w == 640) WritePng(VEXCAM_SCREENSHOT_DIR "/preview.png", Read(child, r.w, r.h), r.w, r.h);
+      if (bits == 24 && r.w == 640)
+        WritePng(VEXCAM_SCREENSHOT_DIR "/preview.png", Read(child, r.w, r.h), r.w, r.h);
     }
   }
   // The class name rule as WM_CLASS; a stop leaves the window, a close removes it.
@@ -220,7 +231,8 @@ TEST_F(PreviewTest, ChildWindowShowsWhatTheDrawingRulesMakeOfTheImage) {
   auto hex8 = [&](size_t at) {
     return name.size() >= at + 8 && name.find_first_not_of("0123456789abcdef", at) >= at + 8;
   };
-  EXPECT_TRUE(name.size() == 31 && name.rfind("VideoRenderer_", 0) == 0 && hex8(14) && name[22] == '_' && hex8(23))
+  EXPECT_TRUE(name.size() == 31 && name.rfind("VideoRenderer_", 0) == 0 && hex8(14) &&
+              name[22] == '_' && hex8(23))
       << name;
   XFree(hint.res_name);
   XFree(hint.res_class);
@@ -279,9 +291,10 @@ TEST_F(PreviewTest, TopLevelWindowIsCentredAndSizedToTheImage) {
   Release();
 
   // Sub-sampling (only from stored settings) shrinks the window with the image.
-  std::ofstream(SettingsPath()) << "Windows Registry Editor Version 5.00\n\n"
-                                   "[HKEY_CURRENT_USER\\Software\\Quorin\\VexCamZA013K9Sdk\\Camera_00]\n"
-                                   "\"SubSample\"=dword:00000002\n";
+  std::ofstream(SettingsPath())
+      << "Windows Registry Editor Version 5.00\n\n"
+         "[HKEY_CURRENT_USER\\Software\\Quorin\\VexCamZA013K9Sdk\\Camera_00]\n"
+         "\"SubSample\"=dword:00000002\n";
   ASSERT_NE(Init(), 0u);
   ASSERT_EQ(VexCam_GetSubSample(h_), 2);
   ASSERT_EQ(VexCam_SetPreviewWindow(h_, nullptr, 0, 0, 640, 512), 1);
@@ -309,7 +322,8 @@ TEST_F(PreviewTest, ParentResizeLeavesTheChildAndTheNextFrameFillsItsClientArea)
   // The application resizes the child itself: the picture follows.
   XResizeWindow(x_, child, 200, 150);
   XSync(x_, False);
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the library's connection sees the change
+  std::this_thread::sleep_for(
+      std::chrono::milliseconds(200));  // the library's connection sees the change
   const std::vector<uint8_t> image = TriggerFrame(24);
   EXPECT_TRUE(ShowsSoon(child, Expected(image, 640, 512, 24, 200, 150), 200, 150));
 }
@@ -322,16 +336,19 @@ TEST_F(PreviewTest, StartsWithoutAUsableWindowRecordFour) {
   ASSERT_EQ(VexCam_StopPreview(h_), 1);
 
   const Window parent = MakeParent(400, 300);
-  const Window notAWindow = XCreatePixmap(x_, parent, 8, 8, static_cast<unsigned>(DefaultDepth(x_, 0)));
+  const Window notAWindow =
+      XCreatePixmap(x_, parent, 8, 8, static_cast<unsigned>(DefaultDepth(x_, 0)));
   XSync(x_, False);
   HWND message = VexWin_CreateMessageWindow();
   struct Case {
     HWND parent;
     int w, h;
   };
-  for (Case c : {Case{message, 100, 100}, Case{VexWin_FromX11Window(notAWindow), 100, 100},
-                 Case{VexWin_FromX11Window(0x1ffff00), 100, 100}, Case{VexWin_FromX11Window(parent), -5, 100},
-                 Case{VexWin_FromX11Window(parent), 100, 0}, Case{VexWin_FromX11Window(parent), 1 << 30, 100}}) {
+  for (Case c :
+       {Case{message, 100, 100}, Case{VexWin_FromX11Window(notAWindow), 100, 100},
+        Case{VexWin_FromX11Window(0x1ffff00), 100, 100},
+        Case{VexWin_FromX11Window(parent), -5, 100}, Case{VexWin_FromX11Window(parent), 100, 0},
+        Case{VexWin_FromX11Window(parent), 1 << 30, 100}}) {
     ASSERT_EQ(VexCam_SetPreviewWindow(h_, c.parent, 0, 0, c.w, c.h), 1);
     EXPECT_EQ(VexCam_Preview(h_), 0);
     EXPECT_EQ(Codes(), std::vector<DWORD>{VEXCAM_ERR_NO_WINDOW});

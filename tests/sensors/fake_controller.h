@@ -67,7 +67,8 @@ class FakeController : public CControllerBase {
     busWrites.push_back({address, std::vector<uint8_t>(bytes, bytes + count)});
     if (count >= 2) lastAddress_ = static_cast<uint16_t>((bytes[0] << 8) | bytes[1]);
     if (count == 3 && !frozenRegisters) sensor[lastAddress_] = bytes[2];
-    if (count == 4 && !frozenRegisters) sensor[lastAddress_] = static_cast<uint16_t>((bytes[2] << 8) | bytes[3]);
+    if (count == 4 && !frozenRegisters)
+      sensor[lastAddress_] = static_cast<uint16_t>((bytes[2] << 8) | bytes[3]);
     return 1;
   }
 

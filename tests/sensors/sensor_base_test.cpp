@@ -65,12 +65,12 @@ TEST(SensorConstantsTable, OrientationWordsBusAddressesAndModelNumbers) {
     uint32_t model;
   };
   const Expect rows[] = {
-      {SensorDriver::kZA01, 4, 72, 99},     {SensorDriver::kZA04, 2, 72, 100},
-      {SensorDriver::kG1467x, 2, 108, 0},   {SensorDriver::kGLUX9701, 3, 72, 114},
-      {SensorDriver::kIMX226, 4, 72, 60},   {SensorDriver::kIMX990, 4, 72, 0},
-      {SensorDriver::kZA09, 0, 108, 103},   {SensorDriver::kZA14, 0, 108, 115},
-      {SensorDriver::kZA21, 4, 72, 122},    {SensorDriver::kMT9F001, 0, 32, 0},
-      {SensorDriver::kMT9P001, 0, 144, 0},  {SensorDriver::kZA15, 0, 66, 0},
+      {SensorDriver::kZA01, 4, 72, 99},    {SensorDriver::kZA04, 2, 72, 100},
+      {SensorDriver::kG1467x, 2, 108, 0},  {SensorDriver::kGLUX9701, 3, 72, 114},
+      {SensorDriver::kIMX226, 4, 72, 60},  {SensorDriver::kIMX990, 4, 72, 0},
+      {SensorDriver::kZA09, 0, 108, 103},  {SensorDriver::kZA14, 0, 108, 115},
+      {SensorDriver::kZA21, 4, 72, 122},   {SensorDriver::kMT9F001, 0, 32, 0},
+      {SensorDriver::kMT9P001, 0, 144, 0}, {SensorDriver::kZA15, 0, 66, 0},
   };
   for (const Expect& e : rows) {
     const SensorConstants& c = SensorConstantsOf(e.driver);
@@ -92,10 +92,8 @@ TEST(UpdateStrobe, RegisterFollowsModelNumber) {
     std::vector<std::pair<uint8_t, uint8_t>> writes;
   };
   const Case cases[] = {
-      {99, {{88, 1}, {108, 1}, {108, 0}}},
-      {103, {{88, 1}, {150, 1}, {150, 0}}},
-      {115, {{88, 1}, {150, 1}, {150, 0}}},
-      {122, {{88, 1}}},
+      {99, {{88, 1}, {108, 1}, {108, 0}}},  {103, {{88, 1}, {150, 1}, {150, 0}}},
+      {115, {{88, 1}, {150, 1}, {150, 0}}}, {122, {{88, 1}}},
       {0, {{88, 1}, {108, 1}, {108, 0}}},
   };
   for (const Case& c : cases) {

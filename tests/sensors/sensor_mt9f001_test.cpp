@@ -114,10 +114,14 @@ TEST(Mt9f001Window, FullResolutionProgram) {
   CSensorMT9F001 s(&fake, 0x20);
   ASSERT_EQ(s.SetCaptureArea(0, 4608, 0, 3288, 0), 1u);
   const std::vector<Pair> expected = {
-      {0x0104, 1},      {0x0344, 24},     {0x0348, 24 + 4607}, {0x0346, 0},     {0x034A, 3287},
-      {0x0400, 2},      {0x0404, 16},     {0x034C, 4608},      {0x034E, 3288},  {0x0342, 4920},
-      {0x0340, 3434},   {0x3010, 0x0100}, {0x3014, 0x056A},    {0x301A, 0x10DE}, {0x0104, 0},
-      {0x3040, (0xFFFF & ~0xDBE) | 0x41 | 0x200},
+      {0x0104, 1},         {0x0344, 24},
+      {0x0348, 24 + 4607}, {0x0346, 0},
+      {0x034A, 3287},      {0x0400, 2},
+      {0x0404, 16},        {0x034C, 4608},
+      {0x034E, 3288},      {0x0342, 4920},
+      {0x0340, 3434},      {0x3010, 0x0100},
+      {0x3014, 0x056A},    {0x301A, 0x10DE},
+      {0x0104, 0},         {0x3040, (0xFFFF & ~0xDBE) | 0x41 | 0x200},
   };
   const auto w = fake.SensorWrites();
   ASSERT_GE(w.size(), expected.size());
@@ -148,12 +152,12 @@ TEST(Mt9f001Window, BinnedModesAndRefusedAreas) {
   EXPECT_EQ(s.ReadModeShadow(), 0x3C7u);
 
   fake.Clear();
-  EXPECT_EQ(s.SetCaptureArea(0, 330, 0, 240, 0), 0u);    // width not a multiple of 16
-  EXPECT_EQ(s.SetCaptureArea(0, 320, 0, 240, 3), 0u);    // no mode 3
-  EXPECT_EQ(s.SetCaptureArea(2, 320, 0, 240, 1), 0u);    // x not a multiple of 4
-  EXPECT_EQ(s.SetCaptureArea(0, 304, 0, 240, 0), 0u);    // narrower than 320
-  EXPECT_EQ(s.SetCaptureArea(0, 320, 0, 6, 0), 0u);      // lower than 8
-  EXPECT_EQ(s.SetCaptureArea(4304, 320, 0, 240, 0), 0u); // beyond the array
+  EXPECT_EQ(s.SetCaptureArea(0, 330, 0, 240, 0), 0u);     // width not a multiple of 16
+  EXPECT_EQ(s.SetCaptureArea(0, 320, 0, 240, 3), 0u);     // no mode 3
+  EXPECT_EQ(s.SetCaptureArea(2, 320, 0, 240, 1), 0u);     // x not a multiple of 4
+  EXPECT_EQ(s.SetCaptureArea(0, 304, 0, 240, 0), 0u);     // narrower than 320
+  EXPECT_EQ(s.SetCaptureArea(0, 320, 0, 6, 0), 0u);       // lower than 8
+  EXPECT_EQ(s.SetCaptureArea(4304, 320, 0, 240, 0), 0u);  // beyond the array
   EXPECT_EQ(s.SetCaptureArea(0xFFFFFFF0, 320, 0, 240, 0), 0u);
   EXPECT_EQ(s.SetCaptureArea(0, 0xFFFFFF00, 0, 240, 0), 0u);
   EXPECT_TRUE(fake.busWrites.empty());

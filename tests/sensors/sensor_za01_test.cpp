@@ -39,7 +39,8 @@ Area AreaOf(CSensorZA01& s) {
 TEST(Za01Window, FullHalfAndQuarterWriteTheExactPrograms) {
   const uint8_t full[19] = {128, 2, 128, 2, 40, 0, 57, 48, 79, 0, 0, 2, 0, 2, 0, 0, 127, 0, 99};
   const uint8_t half0[19] = {64, 1, 64, 1, 24, 0, 12, 40, 39, 21, 240, 0, 240, 0, 0, 0, 59, 34, 3};
-  const uint8_t quarter1[19] = {160, 0, 64, 1, 24, 0, 12, 40, 19, 39, 120, 0, 120, 0, 0, 0, 29, 49, 99};
+  const uint8_t quarter1[19] = {160, 0, 64,  1, 24, 0, 12, 40, 19, 39,
+                                120, 0, 120, 0, 0,  0, 29, 49, 99};
 
   FakeController fake;
   fake.fpga[129] = 0x06;
@@ -55,7 +56,8 @@ TEST(Za01Window, FullHalfAndQuarterWriteTheExactPrograms) {
   EXPECT_EQ(fake.fpgaWrites, Program(half0));
   EXPECT_EQ(s.Info().lineLength, 320u);
   const Area a = AreaOf(s);
-  EXPECT_EQ(std::tie(a.x, a.width, a.y, a.height, a.flag), std::make_tuple(160u, 320u, 136u, 240u, 0u));
+  EXPECT_EQ(std::tie(a.x, a.width, a.y, a.height, a.flag),
+            std::make_tuple(160u, 320u, 136u, 240u, 0u));
 
   fake.Clear();
   fake.fpga[130] = 1;  // sensor mode 1: reduced windows write 99
@@ -167,7 +169,8 @@ TEST(Za01Exposure, FrameRateStoresFrameLengthAndReappliesTheTime) {
   uint32_t rate = 300;  // 30.0 frames per second
   ASSERT_EQ(s.AccessSensorParameter(0, &rate), 1u);
   EXPECT_EQ(s.Info().frameLength, 3437u);
-  EXPECT_EQ(Value(s, &CSensorZA01::GetExposureLines), 1363u);  // from the stored 100 x 0.1 ms, not 100 lines
+  EXPECT_EQ(Value(s, &CSensorZA01::GetExposureLines),
+            1363u);  // from the stored 100 x 0.1 ms, not 100 lines
 
   rate = 100000;  // faster than the window allows: limited to height + 46
   ASSERT_EQ(s.AccessSensorParameter(0, &rate), 1u);
@@ -368,7 +371,7 @@ TEST(Za01Registers, SerialChannelAndVerifiedWrite) {
   fake.frozenRegisters = true;
   fake.Clear();
   EXPECT_EQ(s.WriteSensorRegisterVerified(0x0200, 0x22), 0u);
-  EXPECT_EQ(fake.busWrites.size(), 200u);  // 100 writes and 100 read addresses
+  EXPECT_EQ(fake.busWrites.size(), 200u);                       // 100 writes and 100 read addresses
   EXPECT_EQ(s.WriteSensorRegisterVerified(0x0200, 0x122), 0u);  // not 8 bits
 }
 

@@ -11,10 +11,12 @@ namespace {
 
 TEST(SimEnvironment, ParsesHexProductLists) {
   EXPECT_EQ(ParseSimulatorList("3200"), (std::vector<uint16_t>{0x3200}));
-  EXPECT_EQ(ParseSimulatorList("0x3200,3200,3260"), (std::vector<uint16_t>{0x3200, 0x3200, 0x3260}));
+  EXPECT_EQ(ParseSimulatorList("0x3200,3200,3260"),
+            (std::vector<uint16_t>{0x3200, 0x3200, 0x3260}));
   EXPECT_EQ(ParseSimulatorList(" 0X3042 , 33a0 "), (std::vector<uint16_t>{0x3042, 0x33A0}));
   // Junk entries are skipped, the rest kept in order.
-  EXPECT_EQ(ParseSimulatorList("zz,3200,,0,12345,0x,3270x,3270"), (std::vector<uint16_t>{0x3200, 0x3270}));
+  EXPECT_EQ(ParseSimulatorList("zz,3200,,0,12345,0x,3270x,3270"),
+            (std::vector<uint16_t>{0x3200, 0x3270}));
   EXPECT_TRUE(ParseSimulatorList("").empty());
   EXPECT_TRUE(ParseSimulatorList(nullptr).empty());
 }

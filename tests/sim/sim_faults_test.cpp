@@ -52,7 +52,7 @@ TEST_F(SimTest, BusAndEepromFaults) {
 
   camera->InjectEepromWriteLoss(1);
   ASSERT_TRUE(BusWrite(*d, 0xA2, {0x10, 0x80, 0x5C}));  // acknowledged ...
-  EXPECT_EQ(camera->EepromByte(0x1080), 0xFF);         // ... but not stored
+  EXPECT_EQ(camera->EepromByte(0x1080), 0xFF);          // ... but not stored
   ASSERT_TRUE(BusWrite(*d, 0xA2, {0x10, 0x80, 0x5C}));
   EXPECT_EQ(camera->EepromByte(0x1080), 0x5C);
 }

@@ -5,9 +5,9 @@
 
 #include <chrono>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <thread>
-#include <memory>
 #include <vector>
 
 #include "sim/sim_backend.h"
@@ -51,7 +51,9 @@ class SimTest : public ::testing::Test {
     std::memcpy(out, buf, count);
     return true;
   }
-  static bool WriteFpga(IUsbDevice& d, uint8_t reg, uint8_t value) { return BusWrite(d, 0x40, {reg, 0, value}); }
+  static bool WriteFpga(IUsbDevice& d, uint8_t reg, uint8_t value) {
+    return BusWrite(d, 0x40, {reg, 0, value});
+  }
   static bool ReadFpga(IUsbDevice& d, uint8_t reg, uint8_t* value) {
     uint8_t two[2];
     if (!BusWrite(d, 0x40, {reg}) || !BusRead(d, 0x41, 2, two)) return false;
@@ -62,7 +64,9 @@ class SimTest : public ::testing::Test {
     uint8_t zero[64] = {};
     return Vendor(d, 0x42, 0xC2, 0, 0, zero) >= 0;
   }
-  static uint32_t U32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t{p[3]} << 24; }
+  static uint32_t U32(const uint8_t* p) {
+    return p[0] | p[1] << 8 | p[2] << 16 | uint32_t{p[3]} << 24;
+  }
 
   struct Frame {
     uint8_t header[64] = {};
@@ -79,7 +83,8 @@ class SimTest : public ::testing::Test {
     for (uint32_t off = 0; off < f.Length();) {
       const uint32_t n = std::min<uint32_t>(524288, f.Length() - off);
       r = d.BulkTransfer(0x81, f.payload.data() + off, n, timeoutMs);
-      if (r.status != TransferStatus::kCompleted || r.deviceStatus != 0 || r.transferred != n) return false;
+      if (r.status != TransferStatus::kCompleted || r.deviceStatus != 0 || r.transferred != n)
+        return false;
       off += n;
     }
     return true;

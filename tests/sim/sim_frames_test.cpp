@@ -31,7 +31,8 @@ TEST_F(SimTest, WindowRegistersSetTheFrameSizeAndOrigin) {
   Frame f;
   ASSERT_TRUE(ReadFrame(*d, f));
   ASSERT_EQ(f.Length(), 320u * 240u);
-  const PatternFrame p{.tag = f.Tag(), .exposure = 510, .x0 = 160, .y0 = 136, .width = 320, .height = 240};
+  const PatternFrame p{
+      .tag = f.Tag(), .exposure = 510, .x0 = 160, .y0 = 136, .width = 320, .height = 240};
   EXPECT_EQ(f.payload, Reference(p));
 
   // A generic camera without window registers sends its full effective size,
@@ -39,7 +40,8 @@ TEST_F(SimTest, WindowRegistersSetTheFrameSizeAndOrigin) {
   auto g = Add(0x3280);
   ASSERT_TRUE(ReadFrame(*g, f));
   EXPECT_EQ(f.Length(), 640u * 512u);
-  for (auto [reg, value] : std::vector<std::pair<uint8_t, uint8_t>>{{68, 100}, {69, 0}, {64, 30}, {65, 0}})
+  for (auto [reg, value] :
+       std::vector<std::pair<uint8_t, uint8_t>>{{68, 100}, {69, 0}, {64, 30}, {65, 0}})
     ASSERT_TRUE(WriteFpga(*g, reg, value));
   ASSERT_TRUE(ReadFrame(*g, f));
   EXPECT_EQ(f.Length(), 3000u);
@@ -109,8 +111,9 @@ TEST_F(SimTest, TriggerModeDeliversOneFramePerTrigger) {
   ASSERT_TRUE(ReadFpga(*d, 8, &after));
   EXPECT_EQ(static_cast<uint8_t>(counter + 1), after);
   std::vector<uint8_t> payload(U32(header + 16));
-  ASSERT_EQ(d->BulkTransfer(0x81, payload.data(), static_cast<uint32_t>(payload.size()), 100).transferred,
-            payload.size());
+  ASSERT_EQ(
+      d->BulkTransfer(0x81, payload.data(), static_cast<uint32_t>(payload.size()), 100).transferred,
+      payload.size());
   // No second frame without a second trigger.
   ASSERT_TRUE(RequestFrame(*d));
   EXPECT_EQ(d->BulkTransfer(0x81, header, 64, 50).status, TransferStatus::kTimedOut);
@@ -131,11 +134,14 @@ TEST_F(SimTest, AlternateEndpointAndCommandReadProducts) {
   auto r = alt->BulkTransfer(0x83, buf.data(), static_cast<uint32_t>(buf.size()), 500);
   ASSERT_EQ(r.status, TransferStatus::kCompleted);
   ASSERT_EQ(r.transferred, buf.size());
-  EXPECT_EQ(buf, Reference({.tag = camera->LastFrame().pattern.tag, .width = 64, .height = 8, .bits = 16}));
+  EXPECT_EQ(
+      buf,
+      Reference({.tag = camera->LastFrame().pattern.tag, .width = 64, .height = 8, .bits = 16}));
 
   // 0x3340: "QU3R" at address 0 returns the frame padded to the byte count.
   auto cmd = Add(0x3340);
-  for (auto [reg, value] : std::vector<std::pair<uint8_t, uint8_t>>{{68, 64}, {69, 0}, {64, 32}, {65, 0}})
+  for (auto [reg, value] :
+       std::vector<std::pair<uint8_t, uint8_t>>{{68, 64}, {69, 0}, {64, 32}, {65, 0}})
     camera->SetFpgaRegister(reg, value);
   uint8_t block[32] = {'Q', 'U', '3', 'R', 2};
   block[16] = 0x00;

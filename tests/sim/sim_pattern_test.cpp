@@ -40,8 +40,13 @@ TEST(SimPattern, RowFillAndByteCopyMatchTheSampleFunction) {
   auto next = [&](uint32_t m) { return static_cast<uint32_t>(rng() % m); };
   for (int bits : {8, 16}) {
     for (int round = 0; round < 50; ++round) {
-      PatternFrame f{.tag = next(1000), .exposure = next(3000), .x0 = next(33), .y0 = next(17),
-                     .width = 1 + next(40), .height = 1 + next(9), .bits = bits};
+      PatternFrame f{.tag = next(1000),
+                     .exposure = next(3000),
+                     .x0 = next(33),
+                     .y0 = next(17),
+                     .width = 1 + next(40),
+                     .height = 1 + next(9),
+                     .bits = bits};
       std::vector<uint8_t> ref;
       for (uint32_t y = 0; y < f.height; ++y)
         for (uint32_t x = 0; x < f.width; ++x) {

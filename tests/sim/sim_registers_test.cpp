@@ -85,10 +85,10 @@ TEST_F(SimTest, MalformedRequestsFail) {
   auto d = Add(0x3200);
   uint8_t buf[128] = {};
   EXPECT_LT(d->ControlTransfer(0x40, 0x30, 65, 0x40, buf, 128, 3000), 0);  // more than 64 bytes
-  EXPECT_LT(Vendor(*d, 0x40, 0x30, 0, 0x40, buf), 0);                       // nothing to send
-  EXPECT_FALSE(BusWrite(*d, 0x70, {1, 2}));                                 // nobody at 0x70
-  EXPECT_LT(Vendor(*d, 0x40, 0xB0, 0, 0, buf), 0);                          // wrong direction
-  EXPECT_LT(Vendor(*d, 0xC0, 0x99, 0, 0, buf), 0);                          // unknown request
+  EXPECT_LT(Vendor(*d, 0x40, 0x30, 0, 0x40, buf), 0);                      // nothing to send
+  EXPECT_FALSE(BusWrite(*d, 0x70, {1, 2}));                                // nobody at 0x70
+  EXPECT_LT(Vendor(*d, 0x40, 0xB0, 0, 0, buf), 0);                         // wrong direction
+  EXPECT_LT(Vendor(*d, 0xC0, 0x99, 0, 0, buf), 0);                         // unknown request
   EXPECT_LT(d->ControlTransfer(0x40, 0x3C, 0, 0, nullptr, 4, 3000), 0);
   // The firmware stalls any wLength but the request record's 102 bytes.
   EXPECT_LT(d->ControlTransfer(0xC0, 0xB0, 0, 0, buf, 64, 3000), 0);
@@ -107,7 +107,10 @@ TEST_F(SimTest, InformationBlocksAndStatus) {
   ASSERT_EQ(Vendor(*d, 0xC0, 0xC3, 0, 0, buf), 64);
   EXPECT_EQ(buf[0], 1);
   // Controller words and the command byte keep what was written.
-  buf[0] = 0x78; buf[1] = 0x56; buf[2] = 0x34; buf[3] = 0x12;
+  buf[0] = 0x78;
+  buf[1] = 0x56;
+  buf[2] = 0x34;
+  buf[3] = 0x12;
   ASSERT_GE(Vendor(*d, 0x40, 0xD0, 1, 0x0123, buf), 0);
   ASSERT_EQ(Vendor(*d, 0xC0, 0xD1, 0, 0x8123, buf), 64);
   EXPECT_EQ(buf[0] | buf[1] << 8, 0x5678);

@@ -130,7 +130,8 @@ TEST_F(SimCam, FrameSizesFollowAreaAndDataWidth) {
 }
 
 // Expected row r of a ZA01 frame delivered with flip 1 (a 180-degree turn).
-std::vector<uint8_t> TurnedRow(uint32_t tag, uint32_t exposure, uint32_t r, uint32_t w, uint32_t h) {
+std::vector<uint8_t> TurnedRow(uint32_t tag, uint32_t exposure, uint32_t r, uint32_t w,
+                               uint32_t h) {
   std::vector<uint8_t> row(w);
   sim::FillPatternRow(tag, exposure, 0, h - 1 - r, w, 8, row.data());
   return std::vector<uint8_t>(row.rbegin(), row.rend());
@@ -237,8 +238,7 @@ TEST_F(SimCam, FiveFailedFramesGiveUp) {
   cam.StopCapture();
   sim->InjectShortPayloads(5);  // the fifth gives up
   ASSERT_EQ(cam.StartCapture(kCaptureContinuous), 1u);
-  for (int i = 0; i < 20 && (r = cam.WaitFrame(3000)) == kWaitTimeout; ++i) {
-  }
+  for (int i = 0; i < 20 && (r = cam.WaitFrame(3000)) == kWaitTimeout; ++i) {}
   EXPECT_EQ(r, kWaitTransferError);
   EXPECT_TRUE(cam.TransferError());
   cam.StopCapture();
@@ -254,8 +254,8 @@ TEST_F(SimCam, UnplugWhileStreamingThenReplug) {
   sim->Unplug();
   uint32_t r = 0;
   const auto start = Clock::now();
-  while ((r = cam.WaitFrame(1000)) != kWaitTransferError && Clock::now() - start < std::chrono::seconds(10)) {
-  }
+  while ((r = cam.WaitFrame(1000)) != kWaitTransferError &&
+         Clock::now() - start < std::chrono::seconds(10)) {}
   EXPECT_EQ(r, kWaitTransferError);
   EXPECT_EQ(cam.StopCapture(), 1u);
   sim->Replug();
@@ -318,7 +318,7 @@ TEST_F(SimCam, SecondEqualTriggerModeTouchesNothing) {
 TEST_F(SimCam, LevelValueGoesToItsTwoRegisters) {
   auto sim = Add(0x3260);
   TestCamera& cam = Model(0x3260);
-  cam.OpenCamera(0);  // the fallback driver's bring-up does not matter here
+  cam.OpenCamera(0);                   // the fallback driver's bring-up does not matter here
   EXPECT_EQ(cam.HasLevelValue(), 0u);  // the fallback driver has no readout speed
   cam.ReplaceSensor(std::make_unique<ReadoutSensor>(cam.Transport(), 0x48));
   ASSERT_EQ(cam.HasLevelValue(), 1u);
@@ -369,7 +369,6 @@ TEST_F(SimCam, SlowReaderNeverGetsAFrameTwice) {
   EXPECT_EQ(dups, 0);
 }
 
-
 TEST_F(SimCam, ExposureCounterIsNeverProgrammedByTwoThreadsAtOnce) {
   // The transfer thread applies the pending exposure while the application
   // re-applies it through a frame-rate change: the three bytes of the 24-bit
@@ -395,7 +394,8 @@ TEST_F(SimCam, ExposureCounterIsNeverProgrammedByTwoThreadsAtOnce) {
 
   std::vector<uint8_t> order;
   for (const sim::SimTransaction& t : sim->SerialLog(0x40)) {
-    if (t.request == 0x40 && t.data.size() == 3 && (t.data[0] == 133 || t.data[0] == 134 || t.data[0] == 155))
+    if (t.request == 0x40 && t.data.size() == 3 &&
+        (t.data[0] == 133 || t.data[0] == 134 || t.data[0] == 155))
       order.push_back(t.data[0]);
   }
   ASSERT_GE(order.size(), 30u);
@@ -403,7 +403,8 @@ TEST_F(SimCam, ExposureCounterIsNeverProgrammedByTwoThreadsAtOnce) {
     ASSERT_EQ(order[i], (std::array<uint8_t, 3>{133, 134, 155})[i % 3]) << "write " << i;
   uint32_t lines = 0;
   ASSERT_EQ(cam.Sensor()->GetExposureLines(&lines), 1u);
-  EXPECT_EQ(sim->FpgaRegister(133) | sim->FpgaRegister(134) << 8 | sim->FpgaRegister(155) << 16, lines);
+  EXPECT_EQ(sim->FpgaRegister(133) | sim->FpgaRegister(134) << 8 | sim->FpgaRegister(155) << 16,
+            lines);
 }
 
 }  // namespace

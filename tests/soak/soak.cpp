@@ -74,8 +74,9 @@ int DecodeTag(const uint8_t* buffer, int bits) {
     const uint8_t* p = buffer + (static_cast<size_t>(y) * kWidth + x) * bpp;
     return bpp == 1 ? p[0] : uint32_t{p[0]} | uint32_t{p[1]} << 8;
   };
-  static const int kPoints[][2] = {{0, 0},   {1, 0},   {5, 1},   {200, 2},  {639, 3},  {320, 100}, {17, 255},
-                                   {400, 256}, {3, 400}, {638, 509}, {0, 510}, {1, 511},  {333, 511}, {639, 511}};
+  static const int kPoints[][2] = {{0, 0},     {1, 0},    {5, 1},     {200, 2},  {639, 3},
+                                   {320, 100}, {17, 255}, {400, 256}, {3, 400},  {638, 509},
+                                   {0, 510},   {1, 511},  {333, 511}, {639, 511}};
   for (uint32_t gain = 1; gain <= 16; ++gain) {
     for (uint32_t tag = 0; tag < 1024; ++tag) {
       bool all = true;
@@ -144,7 +145,8 @@ int MissingValues(const vexcam::platform::RegTree& tree, const char* key, int co
   int missing = 0;
   for (int name = 0; name < std::min(count, kNames); ++name) {
     const int last = name + (count - 1 - name) / kNames * kNames;
-    const auto* v = k ? vexcam::platform::RegTree::FindValue(*k, "v" + std::to_string(name)) : nullptr;
+    const auto* v =
+        k ? vexcam::platform::RegTree::FindValue(*k, "v" + std::to_string(name)) : nullptr;
     uint32_t value = 0;
     if (v != nullptr && v->data.size() == 4) std::memcpy(&value, v->data.data(), 4);
     if (v == nullptr || value != static_cast<uint32_t>(last)) ++missing;
@@ -183,7 +185,8 @@ bool StartStream(Stream& s) {
   VexCam_SetPreviewWindow(s.h, nullptr, 0, 0, 0, 0);
   s.lastTag = -1;
   s.lastFrame = Clock::now();
-  s.streaming = VexCam_CallBackPreview(s.h, s.callback, s.buffer.data(), static_cast<int>(s.buffer.size()), 1) == 1;
+  s.streaming = VexCam_CallBackPreview(s.h, s.callback, s.buffer.data(),
+                                       static_cast<int>(s.buffer.size()), 1) == 1;
   return s.streaming;
 }
 
@@ -221,8 +224,7 @@ int Pump(Stream& s) {
       s.lastTag = -1;
     }
   }
-  while (VexWin_PeekMessage(s.notify, &m, TRUE)) {
-  }
+  while (VexWin_PeekMessage(s.notify, &m, TRUE)) {}
   return broken;
 }
 
@@ -246,7 +248,8 @@ int RunSoak(int seconds, double maxSlope, const char* self) {
       s.notify = VexWin_CreateMessageWindow();
       s.callback = VexWin_CreateMessageWindow();
       s.h = VexCam_Initialize(s.notify);
-      if (s.h == 0 || VexCam_SetDeviceNumber(s.h, s.number) != 1) Fail("open camera " + std::to_string(s.number));
+      if (s.h == 0 || VexCam_SetDeviceNumber(s.h, s.number) != 1)
+        Fail("open camera " + std::to_string(s.number));
       VexCam_SetColorMode(s.h, s.bits);
       // Neutral image settings, so the picture stays the camera's.
       VexCam_SetBrightness(s.h, 0);
@@ -283,11 +286,13 @@ int RunSoak(int seconds, double maxSlope, const char* self) {
   const long startThreads = CountEntries("/proc/self/task");
 
   // The second process.
-  const std::string countFile = std::filesystem::temp_directory_path() / ("vexcam-soak-" + std::to_string(getpid()));
+  const std::string countFile =
+      std::filesystem::temp_directory_path() / ("vexcam-soak-" + std::to_string(getpid()));
   const pid_t writer = fork();
   if (writer == 0) {
     const std::string secs = std::to_string(seconds);
-    execl(self, self, "--writer", "--seconds", secs.c_str(), "--count-file", countFile.c_str(), nullptr);
+    execl(self, self, "--writer", "--seconds", secs.c_str(), "--count-file", countFile.c_str(),
+          nullptr);
     _exit(127);
   }
 
@@ -311,7 +316,8 @@ int RunSoak(int seconds, double maxSlope, const char* self) {
     }
   });
 
-  const std::string outDir = std::filesystem::temp_directory_path() / ("vexcam-soak-out-" + std::to_string(getpid()));
+  const std::string outDir =
+      std::filesystem::temp_directory_path() / ("vexcam-soak-out-" + std::to_string(getpid()));
   std::filesystem::create_directories(outDir);
   long unplugs = 0, brokenSeen = 0, replugsStreaming = 0, recordings = 0, snapshots = 0;
   std::vector<std::pair<double, long>> rss;  // (minutes, KiB)
@@ -332,8 +338,8 @@ int RunSoak(int seconds, double maxSlope, const char* self) {
       const int broken = Pump(s);
       if (&s == &streams[2] && broken > 0 && plug == Plug::kOut) brokenSeen += 1;
       // A live stream that has not delivered for the bound has hung.
-      if (s.streaming && !(&s == &streams[2] && plug != Plug::kIn) && !(&s == &streams[0] && recording) &&
-          now - s.lastFrame > kStreamBound) {
+      if (s.streaming && !(&s == &streams[2] && plug != Plug::kIn) &&
+          !(&s == &streams[0] && recording) && now - s.lastFrame > kStreamBound) {
         Fail("stream " + std::to_string(s.number) + " stalled");
         s.lastFrame = now;
       }
@@ -392,8 +398,10 @@ int RunSoak(int seconds, double maxSlope, const char* self) {
     }
     // Snapshots of the streaming mono 16 image.
     if (now >= nextSnapshot && now < end) {
-      const std::string file = outDir + "/snap" + std::to_string(snapshots % 4) + (snapshots % 2 ? ".png" : ".bmp");
-      if (VexCam_SaveImage(streams[1].h, file.c_str(), snapshots % 2 ? VEXCAM_FORMAT_PNG : VEXCAM_FORMAT_BMP) == 1)
+      const std::string file =
+          outDir + "/snap" + std::to_string(snapshots % 4) + (snapshots % 2 ? ".png" : ".bmp");
+      if (VexCam_SaveImage(streams[1].h, file.c_str(),
+                           snapshots % 2 ? VEXCAM_FORMAT_PNG : VEXCAM_FORMAT_BMP) == 1)
         ++snapshots;
       else
         Fail("snapshot, code " + std::to_string(VexCam_GetLastError(streams[1].h)));
@@ -431,8 +439,8 @@ int RunSoak(int seconds, double maxSlope, const char* self) {
   const int missingWriter = MissingValues(tree, "SoakWriter", writerValues);
   const int missingMain = MissingValues(tree, "SoakMain", mainValues.load());
   if (missingWriter + missingMain > 0)
-    Fail("settings lost: " + std::to_string(missingWriter) + " of the writer's, " + std::to_string(missingMain) +
-         " of this process's");
+    Fail("settings lost: " + std::to_string(missingWriter) + " of the writer's, " +
+         std::to_string(missingMain) + " of this process's");
 
   // Let the threads that end asynchronously (none should) finish.
   // The process-wide device watcher reads the settings every 500 ms and
@@ -454,7 +462,8 @@ int RunSoak(int seconds, double maxSlope, const char* self) {
 
   // Resident memory after warm-up (the first fifth): least-squares slope.
   double slope = 0;
-  std::vector<std::pair<double, long>> tail(rss.begin() + static_cast<long>(rss.size() / 5), rss.end());
+  std::vector<std::pair<double, long>> tail(rss.begin() + static_cast<long>(rss.size() / 5),
+                                            rss.end());
   if (tail.size() >= 3) {
     double sx = 0, sy = 0, sxx = 0, sxy = 0;
     for (auto [x, y] : tail) {
@@ -466,23 +475,27 @@ int RunSoak(int seconds, double maxSlope, const char* self) {
     const double n = static_cast<double>(tail.size());
     slope = (n * sxy - sx * sy) / (n * sxx - sx * sx);
   }
-  if (maxSlope > 0 && slope > maxSlope) Fail("resident memory grows " + std::to_string(slope) + " KiB/min");
+  if (maxSlope > 0 && slope > maxSlope)
+    Fail("resident memory grows " + std::to_string(slope) + " KiB/min");
 
   std::printf("soak: %d s, 3 cameras\n", seconds);
   for (const Stream& s : streams)
-    std::printf("soak: camera %d (%d bit): %ld frames, %ld checked, %ld torn, %ld repeated\n", s.number, s.bits,
-                s.frames, s.checked, s.torn, s.repeated);
-  std::printf("soak: %ld unplugs, %ld broken-transfer notices, %ld replugs streaming again\n", unplugs, brokenSeen,
-              replugsStreaming);
-  std::printf("soak: %ld recordings, %ld snapshots, settings values %d (other process) + %d (this one)\n",
-              recordings, snapshots, writerValues, mainValues.load());
-  std::printf("soak: resident %ld -> %ld KiB, slope after warm-up %.1f KiB/min\n", rss.empty() ? 0 : rss.front().second,
-              rss.empty() ? 0 : rss.back().second, slope);
-  std::printf("soak: file descriptors %ld -> %ld, threads %ld -> %ld\n", startFds, endFds, startThreads, endThreads);
+    std::printf("soak: camera %d (%d bit): %ld frames, %ld checked, %ld torn, %ld repeated\n",
+                s.number, s.bits, s.frames, s.checked, s.torn, s.repeated);
+  std::printf("soak: %ld unplugs, %ld broken-transfer notices, %ld replugs streaming again\n",
+              unplugs, brokenSeen, replugsStreaming);
+  std::printf(
+      "soak: %ld recordings, %ld snapshots, settings values %d (other process) + %d (this one)\n",
+      recordings, snapshots, writerValues, mainValues.load());
+  std::printf("soak: resident %ld -> %ld KiB, slope after warm-up %.1f KiB/min\n",
+              rss.empty() ? 0 : rss.front().second, rss.empty() ? 0 : rss.back().second, slope);
+  std::printf("soak: file descriptors %ld -> %ld, threads %ld -> %ld\n", startFds, endFds,
+              startThreads, endThreads);
   for (const Stream& s : streams) {
     if (s.torn > 0) Fail("torn frames on camera " + std::to_string(s.number));
     if (s.repeated > 0) Fail("repeated frames on camera " + std::to_string(s.number));
-    if (s.checkIdentity && s.checked == 0) Fail("no frame checked on camera " + std::to_string(s.number));
+    if (s.checkIdentity && s.checked == 0)
+      Fail("no frame checked on camera " + std::to_string(s.number));
   }
   std::printf("soak: %s\n", g_failures == 0 ? "passed" : "FAILED");
   return g_failures == 0 ? 0 : 1;
@@ -497,10 +510,14 @@ int main(int argc, char** argv) {
   std::string countFile;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
-    if (a == "--seconds" && i + 1 < argc) seconds = std::atoi(argv[++i]);
-    else if (a == "--max-rss-slope" && i + 1 < argc) maxSlope = std::atof(argv[++i]);
-    else if (a == "--writer") writer = true;
-    else if (a == "--count-file" && i + 1 < argc) countFile = argv[++i];
+    if (a == "--seconds" && i + 1 < argc)
+      seconds = std::atoi(argv[++i]);
+    else if (a == "--max-rss-slope" && i + 1 < argc)
+      maxSlope = std::atof(argv[++i]);
+    else if (a == "--writer")
+      writer = true;
+    else if (a == "--count-file" && i + 1 < argc)
+      countFile = argv[++i];
   }
   if (writer) return RunWriter(seconds, countFile);
   return RunSoak(seconds, maxSlope, "/proc/self/exe");

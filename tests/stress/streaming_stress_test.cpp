@@ -58,7 +58,8 @@ void ChangeSettings(std::array<Stream, kCameras>& streams, const std::atomic<boo
   while (!stop.load()) {
     for (Stream& s : streams) {
       const VEXCAM_CAMERA_INFO& ci = s.info;
-      VexCam_SetExposureTime(s.handle, in(ci.exposureTimeMin, std::min(ci.exposureTimeMax, ci.exposureTimeMin + 300)));
+      VexCam_SetExposureTime(
+          s.handle, in(ci.exposureTimeMin, std::min(ci.exposureTimeMax, ci.exposureTimeMin + 300)));
       VexCam_SetGlobalGain(s.handle, in(ci.globalGainMin, ci.globalGainMax));
       VexCam_SetColorGainRed(s.handle, in(ci.colorGainMin, ci.colorGainMax));
       VexCam_SetBrightness(s.handle, in(-60, 60));
@@ -97,12 +98,11 @@ TEST(Stress, ThreeCamerasStreamWhileSettingsChange) {
     s.bits = bits[i];
     s.topDown = i % 2;
     s.buffer.assign(static_cast<size_t>(640 * bits[i] / 8) * 512, kSentinel);
-    while (VexCam_GetLastError(s.handle) != 0) {
-    }
+    while (VexCam_GetLastError(s.handle) != 0) {}
   }
   for (Stream& s : streams) {
-    ASSERT_EQ(VexCam_CallBackPreview(s.handle, s.callback, s.buffer.data(), static_cast<int>(s.buffer.size()),
-                                     s.topDown),
+    ASSERT_EQ(VexCam_CallBackPreview(s.handle, s.callback, s.buffer.data(),
+                                     static_cast<int>(s.buffer.size()), s.topDown),
               1);
   }
 

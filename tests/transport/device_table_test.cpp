@@ -1,10 +1,10 @@
 // Discovery numbering and the shared block between objects and processes.
 #include <gtest/gtest.h>
 
-#include <cctype>
-#include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <cctype>
+#include <csignal>
 
 #include <memory>
 #include <string>

@@ -36,9 +36,9 @@ struct FakeBulk {
 // One scripted answer to a bulk transfer.
 struct BulkReply {
   usb::TransferStatus status = usb::TransferStatus::kCompleted;
-  int32_t bytes = -1;          // bytes delivered; -1 = the whole request
+  int32_t bytes = -1;  // bytes delivered; -1 = the whole request
   uint32_t deviceStatus = 0;
-  bool block = false;          // wait until cancelled or timed out
+  bool block = false;  // wait until cancelled or timed out
   uint8_t fill = 0xAB;
 };
 
@@ -111,10 +111,9 @@ class FakeCamera {
     }
     if (reply.block) {
       const uint64_t mark = cancelCount[ep];
-      const bool cancelled = cv.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
-        return cancelCount[ep] != mark || !plugged;
-      });
-      r.status = !plugged ? usb::TransferStatus::kNoDevice
+      const bool cancelled = cv.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                         [&] { return cancelCount[ep] != mark || !plugged; });
+      r.status = !plugged    ? usb::TransferStatus::kNoDevice
                  : cancelled ? usb::TransferStatus::kCancelled
                              : usb::TransferStatus::kTimedOut;
       return r;
@@ -144,7 +143,9 @@ class FakeCamera {
 
 class FakeDevice : public usb::IUsbDevice {
  public:
-  explicit FakeDevice(std::shared_ptr<FakeCamera> cam) : cam_(std::move(cam)) { ++cam_->openHandles; }
+  explicit FakeDevice(std::shared_ptr<FakeCamera> cam) : cam_(std::move(cam)) {
+    ++cam_->openHandles;
+  }
   ~FakeDevice() override { --cam_->openHandles; }
   int ControlTransfer(uint8_t t, uint8_t r, uint16_t v, uint16_t i, uint8_t* d, uint16_t l,
                       uint32_t) override {

@@ -9,7 +9,8 @@ namespace {
 
 TEST(LibusbBackendTest, OwnsOnlyBusAndPortLocations) {
   auto path = [](const std::string& location) { return MakeDevicePath(0x04B4, 0x3200, location); };
-  EXPECT_EQ(path("2-1.4"), "\\\\?\\usb#vid_04b4&pid_3200#2-1.4#{328184c5-93e6-49b7-94b8-2ada13aabb39}");
+  EXPECT_EQ(path("2-1.4"),
+            "\\\\?\\usb#vid_04b4&pid_3200#2-1.4#{328184c5-93e6-49b7-94b8-2ada13aabb39}");
   EXPECT_EQ(LibusbBackend::LocationOfPath(path("2-1.4")), "2-1.4");
   auto backend = LibusbBackend::Create();
   if (!backend) GTEST_SKIP() << "libusb cannot start here";

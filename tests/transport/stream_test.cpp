@@ -126,7 +126,9 @@ TEST_F(Transport33A0Test, HeaderRetrySleepsInsteadOfStrobing) {
   camera->SetDefault(0x81, BulkReply{.status = usb::TransferStatus::kTimedOut, .bytes = 0});
   int frameRequests = 0;
   // The third frame request fails, which ends the retries after two attempts.
-  camera->controlFails = [&](const FakeControl& c) { return c.request == 0xC2 && ++frameRequests == 3; };
+  camera->controlFails = [&](const FakeControl& c) {
+    return c.request == 0xC2 && ++frameRequests == 3;
+  };
   FrameDescriptor frame;
   const auto start = Clock::now();
   EXPECT_EQ(transport->ReadFrameHeader(frame), 0u);
@@ -155,8 +157,12 @@ TEST_F(TransportTest, DirectTransferRefusesBadArguments) {
   uint32_t got = 0;
   EXPECT_EQ(transport->TransferDirect(nullptr, buffer.data(), 16, 0x81, &got, 100), 0u);
   EXPECT_EQ(transport->TransferDirect(stream.get(), nullptr, 16, 0x81, &got, 100), 0u);
-  EXPECT_EQ(transport->TransferDirect(stream.get(), buffer.data(), kMaxTransferBytes + 1, 0x81, &got, 100), 0u);
-  EXPECT_EQ(transport->TransferBuffered(stream.get(), buffer.data(), kMaxTransferBytes + 1, 0x81, &got), 0u);
+  EXPECT_EQ(transport->TransferDirect(stream.get(), buffer.data(), kMaxTransferBytes + 1, 0x81,
+                                      &got, 100),
+            0u);
+  EXPECT_EQ(
+      transport->TransferBuffered(stream.get(), buffer.data(), kMaxTransferBytes + 1, 0x81, &got),
+      0u);
   transport->ReleaseController();  // frees the transfer buffer
   EXPECT_EQ(transport->TransferDirect(stream.get(), buffer.data(), 16, 0x81, &got, 100), 0u);
   EXPECT_EQ(transport->TransferBuffered(stream.get(), buffer.data(), 16, 0x81, &got), 0u);
@@ -325,7 +331,7 @@ TEST_F(TransportTest, AltFrameReadNeedsTheWholeExpectedSize) {
   camera->Script(0x83, BulkReply{.bytes = 100});
   EXPECT_EQ(transport->ReadFrameAlt(frame), 0u);
   EXPECT_FALSE(transport->IsStreamOpen());  // opened here, closed on failure
-  frame.expectedSize = 4097;  // more than the buffer
+  frame.expectedSize = 4097;                // more than the buffer
   EXPECT_EQ(transport->ReadFrameAlt(frame), 0u);
 }
 

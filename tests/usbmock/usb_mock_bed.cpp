@@ -1,9 +1,9 @@
 #include "usbmock/usb_mock_bed.h"
 
+#include <umockdev.h>
 #include <array>
 #include <cstdio>
 #include <filesystem>
-#include <umockdev.h>
 
 namespace vexcam::test {
 namespace {
@@ -18,7 +18,7 @@ void PutU16(std::vector<uint8_t>& out, uint16_t v) {
 
 void DeviceDescriptor(std::vector<uint8_t>& out, uint8_t deviceClass, uint16_t vid, uint16_t pid) {
   out.insert(out.end(), {18, 1});
-  PutU16(out, 0x0300);  // bcdUSB
+  PutU16(out, 0x0300);                            // bcdUSB
   out.insert(out.end(), {deviceClass, 0, 0, 9});  // class, subclass, protocol, 2^9-byte EP0
   PutU16(out, vid);
   PutU16(out, pid);
@@ -99,8 +99,7 @@ std::string UsbMockBed::AddUsbDevice(const UsbMockPlace& place, uint16_t vendorI
   if (!place.parent.empty() && parent.empty()) return "";
   // libusb looks for usbfs before it scans: the bus folder must exist.
   std::error_code ec;
-  std::filesystem::create_directories(
-      std::filesystem::path(Root() + devNode).parent_path(), ec);
+  std::filesystem::create_directories(std::filesystem::path(Root() + devNode).parent_path(), ec);
   const std::string bus = std::to_string(place.bus);
   const std::string devnum = std::to_string(place.devnum);
   const std::string speed = std::to_string(speedMbps);
@@ -141,8 +140,8 @@ UsbMockDevice* UsbMockBed::AddCamera(std::shared_ptr<sim::SimCamera> camera,
       AddUsbDevice(place, sim::kSimVendorId, camera->ProductId(), speedMbps, descriptors);
   if (sysPath.empty()) return nullptr;
   const std::string devNode = DevNodeOf(place.bus, place.devnum);
-  auto device = std::make_unique<UsbMockDevice>(testbed_, std::move(camera), Root() + devNode,
-                                                devNode);
+  auto device =
+      std::make_unique<UsbMockDevice>(testbed_, std::move(camera), Root() + devNode, devNode);
   if (!device->Ready()) {
     umockdev_testbed_remove_device(testbed_, sysPath.c_str());
     return nullptr;

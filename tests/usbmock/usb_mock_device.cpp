@@ -1,14 +1,14 @@
 #include "usbmock/usb_mock_device.h"
 
-#include <cerrno>
-#include <cstddef>
-#include <cstring>
 #include <fcntl.h>
 #include <linux/usbdevice_fs.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <umockdev.h>
+#include <unistd.h>
+#include <cerrno>
+#include <cstddef>
+#include <cstring>
 
 namespace vexcam::test {
 namespace {
@@ -72,12 +72,17 @@ void Answer(UMockdevIoctlClient* client, long result, int error) {
 
 int UrbStatusOf(const usb::TransferResult& result) {
   switch (result.status) {
-    case usb::TransferStatus::kCompleted: return result.deviceStatus == 0 ? 0 : -EPROTO;
+    case usb::TransferStatus::kCompleted:
+      return result.deviceStatus == 0 ? 0 : -EPROTO;
     case usb::TransferStatus::kTimedOut:
-    case usb::TransferStatus::kCancelled: return -ENOENT;
-    case usb::TransferStatus::kStalled: return -EPIPE;
-    case usb::TransferStatus::kNoDevice: return -ENODEV;
-    case usb::TransferStatus::kError: break;
+    case usb::TransferStatus::kCancelled:
+      return -ENOENT;
+    case usb::TransferStatus::kStalled:
+      return -EPIPE;
+    case usb::TransferStatus::kNoDevice:
+      return -ENODEV;
+    case usb::TransferStatus::kError:
+      break;
   }
   return -EPROTO;
 }
@@ -184,8 +189,7 @@ void UsbMockDevice::SignalReadyLocked(bool ready) {
     if (!signalled_ && read(fifo_, page, sizeof(page)) > 0) signalled_ = true;
     return;
   }
-  while (write(fifo_, page, sizeof(page)) == static_cast<ssize_t>(sizeof(page))) {
-  }
+  while (write(fifo_, page, sizeof(page)) == static_cast<ssize_t>(sizeof(page))) {}
   signalled_ = false;
 }
 

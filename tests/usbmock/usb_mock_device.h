@@ -104,7 +104,7 @@ class UsbMockDevice {
   std::condition_variable wake_;
   bool stop_ = false;
   bool unplugged_ = false;
-  bool signalled_ = false;  // one page drained from the FIFO
+  bool signalled_ = false;                                  // one page drained from the FIFO
   std::map<unsigned long, std::shared_ptr<Urb>> inFlight_;  // by client address
   std::deque<std::shared_ptr<Urb>> done_;
   std::map<uint8_t, std::deque<std::shared_ptr<Urb>>> queues_;  // bulk, by endpoint

@@ -4,11 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <linux/usbdevice_fs.h>
+#include <sys/ioctl.h>
 #include <chrono>
 #include <cstring>
 #include <future>
-#include <linux/usbdevice_fs.h>
-#include <sys/ioctl.h>
 #include <thread>
 #include <vector>
 
@@ -95,8 +95,8 @@ class UsbMockTest : public ::testing::Test {
     // Every request libusb sent has an answer, and no URB was left behind.
     for (UsbMockDevice* d : {world_->cameraA, world_->cameraB}) {
       if (d == nullptr) continue;
-      EXPECT_TRUE(d->UnknownRequests().empty()) << "first unknown request 0x" << std::hex
-                                                << d->UnknownRequests().front();
+      EXPECT_TRUE(d->UnknownRequests().empty())
+          << "first unknown request 0x" << std::hex << d->UnknownRequests().front();
       EXPECT_EQ(d->UrbsInFlight(), 0u) << d->DevNode();
     }
   }
@@ -163,8 +163,8 @@ TEST_F(UsbMockTest, DiscoveryListsCamerasByBusAndPortAndSkipsTheHub) {
 TEST_F(UsbMockTest, OtherDeviceOfOurVendorIdIsNeitherListedNorOpened) {
   // A bridge chip of the same vendor id with another product id (a disk,
   // say): discovery must not open it, claim it or put it in the table.
-  UsbMockDevice* other = world_->bed->AddCamera(std::make_shared<sim::SimCamera>(40, 0x6001),
-                                                {"1-40", 1, 40, ""});
+  UsbMockDevice* other =
+      world_->bed->AddCamera(std::make_shared<sim::SimCamera>(40, 0x6001), {"1-40", 1, 40, ""});
   ASSERT_NE(other, nullptr);
   const std::string path = usb::MakeDevicePath(0x04B4, 0x6001, "1-40");
   auto backend = usb::LibusbBackend::Create();
@@ -453,7 +453,8 @@ DoctorRun RunDoctor(const std::string& configHome) {
   }
   close(out[1]);
   char buffer[4096];
-  for (ssize_t n; (n = read(out[0], buffer, sizeof(buffer))) > 0;) run.output.append(buffer, static_cast<size_t>(n));
+  for (ssize_t n; (n = read(out[0], buffer, sizeof(buffer))) > 0;)
+    run.output.append(buffer, static_cast<size_t>(n));
   close(out[0]);
   int status = 0;
   waitpid(pid, &status, 0);
@@ -476,16 +477,21 @@ class DoctorTest : public UsbMockTest {
       fs::permissions(top, fs::perms::all, fs::perm_options::add);
       for (const fs::directory_entry& e : fs::recursive_directory_iterator(top)) {
         std::error_code ec;
-        fs::permissions(e.path(), e.is_directory() ? fs::perms::all : fs::perms::owner_read | fs::perms::owner_write |
-                                  fs::perms::group_read | fs::perms::group_write | fs::perms::others_read |
-                                  fs::perms::others_write, fs::perm_options::add, ec);
+        fs::permissions(e.path(),
+                        e.is_directory() ? fs::perms::all
+                                         : fs::perms::owner_read | fs::perms::owner_write |
+                                               fs::perms::group_read | fs::perms::group_write |
+                                               fs::perms::others_read | fs::perms::others_write,
+                        fs::perm_options::add, ec);
       }
     }
   }
   void TearDown() override {
     if (!root_.empty()) {
       std::error_code ec;
-      std::filesystem::permissions(root_ + kNodeB, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write, ec);
+      std::filesystem::permissions(
+          root_ + kNodeB, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
+          ec);
       std::filesystem::remove_all(config_, ec);
     }
     UsbMockTest::TearDown();
@@ -500,9 +506,11 @@ TEST_F(DoctorTest, CameraNodeThisUserMayNotOpenBlocksCaptureWithTheFix) {
   const DoctorRun run = RunDoctor(config_);
   EXPECT_EQ(run.status, 1) << run.output;
   if (std::getenv("VEXCAM_SHOW_DOCTOR")) std::fputs(run.output.c_str(), stdout);
-  EXPECT_NE(run.output.find("camera 04b4:3200 at USB 1-2, /dev/bus/usb/001/002"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("camera 04b4:3200 at USB 1-2, /dev/bus/usb/001/002"), std::string::npos)
+      << run.output;
   EXPECT_NE(run.output.find("may open it"), std::string::npos) << run.output;
-  EXPECT_NE(run.output.find(std::string("may not open ") + kNodeB), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find(std::string("may not open ") + kNodeB), std::string::npos)
+      << run.output;
   EXPECT_NE(run.output.find("mode 000"), std::string::npos) << run.output;
   EXPECT_NE(run.output.find("fix: sudo "), std::string::npos) << run.output;
   EXPECT_NE(run.output.find("SuperSpeed"), std::string::npos) << run.output;
@@ -510,12 +518,14 @@ TEST_F(DoctorTest, CameraNodeThisUserMayNotOpenBlocksCaptureWithTheFix) {
 }
 
 TEST_F(DoctorTest, CorruptSettingsFileIsReportedButDoesNotBlock) {
-  std::ofstream(config_ + "/Quorin/VexCamZA013K9Sdk.reg") << "this is not a settings file\n[unterminated";
-  std::filesystem::permissions(config_ + "/Quorin/VexCamZA013K9Sdk.reg", std::filesystem::perms::all,
-                               std::filesystem::perm_options::add);
+  std::ofstream(config_ + "/Quorin/VexCamZA013K9Sdk.reg")
+      << "this is not a settings file\n[unterminated";
+  std::filesystem::permissions(config_ + "/Quorin/VexCamZA013K9Sdk.reg",
+                               std::filesystem::perms::all, std::filesystem::perm_options::add);
   const DoctorRun run = RunDoctor(config_);
   EXPECT_EQ(run.status, 0) << run.output;
-  EXPECT_NE(run.output.find("VexCamZA013K9Sdk.reg does not parse"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("VexCamZA013K9Sdk.reg does not parse"), std::string::npos)
+      << run.output;
   EXPECT_NE(run.output.find("fix: mv "), std::string::npos) << run.output;
   EXPECT_NE(run.output.find("nothing blocks capture"), std::string::npos) << run.output;
 }
