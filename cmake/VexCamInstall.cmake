@@ -25,7 +25,10 @@ set(VEXCAM_UDEV_RULES_DIR ${_udev_rules} CACHE STRING "Where the udev rule is in
 
 install(TARGETS VexCamSdk_ZA01 EXPORT VexCamTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT dev)
-install(DIRECTORY include/vexcam DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT dev)
+install(DIRECTORY include/vexcam DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT dev
+  PATTERN "*.in" EXCLUDE)
+install(FILES ${CMAKE_BINARY_DIR}/include/vexcam/VexCamVersion.h
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vexcam COMPONENT dev)
 foreach(_module VexCamPreview VexCamDialogs)
   if(TARGET ${_module})
     install(TARGETS ${_module} LIBRARY DESTINATION ${VEXCAM_MODULE_DIR} COMPONENT runtime)
@@ -50,7 +53,7 @@ if(TARGET gstvexcam)
 endif()
 
 install(TARGETS vexcam RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tool)
-install(FILES docs/vexcam.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT tool)
+install(FILES ${CMAKE_BINARY_DIR}/docs/vexcam.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT tool)
 
 # pkg-config: the prefix is found from the file's own place.
 file(RELATIVE_PATH VEXCAM_PC_TO_PREFIX /${CMAKE_INSTALL_LIBDIR}/pkgconfig /)

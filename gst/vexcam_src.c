@@ -349,4 +349,4 @@ static gboolean plugin_init(GstPlugin* plugin) {
 
 #define PACKAGE "vexcam"
 GST_PLUGIN_DEFINE(GST_VERSION_MAJOR, GST_VERSION_MINOR, vexcam, "VexCam USB3 camera source",
-                  plugin_init, "3.4.8", "Proprietary", "vexcam", "https://localhost/vexcam")
+                  plugin_init, VEXCAM_VERSION_STRING, "Proprietary", "vexcam", "https://localhost/vexcam")

@@ -95,9 +95,12 @@ fi
 # tested against the installed library.
 echo "-- python package"
 cp -r "$src/python" "$work/python"
-/usr/bin/python3 -m pip install -q --no-index --no-build-isolation --prefix "$work/py" "$work/python" 2>/dev/null
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+VEXCAM_VERSION=$version /usr/bin/python3 -m pip install -q --no-index --no-build-isolation --prefix "$work/py" "$work/python" 2>/dev/null
 site=$(find "$work/py" -type d -name vexcam -path '*-packages/*' | head -n1)
 [ -n "$site" ] || { echo "package: pip installed no vexcam module" >&2; exit 1; }
+ls "$(dirname "$site")" | grep -q "^vexcam-$version" \
+  || { echo "package: the Python package is not version $version" >&2; exit 1; }
 (cd "$work" && PYTHONPATH=$(dirname "$site") VEXCAM_LIBRARY="$libdir/libVexCamSdk_ZA01.so.3" \
   /usr/bin/python3 -m pytest -q -p no:cacheprovider "$work/python/tests" | tail -n 1)
 echo "package: ok"

@@ -18,12 +18,11 @@
 #define VEXCAM_SDK_H
 
 #include "VexCamTypes.h"
+#include "VexCamVersion.h"
 
 #ifdef __cplusplus
 extern "C" {
 #endif
-
-#define VEXCAM_DLL_VERSION 34080033u
 
 /* Messages. Error: wParam 0, lParam the code. Frame: wParam the address of a
  * VEXCAM_FRAME_INFO (lParam 0), or wParam 0 and lParam an error code (5, 8, 13). */

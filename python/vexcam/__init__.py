@@ -17,4 +17,15 @@ from ._camera import Camera, FrameInfo, StreamStats, count_cameras, dll_version,
 
 __all__ = ["Camera", "FrameInfo", "StreamStats", "VexCamError", "count_cameras", "dll_version", "error_text",
            "library", "simulate"]
-__version__ = "3.4.8"
+
+
+def __getattr__(name):
+    # The installed package's version; from a source tree, the library's own.
+    if name == "__version__":
+        from importlib import metadata
+        try:
+            return metadata.version("vexcam")
+        except metadata.PackageNotFoundError:
+            v = dll_version()
+            return f"{v // 10000000}.{v // 1000000 % 10}.{v // 10000 % 100}"
+    raise AttributeError(f"module 'vexcam' has no attribute {name!r}")
