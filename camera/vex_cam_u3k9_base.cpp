@@ -306,6 +306,10 @@ bool CVexCamU3K9Base::ReadReg(uint8_t reg, uint8_t* value) {
   return transport_ && transport_->ReadFpgaRegister(reg, value) != 0;
 }
 
+const SensorConstants& CVexCamU3K9Base::SensorRow() const {
+  return SensorConstantsOf(FindSensorRow(productId_.load()).driver);
+}
+
 void CVexCamU3K9Base::UpdateStrobe() {
   uint32_t model = 0;
   {

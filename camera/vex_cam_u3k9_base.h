@@ -270,6 +270,9 @@ class CVexCamU3K9Base {
   // The driver class the factory chose for the product (the class built may
   // be the fallback while that driver does not exist yet).
   SensorDriver ChosenDriver() const { return chosenDriver_; }
+  // The constants row of the driver the set product id needs: its size and
+  // the capture windows it accepts, also while no camera is open.
+  const SensorConstants& SensorRow() const;
   uint32_t FrameTimeout() const { return frameTimeoutMs_.load(); }
   uint32_t FrameSize() const { return frameSize_; }
   uint32_t StagingCapacity() const { return stagingCapacity_; }

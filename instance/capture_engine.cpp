@@ -23,27 +23,10 @@ constexpr uint32_t kWaitSliceMs = 100;        // how long a stop may go unseen
 constexpr uint32_t kPauseSleepMs = 10;
 constexpr uint32_t kRateWindowMs = 1000;
 
-// The capture windows the sensor's FPGA programs exist for.
-struct AllowedWindow {
-  int32_t width, height, x, y;
-};
-constexpr AllowedWindow kAllowedWindows[] = {
-    {640, 512, 0, 0},
-    {320, 240, 160, 136},
-    {160, 120, 240, 196},
-};
-
-bool IsAllowedWindow(const CaptureWindow& w) {
-  if (w.width < 0 || w.height < 0 || w.x < 0 || w.y < 0) return false;
-  if (w.width > kSensorWidth || w.x > kSensorWidth || w.height > kSensorHeight ||
-      w.y > kSensorHeight) {
-    return false;
-  }
-  if (w.x + w.width > kSensorWidth || w.y + w.height > kSensorHeight) return false;
-  return std::any_of(
-      std::begin(kAllowedWindows), std::end(kAllowedWindows), [&](const AllowedWindow& a) {
-        return a.width == w.width && a.height == w.height && a.x == w.x && a.y == w.y;
-      });
+// Only the windows the camera's driver accepts (for ZA01 the ones its FPGA
+// programs exist for).
+bool IsAllowedWindow(const SensorConstants& row, const CaptureWindow& w) {
+  return AcceptsWindow(row, w.x, w.y, w.width, w.height);
 }
 
 // Divisor of the output size for a sub-sample code: 1/17 halve, 2/18 quarter,
@@ -279,7 +262,7 @@ bool CaptureEngine::Prepare() {
     analog = owner_.analog;
   }
   // Only the windows the sensor has programs for.
-  if (!IsAllowedWindow(window)) {
+  if (!IsAllowedWindow(cam.SensorRow(), window)) {
     owner_.Record(VEXCAM_ERR_WINDOW_REJECTED);
     return false;
   }

@@ -31,6 +31,7 @@
 #include "instance/dialog_views.h"
 #include "instance/error_stack.h"
 #include "platform/critical_section.h"
+#include "sensors/sensor_constants.h"
 #include "vexcam/VexCamSdk.h"
 
 namespace vexcam {
@@ -38,10 +39,14 @@ namespace vexcam {
 class CaptureEngine;
 class DeviceWatch;
 
-// The product this library is built for, and its sensor.
+// The product this library is built for, and the size of its sensor (the
+// array of the product's driver row). Where a camera is at hand, its
+// SensorRow() is the source.
 inline constexpr uint32_t kTargetProductId = 12800;  // 0x3200
-inline constexpr int32_t kSensorWidth = 640;
-inline constexpr int32_t kSensorHeight = 512;
+inline constexpr int32_t kSensorWidth =
+    static_cast<int32_t>(SensorConstantsOf(SensorDriver::kZA01).arrayWidth);
+inline constexpr int32_t kSensorHeight =
+    static_cast<int32_t>(SensorConstantsOf(SensorDriver::kZA01).arrayHeight);
 inline constexpr char kDeviceBaseName[] = "VexCamZA01";
 
 // Room for a file name converted from a wide string.

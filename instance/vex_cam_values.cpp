@@ -13,28 +13,9 @@ namespace {
 // Bits per pixel of ColorMode 0..5.
 constexpr int kColorModeBits[6] = {8, 16, 24, 32, 48, 64};
 
-// Allowed capture windows of the 640 x 512 sensor: width, height, x, y.
-struct AllowedWindow {
-  int32_t width;
-  int32_t height;
-  int32_t x;
-  int32_t y;
-};
-constexpr AllowedWindow kAllowedWindows[] = {
-    {640, 512, 0, 0},
-    {320, 240, 160, 136},
-    {160, 120, 240, 196},
-};
-
-bool IsAllowedWindow(int x, int width, int y, int height) {
-  if (x < 0 || y < 0 || width < 0 || height < 0) return false;
-  if (width > kSensorWidth || x > kSensorWidth || height > kSensorHeight || y > kSensorHeight)
-    return false;
-  if (x + width > kSensorWidth || y + height > kSensorHeight) return false;
-  for (const AllowedWindow& w : kAllowedWindows) {
-    if (w.width == width && w.height == height && w.x == x && w.y == y) return true;
-  }
-  return false;
+// The capture windows the camera's driver accepts.
+bool IsAllowedWindow(const SensorConstants& row, int x, int width, int y, int height) {
+  return AcceptsWindow(row, x, y, width, height);
 }
 
 bool InRange(int value, int minimum, int maximum) { return value >= minimum && value <= maximum; }
@@ -164,7 +145,7 @@ BOOL CVexCam::SetCaptureWindowEx(int totalWidth, int x, int width, int totalHeig
     imageSettings.windowHeight = height;
     subSample = imageSettings.subSample;
   }
-  if (!IsAllowedWindow(x, width, y, height)) {
+  if (!IsAllowedWindow(camera->SensorRow(), x, width, y, height)) {
     Record(VEXCAM_ERR_WINDOW_REJECTED);
     return 0;
   }

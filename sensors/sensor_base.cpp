@@ -1,22 +1,12 @@
 #include "sensors/sensor_base.h"
 
 #include "platform/clock.h"
+#include "sensors/fpga_register.h"
 #include "sensors/sensor_constants.h"
 
 namespace vexcam {
 
 namespace {
-
-// FPGA registers common to the family.
-constexpr uint8_t kRegBusy = 2;  // non-zero while the sensor bus is busy
-constexpr uint8_t kRegUpdateStrobe = 108;
-constexpr uint8_t kRegUpdateStrobeAlt = 150;  // model numbers 103 and 115
-constexpr uint32_t kModelStrobeAltA = 103;
-constexpr uint32_t kModelStrobeAltB = 115;
-constexpr uint32_t kModelNoStrobe = 122;
-
-constexpr uint32_t kBusyAttempts = 100;
-constexpr uint32_t kBusyRetryMs = 3;
 
 template <typename T>
 uint32_t Put(T* out, T value) {
@@ -139,82 +129,13 @@ void CSensorBase::WaitMs(uint32_t ms) {
   SleepMs(ms);
 }
 
-uint32_t CSensorBase::PulseUpdateStrobe() {
-  if (controller_ == nullptr) return 0;
-  if (model_number_ == kModelNoStrobe) return 1;
-  const uint8_t reg = (model_number_ == kModelStrobeAltA || model_number_ == kModelStrobeAltB)
-                          ? kRegUpdateStrobeAlt
-                          : kRegUpdateStrobe;
-  if (controller_->WriteFpgaRegister(reg, 1) == 0) return 0;
-  WaitMs(1);
-  // Always release the strobe, even if raising it was the only success.
-  const uint32_t ok = controller_->WriteFpgaRegister(reg, 0);
-  WaitMs(1);
-  return ok != 0 ? 1 : 0;
-}
-
-uint32_t CSensorBase::BusWrite8(uint32_t address, uint32_t value) {
-  if (controller_ == nullptr) return 0;
-  const uint8_t bytes[3] = {static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address),
-                            static_cast<uint8_t>(value)};
-  CsLock lock(register_lock_);
-  return controller_->WriteSerialBus(bus_address_, bytes, 3, kSerialBusTimeoutMs) != 0 ? 1 : 0;
-}
-
-uint32_t CSensorBase::BusRead8(uint32_t address, uint32_t* value) {
-  if (controller_ == nullptr || value == nullptr) return 0;
-  const uint8_t addr[2] = {static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address)};
-  uint8_t byte = 0;
-  CsLock lock(register_lock_);
-  if (controller_->WriteSerialBus(bus_address_, addr, 2, kSerialBusTimeoutMs) == 0) return 0;
-  if (controller_->ReadSerialBus(bus_address_, &byte, 1, kSerialBusTimeoutMs) == 0) return 0;
-  *value = byte;
-  return 1;
-}
-
-uint32_t CSensorBase::BusWrite16(uint32_t address, uint32_t value) {
-  if (controller_ == nullptr) return 0;
-  const uint8_t bytes[4] = {static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address),
-                            static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value)};
-  CsLock lock(register_lock_);
-  return controller_->WriteSerialBus(bus_address_, bytes, 4, kSerialBusTimeoutMs) != 0 ? 1 : 0;
-}
-
-uint32_t CSensorBase::BusRead16(uint32_t address, uint32_t* value) {
-  if (controller_ == nullptr || value == nullptr) return 0;
-  const uint8_t addr[2] = {static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address)};
-  uint8_t bytes[2] = {0, 0};
-  CsLock lock(register_lock_);
-  if (controller_->WriteSerialBus(bus_address_, addr, 2, kSerialBusTimeoutMs) == 0) return 0;
-  if (controller_->ReadSerialBus(bus_address_, bytes, 2, kSerialBusTimeoutMs) == 0) return 0;
-  *value = (static_cast<uint32_t>(bytes[0]) << 8) | bytes[1];
-  return 1;
-}
-
 uint32_t CSensorBase::BusyWaitWrite(uint32_t address, uint32_t value) {
-  if (controller_ == nullptr) return 0;
-  for (uint32_t attempt = 0; attempt < kBusyAttempts; ++attempt) {
-    uint8_t busy = 1;
-    if (controller_->ReadFpgaRegister(kRegBusy, &busy) != 0 && busy == 0 &&
-        WriteSensorRegister(address, value) != 0) {
-      return 1;
-    }
-    WaitMs(kBusyRetryMs);
-  }
-  return 0;
+  return RetryWhileBusBusy(controller_, [&] { return WriteSensorRegister(address, value); });
 }
 
 uint32_t CSensorBase::BusyWaitRead(uint32_t address, uint32_t* value) {
-  if (controller_ == nullptr || value == nullptr) return 0;
-  for (uint32_t attempt = 0; attempt < kBusyAttempts; ++attempt) {
-    uint8_t busy = 1;
-    if (controller_->ReadFpgaRegister(kRegBusy, &busy) != 0 && busy == 0 &&
-        ReadSensorRegister(address, value) != 0) {
-      return 1;
-    }
-    WaitMs(kBusyRetryMs);
-  }
-  return 0;
+  if (value == nullptr) return 0;
+  return RetryWhileBusBusy(controller_, [&] { return ReadSensorRegister(address, value); });
 }
 
 uint32_t CSensorBase::ApplyDataBits(uint32_t sixteenBit) {

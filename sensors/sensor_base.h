@@ -9,7 +9,6 @@
 #include <atomic>
 #include <cstdint>
 
-#include "platform/critical_section.h"
 #include "transport/controller_base.h"
 
 namespace vexcam {
@@ -266,20 +265,6 @@ class CSensorBase {
   CControllerBase* Controller() const { return controller_; }
 
  protected:
-  // Pulses the FPGA update strobe after window, trigger or readout changes:
-  // register 150 for model numbers 103 and 115, none for 122, else 108.
-  uint32_t PulseUpdateStrobe();
-
-  // Serial register channels, each transaction under the register lock.
-  // 16-bit address, 8-bit value: {addr hi, addr lo, value}; read writes the
-  // address and reads one byte.
-  uint32_t BusWrite8(uint32_t address, uint32_t value);
-  uint32_t BusRead8(uint32_t address, uint32_t* value);
-  // 16-bit address, 16-bit value: {addr hi, addr lo, value hi, value lo};
-  // read writes the address and reads two bytes, high first.
-  uint32_t BusWrite16(uint32_t address, uint32_t value);
-  uint32_t BusRead16(uint32_t address, uint32_t* value);
-
   // Busy-flag loops: up to 100 attempts 3 ms apart, each attempt only while
   // FPGA register 2 reads 0. The write calls WriteSensorRegister, the read
   // ReadSensorRegister (both virtual, so the driver's channel is used).
@@ -306,8 +291,6 @@ class CSensorBase {
   std::atomic<uint16_t> fpga_version_{0};
   uint32_t model_number_ = 0;
   uint32_t driver_words_[5] = {};
-  // Serialises one sensor register transaction (a write, or write-then-read).
-  CriticalSection register_lock_;
 };
 
 }  // namespace vexcam

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
+#include <span>
 
 #include "sensors/sensor_base.h"
 
@@ -22,6 +23,14 @@ enum class SensorDriver : uint32_t {
   kCount
 };
 // clang-format on
+
+// A capture window the camera has a fixed program for.
+struct WindowMode {
+  uint32_t x = 0;
+  uint32_t y = 0;
+  uint32_t width = 0;
+  uint32_t height = 0;
+};
 
 struct SensorConstants {
   SensorDriver driver = SensorDriver::kCount;
@@ -52,7 +61,29 @@ struct SensorConstants {
   uint32_t bitsPerPixel = 0;
   uint32_t pixelClockKhz = 0;
   uint32_t orientation = 0;
+  // The only capture windows the camera accepts; empty: any area in the array.
+  std::span<const WindowMode> windowModes = {};
 };
+
+// Index of the window mode with exactly this area, or -1 (also for negative
+// values, which the signed callers may pass).
+constexpr int FindWindowMode(const SensorConstants& row, int64_t x, int64_t y, int64_t width,
+                             int64_t height) {
+  for (size_t i = 0; i < row.windowModes.size(); ++i) {
+    const WindowMode& m = row.windowModes[i];
+    if (m.x == x && m.y == y && m.width == width && m.height == height) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+// Whether the camera accepts the capture window: inside the array and, when
+// the row lists window modes, one of them.
+constexpr bool AcceptsWindow(const SensorConstants& row, int64_t x, int64_t y, int64_t width,
+                             int64_t height) {
+  if (x < 0 || y < 0 || width < 0 || height < 0) return false;
+  if (x + width > row.arrayWidth || y + height > row.arrayHeight) return false;
+  return row.windowModes.empty() || FindWindowMode(row, x, y, width, height) >= 0;
+}
 
 namespace sensor_table {
 
@@ -62,6 +93,13 @@ constexpr RangeRecord Range(uint32_t minimum, uint32_t maximum, uint32_t current
   return RangeRecord{minimum, maximum, current, defaultValue, 1};
 }
 inline constexpr MirrorRecord kMirror{0, 0, 1};
+
+// ZA01: the windows its FPGA programs exist for (full, half, quarter).
+inline constexpr WindowMode kZA01Windows[] = {
+    {.x = 0, .y = 0, .width = 640, .height = 512},
+    {.x = 160, .y = 136, .width = 320, .height = 240},
+    {.x = 240, .y = 196, .width = 160, .height = 120},
+};
 
 // Serial-bus addresses seen in the family.
 inline constexpr uint8_t kBusNone = 0;
@@ -84,7 +122,7 @@ inline constexpr SensorConstants kRows[] = {
      // Not marked supported: the limits come from the line-time conversion.
      .exposureTime = {1, 1230273, 100, 37, 0}, .analogGain = {}, .gainMode = {},
      .exposureSeconds = {}, .mirrorV = {}, .mirrorH = {}, .bitsPerPixel = 0,
-     .pixelClockKhz = 9000, .orientation = 4},
+     .pixelClockKhz = 9000, .orientation = 4, .windowModes = kZA01Windows},
     {.driver = SensorDriver::kZA02, .name = "SensorZA02", .busAddress = kBus6C, .modelNumber = 0,
      .arrayWidth = 320, .arrayHeight = 256, .effectiveWidth = 320, .effectiveHeight = 256,
      .lineLength = 320, .frameLength = 256, .globalGain = Range(0, 255, 64, 64),

@@ -1,7 +1,7 @@
 #include "sensors/sensor_mt9f001.h"
 
 #include <algorithm>
-#include <array>
+#include <iterator>
 
 #include "sensors/sensor_constants.h"
 
@@ -9,27 +9,27 @@ namespace vexcam {
 
 namespace {
 
-template <typename T>
-uint32_t Put(T* out, T value) {
-  if (out == nullptr) return 0;
-  *out = value;
-  return 1;
-}
+constexpr uint16_t kSequencerBase = CSensorMT9F001::kSequencerBase;
+constexpr uint32_t kSequencerWords = CSensorMT9F001::kSequencerWords;
 
-// One step of the start-up list.
-enum class StepKind : uint8_t { kWrite, kWaitMs, kRead, kSequencer };
-struct Step {
-  StepKind kind;
-  uint16_t address;
-  uint16_t value;
+// The sequencer program proper; the rest of its words is the no-op fill.
+constexpr uint16_t kSequencerProgram[] = {
+    0x0439, 0x47FF, 0x9CD5, 0xFFFF, 0x0818, 0x4A40, 0x0843, 0x8C20, 0x4A42, 0x08C3, 0x4E08, 0x4003,
+    0x8D44, 0x1008, 0x0440, 0x8150, 0x0C41, 0x2008, 0x4A83, 0x8003, 0x4C0A, 0x0B86, 0x4001, 0x8C20,
+    0x0083, 0x4E84, 0x0381, 0x4D0A, 0x0180, 0x4B81, 0x0A20, 0x8A04, 0x0C02, 0x4A80, 0x0804, 0x8C10,
+    0x4B04, 0x0381, 0x4A10, 0x2408, 0x8300, 0x4C23, 0x0850, 0x7E04, 0x0300, 0x8109,
 };
-constexpr Step W(uint16_t address, uint16_t value) { return {StepKind::kWrite, address, value}; }
+constexpr uint16_t kSequencerFill = 0x8179;
+constexpr uint16_t kSequencerFillBase = kSequencerBase + 2 * std::size(kSequencerProgram);
+constexpr uint16_t kSequencerFillWords = kSequencerWords - std::size(kSequencerProgram);
+
+constexpr ProgramStep W(uint16_t address, uint16_t value) { return WriteStep(address, value); }
 
 // Start-up list up to the settings that the driver applies itself.
-constexpr Step kStartup[] = {
+constexpr ProgramStep kStartup[] = {
     // Reset, then streaming configuration.
     W(0x301A, 0x0001),
-    {StepKind::kWaitMs, 0, 100},
+    WaitStep(100),
     W(0x301A, 0x10D0),
     W(0x0008, 0x0150),
     W(0x301A, 0x10D8),
@@ -56,7 +56,8 @@ constexpr Step kStartup[] = {
     W(0x3EE4, 0x630D),
     W(0x3EE8, 0x0046),
     // Sequencer program, its tail and the sequencer controls.
-    {StepKind::kSequencer, 0, 0},
+    BlockStep(kSequencerBase, kSequencerProgram),
+    FillStep(kSequencerFillBase, kSequencerFill, kSequencerFillWords),
     W(0x3EC4, 0),
     W(0x3EC6, 0),
     W(0x3EC8, 0),
@@ -83,20 +84,11 @@ constexpr Step kStartup[] = {
     W(0x0210, 0x0100),
     W(0x0212, 0x0100),
     W(0x0214, 0x0100),
-    {StepKind::kRead, 0x3026, 0},
+    ReadStep(0x3026),
     W(0x3026, 0xFC7F),
     W(0x301A, 0x11DC),
     W(0x3070, 0),
 };
-
-// The program proper; the rest of the 226 words is the sequencer's no-op fill.
-constexpr uint16_t kSequencerProgram[] = {
-    0x0439, 0x47FF, 0x9CD5, 0xFFFF, 0x0818, 0x4A40, 0x0843, 0x8C20, 0x4A42, 0x08C3, 0x4E08, 0x4003,
-    0x8D44, 0x1008, 0x0440, 0x8150, 0x0C41, 0x2008, 0x4A83, 0x8003, 0x4C0A, 0x0B86, 0x4001, 0x8C20,
-    0x0083, 0x4E84, 0x0381, 0x4D0A, 0x0180, 0x4B81, 0x0A20, 0x8A04, 0x0C02, 0x4A80, 0x0804, 0x8C10,
-    0x4B04, 0x0381, 0x4A10, 0x2408, 0x8300, 0x4C23, 0x0850, 0x7E04, 0x0300, 0x8109,
-};
-constexpr uint16_t kSequencerFill = 0x8179;
 
 // Read-mode bits per window mode: bit 9 always, then clear / set masks.
 constexpr uint32_t kReadModeAlways = 0x200;
@@ -112,6 +104,34 @@ constexpr uint32_t kFrameBlanking = 146;  // lines added to each output frame
 constexpr uint32_t kMinWidth = 320;
 constexpr uint32_t kMinHeight = 8;
 constexpr uint16_t kGainFlags = 0x1100;
+constexpr uint16_t kRegGroupHold = 0x0104;
+
+// The window program: fixed writes and the values that follow from the area.
+struct WindowValues {
+  uint32_t xStart, xEnd, yStart, yEnd, outWidth, outHeight, lineLength, frameLength;
+};
+struct WindowWrite {
+  uint16_t address;
+  uint32_t WindowValues::*field;  // null: the fixed value below
+  uint16_t value = 0;
+};
+constexpr WindowWrite kWindowProgram[] = {
+    {kRegGroupHold, nullptr, 1},  // hold the new settings until all are written
+    {0x0344, &WindowValues::xStart},
+    {0x0348, &WindowValues::xEnd},
+    {0x0346, &WindowValues::yStart},
+    {0x034A, &WindowValues::yEnd},
+    {0x0400, nullptr, 2},
+    {0x0404, nullptr, 16},
+    {0x034C, &WindowValues::outWidth},
+    {0x034E, &WindowValues::outHeight},
+    {0x0342, &WindowValues::lineLength},
+    {0x0340, &WindowValues::frameLength},
+    {0x3010, nullptr, 0x0100},
+    {0x3014, nullptr, 0x056A},
+    {0x301A, nullptr, 0x10DE},
+    {kRegGroupHold, nullptr, 0},  // release
+};
 
 }  // namespace
 
@@ -121,14 +141,15 @@ uint16_t CSensorMT9F001::SequencerWord(uint32_t index) {
 }
 
 CSensorMT9F001::CSensorMT9F001(CControllerBase* controller, uint8_t busAddress)
-    : CSensorBase(controller, busAddress, SensorConstantsOf(SensorDriver::kMT9F001)) {}
+    : CTableDrivenSensor(controller, busAddress, SensorDriver::kMT9F001),
+      sensor_register_(controller, busAddress) {}
 
 uint32_t CSensorMT9F001::WriteSensorRegister(uint32_t address, uint32_t value) {
-  return BusWrite16(address, value);
+  return sensor_register_.Write(address, value);
 }
 
 uint32_t CSensorMT9F001::ReadSensorRegister(uint32_t address, uint32_t* value) {
-  return BusRead16(address, value);
+  return sensor_register_.Read(address, value);
 }
 
 uint32_t CSensorMT9F001::CheckSensor() {
@@ -137,33 +158,9 @@ uint32_t CSensorMT9F001::CheckSensor() {
   return version != 0 ? 1 : 0;
 }
 
-uint32_t CSensorMT9F001::RunStartupList() {
-  for (const Step& step : kStartup) {
-    switch (step.kind) {
-      case StepKind::kWrite:
-        if (WriteSensorRegister(step.address, step.value) == 0) return 0;
-        break;
-      case StepKind::kWaitMs:
-        WaitMs(step.value);
-        break;
-      case StepKind::kRead: {
-        uint32_t ignored = 0;
-        if (ReadSensorRegister(step.address, &ignored) == 0) return 0;
-        break;
-      }
-      case StepKind::kSequencer:
-        for (uint32_t i = 0; i < kSequencerWords; ++i) {
-          if (WriteSensorRegister(kSequencerBase + 2 * i, SequencerWord(i)) == 0) return 0;
-        }
-        break;
-    }
-  }
-  return 1;
-}
-
 uint32_t CSensorMT9F001::InitSensor() {
   // Stops at the first failure so that a dead bus fails the open.
-  if (RunStartupList() == 0) return 0;
+  if (RunProgram(kStartup) == 0) return 0;
   if (SetGlobalGain(info_.globalGain.defaultValue) == 0) return 0;
   if (SetExposureTime(info_.exposureTime.current) == 0) return 0;
   SetMirrorV(info_.mirrorV.defaultValue);
@@ -196,19 +193,17 @@ uint32_t CSensorMT9F001::SetCaptureArea(uint32_t x, uint32_t width, uint32_t y, 
   readMode = ((readMode | kReadModeAlways) & ~kReadModeClear[mode]) | kReadModeSet[mode];
 
   const uint32_t xStart = x + kColumnStart;
-  const uint32_t writes[][2] = {
-      {0x0104, 1},  // hold the new settings until all are written
-      {0x0344, xStart},     {0x0348, xStart + width - 1},
-      {0x0346, y},          {0x034A, y + height - 1},
-      {0x0400, 2},          {0x0404, 16},
-      {0x034C, outWidth},   {0x034E, outHeight},
-      {0x0342, lineLength}, {0x0340, frameLength},
-      {0x3010, 0x0100},     {0x3014, 0x056A},
-      {0x301A, 0x10DE},     {0x0104, 0},  // release
-  };
-  for (const auto& w : writes) {
-    if (WriteSensorRegister(w[0], w[1]) == 0) {
-      WriteSensorRegister(0x0104, 0);  // do not leave the sensor holding
+  const WindowValues values{.xStart = xStart,
+                            .xEnd = xStart + width - 1,
+                            .yStart = y,
+                            .yEnd = y + height - 1,
+                            .outWidth = outWidth,
+                            .outHeight = outHeight,
+                            .lineLength = lineLength,
+                            .frameLength = frameLength};
+  for (const WindowWrite& w : kWindowProgram) {
+    if (WriteSensorRegister(w.address, w.field != nullptr ? values.*w.field : w.value) == 0) {
+      WriteSensorRegister(kRegGroupHold, 0);  // do not leave the sensor holding
       return 0;
     }
   }
@@ -228,19 +223,6 @@ uint32_t CSensorMT9F001::SetCaptureArea(uint32_t x, uint32_t width, uint32_t y, 
   return 1;
 }
 
-uint32_t CSensorMT9F001::GetCaptureArea(uint32_t* x, uint32_t* width, uint32_t* y, uint32_t* height,
-                                        uint32_t* mode) {
-  if (x == nullptr || width == nullptr || y == nullptr || height == nullptr || mode == nullptr) {
-    return 0;
-  }
-  *x = info_.areaX;
-  *width = info_.areaWidth;
-  *y = info_.areaY;
-  *height = info_.areaHeight;
-  *mode = info_.areaFlag;
-  return 1;
-}
-
 uint32_t CSensorMT9F001::SetExposureLines(uint32_t lines) {
   // The register holds 16 bits; the record bounds what the sensor accepts.
   if (lines < info_.exposureLines.minimum || lines > info_.exposureLines.maximum) return 0;
@@ -249,19 +231,11 @@ uint32_t CSensorMT9F001::SetExposureLines(uint32_t lines) {
   return 1;
 }
 
-uint32_t CSensorMT9F001::GetExposureLines(uint32_t* lines) {
-  return Put(lines, info_.exposureLines.current);
-}
-
 uint32_t CSensorMT9F001::SetGlobalGain(uint32_t gain) {
   // Only the low 7 bits reach the sensor; the argument is what is reported back.
   if (WriteSensorRegister(kRegGlobalGain, (gain & 127u) | kGainFlags) == 0) return 0;
   info_.globalGain.current = gain;
   return 1;
-}
-
-uint32_t CSensorMT9F001::GetGlobalGain(uint32_t* gain) {
-  return Put(gain, info_.globalGain.current);
 }
 
 uint32_t CSensorMT9F001::SetColorGain(RangeRecord& record, uint16_t reg, uint32_t gain) {
@@ -282,57 +256,6 @@ uint32_t CSensorMT9F001::SetColorGainGreen2(uint32_t gain) {
 uint32_t CSensorMT9F001::SetColorGainBlue(uint32_t gain) {
   return SetColorGain(info_.colorGainBlue, kRegGainBlue, gain);
 }
-uint32_t CSensorMT9F001::GetColorGainRed(uint32_t* gain) {
-  return Put(gain, info_.colorGainRed.current);
-}
-uint32_t CSensorMT9F001::GetColorGainGreen1(uint32_t* gain) {
-  return Put(gain, info_.colorGainGreen1.current);
-}
-uint32_t CSensorMT9F001::GetColorGainGreen2(uint32_t* gain) {
-  return Put(gain, info_.colorGainGreen2.current);
-}
-uint32_t CSensorMT9F001::GetColorGainBlue(uint32_t* gain) {
-  return Put(gain, info_.colorGainBlue.current);
-}
-
-uint32_t CSensorMT9F001::GetExposureLinesMin(uint32_t* lines) {
-  return Put(lines, info_.exposureLines.minimum);
-}
-uint32_t CSensorMT9F001::GetExposureLinesMax(uint32_t* lines) {
-  return Put(lines, info_.exposureLines.maximum);
-}
-uint32_t CSensorMT9F001::GetExposureLinesDefault(uint32_t* lines) {
-  return Put(lines, info_.exposureLines.defaultValue);
-}
-uint32_t CSensorMT9F001::GetGlobalGainMin(uint32_t* gain) {
-  return Put(gain, info_.globalGain.minimum);
-}
-uint32_t CSensorMT9F001::GetGlobalGainMax(uint32_t* gain) {
-  return Put(gain, info_.globalGain.maximum);
-}
-uint32_t CSensorMT9F001::GetGlobalGainDefault(uint32_t* gain) {
-  return Put(gain, info_.globalGain.defaultValue);
-}
-uint32_t CSensorMT9F001::GetColorGainMin(uint32_t* gain) {
-  return Put(gain, info_.colorGainRed.minimum);
-}
-uint32_t CSensorMT9F001::GetColorGainMax(uint32_t* gain) {
-  return Put(gain, info_.colorGainRed.maximum);
-}
-uint32_t CSensorMT9F001::GetColorGainDefault(uint32_t* gain) {
-  return Put(gain, info_.colorGainRed.defaultValue);
-}
-
-double CSensorMT9F001::LineTime() const {
-  return static_cast<double>(info_.lineLength) * 10.0 / info_.pixelClockKhz;
-}
-
-namespace {
-uint32_t AtLeastOne(double t) {
-  const auto v = static_cast<uint32_t>(t);
-  return v == 0 ? 1 : v;
-}
-}  // namespace
 
 uint32_t CSensorMT9F001::SetExposureTime(uint32_t time) {
   if (time == 0) return 0;
@@ -352,28 +275,13 @@ uint32_t CSensorMT9F001::SetExposureTime(uint32_t time) {
   return 1;
 }
 
-uint32_t CSensorMT9F001::GetExposureTime(uint32_t* time) {
-  return Put(time, info_.exposureTime.current);
-}
-uint32_t CSensorMT9F001::GetExposureTimeMin(uint32_t* time) {
-  return Put(time, AtLeastOne(info_.exposureLines.minimum * LineTime()));
-}
-uint32_t CSensorMT9F001::GetExposureTimeMax(uint32_t* time) {
-  return Put(time, AtLeastOne(info_.exposureLines.maximum * LineTime()));
-}
-uint32_t CSensorMT9F001::GetExposureTimeDefault(uint32_t* time) {
-  return Put(time, info_.exposureTime.defaultValue);
-}
-
 uint32_t CSensorMT9F001::SetMirrorV(uint32_t on) {
   info_.mirrorV.current = on;
   return 1;
 }
-uint32_t CSensorMT9F001::GetMirrorV(uint32_t* on) { return Put(on, info_.mirrorV.current); }
 uint32_t CSensorMT9F001::SetMirrorH(uint32_t on) {
   info_.mirrorH.current = on;
   return 1;
 }
-uint32_t CSensorMT9F001::GetMirrorH(uint32_t* on) { return Put(on, info_.mirrorH.current); }
 
 }  // namespace vexcam

@@ -4,11 +4,12 @@
 
 #include <cstdint>
 
-#include "sensors/sensor_base.h"
+#include "sensors/serial_register.h"
+#include "sensors/table_driven_sensor.h"
 
 namespace vexcam {
 
-class CSensorMT9F001 : public CSensorBase {
+class CSensorMT9F001 : public CTableDrivenSensor {
  public:
   // Sensor registers named by the driver.
   static constexpr uint16_t kRegChipVersion = 0x0000;
@@ -32,43 +33,18 @@ class CSensorMT9F001 : public CSensorBase {
   // mode (the area flag): 0 full resolution, 1 2 x 2, 2 4 x 4.
   uint32_t SetCaptureArea(uint32_t x, uint32_t width, uint32_t y, uint32_t height,
                           uint32_t mode) override;
-  uint32_t GetCaptureArea(uint32_t* x, uint32_t* width, uint32_t* y, uint32_t* height,
-                          uint32_t* mode) override;
   uint32_t SetExposureLines(uint32_t lines) override;
-  uint32_t GetExposureLines(uint32_t* lines) override;
   uint32_t SetGlobalGain(uint32_t gain) override;
-  uint32_t GetGlobalGain(uint32_t* gain) override;
   uint32_t SetColorGainRed(uint32_t gain) override;
-  uint32_t GetColorGainRed(uint32_t* gain) override;
   uint32_t SetColorGainGreen1(uint32_t gain) override;
-  uint32_t GetColorGainGreen1(uint32_t* gain) override;
   uint32_t SetColorGainGreen2(uint32_t gain) override;
-  uint32_t GetColorGainGreen2(uint32_t* gain) override;
   uint32_t SetColorGainBlue(uint32_t gain) override;
-  uint32_t GetColorGainBlue(uint32_t* gain) override;
-  uint32_t GetExposureLinesMin(uint32_t* lines) override;
-  uint32_t GetExposureLinesMax(uint32_t* lines) override;
-  uint32_t GetExposureLinesDefault(uint32_t* lines) override;
-  uint32_t GetGlobalGainMin(uint32_t* gain) override;
-  uint32_t GetGlobalGainMax(uint32_t* gain) override;
-  uint32_t GetGlobalGainDefault(uint32_t* gain) override;
-  uint32_t GetColorGainMin(uint32_t* gain) override;
-  uint32_t GetColorGainMax(uint32_t* gain) override;
-  uint32_t GetColorGainDefault(uint32_t* gain) override;
   uint32_t SetExposureTime(uint32_t time) override;
-  uint32_t GetExposureTime(uint32_t* time) override;
-  uint32_t GetExposureTimeMin(uint32_t* time) override;
-  uint32_t GetExposureTimeMax(uint32_t* time) override;
-  uint32_t GetExposureTimeDefault(uint32_t* time) override;
   uint32_t SetMirrorV(uint32_t on) override;
-  uint32_t GetMirrorV(uint32_t* on) override;
   uint32_t SetMirrorH(uint32_t on) override;
-  uint32_t GetMirrorH(uint32_t* on) override;
   uint32_t WriteSensorRegister(uint32_t address, uint32_t value) override;
   uint32_t ReadSensorRegister(uint32_t address, uint32_t* value) override;
 
-  // Line time in units of 0.1 ms.
-  double LineTime() const;
   // The last value written to the read-mode register.
   uint32_t ReadModeShadow() const { return read_mode_; }
   // Word i of the sequencer program.
@@ -76,8 +52,8 @@ class CSensorMT9F001 : public CSensorBase {
 
  private:
   uint32_t SetColorGain(RangeRecord& record, uint16_t reg, uint32_t gain);
-  uint32_t RunStartupList();
 
+  SerialRegister16 sensor_register_;
   uint32_t read_mode_ = 0x41;
 };
 

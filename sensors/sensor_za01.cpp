@@ -1,17 +1,15 @@
 #include "sensors/sensor_za01.h"
 
 #include <algorithm>
-#include <chrono>
 
-#include "platform/clock.h"
 #include "sensors/sensor_constants.h"
+#include "sensors/update_strobe.h"
 
 namespace vexcam {
 
 namespace {
 
 // FPGA registers of this camera.
-constexpr uint8_t kRegBusy = 2;
 constexpr uint8_t kRegAdcLow = 4;
 constexpr uint8_t kRegAdcHigh = 5;
 constexpr uint8_t kRegTrigger = 88;
@@ -23,21 +21,21 @@ constexpr uint8_t kRegExposure2 = 155;  // bits 16-23
 constexpr uint8_t kRegPeltier = 151;
 
 constexpr uint16_t kMinPeltierVersion = 0x0100;
-constexpr uint32_t kBusyAttempts = 100;
-constexpr uint32_t kBusyRetryMs = 3;
 constexpr uint32_t kReadBackPreset = 0x0A0A;  // never a valid 8-bit register value
 constexpr uint32_t kRestartLowMs = 100;
 constexpr uint32_t kMonitorPeriodMs = 100;
 constexpr uint32_t kMonitorGapMs = 1;
 constexpr uint32_t kMaxFrameLength = 65535;
 constexpr uint32_t kFrameBlankingLines = 46;
+// ADC readings above 12 bits or below 512 are not valid conversions.
+constexpr uint32_t kAdcMaxHighByte = 15;
+constexpr uint32_t kAdcMinSample = 512;
 
 // One window program: the 19 FPGA writes, in this order.
 constexpr uint8_t kWindowRegisters[19] = {68, 69, 84, 85, 76, 77, 131, 132, 137, 135,
                                           64, 65, 80, 81, 72, 73, 138, 136, 143};
 
-struct WindowMode {
-  uint32_t x, y, width, height;
+struct WindowProgram {
   uint8_t values[19];
   bool modeDependent;  // register 143 follows the sensor mode
 };
@@ -46,42 +44,46 @@ struct WindowMode {
 constexpr uint8_t kMode143Normal = 99;
 constexpr uint8_t kMode143Reduced = 3;
 
-constexpr WindowMode kWindowModes[] = {
+// One program per window mode of the row, in the row's order.
+// clang-format off
+constexpr WindowProgram kWindowPrograms[] = {
     // full 640 x 512
-    {0, 0, 640, 512, {128, 2, 128, 2, 40, 0, 57, 48, 79, 0, 0, 2, 0, 2, 0, 0, 127, 0, 99}, false},
+    {{128, 2, 128, 2, 40, 0, 57, 48, 79, 0, 0, 2, 0, 2, 0, 0, 127, 0, 99}, false},
     // half 320 x 240 at (160, 136)
-    {160,
-     136,
-     320,
-     240,
-     {64, 1, 64, 1, 24, 0, 12, 40, 39, 21, 240, 0, 240, 0, 0, 0, 59, 34, 99},
-     true},
+    {{64, 1, 64, 1, 24, 0, 12, 40, 39, 21, 240, 0, 240, 0, 0, 0, 59, 34, 99}, true},
     // quarter 160 x 120 at (240, 196)
-    {240,
-     196,
-     160,
-     120,
-     {160, 0, 64, 1, 24, 0, 12, 40, 19, 39, 120, 0, 120, 0, 0, 0, 29, 49, 99},
-     true},
+    {{160, 0, 64, 1, 24, 0, 12, 40, 19, 39, 120, 0, 120, 0, 0, 0, 29, 49, 99}, true},
 };
+// clang-format on
+static_assert(std::size(kWindowPrograms) == std::size(sensor_table::kZA01Windows));
+
 // Positions of the readout width bytes (registers 84 and 85) in the program.
 constexpr size_t kReadoutLowIndex = 2;
 constexpr size_t kReadoutHighIndex = 3;
 constexpr size_t kWindowModeIndex = 18;
 
-template <typename T>
-uint32_t Put(T* out, T value) {
-  if (out == nullptr) return 0;
-  *out = value;
-  return 1;
+uint32_t LinesToTime(uint32_t lines, double lineTime) {
+  const auto t = static_cast<uint32_t>(lines * lineTime);
+  return t == 0 ? 1 : t;
 }
 
 }  // namespace
 
 CSensorZA01::CSensorZA01(CControllerBase* controller, uint8_t busAddress)
-    : CSensorBase(controller, busAddress, SensorConstantsOf(SensorDriver::kZA01)) {}
+    : CTableDrivenSensor(controller, busAddress, SensorDriver::kZA01),
+      sensor_register_(controller, busAddress),
+      exposure_counter_(controller, {kRegExposure0, kRegExposure1, kRegExposure2}),
+      adc_(controller, {kRegAdcLow, kRegAdcHigh}),
+      peltier_(controller, kRegPeltier),
+      restart_(controller, kRegRestart),
+      trigger_(controller, kRegTrigger),
+      sensor_mode_(controller, kRegSensorMode),
+      monitor_({.enabled = [this] { return IsTemperatureSupported() != 0; },
+                .poll = [this](uint16_t* sample) { return PollAdc(sample); }},
+               {.window = kSampleWindow, .periodMs = kMonitorPeriodMs, .gapMs = kMonitorGapMs}) {}
 
-CSensorZA01::~CSensorZA01() { JoinMonitor(); }
+// The monitor's hooks call into this driver: stop it while the driver is whole.
+CSensorZA01::~CSensorZA01() { monitor_.Stop(); }
 
 uint32_t CSensorZA01::InitSensor() {
   SetGlobalGain(info_.globalGain.defaultValue);  // not supported here; result ignored
@@ -92,11 +94,11 @@ uint32_t CSensorZA01::InitSensor() {
 }
 
 uint32_t CSensorZA01::RestartPulse() {
-  uint8_t value = 0;
-  if (controller_->ReadFpgaRegister(kRegRestart, &value) == 0) return 0;
-  if (controller_->WriteFpgaRegister(kRegRestart, value & ~1u) == 0) return 0;
+  uint32_t value = 0;
+  if (restart_.Read(&value) == 0) return 0;
+  if (restart_.Write(value & ~1u) == 0) return 0;
   WaitMs(kRestartLowMs);
-  return controller_->WriteFpgaRegister(kRegRestart, value | 1u) != 0 ? 1 : 0;
+  return restart_.Write(value | 1u);
 }
 
 uint32_t CSensorZA01::SetCaptureArea(uint32_t x, uint32_t width, uint32_t y, uint32_t height,
@@ -112,15 +114,13 @@ uint32_t CSensorZA01::SetCaptureArea(uint32_t x, uint32_t width, uint32_t y, uin
   uint32_t sensorMode = 0;
   GetSensorMode(&sensorMode);  // a failed read keeps 0
 
-  const WindowMode* mode = nullptr;
-  for (const WindowMode& m : kWindowModes) {
-    if (m.x == ax && m.y == ay && m.width == aw && m.height == ah) mode = &m;
-  }
-  if (mode == nullptr) return 0;
+  const int index = FindWindowMode(Row(), ax, ay, aw, ah);
+  if (index < 0) return 0;
+  const WindowProgram& program = kWindowPrograms[index];
 
   uint8_t values[19];
-  std::copy(std::begin(mode->values), std::end(mode->values), values);
-  if (mode->modeDependent) {
+  std::copy(std::begin(program.values), std::end(program.values), values);
+  if (program.modeDependent) {
     values[kWindowModeIndex] = sensorMode == 0 ? kMode143Reduced : kMode143Normal;
   }
 
@@ -129,7 +129,7 @@ uint32_t CSensorZA01::SetCaptureArea(uint32_t x, uint32_t width, uint32_t y, uin
     for (size_t i = 0; i < std::size(kWindowRegisters); ++i) {
       if (controller_->WriteFpgaRegister(kWindowRegisters[i], values[i]) == 0) return 0;
     }
-    if (RestartPulse() == 0 || PulseUpdateStrobe() == 0) return 0;
+    if (RestartPulse() == 0 || PulseUpdateStrobe(controller_, model_number_) == 0) return 0;
   }
 
   info_.areaX = ax;
@@ -141,92 +141,28 @@ uint32_t CSensorZA01::SetCaptureArea(uint32_t x, uint32_t width, uint32_t y, uin
   return 1;
 }
 
-uint32_t CSensorZA01::GetCaptureArea(uint32_t* x, uint32_t* width, uint32_t* y, uint32_t* height,
-                                     uint32_t* areaFlag) {
-  if (x == nullptr || width == nullptr || y == nullptr || height == nullptr ||
-      areaFlag == nullptr) {
-    return 0;
-  }
-  *x = info_.areaX;
-  *width = info_.areaWidth;
-  *y = info_.areaY;
-  *height = info_.areaHeight;
-  *areaFlag = info_.areaFlag;
-  return 1;
-}
-
 uint32_t CSensorZA01::SetTriggerMode(uint32_t mode) {
-  if (controller_ == nullptr) return 0;
-  if (controller_->WriteFpgaRegister(kRegTrigger, mode != 0 ? 1 : 0) == 0) return 0;
-  PulseUpdateStrobe();
+  if (trigger_.Write(mode != 0 ? 1 : 0) == 0) return 0;
+  PulseUpdateStrobe(controller_, model_number_);
   return 1;
 }
 
-uint32_t CSensorZA01::GetTriggerMode(uint32_t* mode) {
-  if (controller_ == nullptr || mode == nullptr) return 0;
-  uint8_t value = 0;
-  if (controller_->ReadFpgaRegister(kRegTrigger, &value) == 0) return 0;
-  *mode = value;
-  return 1;
-}
+uint32_t CSensorZA01::GetTriggerMode(uint32_t* mode) { return trigger_.Read(mode); }
 
 uint32_t CSensorZA01::SetExposureLines(uint32_t lines) {
   // A 24-bit counter: larger values saturate; there is no lower limit.
   const uint32_t n = std::min(lines, info_.exposureLines.maximum);
   // Without a controller there is nothing to program; the setting is accepted.
   if (controller_ == nullptr) return 1;
-  if (controller_->WriteFpgaRegister(kRegExposure0, static_cast<uint8_t>(n)) == 0 ||
-      controller_->WriteFpgaRegister(kRegExposure1, static_cast<uint8_t>(n >> 8)) == 0 ||
-      controller_->WriteFpgaRegister(kRegExposure2, static_cast<uint8_t>(n >> 16)) == 0) {
-    return 0;
-  }
+  if (exposure_counter_.Write(n) == 0) return 0;
   info_.exposureLines.current = n;
   return 1;
-}
-
-uint32_t CSensorZA01::GetExposureLines(uint32_t* lines) {
-  return Put(lines, info_.exposureLines.current);
-}
-uint32_t CSensorZA01::GetGlobalGain(uint32_t* gain) { return Put(gain, info_.globalGain.current); }
-uint32_t CSensorZA01::GetExposureLinesMin(uint32_t* lines) {
-  return Put(lines, info_.exposureLines.minimum);
-}
-uint32_t CSensorZA01::GetExposureLinesMax(uint32_t* lines) {
-  return Put(lines, info_.exposureLines.maximum);
-}
-uint32_t CSensorZA01::GetExposureLinesDefault(uint32_t* lines) {
-  return Put(lines, info_.exposureLines.defaultValue);
-}
-uint32_t CSensorZA01::GetGlobalGainMin(uint32_t* gain) {
-  return Put(gain, info_.globalGain.minimum);
-}
-uint32_t CSensorZA01::GetGlobalGainMax(uint32_t* gain) {
-  return Put(gain, info_.globalGain.maximum);
-}
-uint32_t CSensorZA01::GetGlobalGainDefault(uint32_t* gain) {
-  return Put(gain, info_.globalGain.defaultValue);
-}
-uint32_t CSensorZA01::GetColorGainMin(uint32_t* gain) {
-  return Put(gain, info_.colorGainRed.minimum);
-}
-uint32_t CSensorZA01::GetColorGainMax(uint32_t* gain) {
-  return Put(gain, info_.colorGainRed.maximum);
-}
-uint32_t CSensorZA01::GetColorGainDefault(uint32_t* gain) {
-  return Put(gain, info_.colorGainRed.defaultValue);
 }
 
 double CSensorZA01::LineTime() const {
   // 1/16 pixel clock per readout-mode unit plus 26 clocks of overhead per line.
   return (info_.lineLength * 0.0625 + 26.0) * 10.0 / info_.pixelClockKhz;
 }
-
-namespace {
-uint32_t LinesToTime(uint32_t lines, double lineTime) {
-  const auto t = static_cast<uint32_t>(lines * lineTime);
-  return t == 0 ? 1 : t;
-}
-}  // namespace
 
 uint32_t CSensorZA01::SetExposureTime(uint32_t time) {
   const double lineTime = LineTime();
@@ -248,30 +184,15 @@ uint32_t CSensorZA01::SetExposureTime(uint32_t time) {
   return 1;
 }
 
-uint32_t CSensorZA01::GetExposureTime(uint32_t* time) {
-  return Put(time, info_.exposureTime.current);
-}
-uint32_t CSensorZA01::GetExposureTimeMin(uint32_t* time) {
-  return Put(time, LinesToTime(info_.exposureLines.minimum, LineTime()));
-}
-uint32_t CSensorZA01::GetExposureTimeMax(uint32_t* time) {
-  return Put(time, LinesToTime(info_.exposureLines.maximum, LineTime()));
-}
-uint32_t CSensorZA01::GetExposureTimeDefault(uint32_t* time) {
-  return Put(time, info_.exposureTime.defaultValue);
-}
-
 // No hardware mirror: the state is kept for the image pipeline.
 uint32_t CSensorZA01::SetMirrorV(uint32_t on) {
   info_.mirrorV.current = on;
   return 1;
 }
-uint32_t CSensorZA01::GetMirrorV(uint32_t* on) { return Put(on, info_.mirrorV.current); }
 uint32_t CSensorZA01::SetMirrorH(uint32_t on) {
   info_.mirrorH.current = on;
   return 1;
 }
-uint32_t CSensorZA01::GetMirrorH(uint32_t* on) { return Put(on, info_.mirrorH.current); }
 
 uint32_t CSensorZA01::AccessSensorParameter(uint32_t operation, uint32_t* parameter) {
   if (operation != 0 || parameter == nullptr) return 0;
@@ -289,27 +210,22 @@ uint32_t CSensorZA01::AccessSensorParameter(uint32_t operation, uint32_t* parame
 }
 
 uint32_t CSensorZA01::WriteSensorRegister(uint32_t address, uint32_t value) {
-  return BusWrite8(address, value);
+  return sensor_register_.Write(address, value);
 }
 
 uint32_t CSensorZA01::ReadSensorRegister(uint32_t address, uint32_t* value) {
-  return BusRead8(address, value);
+  return sensor_register_.Read(address, value);
 }
 
 uint32_t CSensorZA01::WriteSensorRegisterVerified(uint32_t address, uint32_t value) {
   // Registers are 8 bits wide: a larger value could never read back equal.
-  if (controller_ == nullptr || value > 0xFF) return 0;
-  for (uint32_t attempt = 0; attempt < kBusyAttempts; ++attempt) {
-    uint8_t busy = 1;
-    if (controller_->ReadFpgaRegister(kRegBusy, &busy) != 0 && busy == 0) {
-      const uint32_t written = WriteSensorRegister(address, value);
-      uint32_t readBack = kReadBackPreset;
-      ReadSensorRegisterRetry(address, &readBack);
-      if (written != 0 && readBack == value) return 1;
-    }
-    WaitMs(kBusyRetryMs);
-  }
-  return 0;
+  if (value > 0xFF) return 0;
+  return RetryWhileBusBusy(controller_, [&] {
+    const uint32_t written = WriteSensorRegister(address, value);
+    uint32_t readBack = kReadBackPreset;
+    ReadSensorRegisterRetry(address, &readBack);
+    return written != 0 && readBack == value ? 1u : 0u;
+  });
 }
 
 uint32_t CSensorZA01::ReadSensorRegisterRetry(uint32_t address, uint32_t* value) {
@@ -324,19 +240,15 @@ uint32_t CSensorZA01::IsTemperatureSupported() {
 
 uint32_t CSensorZA01::GetPeltier() {
   if (IsPeltierSupported() == 0) return 0;
-  uint8_t value = 0;
-  if (controller_->ReadFpgaRegister(kRegPeltier, &value) == 0) return 0;
+  uint32_t value = 0;
+  if (peltier_.Read(&value) == 0) return 0;
   return value & 1u;
 }
 
 uint32_t CSensorZA01::SetPeltier(uint32_t on) {
   if (IsPeltierSupported() == 0) return 0;
-  uint8_t value = 0;
-  if (controller_->ReadFpgaRegister(kRegPeltier, &value) == 0) return 0;
   // Only exactly 1 switches the cooling on; the other bits are kept.
-  const uint8_t next =
-      on == 1 ? static_cast<uint8_t>(value | 1u) : static_cast<uint8_t>(value & ~1u);
-  return controller_->WriteFpgaRegister(kRegPeltier, next) != 0 ? 1 : 0;
+  return peltier_.UpdateBits(1u, on == 1);
 }
 
 double CSensorZA01::TemperatureOfAdc(double meanSample) {
@@ -348,101 +260,37 @@ double CSensorZA01::TemperatureOfAdc(double meanSample) {
 uint32_t CSensorZA01::GetTemperature(double* celsius) {
   const uint32_t supported = IsTemperatureSupported();
   if (supported == 0) return supported;
-  if (celsius == nullptr) return 0;
-  uint64_t sum = 0;
-  size_t n = 0;
-  {
-    CsLock lock(sample_lock_);
-    n = samples_.size();
-    for (uint16_t s : samples_) sum += s;
-  }
-  if (n == 0) return 0;
-  *celsius = TemperatureOfAdc(static_cast<double>(sum) / static_cast<double>(n));
+  double mean = 0;
+  if (celsius == nullptr || !monitor_.Mean(&mean)) return 0;
+  *celsius = TemperatureOfAdc(mean);
   return 1;
 }
 
-size_t CSensorZA01::SampleCount() {
-  CsLock lock(sample_lock_);
-  return samples_.size();
-}
-
-void CSensorZA01::ClearSamples() {
-  CsLock lock(sample_lock_);
-  samples_.clear();
-}
-
-bool CSensorZA01::MonitorWait(uint64_t generation, uint32_t ms) {
-  TimerResolution resolution(1);
-  std::unique_lock<std::mutex> lock(wait_lock_);
-  wake_.wait_for(lock, std::chrono::milliseconds(ms),
-                 [&] { return active_gen_.load() != generation; });
-  return active_gen_.load() == generation;
-}
-
-void CSensorZA01::MonitorLoop(uint64_t generation) {
-  while (active_gen_.load() == generation && IsTemperatureSupported() != 0) {
-    if (!MonitorWait(generation, kMonitorPeriodMs)) break;
-    if (IsTemperatureSupported() == 0 || GetPeltier() == 0) {
-      // Cooling off: old samples no longer describe the sensor.
-      ClearSamples();
-    } else {
-      uint8_t low = 0;
-      uint8_t high = 0;
-      if (controller_->ReadFpgaRegister(kRegAdcLow, &low) != 0 &&
-          controller_->ReadFpgaRegister(kRegAdcHigh, &high) != 0) {
-        const uint16_t sample = static_cast<uint16_t>((high << 8) | low);
-        // Readings above 12 bits or below 512 are not valid conversions.
-        if (high <= 15 && sample >= 512) {
-          CsLock lock(sample_lock_);
-          samples_.push_back(sample);
-          if (samples_.size() > kSampleWindow) samples_.pop_front();
-        }
-      }
-    }
-    if (!MonitorWait(generation, kMonitorGapMs)) break;
+TemperatureMonitor::Poll CSensorZA01::PollAdc(uint16_t* sample) {
+  // Cooling off: old samples no longer describe the sensor.
+  if (IsTemperatureSupported() == 0 || GetPeltier() == 0) return TemperatureMonitor::Poll::kDiscard;
+  uint32_t value = 0;
+  if (adc_.Read(&value) == 0 || (value >> 8) > kAdcMaxHighByte || value < kAdcMinSample) {
+    return TemperatureMonitor::Poll::kNothing;
   }
+  *sample = static_cast<uint16_t>(value);
+  return TemperatureMonitor::Poll::kSample;
 }
 
-void CSensorZA01::JoinMonitor() {
-  std::thread old;
-  {
-    std::lock_guard<std::mutex> control(control_lock_);
-    {
-      std::lock_guard<std::mutex> lock(wait_lock_);
-      active_gen_.store(0);
-    }
-    old = std::move(monitor_);
-  }
-  wake_.notify_all();
-  if (old.joinable()) old.join();
-}
+void CSensorZA01::StartMonitor() { monitor_.Start(); }
 
-void CSensorZA01::StartMonitor() {
-  JoinMonitor();
-  std::lock_guard<std::mutex> control(control_lock_);
-  if (monitor_.joinable()) return;  // another thread started one meanwhile
-  ClearSamples();
-  const uint64_t generation = ++next_gen_;
-  active_gen_.store(generation);
-  monitor_ = std::thread([this, generation] { MonitorLoop(generation); });
-}
-
-void CSensorZA01::StopMonitor() {
-  JoinMonitor();
-  ClearSamples();
-}
+void CSensorZA01::StopMonitor() { monitor_.Stop(); }
 
 uint32_t CSensorZA01::GetSensorMode(uint32_t* state) {
-  if (controller_ == nullptr || state == nullptr) return 0;
-  uint8_t value = 0;
-  if (controller_->ReadFpgaRegister(kRegSensorMode, &value) == 0 || value > 1) return 0;
+  uint32_t value = 0;
+  if (state == nullptr || sensor_mode_.Read(&value) == 0 || value > 1) return 0;
   *state = value;
   return 1;
 }
 
 uint32_t CSensorZA01::SetSensorMode(uint32_t state) {
-  if (controller_ == nullptr || state > 1) return 0;
-  return controller_->WriteFpgaRegister(kRegSensorMode, static_cast<uint8_t>(state)) != 0 ? 1 : 0;
+  if (state > 1) return 0;
+  return sensor_mode_.Write(state);
 }
 
 }  // namespace vexcam

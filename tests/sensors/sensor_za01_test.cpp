@@ -152,7 +152,6 @@ TEST(Za01Exposure, TimeConvertsWithTheLineTimeOfTheWindow) {
   EXPECT_EQ(Value(s, &CSensorZA01::GetExposureTime), 1230329u);
   EXPECT_EQ(Value(s, &CSensorZA01::GetExposureTimeMax), 1230329u);
   EXPECT_EQ(Value(s, &CSensorZA01::GetExposureTimeMin), 1u);  // 0.073 truncates to 0, reported as 1
-  EXPECT_EQ(Value(s, &CSensorZA01::GetExposureTimeDefault), 37u);
 
   // The reduced windows have a shorter line: (320 / 16 + 26) x 10 / 9000.
   ASSERT_EQ(s.SetCaptureArea(160, 320, 136, 240, 0), 1u);

@@ -1,0 +1,143 @@
+#include "sensors/table_driven_sensor.h"
+
+namespace vexcam {
+
+namespace {
+
+template <typename T>
+uint32_t Put(T* out, T value) {
+  if (out == nullptr) return 0;
+  *out = value;
+  return 1;
+}
+
+uint32_t PutIfSupported(uint32_t* out, const RangeRecord& record) {
+  return record.supported != 0 ? Put(out, record.current) : 0;
+}
+
+uint32_t AtLeastOne(double t) {
+  const auto v = static_cast<uint32_t>(t);
+  return v == 0 ? 1 : v;
+}
+
+}  // namespace
+
+CTableDrivenSensor::CTableDrivenSensor(CControllerBase* controller, uint8_t busAddress,
+                                       SensorDriver driver)
+    : CSensorBase(controller, busAddress, SensorConstantsOf(driver)),
+      row_(SensorConstantsOf(driver)) {}
+
+uint32_t CTableDrivenSensor::GetCaptureArea(uint32_t* x, uint32_t* width, uint32_t* y,
+                                            uint32_t* height, uint32_t* areaFlag) {
+  if (x == nullptr || width == nullptr || y == nullptr || height == nullptr ||
+      areaFlag == nullptr) {
+    return 0;
+  }
+  *x = info_.areaX;
+  *width = info_.areaWidth;
+  *y = info_.areaY;
+  *height = info_.areaHeight;
+  *areaFlag = info_.areaFlag;
+  return 1;
+}
+
+uint32_t CTableDrivenSensor::GetExposureLines(uint32_t* lines) {
+  return Put(lines, info_.exposureLines.current);
+}
+uint32_t CTableDrivenSensor::GetExposureLinesMin(uint32_t* lines) {
+  return Put(lines, info_.exposureLines.minimum);
+}
+uint32_t CTableDrivenSensor::GetExposureLinesMax(uint32_t* lines) {
+  return Put(lines, info_.exposureLines.maximum);
+}
+uint32_t CTableDrivenSensor::GetExposureLinesDefault(uint32_t* lines) {
+  return Put(lines, info_.exposureLines.defaultValue);
+}
+
+uint32_t CTableDrivenSensor::GetGlobalGain(uint32_t* gain) {
+  return Put(gain, info_.globalGain.current);
+}
+uint32_t CTableDrivenSensor::GetGlobalGainMin(uint32_t* gain) {
+  return Put(gain, info_.globalGain.minimum);
+}
+uint32_t CTableDrivenSensor::GetGlobalGainMax(uint32_t* gain) {
+  return Put(gain, info_.globalGain.maximum);
+}
+uint32_t CTableDrivenSensor::GetGlobalGainDefault(uint32_t* gain) {
+  return Put(gain, info_.globalGain.defaultValue);
+}
+
+uint32_t CTableDrivenSensor::GetColorGainRed(uint32_t* gain) {
+  return PutIfSupported(gain, info_.colorGainRed);
+}
+uint32_t CTableDrivenSensor::GetColorGainGreen1(uint32_t* gain) {
+  return PutIfSupported(gain, info_.colorGainGreen1);
+}
+uint32_t CTableDrivenSensor::GetColorGainGreen2(uint32_t* gain) {
+  return PutIfSupported(gain, info_.colorGainGreen2);
+}
+uint32_t CTableDrivenSensor::GetColorGainBlue(uint32_t* gain) {
+  return PutIfSupported(gain, info_.colorGainBlue);
+}
+// One record stands for the four channels' limits.
+uint32_t CTableDrivenSensor::GetColorGainMin(uint32_t* gain) {
+  return Put(gain, info_.colorGainRed.minimum);
+}
+uint32_t CTableDrivenSensor::GetColorGainMax(uint32_t* gain) {
+  return Put(gain, info_.colorGainRed.maximum);
+}
+uint32_t CTableDrivenSensor::GetColorGainDefault(uint32_t* gain) {
+  return Put(gain, info_.colorGainRed.defaultValue);
+}
+
+uint32_t CTableDrivenSensor::GetExposureTime(uint32_t* time) {
+  return Put(time, info_.exposureTime.current);
+}
+uint32_t CTableDrivenSensor::GetExposureTimeMin(uint32_t* time) {
+  return Put(time, AtLeastOne(info_.exposureLines.minimum * LineTime()));
+}
+uint32_t CTableDrivenSensor::GetExposureTimeMax(uint32_t* time) {
+  return Put(time, AtLeastOne(info_.exposureLines.maximum * LineTime()));
+}
+uint32_t CTableDrivenSensor::GetExposureTimeDefault(uint32_t* time) {
+  return Put(time, info_.exposureTime.defaultValue);
+}
+
+uint32_t CTableDrivenSensor::GetMirrorV(uint32_t* on) { return Put(on, info_.mirrorV.current); }
+uint32_t CTableDrivenSensor::GetMirrorH(uint32_t* on) { return Put(on, info_.mirrorH.current); }
+
+double CTableDrivenSensor::LineTime() const {
+  return static_cast<double>(info_.lineLength) * 10.0 / info_.pixelClockKhz;
+}
+
+uint32_t CTableDrivenSensor::RunProgram(std::span<const ProgramStep> program) {
+  using Kind = ProgramStep::Kind;
+  for (const ProgramStep& step : program) {
+    switch (step.kind) {
+      case Kind::kWrite:
+        if (WriteSensorRegister(step.address, step.value) == 0) return 0;
+        break;
+      case Kind::kWaitMs:
+        WaitMs(step.value);
+        break;
+      case Kind::kRead: {
+        uint32_t ignored = 0;
+        if (ReadSensorRegister(step.address, &ignored) == 0) return 0;
+        break;
+      }
+      case Kind::kBlock:
+        for (size_t i = 0; i < step.words.size(); ++i) {
+          if (WriteSensorRegister(step.address + 2 * i, step.words[i]) == 0) return 0;
+        }
+        break;
+      case Kind::kFill:
+        for (uint32_t i = 0; i < step.count; ++i) {
+          if (WriteSensorRegister(step.address + 2 * i, step.value) == 0) return 0;
+        }
+        break;
+    }
+  }
+  return 1;
+}
+
+}  // namespace vexcam
