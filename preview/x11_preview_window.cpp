@@ -136,34 +136,10 @@ bool CX11PreviewWindow::Build(const VexPreviewCreateArgs& args) {
   XESetError(display_, codes->extension, ErrorHook);
   XSetIOErrorExitHandler(display_, IoErrorExit, this);
 
-  const int screen = DefaultScreen(display_);
-  const Window root = RootWindow(display_, screen);
-  int x = 0, y = 0, width = 0, height = 0;
-  if (args.parent != 0) {
-    XWindowAttributes pa;
-    if (!XGetWindowAttributes(display_, static_cast<Window>(args.parent), &pa) ||
-        pa.c_class != InputOutput) {
-      return false;
-    }
-    parent_ = static_cast<Window>(args.parent);
-    visual_ = pa.visual;
-    depth_ = pa.depth;
-    x = std::clamp(args.x, kMinPosition, kMaxPosition);
-    y = std::clamp(args.y, kMinPosition, kMaxPosition);
-  } else {
-    parent_ = root;
-    visual_ = DefaultVisual(display_, screen);
-    depth_ = DefaultDepth(display_, screen);
-  }
-  if (visual_ == nullptr || visual_->c_class != TrueColor) return false;
-  if (args.width <= 0 || args.height <= 0 || args.width > kMaxExtent || args.height > kMaxExtent)
-    return false;
-  width = args.width;
-  height = args.height;
-  if (args.parent == 0) {
-    x = std::max(0, (DisplayWidth(display_, screen) - width) / 2);
-    y = std::max(0, (DisplayHeight(display_, screen) - height) / 2);
-  }
+  int x = 0, y = 0;
+  if (!Place(args, &x, &y)) return false;
+  const int width = args.width;
+  const int height = args.height;
 
   XSetWindowAttributes wa{};
   wa.background_pixel = 0;  // black in every TrueColor visual
@@ -174,22 +150,7 @@ bool CX11PreviewWindow::Build(const VexPreviewCreateArgs& args) {
                           CopyFromParent, CWBackPixel | CWBorderPixel | CWEventMask, &wa);
   if (window_ == 0) return false;
 
-  XClassHint hint;
-  hint.res_name = const_cast<char*>(args.className != nullptr ? args.className : "");
-  hint.res_class = hint.res_name;
-  XSetClassHint(display_, window_, &hint);
-  if (args.title != nullptr) XStoreName(display_, window_, args.title);
-  if (args.parent == 0) {
-    XSizeHints size{};
-    size.flags = PPosition | PSize;
-    size.x = x;
-    size.y = y;
-    size.width = width;
-    size.height = height;
-    XSetWMNormalHints(display_, window_, &size);
-    deleteWindow_ = XInternAtom(display_, "WM_DELETE_WINDOW", False);
-    XSetWMProtocols(display_, window_, &deleteWindow_, 1);
-  }
+  SetHints(args, x, y);
   gc_ = XCreateGC(display_, window_, 0, nullptr);
   MakeLuts();
 
@@ -215,6 +176,59 @@ bool CX11PreviewWindow::Build(const VexPreviewCreateArgs& args) {
     return false;
   }
   return true;
+}
+
+// The parent, visual and depth of the window, and its position: inside a
+// given parent where asked (clamped to X11's range), else centred on the
+// screen. False when the parent or the size cannot be used.
+bool CX11PreviewWindow::Place(const VexPreviewCreateArgs& args, int* x, int* y) {
+  const int screen = DefaultScreen(display_);
+  const Window root = RootWindow(display_, screen);
+  if (args.parent != 0) {
+    XWindowAttributes pa;
+    if (!XGetWindowAttributes(display_, static_cast<Window>(args.parent), &pa) ||
+        pa.c_class != InputOutput) {
+      return false;
+    }
+    parent_ = static_cast<Window>(args.parent);
+    visual_ = pa.visual;
+    depth_ = pa.depth;
+    *x = std::clamp(args.x, kMinPosition, kMaxPosition);
+    *y = std::clamp(args.y, kMinPosition, kMaxPosition);
+  } else {
+    parent_ = root;
+    visual_ = DefaultVisual(display_, screen);
+    depth_ = DefaultDepth(display_, screen);
+  }
+  if (visual_ == nullptr || visual_->c_class != TrueColor) return false;
+  if (args.width <= 0 || args.height <= 0 || args.width > kMaxExtent || args.height > kMaxExtent)
+    return false;
+  if (args.parent == 0) {
+    *x = std::max(0, (DisplayWidth(display_, screen) - args.width) / 2);
+    *y = std::max(0, (DisplayHeight(display_, screen) - args.height) / 2);
+  }
+  return true;
+}
+
+// Class, title and, for a top-level window, the window manager's size hints
+// and close protocol.
+void CX11PreviewWindow::SetHints(const VexPreviewCreateArgs& args, int x, int y) {
+  XClassHint hint;
+  hint.res_name = const_cast<char*>(args.className != nullptr ? args.className : "");
+  hint.res_class = hint.res_name;
+  XSetClassHint(display_, window_, &hint);
+  if (args.title != nullptr) XStoreName(display_, window_, args.title);
+  if (args.parent == 0) {
+    XSizeHints size{};
+    size.flags = PPosition | PSize;
+    size.x = x;
+    size.y = y;
+    size.width = args.width;
+    size.height = args.height;
+    XSetWMNormalHints(display_, window_, &size);
+    deleteWindow_ = XInternAtom(display_, "WM_DELETE_WINDOW", False);
+    XSetWMProtocols(display_, window_, &deleteWindow_, 1);
+  }
 }
 
 CX11PreviewWindow::~CX11PreviewWindow() {

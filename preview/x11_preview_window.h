@@ -62,6 +62,8 @@ class CX11PreviewWindow {
 
   explicit CX11PreviewWindow(Display* display);
   bool Build(const VexPreviewCreateArgs& args);
+  bool Place(const VexPreviewCreateArgs& args, int* x, int* y);
+  void SetHints(const VexPreviewCreateArgs& args, int x, int y);
   void MakeLuts();
   bool MakeBuffer(Buffer& buffer, int width, int height);
   void FreeBuffer(Buffer& buffer);

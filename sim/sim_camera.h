@@ -170,6 +170,14 @@ class SimCamera {
   bool Alive(uint32_t generation) const { return plugged_ && generation == generation_; }
   int HandleRequest(uint8_t requestType, uint8_t request, uint16_t value, uint16_t index,
                     uint8_t* data, uint16_t length);
+  // Vendor requests by group (all require mutex_): the bytes moved, or -1
+  // for a stall.
+  int CommandByteRequest(uint8_t request, uint8_t* data, uint16_t length);
+  int SensorControllerRequest(uint8_t request, uint16_t value, uint8_t* data, uint16_t length);
+  int InformationRequest(uint8_t request, uint8_t* data, uint16_t length);
+  int StreamRequest(uint8_t request, uint8_t* data, uint16_t length);
+  int ControllerWordRequest(uint8_t request, uint16_t value, uint16_t index, uint8_t* data,
+                            uint16_t length);
   int SerialWrite(uint8_t address, const uint8_t* bytes, uint16_t count);
   int SerialRead(uint8_t address, uint8_t* bytes, uint16_t count);
   void WriteFpga(uint8_t reg, uint8_t value);
