@@ -4,7 +4,7 @@
 # the given time (default 60 s), starting from its seed corpus and the kept
 # crash inputs. New interesting inputs stay in build-fuzz/corpus/<target>/;
 # a crash leaves its input in build-fuzz/crashes/<target>/ and fails the run.
-# Copy a crash input to tests/fuzz/regressions/<target>/ once it is fixed.
+# Copy a crash input to fuzz/regressions/<target>/ once it is fixed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
@@ -24,11 +24,11 @@ failed=()
 for t in "${targets[@]}"; do
   corpus=build-fuzz/corpus/$t crashes=build-fuzz/crashes/$t
   mkdir -p "$corpus" "$crashes"
-  seeds=(tests/fuzz/corpus/$t)
-  [ -d tests/fuzz/regressions/$t ] && seeds+=(tests/fuzz/regressions/$t)
+  seeds=(fuzz/corpus/$t)
+  [ -d fuzz/regressions/$t ] && seeds+=(fuzz/regressions/$t)
   echo "== fuzz_$t for ${seconds}s"
   # Mask inputs grow to whole files in the target, so inputs stay small.
-  if ! build-fuzz/tests/fuzz/fuzz_$t "$corpus" "${seeds[@]}" -max_total_time="$seconds" \
+  if ! build-fuzz/fuzz/fuzz_$t "$corpus" "${seeds[@]}" -max_total_time="$seconds" \
       -max_len=4096 -timeout=20 -rss_limit_mb=2048 -print_final_stats=1 \
       -artifact_prefix="$crashes/" 2>&1 | grep -v '^#[0-9]*.*\(NEW\|REDUCE\)'; then
     failed+=("$t")

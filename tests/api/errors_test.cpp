@@ -1,6 +1,9 @@
 // Error codes and the error message, through the C API.
 #include <gtest/gtest.h>
 
+#include <vector>
+
+#include "common/api_fixture.h"
 #include "vexcam/VexCamSdk.h"
 #include "vexcam/VexCamWindow.h"
 
@@ -92,6 +95,96 @@ TEST(ErrorsWindow, CodesArePushedWhateverTheNotifyWindow) {
     EXPECT_EQ(VexCam_GetLastError(h), 0u);
     VexCam_Release(h);
   }
+}
+
+// An instance on a simulated camera (or none) with a notify window.
+class DeviceErrors : public vexcam::test::ApiTest {
+ protected:
+  void Open(bool camera) {
+    if (camera) AddCameras();
+    notify_ = VexWin_CreateMessageWindow();
+    ASSERT_NE(Init(), 0u);
+    ASSERT_TRUE(Codes().empty());
+    Posted();
+  }
+};
+
+TEST_F(DeviceErrors, PortAndEepromFailuresArePostedButNeverPushed) {
+  ASSERT_NO_FATAL_FAILURE(Open(true));
+  ASSERT_EQ(VexSim_Unplug(sim_), 1);
+  int ok = 1;
+  BYTE port = 0x33;
+  EXPECT_EQ(VexCam_ReadSromID(h_, 0x10, &ok), 0);
+  EXPECT_EQ(ok, 0);
+  EXPECT_EQ(Posted(), std::vector<LPARAM>{1});
+  EXPECT_EQ(VexCam_GetIOPort(h_, &port), 0);
+  EXPECT_EQ(port, 0x33);
+  EXPECT_EQ(Posted(), std::vector<LPARAM>{9}) << "a failed port read is reported as 9";
+  // The port write only returns the device's result.
+  EXPECT_EQ(VexCam_SetIOPort(h_, 1), 0);
+  EXPECT_TRUE(Posted().empty());
+  EXPECT_EQ(VexCam_WriteSromID(h_, 0x10, 0x5A), 0);
+  const std::vector<LPARAM> posted = Posted();
+  ASSERT_FALSE(posted.empty());
+  for (LPARAM code : posted) EXPECT_EQ(code, 1);
+  // The mirror flags need only the device model, not a reachable camera.
+  EXPECT_EQ(VexCam_SetMirrorV(h_, 3), 1);
+  EXPECT_EQ(VexCam_GetMirrorV(h_), 1);
+  EXPECT_TRUE(Posted().empty());
+  // Colour-gain getters whose device read fails tell it through ok alone.
+  int failed = 0;
+  for (int id : {13, 14, 15, 16, 17, 18}) {
+    ok = 1;
+    const int value = VexCam_GetFilterValue(h_, id, &ok);
+    if (ok == 0) {
+      EXPECT_EQ(value, 0) << id;
+      ++failed;
+    }
+  }
+  EXPECT_GT(failed, 0) << "no device read failed";
+  EXPECT_TRUE(Posted().empty());
+  EXPECT_TRUE(Codes().empty());
+}
+
+TEST_F(DeviceErrors, DeviceBackedIdsFollowTheCamera) {
+  ASSERT_NO_FATAL_FAILURE(Open(true));
+  int ok = 0;
+  // Correction mode: the device's answer; a refused write is only a result.
+  VexCam_GetFilterValue(h_, VEXCAM_VALUE_CORRECTION_MODE, &ok);
+  EXPECT_EQ(ok, 1);
+  EXPECT_EQ(VexCam_SetFilterValue(h_, VEXCAM_VALUE_CORRECTION_MODE, 1), 0);
+  EXPECT_TRUE(Codes().empty());
+  EXPECT_TRUE(Posted().empty());
+  // The ZA01 has neither automatic correction nor an analog gain.
+  for (int id : {VEXCAM_VALUE_AUTO_CORRECTION, VEXCAM_VALUE_ANALOG_GAIN}) {
+    ok = 1;
+    EXPECT_EQ(VexCam_GetFilterValue(h_, id, &ok), 0) << id;
+    EXPECT_EQ(ok, 0);
+    EXPECT_EQ(VexCam_SetFilterValue(h_, id, 1), 0);
+    EXPECT_EQ(Codes(), (std::vector<DWORD>{VEXCAM_ERR_NOT_SUPPORTED, VEXCAM_ERR_NOT_SUPPORTED}));
+  }
+}
+
+TEST_F(DeviceErrors, StoredValuesNeedNoOpenCameraButDeviceValuesDo) {
+  ASSERT_NO_FATAL_FAILURE(Open(false));
+  int ok = 0;
+  EXPECT_EQ(VexCam_SetHue(h_, -360), 1);
+  EXPECT_EQ(VexCam_GetHue(h_, &ok), -360);
+  EXPECT_EQ(ok, 1);
+  EXPECT_EQ(VexCam_SetFilterValue(h_, VEXCAM_VALUE_AUTO_GRAY, 1), 1);
+  EXPECT_TRUE(Codes().empty());
+  ok = 1;
+  EXPECT_EQ(VexCam_GetTemperature(h_, &ok), -1);
+  EXPECT_EQ(ok, 0);
+  EXPECT_EQ(Codes(), std::vector<DWORD>{VEXCAM_ERR_NOT_SUPPORTED});
+  ok = 1;
+  EXPECT_EQ(VexCam_GetTemperatureEx(h_, &ok), 0.0);
+  EXPECT_EQ(ok, 0);
+  EXPECT_EQ(VexCam_GetPeltier(h_, &ok), -1);
+  EXPECT_EQ(Codes(), (std::vector<DWORD>{VEXCAM_ERR_NOT_SUPPORTED, VEXCAM_ERR_NOT_SUPPORTED}));
+  ok = 1;
+  VexCam_GetGlobalGain(h_, &ok);
+  EXPECT_EQ(ok, 0);
 }
 
 }  // namespace

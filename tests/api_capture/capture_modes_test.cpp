@@ -2,6 +2,7 @@
 // may make in any order.
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -261,6 +262,55 @@ TEST_F(NoCamera, EveryModeWantsACamera) {
   for (DWORD code : Codes()) EXPECT_EQ(code, 2u);
   EXPECT_EQ(VexCam_StopPreview(h_), 1);
   EXPECT_EQ(VexCam_Close(h_), 1);
+}
+
+TEST_F(NoCamera, FailedStartsLeaveTheStartCodeThenTheirOwn) {
+  std::vector<BYTE> buffer(kFull);
+  EXPECT_EQ(VexCam_Preview(h_), 0);
+  EXPECT_EQ(Codes(), (std::vector<DWORD>{VEXCAM_ERR_NO_FRAME, VEXCAM_ERR_NOT_OPENED}));
+  EXPECT_EQ(VexCam_CallBackPreview(h_, callback_, buffer.data(), kFull, 1), 0);
+  EXPECT_EQ(Codes(), (std::vector<DWORD>{VEXCAM_ERR_NO_FRAME, VEXCAM_ERR_NOT_OPENED}));
+  EXPECT_EQ(VexCam_Record(h_, Path("never-created.avi").c_str(), 1000, 0), 0);
+  EXPECT_EQ(Codes(), (std::vector<DWORD>{VEXCAM_ERR_FILE_OR_TEXT, VEXCAM_ERR_NOT_OPENED}));
+  // Trigger and the plain starts add nothing to the preparation's code.
+  EXPECT_EQ(VexCam_Trigger(h_, callback_, buffer.data(), kFull, 1), 0);
+  EXPECT_EQ(VexCam_StartPreview(h_), 0);
+  EXPECT_EQ(Codes(), (std::vector<DWORD>{VEXCAM_ERR_NOT_OPENED, VEXCAM_ERR_NOT_OPENED}));
+  // Every recorded code was posted too, in the order pushed.
+  EXPECT_EQ(Posted(), (std::vector<LPARAM>{2, 8, 2, 8, 2, 12, 2, 2}));
+  VEXWIN_MSG msg{};
+  EXPECT_FALSE(VexWin_PeekMessage(callback_, &msg, TRUE)) << "no frame message without a frame";
+  EXPECT_FALSE(std::filesystem::exists(Path("never-created.avi")));
+}
+
+TEST_F(CaptureModes, PreviewRefusedInCaptureModeClosesCapture) {
+  ASSERT_EQ(VexCam_Capture(h_), 1);
+  EXPECT_EQ(VexCam_Preview(h_), 0);
+  EXPECT_EQ(Codes(), (std::vector<DWORD>{VEXCAM_ERR_NO_FRAME, VEXCAM_ERR_NO_CAMERA}));
+  EXPECT_EQ(VexCam_StartPreview(h_), 1);  // the failed start closed capture
+  EXPECT_EQ(VexCam_StopPreview(h_), 1);
+  EXPECT_TRUE(Codes().empty());
+}
+
+// The ZA01 exposes for up to about two minutes, far beyond 16 bits of tenths
+// of milliseconds: the camera must get the whole value the API accepted.
+TEST_F(CaptureModes, RealExposureAbove16BitsReachesTheCameraWhole) {
+  VEXCAM_CAMERA_INFO info{};
+  info.size = sizeof(info);
+  ASSERT_EQ(VexCam_GetCameraInfo(h_, &info), 1);
+  const int tenths = 70000;  // 0x11170: its low 16 bits are a different exposure
+  ASSERT_GE(info.exposureTimeMax, tenths);
+  // In capture mode the camera keeps running between snapshots, so only the
+  // setter itself carries the value to it; the next frame has the new exposure.
+  ASSERT_EQ(VexCam_Capture(h_), 1);
+  ASSERT_EQ(VexCam_SetRealExposureTime(h_, tenths * 100 + 42), 1);
+  int ok = 0;
+  EXPECT_EQ(VexCam_GetRealExposureTime(h_, &ok), tenths * 100);
+  ASSERT_EQ(VexCam_SnapShot(h_, nullptr, 0, 1), 1);
+  EXPECT_EQ(VexCam_GetExposureTime(h_, &ok), tenths);
+  EXPECT_EQ(ok, 1);
+  EXPECT_EQ(VexCam_StopPreview(h_), 1);
+  EXPECT_TRUE(Codes().empty());
 }
 
 }  // namespace

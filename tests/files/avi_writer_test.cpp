@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "common/avi_file.h"
 #include "files/avi_writer.h"
 #include "files_test_util.h"
 
@@ -15,87 +16,6 @@ namespace {
 using test::Le16;
 using test::Le32;
 using test::ReadAll;
-
-struct ParsedAvi {
-  uint32_t usPerFrame = 0, maxBytesPerSec = 0, flags = 0, totalFrames = 0, suggested = 0, width = 0,
-           height = 0;
-  uint32_t scale = 0, rate = 0, length = 0, streamSuggested = 0, bitCount = 0;
-  std::string handler;
-  std::vector<uint32_t> chunkOffsets;  // from the "movi" code
-  std::vector<uint32_t> chunkSizes;
-  std::vector<uint32_t> indexOffsets;
-  std::vector<uint32_t> indexSizes;
-};
-
-std::string Code(const std::vector<uint8_t>& b, size_t at) {
-  return std::string(b.begin() + at, b.begin() + at + 4);
-}
-
-// Walks the file checking every size field against the data; fails the
-// calling test on any inconsistency.
-void ParseAvi(const std::vector<uint8_t>& b, ParsedAvi& avi) {
-  ASSERT_GE(b.size(), 240u);
-  ASSERT_EQ(Code(b, 0), "RIFF");
-  ASSERT_EQ(Le32(&b[4]), b.size() - 8) << "RIFF size";
-  ASSERT_EQ(Code(b, 8), "AVI ");
-  ASSERT_EQ(Code(b, 12), "LIST");
-  ASSERT_EQ(Le32(&b[16]), 200u);
-  ASSERT_EQ(Code(b, 20), "hdrl");
-  ASSERT_EQ(Code(b, 24), "avih");
-  ASSERT_EQ(Le32(&b[28]), 56u);
-  avi.usPerFrame = Le32(&b[32]);
-  avi.maxBytesPerSec = Le32(&b[36]);
-  avi.flags = Le32(&b[44]);
-  avi.totalFrames = Le32(&b[48]);
-  EXPECT_EQ(Le32(&b[56]), 1u);  // streams
-  avi.suggested = Le32(&b[60]);
-  avi.width = Le32(&b[64]);
-  avi.height = Le32(&b[68]);
-  ASSERT_EQ(Code(b, 88), "LIST");
-  ASSERT_EQ(Le32(&b[92]), 124u);
-  ASSERT_EQ(Code(b, 96), "strl");
-  ASSERT_EQ(Code(b, 100), "strh");
-  ASSERT_EQ(Le32(&b[104]), 64u);
-  ASSERT_EQ(Code(b, 108), "vids");
-  avi.handler = Code(b, 112);
-  avi.scale = Le32(&b[128]);
-  avi.rate = Le32(&b[132]);
-  avi.length = Le32(&b[140]);
-  avi.streamSuggested = Le32(&b[144]);
-  ASSERT_EQ(Code(b, 172), "strf");
-  ASSERT_EQ(Le32(&b[176]), 40u);
-  EXPECT_EQ(Le32(&b[180]), 40u);
-  EXPECT_EQ(Le32(&b[184]), avi.width);
-  EXPECT_EQ(Le32(&b[188]), avi.height);
-  EXPECT_EQ(Le16(&b[192]), 1);
-  avi.bitCount = Le16(&b[194]);
-  EXPECT_EQ(Le32(&b[196]), 0u);  // uncompressed
-  ASSERT_EQ(Code(b, 220), "LIST");
-  const uint32_t moviSize = Le32(&b[224]);
-  ASSERT_EQ(Code(b, 228), "movi");
-  const size_t moviEnd = 228 + size_t{moviSize};
-  ASSERT_LE(moviEnd + 8, b.size());
-  for (size_t at = 232; at < moviEnd;) {
-    ASSERT_EQ(Code(b, at), "00db") << at;
-    const uint32_t size = Le32(&b[at + 4]);
-    avi.chunkOffsets.push_back(static_cast<uint32_t>(at - 228));
-    avi.chunkSizes.push_back(size);
-    at += 8 + size;
-    ASSERT_LE(at, moviEnd);
-  }
-  ASSERT_EQ(Code(b, moviEnd), "idx1");
-  const uint32_t indexBytes = Le32(&b[moviEnd + 4]);
-  ASSERT_EQ(moviEnd + 8 + indexBytes, b.size());
-  ASSERT_EQ(indexBytes % 16, 0u);
-  for (size_t at = moviEnd + 8; at < b.size(); at += 16) {
-    EXPECT_EQ(Code(b, at), "00db");
-    EXPECT_EQ(Le32(&b[at + 4]), 0x10u);  // key frame
-    avi.indexOffsets.push_back(Le32(&b[at + 8]));
-    avi.indexSizes.push_back(Le32(&b[at + 12]));
-  }
-  EXPECT_EQ(avi.indexOffsets, avi.chunkOffsets);
-  EXPECT_EQ(avi.indexSizes, avi.chunkSizes);
-}
 
 // A bottom-up frame whose bytes tell frame number and position apart.
 DibImage Frame(int width, int height, int number) {
@@ -132,8 +52,8 @@ TEST_F(AviWriterTest, FullSizeRecordingHasTheDocumentedLayout) {
   EXPECT_FALSE(writer.IsOpen());
 
   const auto b = ReadAll(path);
-  ParsedAvi avi;
-  ASSERT_NO_FATAL_FAILURE(ParseAvi(b, avi));
+  test::AviFile avi;
+  ASSERT_NO_FATAL_FAILURE(test::ParseAvi(b, avi));
   EXPECT_EQ(b.size(), 232u + 3 * 983048u + 8 + 48);
   EXPECT_EQ(Le32(&b[224]), 4u + 3 * 983048u);
   EXPECT_EQ(avi.usPerFrame, 33333u);
@@ -173,8 +93,8 @@ TEST_F(AviWriterTest, ShortRecordingsKeepTheOpeningRate) {
     ASSERT_EQ(writer.Open(path.c_str(), 16, 8, 24, 25), 1);
     for (int k = 0; k < frames; ++k) ASSERT_EQ(writer.AddFrame(Frame(16, 8, k)), 1);
     ASSERT_EQ(writer.Close(0), 1);
-    ParsedAvi avi;
-    ASSERT_NO_FATAL_FAILURE(ParseAvi(ReadAll(path), avi));
+    test::AviFile avi;
+    ASSERT_NO_FATAL_FAILURE(test::ParseAvi(ReadAll(path), avi));
     EXPECT_EQ(avi.totalFrames, static_cast<uint32_t>(frames));
     EXPECT_EQ(avi.usPerFrame, 40000u);
     EXPECT_EQ(avi.scale, 400000u);
@@ -188,8 +108,8 @@ TEST_F(AviWriterTest, OddWidthChunksHoldPaddedRows) {
   ASSERT_NO_FATAL_FAILURE(Record(path, frames, 30, 3000));
   const DibImage& frame = frames[0];
   const auto b = ReadAll(path);
-  ParsedAvi avi;
-  ASSERT_NO_FATAL_FAILURE(ParseAvi(b, avi));
+  test::AviFile avi;
+  ASSERT_NO_FATAL_FAILURE(test::ParseAvi(b, avi));
   ASSERT_EQ(avi.chunkSizes.size(), 1u);
   EXPECT_EQ(avi.chunkSizes[0], 1928u * 3);
   EXPECT_EQ(avi.suggested, 1928u * 3 + 8);
@@ -224,10 +144,10 @@ TEST_F(AviWriterTest, SecondRecordingStartsFresh) {
   // Opening again finalises the open file first.
   ASSERT_EQ(writer.Open(Path("c.avi").c_str(), 32, 16, 24, 30), 1);
   ASSERT_EQ(writer.Close(0), 1);
-  ParsedAvi a, b, c;
-  ASSERT_NO_FATAL_FAILURE(ParseAvi(ReadAll(Path("a.avi")), a));
-  ASSERT_NO_FATAL_FAILURE(ParseAvi(ReadAll(Path("b.avi")), b));
-  ASSERT_NO_FATAL_FAILURE(ParseAvi(ReadAll(Path("c.avi")), c));
+  test::AviFile a, b, c;
+  ASSERT_NO_FATAL_FAILURE(test::ParseAvi(ReadAll(Path("a.avi")), a));
+  ASSERT_NO_FATAL_FAILURE(test::ParseAvi(ReadAll(Path("b.avi")), b));
+  ASSERT_NO_FATAL_FAILURE(test::ParseAvi(ReadAll(Path("c.avi")), c));
   EXPECT_EQ(a.totalFrames, 4u);
   EXPECT_EQ(a.usPerFrame, 50000u);
   EXPECT_EQ(b.totalFrames, 1u);
@@ -243,8 +163,8 @@ TEST_F(AviWriterTest, DestructionFinalisesAnOpenFile) {
     ASSERT_EQ(writer.AddFrame(Frame(8, 4, 0)), 1);
     ASSERT_EQ(writer.AddFrame(Frame(8, 4, 1)), 1);
   }
-  ParsedAvi avi;
-  ASSERT_NO_FATAL_FAILURE(ParseAvi(ReadAll(Path("d.avi")), avi));
+  test::AviFile avi;
+  ASSERT_NO_FATAL_FAILURE(test::ParseAvi(ReadAll(Path("d.avi")), avi));
   EXPECT_EQ(avi.totalFrames, 2u);
 }
 
@@ -270,8 +190,8 @@ TEST_F(AviWriterTest, DiskFullStopsTheRecordingAndKeepsWhatWasWritten) {
     EXPECT_EQ(writer.Close(3000), 0);  // accepted frames were lost in the buffer
   }
   EXPECT_GE(accepted, 2);
-  ParsedAvi avi;
-  ASSERT_NO_FATAL_FAILURE(ParseAvi(ReadAll(path), avi));
+  test::AviFile avi;
+  ASSERT_NO_FATAL_FAILURE(test::ParseAvi(ReadAll(path), avi));
   EXPECT_EQ(avi.totalFrames, 2u);
   EXPECT_EQ(avi.length, 2u);
   EXPECT_EQ(avi.indexOffsets, (std::vector<uint32_t>{4, 4 + 983048}));
@@ -286,8 +206,8 @@ TEST_F(AviWriterTest, DiskFullWhileFramesAreBufferedIsReportedByClose) {
     for (int k = 0; k < 10; ++k) ASSERT_EQ(writer.AddFrame(Frame(16, 16, k)), 1);
     EXPECT_EQ(writer.Close(3000), 0);
   }
-  ParsedAvi avi;
-  ASSERT_NO_FATAL_FAILURE(ParseAvi(ReadAll(path), avi));
+  test::AviFile avi;
+  ASSERT_NO_FATAL_FAILURE(test::ParseAvi(ReadAll(path), avi));
   EXPECT_EQ(avi.totalFrames, 3u);
 }
 
@@ -302,8 +222,8 @@ TEST_F(AviWriterTest, FileSizeLimitEndsTheRecordingWithAValidFile) {
   EXPECT_EQ(writer.Close(3000), 1);  // nothing accepted was lost
   const auto b = ReadAll(path);
   EXPECT_EQ(b.size(), 232u + 2 * 776 + 8 + 32);
-  ParsedAvi avi;
-  ASSERT_NO_FATAL_FAILURE(ParseAvi(b, avi));
+  test::AviFile avi;
+  ASSERT_NO_FATAL_FAILURE(test::ParseAvi(b, avi));
   EXPECT_EQ(avi.totalFrames, 2u);
 }
 

@@ -1,16 +1,12 @@
 // JPEG, PNG and TIFF files read back with the libraries' own decoders.
 #include <gtest/gtest.h>
 
-#include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
 #include <vector>
 
-#include <jpeglib.h>
-#include <png.h>
-#include <tiffio.h>
-
+#include "common/image_decode.h"
 #include "files/image_writer.h"
 #include "files_test_util.h"
 
@@ -57,65 +53,6 @@ void ExpectWide(const DibImage& image, int depth, Sample sample) {
 
 // ---- JPEG ----
 
-struct DecodedJpeg {
-  bool ok = false;
-  int width = 0, height = 0, components = 0;
-  J_COLOR_SPACE space = JCS_UNKNOWN;
-  bool progressive = false;
-  std::vector<uint8_t> pixels;  // R, G, B or gray, top row first
-};
-
-struct TestJpegError {
-  jpeg_error_mgr pub;
-  std::jmp_buf jump;
-};
-
-[[noreturn]] void TestJpegExit(j_common_ptr c) {
-  std::longjmp(reinterpret_cast<TestJpegError*>(c->err)->jump, 1);
-}
-
-// Plain data between setjmp and longjmp; the result is copied out at the end.
-bool DecodeJpegInto(FILE* f, DecodedJpeg* out, uint8_t* buffer, size_t bufferBytes) {
-  jpeg_decompress_struct cinfo{};
-  TestJpegError err{};
-  cinfo.err = jpeg_std_error(&err.pub);
-  err.pub.error_exit = TestJpegExit;
-  if (setjmp(err.jump)) {
-    jpeg_destroy_decompress(&cinfo);
-    return false;
-  }
-  jpeg_create_decompress(&cinfo);
-  jpeg_stdio_src(&cinfo, f);
-  jpeg_read_header(&cinfo, TRUE);
-  out->width = static_cast<int>(cinfo.image_width);
-  out->height = static_cast<int>(cinfo.image_height);
-  out->components = cinfo.num_components;
-  out->space = cinfo.jpeg_color_space;
-  out->progressive = cinfo.progressive_mode;
-  jpeg_start_decompress(&cinfo);
-  const size_t rowBytes = size_t{cinfo.output_width} * cinfo.output_components;
-  if (rowBytes * cinfo.output_height > bufferBytes) longjmp(err.jump, 1);
-  while (cinfo.output_scanline < cinfo.output_height) {
-    JSAMPROW row = buffer + rowBytes * cinfo.output_scanline;
-    jpeg_read_scanlines(&cinfo, &row, 1);
-  }
-  jpeg_finish_decompress(&cinfo);
-  jpeg_destroy_decompress(&cinfo);
-  return true;
-}
-
-DecodedJpeg DecodeJpeg(const std::string& path) {
-  DecodedJpeg out;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return out;
-  std::vector<uint8_t> buffer(size_t{4} << 20);
-  out.ok = DecodeJpegInto(f, &out, buffer.data(), buffer.size());
-  std::fclose(f);
-  out.pixels.assign(buffer.begin(),
-                    buffer.begin() + size_t(out.width) * out.height * out.components);
-  return out;
-}
-
 // Smooth pictures survive quality 100 almost unchanged.
 DibImage Gradient(int width, int height, int bits) {
   DibImage image;
@@ -134,12 +71,12 @@ TEST_F(JpegFileTest, GrayImageIsProgressiveGrayscaleAndTopRowFirst) {
   const DibImage image = Gradient(130, 70, 8);
   const std::string path = Path("g.jpg");
   ASSERT_EQ(SaveImageFile(path.c_str(), image, kImageFileJpeg100), 1);
-  const DecodedJpeg jpg = DecodeJpeg(path);
+  const test::Decoded jpg = test::DecodeJpeg(path);
   ASSERT_TRUE(jpg.ok);
-  EXPECT_EQ(jpg.width, 130);
-  EXPECT_EQ(jpg.height, 70);
-  EXPECT_EQ(jpg.components, 1);
-  EXPECT_EQ(jpg.space, JCS_GRAYSCALE);
+  EXPECT_EQ(jpg.width, 130u);
+  EXPECT_EQ(jpg.height, 70u);
+  EXPECT_EQ(jpg.channels, 1);
+  EXPECT_EQ(jpg.kind, JCS_GRAYSCALE);
   EXPECT_TRUE(jpg.progressive);
   int worst = 0;
   for (int y = 0; y < 70; ++y)
@@ -158,10 +95,10 @@ TEST_F(JpegFileTest, ColourImagesAreRgbInPictureOrder) {
       for (int x = 0; x < 64; ++x) image.Row(y)[x * bpp + (y < 16 ? 2 : 0) * step + hi] = 200;
     const std::string path = Path("c.jpg");
     ASSERT_EQ(SaveImageFile(path.c_str(), image, kImageFileJpeg100), 1) << bits;
-    const DecodedJpeg jpg = DecodeJpeg(path);
+    const test::Decoded jpg = test::DecodeJpeg(path);
     ASSERT_TRUE(jpg.ok) << bits;
-    EXPECT_EQ(jpg.components, 3);
-    EXPECT_EQ(jpg.space, JCS_YCbCr);
+    EXPECT_EQ(jpg.channels, 3);
+    EXPECT_EQ(jpg.kind, JCS_YCbCr);
     EXPECT_TRUE(jpg.progressive);
     const uint8_t* top = &jpg.pixels[(4 * 64 + 10) * 3];
     const uint8_t* bottom = &jpg.pixels[(28 * 64 + 10) * 3];
@@ -178,7 +115,7 @@ TEST_F(JpegFileTest, QualitiesDifferAndAllAreProgressive) {
   for (int i = 0; i < 3; ++i) {
     const std::string path = Path("q" + std::to_string(i));
     ASSERT_EQ(SaveImageFile(path.c_str(), image, kImageFileJpeg100 + i), 1);
-    const DecodedJpeg jpg = DecodeJpeg(path);
+    const test::Decoded jpg = test::DecodeJpeg(path);
     ASSERT_TRUE(jpg.ok);
     EXPECT_TRUE(jpg.progressive);
     sizes[i] = test::ReadAll(path).size();
@@ -200,49 +137,14 @@ TEST_F(JpegFileTest, SixteenBitGrayKeepsTheSignificantByteOfEachDepth) {
   for (const auto& [depth, expected] : cases) {
     const std::string path = Path("d.jpg");
     ASSERT_EQ(SaveImageFile(path.c_str(), image, kImageFileJpeg100, depth), 1);
-    const DecodedJpeg jpg = DecodeJpeg(path);
+    const test::Decoded jpg = test::DecodeJpeg(path);
     ASSERT_TRUE(jpg.ok);
-    EXPECT_EQ(jpg.components, 1);
+    EXPECT_EQ(jpg.channels, 1);
     EXPECT_NEAR(jpg.pixels[100], expected, 1) << depth;
   }
 }
 
 // ---- PNG ----
-
-struct DecodedPng {
-  bool ok = false;
-  uint32_t width = 0, height = 0;
-  int bitDepth = 0, colorType = 0;
-  std::vector<std::vector<uint8_t>> rows;  // bytes as stored
-};
-
-bool ReadPngInto(FILE* f, png_structp png, png_infop info, DecodedPng* out) {
-  if (setjmp(png_jmpbuf(png))) return false;
-  png_init_io(png, f);
-  png_read_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
-  out->width = png_get_image_width(png, info);
-  out->height = png_get_image_height(png, info);
-  out->bitDepth = png_get_bit_depth(png, info);
-  out->colorType = png_get_color_type(png, info);
-  return true;
-}
-
-DecodedPng ReadPng(const std::string& path) {
-  DecodedPng out;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return out;
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png_create_info_struct(png);
-  out.ok = ReadPngInto(f, png, info, &out);
-  if (out.ok) {
-    const size_t rowBytes = png_get_rowbytes(png, info);
-    png_bytepp rows = png_get_rows(png, info);
-    for (uint32_t y = 0; y < out.height; ++y) out.rows.emplace_back(rows[y], rows[y] + rowBytes);
-  }
-  png_destroy_read_struct(&png, &info, nullptr);
-  std::fclose(f);
-  return out;
-}
 
 uint16_t Be16(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
 
@@ -253,16 +155,16 @@ TEST_F(PngFileTest, EightBitImagesAreExactWithOpaqueAlpha) {
     const DibImage image = RandomImage(37, 11, bits, bits);
     const std::string path = Path("e.png");
     ASSERT_EQ(SaveImageFile(path.c_str(), image, kImageFilePng), 1) << bits;
-    const DecodedPng png = ReadPng(path);
+    const test::Decoded png = test::DecodePng(path);
     ASSERT_TRUE(png.ok);
     EXPECT_EQ(png.bitDepth, 8);
-    EXPECT_EQ(png.colorType, bits == 8    ? PNG_COLOR_TYPE_GRAY
-                             : bits == 24 ? PNG_COLOR_TYPE_RGB
-                                          : PNG_COLOR_TYPE_RGB_ALPHA);
+    EXPECT_EQ(png.kind, bits == 8    ? PNG_COLOR_TYPE_GRAY
+                        : bits == 24 ? PNG_COLOR_TYPE_RGB
+                                     : PNG_COLOR_TYPE_RGB_ALPHA);
     ASSERT_EQ(png.width, 37u);
     ASSERT_EQ(png.height, 11u);
     ExpectPacked8(
-        image, [&](int x, int y) { return &png.rows[y][x * (bits / 8)]; },
+        image, [&](int x, int y) { return &png.Row(y)[x * (bits / 8)]; },
         [](uint8_t a) { return static_cast<uint8_t>(255 - a); });
   }
 }
@@ -274,10 +176,10 @@ TEST_F(PngFileTest, Color32FromThePipelineIsOpaque) {
       image.Row(y)[4 * x + 3] = 0;  // the pipeline never writes the fourth byte
   const std::string path = Path("a.png");
   ASSERT_EQ(SaveImageFile(path.c_str(), image, kImageFilePng), 1);
-  const DecodedPng png = ReadPng(path);
+  const test::Decoded png = test::DecodePng(path);
   ASSERT_TRUE(png.ok);
-  for (const auto& row : png.rows)
-    for (int x = 0; x < 9; ++x) ASSERT_EQ(row[4 * x + 3], 255);
+  for (uint32_t y = 0; y < 4; ++y)
+    for (int x = 0; x < 9; ++x) ASSERT_EQ(png.Row(y)[4 * x + 3], 255);
 }
 
 TEST_F(PngFileTest, SixteenBitSamplesAreStoredHighByteFirstAndScaledByDepth) {
@@ -286,15 +188,15 @@ TEST_F(PngFileTest, SixteenBitSamplesAreStoredHighByteFirstAndScaledByDepth) {
       const DibImage image = RandomImage(13, 5, bits, 100 + depth);
       const std::string path = Path("w.png");
       ASSERT_EQ(SaveImageFile(path.c_str(), image, kImageFilePng, depth), 1);
-      const DecodedPng png = ReadPng(path);
+      const test::Decoded png = test::DecodePng(path);
       ASSERT_TRUE(png.ok);
       EXPECT_EQ(png.bitDepth, 16);
-      EXPECT_EQ(png.colorType, bits == 16   ? PNG_COLOR_TYPE_GRAY
-                               : bits == 48 ? PNG_COLOR_TYPE_RGB
-                                            : PNG_COLOR_TYPE_RGB_ALPHA);
+      EXPECT_EQ(png.kind, bits == 16   ? PNG_COLOR_TYPE_GRAY
+                          : bits == 48 ? PNG_COLOR_TYPE_RGB
+                                       : PNG_COLOR_TYPE_RGB_ALPHA);
       const int samples = bits / 16;
       ExpectWide(image, depth,
-                 [&](int x, int y, int s) { return Be16(&png.rows[y][(x * samples + s) * 2]); });
+                 [&](int x, int y, int s) { return Be16(&png.Row(y)[(x * samples + s) * 2]); });
     }
   }
 }
@@ -315,50 +217,17 @@ TEST_F(PngFileTest, SavesOnSeveralThreadsDoNotInterfere) {
   for (auto& t : threads) t.join();
   for (int i = 0; i < kThreads; ++i) {
     EXPECT_EQ(results[i], 5);
-    const DecodedPng png = ReadPng(Path("t" + std::to_string(i) + ".png"));
+    const test::Decoded png = test::DecodePng(Path("t" + std::to_string(i) + ".png"));
     ASSERT_TRUE(png.ok);
     const int bpp = images[i].BytesPerPixel();
     // First pixel's red sample, most significant byte first for 16-bit.
-    EXPECT_EQ(png.rows[7][0], images[i].Row(7)[bpp == 6 ? 5 : 2]) << i;
+    EXPECT_EQ(png.Row(7)[0], images[i].Row(7)[bpp == 6 ? 5 : 2]) << i;
   }
 }
 
 // ---- TIFF ----
 
-class TiffFileTest : public test::FilesTest {
- protected:
-  static void SetUpTestSuite() {
-    TIFFSetErrorHandler(nullptr);
-    TIFFSetWarningHandler(nullptr);
-  }
-
-  struct Tags {
-    uint32_t width = 0, height = 0;
-    uint16_t bits = 0, samples = 0, photometric = 0, compression = 0, planar = 0;
-    uint32_t strips = 0;
-  };
-
-  // Reads the tags and strip 0 (the whole image).
-  static bool ReadTiff(const std::string& path, Tags& tags, std::vector<uint8_t>& strip) {
-    // "c": no strip chopping, so the strip count is the one in the file.
-    TIFF* tiff = TIFFOpen(path.c_str(), "rc");
-    if (!tiff) return false;
-    TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &tags.width);
-    TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &tags.height);
-    TIFFGetField(tiff, TIFFTAG_BITSPERSAMPLE, &tags.bits);
-    TIFFGetField(tiff, TIFFTAG_SAMPLESPERPIXEL, &tags.samples);
-    TIFFGetField(tiff, TIFFTAG_PHOTOMETRIC, &tags.photometric);
-    TIFFGetField(tiff, TIFFTAG_COMPRESSION, &tags.compression);
-    TIFFGetField(tiff, TIFFTAG_PLANARCONFIG, &tags.planar);
-    tags.strips = TIFFNumberOfStrips(tiff);
-    strip.assign(static_cast<size_t>(TIFFStripSize(tiff)), 0);
-    const bool ok =
-        TIFFReadEncodedStrip(tiff, 0, strip.data(), static_cast<tmsize_t>(strip.size())) ==
-        static_cast<tmsize_t>(strip.size());
-    TIFFClose(tiff);
-    return ok;
-  }
-};
+class TiffFileTest : public test::FilesTest {};
 
 TEST_F(TiffFileTest, EightBitLayoutsArePackedRgbOrGray) {
   // 642 pixels: padded rows in memory (644, 1928, 2568 bytes) must be packed in the strip.
@@ -366,15 +235,15 @@ TEST_F(TiffFileTest, EightBitLayoutsArePackedRgbOrGray) {
     const DibImage image = RandomImage(642, 5, bits, bits);
     const std::string path = Path("e.tif");
     ASSERT_EQ(SaveImageFile(path.c_str(), image, kImageFileTiff), 1) << bits;
-    Tags tags;
-    std::vector<uint8_t> strip;
-    ASSERT_TRUE(ReadTiff(path, tags, strip)) << bits;
+    const test::Decoded tags = test::DecodeTiff(path);
+    const std::vector<uint8_t>& strip = tags.pixels;
+    ASSERT_TRUE(tags.ok) << bits;
     const int bpp = bits / 8;
     EXPECT_EQ(tags.width, 642u);
     EXPECT_EQ(tags.height, 5u);
-    EXPECT_EQ(tags.bits, 8);
-    EXPECT_EQ(tags.samples, bpp);
-    EXPECT_EQ(tags.photometric, bits == 8 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB);
+    EXPECT_EQ(tags.bitDepth, 8);
+    EXPECT_EQ(tags.channels, bpp);
+    EXPECT_EQ(tags.kind, bits == 8 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB);
     EXPECT_EQ(tags.compression, COMPRESSION_NONE);
     EXPECT_EQ(tags.planar, PLANARCONFIG_CONTIG);
     EXPECT_EQ(tags.strips, 1u);
@@ -391,13 +260,13 @@ TEST_F(TiffFileTest, SixteenBitLayoutsAreRgbAndScaledByDepth) {
       const DibImage image = RandomImage(21, 6, bits, depth * bits);
       const std::string path = Path("w.tif");
       ASSERT_EQ(SaveImageFile(path.c_str(), image, kImageFileTiff, depth), 1);
-      Tags tags;
-      std::vector<uint8_t> strip;
-      ASSERT_TRUE(ReadTiff(path, tags, strip));
+      const test::Decoded tags = test::DecodeTiff(path);
+      const std::vector<uint8_t>& strip = tags.pixels;
+      ASSERT_TRUE(tags.ok);
       const int samples = bits / 16;
-      EXPECT_EQ(tags.bits, 16);
-      EXPECT_EQ(tags.samples, samples);
-      EXPECT_EQ(tags.photometric, samples == 1 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB);
+      EXPECT_EQ(tags.bitDepth, 16);
+      EXPECT_EQ(tags.channels, samples);
+      EXPECT_EQ(tags.kind, samples == 1 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB);
       ExpectWide(image, depth, [&](int x, int y, int s) {
         return test::Le16(&strip[((y * 21 + x) * samples + s) * 2]);
       });

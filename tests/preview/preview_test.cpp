@@ -2,7 +2,6 @@
 // the window goes, what it shows compared with VexCam_GetImage, and what
 // happens when the application or the server pulls the ground away.
 #include <dlfcn.h>
-#include <png.h>
 
 #include <algorithm>
 #include <chrono>
@@ -158,23 +157,6 @@ class PreviewTest : public ApiTest {
       diff += got[i] == want[i] ? 0 : 1;
     return ::testing::AssertionFailure() << diff << " of " << want.size() << " pixels differ";
   }
-  void WritePng(const std::string& path, const std::vector<Rgb>& px, int w, int h) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    png_init_io(png, f);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(w), static_cast<png_uint_32>(h), 8,
-                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    for (int y = 0; y < h; ++y) {
-      png_write_row(png, reinterpret_cast<png_const_bytep>(px.data() + static_cast<size_t>(y) * w));
-    }
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    std::fclose(f);
-  }
   // Frames keep reaching the callback window.
   void ExpectFramesFlow() {
     DrainAll();
@@ -219,8 +201,6 @@ TEST_F(PreviewTest, ChildWindowShowsWhatTheDrawingRulesMakeOfTheImage) {
       const std::vector<uint8_t> image = TriggerFrame(bits);
       const std::vector<Rgb> want = Expected(image, 640, 512, bits, r.w, r.h);
       EXPECT_TRUE(ShowsSoon(child, want, r.w, r.h));
-      if (bits == 24 && r.w == 640)
-        WritePng(VEXCAM_SCREENSHOT_DIR "/preview.png", Read(child, r.w, r.h), r.w, r.h);
     }
   }
   // The class name rule as WM_CLASS; a stop leaves the window, a close removes it.

@@ -1,20 +1,16 @@
 // Soak run: three simulated cameras stream into callback buffers in three
 // colour modes for a given time while one of them is unplugged and plugged in
 // again every few seconds, exposure and image values change from another
-// thread, recordings start and stop, snapshots are saved, and a second
-// process (this program with --writer) writes settings to the same store.
+// thread, recordings start and stop and snapshots are saved.
 //
 // Checks: every stop returns within a bound; no torn or repeated frame (the
 // simulated picture encodes the frame tag, so each frame is recomputed); every
 // unplug ends its stream with the broken-transfer notification and every
 // replug streams again; resident memory flat after warm-up (slope reported);
-// file descriptors and threads back to their start counts; the settings file
-// parses and holds every value both processes wrote.
+// file descriptors and threads back to their start counts.
 //
 //   vexcam_soak --seconds N [--max-rss-slope KIB_PER_MIN]   (0: report only)
-//   vexcam_soak --writer --seconds N --count-file PATH
 #include <dirent.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -30,9 +26,6 @@
 #include <thread>
 #include <vector>
 
-#include "platform/reg_file.h"
-#include "platform/settings_key.h"
-#include "platform/settings_store.h"
 #include "sim/sim_backend.h"
 #include "sim/test_pattern.h"
 #include "vexcam/VexCamSdk.h"
@@ -47,12 +40,6 @@ using std::chrono::milliseconds;
 constexpr int kWidth = 640, kHeight = 512;
 constexpr auto kStopBound = std::chrono::seconds(5);
 constexpr auto kStreamBound = std::chrono::seconds(5);
-constexpr char kProductKey[] = "Software\\Quorin\\VexCamZA013K9Sdk";
-// Each process cycles through this many value names, the n-th write storing n
-// in "v<n % kNames>", so the file stays bounded and the last write of every
-// name can be checked.
-constexpr int kNames = 200;
-
 int g_failures = 0;
 void Fail(const std::string& what) {
   ++g_failures;
@@ -102,15 +89,6 @@ long CountEntries(const char* dir) {
   }
   return n;
 }
-std::vector<std::string> OpenFiles() {
-  std::vector<std::string> files;
-  for (const auto& e : std::filesystem::directory_iterator("/proc/self/fd")) {
-    std::error_code ec;
-    files.push_back(std::filesystem::read_symlink(e.path(), ec).string());
-  }
-  std::sort(files.begin(), files.end());
-  return files;
-}
 long ResidentKiB() {
   long pages = 0, resident = 0;
   if (std::FILE* f = std::fopen("/proc/self/statm", "r")) {
@@ -118,40 +96,6 @@ long ResidentKiB() {
     std::fclose(f);
   }
   return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
-// ---- Settings written straight to the store (both processes).
-bool WriteValue(const char* key, int n) {
-  vexcam::platform::SettingsKey root, k;
-  if (!root.OpenCurrentUser()) return false;
-  if (!k.Create(root, std::string(kProductKey) + "\\" + key)) return false;
-  return k.SetDword("v" + std::to_string(n % kNames), static_cast<uint32_t>(n));
-}
-
-int RunWriter(int seconds, const std::string& countFile) {
-  const auto end = Clock::now() + std::chrono::seconds(seconds);
-  int n = 0;
-  while (Clock::now() < end) {
-    if (WriteValue("SoakWriter", n)) ++n;
-    std::this_thread::sleep_for(milliseconds(40));
-  }
-  std::ofstream(countFile) << n << "\n";
-  return 0;
-}
-
-// Names of `key` that do not hold the last of the `count` writes made to them.
-int MissingValues(const vexcam::platform::RegTree& tree, const char* key, int count) {
-  const auto* k = tree.Find(std::string(kProductKey) + "\\" + key);
-  int missing = 0;
-  for (int name = 0; name < std::min(count, kNames); ++name) {
-    const int last = name + (count - 1 - name) / kNames * kNames;
-    const auto* v =
-        k ? vexcam::platform::RegTree::FindValue(*k, "v" + std::to_string(name)) : nullptr;
-    uint32_t value = 0;
-    if (v != nullptr && v->data.size() == 4) std::memcpy(&value, v->data.data(), 4);
-    if (v == nullptr || value != static_cast<uint32_t>(last)) ++missing;
-  }
-  return missing;
 }
 
 // ---- One stream.
@@ -228,7 +172,7 @@ int Pump(Stream& s) {
   return broken;
 }
 
-int RunSoak(int seconds, double maxSlope, const char* self) {
+int RunSoak(int seconds, double maxSlope) {
   VexSim_RemoveAll();
   const int bits[3] = {8, 16, 24};
   std::vector<Stream> streams(3);
@@ -278,27 +222,13 @@ int RunSoak(int seconds, double maxSlope, const char* self) {
   // Warm-up round: the process-wide parts (device watcher, settings store)
   // exist from here on, so the counts after it are the start counts.
   openAll();
-  WriteValue("SoakMain", 0);
   std::this_thread::sleep_for(milliseconds(500));
   closeAll();
   const long startFds = CountEntries("/proc/self/fd");
-  const std::vector<std::string> startFiles = OpenFiles();
   const long startThreads = CountEntries("/proc/self/task");
-
-  // The second process.
-  const std::string countFile =
-      std::filesystem::temp_directory_path() / ("vexcam-soak-" + std::to_string(getpid()));
-  const pid_t writer = fork();
-  if (writer == 0) {
-    const std::string secs = std::to_string(seconds);
-    execl(self, self, "--writer", "--seconds", secs.c_str(), "--count-file", countFile.c_str(),
-          nullptr);
-    _exit(127);
-  }
 
   openAll();
   std::atomic<bool> stop{false};
-  std::atomic<int> mainValues{0};
   std::thread changer([&] {
     std::mt19937 rng(42);
     auto in = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
@@ -311,7 +241,6 @@ int RunSoak(int seconds, double maxSlope, const char* self) {
       VexCam_SetFilterValue(colour, VEXCAM_VALUE_HUE, in(-90, 90));
       VexCam_SetSaturation(colour, in(-100, 100));
       VexCam_SetDotFilter(colour, in(0, 1));
-      if (WriteValue("SoakMain", mainValues.load())) ++mainValues;
       std::this_thread::sleep_for(milliseconds(in(20, 80)));
     }
   });
@@ -418,45 +347,20 @@ int RunSoak(int seconds, double maxSlope, const char* self) {
   for (Stream& s : streams) Pump(s);
   closeAll();
 
-  int status = 0;
-  waitpid(writer, &status, 0);
-  int writerValues = -1;
-  std::ifstream(countFile) >> writerValues;
-  std::filesystem::remove(countFile);
   std::error_code ec;
   std::filesystem::remove_all(outDir, ec);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || writerValues <= 0) Fail("writer process");
-
-  // The settings file: parses, and holds every value of both processes.
-  const std::string path = vexcam::platform::SettingsStore::DefaultFilePath();
-  std::string text;
-  {
-    std::ifstream in(path, std::ios::binary);
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-  vexcam::platform::RegTree tree;
-  if (!vexcam::platform::RegFile::Parse(text, &tree)) Fail("settings file does not parse");
-  const int missingWriter = MissingValues(tree, "SoakWriter", writerValues);
-  const int missingMain = MissingValues(tree, "SoakMain", mainValues.load());
-  if (missingWriter + missingMain > 0)
-    Fail("settings lost: " + std::to_string(missingWriter) + " of the writer's, " +
-         std::to_string(missingMain) + " of this process's");
 
   // Let the threads that end asynchronously (none should) finish.
-  // The process-wide device watcher reads the settings every 500 ms and
-  // holds a second descriptor while it reloads them: take the lowest count.
+  // The process-wide device watcher holds a second descriptor while it
+  // reloads the settings every 500 ms: take the lowest count.
   long endFds = CountEntries("/proc/self/fd"), endThreads = CountEntries("/proc/self/task");
   for (int i = 0; i < 12 && (endFds != startFds || endThreads != startThreads); ++i) {
     std::this_thread::sleep_for(milliseconds(100));
     endFds = std::min(endFds, CountEntries("/proc/self/fd"));
     endThreads = std::min(endThreads, CountEntries("/proc/self/task"));
   }
-  if (endFds != startFds) {
+  if (endFds != startFds)
     Fail("file descriptors " + std::to_string(startFds) + " -> " + std::to_string(endFds));
-    const std::vector<std::string> endFiles = OpenFiles();
-    for (const auto& f : startFiles) std::fprintf(stderr, "soak: fd at start %s\n", f.c_str());
-    for (const auto& f : endFiles) std::fprintf(stderr, "soak: fd at end %s\n", f.c_str());
-  }
   if (endThreads != startThreads)
     Fail("threads " + std::to_string(startThreads) + " -> " + std::to_string(endThreads));
 
@@ -484,9 +388,7 @@ int RunSoak(int seconds, double maxSlope, const char* self) {
                 s.number, s.bits, s.frames, s.checked, s.torn, s.repeated);
   std::printf("soak: %ld unplugs, %ld broken-transfer notices, %ld replugs streaming again\n",
               unplugs, brokenSeen, replugsStreaming);
-  std::printf(
-      "soak: %ld recordings, %ld snapshots, settings values %d (other process) + %d (this one)\n",
-      recordings, snapshots, writerValues, mainValues.load());
+  std::printf("soak: %ld recordings, %ld snapshots\n", recordings, snapshots);
   std::printf("soak: resident %ld -> %ld KiB, slope after warm-up %.1f KiB/min\n",
               rss.empty() ? 0 : rss.front().second, rss.empty() ? 0 : rss.back().second, slope);
   std::printf("soak: file descriptors %ld -> %ld, threads %ld -> %ld\n", startFds, endFds,
@@ -506,19 +408,12 @@ int RunSoak(int seconds, double maxSlope, const char* self) {
 int main(int argc, char** argv) {
   int seconds = 60;
   double maxSlope = 2048;
-  bool writer = false;
-  std::string countFile;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--seconds" && i + 1 < argc)
       seconds = std::atoi(argv[++i]);
     else if (a == "--max-rss-slope" && i + 1 < argc)
       maxSlope = std::atof(argv[++i]);
-    else if (a == "--writer")
-      writer = true;
-    else if (a == "--count-file" && i + 1 < argc)
-      countFile = argv[++i];
   }
-  if (writer) return RunWriter(seconds, countFile);
-  return RunSoak(seconds, maxSlope, "/proc/self/exe");
+  return RunSoak(seconds, maxSlope);
 }
