@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "instance/capture_engine.h"
+#include "instance/value_table.h"
 #include "platform/registry_calls.h"
 
 namespace vexcam {
@@ -199,71 +200,43 @@ int32_t FirstTimeColorMode(CVexCam& cam) {
 
 // ---- Filter and gray groups ----
 
-struct GroupValue {
-  const char* name;
-  int32_t& (*field)(ImageSettings&);
-  int32_t defaultValue;
-  int32_t min;
-  int32_t max;
-};
-
+// The stored image settings of a group, from the value table in id order.
 // Ranges are those the generic value interface accepts.
-const GroupValue kFilterValues[] = {
-    {"Brightness", [](ImageSettings& s) -> int32_t& { return s.brightness; }, 0, -255, 255},
-    {"Contrast", [](ImageSettings& s) -> int32_t& { return s.contrast; }, 0, -127, 127},
-    {"Hue", [](ImageSettings& s) -> int32_t& { return s.hue; }, 0, -360, 360},
-    {"Saturation", [](ImageSettings& s) -> int32_t& { return s.saturation; }, 0, -255, 255},
-    {"Sharpness", [](ImageSettings& s) -> int32_t& { return s.sharpness; }, 0, 0, 30},
-    {"R_Gain", [](ImageSettings& s) -> int32_t& { return s.bayerGainRed; }, 100, 0, 400},
-    {"G_Gain", [](ImageSettings& s) -> int32_t& { return s.bayerGainGreen; }, 100, 0, 400},
-    {"B_Gain", [](ImageSettings& s) -> int32_t& { return s.bayerGainBlue; }, 100, 0, 400},
-    {"Gamma", [](ImageSettings& s) -> int32_t& { return s.gamma; }, 100, 0, 200},
-    {"BayerMode", [](ImageSettings& s) -> int32_t& { return s.bayerMode; }, 0, 0, 3},
-};
+std::vector<const ValueRow*> GroupRows(const char* group) {
+  std::vector<const ValueRow*> rows;
+  for (const ValueRow& row : ValueRows()) {
+    if (row.group != nullptr && row.image != nullptr && std::strcmp(row.group, group) == 0)
+      rows.push_back(&row);
+  }
+  return rows;
+}
 
-const GroupValue kGrayValues[] = {
-    {"Mode", [](ImageSettings& s) -> int32_t& { return s.grayMode; }, 0, 0, 2},
-    {"GainR1", [](ImageSettings& s) -> int32_t& { return s.grayGain[kGrayPhaseR]; }, 128, 0, 255},
-    {"GainG1", [](ImageSettings& s) -> int32_t& { return s.grayGain[kGrayPhaseG1]; }, 128, 0, 255},
-    {"GainG2", [](ImageSettings& s) -> int32_t& { return s.grayGain[kGrayPhaseG2]; }, 128, 0, 255},
-    {"GainB1", [](ImageSettings& s) -> int32_t& { return s.grayGain[kGrayPhaseB]; }, 128, 0, 255},
-    {"OffsetR1", [](ImageSettings& s) -> int32_t& { return s.grayOffset[kGrayPhaseR]; }, 128, -255,
-     255},
-    {"OffsetG1", [](ImageSettings& s) -> int32_t& { return s.grayOffset[kGrayPhaseG1]; }, 128, -255,
-     255},
-    {"OffsetG2", [](ImageSettings& s) -> int32_t& { return s.grayOffset[kGrayPhaseG2]; }, 128, -255,
-     255},
-    {"OffsetB1", [](ImageSettings& s) -> int32_t& { return s.grayOffset[kGrayPhaseB]; }, 128, -255,
-     255},
-};
-
-template <size_t N>
-uint32_t LoadGroup(CVexCam& cam, const char* group, const GroupValue (&table)[N]) {
+uint32_t LoadGroup(CVexCam& cam, const char* group) {
+  const std::vector<const ValueRow*> rows = GroupRows(group);
   // Read outside the settings lock; a value missing or out of range keeps
   // the current setting.
-  bool present[N] = {};
-  int32_t values[N] = {};
+  std::vector<bool> present(rows.size(), false);
+  std::vector<int32_t> values(rows.size(), 0);
   RegKey key;
   const bool opened = key.Open(HKEY_CURRENT_USER, CameraPath(cam, group).c_str());
   if (opened) {
-    for (size_t i = 0; i < N; ++i) {
+    for (size_t i = 0; i < rows.size(); ++i) {
       int32_t v = 0;
-      present[i] = key.ReadInt(table[i].name, &v) && v >= table[i].min && v <= table[i].max;
+      present[i] = key.ReadInt(rows[i]->name, &v) && v >= rows[i]->min && v <= rows[i]->max;
       values[i] = v;
     }
   }
   std::lock_guard lock(cam.settingsLock);
-  for (size_t i = 0; i < N; ++i) {
+  for (size_t i = 0; i < rows.size(); ++i) {
     if (!opened)
-      table[i].field(cam.imageSettings) = table[i].defaultValue;
+      rows[i]->image(cam.imageSettings) = rows[i]->defaultValue;
     else if (present[i])
-      table[i].field(cam.imageSettings) = values[i];
+      rows[i]->image(cam.imageSettings) = values[i];
   }
   return opened ? 1 : 0;
 }
 
-template <size_t N>
-uint32_t SaveGroup(CVexCam& cam, const char* group, const GroupValue (&table)[N]) {
+uint32_t SaveGroup(CVexCam& cam, const char* group) {
   ImageSettings copy;
   {
     std::lock_guard lock(cam.settingsLock);
@@ -272,46 +245,53 @@ uint32_t SaveGroup(CVexCam& cam, const char* group, const GroupValue (&table)[N]
   RegKey key;
   if (!CreateCameraKey(cam, group, &key)) return 0;
   bool ok = true;
-  for (const GroupValue& v : table) ok = key.WriteInt(v.name, v.field(copy)) && ok;
+  for (const ValueRow* row : GroupRows(group)) ok = key.WriteInt(row->name, row->image(copy)) && ok;
   return ok ? 1 : 0;
 }
 
 // ---- Analog group ("Gain") ----
 
+// One value of the "Gain" group: a generic value's row, or an analog setting
+// that has no value id.
 struct GainValue {
+  const ValueRow* row;
   const char* name;
   int32_t AnalogSettings::*field;
+
+  const char* Name() const { return row != nullptr ? row->name : name; }
+  int32_t& Field(AnalogSettings& a) const { return row != nullptr ? row->analog(a) : a.*field; }
 };
+
+GainValue Row(int id) { return {FindValueRow(id), nullptr, nullptr}; }
 
 // Read order matters: a value missing from the key takes the one before it.
 const GainValue kGainValues[] = {
-    {"Global", &AnalogSettings::globalGain},       {"ColorG1", &AnalogSettings::colorGainGreen1},
-    {"ColorR", &AnalogSettings::colorGainRed},     {"ColorB", &AnalogSettings::colorGainBlue},
-    {"ColorG2", &AnalogSettings::colorGainGreen2}, {"Exposure", &AnalogSettings::exposureTime},
-    {"V_Mirror", &AnalogSettings::mirrorV},        {"H_Mirror", &AnalogSettings::mirrorH},
-    {"AutoIris", &AnalogSettings::autoIris},       {"GainMode", &AnalogSettings::gainMode},
-    {"BlackLevel", &AnalogSettings::analogGain},
+    Row(VEXCAM_VALUE_GLOBAL_GAIN),
+    Row(VEXCAM_VALUE_COLOR_GAIN_GREEN1),
+    Row(VEXCAM_VALUE_COLOR_GAIN_RED),
+    Row(VEXCAM_VALUE_COLOR_GAIN_BLUE),
+    Row(VEXCAM_VALUE_COLOR_GAIN_GREEN2),
+    Row(VEXCAM_VALUE_EXPOSURE_TIME),
+    {nullptr, "V_Mirror", &AnalogSettings::mirrorV},
+    {nullptr, "H_Mirror", &AnalogSettings::mirrorH},
+    {nullptr, "AutoIris", &AnalogSettings::autoIris},
+    {nullptr, "GainMode", &AnalogSettings::gainMode},
+    Row(VEXCAM_VALUE_ANALOG_GAIN),
 };
 
-// Settings of a camera without stored analog values: the camera's defaults.
+// Settings of a camera without stored analog values: the camera's defaults
+// (the value rows' device defaults), 0 without a camera.
 void AnalogDefaults(CVexCam& cam, AnalogSettings* a) {
   CVexCamU3K9Base* c = cam.camera.get();
   a->autoIris = 0;
   a->gainMode = 0;
-  if (c == nullptr) {
-    a->globalGain = a->colorGainGreen1 = a->colorGainRed = a->colorGainBlue = a->colorGainGreen2 =
-        0;
-    a->exposureTime = a->mirrorV = a->mirrorH = a->analogGain = 0;
-    return;
+  a->mirrorV = c != nullptr && c->GetMirrorVDefault() != 0;
+  a->mirrorH = c != nullptr && c->GetMirrorHDefault() != 0;
+  for (const GainValue& v : kGainValues) {
+    if (v.row == nullptr) continue;
+    v.Field(*a) = c != nullptr ? static_cast<int32_t>((c->*v.row->deviceDefault)(nullptr)) : 0;
   }
-  a->globalGain = static_cast<int32_t>(c->GetGlobalGainDefault());
-  const auto color = static_cast<int32_t>(c->GetColorGainDefault());
-  a->colorGainGreen1 = a->colorGainRed = a->colorGainBlue = a->colorGainGreen2 = color;
-  a->exposureTime = static_cast<int32_t>(c->GetExposureTimeDefault());
-  a->mirrorV = c->GetMirrorVDefault() != 0;
-  a->mirrorH = c->GetMirrorHDefault() != 0;
-  a->analogGain = static_cast<int32_t>(c->GetAnalogGainDefault());
-  if (c->IsExposureTimeExSupported()) {
+  if (c != nullptr && c->IsExposureTimeExSupported()) {
     uint32_t ok = 0;
     const double seconds = c->GetExposureTimeExDefault(&ok);
     if (ok && std::isfinite(seconds)) a->exposureTimeEx = seconds;
@@ -438,8 +418,8 @@ uint32_t LoadAnalogSettings(CVexCam& cam) {
   if (opened) {
     int32_t buffer = 0;
     for (const GainValue& v : kGainValues) {
-      key.ReadInt(v.name, &buffer);
-      a.*v.field = buffer;
+      key.ReadInt(v.Name(), &buffer);
+      v.Field(a) = buffer;
     }
     double seconds = 0.0;
     key.ReadDouble("ExposureEx", &seconds);
@@ -460,9 +440,9 @@ uint32_t LoadAnalogSettings(CVexCam& cam) {
   return opened ? 1 : 0;
 }
 
-uint32_t LoadFilterSettings(CVexCam& cam) { return LoadGroup(cam, "Filter", kFilterValues); }
+uint32_t LoadFilterSettings(CVexCam& cam) { return LoadGroup(cam, "Filter"); }
 
-uint32_t LoadGraySettings(CVexCam& cam) { return LoadGroup(cam, "Gray", kGrayValues); }
+uint32_t LoadGraySettings(CVexCam& cam) { return LoadGroup(cam, "Gray"); }
 
 uint32_t SaveAnalogSettings(CVexCam& cam) {
   AnalogSettings a;
@@ -473,14 +453,14 @@ uint32_t SaveAnalogSettings(CVexCam& cam) {
   RegKey key;
   if (!CreateCameraKey(cam, "Gain", &key)) return 0;
   bool ok = true;
-  for (const GainValue& v : kGainValues) ok = key.WriteInt(v.name, a.*v.field) && ok;
+  for (const GainValue& v : kGainValues) ok = key.WriteInt(v.Name(), v.Field(a)) && ok;
   ok = key.WriteDouble("ExposureEx", a.exposureTimeEx) && ok;
   return ok ? 1 : 0;
 }
 
-uint32_t SaveFilterSettings(CVexCam& cam) { return SaveGroup(cam, "Filter", kFilterValues); }
+uint32_t SaveFilterSettings(CVexCam& cam) { return SaveGroup(cam, "Filter"); }
 
-uint32_t SaveGraySettings(CVexCam& cam) { return SaveGroup(cam, "Gray", kGrayValues); }
+uint32_t SaveGraySettings(CVexCam& cam) { return SaveGroup(cam, "Gray"); }
 
 CameraKeyValues CurrentCameraKeyValues(CVexCam& cam) {
   std::lock_guard lock(cam.settingsLock);
