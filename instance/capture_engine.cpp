@@ -513,37 +513,42 @@ BOOL CaptureEngine::SnapShot(BYTE* buffer, int size, int topDown) {
     if (state != kStateCapture && !Prepare()) return 0;
     CVexCamU3K9Base& cam = *owner_.camera;
     const bool keepRunning = state == kStateCapture;
-    CsLock lock(owner_.frameLock);
-    bool arrived = false;
-    bool fetched = false;
-    if (cam.StartCapture(kCaptureSingle) &&
-        cam.WaitFrame(owner_.frameTimeoutMs.load()) == kWaitNewFrame) {
-      arrived = true;
-      fetched = FetchRaw();
-    }
-    if (!fetched) {
-      if (!keepRunning) cam.StopCapture();
-      owner_.Record(VEXCAM_ERR_NO_FRAME);
-      if (arrived) PostFrame(target_.window, nullptr, VEXCAM_ERR_NO_FRAME);
-      return 0;
-    }
-    RunPipeline();
-    if (buffer != nullptr && size > 0) {
-      CallbackTarget copy{target_.window, buffer, static_cast<uint32_t>(size),
-                          static_cast<uint32_t>(topDown)};
-      if (!CopyToApplication(owner_.images.ImageFor(session_.colorMode), copy)) {
+    FrameReport report;
+    const BOOL result = [&]() -> BOOL {
+      CsLock lock(owner_.frameLock);
+      bool arrived = false;
+      bool fetched = false;
+      if (cam.StartCapture(kCaptureSingle) &&
+          cam.WaitFrame(owner_.frameTimeoutMs.load()) == kWaitNewFrame) {
+        arrived = true;
+        fetched = FetchRaw();
+      }
+      if (!fetched) {
         if (!keepRunning) cam.StopCapture();
-        owner_.Record(VEXCAM_ERR_MEMORY);
+        owner_.Record(VEXCAM_ERR_NO_FRAME);
+        if (arrived) PostFrame(target_.window, nullptr, VEXCAM_ERR_NO_FRAME);
         return 0;
       }
-    }
-    if (!keepRunning) {
-      cam.StopCapture();
-      stats_.Stop();
-    }
-    stats_.FrameDelivered();
-    imageAvailable_.store(true);
-    return 1;
+      RunPipeline(&report);
+      if (buffer != nullptr && size > 0) {
+        CallbackTarget copy{target_.window, buffer, static_cast<uint32_t>(size),
+                            static_cast<uint32_t>(topDown)};
+        if (!CopyToApplication(owner_.images.ImageFor(session_.colorMode), copy)) {
+          if (!keepRunning) cam.StopCapture();
+          owner_.Record(VEXCAM_ERR_MEMORY);
+          return 0;
+        }
+      }
+      if (!keepRunning) {
+        cam.StopCapture();
+        stats_.Stop();
+      }
+      stats_.FrameDelivered();
+      imageAvailable_.store(true);
+      return 1;
+    }();
+    ApplyFrameReport(report);
+    return result;
   });
 }
 
@@ -691,7 +696,7 @@ bool CaptureEngine::FetchRaw() {
   return true;
 }
 
-void CaptureEngine::RunPipeline() {
+void CaptureEngine::RunPipeline(FrameReport* report) {
   ImageSettings settings;
   {
     std::lock_guard<std::mutex> lock(owner_.settingsLock);
@@ -709,17 +714,18 @@ void CaptureEngine::RunPipeline() {
   settings.windowWidth = g.width;
   settings.windowHeight = g.height;
 
-  FrameReport report;
-  AutoIrisAdapter iris(owner_.camera.get());
-  owner_.images.ProcessFrame(settings, owner_.defects, owner_.imageLock, &iris, geometry, &report);
+  // No camera here: the auto-iris request is applied by ApplyFrameReport once
+  // the frame lock is released.
+  FrameReport& r = *report;
+  owner_.images.ProcessFrame(settings, owner_.defects, owner_.imageLock, nullptr, geometry, &r);
 
-  if (report.whiteBalanceMeasured || report.grayGainMeasured || report.autoIrisChanged) {
+  if (r.whiteBalanceMeasured || r.grayGainMeasured) {
     std::lock_guard<std::mutex> lock(owner_.settingsLock);
     ImageSettings& s = owner_.imageSettings;
     // A measurement whose request was withdrawn while the frame was being
     // processed (a dialog's Cancel putting the old values back, say) is
     // dropped rather than written over what is in force now.
-    if (report.whiteBalanceMeasured && s.bayerGainAuto != 0) {
+    if (r.whiteBalanceMeasured && s.bayerGainAuto != 0) {
       s.bayerGainRed = settings.bayerGainRed;
       s.bayerGainGreen = settings.bayerGainGreen;
       s.bayerGainBlue = settings.bayerGainBlue;
@@ -727,25 +733,46 @@ void CaptureEngine::RunPipeline() {
       s.bayerGainAutoOnce1 = settings.bayerGainAutoOnce1;
       s.bayerGainAutoOnce2 = settings.bayerGainAutoOnce2;
     }
-    if (report.grayGainMeasured && s.grayAutoRequest != 0) {
+    if (r.grayGainMeasured && s.grayAutoRequest != 0) {
       std::copy(std::begin(settings.grayGain), std::end(settings.grayGain), std::begin(s.grayGain));
       s.grayAutoRequest = settings.grayAutoRequest;
     }
-    if (report.autoIrisChanged && owner_.analog.autoIris != 0) {
+  }
+}
+
+void CaptureEngine::ApplyFrameReport(const FrameReport& report) {
+  AutoIrisResult iris;
+  bool irisChanged = false;
+  if (report.autoIrisRequest.mode != 0) {
+    AutoIrisAdapter adapter(owner_.camera.get());
+    irisChanged = ApplyAutoIris(report.autoIrisRequest, adapter, &iris) != 0;
+  }
+  if (irisChanged) {
+    std::lock_guard<std::mutex> lock(owner_.settingsLock);
+    // Auto iris switched off while the frame was processed: the camera
+    // changed, the stored values stay.
+    if (owner_.analog.autoIris != 0) {
       AnalogSettings& a = owner_.analog;
-      if (report.autoIris.exposureSet) {
-        a.exposureTime = static_cast<int32_t>(report.autoIris.exposure);
+      if (iris.exposureSet) {
+        a.exposureTime = static_cast<int32_t>(iris.exposure);
         a.realExposureTime = a.exposureTime * 100;
       }
-      if (report.autoIris.exposureExRead) a.exposureTimeEx = report.autoIris.exposureEx;
-      if (report.autoIris.gainSet) a.globalGain = report.autoIris.gain;
+      if (iris.exposureExRead) a.exposureTimeEx = iris.exposureEx;
+      if (iris.gainSet) a.globalGain = iris.gain;
     }
   }
-  owner_.dialogViews.Changed(report.autoIrisChanged,
-                             report.whiteBalanceMeasured || report.grayGainMeasured);
+  owner_.dialogViews.Changed(irisChanged, report.whiteBalanceMeasured || report.grayGainMeasured);
 }
 
 const VEXCAM_FRAME_INFO* CaptureEngine::DeliverFrame(WorkerContext& ctx, bool continuous) {
+  FrameReport report;
+  const VEXCAM_FRAME_INFO* info = DeliverFrameLocked(ctx, continuous, &report);
+  ApplyFrameReport(report);
+  return info;
+}
+
+const VEXCAM_FRAME_INFO* CaptureEngine::DeliverFrameLocked(WorkerContext& ctx, bool continuous,
+                                                           FrameReport* report) {
   CsLock lock(owner_.frameLock);
   CallbackTarget target;
   {
@@ -779,7 +806,7 @@ const VEXCAM_FRAME_INFO* CaptureEngine::DeliverFrame(WorkerContext& ctx, bool co
   info.frameRate = continuous ? frameRate_ : 0;
   info.buffer = target.buffer;
 
-  RunPipeline();
+  RunPipeline(report);
   if (continuous && recorder_.FrameReady()) stats_.RecorderSkipped();
   if (preview_) preview_->Draw(owner_.images, session_.colorMode);
   imageAvailable_.store(true);
