@@ -178,23 +178,23 @@ bool IsUsablePreset(const CaptureWindow& w) {
 // Stores the window in the instance and in the image settings the capture
 // code reads.
 void ApplyWindow(CVexCam& cam, const CaptureWindow& w) {
-  std::lock_guard lock(cam.settingsLock);
-  cam.window = w;
-  cam.imageSettings.windowX = w.x;
-  cam.imageSettings.windowY = w.y;
-  cam.imageSettings.windowWidth = w.width;
-  cam.imageSettings.windowHeight = w.height;
+  std::lock_guard lock(cam.SettingsLock());
+  cam.Window() = w;
+  cam.ImageBlock().windowX = w.x;
+  cam.ImageBlock().windowY = w.y;
+  cam.ImageBlock().windowWidth = w.width;
+  cam.ImageBlock().windowHeight = w.height;
 }
 
 // ---- Colour mode ----
 
-bool CameraIsOpen(const CVexCam& cam) { return cam.camera && cam.camera->Sensor() != nullptr; }
+bool CameraIsOpen(const CVexCam& cam) { return cam.Camera() && cam.Camera()->Sensor() != nullptr; }
 
 int32_t FirstTimeColorMode(CVexCam& cam) {
   if (!CameraIsOpen(cam)) return 2;
-  if (cam.camera->IsSubSampleSupported()) return 2;
-  if (cam.camera->IsBinningSupported()) return 1;
-  if (cam.camera->IsColorModeSupported()) return 0;
+  if (cam.Camera()->IsSubSampleSupported()) return 2;
+  if (cam.Camera()->IsBinningSupported()) return 1;
+  if (cam.Camera()->IsColorModeSupported()) return 0;
   return 2;
 }
 
@@ -226,12 +226,12 @@ uint32_t LoadGroup(CVexCam& cam, const char* group) {
       values[i] = v;
     }
   }
-  std::lock_guard lock(cam.settingsLock);
+  std::lock_guard lock(cam.SettingsLock());
   for (size_t i = 0; i < rows.size(); ++i) {
     if (!opened)
-      rows[i]->image(cam.imageSettings) = rows[i]->defaultValue;
+      rows[i]->image(cam.ImageBlock()) = rows[i]->defaultValue;
     else if (present[i])
-      rows[i]->image(cam.imageSettings) = values[i];
+      rows[i]->image(cam.ImageBlock()) = values[i];
   }
   return opened ? 1 : 0;
 }
@@ -239,8 +239,8 @@ uint32_t LoadGroup(CVexCam& cam, const char* group) {
 uint32_t SaveGroup(CVexCam& cam, const char* group) {
   ImageSettings copy;
   {
-    std::lock_guard lock(cam.settingsLock);
-    copy = cam.imageSettings;
+    std::lock_guard lock(cam.SettingsLock());
+    copy = cam.ImageBlock();
   }
   RegKey key;
   if (!CreateCameraKey(cam, group, &key)) return 0;
@@ -282,7 +282,7 @@ const GainValue kGainValues[] = {
 // Settings of a camera without stored analog values: the camera's defaults
 // (the value rows' device defaults), 0 without a camera.
 void AnalogDefaults(CVexCam& cam, AnalogSettings* a) {
-  CVexCamU3K9Base* c = cam.camera.get();
+  CVexCamU3K9Base* c = cam.Camera();
   a->autoIris = 0;
   a->gainMode = 0;
   a->mirrorV = c != nullptr && c->GetMirrorVDefault() != 0;
@@ -351,21 +351,21 @@ uint32_t LoadSizeSettings(CVexCam& cam) {
   if (!camera.Open(product.Get(), CameraKeyName(cam).c_str())) return 0;
   int32_t index = 0;
   {
-    std::lock_guard lock(cam.settingsLock);
-    index = cam.cameraSettings.sizeIndex;
+    std::lock_guard lock(cam.SettingsLock());
+    index = cam.CameraBlock().sizeIndex;
   }
   int32_t stored = 0;
   if (camera.ReadInt("Size", &stored) && stored >= 0 && stored < kMaxPresets) index = stored;
   {
-    std::lock_guard lock(cam.settingsLock);
-    cam.cameraSettings.sizeIndex = index;
+    std::lock_guard lock(cam.SettingsLock());
+    cam.CameraBlock().sizeIndex = index;
   }
   RegKey preset;
   if (!preset.Open(camera.Get(), PresetKeyName(index).c_str())) return 0;
   CaptureWindow w;
   {
-    std::lock_guard lock(cam.settingsLock);
-    w = cam.window;
+    std::lock_guard lock(cam.SettingsLock());
+    w = cam.Window();
   }
   ReadPreset(preset, &w);
   if (!IsUsablePreset(w)) return 0;
@@ -391,27 +391,26 @@ uint32_t LoadCameraSettings(CVexCam& cam) {
   bool open = CameraIsOpen(cam);
   bool has8 = false, has16 = false, hasBayer = false;
   if (open) {
-    has8 = cam.camera->IsColorModeSupported() != 0;
-    has16 = cam.camera->IsBinningSupported() != 0;
-    hasBayer = cam.camera->IsSubSampleSupported() != 0;
+    has8 = cam.Camera()->IsColorModeSupported() != 0;
+    has16 = cam.Camera()->IsBinningSupported() != 0;
+    hasBayer = cam.Camera()->IsSubSampleSupported() != 0;
   }
-  std::lock_guard lock(cam.settingsLock);
-  if (hasColor) cam.imageSettings.colorMode = color;
+  std::lock_guard lock(cam.SettingsLock());
+  if (hasColor) cam.ImageBlock().colorMode = color;
   if (open)
-    cam.imageSettings.colorMode =
-        CheckColorMode(cam.imageSettings.colorMode, has8, has16, hasBayer);
-  if (hasSubSample) cam.imageSettings.subSample = subSample;
+    cam.ImageBlock().colorMode = CheckColorMode(cam.ImageBlock().colorMode, has8, has16, hasBayer);
+  if (hasSubSample) cam.ImageBlock().subSample = subSample;
   // The loop's own sleep; a negative value is refused as by VexCam_SetWaitTime.
   if (hasWaitTime && waitTime >= 0) cam.waitTimeMs.store(static_cast<uint32_t>(waitTime));
-  if (hasClock) cam.cameraSettings.clock = clock;
+  if (hasClock) cam.CameraBlock().clock = clock;
   return 1;
 }
 
 uint32_t LoadAnalogSettings(CVexCam& cam) {
   AnalogSettings a;
   {
-    std::lock_guard lock(cam.settingsLock);
-    a = cam.analog;
+    std::lock_guard lock(cam.SettingsLock());
+    a = cam.AnalogBlock();
   }
   RegKey key;
   const bool opened = key.Open(HKEY_CURRENT_USER, CameraPath(cam, "Gain").c_str());
@@ -432,11 +431,11 @@ uint32_t LoadAnalogSettings(CVexCam& cam) {
   a.mirrorH = a.mirrorH != 0;
   if (a.autoIris < 0 || a.autoIris > 2) a.autoIris = 0;
 
-  std::lock_guard lock(cam.settingsLock);
-  cam.analog = a;
-  cam.imageSettings.mirrorV = a.mirrorV;
-  cam.imageSettings.mirrorH = a.mirrorH;
-  cam.imageSettings.autoIrisMode = a.autoIris;
+  std::lock_guard lock(cam.SettingsLock());
+  cam.AnalogBlock() = a;
+  cam.ImageBlock().mirrorV = a.mirrorV;
+  cam.ImageBlock().mirrorH = a.mirrorH;
+  cam.ImageBlock().autoIrisMode = a.autoIris;
   return opened ? 1 : 0;
 }
 
@@ -447,8 +446,8 @@ uint32_t LoadGraySettings(CVexCam& cam) { return LoadGroup(cam, "Gray"); }
 uint32_t SaveAnalogSettings(CVexCam& cam) {
   AnalogSettings a;
   {
-    std::lock_guard lock(cam.settingsLock);
-    a = cam.analog;
+    std::lock_guard lock(cam.SettingsLock());
+    a = cam.AnalogBlock();
   }
   RegKey key;
   if (!CreateCameraKey(cam, "Gain", &key)) return 0;
@@ -463,13 +462,13 @@ uint32_t SaveFilterSettings(CVexCam& cam) { return SaveGroup(cam, "Filter"); }
 uint32_t SaveGraySettings(CVexCam& cam) { return SaveGroup(cam, "Gray"); }
 
 CameraKeyValues CurrentCameraKeyValues(CVexCam& cam) {
-  std::lock_guard lock(cam.settingsLock);
+  std::lock_guard lock(cam.SettingsLock());
   CameraKeyValues v;
-  v.sizeIndex = cam.cameraSettings.sizeIndex;
-  v.colorMode = cam.imageSettings.colorMode;
-  v.subSample = cam.imageSettings.subSample;
+  v.sizeIndex = cam.CameraBlock().sizeIndex;
+  v.colorMode = cam.ImageBlock().colorMode;
+  v.subSample = cam.ImageBlock().subSample;
   v.waitTime = static_cast<int32_t>(cam.waitTimeMs.load());
-  v.clock = cam.cameraSettings.clock;
+  v.clock = cam.CameraBlock().clock;
   return v;
 }
 
@@ -533,17 +532,17 @@ BOOL SetCaptureWindowFromPresets(CVexCam& cam, int width, int height) {
   }
   int32_t subSample = 0;
   {
-    std::lock_guard lock(cam.settingsLock);
-    subSample = cam.imageSettings.subSample;
+    std::lock_guard lock(cam.SettingsLock());
+    subSample = cam.ImageBlock().subSample;
   }
   ApplyWindow(cam, chosen);
   // The images follow the window at the next capture preparation, which also
   // programs the area again. A camera that refuses the area (or none is
   // open) fails the call; the preset stays selected.
-  if (!cam.camera->SetCaptureArea(static_cast<uint32_t>(chosen.x), static_cast<uint32_t>(chosen.y),
-                                  static_cast<uint32_t>(chosen.width),
-                                  static_cast<uint32_t>(chosen.height),
-                                  static_cast<uint32_t>(subSample))) {
+  if (!cam.Camera()->SetCaptureArea(
+          static_cast<uint32_t>(chosen.x), static_cast<uint32_t>(chosen.y),
+          static_cast<uint32_t>(chosen.width), static_cast<uint32_t>(chosen.height),
+          static_cast<uint32_t>(subSample))) {
     cam.Record(VEXCAM_ERR_WINDOW_REJECTED);
     return 0;
   }

@@ -38,16 +38,16 @@ int Succeed(int* ok, int value) {
 // stored without a range test.
 int SetBayerGainRgb(CVexCam& cam, int value) {
   const auto v = static_cast<uint32_t>(value);
-  std::lock_guard<std::mutex> lock(cam.settingsLock);
-  cam.imageSettings.bayerGainRed = static_cast<int32_t>(v & 0xFF);
-  cam.imageSettings.bayerGainGreen = static_cast<int32_t>((v >> 8) & 0xFF);
-  cam.imageSettings.bayerGainBlue = static_cast<int32_t>((v >> 16) & 0xFF);
+  std::lock_guard<std::mutex> lock(cam.SettingsLock());
+  cam.ImageBlock().bayerGainRed = static_cast<int32_t>(v & 0xFF);
+  cam.ImageBlock().bayerGainGreen = static_cast<int32_t>((v >> 8) & 0xFF);
+  cam.ImageBlock().bayerGainBlue = static_cast<int32_t>((v >> 16) & 0xFF);
   return 1;
 }
 
 int GetBayerGainRgb(CVexCam& cam, int* ok) {
-  std::lock_guard<std::mutex> lock(cam.settingsLock);
-  const ImageSettings& s = cam.imageSettings;
+  std::lock_guard<std::mutex> lock(cam.SettingsLock());
+  const ImageSettings& s = cam.ImageBlock();
   const uint32_t rgb = (static_cast<uint32_t>(s.bayerGainRed) & 0xFF) |
                        ((static_cast<uint32_t>(s.bayerGainGreen) & 0xFF) << 8) |
                        ((static_cast<uint32_t>(s.bayerGainBlue) & 0xFF) << 16);
@@ -61,49 +61,49 @@ void AlsoColorGains(AnalogSettings& a, int32_t value) {
 
 // Id 18: the camera's extended exposure follows the new exposure time.
 void ReadBackExposureEx(CVexCam& cam) {
-  if (!cam.camera->IsExposureTimeExSupported()) return;
-  const double seconds = cam.camera->GetExposureTimeEx();
-  std::lock_guard<std::mutex> lock(cam.settingsLock);
-  cam.analog.exposureTimeEx = seconds;
+  if (!cam.Camera()->IsExposureTimeExSupported()) return;
+  const double seconds = cam.Camera()->GetExposureTimeEx();
+  std::lock_guard<std::mutex> lock(cam.SettingsLock());
+  cam.AnalogBlock().exposureTimeEx = seconds;
 }
 
 // Id 100: a refused switch fails without a code.
 int SetPeltier(CVexCam& cam, int value) {
   const uint32_t on = value != 0 ? 1 : 0;
-  if (!cam.camera->SetPeltier(on)) return 0;
-  std::lock_guard<std::mutex> lock(cam.settingsLock);
-  cam.analog.coolingOn = static_cast<int32_t>(on);
+  if (!cam.Camera()->SetPeltier(on)) return 0;
+  std::lock_guard<std::mutex> lock(cam.SettingsLock());
+  cam.AnalogBlock().coolingOn = static_cast<int32_t>(on);
   return 1;
 }
 
 int GetPeltier(CVexCam& cam, int* ok) {
-  return Succeed(ok, static_cast<int>(cam.camera->GetPeltier()));
+  return Succeed(ok, static_cast<int>(cam.Camera()->GetPeltier()));
 }
 
 // Id 104: passed to the camera as it is.
 int SetCorrectionMode(CVexCam& cam, int value) {
-  return cam.camera->SetCorrectionMode(static_cast<uint32_t>(value)) != 0 ? 1 : 0;
+  return cam.Camera()->SetCorrectionMode(static_cast<uint32_t>(value)) != 0 ? 1 : 0;
 }
 
 int GetCorrectionMode(CVexCam& cam, int* ok) {
-  return Succeed(ok, static_cast<int>(cam.camera->GetCorrectionMode()));
+  return Succeed(ok, static_cast<int>(cam.Camera()->GetCorrectionMode()));
 }
 
 // Id 105: a switch (value >= 1 is on); device failures record device I/O.
 int SetAutoCorrection(CVexCam& cam, int value) {
   const uint32_t on = value >= 1 ? 1 : 0;
-  if (!cam.camera->SetAutoCorrection(on)) {
+  if (!cam.Camera()->SetAutoCorrection(on)) {
     cam.Record(VEXCAM_ERR_DEVICE_IO);
     return 0;
   }
-  std::lock_guard<std::mutex> lock(cam.settingsLock);
-  cam.analog.autoCorrection = static_cast<int32_t>(on);
+  std::lock_guard<std::mutex> lock(cam.SettingsLock());
+  cam.AnalogBlock().autoCorrection = static_cast<int32_t>(on);
   return 1;
 }
 
 int GetAutoCorrection(CVexCam& cam, int* ok) {
   uint32_t read = 0;
-  const uint32_t on = cam.camera->GetAutoCorrection(&read);
+  const uint32_t on = cam.Camera()->GetAutoCorrection(&read);
   if (!read) {
     cam.Record(VEXCAM_ERR_DEVICE_IO);
     return 0;
@@ -114,13 +114,13 @@ int GetAutoCorrection(CVexCam& cam, int* ok) {
 
 // Id 106: successes record the success report, failures device I/O.
 int SetAnalogGain(CVexCam& cam, int value) {
-  if (value < 0 || !cam.camera->SetAnalogGain(static_cast<uint32_t>(value))) {
+  if (value < 0 || !cam.Camera()->SetAnalogGain(static_cast<uint32_t>(value))) {
     cam.Record(VEXCAM_ERR_DEVICE_IO);
     return 0;
   }
   {
-    std::lock_guard<std::mutex> lock(cam.settingsLock);
-    cam.analog.analogGain = value;
+    std::lock_guard<std::mutex> lock(cam.SettingsLock());
+    cam.AnalogBlock().analogGain = value;
   }
   cam.Record(VEXCAM_ERR_NONE);
   return 1;
@@ -128,14 +128,14 @@ int SetAnalogGain(CVexCam& cam, int value) {
 
 int GetAnalogGain(CVexCam& cam, int* ok) {
   uint32_t read = 0;
-  const uint32_t gain = cam.camera->GetAnalogGain(&read);
+  const uint32_t gain = cam.Camera()->GetAnalogGain(&read);
   if (!read) {
     cam.Record(VEXCAM_ERR_DEVICE_IO);
     return 0;
   }
   {
-    std::lock_guard<std::mutex> lock(cam.settingsLock);
-    cam.analog.analogGain = static_cast<int32_t>(gain);
+    std::lock_guard<std::mutex> lock(cam.SettingsLock());
+    cam.AnalogBlock().analogGain = static_cast<int32_t>(gain);
   }
   cam.Record(VEXCAM_ERR_NONE);
   return Succeed(ok, static_cast<int>(gain));
