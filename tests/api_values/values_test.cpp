@@ -407,4 +407,23 @@ TEST_F(Values, BadInputSweepNeverCrashes) {
   EXPECT_EQ(ok, 1);
 }
 
+// Auto iris during capture: the frame's request reaches the camera after the
+// frame, and the stored exposure follows it. The simulated frame at exposure
+// 10 is dark in all five sample windows, so the exposure grows by 30 / 20.
+TEST_F(Values, AutoIrisRecordsTheExposureItSetAfterTheFrame) {
+  if (!VexCam_Capture(h_)) GTEST_SKIP() << "capture mode not available in this build";
+  int ok = 0;
+  std::vector<BYTE> frame(640 * 512 * 8);
+  auto snap = [&] { return VexCam_SnapShot(h_, frame.data(), static_cast<int>(frame.size()), 0); };
+  ASSERT_EQ(VexCam_SetExposureTime(h_, 10), 1);
+  ASSERT_EQ(VexCam_SetAutoIris(h_, 1), 1);
+  ASSERT_EQ(snap(), 1);
+  EXPECT_EQ(VexCam_GetRealExposureTime(h_, &ok), 1500);
+  ASSERT_EQ(VexCam_SetAutoIris(h_, 0), 1);
+  ASSERT_EQ(snap(), 1);
+  EXPECT_EQ(VexCam_GetRealExposureTime(h_, &ok), 1500);
+  ExpectCodes({});
+  VexCam_Close(h_);
+}
+
 }  // namespace
