@@ -56,49 +56,75 @@ int32_t AutoIrisFactor20(const DibImage& raw, int sampleBits) {
   return f;
 }
 
-uint32_t RunAutoIris(const DibImage& raw, int mode, IAutoIrisCamera& camera, AutoIrisResult* result,
-                     int sampleBits) {
+AutoIrisRequest MeasureAutoIris(const DibImage& raw, int mode, int sampleBits) {
+  AutoIrisRequest request;
+  if (mode != 1 && mode != 2) return request;
+  if (raw.IsEmpty() || (raw.BitCount() != 8 && raw.BitCount() != 16)) return request;
+  const int32_t f = AutoIrisFactor20(raw, sampleBits);
+  if (f > kLowLimit && f < kHighLimit) return request;
+  request.mode = mode;
+  request.factor20 = f;
+  return request;
+}
+
+namespace {
+
+bool ScaleExposure(int32_t f, IAutoIrisCamera& camera, AutoIrisResult* r) {
+  uint32_t current = 0, lo = 0, hi = 0;
+  if (!camera.GetExposureTime(&current) || !camera.GetExposureTimeMin(&lo) ||
+      !camera.GetExposureTimeMax(&hi))
+    return false;
+  // Saturate at the 16-bit exposure field instead of wrapping.
+  int64_t e = static_cast<int64_t>(current) * f / kUnit;
+  e = std::clamp<int64_t>(e, 1, 0xFFFF);
+  e = std::max<int64_t>(e, lo);
+  e = std::min<int64_t>(e, hi);
+  if (!camera.SetExposureTime(static_cast<uint32_t>(e))) return false;
+  r->exposureSet = 1;
+  r->exposure = static_cast<uint32_t>(e);
+  double seconds = 0.0;
+  if (camera.IsExposureTimeExSupported() && camera.GetExposureTimeEx(&seconds)) {
+    r->exposureExRead = 1;
+    r->exposureEx = seconds;
+  }
+  return true;
+}
+
+bool ScaleGain(int32_t f, IAutoIrisCamera& camera, AutoIrisResult* r) {
+  int32_t current = 0, lo = 0, hi = 0;
+  if (!camera.GetGlobalGain(&current) || !camera.GetGlobalGainMin(&lo) ||
+      !camera.GetGlobalGainMax(&hi))
+    return false;
+  const int64_t g0 = std::max(current, kMinGain);
+  int64_t g = g0 * f / kUnit;
+  if (f > kUnit) g = std::max<int64_t>(g, kMinGain);
+  g = std::max<int64_t>(g, lo);
+  if (hi <= g) g = hi;
+  if (!camera.SetGlobalGain(static_cast<int32_t>(g))) return false;
+  r->gainSet = 1;
+  r->gain = static_cast<int32_t>(g);
+  return true;
+}
+
+}  // namespace
+
+uint32_t ApplyAutoIris(const AutoIrisRequest& request, IAutoIrisCamera& camera,
+                       AutoIrisResult* result) {
   AutoIrisResult r;
   if (result) *result = r;
-  if (mode != 1 && mode != 2) return 0;
-  if (raw.IsEmpty() || (raw.BitCount() != 8 && raw.BitCount() != 16)) return 0;
-  const int32_t f = AutoIrisFactor20(raw, sampleBits);
-  if (f > kLowLimit && f < kHighLimit) return 0;
-
-  if (mode == 1) {
-    uint32_t current = 0, lo = 0, hi = 0;
-    if (!camera.GetExposureTime(&current) || !camera.GetExposureTimeMin(&lo) ||
-        !camera.GetExposureTimeMax(&hi))
-      return 0;
-    // Saturate at the 16-bit exposure field instead of wrapping.
-    int64_t e = static_cast<int64_t>(current) * f / kUnit;
-    e = std::clamp<int64_t>(e, 1, 0xFFFF);
-    e = std::max<int64_t>(e, lo);
-    e = std::min<int64_t>(e, hi);
-    if (!camera.SetExposureTime(static_cast<uint32_t>(e))) return 0;
-    r.exposureSet = 1;
-    r.exposure = static_cast<uint32_t>(e);
-    double seconds = 0.0;
-    if (camera.IsExposureTimeExSupported() && camera.GetExposureTimeEx(&seconds)) {
-      r.exposureExRead = 1;
-      r.exposureEx = seconds;
-    }
-  } else {
-    int32_t current = 0, lo = 0, hi = 0;
-    if (!camera.GetGlobalGain(&current) || !camera.GetGlobalGainMin(&lo) ||
-        !camera.GetGlobalGainMax(&hi))
-      return 0;
-    const int64_t g0 = std::max(current, kMinGain);
-    int64_t g = g0 * f / kUnit;
-    if (f > kUnit) g = std::max<int64_t>(g, kMinGain);
-    g = std::max<int64_t>(g, lo);
-    if (hi <= g) g = hi;
-    if (!camera.SetGlobalGain(static_cast<int32_t>(g))) return 0;
-    r.gainSet = 1;
-    r.gain = static_cast<int32_t>(g);
-  }
+  bool changed = false;
+  if (request.mode == 1)
+    changed = ScaleExposure(request.factor20, camera, &r);
+  else if (request.mode == 2)
+    changed = ScaleGain(request.factor20, camera, &r);
+  if (!changed) return 0;
   if (result) *result = r;
   return 1;
+}
+
+uint32_t RunAutoIris(const DibImage& raw, int mode, IAutoIrisCamera& camera, AutoIrisResult* result,
+                     int sampleBits) {
+  return ApplyAutoIris(MeasureAutoIris(raw, mode, sampleBits), camera, result);
 }
 
 }  // namespace vexcam

@@ -26,11 +26,27 @@ struct AutoIrisResult {
 // of the data in the samples). Returns 20 for an image it cannot measure.
 int32_t AutoIrisFactor20(const DibImage& raw, int sampleBits = 16);
 
-// One auto-exposure step on a raw frame (8 or 16 bits per sample). Mode 1
-// scales the exposure time, mode 2 the global gain, by the factor when it is
-// outside (0.6, 1.2), keeping the camera's minimum and maximum. Mode 0, an
-// image it cannot measure, or a failed camera read changes nothing. Returns 1
+// What a frame asks of auto exposure: the mode to scale by and the frame's
+// brightness factor. Measured while the frame is processed, applied to the
+// camera afterwards, once the frame no longer needs its locks.
+struct AutoIrisRequest {
+  int mode = 0;  // 1 exposure time, 2 global gain; 0 asks for nothing
+  int32_t factor20 = 20;
+};
+
+// The request of one auto-exposure step on a raw frame (8 or 16 bits per
+// sample): mode 1 scales the exposure time, mode 2 the global gain, by the
+// factor when it is outside (0.6, 1.2). Mode 0, an image it cannot measure or
+// a factor inside that range ask for nothing.
+AutoIrisRequest MeasureAutoIris(const DibImage& raw, int mode, int sampleBits = 16);
+
+// Applies a request to the camera, keeping the camera's minimum and maximum.
+// A request for nothing or a failed camera read changes nothing. Returns 1
 // when the camera was changed (see *result), 0 otherwise.
+uint32_t ApplyAutoIris(const AutoIrisRequest& request, IAutoIrisCamera& camera,
+                       AutoIrisResult* result);
+
+// Measure and apply in one step.
 uint32_t RunAutoIris(const DibImage& raw, int mode, IAutoIrisCamera& camera, AutoIrisResult* result,
                      int sampleBits = 16);
 

@@ -115,9 +115,11 @@ uint32_t ImagePipeline::ProcessFrame(ImageSettings& settings, DefectState& defec
     std::lock_guard<std::mutex> lock(imageLock);
     ApplyConfigFilter(raw, defects.defectList, geometry);
   }
-  // 2. Auto exposure talks to the camera, so it runs outside the lock.
-  if ((settings.autoIrisMode == 1 || settings.autoIrisMode == 2) && camera)
-    rep.autoIrisChanged = RunAutoIris(raw, settings.autoIrisMode, *camera, &rep.autoIris) != 0;
+  // 2. Auto exposure measures the frame; the camera is changed outside the
+  //    lock, here only when a camera is given.
+  rep.autoIrisRequest = MeasureAutoIris(raw, settings.autoIrisMode);
+  if (rep.autoIrisRequest.mode != 0 && camera)
+    rep.autoIrisChanged = ApplyAutoIris(rep.autoIrisRequest, *camera, &rep.autoIris) != 0;
 
   // 3. Filters that read the references, which the mask-file code replaces
   //    under the same lock.

@@ -21,7 +21,8 @@ namespace vexcam {
 struct FrameReport {
   bool whiteBalanceMeasured = false;  // bayerGainRed/Green/Blue (and the auto flags) rewritten
   bool grayGainMeasured = false;      // grayGain[] and grayAutoRequest rewritten
-  bool autoIrisChanged = false;       // the camera's exposure or gain was changed: see autoIris
+  AutoIrisRequest autoIrisRequest;    // what auto iris asks of the camera
+  bool autoIrisChanged = false;       // the request was applied to the camera: see autoIris
   AutoIrisResult autoIris;
 };
 
@@ -64,7 +65,7 @@ class ImagePipeline {
 
   // Runs the pipeline on the raw image of settings.colorMode, in order:
   //  1. under imageLock: defect-list correction (configFilter)
-  //  2. auto iris (autoIrisMode 1 or 2, with a camera), outside the lock
+  //  2. auto iris (autoIrisMode 1 or 2) measured, outside the lock
   //  3. under imageLock: shading correction (maskFilter), dot filter
   //  4. modes 0 and 1 by grayMode: 2 = luma through the Color 24 image
   //     (mode 0 only; it cannot change a 16-bit image), 1 = automatic gray
@@ -75,10 +76,12 @@ class ImagePipeline {
   //  7. on the image of the mode: hue/saturation (colour only), gamma,
   //     contrast, sharpness, brightness, each when not neutral.
   // Measured white balance and gray gains are written back into settings;
-  // what auto iris set on the camera is returned in *report for the
-  // instance to record. Settings are read once per step;
-  // the caller passes a copy if the API may write them concurrently.
-  // Returns 0 for an invalid colour mode or an empty raw image, else 1.
+  // the auto-iris request is returned in *report. Given a camera, the
+  // request is applied to it at once (the result in *report too); the
+  // capture engine passes none and applies it after the frame. Settings are
+  // read once per step; the caller passes a copy if the API may write them
+  // concurrently. Returns 0 for an invalid colour mode or an empty raw
+  // image, else 1.
   uint32_t ProcessFrame(ImageSettings& settings, DefectState& defects, std::mutex& imageLock,
                         IAutoIrisCamera* camera, const CaptureGeometry& geometry,
                         FrameReport* report = nullptr);

@@ -115,7 +115,7 @@ void CaptureEngine::StopLocked(bool stopCamera) {
   }
   if (state_.exchange(kStateIdle) != kStateIdle) stopCamera = true;
   if (stopCamera) stats_.Stop();
-  if (stopCamera && owner_.camera) owner_.camera->StopCapture();
+  if (stopCamera && owner_.Camera()) owner_.Camera()->StopCapture();
   if (workerThread_.joinable()) {
     // Locked() empties retired_ before it unlocks, so it is free here.
     if (retired_.joinable()) retired_.join();
@@ -218,10 +218,10 @@ bool CaptureEngine::OpenPreviewWindowLocked() {
   p.rect = previewRect_;
   p.instance = &owner_;
   {
-    std::lock_guard<std::mutex> lock(owner_.settingsLock);
-    p.captureWidth = owner_.window.width;
-    p.captureHeight = owner_.window.height;
-    p.subSampleDivisor = SubSampleDivisor(owner_.imageSettings.subSample);
+    std::lock_guard<std::mutex> lock(owner_.SettingsLock());
+    p.captureWidth = owner_.Window().width;
+    p.captureHeight = owner_.Window().height;
+    p.subSampleDivisor = SubSampleDivisor(owner_.ImageBlock().subSample);
   }
   std::unique_ptr<CPreviewWindow> window = CPreviewWindow::Create(p);
   if (!window) {
@@ -246,7 +246,7 @@ HWND CaptureEngine::PreviewWindowHandle() {
 }
 
 bool CaptureEngine::Prepare() {
-  CVexCamU3K9Base& cam = *owner_.camera;
+  CVexCamU3K9Base& cam = *owner_.Camera();
   // The selected camera must be there and open.
   if (!cam.IsDeviceAvailable(cam.GetDeviceNumber()) || cam.Sensor() == nullptr) {
     owner_.Record(VEXCAM_ERR_NOT_OPENED);
@@ -256,10 +256,10 @@ bool CaptureEngine::Prepare() {
   ImageSettings settings;
   AnalogSettings analog;
   {
-    std::lock_guard<std::mutex> lock(owner_.settingsLock);
-    window = owner_.window;
-    settings = owner_.imageSettings;
-    analog = owner_.analog;
+    std::lock_guard<std::mutex> lock(owner_.SettingsLock());
+    window = owner_.Window();
+    settings = owner_.ImageBlock();
+    analog = owner_.AnalogBlock();
   }
   // Only the windows the sensor has programs for.
   if (!IsAllowedWindow(cam.SensorRow(), window)) {
@@ -341,8 +341,8 @@ bool CaptureEngine::Prepare() {
     cam.SetExposureTime(static_cast<uint32_t>(analog.exposureTime));
   }
   {
-    std::lock_guard<std::mutex> lock(owner_.settingsLock);
-    owner_.analog.realExposureTime = owner_.analog.exposureTime * 100;
+    std::lock_guard<std::mutex> lock(owner_.SettingsLock());
+    owner_.AnalogBlock().realExposureTime = owner_.AnalogBlock().exposureTime * 100;
   }
   if (cam.HasOperationMode()) cam.SetOperationMode(0);
   cam.SetCorrectionMode(0);
@@ -377,7 +377,7 @@ BOOL CaptureEngine::StartPreviewLocked() {
     return 0;
   }
   if (!Prepare()) return 0;
-  if (!owner_.camera->StartCapture(kCaptureContinuous)) {
+  if (!owner_.Camera()->StartCapture(kCaptureContinuous)) {
     StopLocked(true);
     owner_.Record(VEXCAM_ERR_DEVICE_IO);
     return 0;
@@ -474,8 +474,8 @@ BOOL CaptureEngine::Trigger(HWND callbackWindow, BYTE* buffer, int size, int top
     }
     state_.store(kStateTrigger);
     owner_.frameTimeoutMs.store(kTriggerTimeoutMs);
-    owner_.camera->SetFrameTimeout(kTriggerTimeoutMs);
-    owner_.camera->SetTriggerMode(1, 0);
+    owner_.Camera()->SetFrameTimeout(kTriggerTimeoutMs);
+    owner_.Camera()->SetTriggerMode(1, 0);
     if (!StartWorker(kStateTrigger)) {
       CloseLocked();
       owner_.Record(VEXCAM_ERR_NO_THREAD);
@@ -494,39 +494,44 @@ BOOL CaptureEngine::SnapShot(BYTE* buffer, int size, int topDown) {
       return 0;
     }
     if (state != kStateCapture && !Prepare()) return 0;
-    CVexCamU3K9Base& cam = *owner_.camera;
+    CVexCamU3K9Base& cam = *owner_.Camera();
     const bool keepRunning = state == kStateCapture;
-    CsLock lock(owner_.frameLock);
-    bool arrived = false;
-    bool fetched = false;
-    if (cam.StartCapture(kCaptureSingle) &&
-        cam.WaitFrame(owner_.frameTimeoutMs.load()) == kWaitNewFrame) {
-      arrived = true;
-      fetched = FetchRaw();
-    }
-    if (!fetched) {
-      if (!keepRunning) cam.StopCapture();
-      owner_.Record(VEXCAM_ERR_NO_FRAME);
-      if (arrived) PostFrame(target_.window, nullptr, VEXCAM_ERR_NO_FRAME);
-      return 0;
-    }
-    RunPipeline();
-    if (buffer != nullptr && size > 0) {
-      CallbackTarget copy{target_.window, buffer, static_cast<uint32_t>(size),
-                          static_cast<uint32_t>(topDown)};
-      if (!CopyToApplication(owner_.images.ImageFor(session_.colorMode), copy)) {
+    FrameReport report;
+    const BOOL result = [&]() -> BOOL {
+      CsLock lock(owner_.frameLock);
+      bool arrived = false;
+      bool fetched = false;
+      if (cam.StartCapture(kCaptureSingle) &&
+          cam.WaitFrame(owner_.frameTimeoutMs.load()) == kWaitNewFrame) {
+        arrived = true;
+        fetched = FetchRaw();
+      }
+      if (!fetched) {
         if (!keepRunning) cam.StopCapture();
-        owner_.Record(VEXCAM_ERR_MEMORY);
+        owner_.Record(VEXCAM_ERR_NO_FRAME);
+        if (arrived) PostFrame(target_.window, nullptr, VEXCAM_ERR_NO_FRAME);
         return 0;
       }
-    }
-    if (!keepRunning) {
-      cam.StopCapture();
-      stats_.Stop();
-    }
-    stats_.FrameDelivered();
-    imageAvailable_.store(true);
-    return 1;
+      RunPipeline(&report);
+      if (buffer != nullptr && size > 0) {
+        CallbackTarget copy{target_.window, buffer, static_cast<uint32_t>(size),
+                            static_cast<uint32_t>(topDown)};
+        if (!CopyToApplication(owner_.images.ImageFor(session_.colorMode), copy)) {
+          if (!keepRunning) cam.StopCapture();
+          owner_.Record(VEXCAM_ERR_MEMORY);
+          return 0;
+        }
+      }
+      if (!keepRunning) {
+        cam.StopCapture();
+        stats_.Stop();
+      }
+      stats_.FrameDelivered();
+      imageAvailable_.store(true);
+      return 1;
+    }();
+    ApplyFrameReport(report);
+    return result;
   });
 }
 
@@ -535,8 +540,8 @@ BOOL CaptureEngine::GetImage(BYTE* buffer, int size, int topDown) {
   int mode = 0;
   HWND window = nullptr;
   {
-    std::lock_guard<std::mutex> lock(owner_.settingsLock);
-    mode = owner_.imageSettings.colorMode;
+    std::lock_guard<std::mutex> lock(owner_.SettingsLock());
+    mode = owner_.ImageBlock().colorMode;
   }
   {
     std::lock_guard<std::mutex> lock(controlMutex_);
@@ -572,13 +577,13 @@ BOOL CaptureEngine::SetWaitTime(int milliseconds) {
 int CaptureEngine::GetWaitTime() { return static_cast<int>(owner_.waitTimeMs.load()); }
 
 int CaptureEngine::Width() {
-  std::lock_guard<std::mutex> lock(owner_.settingsLock);
-  return owner_.window.width;
+  std::lock_guard<std::mutex> lock(owner_.SettingsLock());
+  return owner_.Window().width;
 }
 
 int CaptureEngine::Height() {
-  std::lock_guard<std::mutex> lock(owner_.settingsLock);
-  return owner_.window.height;
+  std::lock_guard<std::mutex> lock(owner_.SettingsLock());
+  return owner_.Window().height;
 }
 
 BOOL CaptureEngine::SetPreviewWindow(HWND parent, int x, int y, int width, int height) {
@@ -600,7 +605,7 @@ void CaptureEngine::WorkerMain(const std::shared_ptr<WorkerContext>& ctx) {
 }
 
 uint32_t CaptureEngine::WaitFrameWhileRunning(WorkerContext& ctx, uint32_t timeoutMs) {
-  CVexCamU3K9Base& cam = *owner_.camera;
+  CVexCamU3K9Base& cam = *owner_.Camera();
   const uint32_t start = TimeGetTime();
   for (;;) {
     const uint32_t elapsed = ElapsedMs(start, TimeGetTime());
@@ -631,7 +636,7 @@ void CaptureEngine::ContinuousLoop(WorkerContext& ctx) {
 }
 
 void CaptureEngine::TriggerLoop(WorkerContext& ctx) {
-  CVexCamU3K9Base& cam = *owner_.camera;
+  CVexCamU3K9Base& cam = *owner_.Camera();
   // Let the exposure that may be under way end before the first frame.
   ctx.wake.Wait(cam.GetExposureTime() / 10 + 100);
   cam.ReadFpgaStatus();
@@ -664,7 +669,7 @@ bool CaptureEngine::FetchRaw() {
   // refused.
   const uint64_t tight = static_cast<uint64_t>(target.Width()) *
                          static_cast<uint64_t>(target.Height()) * static_cast<uint64_t>(bytes);
-  if (owner_.camera->GetFrame(target.Pixels(), tight, 0, 0, 1) != kFrameCopied) return false;
+  if (owner_.Camera()->GetFrame(target.Pixels(), tight, 0, 0, 1) != kFrameCopied) return false;
   if (target.Stride() != static_cast<uint32_t>(target.Width() * bytes) &&
       (bytes == 1 || bytes == 2)) {
     RestrideRows(target, bytes);
@@ -674,11 +679,11 @@ bool CaptureEngine::FetchRaw() {
   return true;
 }
 
-void CaptureEngine::RunPipeline() {
+void CaptureEngine::RunPipeline(FrameReport* report) {
   ImageSettings settings;
   {
-    std::lock_guard<std::mutex> lock(owner_.settingsLock);
-    settings = owner_.imageSettings;
+    std::lock_guard<std::mutex> lock(owner_.SettingsLock());
+    settings = owner_.ImageBlock();
   }
   // The images were sized for the prepared mode and window; a change made
   // since then takes effect at the next preparation.
@@ -692,17 +697,18 @@ void CaptureEngine::RunPipeline() {
   settings.windowWidth = g.width;
   settings.windowHeight = g.height;
 
-  FrameReport report;
-  AutoIrisAdapter iris(owner_.camera.get());
-  owner_.images.ProcessFrame(settings, owner_.defects, owner_.imageLock, &iris, geometry, &report);
+  // No camera here: the auto-iris request is applied by ApplyFrameReport once
+  // the frame lock is released.
+  FrameReport& r = *report;
+  owner_.images.ProcessFrame(settings, owner_.defects, owner_.imageLock, nullptr, geometry, &r);
 
-  if (report.whiteBalanceMeasured || report.grayGainMeasured || report.autoIrisChanged) {
-    std::lock_guard<std::mutex> lock(owner_.settingsLock);
-    ImageSettings& s = owner_.imageSettings;
+  if (r.whiteBalanceMeasured || r.grayGainMeasured) {
+    std::lock_guard<std::mutex> lock(owner_.SettingsLock());
+    ImageSettings& s = owner_.ImageBlock();
     // A measurement whose request was withdrawn while the frame was being
     // processed (a dialog's Cancel putting the old values back, say) is
     // dropped rather than written over what is in force now.
-    if (report.whiteBalanceMeasured && s.bayerGainAuto != 0) {
+    if (r.whiteBalanceMeasured && s.bayerGainAuto != 0) {
       s.bayerGainRed = settings.bayerGainRed;
       s.bayerGainGreen = settings.bayerGainGreen;
       s.bayerGainBlue = settings.bayerGainBlue;
@@ -710,25 +716,46 @@ void CaptureEngine::RunPipeline() {
       s.bayerGainAutoOnce1 = settings.bayerGainAutoOnce1;
       s.bayerGainAutoOnce2 = settings.bayerGainAutoOnce2;
     }
-    if (report.grayGainMeasured && s.grayAutoRequest != 0) {
+    if (r.grayGainMeasured && s.grayAutoRequest != 0) {
       std::copy(std::begin(settings.grayGain), std::end(settings.grayGain), std::begin(s.grayGain));
       s.grayAutoRequest = settings.grayAutoRequest;
     }
-    if (report.autoIrisChanged && owner_.analog.autoIris != 0) {
-      AnalogSettings& a = owner_.analog;
-      if (report.autoIris.exposureSet) {
-        a.exposureTime = static_cast<int32_t>(report.autoIris.exposure);
+  }
+}
+
+void CaptureEngine::ApplyFrameReport(const FrameReport& report) {
+  AutoIrisResult iris;
+  bool irisChanged = false;
+  if (report.autoIrisRequest.mode != 0) {
+    AutoIrisAdapter adapter(owner_.Camera());
+    irisChanged = ApplyAutoIris(report.autoIrisRequest, adapter, &iris) != 0;
+  }
+  if (irisChanged) {
+    std::lock_guard<std::mutex> lock(owner_.SettingsLock());
+    // Auto iris switched off while the frame was processed: the camera
+    // changed, the stored values stay.
+    if (owner_.AnalogBlock().autoIris != 0) {
+      AnalogSettings& a = owner_.AnalogBlock();
+      if (iris.exposureSet) {
+        a.exposureTime = static_cast<int32_t>(iris.exposure);
         a.realExposureTime = a.exposureTime * 100;
       }
-      if (report.autoIris.exposureExRead) a.exposureTimeEx = report.autoIris.exposureEx;
-      if (report.autoIris.gainSet) a.globalGain = report.autoIris.gain;
+      if (iris.exposureExRead) a.exposureTimeEx = iris.exposureEx;
+      if (iris.gainSet) a.globalGain = iris.gain;
     }
   }
-  owner_.dialogViews.Changed(report.autoIrisChanged,
-                             report.whiteBalanceMeasured || report.grayGainMeasured);
+  owner_.dialogViews.Changed(irisChanged, report.whiteBalanceMeasured || report.grayGainMeasured);
 }
 
 const VEXCAM_FRAME_INFO* CaptureEngine::DeliverFrame(WorkerContext& ctx, bool continuous) {
+  FrameReport report;
+  const VEXCAM_FRAME_INFO* info = DeliverFrameLocked(ctx, continuous, &report);
+  ApplyFrameReport(report);
+  return info;
+}
+
+const VEXCAM_FRAME_INFO* CaptureEngine::DeliverFrameLocked(WorkerContext& ctx, bool continuous,
+                                                           FrameReport* report) {
   CsLock lock(owner_.frameLock);
   CallbackTarget target;
   {
@@ -762,7 +789,7 @@ const VEXCAM_FRAME_INFO* CaptureEngine::DeliverFrame(WorkerContext& ctx, bool co
   info.frameRate = continuous ? frameRate_ : 0;
   info.buffer = target.buffer;
 
-  RunPipeline();
+  RunPipeline(report);
   if (continuous && recorder_.FrameReady()) stats_.RecorderSkipped();
   if (preview_) preview_->Draw(owner_.images, session_.colorMode);
   imageAvailable_.store(true);
@@ -779,7 +806,7 @@ BOOL CaptureEngine::GetStreamStats(VEXCAM_STREAM_STATS* out) {
     owner_.Record(VEXCAM_ERR_INVALID_ARG);
     return 0;
   }
-  CVexCamU3K9Base* cam = owner_.camera.get();
+  CVexCamU3K9Base* cam = owner_.Camera();
   if (!stats_.Fill(state_.load(), cam != nullptr ? &cam->Counters() : nullptr, out)) {
     owner_.Record(VEXCAM_ERR_MEMORY);
     return 0;

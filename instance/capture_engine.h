@@ -29,6 +29,8 @@
 
 namespace vexcam {
 
+struct FrameReport;
+
 class CVexCam;
 class CPreviewWindow;
 class DibImage;
@@ -138,11 +140,20 @@ class CaptureEngine {
   // One frame from the camera through the pipeline into the application's
   // buffer, under the frame lock. Returns the frame info to post, or null.
   // Continuous frames also measure the rate and feed the recorder.
+  // The auto-iris request of the frame is applied after the frame lock is
+  // released (ApplyFrameReport).
   const VEXCAM_FRAME_INFO* DeliverFrame(WorkerContext& ctx, bool continuous);
+  const VEXCAM_FRAME_INFO* DeliverFrameLocked(WorkerContext& ctx, bool continuous,
+                                              FrameReport* report);
   // GetFrame into the raw image of the session; false when nothing fitting
   // was copied.
   bool FetchRaw();
-  void RunPipeline();
+  // Runs the pipeline on the fetched frame, under the frame lock, and writes
+  // the measured white balance and gray gains back into the settings.
+  void RunPipeline(FrameReport* report);
+  // Applies the frame's auto-iris request to the camera, records what it
+  // changed, and tells open dialogs. Called without the frame lock.
+  void ApplyFrameReport(const FrameReport& report);
   bool CopyToApplication(const DibImage& image, const CallbackTarget& target);
   void PostFrame(HWND window, const VEXCAM_FRAME_INFO* info, LPARAM code);
   // PostFrame to the worker's current callback window.

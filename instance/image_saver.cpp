@@ -28,8 +28,8 @@ BOOL SaveImage(CVexCam& cam, const char* fileName, int format) {
   }
   int mode = 0;
   {
-    std::lock_guard<std::mutex> lock(cam.settingsLock);
-    mode = cam.imageSettings.colorMode;
+    std::lock_guard<std::mutex> lock(cam.SettingsLock());
+    mode = cam.ImageBlock().colorMode;
   }
   if (mode < 0 || mode >= ImagePipeline::kColorModeCount) {
     cam.Record(VEXCAM_ERR_NO_CAMERA);

@@ -187,8 +187,8 @@ BOOL UpdateMaskData(CVexCam& cam, int which) {
   if (!cam.RequireCamera()) return 0;
   int32_t colorMode = 0;
   {
-    std::lock_guard lock(cam.settingsLock);
-    colorMode = cam.imageSettings.colorMode;
+    std::lock_guard lock(cam.SettingsLock());
+    colorMode = cam.ImageBlock().colorMode;
   }
   const int bits = (colorMode == 1 || colorMode == 4 || colorMode == 5) ? 16 : 8;
   // Every value but 0 names the white reference for the map rebuilt.

@@ -18,7 +18,7 @@ using dialogs::AnalogValues;
 using dialogs::ImageItem;
 using dialogs::ImageValues;
 
-bool CameraIsOpen(const CVexCam& cam) { return cam.camera && cam.camera->Sensor() != nullptr; }
+bool CameraIsOpen(const CVexCam& cam) { return cam.Camera() && cam.Camera()->Sensor() != nullptr; }
 
 int32_t AsInt(uint32_t v) { return static_cast<int32_t>(v); }
 uint32_t AsDevice(int32_t v) { return v < 0 ? 0u : static_cast<uint32_t>(v); }
@@ -40,7 +40,7 @@ class CameraHost final : public dialogs::ICameraDialogHost {
   explicit CameraHost(CVexCam& cam) : cam_(cam) {}
 
   dialogs::CameraCaps Caps() override {
-    CVexCamU3K9Base& c = *cam_.camera;
+    CVexCamU3K9Base& c = *cam_.Camera();
     dialogs::CameraCaps caps;
     caps.has8Bit = c.IsColorModeSupported() != 0;
     caps.has16Bit = c.IsBinningSupported() != 0;
@@ -87,13 +87,13 @@ class CameraHost final : public dialogs::ICameraDialogHost {
 
 class AnalogHost final : public dialogs::IAnalogDialogHost {
  public:
-  explicit AnalogHost(CVexCam& cam) : cam_(cam), c_(*cam.camera) {}
+  explicit AnalogHost(CVexCam& cam) : cam_(cam), c_(*cam.Camera()) {}
   ~AnalogHost() { cam_.dialogViews.SetAnalog(nullptr); }
 
   void Read(AnalogValues* v, AnalogCamera* info) override {
     {
-      std::lock_guard<std::mutex> lock(cam_.settingsLock);
-      const AnalogSettings& a = cam_.analog;
+      std::lock_guard<std::mutex> lock(cam_.SettingsLock());
+      const AnalogSettings& a = cam_.AnalogBlock();
       v->globalGain = a.globalGain;
       v->colorGainGreen1 = a.colorGainGreen1;
       v->colorGainRed = a.colorGainRed;
@@ -176,8 +176,8 @@ class AnalogHost final : public dialogs::IAnalogDialogHost {
         c_.SetCorrectionMode(device);
         break;
     }
-    std::lock_guard<std::mutex> lock(cam_.settingsLock);
-    AnalogSettings& a = cam_.analog;
+    std::lock_guard<std::mutex> lock(cam_.SettingsLock());
+    AnalogSettings& a = cam_.AnalogBlock();
     switch (item) {
       case AnalogItem::kGlobalGain:
         a.globalGain = value;
@@ -198,13 +198,13 @@ class AnalogHost final : public dialogs::IAnalogDialogHost {
         a.analogGain = value;
         break;
       case AnalogItem::kMirrorV:
-        a.mirrorV = cam_.imageSettings.mirrorV = flag;
+        a.mirrorV = cam_.ImageBlock().mirrorV = flag;
         break;
       case AnalogItem::kMirrorH:
-        a.mirrorH = cam_.imageSettings.mirrorH = flag;
+        a.mirrorH = cam_.ImageBlock().mirrorH = flag;
         break;
       case AnalogItem::kAutoIris:
-        if (value >= 0 && value <= 2) a.autoIris = cam_.imageSettings.autoIrisMode = value;
+        if (value >= 0 && value <= 2) a.autoIris = cam_.ImageBlock().autoIrisMode = value;
         break;
       case AnalogItem::kPeltier:
         a.coolingOn = flag;
@@ -226,21 +226,21 @@ class AnalogHost final : public dialogs::IAnalogDialogHost {
   int32_t SetExposureTimeEx(double seconds) override {
     // NaN, infinite and negative times never reach the camera.
     if (!std::isfinite(seconds) || seconds < 0.0) {
-      std::lock_guard<std::mutex> lock(cam_.settingsLock);
-      return cam_.analog.exposureTime;
+      std::lock_guard<std::mutex> lock(cam_.SettingsLock());
+      return cam_.AnalogBlock().exposureTime;
     }
     c_.SetExposureTimeEx(seconds);
     return StoreExposureReadBack(-1, &seconds);
   }
 
   void Commit(const AnalogValues& v) override {
-    std::lock_guard<std::mutex> lock(cam_.settingsLock);
+    std::lock_guard<std::mutex> lock(cam_.SettingsLock());
     Assign(v);
   }
 
   void Restore(const AnalogValues& v) override {
     {
-      std::lock_guard<std::mutex> lock(cam_.settingsLock);
+      std::lock_guard<std::mutex> lock(cam_.SettingsLock());
       Assign(v);
     }
     c_.SetColorGainGreen1(AsDevice(v.colorGainGreen1));
@@ -265,8 +265,8 @@ class AnalogHost final : public dialogs::IAnalogDialogHost {
   int32_t StoreExposureReadBack(int32_t fallback, const double* seconds) {
     uint32_t ok = 0;
     const uint32_t read = c_.GetExposureTime(&ok);
-    std::lock_guard<std::mutex> lock(cam_.settingsLock);
-    AnalogSettings& a = cam_.analog;
+    std::lock_guard<std::mutex> lock(cam_.SettingsLock());
+    AnalogSettings& a = cam_.AnalogBlock();
     if (ok != 0) {
       a.exposureTime = AsInt(read);
     } else if (fallback >= 0) {
@@ -279,7 +279,7 @@ class AnalogHost final : public dialogs::IAnalogDialogHost {
 
   // Call with the settings lock held.
   void Assign(const AnalogValues& v) {
-    AnalogSettings& a = cam_.analog;
+    AnalogSettings& a = cam_.AnalogBlock();
     a.globalGain = v.globalGain;
     a.colorGainGreen1 = v.colorGainGreen1;
     a.colorGainRed = v.colorGainRed;
@@ -287,10 +287,10 @@ class AnalogHost final : public dialogs::IAnalogDialogHost {
     a.colorGainGreen2 = v.colorGainGreen2;
     a.exposureTime = v.exposureTime;
     a.realExposureTime = v.exposureTime * 100;
-    a.mirrorV = cam_.imageSettings.mirrorV = v.mirrorV != 0 ? 1 : 0;
-    a.mirrorH = cam_.imageSettings.mirrorH = v.mirrorH != 0 ? 1 : 0;
+    a.mirrorV = cam_.ImageBlock().mirrorV = v.mirrorV != 0 ? 1 : 0;
+    a.mirrorH = cam_.ImageBlock().mirrorH = v.mirrorH != 0 ? 1 : 0;
     if (v.autoIris >= 0 && v.autoIris <= 2)
-      a.autoIris = cam_.imageSettings.autoIrisMode = v.autoIris;
+      a.autoIris = cam_.ImageBlock().autoIrisMode = v.autoIris;
     a.analogGain = v.blackLevel;
     a.coolingOn = v.peltier;
     a.autoCorrection = v.shortExposure;
@@ -313,8 +313,8 @@ class ImageHost final : public dialogs::IImageDialogHost {
   ~ImageHost() { cam_.dialogViews.SetImage(nullptr); }
 
   void Read(ImageValues* v) override {
-    std::lock_guard<std::mutex> lock(cam_.settingsLock);
-    const ImageSettings& s = cam_.imageSettings;
+    std::lock_guard<std::mutex> lock(cam_.SettingsLock());
+    const ImageSettings& s = cam_.ImageBlock();
     v->brightness = s.brightness;
     v->contrast = s.contrast;
     v->hue = s.hue;
@@ -338,8 +338,8 @@ class ImageHost final : public dialogs::IImageDialogHost {
   }
 
   void Set(ImageItem item, int32_t value) override {
-    std::lock_guard<std::mutex> lock(cam_.settingsLock);
-    ImageSettings& s = cam_.imageSettings;
+    std::lock_guard<std::mutex> lock(cam_.SettingsLock());
+    ImageSettings& s = cam_.ImageBlock();
     switch (item) {
       case ImageItem::kBrightness:
         s.brightness = value;
@@ -413,8 +413,8 @@ class ImageHost final : public dialogs::IImageDialogHost {
   }
 
   void Restore(const ImageValues& v) override {
-    std::lock_guard<std::mutex> lock(cam_.settingsLock);
-    ImageSettings& s = cam_.imageSettings;
+    std::lock_guard<std::mutex> lock(cam_.SettingsLock());
+    ImageSettings& s = cam_.ImageBlock();
     s.brightness = v.brightness;
     s.contrast = v.contrast;
     s.hue = v.hue;

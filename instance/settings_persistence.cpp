@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "instance/capture_engine.h"
+#include "instance/value_table.h"
 #include "platform/registry_calls.h"
 
 namespace vexcam {
@@ -177,141 +178,120 @@ bool IsUsablePreset(const CaptureWindow& w) {
 // Stores the window in the instance and in the image settings the capture
 // code reads.
 void ApplyWindow(CVexCam& cam, const CaptureWindow& w) {
-  std::lock_guard lock(cam.settingsLock);
-  cam.window = w;
-  cam.imageSettings.windowX = w.x;
-  cam.imageSettings.windowY = w.y;
-  cam.imageSettings.windowWidth = w.width;
-  cam.imageSettings.windowHeight = w.height;
+  std::lock_guard lock(cam.SettingsLock());
+  cam.Window() = w;
+  cam.ImageBlock().windowX = w.x;
+  cam.ImageBlock().windowY = w.y;
+  cam.ImageBlock().windowWidth = w.width;
+  cam.ImageBlock().windowHeight = w.height;
 }
 
 // ---- Colour mode ----
 
-bool CameraIsOpen(const CVexCam& cam) { return cam.camera && cam.camera->Sensor() != nullptr; }
+bool CameraIsOpen(const CVexCam& cam) { return cam.Camera() && cam.Camera()->Sensor() != nullptr; }
 
 int32_t FirstTimeColorMode(CVexCam& cam) {
   if (!CameraIsOpen(cam)) return 2;
-  if (cam.camera->IsSubSampleSupported()) return 2;
-  if (cam.camera->IsBinningSupported()) return 1;
-  if (cam.camera->IsColorModeSupported()) return 0;
+  if (cam.Camera()->IsSubSampleSupported()) return 2;
+  if (cam.Camera()->IsBinningSupported()) return 1;
+  if (cam.Camera()->IsColorModeSupported()) return 0;
   return 2;
 }
 
 // ---- Filter and gray groups ----
 
-struct GroupValue {
-  const char* name;
-  int32_t& (*field)(ImageSettings&);
-  int32_t defaultValue;
-  int32_t min;
-  int32_t max;
-};
-
+// The stored image settings of a group, from the value table in id order.
 // Ranges are those the generic value interface accepts.
-const GroupValue kFilterValues[] = {
-    {"Brightness", [](ImageSettings& s) -> int32_t& { return s.brightness; }, 0, -255, 255},
-    {"Contrast", [](ImageSettings& s) -> int32_t& { return s.contrast; }, 0, -127, 127},
-    {"Hue", [](ImageSettings& s) -> int32_t& { return s.hue; }, 0, -360, 360},
-    {"Saturation", [](ImageSettings& s) -> int32_t& { return s.saturation; }, 0, -255, 255},
-    {"Sharpness", [](ImageSettings& s) -> int32_t& { return s.sharpness; }, 0, 0, 30},
-    {"R_Gain", [](ImageSettings& s) -> int32_t& { return s.bayerGainRed; }, 100, 0, 400},
-    {"G_Gain", [](ImageSettings& s) -> int32_t& { return s.bayerGainGreen; }, 100, 0, 400},
-    {"B_Gain", [](ImageSettings& s) -> int32_t& { return s.bayerGainBlue; }, 100, 0, 400},
-    {"Gamma", [](ImageSettings& s) -> int32_t& { return s.gamma; }, 100, 0, 200},
-    {"BayerMode", [](ImageSettings& s) -> int32_t& { return s.bayerMode; }, 0, 0, 3},
-};
+std::vector<const ValueRow*> GroupRows(const char* group) {
+  std::vector<const ValueRow*> rows;
+  for (const ValueRow& row : ValueRows()) {
+    if (row.group != nullptr && row.image != nullptr && std::strcmp(row.group, group) == 0)
+      rows.push_back(&row);
+  }
+  return rows;
+}
 
-const GroupValue kGrayValues[] = {
-    {"Mode", [](ImageSettings& s) -> int32_t& { return s.grayMode; }, 0, 0, 2},
-    {"GainR1", [](ImageSettings& s) -> int32_t& { return s.grayGain[kGrayPhaseR]; }, 128, 0, 255},
-    {"GainG1", [](ImageSettings& s) -> int32_t& { return s.grayGain[kGrayPhaseG1]; }, 128, 0, 255},
-    {"GainG2", [](ImageSettings& s) -> int32_t& { return s.grayGain[kGrayPhaseG2]; }, 128, 0, 255},
-    {"GainB1", [](ImageSettings& s) -> int32_t& { return s.grayGain[kGrayPhaseB]; }, 128, 0, 255},
-    {"OffsetR1", [](ImageSettings& s) -> int32_t& { return s.grayOffset[kGrayPhaseR]; }, 128, -255,
-     255},
-    {"OffsetG1", [](ImageSettings& s) -> int32_t& { return s.grayOffset[kGrayPhaseG1]; }, 128, -255,
-     255},
-    {"OffsetG2", [](ImageSettings& s) -> int32_t& { return s.grayOffset[kGrayPhaseG2]; }, 128, -255,
-     255},
-    {"OffsetB1", [](ImageSettings& s) -> int32_t& { return s.grayOffset[kGrayPhaseB]; }, 128, -255,
-     255},
-};
-
-template <size_t N>
-uint32_t LoadGroup(CVexCam& cam, const char* group, const GroupValue (&table)[N]) {
+uint32_t LoadGroup(CVexCam& cam, const char* group) {
+  const std::vector<const ValueRow*> rows = GroupRows(group);
   // Read outside the settings lock; a value missing or out of range keeps
   // the current setting.
-  bool present[N] = {};
-  int32_t values[N] = {};
+  std::vector<bool> present(rows.size(), false);
+  std::vector<int32_t> values(rows.size(), 0);
   RegKey key;
   const bool opened = key.Open(HKEY_CURRENT_USER, CameraPath(cam, group).c_str());
   if (opened) {
-    for (size_t i = 0; i < N; ++i) {
+    for (size_t i = 0; i < rows.size(); ++i) {
       int32_t v = 0;
-      present[i] = key.ReadInt(table[i].name, &v) && v >= table[i].min && v <= table[i].max;
+      present[i] = key.ReadInt(rows[i]->name, &v) && v >= rows[i]->min && v <= rows[i]->max;
       values[i] = v;
     }
   }
-  std::lock_guard lock(cam.settingsLock);
-  for (size_t i = 0; i < N; ++i) {
+  std::lock_guard lock(cam.SettingsLock());
+  for (size_t i = 0; i < rows.size(); ++i) {
     if (!opened)
-      table[i].field(cam.imageSettings) = table[i].defaultValue;
+      rows[i]->image(cam.ImageBlock()) = rows[i]->defaultValue;
     else if (present[i])
-      table[i].field(cam.imageSettings) = values[i];
+      rows[i]->image(cam.ImageBlock()) = values[i];
   }
   return opened ? 1 : 0;
 }
 
-template <size_t N>
-uint32_t SaveGroup(CVexCam& cam, const char* group, const GroupValue (&table)[N]) {
+uint32_t SaveGroup(CVexCam& cam, const char* group) {
   ImageSettings copy;
   {
-    std::lock_guard lock(cam.settingsLock);
-    copy = cam.imageSettings;
+    std::lock_guard lock(cam.SettingsLock());
+    copy = cam.ImageBlock();
   }
   RegKey key;
   if (!CreateCameraKey(cam, group, &key)) return 0;
   bool ok = true;
-  for (const GroupValue& v : table) ok = key.WriteInt(v.name, v.field(copy)) && ok;
+  for (const ValueRow* row : GroupRows(group)) ok = key.WriteInt(row->name, row->image(copy)) && ok;
   return ok ? 1 : 0;
 }
 
 // ---- Analog group ("Gain") ----
 
+// One value of the "Gain" group: a generic value's row, or an analog setting
+// that has no value id.
 struct GainValue {
+  const ValueRow* row;
   const char* name;
   int32_t AnalogSettings::*field;
+
+  const char* Name() const { return row != nullptr ? row->name : name; }
+  int32_t& Field(AnalogSettings& a) const { return row != nullptr ? row->analog(a) : a.*field; }
 };
+
+GainValue Row(int id) { return {FindValueRow(id), nullptr, nullptr}; }
 
 // Read order matters: a value missing from the key takes the one before it.
 const GainValue kGainValues[] = {
-    {"Global", &AnalogSettings::globalGain},       {"ColorG1", &AnalogSettings::colorGainGreen1},
-    {"ColorR", &AnalogSettings::colorGainRed},     {"ColorB", &AnalogSettings::colorGainBlue},
-    {"ColorG2", &AnalogSettings::colorGainGreen2}, {"Exposure", &AnalogSettings::exposureTime},
-    {"V_Mirror", &AnalogSettings::mirrorV},        {"H_Mirror", &AnalogSettings::mirrorH},
-    {"AutoIris", &AnalogSettings::autoIris},       {"GainMode", &AnalogSettings::gainMode},
-    {"BlackLevel", &AnalogSettings::analogGain},
+    Row(VEXCAM_VALUE_GLOBAL_GAIN),
+    Row(VEXCAM_VALUE_COLOR_GAIN_GREEN1),
+    Row(VEXCAM_VALUE_COLOR_GAIN_RED),
+    Row(VEXCAM_VALUE_COLOR_GAIN_BLUE),
+    Row(VEXCAM_VALUE_COLOR_GAIN_GREEN2),
+    Row(VEXCAM_VALUE_EXPOSURE_TIME),
+    {nullptr, "V_Mirror", &AnalogSettings::mirrorV},
+    {nullptr, "H_Mirror", &AnalogSettings::mirrorH},
+    {nullptr, "AutoIris", &AnalogSettings::autoIris},
+    {nullptr, "GainMode", &AnalogSettings::gainMode},
+    Row(VEXCAM_VALUE_ANALOG_GAIN),
 };
 
-// Settings of a camera without stored analog values: the camera's defaults.
+// Settings of a camera without stored analog values: the camera's defaults
+// (the value rows' device defaults), 0 without a camera.
 void AnalogDefaults(CVexCam& cam, AnalogSettings* a) {
-  CVexCamU3K9Base* c = cam.camera.get();
+  CVexCamU3K9Base* c = cam.Camera();
   a->autoIris = 0;
   a->gainMode = 0;
-  if (c == nullptr) {
-    a->globalGain = a->colorGainGreen1 = a->colorGainRed = a->colorGainBlue = a->colorGainGreen2 =
-        0;
-    a->exposureTime = a->mirrorV = a->mirrorH = a->analogGain = 0;
-    return;
+  a->mirrorV = c != nullptr && c->GetMirrorVDefault() != 0;
+  a->mirrorH = c != nullptr && c->GetMirrorHDefault() != 0;
+  for (const GainValue& v : kGainValues) {
+    if (v.row == nullptr) continue;
+    v.Field(*a) = c != nullptr ? static_cast<int32_t>((c->*v.row->deviceDefault)(nullptr)) : 0;
   }
-  a->globalGain = static_cast<int32_t>(c->GetGlobalGainDefault());
-  const auto color = static_cast<int32_t>(c->GetColorGainDefault());
-  a->colorGainGreen1 = a->colorGainRed = a->colorGainBlue = a->colorGainGreen2 = color;
-  a->exposureTime = static_cast<int32_t>(c->GetExposureTimeDefault());
-  a->mirrorV = c->GetMirrorVDefault() != 0;
-  a->mirrorH = c->GetMirrorHDefault() != 0;
-  a->analogGain = static_cast<int32_t>(c->GetAnalogGainDefault());
-  if (c->IsExposureTimeExSupported()) {
+  if (c != nullptr && c->IsExposureTimeExSupported()) {
     uint32_t ok = 0;
     const double seconds = c->GetExposureTimeExDefault(&ok);
     if (ok && std::isfinite(seconds)) a->exposureTimeEx = seconds;
@@ -371,21 +351,21 @@ uint32_t LoadSizeSettings(CVexCam& cam) {
   if (!camera.Open(product.Get(), CameraKeyName(cam).c_str())) return 0;
   int32_t index = 0;
   {
-    std::lock_guard lock(cam.settingsLock);
-    index = cam.cameraSettings.sizeIndex;
+    std::lock_guard lock(cam.SettingsLock());
+    index = cam.CameraBlock().sizeIndex;
   }
   int32_t stored = 0;
   if (camera.ReadInt("Size", &stored) && stored >= 0 && stored < kMaxPresets) index = stored;
   {
-    std::lock_guard lock(cam.settingsLock);
-    cam.cameraSettings.sizeIndex = index;
+    std::lock_guard lock(cam.SettingsLock());
+    cam.CameraBlock().sizeIndex = index;
   }
   RegKey preset;
   if (!preset.Open(camera.Get(), PresetKeyName(index).c_str())) return 0;
   CaptureWindow w;
   {
-    std::lock_guard lock(cam.settingsLock);
-    w = cam.window;
+    std::lock_guard lock(cam.SettingsLock());
+    w = cam.Window();
   }
   ReadPreset(preset, &w);
   if (!IsUsablePreset(w)) return 0;
@@ -411,35 +391,34 @@ uint32_t LoadCameraSettings(CVexCam& cam) {
   bool open = CameraIsOpen(cam);
   bool has8 = false, has16 = false, hasBayer = false;
   if (open) {
-    has8 = cam.camera->IsColorModeSupported() != 0;
-    has16 = cam.camera->IsBinningSupported() != 0;
-    hasBayer = cam.camera->IsSubSampleSupported() != 0;
+    has8 = cam.Camera()->IsColorModeSupported() != 0;
+    has16 = cam.Camera()->IsBinningSupported() != 0;
+    hasBayer = cam.Camera()->IsSubSampleSupported() != 0;
   }
-  std::lock_guard lock(cam.settingsLock);
-  if (hasColor) cam.imageSettings.colorMode = color;
+  std::lock_guard lock(cam.SettingsLock());
+  if (hasColor) cam.ImageBlock().colorMode = color;
   if (open)
-    cam.imageSettings.colorMode =
-        CheckColorMode(cam.imageSettings.colorMode, has8, has16, hasBayer);
-  if (hasSubSample) cam.imageSettings.subSample = subSample;
+    cam.ImageBlock().colorMode = CheckColorMode(cam.ImageBlock().colorMode, has8, has16, hasBayer);
+  if (hasSubSample) cam.ImageBlock().subSample = subSample;
   // The loop's own sleep; a negative value is refused as by VexCam_SetWaitTime.
   if (hasWaitTime && waitTime >= 0) cam.waitTimeMs.store(static_cast<uint32_t>(waitTime));
-  if (hasClock) cam.cameraSettings.clock = clock;
+  if (hasClock) cam.CameraBlock().clock = clock;
   return 1;
 }
 
 uint32_t LoadAnalogSettings(CVexCam& cam) {
   AnalogSettings a;
   {
-    std::lock_guard lock(cam.settingsLock);
-    a = cam.analog;
+    std::lock_guard lock(cam.SettingsLock());
+    a = cam.AnalogBlock();
   }
   RegKey key;
   const bool opened = key.Open(HKEY_CURRENT_USER, CameraPath(cam, "Gain").c_str());
   if (opened) {
     int32_t buffer = 0;
     for (const GainValue& v : kGainValues) {
-      key.ReadInt(v.name, &buffer);
-      a.*v.field = buffer;
+      key.ReadInt(v.Name(), &buffer);
+      v.Field(a) = buffer;
     }
     double seconds = 0.0;
     key.ReadDouble("ExposureEx", &seconds);
@@ -452,44 +431,44 @@ uint32_t LoadAnalogSettings(CVexCam& cam) {
   a.mirrorH = a.mirrorH != 0;
   if (a.autoIris < 0 || a.autoIris > 2) a.autoIris = 0;
 
-  std::lock_guard lock(cam.settingsLock);
-  cam.analog = a;
-  cam.imageSettings.mirrorV = a.mirrorV;
-  cam.imageSettings.mirrorH = a.mirrorH;
-  cam.imageSettings.autoIrisMode = a.autoIris;
+  std::lock_guard lock(cam.SettingsLock());
+  cam.AnalogBlock() = a;
+  cam.ImageBlock().mirrorV = a.mirrorV;
+  cam.ImageBlock().mirrorH = a.mirrorH;
+  cam.ImageBlock().autoIrisMode = a.autoIris;
   return opened ? 1 : 0;
 }
 
-uint32_t LoadFilterSettings(CVexCam& cam) { return LoadGroup(cam, "Filter", kFilterValues); }
+uint32_t LoadFilterSettings(CVexCam& cam) { return LoadGroup(cam, "Filter"); }
 
-uint32_t LoadGraySettings(CVexCam& cam) { return LoadGroup(cam, "Gray", kGrayValues); }
+uint32_t LoadGraySettings(CVexCam& cam) { return LoadGroup(cam, "Gray"); }
 
 uint32_t SaveAnalogSettings(CVexCam& cam) {
   AnalogSettings a;
   {
-    std::lock_guard lock(cam.settingsLock);
-    a = cam.analog;
+    std::lock_guard lock(cam.SettingsLock());
+    a = cam.AnalogBlock();
   }
   RegKey key;
   if (!CreateCameraKey(cam, "Gain", &key)) return 0;
   bool ok = true;
-  for (const GainValue& v : kGainValues) ok = key.WriteInt(v.name, a.*v.field) && ok;
+  for (const GainValue& v : kGainValues) ok = key.WriteInt(v.Name(), v.Field(a)) && ok;
   ok = key.WriteDouble("ExposureEx", a.exposureTimeEx) && ok;
   return ok ? 1 : 0;
 }
 
-uint32_t SaveFilterSettings(CVexCam& cam) { return SaveGroup(cam, "Filter", kFilterValues); }
+uint32_t SaveFilterSettings(CVexCam& cam) { return SaveGroup(cam, "Filter"); }
 
-uint32_t SaveGraySettings(CVexCam& cam) { return SaveGroup(cam, "Gray", kGrayValues); }
+uint32_t SaveGraySettings(CVexCam& cam) { return SaveGroup(cam, "Gray"); }
 
 CameraKeyValues CurrentCameraKeyValues(CVexCam& cam) {
-  std::lock_guard lock(cam.settingsLock);
+  std::lock_guard lock(cam.SettingsLock());
   CameraKeyValues v;
-  v.sizeIndex = cam.cameraSettings.sizeIndex;
-  v.colorMode = cam.imageSettings.colorMode;
-  v.subSample = cam.imageSettings.subSample;
+  v.sizeIndex = cam.CameraBlock().sizeIndex;
+  v.colorMode = cam.ImageBlock().colorMode;
+  v.subSample = cam.ImageBlock().subSample;
   v.waitTime = static_cast<int32_t>(cam.waitTimeMs.load());
-  v.clock = cam.cameraSettings.clock;
+  v.clock = cam.CameraBlock().clock;
   return v;
 }
 
@@ -553,17 +532,17 @@ BOOL SetCaptureWindowFromPresets(CVexCam& cam, int width, int height) {
   }
   int32_t subSample = 0;
   {
-    std::lock_guard lock(cam.settingsLock);
-    subSample = cam.imageSettings.subSample;
+    std::lock_guard lock(cam.SettingsLock());
+    subSample = cam.ImageBlock().subSample;
   }
   ApplyWindow(cam, chosen);
   // The images follow the window at the next capture preparation, which also
   // programs the area again. A camera that refuses the area (or none is
   // open) fails the call; the preset stays selected.
-  if (!cam.camera->SetCaptureArea(static_cast<uint32_t>(chosen.x), static_cast<uint32_t>(chosen.y),
-                                  static_cast<uint32_t>(chosen.width),
-                                  static_cast<uint32_t>(chosen.height),
-                                  static_cast<uint32_t>(subSample))) {
+  if (!cam.Camera()->SetCaptureArea(
+          static_cast<uint32_t>(chosen.x), static_cast<uint32_t>(chosen.y),
+          static_cast<uint32_t>(chosen.width), static_cast<uint32_t>(chosen.height),
+          static_cast<uint32_t>(subSample))) {
     cam.Record(VEXCAM_ERR_WINDOW_REJECTED);
     return 0;
   }

@@ -10,6 +10,7 @@
 //   vex_cam_lifecycle.cpp  initialise, enumerate, name, select, close, teardown
 //   vex_cam_values.cpp     colour mode, window, mirrors, exposure, gains,
 //                          temperature, the generic value interface
+//   value_table.*          the generic values, one row per value id
 //   vex_cam_registers.cpp  registers, I/O port, EEPROM, serial number
 //   capture_engine.*       capture modes, worker threads, application copies
 //   settings_persistence.* settings store, presets, configuration files
@@ -183,7 +184,16 @@ class CVexCam {
   // ---- Shared state of the instance's parts ----
   // The camera device model; null until Initialize created it. Created and
   // destroyed only on the application's thread while no capture runs.
-  std::unique_ptr<CVexCamU3K9Base> camera;
+  CVexCamU3K9Base* Camera() const { return camera.get(); }
+
+  // Settings lock (leaf): guards the three settings blocks and the capture
+  // window. The capture thread copies the image settings under it at the
+  // start of each frame and writes measured values back under it.
+  std::mutex& SettingsLock() { return settingsLock; }
+  ImageSettings& ImageBlock() { return imageSettings; }  // also colour mode, sub-sample, mirrors
+  AnalogSettings& AnalogBlock() { return analog; }
+  CameraSettings& CameraBlock() { return cameraSettings; }
+  CaptureWindow& Window() { return window; }
 
   // Frame lock: guards the raw and output images, the frame info and the
   // application-buffer copy.
@@ -193,15 +203,6 @@ class CVexCam {
   // Image lock: guards the reference images, maps and defect list.
   std::mutex imageLock;
   DefectState defects;
-
-  // Settings lock (leaf): guards the three settings blocks below and the
-  // capture window. The capture thread copies imageSettings under it at the
-  // start of each frame and writes measured values back under it.
-  std::mutex settingsLock;
-  ImageSettings imageSettings;  // also holds colour mode, sub-sample, mirrors
-  AnalogSettings analog;
-  CameraSettings cameraSettings;
-  CaptureWindow window;
 
   // The preview loop's sleep: VexCam_SetWaitTime and the stored "WaitTime".
   std::atomic<uint32_t> waitTimeMs{10};
@@ -213,6 +214,14 @@ class CVexCam {
   DialogViews dialogViews;
 
  private:
+  // Behind the accessors above; the instance's own members use them directly.
+  std::unique_ptr<CVexCamU3K9Base> camera;
+  std::mutex settingsLock;
+  ImageSettings imageSettings;
+  AnalogSettings analog;
+  CameraSettings cameraSettings;
+  CaptureWindow window;
+
   std::atomic<HWND> notifyWindow_{nullptr};
   ErrorStack errors_;
   std::unique_ptr<CaptureEngine> capture_;

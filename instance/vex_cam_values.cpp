@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "instance/capture_engine.h"
+#include "instance/value_table.h"
 #include "instance/vex_cam.h"
 
 namespace vexcam {
@@ -34,39 +35,6 @@ int32_t SecondsToTenthsMs(double seconds) {
   if (!(t < INT32_MAX)) return INT32_MAX;
   return static_cast<int32_t>(t);
 }
-
-// The stored image setting of a generic value id with a plain range.
-struct StoredValue {
-  int id;
-  int32_t ImageSettings::*field;
-  int minimum;
-  int maximum;
-};
-constexpr StoredValue kStoredValues[] = {
-    {VEXCAM_VALUE_BRIGHTNESS, &ImageSettings::brightness, -255, 255},
-    {VEXCAM_VALUE_CONTRAST, &ImageSettings::contrast, -127, 127},
-    {VEXCAM_VALUE_HUE, &ImageSettings::hue, -360, 360},
-    {VEXCAM_VALUE_SATURATION, &ImageSettings::saturation, -255, 255},
-    {VEXCAM_VALUE_SHARPNESS, &ImageSettings::sharpness, 0, 30},
-    {VEXCAM_VALUE_BAYER_GAIN_RED, &ImageSettings::bayerGainRed, 0, 400},
-    {VEXCAM_VALUE_BAYER_GAIN_GREEN, &ImageSettings::bayerGainGreen, 0, 400},
-    {VEXCAM_VALUE_BAYER_GAIN_BLUE, &ImageSettings::bayerGainBlue, 0, 400},
-    {VEXCAM_VALUE_GAMMA, &ImageSettings::gamma, 0, 200},
-    {VEXCAM_VALUE_BAYER_MODE, &ImageSettings::bayerMode, 0, 3},
-    {VEXCAM_VALUE_GRAY_MODE, &ImageSettings::grayMode, 0, 2},
-    {VEXCAM_VALUE_DOT_FILTER, &ImageSettings::dotFilter, 0, 1},
-    {VEXCAM_VALUE_MASK_FILTER, &ImageSettings::maskFilter, 0, 1},
-};
-
-const StoredValue* FindStoredValue(int id) {
-  for (const StoredValue& v : kStoredValues) {
-    if (v.id == id) return &v;
-  }
-  return nullptr;
-}
-
-// Gray gains (ids 20..23) and offsets (24..27) in the order R, G1, G2, B.
-constexpr int kGrayPhaseOfId[4] = {kGrayPhaseR, kGrayPhaseG1, kGrayPhaseG2, kGrayPhaseB};
 
 }  // namespace
 
@@ -346,245 +314,86 @@ int CVexCam::GetAutoIris(int* ok) {
 
 BOOL CVexCam::SetFilterValue(int id, int value) {
   if (!RequireCamera()) return 0;
-  CVexCamU3K9Base& cam = *camera;
-  auto invalid = [this]() {
+  const ValueRow* row = FindValueRow(id);
+  if (row == nullptr) {
     Record(VEXCAM_ERR_INVALID_ARG);
-    return BOOL{0};
-  };
-  auto unsupported = [this]() {
+    return 0;
+  }
+  CVexCamU3K9Base& cam = *camera;
+  if (row->supported != nullptr && !(cam.*row->supported)()) {
     Record(VEXCAM_ERR_NOT_SUPPORTED);
-    return BOOL{0};
-  };
-
-  if (const StoredValue* v = FindStoredValue(id)) {
-    if (!InRange(value, v->minimum, v->maximum)) return invalid();
-    std::lock_guard<std::mutex> lock(settingsLock);
-    imageSettings.*(v->field) = value;
-    return 1;
+    return 0;
   }
-  if (id >= VEXCAM_VALUE_GRAY_GAIN_R && id <= VEXCAM_VALUE_GRAY_GAIN_B) {
-    if (!InRange(value, 0, 255)) return invalid();
-    std::lock_guard<std::mutex> lock(settingsLock);
-    imageSettings.grayGain[kGrayPhaseOfId[id - VEXCAM_VALUE_GRAY_GAIN_R]] = value;
-    return 1;
-  }
-  if (id >= VEXCAM_VALUE_GRAY_OFFSET_R && id <= VEXCAM_VALUE_GRAY_OFFSET_B) {
-    if (!InRange(value, -255, 255)) return invalid();
-    std::lock_guard<std::mutex> lock(settingsLock);
-    imageSettings.grayOffset[kGrayPhaseOfId[id - VEXCAM_VALUE_GRAY_OFFSET_R]] = value;
-    return 1;
-  }
-
-  switch (id) {
-    case VEXCAM_VALUE_BAYER_GAIN_RGB: {
-      std::lock_guard<std::mutex> lock(settingsLock);
-      const uint32_t v = static_cast<uint32_t>(value);
-      imageSettings.bayerGainRed = static_cast<int32_t>(v & 0xFF);
-      imageSettings.bayerGainGreen = static_cast<int32_t>((v >> 8) & 0xFF);
-      imageSettings.bayerGainBlue = static_cast<int32_t>((v >> 16) & 0xFF);
-      return 1;
-    }
-    case VEXCAM_VALUE_BAYER_GAIN_AUTO: {
-      std::lock_guard<std::mutex> lock(settingsLock);
-      imageSettings.bayerGainAuto = value != 0 ? 1 : 0;
-      return 1;
-    }
-    case VEXCAM_VALUE_GLOBAL_GAIN: {
-      if (!InDeviceRange(value, cam.GetGlobalGainMin(), cam.GetGlobalGainMax())) return invalid();
+  switch (row->set) {
+    case SetRule::kStore:
+      if (!InRange(value, row->min, row->max)) break;
       {
         std::lock_guard<std::mutex> lock(settingsLock);
-        analog.globalGain = value;
-        analog.colorGainRed = value;
-        analog.colorGainGreen1 = value;
-        analog.colorGainGreen2 = value;
-        analog.colorGainBlue = value;
+        row->image(imageSettings) = value;
       }
-      cam.SetGlobalGain(static_cast<uint32_t>(value));
+      return 1;
+    case SetRule::kStoreSwitch: {
+      std::lock_guard<std::mutex> lock(settingsLock);
+      row->image(imageSettings) = value != 0 ? 1 : 0;
       return 1;
     }
-    case VEXCAM_VALUE_COLOR_GAIN_RED:
-    case VEXCAM_VALUE_COLOR_GAIN_GREEN1:
-    case VEXCAM_VALUE_COLOR_GAIN_GREEN2:
-    case VEXCAM_VALUE_COLOR_GAIN_BLUE: {
-      if (!InDeviceRange(value, cam.GetColorGainMin(), cam.GetColorGainMax())) return invalid();
-      const uint32_t gain = static_cast<uint32_t>(value);
+    case SetRule::kDevice:
+      if (!InDeviceRange(value, (cam.*row->rangeMin)(nullptr), (cam.*row->rangeMax)(nullptr)))
+        break;
       {
         std::lock_guard<std::mutex> lock(settingsLock);
-        if (id == VEXCAM_VALUE_COLOR_GAIN_RED) analog.colorGainRed = value;
-        if (id == VEXCAM_VALUE_COLOR_GAIN_GREEN1) analog.colorGainGreen1 = value;
-        if (id == VEXCAM_VALUE_COLOR_GAIN_GREEN2) analog.colorGainGreen2 = value;
-        if (id == VEXCAM_VALUE_COLOR_GAIN_BLUE) analog.colorGainBlue = value;
+        row->analog(analog) = value;
+        if (row->alsoStore != nullptr) row->alsoStore(analog, value);
       }
-      if (id == VEXCAM_VALUE_COLOR_GAIN_RED) cam.SetColorGainRed(gain);
-      if (id == VEXCAM_VALUE_COLOR_GAIN_GREEN1) cam.SetColorGainGreen1(gain);
-      if (id == VEXCAM_VALUE_COLOR_GAIN_GREEN2) cam.SetColorGainGreen2(gain);
-      if (id == VEXCAM_VALUE_COLOR_GAIN_BLUE) cam.SetColorGainBlue(gain);
+      (cam.*row->write)(static_cast<uint32_t>(value));
+      if (row->afterWrite != nullptr) row->afterWrite(*this);
       return 1;
-    }
-    case VEXCAM_VALUE_EXPOSURE_TIME: {
-      if (!InDeviceRange(value, cam.GetExposureTimeMin(), cam.GetExposureTimeMax()))
-        return invalid();
-      {
-        std::lock_guard<std::mutex> lock(settingsLock);
-        analog.exposureTime = value;
-      }
-      cam.SetExposureTime(static_cast<uint32_t>(value));
-      if (cam.IsExposureTimeExSupported()) {
-        const double seconds = cam.GetExposureTimeEx();
-        std::lock_guard<std::mutex> lock(settingsLock);
-        analog.exposureTimeEx = seconds;
-      }
-      return 1;
-    }
-    case VEXCAM_VALUE_AUTO_GRAY: {
-      if (!InRange(value, 0, 1)) return invalid();
-      std::lock_guard<std::mutex> lock(settingsLock);
-      imageSettings.grayAutoRequest = value;
-      return 1;
-    }
-    case VEXCAM_VALUE_PELTIER: {
-      if (!cam.IsPeltierSupported()) return unsupported();
-      const uint32_t on = value != 0 ? 1 : 0;
-      if (!cam.SetPeltier(on)) return 0;
-      std::lock_guard<std::mutex> lock(settingsLock);
-      analog.coolingOn = static_cast<int32_t>(on);
-      return 1;
-    }
-    case VEXCAM_VALUE_CORRECTION_MODE:
-      return cam.SetCorrectionMode(static_cast<uint32_t>(value)) != 0 ? 1 : 0;
-    case VEXCAM_VALUE_AUTO_CORRECTION: {
-      if (!cam.HasAutoCorrection()) return unsupported();
-      const uint32_t on = value >= 1 ? 1 : 0;
-      if (!cam.SetAutoCorrection(on)) {
-        Record(VEXCAM_ERR_DEVICE_IO);
-        return 0;
-      }
-      std::lock_guard<std::mutex> lock(settingsLock);
-      analog.autoCorrection = static_cast<int32_t>(on);
-      return 1;
-    }
-    case VEXCAM_VALUE_ANALOG_GAIN: {
-      if (!cam.IsAnalogGainSupported()) return unsupported();
-      if (value < 0 || !cam.SetAnalogGain(static_cast<uint32_t>(value))) {
-        Record(VEXCAM_ERR_DEVICE_IO);
-        return 0;
-      }
-      {
-        std::lock_guard<std::mutex> lock(settingsLock);
-        analog.analogGain = value;
-      }
-      Record(VEXCAM_ERR_NONE);
-      return 1;
-    }
-    default:
-      // Channel gains and offsets (29..36), the temperature (101) and every
-      // id outside the table.
-      return invalid();
+    case SetRule::kHook:
+      return row->setHook(*this, value) != 0 ? 1 : 0;
+    case SetRule::kRefused:
+      break;
   }
+  Record(VEXCAM_ERR_INVALID_ARG);
+  return 0;
 }
 
 int CVexCam::GetFilterValue(int id, int* ok) {
   if (ok) *ok = 0;
   if (!RequireCamera()) return 0;
+  const ValueRow* row = FindValueRow(id);
+  if (row == nullptr) {
+    Record(VEXCAM_ERR_INVALID_ARG);
+    return 0;
+  }
   CVexCamU3K9Base& cam = *camera;
-  auto succeed = [ok](int value) {
-    if (ok) *ok = 1;
-    return value;
-  };
-  // A device getter: its value, or 0 with ok cleared when the read failed
-  // (no code: the ok flag is the report).
-  auto device = [&](uint32_t (CVexCamU3K9Base::*getter)(uint32_t*)) {
-    uint32_t read = 0;
-    const uint32_t value = (cam.*getter)(&read);
-    return read ? succeed(static_cast<int>(value)) : 0;
-  };
-
-  if (const StoredValue* v = FindStoredValue(id)) {
-    std::lock_guard<std::mutex> lock(settingsLock);
-    return succeed(imageSettings.*(v->field));
+  if (row->supported != nullptr && !(cam.*row->supported)()) {
+    Record(VEXCAM_ERR_NOT_SUPPORTED);
+    return row->unsupportedResult;
   }
-  if (id >= VEXCAM_VALUE_GRAY_GAIN_R && id <= VEXCAM_VALUE_GRAY_GAIN_B) {
-    std::lock_guard<std::mutex> lock(settingsLock);
-    return succeed(imageSettings.grayGain[kGrayPhaseOfId[id - VEXCAM_VALUE_GRAY_GAIN_R]]);
-  }
-  if (id >= VEXCAM_VALUE_GRAY_OFFSET_R && id <= VEXCAM_VALUE_GRAY_OFFSET_B) {
-    std::lock_guard<std::mutex> lock(settingsLock);
-    return succeed(imageSettings.grayOffset[kGrayPhaseOfId[id - VEXCAM_VALUE_GRAY_OFFSET_R]]);
-  }
-
-  switch (id) {
-    case VEXCAM_VALUE_BAYER_GAIN_RGB: {
+  switch (row->get) {
+    case GetRule::kStored: {
       std::lock_guard<std::mutex> lock(settingsLock);
-      const uint32_t rgb = (static_cast<uint32_t>(imageSettings.bayerGainRed) & 0xFF) |
-                           ((static_cast<uint32_t>(imageSettings.bayerGainGreen) & 0xFF) << 8) |
-                           ((static_cast<uint32_t>(imageSettings.bayerGainBlue) & 0xFF) << 16);
-      return succeed(static_cast<int>(rgb));
+      if (ok) *ok = 1;
+      return row->image(imageSettings);
     }
-    case VEXCAM_VALUE_BAYER_GAIN_AUTO: {
-      std::lock_guard<std::mutex> lock(settingsLock);
-      return succeed(imageSettings.bayerGainAuto);
+    case GetRule::kDevice: {
+      // A failed read returns 0 with ok cleared; the ok flag is the report.
+      uint32_t read = 0;
+      const uint32_t value = (cam.*row->read)(&read);
+      if (!read) return 0;
+      if (ok) *ok = 1;
+      return static_cast<int>(value);
     }
-    case VEXCAM_VALUE_GLOBAL_GAIN:
-      return device(&CVexCamU3K9Base::GetGlobalGain);
-    case VEXCAM_VALUE_COLOR_GAIN_RED:
-      return device(&CVexCamU3K9Base::GetColorGainRed);
-    case VEXCAM_VALUE_COLOR_GAIN_GREEN1:
-      return device(&CVexCamU3K9Base::GetColorGainGreen1);
-    case VEXCAM_VALUE_COLOR_GAIN_GREEN2:
-      return device(&CVexCamU3K9Base::GetColorGainGreen2);
-    case VEXCAM_VALUE_COLOR_GAIN_BLUE:
-      return device(&CVexCamU3K9Base::GetColorGainBlue);
-    case VEXCAM_VALUE_EXPOSURE_TIME:
-      return device(&CVexCamU3K9Base::GetExposureTime);
-    case VEXCAM_VALUE_PELTIER:
-      if (!cam.IsPeltierSupported()) {
-        Record(VEXCAM_ERR_NOT_SUPPORTED);
-        return -1;
-      }
-      return succeed(static_cast<int>(cam.GetPeltier()));
-    case VEXCAM_VALUE_TEMPERATURE:
+    case GetRule::kHook:
+      return row->getHook(*this, ok);
+    case GetRule::kNotSupported:
       Record(VEXCAM_ERR_NOT_SUPPORTED);
       return -1;
-    case VEXCAM_VALUE_CORRECTION_MODE:
-      return succeed(static_cast<int>(cam.GetCorrectionMode()));
-    case VEXCAM_VALUE_AUTO_CORRECTION: {
-      if (!cam.HasAutoCorrection()) {
-        Record(VEXCAM_ERR_NOT_SUPPORTED);
-        return 0;
-      }
-      uint32_t read = 0;
-      const uint32_t on = cam.GetAutoCorrection(&read);
-      if (!read) {
-        Record(VEXCAM_ERR_DEVICE_IO);
-        return 0;
-      }
-      Record(VEXCAM_ERR_NONE);
-      return succeed(on != 0 ? 1 : 0);
-    }
-    case VEXCAM_VALUE_ANALOG_GAIN: {
-      if (!cam.IsAnalogGainSupported()) {
-        Record(VEXCAM_ERR_NOT_SUPPORTED);
-        return 0;
-      }
-      uint32_t read = 0;
-      const uint32_t gain = cam.GetAnalogGain(&read);
-      if (!read) {
-        Record(VEXCAM_ERR_DEVICE_IO);
-        return 0;
-      }
-      {
-        std::lock_guard<std::mutex> lock(settingsLock);
-        analog.analogGain = static_cast<int32_t>(gain);
-      }
-      Record(VEXCAM_ERR_NONE);
-      return succeed(static_cast<int>(gain));
-    }
-    default:
-      // The automatic gray request (28) is write-only; channel gains and
-      // offsets (29..36) and unknown ids are refused.
-      Record(VEXCAM_ERR_INVALID_ARG);
-      return 0;
+    case GetRule::kRefused:
+      break;
   }
+  Record(VEXCAM_ERR_INVALID_ARG);
+  return 0;
 }
 
 namespace {

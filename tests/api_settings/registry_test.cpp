@@ -28,53 +28,93 @@ TEST_F(RegistryTest, FirstRunWritesCameraKeyWithBuiltInValues) {
   EXPECT_EQ(VexCam_GetWaitTime(h_), 1) << "the stored wait time is the loop's";
 }
 
-TEST_F(RegistryTest, ReleaseSavesGroupsAndANewInstanceReadsThemBack) {
+// Every value of the "Filter" and "Gray" groups with a value of its own.
+struct GroupValue {
+  const char* key;
+  const char* name;
+  int id;
+  int value;
+};
+const GroupValue kGroupValues[] = {
+    {"Camera_00\\Filter", "Brightness", 1, -33}, {"Camera_00\\Filter", "Contrast", 2, -20},
+    {"Camera_00\\Filter", "Hue", 3, 45},         {"Camera_00\\Filter", "Saturation", 4, -100},
+    {"Camera_00\\Filter", "Sharpness", 5, 7},    {"Camera_00\\Filter", "R_Gain", 7, 110},
+    {"Camera_00\\Filter", "G_Gain", 8, 120},     {"Camera_00\\Filter", "B_Gain", 9, 130},
+    {"Camera_00\\Filter", "Gamma", 11, 150},     {"Camera_00\\Filter", "BayerMode", 12, 3},
+    {"Camera_00\\Gray", "Mode", 19, 1},          {"Camera_00\\Gray", "GainR1", 20, 11},
+    {"Camera_00\\Gray", "GainG1", 21, 12},       {"Camera_00\\Gray", "GainG2", 22, 13},
+    {"Camera_00\\Gray", "GainB1", 23, 14},       {"Camera_00\\Gray", "OffsetR1", 24, -5},
+    {"Camera_00\\Gray", "OffsetG1", 25, -6},     {"Camera_00\\Gray", "OffsetG2", 26, -7},
+    {"Camera_00\\Gray", "OffsetB1", 27, -8},
+};
+
+// The value names of a key in the order the settings file holds them.
+std::vector<std::string> NamesInFileOrder(const std::string& key) {
+  std::vector<std::string> names;
+  std::ifstream in(RegPath(), std::ios::binary);
+  bool inKey = false;
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty() && line.front() == '[') inKey = line == "[" + kProduct + "\\" + key + "]";
+    if (inKey && line.size() > 2 && line.front() == '"')
+      names.push_back(line.substr(1, line.find('"', 1) - 1));
+  }
+  return names;
+}
+
+TEST_F(RegistryTest, ReleaseSavesEveryGroupValueAndANewInstanceReadsItBack) {
   ASSERT_NE(Start(), 0u);
-  ASSERT_EQ(VexCam_SetBrightness(h_, -33), 1);
-  ASSERT_EQ(VexCam_SetGamma(h_, 150), 1);
-  ASSERT_EQ(VexCam_SetGrayMode(h_, 1), 1);
-  ASSERT_EQ(VexCam_SetGrayOffsetB(h_, -7), 1);
-  ASSERT_EQ(VexCam_SetBayerMode(h_, 3), 1);
+  for (const GroupValue& v : kGroupValues) ASSERT_EQ(VexCam_SetFilterValue(h_, v.id, v.value), 1);
+  const VEXCAM_CAMERA_INFO info = [this] {
+    VEXCAM_CAMERA_INFO i{};
+    i.size = sizeof(i);
+    EXPECT_EQ(VexCam_GetCameraInfo(h_, &i), 1);
+    return i;
+  }();
+  // The global gain is stored as every colour gain too; red then differs.
+  const int red = info.colorGainMin;
+  const int global = info.globalGainMax;
+  ASSERT_EQ(VexCam_SetGlobalGain(h_, global), 1);
+  ASSERT_EQ(VexCam_SetColorGainRed(h_, red), 1);
+  ASSERT_EQ(VexCam_SetExposureTime(h_, info.exposureTimeMax), 1);
   Release();
 
-  EXPECT_EQ(Dword("Camera_00\\Filter", "Brightness"), static_cast<uint32_t>(-33));
-  EXPECT_EQ(Dword("Camera_00\\Filter", "Gamma"), 150u);
-  EXPECT_EQ(Dword("Camera_00\\Filter", "R_Gain"), 100u);
-  EXPECT_EQ(Dword("Camera_00\\Gray", "Mode"), 1u);
-  EXPECT_EQ(Dword("Camera_00\\Gray", "OffsetB1"), static_cast<uint32_t>(-7));
-  EXPECT_EQ(Dword("Camera_00\\Gray", "GainR1"), 128u);
+  for (const GroupValue& v : kGroupValues)
+    EXPECT_EQ(Dword(v.key, v.name), static_cast<uint32_t>(v.value)) << v.name;
+  // Within a key the values stay in the order of the table above.
+  for (const std::string key : {"Camera_00\\Filter", "Camera_00\\Gray"}) {
+    std::vector<std::string> names;
+    for (const GroupValue& v : kGroupValues) {
+      if (v.key == key) names.push_back(v.name);
+    }
+    EXPECT_EQ(NamesInFileOrder(key), names);
+  }
+  EXPECT_EQ(NamesInFileOrder("Camera_00\\Gain"),
+            (std::vector<std::string>{"Global", "ColorG1", "ColorR", "ColorB", "ColorG2",
+                                      "Exposure", "V_Mirror", "H_Mirror", "AutoIris", "GainMode",
+                                      "BlackLevel", "ExposureEx"}));
+  EXPECT_EQ(Dword("Camera_00\\Gain", "Global"), static_cast<uint32_t>(global));
+  EXPECT_EQ(Dword("Camera_00\\Gain", "ColorR"), static_cast<uint32_t>(red));
+  for (const char* name : {"ColorG1", "ColorB", "ColorG2"})
+    EXPECT_EQ(Dword("Camera_00\\Gain", name), static_cast<uint32_t>(global)) << name;
+  EXPECT_EQ(Dword("Camera_00\\Gain", "Exposure"), static_cast<uint32_t>(info.exposureTimeMax));
   // "ExposureEx" is the only binary value: an 8-byte double.
-  const auto gain = ReadReg()["Camera_00\\Gain"];
-  ASSERT_TRUE(gain.count("ExposureEx"));
-  EXPECT_EQ(gain.at("ExposureEx").rfind("hex:", 0), 0u);
-  EXPECT_EQ(gain.at("ExposureEx").size(), std::string("hex:00,00,00,00,00,00,00,00").size());
-  for (const char* name : {"Global", "ColorG1", "ColorR", "ColorB", "ColorG2", "Exposure",
-                           "V_Mirror", "H_Mirror", "AutoIris", "GainMode", "BlackLevel"})
-    EXPECT_TRUE(Dword("Camera_00\\Gain", name).has_value()) << name;
+  const std::string exposureEx = ReadReg()["Camera_00\\Gain"]["ExposureEx"];
+  EXPECT_EQ(exposureEx.rfind("hex:", 0), 0u);
+  EXPECT_EQ(exposureEx.size(), std::string("hex:00,00,00,00,00,00,00,00").size());
 
   h_ = VexCam_Initialize(nullptr);
   ASSERT_NE(h_, 0u);
-  EXPECT_EQ(VexCam_GetBrightness(h_, nullptr), -33);
-  EXPECT_EQ(VexCam_GetGamma(h_, nullptr), 150);
-  EXPECT_EQ(VexCam_GetGrayMode(h_, nullptr), 1);
-  EXPECT_EQ(VexCam_GetGrayOffsetB(h_, nullptr), -7);
-  EXPECT_EQ(VexCam_GetBayerMode(h_, nullptr), 3);
+  for (const GroupValue& v : kGroupValues)
+    EXPECT_EQ(VexCam_GetFilterValue(h_, v.id, nullptr), v.value) << v.name;
 }
 
 TEST_F(RegistryTest, MissingGainValueTakesTheValueReadBeforeIt) {
   // "ColorR" is missing: red gets green 1's value.
-  WriteReg({{"Camera_00", {{"Size", 0}}},
-            {"Camera_00\\Gain",
-             {{"Global", 3},
-              {"ColorG1", 5},
-              {"ColorB", 6},
-              {"ColorG2", 7},
-              {"Exposure", 100},
-              {"V_Mirror", 1},
-              {"H_Mirror", 0},
-              {"AutoIris", 0},
-              {"GainMode", 0},
-              {"BlackLevel", 0}}}});
+  const Values gain = {{"Global", 3},     {"ColorG1", 5},   {"ColorB", 6},   {"ColorG2", 7},
+                       {"Exposure", 100}, {"V_Mirror", 1},  {"H_Mirror", 0}, {"AutoIris", 0},
+                       {"GainMode", 0},   {"BlackLevel", 0}};
+  WriteReg({{"Camera_00", {{"Size", 0}}}, {"Camera_00\\Gain", gain}});
   ASSERT_NE(Start(), 0u);
   Release();
   EXPECT_EQ(Dword("Camera_00\\Gain", "ColorG1"), 5u);
@@ -87,29 +127,23 @@ TEST_F(RegistryTest, MissingGainValueTakesTheValueReadBeforeIt) {
 
 TEST_F(RegistryTest, FilterKeyWithOnlyGammaKeepsTheOtherSettings) {
   // Camera 0 sets every filter value; camera 1 stores gamma only.
+  Values filter;
+  for (const GroupValue& v : kGroupValues) {
+    if (std::string(v.key).ends_with("Filter")) filter.emplace_back(v.name, v.value);
+  }
   WriteReg({{"Camera_00", {{"Size", 0}}},
-            {"Camera_00\\Filter",
-             {{"Brightness", 10},
-              {"Contrast", 20},
-              {"Hue", 30},
-              {"Saturation", 40},
-              {"Sharpness", 5},
-              {"R_Gain", 110},
-              {"G_Gain", 120},
-              {"B_Gain", 130},
-              {"Gamma", 90},
-              {"BayerMode", 2}}},
-            {"Camera_01\\Filter", {{"Gamma", 150}}}});
+            {"Camera_00\\Filter", filter},
+            {"Camera_01\\Filter", {{"Gamma", 90}}}});
   ASSERT_NE(Start(2), 0u);
   ASSERT_EQ(VexCam_SetDeviceNumber(h_, 0), 1);
-  EXPECT_EQ(VexCam_GetBrightness(h_, nullptr), 10);
-  EXPECT_EQ(VexCam_GetGamma(h_, nullptr), 90);
-  ASSERT_EQ(VexCam_SetDeviceNumber(h_, 1), 1);
   EXPECT_EQ(VexCam_GetGamma(h_, nullptr), 150);
-  EXPECT_EQ(VexCam_GetBrightness(h_, nullptr), 10);
-  EXPECT_EQ(VexCam_GetContrast(h_, nullptr), 20);
-  EXPECT_EQ(VexCam_GetBayerGainBlue(h_, nullptr), 130);
-  EXPECT_EQ(VexCam_GetBayerMode(h_, nullptr), 2);
+  ASSERT_EQ(VexCam_SetDeviceNumber(h_, 1), 1);
+  EXPECT_EQ(VexCam_GetGamma(h_, nullptr), 90);
+  for (const GroupValue& v : kGroupValues) {
+    if (std::string(v.key).ends_with("Filter") && std::string(v.name) != "Gamma") {
+      EXPECT_EQ(VexCam_GetFilterValue(h_, v.id, nullptr), v.value) << v.name;
+    }
+  }
 }
 
 TEST_F(RegistryTest, DeviceSwitchSavesOldSettingsAndMissingGroupsTakeDefaults) {

@@ -33,27 +33,35 @@ class Values : public vexcam::test::ApiTest {
   }
 };
 
-struct Range {
+// Every value stored for the pipeline: its default on a first run, both
+// range ends accepted and read back, one beyond either end refused with 9
+// and not stored.
+struct StoredValue {
   int id;
+  int initial;
   int minimum;
   int maximum;
 };
 
-TEST_F(Values, StoredValuesAcceptTheirRangeAndRefuseOneBeyond) {
-  const Range ranges[] = {
-      {1, -255, 255}, {2, -127, 127},  {3, -360, 360},  {4, -255, 255}, {5, 0, 30}, {7, 0, 400},
-      {8, 0, 400},    {9, 0, 400},     {11, 0, 200},    {12, 0, 3},     {19, 0, 2}, {20, 0, 255},
-      {23, 0, 255},   {24, -255, 255}, {27, -255, 255}, {102, 0, 1},    {103, 0, 1}};
-  for (const Range& r : ranges) {
-    SCOPED_TRACE(r.id);
+TEST_F(Values, StoredValuesStartAtTheirDefaultAndKeepTheirRange) {
+  const StoredValue values[] = {{1, 0, -255, 255},    {2, 0, -127, 127},    {3, 0, -360, 360},
+                                {4, 0, -255, 255},    {5, 0, 0, 30},        {7, 100, 0, 400},
+                                {8, 100, 0, 400},     {9, 100, 0, 400},     {11, 100, 0, 200},
+                                {12, 0, 0, 3},        {19, 0, 0, 2},        {20, 128, 0, 255},
+                                {21, 128, 0, 255},    {22, 128, 0, 255},    {23, 128, 0, 255},
+                                {24, 128, -255, 255}, {25, 128, -255, 255}, {26, 128, -255, 255},
+                                {27, 128, -255, 255}, {102, 0, 0, 1},       {103, 0, 0, 1}};
+  for (const StoredValue& v : values) {
+    SCOPED_TRACE(v.id);
     int ok = 0;
-    EXPECT_EQ(VexCam_SetFilterValue(h_, r.id, r.minimum), 1);
-    EXPECT_EQ(VexCam_GetFilterValue(h_, r.id, &ok), r.minimum);
+    EXPECT_EQ(VexCam_GetFilterValue(h_, v.id, &ok), v.initial);
     EXPECT_EQ(ok, 1);
-    EXPECT_EQ(VexCam_SetFilterValue(h_, r.id, r.maximum), 1);
-    EXPECT_EQ(VexCam_SetFilterValue(h_, r.id, r.minimum - 1), 0);
-    EXPECT_EQ(VexCam_SetFilterValue(h_, r.id, r.maximum + 1), 0);
-    EXPECT_EQ(VexCam_GetFilterValue(h_, r.id, &ok), r.maximum) << "refused values are not stored";
+    EXPECT_EQ(VexCam_SetFilterValue(h_, v.id, v.minimum), 1);
+    EXPECT_EQ(VexCam_GetFilterValue(h_, v.id, &ok), v.minimum);
+    EXPECT_EQ(VexCam_SetFilterValue(h_, v.id, v.maximum), 1);
+    EXPECT_EQ(VexCam_SetFilterValue(h_, v.id, v.minimum - 1), 0);
+    EXPECT_EQ(VexCam_SetFilterValue(h_, v.id, v.maximum + 1), 0);
+    EXPECT_EQ(VexCam_GetFilterValue(h_, v.id, &ok), v.maximum) << "refused values are not stored";
     ExpectCodes({VEXCAM_ERR_INVALID_ARG, VEXCAM_ERR_INVALID_ARG});
   }
 }
@@ -117,18 +125,31 @@ TEST_F(Values, RefusedIdsAndChannels) {
   ExpectCodes({VEXCAM_ERR_INVALID_ARG, VEXCAM_ERR_INVALID_ARG});
 }
 
-TEST_F(Values, GainsFollowTheCameraRange) {
+// Gains and exposure take the camera's range.
+TEST_F(Values, DeviceValuesFollowTheCameraRange) {
   const VEXCAM_CAMERA_INFO info = Info();
+  const struct {
+    int id;
+    LONG minimum;
+    LONG maximum;
+  } values[] = {{13, info.globalGainMin, info.globalGainMax},
+                {14, info.colorGainMin, info.colorGainMax},
+                {15, info.colorGainMin, info.colorGainMax},
+                {16, info.colorGainMin, info.colorGainMax},
+                {17, info.colorGainMin, info.colorGainMax},
+                {18, info.exposureTimeMin, info.exposureTimeMax}};
+  for (const auto& v : values) {
+    SCOPED_TRACE(v.id);
+    EXPECT_EQ(VexCam_SetFilterValue(h_, v.id, v.maximum + 1), 0);
+    EXPECT_EQ(VexCam_SetFilterValue(h_, v.id, -1), 0);
+    ExpectCodes({VEXCAM_ERR_INVALID_ARG, VEXCAM_ERR_INVALID_ARG});
+    EXPECT_EQ(VexCam_SetFilterValue(h_, v.id, v.maximum), 1);
+    EXPECT_EQ(VexCam_SetFilterValue(h_, v.id, v.minimum), 1);
+    ExpectCodes({});
+  }
   int ok = 0;
-  EXPECT_EQ(VexCam_SetGlobalGain(h_, info.globalGainMax + 1), 0);
-  EXPECT_EQ(VexCam_SetGlobalGain(h_, -1), 0);
-  EXPECT_EQ(VexCam_SetColorGainBlue(h_, info.colorGainMax + 1), 0);
-  ExpectCodes({VEXCAM_ERR_INVALID_ARG, VEXCAM_ERR_INVALID_ARG, VEXCAM_ERR_INVALID_ARG});
-  EXPECT_EQ(VexCam_SetGlobalGain(h_, info.globalGainMin), 1);
   EXPECT_EQ(VexCam_GetGlobalGain(h_, &ok), info.globalGainMin);
   EXPECT_EQ(ok, 1);
-  EXPECT_EQ(VexCam_SetColorGainRed(h_, info.colorGainMax), 1);
-  ExpectCodes({});
 }
 
 TEST_F(Values, CameraInfoHonoursTheDeclaredSize) {
@@ -384,6 +405,25 @@ TEST_F(Values, BadInputSweepNeverCrashes) {
   int ok = 0;
   VexCam_Fpga_ReadRegister(h_, 16, &ok);
   EXPECT_EQ(ok, 1);
+}
+
+// Auto iris during capture: the frame's request reaches the camera after the
+// frame, and the stored exposure follows it. The simulated frame at exposure
+// 10 is dark in all five sample windows, so the exposure grows by 30 / 20.
+TEST_F(Values, AutoIrisRecordsTheExposureItSetAfterTheFrame) {
+  if (!VexCam_Capture(h_)) GTEST_SKIP() << "capture mode not available in this build";
+  int ok = 0;
+  std::vector<BYTE> frame(640 * 512 * 8);
+  auto snap = [&] { return VexCam_SnapShot(h_, frame.data(), static_cast<int>(frame.size()), 0); };
+  ASSERT_EQ(VexCam_SetExposureTime(h_, 10), 1);
+  ASSERT_EQ(VexCam_SetAutoIris(h_, 1), 1);
+  ASSERT_EQ(snap(), 1);
+  EXPECT_EQ(VexCam_GetRealExposureTime(h_, &ok), 1500);
+  ASSERT_EQ(VexCam_SetAutoIris(h_, 0), 1);
+  ASSERT_EQ(snap(), 1);
+  EXPECT_EQ(VexCam_GetRealExposureTime(h_, &ok), 1500);
+  ExpectCodes({});
+  VexCam_Close(h_);
 }
 
 }  // namespace
