@@ -7,13 +7,12 @@
 #include <cstring>
 #include <new>
 
-#include "camera/product_rules.h"
+#include "camera/fpga_registers.h"
 #include "camera/sensor_factory.h"
 #include "platform/clock.h"
 #include "platform/debug_log.h"
 #include "sensors/frame_geometry.h"
 #include "transport/camera_products.h"
-#include "transport/usb_hub.h"
 
 namespace vexcam {
 
@@ -24,8 +23,6 @@ constexpr uint32_t kFirmwareOffset = 24;
 constexpr uint32_t kFirmwareResetsPipe = 0x1100;
 constexpr uint32_t kFirmwareNew = 0x1101;
 
-constexpr uint8_t kRegFrameCounter = 8;
-constexpr uint8_t kRegTransferReset = 104;
 constexpr uint32_t kTransferRetries = 5;
 constexpr uint32_t kCommandRetries = 10;
 constexpr uint32_t kAltRetries = 10;
@@ -39,6 +36,11 @@ constexpr uint32_t kAbortRetryMs = 20;
 uint32_t LoadLe32(const uint8_t* p) {
   return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
          (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+// In next-frame mode some cameras do not resend a frame: a failure is final.
+bool GivesUpAtOnce(const ProductRow& row, uint32_t mode) {
+  return row.retry == RetryRule::kNoRetryOnNext && mode == kCaptureNextFrame;
 }
 
 // Real-time priority where the system allows it; normal priority otherwise.
@@ -73,7 +75,7 @@ uint32_t CVexCamU3K9Base::WaitForFpgaReady(uint32_t attempts, bool keepAlive) {
   for (uint32_t i = 0; i < attempts; ++i) {
     uint8_t status = 0;
     if (transport_->ReadStatusByte(&status) && status == 1) return 1;
-    if (keepAlive && i > 0 && i % 50 == 0) WriteReg(129, 1);
+    if (keepAlive && i > 0 && i % 50 == 0) WriteReg(kFpgaKeepAlive, 1);
     SleepMs(500);
   }
   return 0;
@@ -82,60 +84,73 @@ uint32_t CVexCamU3K9Base::WaitForFpgaReady(uint32_t attempts, bool keepAlive) {
 uint32_t CVexCamU3K9Base::InitCamera() {
   std::lock_guard<std::recursive_mutex> lock(controlMutex_);
   std::lock_guard<std::recursive_mutex> driver(driverMutex_);
-  if (Is(0x33A0)) return 1;
+  const ProductRow& row = Row();
+  if (row.bringUp == BringUpRule::kNone) return 1;
   if (!transport_ || !transport_->PrepareTransferBuffer()) return 0;
   transport_->ReadDeviceInfoA(deviceInfoA_);
   if (!sensor_) return 0;
-  if (Is3042()) sensor_->SetModeFlags(kModeFlagAltRegisterPath);
-
-  const uint32_t pid = productId_.load();
-  if (pid == 0x3140) {
-    WriteReg(56, 0);
-    WriteReg(62, 3);
-    WriteReg(56, 1);
-  } else if (pid == 0x3180) {
-    if (!sensor_->CheckSensor()) sensor_->WakeSensor();
-  } else if (pid == 0x31E0) {
-    uint8_t block[kDeviceInfoBytes] = {};
-    const bool newFirmware =
-        transport_->ReadDeviceInfoA(block) && LoadLe32(block + kFirmwareOffset) >= kFirmwareNew;
-    uint8_t r19 = 0;
-    uint8_t r16 = 0;
-    const bool read = ReadReg(19, &r19) && ReadReg(16, &r16);
-    const bool capable = read && ((r19 == 0 && r16 >= 26) || (r19 == 16 && r16 >= 27));
-    if (newFirmware && capable && !WaitForFpgaReady(400, true)) return 0;
-  } else if (pid == 0x32C0 || pid == 0x33B0) {
-    uint8_t block[kDeviceInfoBytes] = {};
-    const bool oldFirmware =
-        !transport_->ReadDeviceInfoA(block) || LoadLe32(block + kFirmwareOffset) < kFirmwareNew;
-    uint8_t r19 = 0;
-    ReadReg(19, &r19);
-    if (!(oldFirmware && r19 < 9)) {
-      if (WaitForFpgaReady(40, false)) {
-        sensor_->WriteSensorRegister(0, 4);
-      } else {
-        sensor_->ResetSensor();
-      }
-    }
-  }
+  if (!HasFpgaRegisters()) sensor_->SetModeFlags(kModeFlagAltRegisterPath);
+  if (!BringUpQuirk(row.bringUp)) return 0;
   if (!sensor_->CheckSensor()) return 0;
   return sensor_->InitSensor();
+}
+
+bool CVexCamU3K9Base::BringUpQuirk(BringUpRule rule) {
+  switch (rule) {
+    case BringUpRule::kStandard:
+    case BringUpRule::kNone:
+      return true;
+    case BringUpRule::kEnableSequence:
+      WriteReg(kFpgaSensorEnable, 0);
+      WriteReg(kFpgaSensorPower, 3);
+      WriteReg(kFpgaSensorEnable, 1);
+      return true;
+    case BringUpRule::kWakeSensor:
+      if (!sensor_->CheckSensor()) sensor_->WakeSensor();
+      return true;
+    case BringUpRule::kAwaitFpga: {
+      uint8_t block[kDeviceInfoBytes] = {};
+      const bool newFirmware =
+          transport_->ReadDeviceInfoA(block) && LoadLe32(block + kFirmwareOffset) >= kFirmwareNew;
+      uint8_t major = 0;
+      uint8_t minor = 0;
+      const bool read = ReadReg(kFpgaVersionMajor, &major) && ReadReg(kFpgaVersionMinor, &minor);
+      const bool capable = read && ((major == 0 && minor >= 26) || (major == 16 && minor >= 27));
+      return !(newFirmware && capable && !WaitForFpgaReady(400, true));
+    }
+    case BringUpRule::kAwaitFpgaOrReset: {
+      uint8_t block[kDeviceInfoBytes] = {};
+      const bool oldFirmware =
+          !transport_->ReadDeviceInfoA(block) || LoadLe32(block + kFirmwareOffset) < kFirmwareNew;
+      uint8_t major = 0;
+      ReadReg(kFpgaVersionMajor, &major);
+      if (!(oldFirmware && major < 9)) {
+        if (WaitForFpgaReady(40, false)) {
+          sensor_->WriteSensorRegister(0, 4);
+        } else {
+          sensor_->ResetSensor();
+        }
+      }
+      return true;
+    }
+  }
+  return true;
 }
 
 uint32_t CVexCamU3K9Base::CloseCamera(HWND /*notifyWindow*/) {
   std::lock_guard<std::recursive_mutex> lock(controlMutex_);
   StopCapture();
-  if (IsCcdModel(productId_.load()) && sensor_) {
+  if (Row().ccdShutDown && sensor_) {
     {
       std::lock_guard<std::recursive_mutex> driver(driverMutex_);
       sensor_->WriteSensorRegister(0, 3);
       sensor_->WriteSensorRegister(32768, 3);
     }
-    for (uint8_t reg : {37, 36, 31, 35, 34, 32, 33}) {
+    for (uint8_t reg : kFpgaCcdBias) {
       WriteReg(reg, 0);
       SleepMs(1);
     }
-    WriteReg(224, 0);
+    WriteReg(kFpgaCcdPower, 0);
   }
   // The driver borrows the transport's controller: it goes first.
   {
@@ -166,6 +181,7 @@ uint32_t CVexCamU3K9Base::OpenCamera(uint32_t deviceNumber) {
   std::lock_guard<std::recursive_mutex> lock(controlMutex_);
   const uint32_t pid = productId_.load();
   if (!transport_ || pid == kNoProductId || transport_->EnumerateDevices() == 0) return 0;
+  ConfigureStream();
   if (!IsDeviceAvailable(deviceNumber)) return 0;
   uint32_t index = 0xFFFFFFFF;
   const uint32_t count = transport_->DeviceCount();
@@ -256,15 +272,24 @@ uint32_t CVexCamU3K9Base::GetDeviceName(uint32_t tableIndex, char* text, uint32_
   if (!transport_ || text == nullptr || size == 0) return 0;
   DeviceRecord record;
   if (!transport_->GetDeviceRecord(tableIndex, &record)) return 0;
-  const char* format = DeviceNameFormat(record.productId);
+  const char* format = ProductRowOf(record.productId).nameFormat;
   if (format == nullptr || !transport_->IsDeviceOpenable(tableIndex)) return 0;
   std::snprintf(text, size, format, static_cast<int>(record.modelNumber));
   return 1;
 }
 
 uint32_t CVexCamU3K9Base::SetProductId(uint32_t productId) {
+  row_.store(&ProductRowOf(productId));
   productId_.store(productId);
   return 1;
+}
+
+void CVexCamU3K9Base::ConfigureStream() {
+  const ProductRow& row = Row();
+  StreamRules rules;
+  rules.sleepInsteadOfStrobe = row.strobe == StrobeRule::kSleep;
+  rules.commandPieceBytes = row.commandPieceBytes;
+  transport_->SetStreamRules(rules);
 }
 
 uint32_t CVexCamU3K9Base::GetDeviceVendorId(uint32_t tableIndex) {
@@ -294,7 +319,9 @@ uint32_t CVexCamU3K9Base::GetDeviceModelIndex(uint32_t tableIndex) {
   return static_cast<uint32_t>(record.modelNumber);
 }
 
-uint32_t CVexCamU3K9Base::IsModel3042() { return Is3042() ? 1 : 0; }
+uint32_t CVexCamU3K9Base::IsModel3042() {
+  return Row().framePath == FramePath::kAltEndpoint ? 1 : 0;
+}
 
 // ---------------------------------------------------------------- registers
 
@@ -314,7 +341,7 @@ void CVexCamU3K9Base::UpdateStrobe() {
     model = sensor_->ModelNumber();
   }
   if (model == 122) return;
-  const uint8_t reg = (model == 103 || model == 115) ? 150 : 108;
+  const uint8_t reg = (model == 103 || model == 115) ? kFpgaUpdateStrobeAlt : kFpgaUpdateStrobeStd;
   WriteReg(reg, 1);
   SleepMs(1);
   WriteReg(reg, 0);
@@ -322,20 +349,20 @@ void CVexCamU3K9Base::UpdateStrobe() {
 }
 
 uint32_t CVexCamU3K9Base::WriteFpgaRegister(uint8_t reg, uint8_t value) {
-  if (!transport_ || Is3042()) return 0;
+  if (!transport_ || !HasFpgaRegisters()) return 0;
   return transport_->WriteFpgaRegister(reg, value);
 }
 
 uint32_t CVexCamU3K9Base::ReadFpgaRegister(uint8_t reg, uint32_t* ok) {
   uint8_t value = 0;
-  const bool read = transport_ && !Is3042() && transport_->ReadFpgaRegister(reg, &value);
+  const bool read = transport_ && HasFpgaRegisters() && transport_->ReadFpgaRegister(reg, &value);
   if (ok != nullptr) *ok = read ? 1 : 0;
   return read ? value : 0;
 }
 
 uint32_t CVexCamU3K9Base::ReadFpgaStatus() {
   uint8_t value = 0;
-  if (!ReadReg(kRegFrameCounter, &value)) return 0;
+  if (!ReadReg(kFpgaFrameCounter, &value)) return 0;
   frameCounter_.store(value);
   return 1;
 }
@@ -348,8 +375,12 @@ uint32_t CVexCamU3K9Base::ReadSromId(uint16_t address, uint8_t* value) {
   return transport_ && value != nullptr ? transport_->ReadSromByte(address, value) : 0;
 }
 
-uint32_t CVexCamU3K9Base::WriteSromConfig(uint8_t value) { return WriteSromId(0x1080, value); }
-uint32_t CVexCamU3K9Base::ReadSromConfig(uint8_t* value) { return ReadSromId(0x1080, value); }
+uint32_t CVexCamU3K9Base::WriteSromConfig(uint8_t value) {
+  return WriteSromId(kSromReadoutConfig, value);
+}
+uint32_t CVexCamU3K9Base::ReadSromConfig(uint8_t* value) {
+  return ReadSromId(kSromReadoutConfig, value);
+}
 
 // ---------------------------------------------------------------- capture control
 
@@ -390,19 +421,10 @@ uint32_t CVexCamU3K9Base::StartCapture(uint32_t mode) {
   running_.store(true);
   threadDone_.store(false);
   transferThread_ = std::thread([this] { RunTransferThread(); });
-  if (!SelectedIsSimulated()) RaiseThreadPriority(transferThread_);
+  if (transport_ && transport_->SelectedAllowsRealtimeReader())
+    RaiseThreadPriority(transferThread_);
   if (sensor_ && !sensor_->IsMonitorRunning()) sensor_->StartMonitor();
   return 1;
-}
-
-// A simulated camera makes its frames on the reading thread: at real-time
-// priority it would take a whole core from the application.
-bool CVexCamU3K9Base::SelectedIsSimulated() const {
-  if (!transport_) return false;
-  std::shared_ptr<usb::IUsbBackend> sim = usb::UsbHub::Instance().Simulator();
-  DeviceRecord record;
-  return sim && transport_->GetDeviceRecord(transport_->SelectedIndex(), &record) &&
-         sim->Owns(record.path);
 }
 
 void CVexCamU3K9Base::JoinFinishedThread() {
@@ -439,16 +461,17 @@ uint32_t CVexCamU3K9Base::StopCapture() {
 
 uint32_t CVexCamU3K9Base::ResetTransfer() {
   if (!transport_) return 0;
-  if (Is(0x33A0)) return 1;
-  if (Is3042()) {
+  const ProductRow& row = Row();
+  if (row.transferReset == TransferResetQuirk::kSkip) return 1;
+  if (row.framePath == FramePath::kAltEndpoint) {
     transport_->ResetDevicePort();
   } else {
     if (LoadLe32(deviceInfoA_ + kFirmwareOffset) >= kFirmwareResetsPipe) {
       transport_->ResetPipe(kEpFrameIn);
     }
-    if (!Is(0x30C0)) UpdateStrobe();
-    WriteReg(kRegTransferReset, 2);
-    if (Is(0x3150)) SleepMs(100);
+    if (row.transferReset != TransferResetQuirk::kNoStrobe) UpdateStrobe();
+    WriteReg(kFpgaTransferReset, 2);
+    if (row.transferReset == TransferResetQuirk::kSettle) SleepMs(100);
   }
   transport_->SendStreamRestart();
   return 1;
@@ -471,7 +494,8 @@ uint32_t CVexCamU3K9Base::ApplyCaptureSettings() {
   if (!sensor_) return 0;
   SensorInfo info;
   sensor_->GetSensorInfo(&info);
-  const uint32_t planes = Is(0x3130) ? 3 : 1;
+  const ProductRow& row = Row();
+  const uint32_t planes = row.planes;
   const uint32_t b = BytesPerPixelOfMode(dataBitsMode_.load());
   const uint64_t s = FrameSizeBytes(info.areaWidth, info.areaHeight, b) * planes;
   const uint64_t q = FrameCapacityBytes(info.areaWidth, info.areaHeight, b) * planes;
@@ -496,7 +520,7 @@ uint32_t CVexCamU3K9Base::ApplyCaptureSettings() {
   layout.frameBytes = frameSize_;
   layout.slotBytes = stagingCapacity_;
   layout.orientation = info.orientation;
-  if (Is(0x31E0)) {
+  if (row.bottomUpRows) {
     layout.bottomUpRowRule = true;
     layout.dropLastRow = sensor_->CheckModuleVersion() == 0;
   }
@@ -505,62 +529,62 @@ uint32_t CVexCamU3K9Base::ApplyCaptureSettings() {
     stagingCapacity_ = 0;
     return 0;
   }
-  if (Is3042()) return 0;
+  // Without an FPGA register file there are no window registers to program.
+  if (!HasFpgaRegisters()) return 0;
   return ApplyWindowRegisters(info);
 }
 
+void CVexCamU3K9Base::WriteRegPair(uint8_t low, uint8_t high, uint32_t value) {
+  WriteReg(low, value & 0xFF);
+  WriteReg(high, (value >> 8) & 0xFF);
+}
+
 uint32_t CVexCamU3K9Base::ApplyWindowRegisters(const SensorInfo& info) {
-  const uint32_t pid = productId_.load();
+  const ProductRow& row = Row();
   const uint32_t w = info.areaWidth;
   const uint32_t h = info.areaHeight;
-  switch (WindowRegistersOf(pid)) {
+  switch (row.window) {
     case WindowRegisterSet::kAlternate:
-      WriteReg(156, w & 0xFF);
-      WriteReg(157, (w >> 8) & 0xFF);
-      WriteReg(154, h & 0xFF);
-      WriteReg(155, (h >> 8) & 0xFF);
+      WriteRegPair(kFpgaAltWindowWidthLow, kFpgaAltWindowWidthHigh, w);
+      WriteRegPair(kFpgaAltWindowHeightLow, kFpgaAltWindowHeightHigh, h);
       break;
     case WindowRegisterSet::kNone:
       break;
     case WindowRegisterSet::kNoneDone:
       return 1;
     case WindowRegisterSet::kStandard:
-      WriteReg(68, w & 0xFF);
-      WriteReg(69, (w >> 8) & 0xFF);
-      WriteReg(64, h & 0xFF);
-      WriteReg(65, (h >> 8) & 0xFF);
+      WriteRegPair(kFpgaWindowWidthLow, kFpgaWindowWidthHigh, w);
+      WriteRegPair(kFpgaWindowHeightLow, kFpgaWindowHeightHigh, h);
       break;
   }
   uint8_t fpga17 = 0;
-  if (NeedsFpga17(pid)) ReadReg(17, &fpga17);
+  if (NeedsFpgaRevision(row)) ReadReg(kFpgaRevision, &fpga17);
   const OffsetRegisters offsets =
-      OffsetRegistersOf(pid, info, sensor_->IsBinningSupported(), fpga17);
+      OffsetRegistersOf(row, info, sensor_->IsBinningSupported(), fpga17);
   if (offsets.present) {
-    WriteReg(72, offsets.a & 0xFF);
-    WriteReg(73, (offsets.a >> 8) & 0xFF);
-    WriteReg(76, offsets.b & 0xFF);
-    WriteReg(77, (offsets.b >> 8) & 0xFF);
+    WriteRegPair(kFpgaOffsetALow, kFpgaOffsetAHigh, offsets.a);
+    WriteRegPair(kFpgaOffsetBLow, kFpgaOffsetBHigh, offsets.b);
   }
-  switch (pid) {
-    case 0x3020:
+  switch (row.windowQuirk) {
+    case WindowQuirk::kNone:
+      break;
+    case WindowQuirk::kSettle:
       SleepMs(200);
       break;
-    case 0x30B0:
-      WriteReg(64, 192);
+    case WindowQuirk::kHeightByte192:
+      WriteReg(kFpgaWindowHeightLow, 192);
       SleepMs(1);
       break;
-    case 0x30C0:
-      WriteReg(64, 34);
+    case WindowQuirk::kHeightByte34Strobe:
+      WriteReg(kFpgaWindowHeightLow, 34);
       SleepMs(1);
       UpdateStrobe();
       break;
-    case 0x3100:
-      WriteReg(104, 0);
+    case WindowQuirk::kClearTransferReset:
+      WriteReg(kFpgaTransferReset, 0);
       break;
-    case 0x32B0:
+    case WindowQuirk::kStrobe:
       UpdateStrobe();
-      break;
-    default:
       break;
   }
   settingsChanged_.store(false);
@@ -570,7 +594,7 @@ uint32_t CVexCamU3K9Base::ApplyWindowRegisters(const SensorInfo& info) {
 // ---------------------------------------------------------------- transfer thread
 
 void CVexCamU3K9Base::RunTransferThread() {
-  if (Is3042()) {
+  if (Row().framePath == FramePath::kAltEndpoint) {
     TransferLoop3042();
   } else {
     TransferLoop();
@@ -668,13 +692,11 @@ bool CVexCamU3K9Base::RestoreCameraState() {
     const int32_t peltier = peltierRequest_.load();
     if (peltier >= 0 && !sensor_->SetPeltier(static_cast<uint32_t>(peltier))) return false;
   }
-  if (!Is3042() && ApplyWindowRegisters(info) == 0) return false;
+  if (HasFpgaRegisters() && ApplyWindowRegisters(info) == 0) return false;
   // The data width of the general path; products with a register of their
   // own keep it across a reset of the stream.
-  if (!HasGeneralDataWidth(productId_.load())) return true;
-  const bool sixteen = dataBitsMode_.load() == 1;
-  return Is3042() ? transport_->WriteCommandByte(sixteen ? 1 : 0) != 0
-                  : WriteReg(60, sixteen ? 2 : 1);
+  if (!HasGeneralDataWidth(Row())) return true;
+  return WriteGeneralDataWidth(dataBitsMode_.load() == 1);
 }
 
 bool CVexCamU3K9Base::PublishFrame(uint32_t mode) {
@@ -686,7 +708,8 @@ bool CVexCamU3K9Base::PublishFrame(uint32_t mode) {
 }
 
 uint32_t CVexCamU3K9Base::TransferLoop() {
-  if (UsesCommandFrames(productId_.load())) return TransferLoopCommand();
+  const ProductRow& row = Row();
+  if (row.framePath == FramePath::kCommandFrames) return TransferLoopCommand();
   if (!BeginStreamLoop()) return 0;
   const uint32_t mode = captureMode_.load();
   uint32_t failures = 0;
@@ -697,7 +720,7 @@ uint32_t CVexCamU3K9Base::TransferLoop() {
     bool suspect = false;
     if (mode == kCaptureNextFrame) {
       uint8_t counter = 0;
-      ok = ReadReg(kRegFrameCounter, &counter);
+      ok = ReadReg(kFpgaFrameCounter, &counter);
       if (ok && counter == frameCounter_.load()) {
         SleepMs(1);
         continue;
@@ -729,7 +752,7 @@ uint32_t CVexCamU3K9Base::TransferLoop() {
                         : suspect
                             ? "header does not fit the programmed window or the counter went back"
                             : "payload read failed";
-    if ((Is(0x3190) && mode == kCaptureNextFrame) || ++failures >= kTransferRetries) {
+    if (GivesUpAtOnce(row, mode) || ++failures >= kTransferRetries) {
       VEXCAM_DEBUG(kDebugStream, "%s: %s; giving up after %u failed frames", DeviceLabel().c_str(),
                    cause, failures);
       GiveUp();
@@ -738,7 +761,7 @@ uint32_t CVexCamU3K9Base::TransferLoop() {
     VEXCAM_DEBUG(kDebugStream, "%s: %s; retry %u of %u", DeviceLabel().c_str(), cause, failures,
                  kTransferRetries - 1);
     TransferCounters::Add(counters_.retries);
-    if (ResetsPipeOnRetry(productId_.load())) ResetFramePipe();
+    if (row.pipeReset == PipeResetRule::kOnRetry) ResetFramePipe();
     // A camera found in its power-on state gets its settings back before a
     // frame is accepted again; if it does not take them, the retries run out.
     if (suspect) {
@@ -754,6 +777,7 @@ uint32_t CVexCamU3K9Base::TransferLoop() {
 
 uint32_t CVexCamU3K9Base::TransferLoopCommand() {
   if (!BeginStreamLoop()) return 0;
+  const ProductRow& row = Row();
   const uint32_t mode = captureMode_.load();
   uint32_t failures = 0;
   while (running_.load() && mode != kCaptureHeaderOnly) {
@@ -769,7 +793,7 @@ uint32_t CVexCamU3K9Base::TransferLoopCommand() {
     if (!running_.load()) break;
     TransferCounters::Add(counters_.incomplete);
     ResetTransfer();
-    if ((Is(0x3190) && mode == kCaptureNextFrame) || ++failures >= kCommandRetries) {
+    if (GivesUpAtOnce(row, mode) || ++failures >= kCommandRetries) {
       VEXCAM_DEBUG(kDebugStream, "%s: frame read by command failed; giving up after %u",
                    DeviceLabel().c_str(), failures);
       GiveUp();
@@ -778,7 +802,7 @@ uint32_t CVexCamU3K9Base::TransferLoopCommand() {
     VEXCAM_DEBUG(kDebugStream, "%s: frame read by command failed; retry %u of %u",
                  DeviceLabel().c_str(), failures, kCommandRetries - 1);
     TransferCounters::Add(counters_.retries);
-    if (ResetsPipeOnCommandRetry(productId_.load())) ResetFramePipe();
+    if (row.pipeReset != PipeResetRule::kNever) ResetFramePipe();
     UpdateStrobe();
     transport_->SendStreamRestart();
     transport_->OpenStream();
@@ -883,7 +907,8 @@ uint32_t CVexCamU3K9Base::GrabOneFrame() {
   descriptor_.destination = staging_.get();
   descriptor_.capacity = stagingCapacity_;
   descriptor_.expectedSize = frameSize_;
-  if (Is3042()) transport_->SendStreamRestart();
+  const bool alt = Row().framePath == FramePath::kAltEndpoint;
+  if (alt) transport_->SendStreamRestart();
   transferError_.store(false);
   const uint32_t start = TimeGetTime();
   if (!transport_->OpenStream()) {
@@ -893,9 +918,9 @@ uint32_t CVexCamU3K9Base::GrabOneFrame() {
   }
   uint32_t failures = 0;
   for (;;) {
-    const bool ok = Is3042() ? transport_->ReadFrameAlt(descriptor_) != 0
-                             : transport_->ReadFrameHeader(descriptor_) &&
-                                   transport_->ReadFramePayload(descriptor_, kGrabPayloadTimeoutMs);
+    const bool ok = alt ? transport_->ReadFrameAlt(descriptor_) != 0
+                        : transport_->ReadFrameHeader(descriptor_) &&
+                              transport_->ReadFramePayload(descriptor_, kGrabPayloadTimeoutMs);
     if (ok) break;
     if (ElapsedMs(start, TimeGetTime()) >= kAltGiveUpMs || ++failures >= kAltRetries) {
       transferError_.store(true);
@@ -903,7 +928,7 @@ uint32_t CVexCamU3K9Base::GrabOneFrame() {
       threadEnd_.Set();
       return 0;
     }
-    if (Is3042()) transport_->ResetDevicePort();
+    if (alt) transport_->ResetDevicePort();
   }
   ring_.StoreAt(0, staging_.get(), descriptor_.tag);
   transferError_.store(false);
@@ -926,7 +951,6 @@ namespace vexcam {
 namespace {
 constexpr uint32_t kLongExposure = 50000;  // 5 s in 0.1 ms
 constexpr double kLongExposureSeconds = 2.0;
-constexpr uint16_t kTriggerWaitProducts[] = {0x3030, 0x3050};
 }  // namespace
 
 uint32_t CVexCamU3K9Base::SetCaptureArea(uint32_t x, uint32_t y, uint32_t width, uint32_t height,
@@ -936,7 +960,7 @@ uint32_t CVexCamU3K9Base::SetCaptureArea(uint32_t x, uint32_t y, uint32_t width,
   std::lock_guard<std::recursive_mutex> driver(driverMutex_);
   SensorInfo info;
   sensor_->GetSensorInfo(&info);
-  if (!Is(0x3310) && !Is(0x3340) && x == info.areaX && y == info.areaY && width == info.areaWidth &&
+  if (!Row().reappliesSameArea && x == info.areaX && y == info.areaY && width == info.areaWidth &&
       height == info.areaHeight && areaFlag == info.areaFlag) {
     return 1;
   }
@@ -967,15 +991,18 @@ uint32_t CVexCamU3K9Base::ApplyDataBits(uint32_t bits) {
   return ApplyCaptureSettings();
 }
 
+bool CVexCamU3K9Base::WriteGeneralDataWidth(bool sixteen) {
+  if (!HasFpgaRegisters()) return transport_->WriteCommandByte(sixteen ? 1 : 0) != 0;
+  return WriteReg(kFpgaDataWidth, sixteen ? 2 : 1);
+}
+
 uint32_t CVexCamU3K9Base::SetDataBitsGeneral(uint32_t mode) {
-  if (Is(0x3180) || mode == 1) {
-    const bool ok = Is3042() ? transport_->WriteCommandByte(1) != 0 : WriteReg(60, 2);
-    if (!ok) return 0;
+  if (Row().dataBits == DataBitsRule::kAlwaysWide || mode == 1) {
+    if (!WriteGeneralDataWidth(true)) return 0;
     if (dataBitsMode_.load() == 1) return 1;
     return ApplyDataBits(1);
   }
-  const bool ok = Is3042() ? transport_->WriteCommandByte(0) != 0 : WriteReg(60, 1);
-  if (!ok) return 0;
+  if (!WriteGeneralDataWidth(false)) return 0;
   if (dataBitsMode_.load() == mode) return 1;
   return ApplyDataBits(mode);
 }
@@ -983,49 +1010,36 @@ uint32_t CVexCamU3K9Base::SetDataBitsGeneral(uint32_t mode) {
 uint32_t CVexCamU3K9Base::SetDataBits(uint32_t mode) {
   std::lock_guard<std::recursive_mutex> lock(controlMutex_);
   if (!transport_) return 0;
-  const uint32_t pid = productId_.load();
+  const ProductRow& row = Row();
   const uint32_t b = mode != 0 ? 1 : 0;
-  // Only the three-plane product knows a third width; elsewhere a mode of 2
-  // would size the buffers for 16 bits while the camera sends 8.
-  if (mode > (pid == 0x3130 ? 2u : 1u)) return 0;
-  if (ForwardsDataBits(pid)) {
-    SetDriverDataBits(mode);
-    return SetDataBitsGeneral(mode);
-  }
-  switch (pid) {
-    case 0x3130:
-      if (WriteReg(61, static_cast<uint8_t>(mode))) return ApplyDataBits(b);
+  // Only a product with three data widths takes mode 2; elsewhere it would
+  // size the buffers for 16 bits while the camera sends 8.
+  if (mode >= row.dataModes) return 0;
+  switch (row.dataBits) {
+    case DataBitsRule::kForwardFirst:
+      SetDriverDataBits(mode);
+      return SetDataBitsGeneral(mode);
+    case DataBitsRule::kOwnRegister:
+      if (WriteReg(row.dataWidthRegister, row.dataWidthValues[mode])) return ApplyDataBits(b);
       break;
-    case 0x31E0:
-    case 0x32D0:
-      if (WriteReg(163, mode == 1 ? 2 : 1)) return ApplyDataBits(b);
-      break;
-    case 0x3310:
-    case 0x3320: {
-      const bool ok =
-          pid == 0x3310 ? WriteReg(110, mode != 0 ? 2 : 0) : WriteReg(56, mode != 0 ? 0 : 1);
-      if (ok) {
-        dataBitsMode_.store(b);
-        SetDriverDataBits(mode);
-        return ApplyDataBits(b);
-      }
-      break;
-    }
-    case 0x3330:
-    case 0x3340:
+    case DataBitsRule::kOwnRegisterThenDriver:
+      if (!WriteReg(row.dataWidthRegister, row.dataWidthValues[mode])) break;
+      [[fallthrough]];
+    case DataBitsRule::kDriver:
       dataBitsMode_.store(b);
       SetDriverDataBits(mode);
       return ApplyDataBits(b);
-    case 0x33A0:
+    case DataBitsRule::kNone:
       return 1;
-    default:
+    case DataBitsRule::kGeneral:
+    case DataBitsRule::kAlwaysWide:
       break;
   }
   return SetDataBitsGeneral(mode);
 }
 
 uint32_t CVexCamU3K9Base::SetSamplingRate(uint32_t rate) {
-  if (!Is3042() && rate == 2 && transport_) {
+  if (HasFpgaRegisters() && rate == 2 && transport_) {
     uint32_t code = 0;
     if (transport_->GetBusSpeed(&code) && code != kSpeedSuper) rate = 0;
   }
@@ -1038,7 +1052,7 @@ uint32_t CVexCamU3K9Base::SetExposureTime(uint32_t time) {
   std::lock_guard<std::recursive_mutex> lock(driverMutex_);
   if (!sensor_) return 0;
   frameTimeoutMs_.store(time <= kLongExposure ? kDefaultFrameTimeoutMs : time / 5);
-  if (Is(0x3200)) {
+  if (Row().exposure == ExposureRule::kTransferThread) {
     pendingExposure_.store(time);
     pendingExposureSet_.store(true);
     return 1;
@@ -1059,60 +1073,44 @@ uint32_t CVexCamU3K9Base::SetExposureTimeEx(double seconds) {
 uint32_t CVexCamU3K9Base::SetTriggerMode(uint32_t mode, uint32_t force) {
   std::lock_guard<std::recursive_mutex> lock(controlMutex_);
   if (!sensor_) return 0;
-  if (Is(0x33A0)) return 1;
+  const ProductRow& row = Row();
+  if (row.trigger == TriggerRule::kNone) return 1;
   if (force == 0 && lastTriggerMode_ == static_cast<int64_t>(mode)) return 1;
   StopCapture();
   OpenFrameEvent();
-  const uint32_t pid = productId_.load();
   bool general = false;
-  if (pid == 0x3150 || pid == 0x3170) {
-    WriteReg(36, mode & 0x83);
-    lastTriggerMode_ = mode & 0x83;
-    return 1;
-  } else if (pid == kTriggerWaitProducts[0] || pid == kTriggerWaitProducts[1]) {
-    WriteReg(36, mode != 0 ? 1 : 0);
-    SetDriverTriggerMode(mode);
-    if (mode != 0) {
-      // One header-only read primes the trigger, then wait for the next frame.
-      frameCounter_.store(0);
-      if (StartCapture(kCaptureHeaderOnly)) {
-        SleepMs(10);
-        if (threadEnd_.Wait(5000) == WaitResult::kSignalled) {
-          SleepMs(10);
-          StartCapture(kCaptureNextFrame);
-        }
-      }
-    }
-  } else if (pid == 0x30F0 || pid == 0x3100) {
-    SetDriverTriggerMode(1);
-    WriteReg(48, 0);
-    if (mode != 0) {
-      WriteReg(48, 1);
-    } else {
-      SetDriverTriggerMode(0);
-    }
-  } else if (IsCooledAreaFamily(pid)) {
-    uint16_t version = 0;
-    if (transport_) {
-      transport_->GetFpgaVersion(&version);
-      if (version > 0x110) {
-        if (mode == 0) {
-          SetDriverTriggerMode(0);
-        } else if (mode == 1) {
-          const uint32_t started = StartCapture(kCaptureNextFrame);
-          SetDriverTriggerMode(1);
-          if (started && WaitFrame(60000) == kWaitNewFrame) ReadFpgaStatus();
-        }
+  switch (row.trigger) {
+    case TriggerRule::kNone:
+    case TriggerRule::kGeneral:
+      general = true;
+      break;
+    case TriggerRule::kMaskedFpga36:
+      WriteReg(kFpgaTrigger, mode & 0x83);
+      lastTriggerMode_ = mode & 0x83;
+      return 1;
+    case TriggerRule::kPrimedHeader:
+      WriteReg(kFpgaTrigger, mode != 0 ? 1 : 0);
+      SetDriverTriggerMode(mode);
+      if (mode != 0) PrimeTrigger();
+      break;
+    case TriggerRule::kFpga48:
+      SetDriverTriggerMode(1);
+      WriteReg(kFpgaTriggerGate, 0);
+      if (mode != 0) {
+        WriteReg(kFpgaTriggerGate, 1);
       } else {
-        general = true;
+        SetDriverTriggerMode(0);
       }
-    }
-  } else if (pid == 0x3310 || pid == 0x3330 || pid == 0x3340) {
-    SetDriverTriggerMode(mode);
-  } else if (pid == 0x3320) {
-    SetDriverTriggerMode(mode != 0 ? 3 : 0);
-  } else {
-    general = true;
+      break;
+    case TriggerRule::kCooledArea:
+      general = !SetCooledTrigger(mode);
+      break;
+    case TriggerRule::kDriver:
+      SetDriverTriggerMode(mode);
+      break;
+    case TriggerRule::kDriverMode3:
+      SetDriverTriggerMode(mode != 0 ? 3 : 0);
+      break;
   }
   if (general) {
     SetDriverTriggerMode(mode);
@@ -1122,14 +1120,42 @@ uint32_t CVexCamU3K9Base::SetTriggerMode(uint32_t mode, uint32_t force) {
   return 1;
 }
 
+void CVexCamU3K9Base::PrimeTrigger() {
+  // One header-only read primes the trigger, then wait for the next frame.
+  frameCounter_.store(0);
+  if (StartCapture(kCaptureHeaderOnly)) {
+    SleepMs(10);
+    if (threadEnd_.Wait(5000) == WaitResult::kSignalled) {
+      SleepMs(10);
+      StartCapture(kCaptureNextFrame);
+    }
+  }
+}
+
+bool CVexCamU3K9Base::SetCooledTrigger(uint32_t mode) {
+  // Without transport nothing is done; an older FPGA takes the general path.
+  if (!transport_) return true;
+  uint16_t version = 0;
+  transport_->GetFpgaVersion(&version);
+  if (version <= 0x110) return false;
+  if (mode == 0) {
+    SetDriverTriggerMode(0);
+  } else if (mode == 1) {
+    const uint32_t started = StartCapture(kCaptureNextFrame);
+    SetDriverTriggerMode(1);
+    if (started && WaitFrame(60000) == kWaitNewFrame) ReadFpgaStatus();
+  }
+  return true;
+}
+
 // ---------------------------------------------------------------- readout speed, level
 
 uint32_t CVexCamU3K9Base::HasReadoutSpeed() {
   std::lock_guard<std::recursive_mutex> lock(controlMutex_);
   std::lock_guard<std::recursive_mutex> driver(driverMutex_);
   if (!sensor_) return 0;
-  const uint32_t pid = productId_.load();
-  if (pid == 0x3150 || pid == 0x3170 || pid == 0x31E0 || pid == 0x3220) return 1;
+  const ReadoutRule rule = Row().readout;
+  if (rule == ReadoutRule::kFpga144 || rule == ReadoutRule::kSromConfig) return 1;
   return sensor_->GetFirmwareFlag();
 }
 
@@ -1137,21 +1163,24 @@ uint32_t CVexCamU3K9Base::GetReadoutSpeed() {
   std::lock_guard<std::recursive_mutex> lock(controlMutex_);
   std::lock_guard<std::recursive_mutex> driver(driverMutex_);
   if (!sensor_ || !HasReadoutSpeed()) return 0;
-  const uint32_t pid = productId_.load();
   uint8_t value = 0;
-  if (pid == 0x3150 || pid == 0x3170 || pid == 0x3220) {
-    return ReadReg(144, &value) && value == 15 ? 1 : 0;
-  }
-  if (IsCooledAreaFamily(pid)) return ReadReg(209, &value) ? (value & 1) : 0;
-  if (pid == 0x31E0) {
-    uint32_t v = 0;
-    sensor_->GetReadoutSpeed(&v);
-    if (v < 1 || v > 8) return 0;
-    uint8_t stored = 0;
-    if (!ReadSromConfig(&stored) || stored < 1 || stored > 8) {
-      WriteSromConfig(static_cast<uint8_t>(v));
+  switch (Row().readout) {
+    case ReadoutRule::kNone:
+      return 0;
+    case ReadoutRule::kFpga144:
+      return ReadReg(kFpgaReadoutSpeed, &value) && value == 15 ? 1 : 0;
+    case ReadoutRule::kFpga209:
+      return ReadReg(kFpgaReadoutMode, &value) ? (value & 1) : 0;
+    case ReadoutRule::kSromConfig: {
+      uint32_t v = 0;
+      sensor_->GetReadoutSpeed(&v);
+      if (v < 1 || v > 8) return 0;
+      uint8_t stored = 0;
+      if (!ReadSromConfig(&stored) || stored < 1 || stored > 8) {
+        WriteSromConfig(static_cast<uint8_t>(v));
+      }
+      return 1;
     }
-    return 1;
   }
   return 0;
 }
@@ -1161,30 +1190,29 @@ uint32_t CVexCamU3K9Base::SetReadoutSpeed(uint32_t on) {
   std::lock_guard<std::recursive_mutex> driver(driverMutex_);
   if (!HasReadoutSpeed()) return 0;
   if (GetReadoutSpeed() == on) return 1;
-  const uint32_t pid = productId_.load();
-  if (pid == 0x3150 || pid == 0x3170 || pid == 0x3220) return WriteReg(144, on ? 15 : 8) ? 1 : 0;
-  if (IsCooledAreaFamily(pid)) {
-    uint8_t value = 0;
-    if (!ReadReg(209, &value)) return 0;
-    value = on ? (value | 1) : (value & 0xFE);
-    return WriteReg(209, value) ? 1 : 0;
-  }
-  if (pid == 0x31E0) {
-    uint8_t value = 0;
-    if (on && !ReadSromConfig(&value)) return 0;
-    return sensor_->SetReadoutSpeed(on ? value : 0);
+  uint8_t value = 0;
+  switch (Row().readout) {
+    case ReadoutRule::kNone:
+      return 0;
+    case ReadoutRule::kFpga144:
+      return WriteReg(kFpgaReadoutSpeed, on ? 15 : 8) ? 1 : 0;
+    case ReadoutRule::kFpga209:
+      if (!ReadReg(kFpgaReadoutMode, &value)) return 0;
+      value = on ? (value | 1) : (value & 0xFE);
+      return WriteReg(kFpgaReadoutMode, value) ? 1 : 0;
+    case ReadoutRule::kSromConfig:
+      if (on && !ReadSromConfig(&value)) return 0;
+      return sensor_->SetReadoutSpeed(on ? value : 0);
   }
   return 0;
 }
 
-uint32_t CVexCamU3K9Base::HasLevelValue() {
-  return IsCooledAreaFamily(productId_.load()) && HasReadoutSpeed() ? 1 : 0;
-}
+uint32_t CVexCamU3K9Base::HasLevelValue() { return Row().levelValue && HasReadoutSpeed() ? 1 : 0; }
 
 uint32_t CVexCamU3K9Base::SetLevelValue(uint32_t value) {
   if (!HasLevelValue()) return 0;
-  const bool low = WriteReg(208, value & 0xFF);
-  const bool high = WriteReg(210, (value >> 8) & 0xFF);
+  const bool low = WriteReg(kFpgaLevelLow, value & 0xFF);
+  const bool high = WriteReg(kFpgaLevelHigh, (value >> 8) & 0xFF);
   return low && high ? 1 : 0;
 }
 
@@ -1192,7 +1220,7 @@ uint32_t CVexCamU3K9Base::GetLevelValue(uint32_t* value) {
   if (!HasLevelValue()) return 0;
   uint8_t low = 0;
   uint8_t high = 0;
-  if (!ReadReg(208, &low) || !ReadReg(210, &high)) return 0;
+  if (!ReadReg(kFpgaLevelLow, &low) || !ReadReg(kFpgaLevelHigh, &high)) return 0;
   if (value) *value = (static_cast<uint32_t>(high) << 8) | low;
   return 1;
 }

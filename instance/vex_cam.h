@@ -39,7 +39,7 @@ class CaptureEngine;
 class DeviceWatch;
 
 // The product this library is built for, and its sensor.
-inline constexpr uint32_t kTargetProductId = 12800;  // 0x3200
+inline constexpr uint32_t kTargetProductId = kTargetProduct;
 inline constexpr int32_t kSensorWidth = 640;
 inline constexpr int32_t kSensorHeight = 512;
 inline constexpr char kDeviceBaseName[] = "VexCamZA01";
