@@ -10,14 +10,7 @@
 namespace vexcam {
 namespace {
 
-// Products with their own header-retry and command-read rules.
-
 void SleepMs(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
-uint32_t LoadLe32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
 
 void StoreLe32(uint8_t* p, uint32_t v) {
   p[0] = static_cast<uint8_t>(v);
