@@ -94,9 +94,8 @@ class CVexCamU3K9Base {
                              uint32_t flip);
   virtual uint32_t SetCaptureMode(uint32_t mode);
   virtual uint32_t ResetTransfer();
+  // The transfer thread's loop over the frame path of the product's row.
   virtual uint32_t TransferLoop();
-  virtual uint32_t TransferLoop3042();
-  virtual uint32_t TransferLoopCommand();
   virtual uint32_t ApplyCaptureSettings();
   virtual uint32_t GetMaxDeviceCount() { return kMaxDevices; }
   virtual uint32_t ReadFpgaStatus();
@@ -331,6 +330,20 @@ class CVexCamU3K9Base {
   // "camera vid:pid at path", for debug output.
   std::string DeviceLabel() const;
   void EndLoop();
+  // One read of the transfer loop and what came of it.
+  struct FrameAttempt {
+    enum Result : uint8_t { kFailed, kFrame, kNoNewFrame, kHeaderOnlyDone };
+    Result result = kFailed;
+    bool headerRead = false;  // header path: the header came before the failure
+    bool suspect = false;     // header path: the header does not fit the programming
+  };
+  bool BeginFrameLoop(FramePath path);
+  FrameAttempt ReadOneFrame(FramePath path, uint32_t mode);
+  // Publishes the frame read; true when the mode takes no further frame.
+  bool TakeFrame(FramePath path, uint32_t mode);
+  // What each path does between a failed frame and the next read.
+  void PrepareRetry(const ProductRow& row, const FrameAttempt& attempt, uint32_t* failures);
+  static const char* FailureCause(FramePath path, const FrameAttempt& attempt);
   void RunTransferThread();
   // Stops the running thread: clears the running flag, aborts the pending read
   // until the thread has ended, joins it.

@@ -23,16 +23,38 @@ bool GivesUpAtOnce(const ProductRow& row, uint32_t mode) {
   return row.retry == RetryRule::kNoRetryOnNext && mode == kCaptureNextFrame;
 }
 
+uint32_t RetryLimit(FramePath path) {
+  switch (path) {
+    case FramePath::kHeaders:
+      return kTransferRetries;
+    case FramePath::kCommandFrames:
+      return kCommandRetries;
+    case FramePath::kAltEndpoint:
+      return kAltRetries;
+  }
+  return kTransferRetries;
+}
+
 }  // namespace
+
+const char* CVexCamU3K9Base::FailureCause(FramePath path, const FrameAttempt& attempt) {
+  switch (path) {
+    case FramePath::kAltEndpoint:
+      return "whole-frame read failed";
+    case FramePath::kCommandFrames:
+      return "frame read by command failed";
+    case FramePath::kHeaders:
+      break;
+  }
+  if (!attempt.headerRead) return "no frame header";
+  return attempt.suspect ? "header does not fit the programmed window or the counter went back"
+                         : "payload read failed";
+}
 
 // ---------------------------------------------------------------- transfer thread
 
 void CVexCamU3K9Base::RunTransferThread() {
-  if (Row().framePath == FramePath::kAltEndpoint) {
-    TransferLoop3042();
-  } else {
-    TransferLoop();
-  }
+  TransferLoop();
   running_.store(false);
   threadDone_.store(true);
   threadEnd_.Set();
@@ -143,142 +165,142 @@ bool CVexCamU3K9Base::PublishFrame(uint32_t mode) {
 
 uint32_t CVexCamU3K9Base::TransferLoop() {
   const ProductRow& row = Row();
-  if (row.framePath == FramePath::kCommandFrames) return TransferLoopCommand();
-  if (!BeginStreamLoop()) return 0;
+  const FramePath path = row.framePath;
+  uint32_t lastSuccess = TimeGetTime();
+  if (!BeginFrameLoop(path)) return 0;
   const uint32_t mode = captureMode_.load();
+  const uint32_t limit = RetryLimit(path);
+  // Command reads know no header-only mode.
+  const bool nothingToRead = path == FramePath::kCommandFrames && mode == kCaptureHeaderOnly;
   uint32_t failures = 0;
-  while (running_.load()) {
-    const uint32_t timeout = frameTimeoutMs_.load();
-    ApplyPendingExposure();
-    bool ok = true;
-    bool suspect = false;
-    if (mode == kCaptureNextFrame) {
-      uint8_t counter = 0;
-      ok = ReadReg(kFpgaFrameCounter, &counter);
-      if (ok && counter == frameCounter_.load()) {
-        SleepMs(1);
-        continue;
-      }
-      if (ok) frameCounter_.store(counter);
-    }
-    if (ok) ok = transport_->ReadFrameHeader(descriptor_);
-    const bool headerRead = ok;
-    if (ok) {
-      if (mode == kCaptureHeaderOnly) {
-        frameCounter_.store(descriptor_.tag);
-        break;
-      }
-      if (mode != kCaptureNextFrame) frameCounter_.store(descriptor_.tag);
-      // A frame of another size, or from a camera that restarted, is a failed
-      // frame: its rows would not be those of the programmed window.
-      suspect = !HeaderFitsProgramming(descriptor_);
-      ok = !suspect && transport_->ReadFramePayload(descriptor_, timeout);
-    }
-    if (ok) {
-      failures = 0;
-      if (PublishFrame(mode)) break;
+  while (running_.load() && !nothingToRead) {
+    const FrameAttempt attempt = ReadOneFrame(path, mode);
+    if (attempt.result == FrameAttempt::kNoNewFrame) {
+      SleepMs(1);
       continue;
     }
-    transport_->CloseStream();
+    if (attempt.result == FrameAttempt::kHeaderOnlyDone) break;
+    if (attempt.result == FrameAttempt::kFrame) {
+      failures = 0;
+      lastSuccess = TimeGetTime();
+      if (TakeFrame(path, mode)) break;
+      continue;
+    }
+    // The whole-frame path keeps its stream open across retries.
+    if (path != FramePath::kAltEndpoint) transport_->CloseStream();
     if (!running_.load()) break;
-    if (headerRead) TransferCounters::Add(counters_.incomplete);
-    const char* cause = !headerRead ? "no frame header"
-                        : suspect
-                            ? "header does not fit the programmed window or the counter went back"
-                            : "payload read failed";
-    if (GivesUpAtOnce(row, mode) || ++failures >= kTransferRetries) {
+    if (path != FramePath::kHeaders || attempt.headerRead) {
+      TransferCounters::Add(counters_.incomplete);
+    }
+    if (path == FramePath::kCommandFrames) ResetTransfer();
+    const bool final = path == FramePath::kAltEndpoint
+                           ? ElapsedMs(lastSuccess, TimeGetTime()) >= kAltGiveUpMs
+                           : GivesUpAtOnce(row, mode);
+    const char* cause = FailureCause(path, attempt);
+    if (final || ++failures >= limit) {
       VEXCAM_DEBUG(kDebugStream, "%s: %s; giving up after %u failed frames", DeviceLabel().c_str(),
                    cause, failures);
       GiveUp();
       break;
     }
     VEXCAM_DEBUG(kDebugStream, "%s: %s; retry %u of %u", DeviceLabel().c_str(), cause, failures,
-                 kTransferRetries - 1);
+                 limit - 1);
     TransferCounters::Add(counters_.retries);
-    if (row.pipeReset == PipeResetRule::kOnRetry) ResetFramePipe();
-    // A camera found in its power-on state gets its settings back before a
-    // frame is accepted again; if it does not take them, the retries run out.
-    if (suspect) {
-      transport_->SendStreamRestart();  // drops the unread payload
-      if (!RestoreCameraState()) ++failures;
-    }
-    UpdateStrobe();
-    transport_->OpenStream();
+    PrepareRetry(row, attempt, &failures);
   }
   EndLoop();
   return 1;
 }
 
-uint32_t CVexCamU3K9Base::TransferLoopCommand() {
-  if (!BeginStreamLoop()) return 0;
-  const ProductRow& row = Row();
-  const uint32_t mode = captureMode_.load();
-  uint32_t failures = 0;
-  while (running_.load() && mode != kCaptureHeaderOnly) {
-    const uint32_t timeout = mode == kCaptureNextFrame ? kInfinite : frameTimeoutMs_.load();
-    ApplyPendingExposure();
-    uint32_t length = frameSize_;
-    if (transport_->ReadFrameByCommand(descriptor_, &length, timeout)) {
-      failures = 0;
-      if (PublishFrame(mode)) break;
-      continue;
-    }
-    transport_->CloseStream();
-    if (!running_.load()) break;
-    TransferCounters::Add(counters_.incomplete);
-    ResetTransfer();
-    if (GivesUpAtOnce(row, mode) || ++failures >= kCommandRetries) {
-      VEXCAM_DEBUG(kDebugStream, "%s: frame read by command failed; giving up after %u",
-                   DeviceLabel().c_str(), failures);
-      GiveUp();
-      break;
-    }
-    VEXCAM_DEBUG(kDebugStream, "%s: frame read by command failed; retry %u of %u",
-                 DeviceLabel().c_str(), failures, kCommandRetries - 1);
-    TransferCounters::Add(counters_.retries);
-    if (row.pipeReset != PipeResetRule::kNever) ResetFramePipe();
-    UpdateStrobe();
-    transport_->SendStreamRestart();
-    transport_->OpenStream();
-  }
-  EndLoop();
-  return 1;
-}
-
-uint32_t CVexCamU3K9Base::TransferLoop3042() {
-  if (!BeginLoop()) return 0;
+bool CVexCamU3K9Base::BeginFrameLoop(FramePath path) {
+  if (path != FramePath::kAltEndpoint) return BeginStreamLoop();
+  if (!BeginLoop()) return false;
   transport_->SendStreamRestart();
   transferError_.store(false);
-  uint32_t lastSuccess = TimeGetTime();
   transport_->OpenStream();
-  const uint32_t mode = captureMode_.load();
-  uint32_t failures = 0;
-  while (running_.load()) {
-    if (transport_->ReadFrameAlt(descriptor_)) {
-      failures = 0;
-      lastSuccess = TimeGetTime();
-      transferError_.store(false);
-      StoreFrame(frameCounter_.load());
-      if (mode == kCaptureSingle) break;
-      continue;
+  return true;
+}
+
+CVexCamU3K9Base::FrameAttempt CVexCamU3K9Base::ReadOneFrame(FramePath path, uint32_t mode) {
+  FrameAttempt attempt;
+  switch (path) {
+    case FramePath::kAltEndpoint:
+      if (transport_->ReadFrameAlt(descriptor_)) attempt.result = FrameAttempt::kFrame;
+      return attempt;
+    case FramePath::kCommandFrames: {
+      const uint32_t timeout = mode == kCaptureNextFrame ? kInfinite : frameTimeoutMs_.load();
+      ApplyPendingExposure();
+      uint32_t length = frameSize_;
+      if (transport_->ReadFrameByCommand(descriptor_, &length, timeout)) {
+        attempt.result = FrameAttempt::kFrame;
+      }
+      return attempt;
     }
-    if (!running_.load()) break;
-    TransferCounters::Add(counters_.incomplete);
-    if (ElapsedMs(lastSuccess, TimeGetTime()) >= kAltGiveUpMs || ++failures >= kAltRetries) {
-      VEXCAM_DEBUG(kDebugStream, "%s: whole-frame read failed; giving up after %u",
-                   DeviceLabel().c_str(), failures);
-      GiveUp();
+    case FramePath::kHeaders:
       break;
-    }
-    VEXCAM_DEBUG(kDebugStream, "%s: whole-frame read failed; port reset and retry %u",
-                 DeviceLabel().c_str(), failures);
-    TransferCounters::Add(counters_.retries);
-    transport_->ResetDevicePort();
-    transport_->SendStreamRestart();
-    ResetFramePipe();
   }
-  EndLoop();
-  return 1;
+  const uint32_t timeout = frameTimeoutMs_.load();
+  ApplyPendingExposure();
+  if (mode == kCaptureNextFrame) {
+    uint8_t counter = 0;
+    if (!ReadReg(kFpgaFrameCounter, &counter)) return attempt;
+    if (counter == frameCounter_.load()) {
+      attempt.result = FrameAttempt::kNoNewFrame;
+      return attempt;
+    }
+    frameCounter_.store(counter);
+  }
+  if (!transport_->ReadFrameHeader(descriptor_)) return attempt;
+  attempt.headerRead = true;
+  if (mode == kCaptureHeaderOnly) {
+    frameCounter_.store(descriptor_.tag);
+    attempt.result = FrameAttempt::kHeaderOnlyDone;
+    return attempt;
+  }
+  if (mode != kCaptureNextFrame) frameCounter_.store(descriptor_.tag);
+  // A frame of another size, or from a camera that restarted, is a failed
+  // frame: its rows would not be those of the programmed window.
+  attempt.suspect = !HeaderFitsProgramming(descriptor_);
+  if (!attempt.suspect && transport_->ReadFramePayload(descriptor_, timeout)) {
+    attempt.result = FrameAttempt::kFrame;
+  }
+  return attempt;
+}
+
+bool CVexCamU3K9Base::TakeFrame(FramePath path, uint32_t mode) {
+  if (path != FramePath::kAltEndpoint) return PublishFrame(mode);
+  // Whole frames count no next-frame waits: only a single capture ends the loop.
+  transferError_.store(false);
+  StoreFrame(frameCounter_.load());
+  return mode == kCaptureSingle;
+}
+
+void CVexCamU3K9Base::PrepareRetry(const ProductRow& row, const FrameAttempt& attempt,
+                                   uint32_t* failures) {
+  switch (row.framePath) {
+    case FramePath::kHeaders:
+      if (row.pipeReset == PipeResetRule::kOnRetry) ResetFramePipe();
+      // A camera found in its power-on state gets its settings back before a
+      // frame is accepted again; if it does not take them, the retries run out.
+      if (attempt.suspect) {
+        transport_->SendStreamRestart();  // drops the unread payload
+        if (!RestoreCameraState()) ++*failures;
+      }
+      UpdateStrobe();
+      transport_->OpenStream();
+      break;
+    case FramePath::kCommandFrames:
+      if (row.pipeReset != PipeResetRule::kNever) ResetFramePipe();
+      UpdateStrobe();
+      transport_->SendStreamRestart();
+      transport_->OpenStream();
+      break;
+    case FramePath::kAltEndpoint:
+      transport_->ResetDevicePort();
+      transport_->SendStreamRestart();
+      ResetFramePipe();
+      break;
+  }
 }
 
 // ---------------------------------------------------------------- frame delivery
