@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "camera/frame_ring.h"
+#include "camera/product_table.h"
 #include "camera/transfer_counters.h"
 #include "platform/event.h"
 #include "sensors/sensor_base.h"
@@ -93,9 +94,8 @@ class CVexCamU3K9Base {
                              uint32_t flip);
   virtual uint32_t SetCaptureMode(uint32_t mode);
   virtual uint32_t ResetTransfer();
+  // The transfer thread's loop over the frame path of the product's row.
   virtual uint32_t TransferLoop();
-  virtual uint32_t TransferLoop3042();
-  virtual uint32_t TransferLoopCommand();
   virtual uint32_t ApplyCaptureSettings();
   virtual uint32_t GetMaxDeviceCount() { return kMaxDevices; }
   virtual uint32_t ReadFpgaStatus();
@@ -194,7 +194,7 @@ class CVexCamU3K9Base {
   virtual uint32_t GetAnalogGainDefault(uint32_t* ok = nullptr);
   virtual uint32_t WriteSensorRegister(uint32_t address, uint32_t value);
   virtual uint32_t ReadSensorRegister(uint32_t address, uint32_t* value);
-  // Refused (0, *ok = 0) without transport and on product 0x3042.
+  // Refused (0, *ok = 0) without transport and on cameras without an FPGA register file.
   virtual uint32_t WriteFpgaRegister(uint8_t reg, uint8_t value);
   virtual uint32_t ReadFpgaRegister(uint8_t reg, uint32_t* ok = nullptr);
   virtual uint32_t Reserved116() { return 0; }
@@ -296,8 +296,9 @@ class CVexCamU3K9Base {
   }
 
  protected:
-  bool Is(uint16_t productId) const { return productId_.load() == productId; }
-  bool Is3042() const { return Is(0x3042); }
+  // The table row of the product id set by SetProductId.
+  const ProductRow& Row() const { return *row_.load(); }
+  bool HasFpgaRegisters() const { return Row().controlPath == ControlPath::kFpgaRegisters; }
   // Driver update strobe: FPGA register 150 for model numbers 103 and 115,
   // nothing for 122, register 108 for all others (1, 1 ms, 0, 1 ms).
   void UpdateStrobe();
@@ -332,14 +333,38 @@ class CVexCamU3K9Base {
   // "camera vid:pid at path", for debug output.
   std::string DeviceLabel() const;
   void EndLoop();
+  // One read of the transfer loop and what came of it.
+  struct FrameAttempt {
+    enum Result : uint8_t { kFailed, kFrame, kNoNewFrame, kHeaderOnlyDone };
+    Result result = kFailed;
+    bool headerRead = false;  // header path: the header came before the failure
+    bool suspect = false;     // header path: the header does not fit the programming
+  };
+  bool BeginFrameLoop(FramePath path);
+  FrameAttempt ReadOneFrame(FramePath path, uint32_t mode);
+  // Publishes the frame read; true when the mode takes no further frame.
+  bool TakeFrame(FramePath path, uint32_t mode);
+  // What each path does between a failed frame and the next read.
+  void PrepareRetry(const ProductRow& row, const FrameAttempt& attempt, uint32_t* failures);
+  static const char* FailureCause(FramePath path, const FrameAttempt& attempt);
   void RunTransferThread();
   // Stops the running thread: clears the running flag, aborts the pending read
   // until the thread has ended, joins it.
   void StopTransferThread();
   void JoinFinishedThread();
-  bool SelectedIsSimulated() const;
   void OpenFrameEvent();
   uint32_t ApplyWindowRegisters(const SensorInfo& info);
+  // A 16-bit value into an FPGA register pair, low byte first.
+  void WriteRegPair(uint8_t low, uint8_t high, uint32_t value);
+  // The product's bring-up step before CheckSensor; false fails the bring-up.
+  bool BringUpQuirk(BringUpRule rule);
+  // Tells the transport the product's header-wait strobe and command pieces.
+  void ConfigureStream();
+  // FPGA register 60, or the command byte without an FPGA register file.
+  bool WriteGeneralDataWidth(bool sixteen);
+  void PrimeTrigger();
+  // False when the FPGA is too old for the cooled family's trigger sequence.
+  bool SetCooledTrigger(uint32_t mode);
   uint32_t SetDataBitsGeneral(uint32_t mode);
   uint32_t ApplyDataBits(uint32_t bits);
   uint32_t WaitForFpgaReady(uint32_t attempts, bool keepAlive);
@@ -362,6 +387,7 @@ class CVexCamU3K9Base {
   uint32_t stagingCapacity_ = 0;
   std::atomic<uint32_t> captureMode_{kCaptureContinuous};
   std::atomic<uint32_t> productId_{kNoProductId};
+  std::atomic<const ProductRow*> row_{&ProductRowOf(kNoProductId)};
   std::atomic<uint32_t> dataBitsMode_{0};
   int64_t lastTriggerMode_ = -1;
   CFrameRing ring_;

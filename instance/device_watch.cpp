@@ -12,7 +12,7 @@
 
 #include "platform/debug_log.h"
 #include "platform/message_window.h"
-#include "transport/usb_hub.h"
+#include "transport/fx3_api.h"
 #include "vexcam/VexCamWindow.h"
 
 namespace vexcam {
@@ -24,10 +24,8 @@ constexpr auto kPollPeriod = std::chrono::milliseconds(500);
 using PathSet = std::set<std::string>;
 
 PathSet Snapshot() {
-  PathSet paths;
-  for (const usb::DeviceInfo& device : usb::UsbHub::Instance().Enumerate())
-    paths.insert(device.path);
-  return paths;
+  std::vector<std::string> present = CFx3Api::PresentDevicePaths();
+  return PathSet(present.begin(), present.end());
 }
 
 // The process-wide watcher. Its thread runs while windows_ is not empty.
@@ -39,9 +37,9 @@ class Watcher {
   }
 
   Watcher() {
-    // The hub must outlive the watcher's thread, which is joined in our
-    // destructor: construct it first so that it is destroyed after us.
-    usb::UsbHub::Instance();
+    // USB access must outlive the watcher's thread, which is joined in our
+    // destructor: set it up first so that it is destroyed after us.
+    CFx3Api::EnsureUsbAccess();
   }
 
   ~Watcher() {

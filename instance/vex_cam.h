@@ -43,7 +43,7 @@ class DeviceWatch;
 // The product this library is built for, and the size of its sensor (the
 // array of the product's driver row). Where a camera is at hand, its
 // SensorRow() is the source.
-inline constexpr uint32_t kTargetProductId = 12800;  // 0x3200
+inline constexpr uint32_t kTargetProductId = kTargetProduct;
 inline constexpr int32_t kSensorWidth =
     static_cast<int32_t>(SensorConstantsOf(SensorDriver::kZA01).arrayWidth);
 inline constexpr int32_t kSensorHeight =

@@ -43,11 +43,24 @@ std::vector<uint16_t> ParseSimulatorList(const char* text) {
   return ids;
 }
 
+namespace {
+
+// The variable's text, read once per process; null when unset or empty.
+const char* SimulatorListText() {
+  static const char* const text = [] {
+    const char* value = std::getenv(kSimulatorVariable);
+    return value != nullptr && *value != 0 ? value : nullptr;
+  }();
+  return text;
+}
+
+}  // namespace
+
 void InstallFromEnvironment() {
   static std::once_flag once;
   std::call_once(once, [] {
-    const char* text = std::getenv(kSimulatorVariable);
-    if (text == nullptr || *text == 0) return;
+    const char* text = SimulatorListText();
+    if (text == nullptr) return;
     SimBackend& backend = SimBackend::Instance();
     for (uint16_t id : ParseSimulatorList(text)) backend.AddCamera(id);
     backend.Install(true);
@@ -57,8 +70,7 @@ void InstallFromEnvironment() {
 void EnsureSimulatorInstalled() {
   static std::once_flag once;
   std::call_once(once, [] {
-    const char* text = std::getenv(kSimulatorVariable);
-    if (text != nullptr && *text != 0)
+    if (SimulatorListText() != nullptr)
       InstallFromEnvironment();
     else
       SimBackend::Instance().Install(false);

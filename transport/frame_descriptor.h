@@ -10,6 +10,12 @@ inline constexpr uint32_t kFrameHeaderBytes = 64;
 inline constexpr uint32_t kHeaderPayloadOffset = 16;
 inline constexpr uint32_t kHeaderTagOffset = 32;
 
+// Little-endian u32 of the frame header and the device information blocks.
+inline uint32_t LoadLe32(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
 struct FrameDescriptor {
   uint8_t header[kFrameHeaderBytes] = {};  // as received from the camera
   uint32_t tag = 0;                        // copy of header bytes 32..35

@@ -34,6 +34,21 @@ uint32_t CFx3Api::EnumerateDevices() {
   return table_->AddDevices(paths);
 }
 
+std::vector<std::string> CFx3Api::PresentDevicePaths() {
+  std::vector<std::string> paths;
+  for (const usb::DeviceInfo& info : usb::UsbHub::Instance().Enumerate())
+    paths.push_back(info.path);
+  return paths;
+}
+
+void CFx3Api::EnsureUsbAccess() { usb::UsbHub::Instance(); }
+
+bool CFx3Api::SelectedAllowsRealtimeReader() const {
+  DeviceRecord record;
+  if (!table_->Record(SelectedIndex(), &record)) return true;
+  return !usb::UsbHub::Instance().IsInProcess(record.path);
+}
+
 std::unique_ptr<usb::IUsbDevice> CFx3Api::OpenDevice(uint32_t index) const {
   DeviceRecord record;
   if (!table_->Record(index, &record)) return nullptr;

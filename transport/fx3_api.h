@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "transport/device_table.h"
 #include "transport/usb_access.h"
@@ -47,7 +48,7 @@ inline constexpr uint32_t kVendorTimeoutMs = 3000;
 
 // Endpoints.
 inline constexpr uint8_t kEpFrameIn = 0x81;     // headers, frame data, memory reads
-inline constexpr uint8_t kEpAltIn = 0x83;       // frame data of product 0x3042
+inline constexpr uint8_t kEpAltIn = 0x83;       // whole frames of the alternate frame path
 inline constexpr uint8_t kEpCommandOut = 0x01;  // memory commands and writes
 
 // Largest single bulk transfer and the transfer buffer (64 MiB + the 38-byte
@@ -70,6 +71,17 @@ class CFx3Api {
 
   // Discovery pass; returns the table's entry count.
   uint32_t EnumerateDevices();
+  // Paths of the devices present now, without opening them or touching the
+  // table (for watching arrivals and removals).
+  static std::vector<std::string> PresentDevicePaths();
+  // Sets up the process's USB access now: a static object that enumerates
+  // from its own thread calls this in its constructor, so that the access
+  // outlives it.
+  static void EnsureUsbAccess();
+  // False when the selected device is emulated in this process: it makes its
+  // frames on the reading thread, which at real-time priority would take a
+  // whole core from the application.
+  bool SelectedAllowsRealtimeReader() const;
   // index below the entry count and its device opens now (closed at once).
   uint32_t IsDeviceOpenable(uint32_t index);
   // Opens the device of a table index; null when the index is unknown or

@@ -45,6 +45,11 @@ std::vector<DeviceInfo> UsbHub::Enumerate() {
   return devices;
 }
 
+bool UsbHub::IsInProcess(const std::string& path) const {
+  std::shared_ptr<IUsbBackend> sim = Simulator();
+  return sim && sim->Owns(path);
+}
+
 std::unique_ptr<IUsbDevice> UsbHub::Open(const std::string& path) {
   if (auto sim = Simulator(); sim && sim->Owns(path)) return sim->Open(path);
   if (auto real = Real(); real && real->Owns(path)) return real->Open(path);

@@ -23,6 +23,8 @@ class UsbHub {
   bool Exclusive() const;
   // Simulated devices first, then libusb devices (unless exclusive).
   std::vector<DeviceInfo> Enumerate();
+  // True when the path is a camera emulated in this process.
+  bool IsInProcess(const std::string& path) const;
   // Opens through the backend that owns the path; null when none does.
   std::unique_ptr<IUsbDevice> Open(const std::string& path);
 

@@ -10,16 +10,7 @@
 namespace vexcam {
 namespace {
 
-// Products with their own header-retry and command-read rules.
-constexpr uint16_t kProductNoStrobe = 0x33A0;  // sleeps instead of pulsing the strobe
-constexpr uint16_t kProductPiecedCommand = 0x3310;
-
 void SleepMs(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
-uint32_t LoadLe32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
 
 void StoreLe32(uint8_t* p, uint32_t v) {
   p[0] = static_cast<uint8_t>(v);
@@ -198,6 +189,11 @@ uint32_t CVexCy3Cam::TransferBuffered(usb::IUsbDevice* handle, uint8_t* buffer, 
 
 // ---- frame reads -----------------------------------------------------------
 
+void CVexCy3Cam::SetStreamRules(const StreamRules& rules) {
+  sleepInsteadOfStrobe_.store(rules.sleepInsteadOfStrobe);
+  commandPieceBytes_.store(rules.commandPieceBytes);
+}
+
 uint32_t CVexCy3Cam::PulseUpdateStrobe() {
   const uint32_t on = WriteFpgaRegister(kFpgaUpdateStrobe, 1);
   const uint32_t off = WriteFpgaRegister(kFpgaUpdateStrobe, 0);
@@ -220,7 +216,7 @@ uint32_t CVexCy3Cam::ReadFrameHeader(FrameDescriptor& frame) {
         return 1;
       }
       if (aborted_.load()) break;
-      if (SelectedProductId() != kProductNoStrobe) {
+      if (!sleepInsteadOfStrobe_.load()) {
         PulseUpdateStrobe();
       } else {
         SleepMs(200);
@@ -288,9 +284,10 @@ uint32_t CVexCy3Cam::ReadFrameByCommand(FrameDescriptor& frame, uint32_t* length
   // Whole 16 KiB units plus one more, as the camera sends them.
   const uint64_t total = ((static_cast<uint64_t>(*length) >> 14) + 1) << 14;
   if (total > frame.capacity) return 0;
-  const bool pieced = SelectedProductId() == kProductPiecedCommand;
+  const uint32_t pieceBytes = commandPieceBytes_.load();
+  const bool pieced = pieceBytes != 0;
   const uint32_t pieceSize =
-      static_cast<uint32_t>(pieced ? std::min<uint64_t>(total, kCommandPieceBytes3310) : total);
+      static_cast<uint32_t>(pieced ? std::min<uint64_t>(total, pieceBytes) : total);
   bool opened = false;
   std::shared_ptr<usb::IUsbDevice> stream = AcquireStream(&opened);
   if (stream == nullptr) return 0;

@@ -31,12 +31,21 @@ inline constexpr uint8_t kFpgaUpdateStrobe = 108;
 inline constexpr uint32_t kMemoryCommandBytes = 32;
 inline constexpr uint32_t kMemoryUnitBytes = 4096;
 inline constexpr uint32_t kMemoryPieceBytes = 0x1000000;
-// Command frame reads: 16 KiB units; product 0x3310 reads in 4 MiB pieces.
+// Command frame reads: 16 KiB units.
 inline constexpr uint32_t kCommandUnitBytes = 16384;
-inline constexpr uint32_t kCommandPieceBytes3310 = 0x400000;
 // Time-outs of the fixed-time transfers.
 inline constexpr uint32_t kTransfer3sMs = 3000;
 inline constexpr uint32_t kArmedTimeoutMs = 5000;
+
+// How the selected camera's stream behaves; the camera layer sets these from
+// its product row when it opens a camera.
+struct StreamRules {
+  // Waiting for a header: sleep 200 ms instead of pulsing the update strobe.
+  bool sleepInsteadOfStrobe = false;
+  // Command frame reads: one command, then pieces of this size; 0 = one
+  // command and one transfer for the whole frame.
+  uint32_t commandPieceBytes = 0;
+};
 
 class CVexCy3Cam : public CFx3Api, public CControllerBase {
  public:
@@ -49,7 +58,7 @@ class CVexCy3Cam : public CFx3Api, public CControllerBase {
   virtual uint32_t ReadFrameHeader(FrameDescriptor& frame);
   // Reads the payload length named in the header into the destination.
   virtual uint32_t ReadFramePayload(FrameDescriptor& frame, uint32_t timeoutMs);
-  // Whole frame of expectedSize bytes from endpoint 0x83 (product 0x3042).
+  // Whole frame of expectedSize bytes from the alternate endpoint 0x83.
   virtual uint32_t ReadFrameAlt(FrameDescriptor& frame);
   // Frame through a "QU3R" command at address 0; *length in: bytes wanted,
   // out: bytes read (the request is rounded up to whole 16 KiB units plus one).
@@ -83,6 +92,7 @@ class CVexCy3Cam : public CFx3Api, public CControllerBase {
   // Frame request (0xC2) on the handle given, else on the stream handle.
   uint32_t SendFrameRequest(usb::IUsbDevice* handle = nullptr);
   bool IsStreamOpen() const;
+  void SetStreamRules(const StreamRules& rules);
 
   // CControllerBase
   uint32_t ReleaseController() override;
@@ -119,6 +129,8 @@ class CVexCy3Cam : public CFx3Api, public CControllerBase {
 
   uint32_t Finish(const usb::TransferResult& result, uint32_t* transferred);
 
+  std::atomic<bool> sleepInsteadOfStrobe_{false};
+  std::atomic<uint32_t> commandPieceBytes_{0};
   mutable std::mutex streamMutex_;  // guards stream_ (held only to copy or swap it)
   std::shared_ptr<usb::IUsbDevice> stream_;
   std::atomic<bool> aborted_{false};

@@ -118,11 +118,14 @@ TEST_F(TransportTest, FailingHeaderMakesThirtyAttemptsWithStrobePulses) {
   EXPECT_EQ(camera->openHandles, 0);
 }
 
-class Transport33A0Test : public TransportTest {
-  void SetUp() override { SetUpCamera(0x33A0); }
+class TransportSleepingStrobeTest : public TransportTest {
+  void SetUp() override {
+    SetUpCamera(0x33A0);
+    transport->SetStreamRules({.sleepInsteadOfStrobe = true});
+  }
 };
 
-TEST_F(Transport33A0Test, HeaderRetrySleepsInsteadOfStrobing) {
+TEST_F(TransportSleepingStrobeTest, HeaderRetrySleepsInsteadOfStrobing) {
   camera->SetDefault(0x81, BulkReply{.status = usb::TransferStatus::kTimedOut, .bytes = 0});
   int frameRequests = 0;
   // The third frame request fails, which ends the retries after two attempts.
@@ -211,11 +214,14 @@ TEST_F(TransportTest, CommandReadRoundsUpToWholeUnitsPlusOne) {
   EXPECT_TRUE(camera->Bulks().empty());
 }
 
-class Transport3310Test : public TransportTest {
-  void SetUp() override { SetUpCamera(0x3310); }
+class TransportPiecedCommandTest : public TransportTest {
+  void SetUp() override {
+    SetUpCamera(0x3310);
+    transport->SetStreamRules({.commandPieceBytes = 4u << 20});
+  }
 };
 
-TEST_F(Transport3310Test, CommandReadGoesInFourMebibytePiecesAfterOneCommand) {
+TEST_F(TransportPiecedCommandTest, CommandReadGoesInFourMebibytePiecesAfterOneCommand) {
   std::vector<uint8_t> buffer(10 << 20);
   FrameDescriptor frame = FrameInto(buffer);
   uint32_t length = 9 << 20;  // asks 9 MiB + 16 KiB

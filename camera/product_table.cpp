@@ -1,0 +1,242 @@
+#include "camera/product_table.h"
+
+#include <iterator>
+#include <new>
+
+#include "sensors/sensor_mt9f001.h"
+#include "sensors/sensor_za01.h"
+
+namespace vexcam {
+
+namespace {
+
+template <typename Driver>
+std::unique_ptr<CSensorBase> Make(CControllerBase* controller, uint8_t busAddress) {
+  return std::unique_ptr<CSensorBase>(new (std::nothrow) Driver(controller, busAddress));
+}
+
+// The fallback driver stands in for every driver class not written yet.
+constexpr SensorConstructor kFallback = Make<CSensorMT9F001>;
+constexpr SensorConstructor kZA01 = Make<CSensorZA01>;
+
+using D = SensorDriver;
+using Bits = DataBitsRule;
+using Offs = OffsetRule;
+using Pipe = PipeResetRule;
+using Trig = TriggerRule;
+using Win = WindowRegisterSet;
+using WinQ = WindowQuirk;
+
+constexpr uint32_t kFourMiB = 0x400000;
+
+// clang-format off
+constexpr ProductRow kRows[] = {
+    {.productId = 0x3020, .nameFormat = "VexCam-ZB01-USB3-K9_%02d", .driver = D::kMT9F001, .construct = kFallback,
+     .busAddress = 0x20, .chipProbe = true, .windowQuirk = WinQ::kSettle},
+    {.productId = 0x3030, .nameFormat = "VexCam-ZB03-USB3-K9_%02d", .driver = D::kMT9P001, .construct = kFallback,
+     .busAddress = 0x90, .trigger = Trig::kPrimedHeader},
+    {.productId = 0x3040, .nameFormat = "VexCam-ZB02-USB3-K9_%02d", .driver = D::kMT9J001, .construct = kFallback,
+     .busAddress = 0x20},
+    {.productId = 0x3042, .nameFormat = "VexCam-ZB05-USB3-K9_%02d", .driver = D::kMT9J001, .construct = kFallback,
+     .busAddress = 0x20, .framePath = FramePath::kAltEndpoint, .controlPath = ControlPath::kCommandByte},
+    {.productId = 0x3050, .nameFormat = "VexCam-ZB04-USB3-K9_%02d", .driver = D::kICX274, .construct = kFallback,
+     .busAddress = 0x00, .trigger = Trig::kPrimedHeader},
+    {.productId = 0x3090, .nameFormat = "VexCam-ZB08-USB3-K9_%02d", .driver = D::kZA08, .construct = kFallback,
+     .busAddress = 0x00, .ccdShutDown = true},
+    {.productId = 0x30B0, .nameFormat = "VexCam-ZB10-USB3-K9_%02d", .driver = D::kZA06, .construct = kFallback,
+     .busAddress = 0x00, .windowQuirk = WinQ::kHeightByte192, .ccdShutDown = true},
+    {.productId = 0x30C0, .nameFormat = "VexCam-ZB09-USB3-K9_%02d", .driver = D::kZA07, .construct = kFallback,
+     .busAddress = 0x00, .windowQuirk = WinQ::kHeightByte34Strobe, .transferReset = TransferResetQuirk::kNoStrobe,
+     .ccdShutDown = true},
+    {.productId = 0x30F0, .nameFormat = "VexCam-ZB06-USB3-K9_%02d", .driver = D::kIMX178, .construct = kFallback,
+     .busAddress = 0x48, .offsets = Offs::kFpgaRevision, .offsetA = 31, .offsetB = 12, .trigger = Trig::kFpga48},
+    {.productId = 0x3100, .nameFormat = "VexCam-ZB07-USB3-K9_%02d", .driver = D::kIMX174, .construct = kFallback,
+     .busAddress = 0x48, .windowQuirk = WinQ::kClearTransferReset, .offsets = Offs::kFixed, .offsetA = 11,
+     .dataBits = Bits::kForwardFirst, .trigger = Trig::kFpga48, .pipeReset = Pipe::kOnRetry},
+    {.productId = 0x3110, .nameFormat = "VexCam-ZB12-USB3-K9_%02d", .driver = D::kIMX183, .construct = kFallback,
+     .busAddress = 0x48},
+    {.productId = 0x3120, .nameFormat = "VexCam-ZB11-USB3-K9_%02d", .driver = D::kIMX159, .construct = kFallback,
+     .busAddress = 0x48},
+    {.productId = 0x3130, .nameFormat = "VexCnv-ZA15_%02d", .driver = D::kZA15, .construct = kFallback,
+     .busAddress = 0x42, .planes = 3, .offsets = Offs::kFixed, .offsetA = 20, .offsetB = 136,
+     .dataBits = Bits::kOwnRegister, .dataModes = 3, .dataWidthRegister = 61, .dataWidthValues = {0, 1, 2},
+     .pipeReset = Pipe::kOnRetry},
+    {.productId = 0x3140, .nameFormat = "VexCam-ZA05-USB3-K9_%02d", .driver = D::kZA05, .construct = kFallback,
+     .busAddress = 0x6C, .bringUp = BringUpRule::kEnableSequence},
+    {.productId = 0x3150, .driver = D::kZA03, .construct = kFallback, .busAddress = 0x6C,
+     .trigger = Trig::kMaskedFpga36, .readout = ReadoutRule::kFpga144, .pipeReset = Pipe::kOnRetry,
+     .transferReset = TransferResetQuirk::kSettle},
+    {.productId = 0x3170, .driver = D::kZA02, .construct = kFallback, .busAddress = 0x6C,
+     .trigger = Trig::kMaskedFpga36, .readout = ReadoutRule::kFpga144, .pipeReset = Pipe::kOnRetry},
+    {.productId = 0x3180, .driver = D::kZA04, .construct = kFallback, .busAddress = 0x48,
+     .dataBits = Bits::kAlwaysWide, .bringUp = BringUpRule::kWakeSensor},
+    {.productId = 0x3190, .driver = D::kZA12, .construct = kFallback, .busAddress = 0x20,
+     .retry = RetryRule::kNoRetryOnNext},
+    {.productId = 0x31A0, .driver = D::kZA11, .construct = kFallback, .busAddress = 0x20},
+    {.productId = 0x31B0, .driver = D::kIMX250, .construct = kFallback, .busAddress = 0x48, .modelNumber = 59,
+     .offsets = Offs::kFixed, .offsetA = 11, .dataBits = Bits::kForwardFirst, .pipeReset = Pipe::kOnRetry},
+    {.productId = 0x31B4, .driver = D::kIMX264, .construct = kFallback, .busAddress = 0x48,
+     .offsets = Offs::kFixed, .offsetA = 11, .dataBits = Bits::kForwardFirst, .pipeReset = Pipe::kOnRetry},
+    {.productId = 0x31C0, .driver = D::kIMX252, .construct = kFallback, .busAddress = 0x48,
+     .offsets = Offs::kRightMargin, .dataBits = Bits::kForwardFirst, .pipeReset = Pipe::kOnRetry},
+    {.productId = 0x31C4, .driver = D::kIMX265, .construct = kFallback, .busAddress = 0x48,
+     .offsets = Offs::kFlagSelectsA, .dataBits = Bits::kForwardFirst, .pipeReset = Pipe::kOnRetry},
+    {.productId = 0x31D0, .driver = D::kZA13, .construct = kFallback, .busAddress = 0x20},
+    {.productId = 0x31E0, .driver = D::kZA09, .construct = kFallback, .busAddress = 0x6C, .bottomUpRows = true,
+     .window = Win::kAlternate, .offsets = Offs::kFixed, .offsetA = 20, .offsetB = 136,
+     .dataBits = Bits::kOwnRegister, .dataWidthRegister = 163, .dataWidthValues = {1, 2, 1},
+     .readout = ReadoutRule::kSromConfig, .pipeReset = Pipe::kOnRetry, .bringUp = BringUpRule::kAwaitFpga},
+    {.productId = 0x31F0, .driver = D::kIMX226, .construct = kFallback, .busAddress = 0x48,
+     .offsets = Offs::kAreaOrigin},
+    {.productId = 0x3200, .driver = D::kZA01, .construct = kZA01, .busAddress = 0x48,
+     .exposure = ExposureRule::kTransferThread},
+    {.productId = 0x3210, .driver = D::kZA10, .construct = kFallback, .busAddress = 0x20},
+    {.productId = 0x3220, .driver = D::kG1467x, .construct = kFallback, .busAddress = 0x6C, .modelNumber = 105,
+     .readout = ReadoutRule::kFpga144},
+    {.productId = 0x3260, .driver = D::kIMX990, .construct = kFallback, .busAddress = 0x48, .modelNumber = 109,
+     .offsets = Offs::kCooledArea, .dataBits = Bits::kForwardFirst, .trigger = Trig::kCooledArea,
+     .readout = ReadoutRule::kFpga209, .levelValue = true, .cooledFamily = true},
+    {.productId = 0x3270, .driver = D::kIMX990, .construct = kFallback, .busAddress = 0x48, .modelNumber = 110,
+     .offsets = Offs::kCooledArea, .dataBits = Bits::kForwardFirst, .trigger = Trig::kCooledArea,
+     .readout = ReadoutRule::kFpga209, .levelValue = true, .cooledFamily = true},
+    {.productId = 0x3280, .driver = D::kIMX991, .construct = kFallback, .busAddress = 0x48, .modelNumber = 111,
+     .offsets = Offs::kCooledArea, .dataBits = Bits::kForwardFirst, .trigger = Trig::kCooledArea,
+     .readout = ReadoutRule::kFpga209, .levelValue = true, .cooledFamily = true},
+    {.productId = 0x3290, .driver = D::kIMX991, .construct = kFallback, .busAddress = 0x48, .modelNumber = 112,
+     .offsets = Offs::kCooledArea, .dataBits = Bits::kForwardFirst, .trigger = Trig::kCooledArea,
+     .readout = ReadoutRule::kFpga209, .levelValue = true, .cooledFamily = true},
+    {.productId = 0x32A0, .driver = D::kIMX250, .construct = kFallback, .busAddress = 0x48, .modelNumber = 113,
+     .offsets = Offs::kFixed, .offsetA = 11, .dataBits = Bits::kForwardFirst, .pipeReset = Pipe::kOnRetry},
+    {.productId = 0x32B0, .driver = D::kZA19, .construct = kFallback, .busAddress = 0x48, .modelNumber = 61,
+     .windowQuirk = WinQ::kStrobe, .offsets = Offs::kFixed, .offsetA = 39, .offsetB = 79},
+    {.productId = 0x32C0, .driver = D::kGLUX9701, .construct = kFallback, .busAddress = 0x48, .modelNumber = 114,
+     .offsets = Offs::kFixed, .offsetA = 10, .offsetB = 32, .bringUp = BringUpRule::kAwaitFpgaOrReset},
+    {.productId = 0x32D0, .driver = D::kZA14, .construct = kFallback, .busAddress = 0x6C,
+     .window = Win::kAlternate, .offsets = Offs::kFixed, .offsetA = 20, .offsetB = 136,
+     .dataBits = Bits::kOwnRegister, .dataWidthRegister = 163, .dataWidthValues = {1, 2, 1},
+     .pipeReset = Pipe::kOnRetry},
+    {.productId = 0x32E0, .driver = D::kIMX536, .construct = kFallback, .busAddress = 0x48,
+     .offsets = Offs::kWideFlagSelectsA, .dataBits = Bits::kForwardFirst},
+    {.productId = 0x32F0, .driver = D::kIMX487, .construct = kFallback, .busAddress = 0x48,
+     .offsets = Offs::kWideFlagSelectsA, .offsetB = 4, .dataBits = Bits::kForwardFirst},
+    {.productId = 0x3300, .driver = D::kIMX273, .construct = kFallback, .busAddress = 0x48,
+     .offsets = Offs::kMirrorAndArea, .dataBits = Bits::kForwardFirst},
+    {.productId = 0x3310, .driver = D::kZA20, .construct = kFallback, .busAddress = 0x40, .modelNumber = 116,
+     .framePath = FramePath::kCommandFrames, .commandPieceBytes = kFourMiB, .window = Win::kNone,
+     .reappliesSameArea = true, .dataBits = Bits::kOwnRegisterThenDriver, .dataWidthRegister = 110,
+     .dataWidthValues = {0, 2, 2}, .trigger = Trig::kDriver},
+    {.productId = 0x3320, .driver = D::kZA18, .construct = kFallback, .busAddress = 0x40, .modelNumber = 117,
+     .window = Win::kNone, .dataBits = Bits::kOwnRegisterThenDriver, .dataWidthRegister = 56,
+     .dataWidthValues = {1, 0, 0}, .trigger = Trig::kDriverMode3},
+    {.productId = 0x3330, .driver = D::kZA16, .construct = kFallback, .busAddress = 0x40, .modelNumber = 118,
+     .window = Win::kNone, .dataBits = Bits::kDriver, .trigger = Trig::kDriver, .pipeReset = Pipe::kOnCommandRetry},
+    {.productId = 0x3340, .driver = D::kZA17, .construct = kFallback, .busAddress = 0x40, .modelNumber = 119,
+     .framePath = FramePath::kCommandFrames, .window = Win::kNone, .reappliesSameArea = true,
+     .dataBits = Bits::kDriver, .trigger = Trig::kDriver, .pipeReset = Pipe::kOnCommandRetry},
+    {.productId = 0x3360, .driver = D::kIMX675, .construct = kFallback, .busAddress = 0x48,
+     .dataBits = Bits::kForwardFirst},
+    {.productId = 0x3370, .driver = D::kIMX992, .construct = kFallback, .busAddress = 0x48, .modelNumber = 129,
+     .offsets = Offs::kCooledLarge, .dataBits = Bits::kForwardFirst},
+    {.productId = 0x3380, .driver = D::kIMX992, .construct = kFallback, .busAddress = 0x48, .modelNumber = 130,
+     .offsets = Offs::kCooledLarge, .dataBits = Bits::kForwardFirst},
+    {.productId = 0x33A0, .driver = D::kZA21, .construct = kFallback, .busAddress = 0x48, .window = Win::kNoneDone,
+     .dataBits = Bits::kNone, .trigger = Trig::kNone, .strobe = StrobeRule::kSleep, .bringUp = BringUpRule::kNone,
+     .transferReset = TransferResetQuirk::kSkip},
+    {.productId = 0x33B0, .driver = D::kGLUX9701, .construct = kFallback, .busAddress = 0x48, .modelNumber = 114,
+     .offsets = Offs::kFixed, .offsetA = 10, .offsetB = 32, .bringUp = BringUpRule::kAwaitFpgaOrReset},
+};
+// clang-format on
+
+constexpr ProductRow kAnyOther{.construct = kFallback};
+constexpr ProductRow kChipProbeMatch{
+    .productId = 0x3020, .driver = D::kMT9F002, .construct = kFallback, .chipProbe = true};
+
+OffsetRegisters Offsets(uint32_t a, uint32_t b) { return OffsetRegisters{true, a, b}; }
+
+OffsetRegisters CooledAreaOffsets(const SensorInfo& info, uint32_t binning) {
+  const uint32_t flag = info.areaFlag;
+  const uint32_t o = info.mirrorH.current;
+  if (flag == 0) {
+    const uint32_t b = binning ? (o == 0 ? 8 : 104) : (o == 0 ? 4 : 100);
+    return Offsets(info.areaHeight == info.arrayHeight ? 25 : 21, b);
+  }
+  if (flag == 1) return Offsets(23, binning ? (o != 0 ? 52 : 4) : (o > 0 ? 48 : 0));
+  return Offsets(21, o == 0 ? 8 : 104);
+}
+
+OffsetRegisters MirrorAndAreaOffsets(const SensorInfo& info) {
+  const bool mirrorV = info.mirrorV.current == 1;
+  const uint32_t w = info.areaWidth;
+  if (info.areaFlag != 0) return Offsets(mirrorV ? 11 : 15, 4);
+  if (w < info.arrayWidth || info.areaHeight < info.arrayHeight) {
+    return Offsets(11, w == info.arrayWidth ? 8 : 0);
+  }
+  return Offsets(mirrorV ? 11 : 19, 8);
+}
+
+}  // namespace
+
+const ProductRow& ProductRowOf(uint32_t productId) {
+  for (const ProductRow& row : kRows) {
+    if (row.productId == productId) return row;
+  }
+  return kAnyOther;
+}
+
+const ProductRow& ChipProbeRow() { return kChipProbeMatch; }
+
+const ProductRow* ProductRowsBegin() { return std::begin(kRows); }
+const ProductRow* ProductRowsEnd() { return std::end(kRows); }
+
+std::vector<uint16_t> FamilyProductIds() {
+  std::vector<uint16_t> ids;
+  for (const ProductRow& row : kRows) ids.push_back(row.productId);
+  return ids;
+}
+
+bool IsDriverImplemented(SensorDriver driver) {
+  return driver == D::kZA01 || driver == D::kMT9F001;
+}
+
+bool HasGeneralDataWidth(const ProductRow& row) {
+  return row.dataBits == Bits::kGeneral || row.dataBits == Bits::kForwardFirst ||
+         row.dataBits == Bits::kAlwaysWide;
+}
+
+OffsetRegisters OffsetRegistersOf(const ProductRow& row, const SensorInfo& info, uint32_t binning,
+                                  uint32_t fpga17) {
+  const uint32_t flag = info.areaFlag;
+  const bool mirrorV = info.mirrorV.current == 1;
+  switch (row.offsets) {
+    case Offs::kNone:
+      return OffsetRegisters{};
+    case Offs::kFixed:
+      return Offsets(row.offsetA, row.offsetB);
+    case Offs::kFpgaRevision:
+      return fpga17 >= 19 ? Offsets(row.offsetA, row.offsetB) : Offsets(0, 0);
+    case Offs::kRightMargin:
+      return flag == 1 ? Offsets(11, 0)
+                       : Offsets(12, info.arrayWidth - info.areaX - info.areaWidth);
+    case Offs::kFlagSelectsA:
+      return Offsets(flag == 1 ? 11 : 12, row.offsetB);
+    case Offs::kWideFlagSelectsA:
+      return Offsets(flag != 0 ? 36 : 68, row.offsetB);
+    case Offs::kAreaOrigin:
+      return Offsets(flag != 0 ? info.areaY + 14 : info.areaY + (mirrorV ? 41 : 40),
+                     info.areaX + (flag != 0 ? 32 : 64));
+    case Offs::kCooledArea:
+      return CooledAreaOffsets(info, binning);
+    case Offs::kCooledLarge: {
+      const uint32_t o = info.mirrorH.current;
+      if (flag == 0) {
+        return Offsets(info.areaHeight == info.effectiveHeight ? 33 : 25, o != 0 ? 16 : 112);
+      }
+      return Offsets(flag == 1 ? 31 : 17, o != 0 ? 8 : 52);
+    }
+    case Offs::kMirrorAndArea:
+      return MirrorAndAreaOffsets(info);
+  }
+  return OffsetRegisters{};
+}
+
+}  // namespace vexcam
