@@ -319,7 +319,7 @@ bool CVexCamU3K9Base::ReadReg(uint8_t reg, uint8_t* value) {
 }
 
 const SensorConstants& CVexCamU3K9Base::SensorRow() const {
-  return SensorConstantsOf(FindSensorRow(productId_.load()).driver);
+  return SensorConstantsOf(ProductRowOf(productId_.load()).driver);
 }
 
 void CVexCamU3K9Base::UpdateStrobe() {
