@@ -438,6 +438,7 @@ void CVexCamU3K9Base::StopTransferThread() {
 
 uint32_t CVexCamU3K9Base::StopCapture() {
   std::lock_guard<std::recursive_mutex> lock(controlMutex_);
+  stopGeneration_.fetch_add(1);
   if (sensor_) sensor_->StopMonitor();
   StopTransferThread();
   if (frameEventOpen_.exchange(false)) frameEvent_.Set();  // wakes a WaitFrame

@@ -362,9 +362,15 @@ class CVexCamU3K9Base {
   void ConfigureStream();
   // FPGA register 60, or the command byte without an FPGA register file.
   bool WriteGeneralDataWidth(bool sixteen);
-  void PrimeTrigger();
+  // What SetTriggerMode still waits for once it has released the camera
+  // lock, so that a stop or close from another thread is not held up by it.
+  enum class TriggerWait : uint8_t { kNone, kHeaderRead, kFirstFrame };
+  TriggerWait StartPrimingRead();
   // False when the FPGA is too old for the cooled family's trigger sequence.
-  bool SetCooledTrigger(uint32_t mode);
+  bool SetCooledTrigger(uint32_t mode, TriggerWait* wait);
+  // The waiting half, without the lock; the follow-up step is skipped when
+  // a StopCapture came in between (generation: stopGeneration_ before).
+  void FinishTrigger(TriggerWait wait, uint64_t generation);
   uint32_t SetDataBitsGeneral(uint32_t mode);
   uint32_t ApplyDataBits(uint32_t bits);
   uint32_t WaitForFpgaReady(uint32_t attempts, bool keepAlive);
@@ -390,6 +396,7 @@ class CVexCamU3K9Base {
   std::atomic<const ProductRow*> row_{&ProductRowOf(kNoProductId)};
   std::atomic<uint32_t> dataBitsMode_{0};
   int64_t lastTriggerMode_ = -1;
+  std::atomic<uint64_t> stopGeneration_{0};  // counts StopCapture calls
   CFrameRing ring_;
   TransferCounters counters_;
   uint32_t frameSize_ = 0;

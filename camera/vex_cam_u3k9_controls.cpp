@@ -130,68 +130,68 @@ uint32_t CVexCamU3K9Base::SetExposureTimeEx(double seconds) {
 }
 
 uint32_t CVexCamU3K9Base::SetTriggerMode(uint32_t mode, uint32_t force) {
-  std::lock_guard<std::recursive_mutex> lock(controlMutex_);
-  if (!sensor_) return 0;
-  const ProductRow& row = Row();
-  if (row.trigger == TriggerRule::kNone) return 1;
-  if (force == 0 && lastTriggerMode_ == static_cast<int64_t>(mode)) return 1;
-  StopCapture();
-  OpenFrameEvent();
-  bool general = false;
-  switch (row.trigger) {
-    case TriggerRule::kNone:
-    case TriggerRule::kGeneral:
-      general = true;
-      break;
-    case TriggerRule::kMaskedFpga36:
-      WriteReg(kFpgaTrigger, mode & 0x83);
-      lastTriggerMode_ = mode & 0x83;
-      return 1;
-    case TriggerRule::kPrimedHeader:
-      WriteReg(kFpgaTrigger, mode != 0 ? 1 : 0);
+  TriggerWait wait = TriggerWait::kNone;
+  uint64_t generation = 0;
+  {
+    std::lock_guard<std::recursive_mutex> lock(controlMutex_);
+    if (!sensor_) return 0;
+    const ProductRow& row = Row();
+    if (row.trigger == TriggerRule::kNone) return 1;
+    if (force == 0 && lastTriggerMode_ == static_cast<int64_t>(mode)) return 1;
+    StopCapture();
+    OpenFrameEvent();
+    bool general = false;
+    switch (row.trigger) {
+      case TriggerRule::kNone:
+      case TriggerRule::kGeneral:
+        general = true;
+        break;
+      case TriggerRule::kMaskedFpga36:
+        WriteReg(kFpgaTrigger, mode & 0x83);
+        lastTriggerMode_ = mode & 0x83;
+        return 1;
+      case TriggerRule::kPrimedHeader:
+        WriteReg(kFpgaTrigger, mode != 0 ? 1 : 0);
+        SetDriverTriggerMode(mode);
+        if (mode != 0) wait = StartPrimingRead();
+        break;
+      case TriggerRule::kFpga48:
+        SetDriverTriggerMode(1);
+        WriteReg(kFpgaTriggerGate, 0);
+        if (mode != 0) {
+          WriteReg(kFpgaTriggerGate, 1);
+        } else {
+          SetDriverTriggerMode(0);
+        }
+        break;
+      case TriggerRule::kCooledArea:
+        general = !SetCooledTrigger(mode, &wait);
+        break;
+      case TriggerRule::kDriver:
+        SetDriverTriggerMode(mode);
+        break;
+      case TriggerRule::kDriverMode3:
+        SetDriverTriggerMode(mode != 0 ? 3 : 0);
+        break;
+    }
+    if (general) {
       SetDriverTriggerMode(mode);
-      if (mode != 0) PrimeTrigger();
-      break;
-    case TriggerRule::kFpga48:
-      SetDriverTriggerMode(1);
-      WriteReg(kFpgaTriggerGate, 0);
-      if (mode != 0) {
-        WriteReg(kFpgaTriggerGate, 1);
-      } else {
-        SetDriverTriggerMode(0);
-      }
-      break;
-    case TriggerRule::kCooledArea:
-      general = !SetCooledTrigger(mode);
-      break;
-    case TriggerRule::kDriver:
-      SetDriverTriggerMode(mode);
-      break;
-    case TriggerRule::kDriverMode3:
-      SetDriverTriggerMode(mode != 0 ? 3 : 0);
-      break;
+      if (mode == 1) ReadFpgaStatus();
+    }
+    lastTriggerMode_ = mode;
+    generation = stopGeneration_.load();
   }
-  if (general) {
-    SetDriverTriggerMode(mode);
-    if (mode == 1) ReadFpgaStatus();
-  }
-  lastTriggerMode_ = mode;
+  FinishTrigger(wait, generation);
   return 1;
 }
 
-void CVexCamU3K9Base::PrimeTrigger() {
-  // One header-only read primes the trigger, then wait for the next frame.
+CVexCamU3K9Base::TriggerWait CVexCamU3K9Base::StartPrimingRead() {
+  // One header-only read primes the trigger; the next frame is awaited after.
   frameCounter_.store(0);
-  if (StartCapture(kCaptureHeaderOnly)) {
-    SleepMs(10);
-    if (threadEnd_.Wait(5000) == WaitResult::kSignalled) {
-      SleepMs(10);
-      StartCapture(kCaptureNextFrame);
-    }
-  }
+  return StartCapture(kCaptureHeaderOnly) ? TriggerWait::kHeaderRead : TriggerWait::kNone;
 }
 
-bool CVexCamU3K9Base::SetCooledTrigger(uint32_t mode) {
+bool CVexCamU3K9Base::SetCooledTrigger(uint32_t mode, TriggerWait* wait) {
   // Without transport nothing is done; an older FPGA takes the general path.
   if (!transport_) return true;
   uint16_t version = 0;
@@ -202,9 +202,30 @@ bool CVexCamU3K9Base::SetCooledTrigger(uint32_t mode) {
   } else if (mode == 1) {
     const uint32_t started = StartCapture(kCaptureNextFrame);
     SetDriverTriggerMode(1);
-    if (started && WaitFrame(60000) == kWaitNewFrame) ReadFpgaStatus();
+    if (started) *wait = TriggerWait::kFirstFrame;
   }
   return true;
+}
+
+void CVexCamU3K9Base::FinishTrigger(TriggerWait wait, uint64_t generation) {
+  switch (wait) {
+    case TriggerWait::kNone:
+      return;
+    case TriggerWait::kHeaderRead:
+      SleepMs(10);
+      if (threadEnd_.Wait(5000) == WaitResult::kSignalled) {
+        SleepMs(10);
+        std::lock_guard<std::recursive_mutex> lock(controlMutex_);
+        if (stopGeneration_.load() == generation) StartCapture(kCaptureNextFrame);
+      }
+      return;
+    case TriggerWait::kFirstFrame:
+      if (WaitFrame(60000) == kWaitNewFrame) {
+        std::lock_guard<std::recursive_mutex> lock(controlMutex_);
+        if (stopGeneration_.load() == generation) ReadFpgaStatus();
+      }
+      return;
+  }
 }
 
 // ---------------------------------------------------------------- readout speed, level
