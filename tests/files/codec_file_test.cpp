@@ -152,7 +152,10 @@ class PngFileTest : public test::FilesTest {};
 
 TEST_F(PngFileTest, EightBitImagesAreExactWithOpaqueAlpha) {
   for (int bits : {8, 24, 32}) {
-    const DibImage image = RandomImage(37, 11, bits, bits);
+    DibImage image = RandomImage(37, 11, bits, bits);
+    // The pipeline never writes the fourth byte: a zero there is opaque.
+    if (bits == 32)
+      for (int x = 0; x < 37; ++x) image.Row(0)[4 * x + 3] = 0;
     const std::string path = Path("e.png");
     ASSERT_EQ(SaveImageFile(path.c_str(), image, kImageFilePng), 1) << bits;
     const test::Decoded png = test::DecodePng(path);
@@ -167,19 +170,6 @@ TEST_F(PngFileTest, EightBitImagesAreExactWithOpaqueAlpha) {
         image, [&](int x, int y) { return &png.Row(y)[x * (bits / 8)]; },
         [](uint8_t a) { return static_cast<uint8_t>(255 - a); });
   }
-}
-
-TEST_F(PngFileTest, Color32FromThePipelineIsOpaque) {
-  DibImage image = RandomImage(9, 4, 32);
-  for (int y = 0; y < 4; ++y)
-    for (int x = 0; x < 9; ++x)
-      image.Row(y)[4 * x + 3] = 0;  // the pipeline never writes the fourth byte
-  const std::string path = Path("a.png");
-  ASSERT_EQ(SaveImageFile(path.c_str(), image, kImageFilePng), 1);
-  const test::Decoded png = test::DecodePng(path);
-  ASSERT_TRUE(png.ok);
-  for (uint32_t y = 0; y < 4; ++y)
-    for (int x = 0; x < 9; ++x) ASSERT_EQ(png.Row(y)[4 * x + 3], 255);
 }
 
 TEST_F(PngFileTest, SixteenBitSamplesAreStoredHighByteFirstAndScaledByDepth) {

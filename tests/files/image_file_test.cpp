@@ -111,34 +111,32 @@ TEST_F(ImageFileTest, EveryFormatFailsCleanlyWhereNothingCanBeWritten) {
   EXPECT_FALSE(Exists(missing));
 }
 
-TEST_F(ImageFileTest, DiskFullMidFileRemovesThePartialFile) {
+// A failed save over an old file must not leave the old one to look like
+// the new image, and the next save works again.
+TEST_F(ImageFileTest, DiskFullMidFileRemovesThePartialFileAndAnyOldOne) {
   // Large enough that every format writes well past the limit.
   const DibImage image = RandomImage(400, 300, 48, 7);
-  for (int format = 0; format <= 6; ++format) {
-    const std::string path = Path("full" + std::to_string(format));
-    int result;
-    testing::internal::CaptureStderr();
-    {
-      test::FileSizeLimit limit(20000);
-      result = SaveImageFile(path.c_str(), image, format);
+  for (int format = 0; format <= 6; ++format)
+    for (bool old : {false, true}) {
+      SCOPED_TRACE(old ? "over an old file" : "new file");
+      const std::string path = Path("full" + std::to_string(format) + (old ? "old" : ""));
+      if (old) {
+        ASSERT_EQ(SaveImageFile(path.c_str(), image, format), 1) << format;
+      }
+      int result;
+      testing::internal::CaptureStderr();
+      {
+        test::FileSizeLimit limit(20000);
+        result = SaveImageFile(path.c_str(), image, format);
+      }
+      EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << format;
+      EXPECT_EQ(result, 0) << format;
+      EXPECT_FALSE(Exists(path)) << format;
+      if (format == kImageFileBmp && old) {
+        EXPECT_EQ(SaveImageFile(path.c_str(), image, format), 1);
+        EXPECT_EQ(ReadAll(path).size(), 54u + image.SizeBytes());
+      }
     }
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << format;
-    EXPECT_EQ(result, 0) << format;
-    EXPECT_FALSE(Exists(path)) << format;
-  }
-}
-
-TEST_F(ImageFileTest, AFailedSaveOverAnOldFileDoesNotReportSuccess) {
-  const DibImage image = RandomImage(200, 200, 24);
-  const std::string path = Path("again.bmp");
-  ASSERT_EQ(SaveImageFile(path.c_str(), image, kImageFileBmp), 1);
-  {
-    test::FileSizeLimit limit(1000);
-    EXPECT_EQ(SaveImageFile(path.c_str(), image, kImageFileBmp), 0);
-  }
-  EXPECT_FALSE(Exists(path));
-  EXPECT_EQ(SaveImageFile(path.c_str(), image, kImageFileBmp), 1);
-  EXPECT_EQ(ReadAll(path).size(), 54u + image.SizeBytes());
 }
 
 }  // namespace

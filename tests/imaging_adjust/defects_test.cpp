@@ -10,16 +10,13 @@
 #include "imaging/defect_state.h"
 #include "imaging/shading_filter.h"
 #include "imaging_convert/cpu_paths.h"
+#include "imaging_convert/fake_iris_camera.h"
 #include "test_image.h"
 
 namespace vexcam {
 namespace {
 
 using namespace vexcam::test;
-
-void FillRandom(DibImage& img, std::mt19937& rng) {
-  for (size_t i = 0; i < img.SizeBytes(); ++i) img.Pixels()[i] = static_cast<uint8_t>(rng());
-}
 
 CaptureGeometry Window(int x0, int y0, int w, int h, int sub = 1) {
   CaptureGeometry g;
@@ -30,6 +27,7 @@ CaptureGeometry Window(int x0, int y0, int w, int h, int sub = 1) {
 TEST(DefectMap, ThresholdsApplyInsideTheBandOnly) {
   DefectState st;
   ASSERT_EQ(st.Init(), 1u);
+  EXPECT_EQ(Get(st.dark8, 5, 5), 0);
   EXPECT_EQ(Get(st.white8, 5, 5), 255);
   EXPECT_EQ(Get(st.white16, 639, 511), 65535);
   Set(st.dark8, 10, 10, 0, 193);
@@ -72,7 +70,8 @@ TEST_EVERY_CPU_PATH(ShadingCorrection, MatchesReferenceForWindowsAndSubSampling)
   std::mt19937 rng(10);
   DefectState st;
   ASSERT_EQ(st.Init(), 1u);
-  for (DibImage* ref : {&st.dark8, &st.white8, &st.dark16, &st.white16}) FillRandom(*ref, rng);
+  for (DibImage* ref : {&st.dark8, &st.white8, &st.dark16, &st.white16})
+    testref::FillRandom(*ref, rng);
   // Equal pairs and white below dark must be hit too.
   for (int x = 0; x < 640; x += 3) {
     Set(st.white8, x, 7, 0, Get(st.dark8, x, 7));
@@ -90,28 +89,6 @@ TEST_EVERY_CPU_PATH(ShadingCorrection, MatchesReferenceForWindowsAndSubSampling)
       RefShading(ref, st, g);
       ASSERT_TRUE(SameBytes(raw, ref)) << bits << " at " << g.x0 << "," << g.y0;
     }
-}
-
-TEST(ShadingCorrection, InitialReferencesAndMargins) {
-  DefectState st;
-  ASSERT_EQ(st.Init(), 1u);
-  DibImage raw = Flat(8, 0, 640, 512);
-  const int values[] = {0, 128, 255, 254, 1};
-  for (int i = 0; i < 5; ++i) Set(raw, 10 + i, 10, 0, values[i]);
-  Set(raw, 1, 10, 0, 200);
-  ApplyShadingCorrection(raw, st, Window(0, 0, 640, 512));
-  EXPECT_EQ(Get(raw, 10, 10), 0);
-  EXPECT_EQ(Get(raw, 11, 10), 128);
-  EXPECT_EQ(Get(raw, 12, 10), 255);
-  EXPECT_EQ(Get(raw, 13, 10), 254);
-  EXPECT_EQ(Get(raw, 14, 10), 1);
-  EXPECT_EQ(Get(raw, 1, 10), 200);  // margin of a full-width window
-
-  DibImage win = Flat(8, 0, 320, 256);
-  Set(win, 0, 0, 0, 100);
-  Set(st.dark8, 160, 128, 0, 50);
-  ApplyShadingCorrection(win, st, Window(160, 128, 320, 256));
-  EXPECT_EQ(Get(win, 0, 0), (100 - 50) * 256 / (255 - 50));
 }
 
 TEST_EVERY_CPU_PATH(ShadingCorrection, EightBitQuotientIsExactForEveryOperand) {
@@ -292,52 +269,7 @@ TEST(ConfigFilter, AdjacentDefectsUseTheNearestUnlistedPixels) {
 
 // ---- auto iris ------------------------------------------------------------------
 
-class FakeCamera : public IAutoIrisCamera {
- public:
-  uint32_t exposure = 1000, expMin = 10, expMax = 60000;
-  int32_t gain = 100, gainMin = 0, gainMax = 400;
-  bool exSupported = false, failReads = false;
-  int sets = 0;
-  uint32_t GetExposureTime(uint32_t* t) override {
-    *t = exposure;
-    return !failReads;
-  }
-  uint32_t GetExposureTimeMin(uint32_t* t) override {
-    *t = expMin;
-    return 1;
-  }
-  uint32_t GetExposureTimeMax(uint32_t* t) override {
-    *t = expMax;
-    return 1;
-  }
-  uint32_t SetExposureTime(uint32_t t) override {
-    exposure = t;
-    ++sets;
-    return 1;
-  }
-  uint32_t IsExposureTimeExSupported() override { return exSupported; }
-  uint32_t GetExposureTimeEx(double* s) override {
-    *s = exposure / 10000.0;
-    return 1;
-  }
-  uint32_t GetGlobalGain(int32_t* g) override {
-    *g = gain;
-    return !failReads;
-  }
-  uint32_t GetGlobalGainMin(int32_t* g) override {
-    *g = gainMin;
-    return 1;
-  }
-  uint32_t GetGlobalGainMax(int32_t* g) override {
-    *g = gainMax;
-    return 1;
-  }
-  uint32_t SetGlobalGain(int32_t g) override {
-    gain = g;
-    ++sets;
-    return 1;
-  }
-};
+using test::FakeCamera;
 
 TEST(AutoIris, ExposureFollowsTheWindowMeans) {
   FakeCamera cam;

@@ -2,12 +2,10 @@
 
 // Helpers shared by the adjustment tests: random images and plain sample
 // access that the reference implementations use.
-#include <cstdint>
-#include <cstring>
 #include <random>
 #include <vector>
 
-#include "imaging/dib_image.h"
+#include "imaging_convert/convert_reference.h"
 
 namespace vexcam::test {
 
@@ -21,10 +19,11 @@ inline const std::vector<Size>& TestSizes() {
   return sizes;
 }
 
+using testref::SameBytes;
+
 inline DibImage RandomImage(int w, int h, int bits, std::mt19937& rng) {
-  DibImage img;
-  img.Create(w, h, bits);
-  for (size_t i = 0; i < img.SizeBytes(); ++i) img.Pixels()[i] = static_cast<uint8_t>(rng());
+  DibImage img = testref::Make(w, h, bits);
+  testref::FillRandom(img, rng);
   return img;
 }
 
@@ -43,10 +42,6 @@ inline DibImage Copy(const DibImage& src) {
   return img;
 }
 
-inline bool SameBytes(const DibImage& a, const DibImage& b) {
-  return a.SizeBytes() == b.SizeBytes() && std::memcmp(a.Pixels(), b.Pixels(), a.SizeBytes()) == 0;
-}
-
 inline int Spp(const DibImage& img) {
   return img.BitCount() == 8 || img.BitCount() == 16 ? 1 : (img.BitCount() % 32 == 0 ? 4 : 3);
 }
@@ -54,22 +49,10 @@ inline bool Wide(const DibImage& img) { return img.BitCount() == 16 || img.BitCo
 
 // Sample k of pixel (x, y).
 inline int32_t Get(const DibImage& img, int x, int y, int k = 0) {
-  const int spp = Spp(img);
-  if (Wide(img)) {
-    uint16_t v;
-    std::memcpy(&v, img.Row(y) + (x * spp + k) * 2, 2);
-    return v;
-  }
-  return img.Row(y)[x * spp + k];
+  return static_cast<int32_t>(testref::Sample(img, x, y, k));
 }
 inline void Set(DibImage& img, int x, int y, int k, int32_t v) {
-  const int spp = Spp(img);
-  if (Wide(img)) {
-    const uint16_t s = static_cast<uint16_t>(v);
-    std::memcpy(img.Row(y) + (x * spp + k) * 2, &s, 2);
-  } else {
-    img.Row(y)[x * spp + k] = static_cast<uint8_t>(v);
-  }
+  testref::SetSample(img, x, y, k, static_cast<uint32_t>(v));
 }
 // Single-sample image with every pixel at `value`.
 inline DibImage Flat(int bits, int value, int w = 100, int h = 80) {

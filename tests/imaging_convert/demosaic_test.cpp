@@ -91,29 +91,6 @@ TEST_EVERY_CPU_PATH(Demosaic, FlatFieldGainsAndGreenGainIgnored) {
   EXPECT_TRUE(testref::SameBytes(outA, outB));
 }
 
-TEST(Demosaic, RedSitesOfModeOneAreGreenSitesOfModeZero) {
-  Demosaicer demosaicer;
-  DibImage raw = Make(10, 8, 16);
-  for (int y = 0; y < 8; y += 2)
-    for (int x = 0; x < 10; x += 2) testref::SetSample(raw, x, y, 0, 40000);
-  DibImage out = Make(10, 8, 48);
-  ASSERT_TRUE(demosaicer.Run(out, raw, 1, 100, 100));
-  bool anyRed = false;
-  for (int y = 0; y < 8; ++y)
-    for (int x = 0; x < 10; ++x) {
-      ASSERT_EQ(testref::Sample(out, x, y, 0), 0u);
-      ASSERT_EQ(testref::Sample(out, x, y, 1), 0u);
-      anyRed = anyRed || testref::Sample(out, x, y, 2) != 0;
-    }
-  EXPECT_TRUE(anyRed);
-  ASSERT_TRUE(demosaicer.Run(out, raw, 0, 100, 100));
-  for (int y = 0; y < 8; ++y)
-    for (int x = 0; x < 10; ++x) {
-      ASSERT_EQ(testref::Sample(out, x, y, 0), 0u);
-      ASSERT_EQ(testref::Sample(out, x, y, 2), 0u);
-    }
-}
-
 TEST(Demosaic, RefusesMismatchedImages) {
   Demosaicer demosaicer;
   DibImage raw8 = Make(8, 8, 8), raw16 = Make(8, 8, 16);

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "convert_reference.h"
 #include "imaging/depth_convert.h"
 #include "imaging/mirror.h"
@@ -64,76 +62,52 @@ TEST(RestrideRows, MovesPackedRowsToStrideAndClearsPadding) {
   EXPECT_FALSE(RestrideRows(empty, 1));
 }
 
+// Destination sample i of a pixel is source sample i (red and blue swapped
+// when `swap`), shifted right, multiplied and cut to the destination's
+// sample size; the fourth sample may instead be inverted or made opaque.
+enum Fourth { kSame, kInvert, kOpaque };
 struct DepthCase {
   const char* name;
   RegionOp op;
   int srcBits, dstBits;
-  bool flip;
-  // Destination sample `i` of a pixel from the source pixel's samples.
-  std::function<uint32_t(const DibImage& src, int x, int y, int i)> rule;
+  bool flip, swap;
+  int shift, times;
+  Fourth fourth;
 };
 
-uint32_t Low16(uint32_t v) { return v & 0xFFFF; }
+uint32_t Expected(const DepthCase& c, const DibImage& src, int x, int y, int i) {
+  if (i == 3 && c.fourth == kInvert) return 255 - Sample(src, x, y, 3);
+  if (i == 3 && c.fourth == kOpaque) return 65535;
+  const uint32_t mask = c.dstBits == 16 || c.dstBits >= 48 ? 0xFFFF : 0xFF;
+  return ((Sample(src, x, y, c.swap && i < 3 ? 2 - i : i) >> c.shift) * c.times) & mask;
+}
 
 TEST(DepthConversions, EveryConversionMatchesItsRule) {
   const DepthCase cases[] = {
-      {"16to8 high", Convert16To8High, 16, 8, false,
-       [](auto& s, int x, int y, int) { return Sample(s, x, y) >> 8; }},
-      {"16to8 high flip", Convert16To8HighFlip, 16, 8, true,
-       [](auto& s, int x, int y, int) { return Sample(s, x, y) >> 8; }},
-      {"16to8 >>2 flip", Convert16To8Shift2Flip, 16, 8, true,
-       [](auto& s, int x, int y, int) { return (Sample(s, x, y) >> 2) & 255; }},
-      {"16to8 >>4 flip", Convert16To8Shift4Flip, 16, 8, true,
-       [](auto& s, int x, int y, int) { return (Sample(s, x, y) >> 4) & 255; }},
-      {"16 x16", Convert16Times16, 16, 16, false,
-       [](auto& s, int x, int y, int) { return Low16(Sample(s, x, y) * 16); }},
-      {"16 x64", Convert16Times64, 16, 16, false,
-       [](auto& s, int x, int y, int) { return Low16(Sample(s, x, y) * 64); }},
-      {"32to24", Convert32To24, 32, 24, false,
-       [](auto& s, int x, int y, int i) { return Sample(s, x, y, i); }},
-      {"48to24", ConvertWideTo24High, 48, 24, false,
-       [](auto& s, int x, int y, int i) { return Sample(s, x, y, i) >> 8; }},
-      {"64to24", ConvertWideTo24High, 64, 24, false,
-       [](auto& s, int x, int y, int i) { return Sample(s, x, y, i) >> 8; }},
-      {"48to24 flip", ConvertWideTo24HighFlip, 48, 24, true,
-       [](auto& s, int x, int y, int i) { return Sample(s, x, y, i) >> 8; }},
-      {"64to24 flip", ConvertWideTo24HighFlip, 64, 24, true,
-       [](auto& s, int x, int y, int i) { return Sample(s, x, y, i) >> 8; }},
-      {"24to24 flip", Convert24To24Flip, 24, 24, true,
-       [](auto& s, int x, int y, int i) { return Sample(s, x, y, i); }},
-      {"rows flip 8", CopyRowsFlip, 8, 8, true,
-       [](auto& s, int x, int y, int) { return Sample(s, x, y); }},
-      {"swap 24", SwapRedBlue8, 24, 24, false,
-       [](auto& s, int x, int y, int i) { return Sample(s, x, y, 2 - i); }},
-      {"swap 32", SwapRedBlue8, 32, 32, false,
-       [](auto& s, int x, int y, int i) { return Sample(s, x, y, i == 3 ? 3 : 2 - i); }},
-      {"32 alpha", Convert32AlphaInvert, 32, 32, false,
-       [](auto& s, int x, int y, int i) {
-         return i == 3 ? 255 - Sample(s, x, y, 3) : Sample(s, x, y, i);
-       }},
-      {"48 x16", Convert48Times16, 48, 48, false,
-       [](auto& s, int x, int y, int i) { return Low16(Sample(s, x, y, i) * 16); }},
-      {"48 x64", Convert48Times64, 48, 48, false,
-       [](auto& s, int x, int y, int i) { return Low16(Sample(s, x, y, i) * 64); }},
-      {"48 rgb x16", Convert48RgbTimes16, 48, 48, false,
-       [](auto& s, int x, int y, int i) { return Low16(Sample(s, x, y, 2 - i) * 16); }},
-      {"48 rgb x64", Convert48RgbTimes64, 48, 48, false,
-       [](auto& s, int x, int y, int i) { return Low16(Sample(s, x, y, 2 - i) * 64); }},
-      {"64 x16", Convert64Times16, 64, 64, false,
-       [](auto& s, int x, int y, int i) {
-         return i == 3 ? 65535u : Low16(Sample(s, x, y, i) * 16);
-       }},
-      {"64 x64", Convert64Times64, 64, 64, false,
-       [](auto& s, int x, int y, int i) {
-         return i == 3 ? 65535u : Low16(Sample(s, x, y, i) * 64);
-       }},
-      {"64 rgb x16", Convert64RgbTimes16, 64, 64, false,
-       [](auto& s, int x, int y, int i) {
-         return i == 3 ? 65535u : Low16(Sample(s, x, y, 2 - i) * 16);
-       }},
-      {"64 rgb x64", Convert64RgbTimes64, 64, 64, false,
-       [](auto& s, int x, int y,
-          int i) { return i == 3 ? 65535u : Low16(Sample(s, x, y, 2 - i) * 64); }},
+      {"16to8 high", Convert16To8High, 16, 8, false, false, 8, 1, kSame},
+      {"16to8 high flip", Convert16To8HighFlip, 16, 8, true, false, 8, 1, kSame},
+      {"16to8 >>2 flip", Convert16To8Shift2Flip, 16, 8, true, false, 2, 1, kSame},
+      {"16to8 >>4 flip", Convert16To8Shift4Flip, 16, 8, true, false, 4, 1, kSame},
+      {"16 x16", Convert16Times16, 16, 16, false, false, 0, 16, kSame},
+      {"16 x64", Convert16Times64, 16, 16, false, false, 0, 64, kSame},
+      {"32to24", Convert32To24, 32, 24, false, false, 0, 1, kSame},
+      {"48to24", ConvertWideTo24High, 48, 24, false, false, 8, 1, kSame},
+      {"64to24", ConvertWideTo24High, 64, 24, false, false, 8, 1, kSame},
+      {"48to24 flip", ConvertWideTo24HighFlip, 48, 24, true, false, 8, 1, kSame},
+      {"64to24 flip", ConvertWideTo24HighFlip, 64, 24, true, false, 8, 1, kSame},
+      {"24to24 flip", Convert24To24Flip, 24, 24, true, false, 0, 1, kSame},
+      {"rows flip 8", CopyRowsFlip, 8, 8, true, false, 0, 1, kSame},
+      {"swap 24", SwapRedBlue8, 24, 24, false, true, 0, 1, kSame},
+      {"swap 32", SwapRedBlue8, 32, 32, false, true, 0, 1, kSame},
+      {"32 alpha", Convert32AlphaInvert, 32, 32, false, false, 0, 1, kInvert},
+      {"48 x16", Convert48Times16, 48, 48, false, false, 0, 16, kSame},
+      {"48 x64", Convert48Times64, 48, 48, false, false, 0, 64, kSame},
+      {"48 rgb x16", Convert48RgbTimes16, 48, 48, false, true, 0, 16, kSame},
+      {"48 rgb x64", Convert48RgbTimes64, 48, 48, false, true, 0, 64, kSame},
+      {"64 x16", Convert64Times16, 64, 64, false, false, 0, 16, kOpaque},
+      {"64 x64", Convert64Times64, 64, 64, false, false, 0, 64, kOpaque},
+      {"64 rgb x16", Convert64RgbTimes16, 64, 64, false, true, 0, 16, kOpaque},
+      {"64 rgb x64", Convert64RgbTimes64, 64, 64, false, true, 0, 64, kOpaque},
   };
   std::mt19937 rng(99);
   for (const auto& c : cases)
@@ -147,7 +121,7 @@ TEST(DepthConversions, EveryConversionMatchesItsRule) {
         for (int x = 0; x < d[0]; ++x)
           for (int i = 0; i < spp; ++i) {
             const int sy = c.flip ? d[1] - 1 - y : y;
-            ASSERT_EQ(Sample(dst, x, y, i), c.rule(src, x, sy, i))
+            ASSERT_EQ(Sample(dst, x, y, i), Expected(c, src, x, sy, i))
                 << c.name << " " << x << "," << y;
           }
     }

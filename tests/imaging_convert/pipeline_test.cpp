@@ -5,6 +5,7 @@
 
 #include "convert_reference.h"
 #include "cpu_paths.h"
+#include "fake_iris_camera.h"
 #include "imaging/demosaic.h"
 #include "imaging/image_pipeline.h"
 #include "imaging/mirror.h"
@@ -13,42 +14,6 @@ namespace vexcam {
 namespace {
 
 using testref::Make;
-
-class FakeIrisCamera : public IAutoIrisCamera {
- public:
-  uint32_t exposure = 1000;
-  uint32_t GetExposureTime(uint32_t* t) override {
-    *t = exposure;
-    return 1;
-  }
-  uint32_t GetExposureTimeMin(uint32_t* t) override {
-    *t = 1;
-    return 1;
-  }
-  uint32_t GetExposureTimeMax(uint32_t* t) override {
-    *t = 100000;
-    return 1;
-  }
-  uint32_t SetExposureTime(uint32_t t) override {
-    exposure = t;
-    return 1;
-  }
-  uint32_t IsExposureTimeExSupported() override { return 0; }
-  uint32_t GetExposureTimeEx(double*) override { return 0; }
-  uint32_t GetGlobalGain(int32_t* g) override {
-    *g = 100;
-    return 1;
-  }
-  uint32_t GetGlobalGainMin(int32_t* g) override {
-    *g = 0;
-    return 1;
-  }
-  uint32_t GetGlobalGainMax(int32_t* g) override {
-    *g = 1000;
-    return 1;
-  }
-  uint32_t SetGlobalGain(int32_t) override { return 1; }
-};
 
 class PipelineTest : public ::testing::Test {
  protected:
@@ -141,28 +106,6 @@ TEST_F(PipelineTest, GrayModeTwoIsLumaOfTheDemosaic) {
   EXPECT_TRUE(testref::SameBytes(pipeline.Raw8(), gray));
 }
 
-TEST_F(PipelineTest, AdjustmentsRunInOrderOnTheModeImage) {
-  settings.gamma = 150;
-  settings.contrast = 20;
-  settings.brightness = -40;
-  settings.hue = 30;
-  settings.saturation = 50;
-  settings.sharpness = 7;
-  DibImage raw = Prepare(16, 12, 2, 9);
-  ASSERT_EQ(Run(), 1u);
-  DibImage expect = Make(16, 12, 24), copy;
-  testref::ReferenceDemosaic(expect, raw, 0, 100, 100);
-  ToneTables tables;
-  HueSatCache hue;
-  SharpenCache sharp;
-  ApplyHueSaturation(expect, 30, 50, hue);
-  ApplyGamma(expect, 150, tables);
-  ApplyContrast(expect, 20, tables);
-  ApplySharpness(expect, 7, copy, sharp);
-  ApplyBrightness(expect, -40, tables);
-  EXPECT_TRUE(testref::SameBytes(pipeline.ImageFor(2), expect));
-}
-
 // Every mode with every stage on (and combinations that take the other fused
 // routes), split over several threads, equals one thread byte for byte,
 // white balance measured once on the whole frame before the split.
@@ -247,7 +190,7 @@ TEST_F(PipelineTest, FiltersAndAutoIrisRunOnTheRawFrame) {
   settings.maskFilter = 1;
   settings.configFilter = 1;
   settings.autoIrisMode = 1;
-  FakeIrisCamera iris;
+  test::FakeCamera iris;
   camera = &iris;
   geometry.width = 16;
   geometry.height = 16;
