@@ -22,6 +22,11 @@ BOOL SetValue(DWORD handle, int id, int value) {
 
 extern "C" {
 
+// A getter and setter pair that aliases one id of the generic value interface.
+#define VEXCAM_VALUE_ACCESSORS(Name, id)                                           \
+  int VexCam_Get##Name(DWORD handle, int* ok) { return GetValue(handle, id, ok); } \
+  BOOL VexCam_Set##Name(DWORD handle, int value) { return SetValue(handle, id, value); }
+
 BOOL VexCam_SetColorMode(DWORD handle, int bits) {
   return Dispatch(handle, BOOL{0}, [&](CVexCam& cam) { return cam.SetColorMode(bits); });
 }
@@ -112,205 +117,37 @@ int VexCam_GetAutoIris(DWORD handle, int* ok) {
 BOOL VexCam_SetFilterValue(DWORD handle, int id, int value) { return SetValue(handle, id, value); }
 
 int VexCam_GetFilterValue(DWORD handle, int id, int* ok) { return GetValue(handle, id, ok); }
-int VexCam_GetBrightness(DWORD handle, int* ok) {
-  return GetValue(handle, VEXCAM_VALUE_BRIGHTNESS, ok);
-}
-BOOL VexCam_SetBrightness(DWORD handle, int value) {
-  return SetValue(handle, VEXCAM_VALUE_BRIGHTNESS, value);
-}
 
-int VexCam_GetContrast(DWORD handle, int* ok) {
-  return GetValue(handle, VEXCAM_VALUE_CONTRAST, ok);
-}
-BOOL VexCam_SetContrast(DWORD handle, int value) {
-  return SetValue(handle, VEXCAM_VALUE_CONTRAST, value);
-}
-
-int VexCam_GetHue(DWORD handle, int* ok) { return GetValue(handle, VEXCAM_VALUE_HUE, ok); }
-BOOL VexCam_SetHue(DWORD handle, int value) { return SetValue(handle, VEXCAM_VALUE_HUE, value); }
-
-int VexCam_GetSaturation(DWORD handle, int* ok) {
-  return GetValue(handle, VEXCAM_VALUE_SATURATION, ok);
-}
-BOOL VexCam_SetSaturation(DWORD handle, int value) {
-  return SetValue(handle, VEXCAM_VALUE_SATURATION, value);
-}
-
-int VexCam_GetSharpness(DWORD handle, int* ok) {
-  return GetValue(handle, VEXCAM_VALUE_SHARPNESS, ok);
-}
-BOOL VexCam_SetSharpness(DWORD handle, int value) {
-  return SetValue(handle, VEXCAM_VALUE_SHARPNESS, value);
-}
-
-int VexCam_GetBayerGainRGB(DWORD handle, int* ok) {
-  return GetValue(handle, VEXCAM_VALUE_BAYER_GAIN_RGB, ok);
-}
-BOOL VexCam_SetBayerGainRGB(DWORD handle, int value) {
-  return SetValue(handle, VEXCAM_VALUE_BAYER_GAIN_RGB, value);
-}
-
-int VexCam_GetBayerGainRed(DWORD handle, int* ok) {
-  return GetValue(handle, VEXCAM_VALUE_BAYER_GAIN_RED, ok);
-}
-BOOL VexCam_SetBayerGainRed(DWORD handle, int value) {
-  return SetValue(handle, VEXCAM_VALUE_BAYER_GAIN_RED, value);
-}
-
-int VexCam_GetBayerGainGreen(DWORD handle, int* ok) {
-  return GetValue(handle, VEXCAM_VALUE_BAYER_GAIN_GREEN, ok);
-}
-BOOL VexCam_SetBayerGainGreen(DWORD handle, int value) {
-  return SetValue(handle, VEXCAM_VALUE_BAYER_GAIN_GREEN, value);
-}
-
-int VexCam_GetBayerGainBlue(DWORD handle, int* ok) {
-  return GetValue(handle, VEXCAM_VALUE_BAYER_GAIN_BLUE, ok);
-}
-BOOL VexCam_SetBayerGainBlue(DWORD handle, int value) {
-  return SetValue(handle, VEXCAM_VALUE_BAYER_GAIN_BLUE, value);
-}
-
-int VexCam_GetBayerGainAuto(DWORD handle, int* ok) {
-  return GetValue(handle, VEXCAM_VALUE_BAYER_GAIN_AUTO, ok);
-}
-BOOL VexCam_SetBayerGainAuto(DWORD handle, int value) {
-  return SetValue(handle, VEXCAM_VALUE_BAYER_GAIN_AUTO, value);
-}
-
-int VexCam_GetGamma(DWORD handle, int* ok) { return GetValue(handle, VEXCAM_VALUE_GAMMA, ok); }
-BOOL VexCam_SetGamma(DWORD handle, int value) {
-  return SetValue(handle, VEXCAM_VALUE_GAMMA, value);
-}
-
-int VexCam_GetBayerMode(DWORD handle, int* ok) {
-  return GetValue(handle, VEXCAM_VALUE_BAYER_MODE, ok);
-}
-BOOL VexCam_SetBayerMode(DWORD handle, int value) {
-  return SetValue(handle, VEXCAM_VALUE_BAYER_MODE, value);
-}
-
-int VexCam_GetGlobalGain(DWORD handle, int* ok) {
-  return GetValue(handle, VEXCAM_VALUE_GLOBAL_GAIN, ok);
-}
-BOOL VexCam_SetGlobalGain(DWORD handle, int value) {
-  return SetValue(handle, VEXCAM_VALUE_GLOBAL_GAIN, value);
-}
-
-int VexCam_GetColorGainRed(DWORD handle, int* ok) {
-  return GetValue(handle, VEXCAM_VALUE_COLOR_GAIN_RED, ok);
-}
-BOOL VexCam_SetColorGainRed(DWORD handle, int value) {
-  return SetValue(handle, VEXCAM_VALUE_COLOR_GAIN_RED, value);
-}
-
-int VexCam_GetColorGainGreen1(DWORD handle, int* ok) {
-  return GetValue(handle, VEXCAM_VALUE_COLOR_GAIN_GREEN1, ok);
-}
-BOOL VexCam_SetColorGainGreen1(DWORD handle, int value) {
-  return SetValue(handle, VEXCAM_VALUE_COLOR_GAIN_GREEN1, value);
-}
-
-int VexCam_GetColorGainGreen2(DWORD handle, int* ok) {
-  return GetValue(handle, VEXCAM_VALUE_COLOR_GAIN_GREEN2, ok);
-}
-BOOL VexCam_SetColorGainGreen2(DWORD handle, int value) {
-  return SetValue(handle, VEXCAM_VALUE_COLOR_GAIN_GREEN2, value);
-}
-
-int VexCam_GetColorGainBlue(DWORD handle, int* ok) {
-  return GetValue(handle, VEXCAM_VALUE_COLOR_GAIN_BLUE, ok);
-}
-BOOL VexCam_SetColorGainBlue(DWORD handle, int value) {
-  return SetValue(handle, VEXCAM_VALUE_COLOR_GAIN_BLUE, value);
-}
-
-int VexCam_GetExposureTime(DWORD handle, int* ok) {
-  return GetValue(handle, VEXCAM_VALUE_EXPOSURE_TIME, ok);
-}
-BOOL VexCam_SetExposureTime(DWORD handle, int tenthsOfMs) {
-  return SetValue(handle, VEXCAM_VALUE_EXPOSURE_TIME, tenthsOfMs);
-}
-
-int VexCam_GetGrayMode(DWORD handle, int* ok) {
-  return GetValue(handle, VEXCAM_VALUE_GRAY_MODE, ok);
-}
-BOOL VexCam_SetGrayMode(DWORD handle, int value) {
-  return SetValue(handle, VEXCAM_VALUE_GRAY_MODE, value);
-}
-
-int VexCam_GetGrayGainR(DWORD handle, int* ok) {
-  return GetValue(handle, VEXCAM_VALUE_GRAY_GAIN_R, ok);
-}
-BOOL VexCam_SetGrayGainR(DWORD handle, int value) {
-  return SetValue(handle, VEXCAM_VALUE_GRAY_GAIN_R, value);
-}
-
-int VexCam_GetGrayGainG1(DWORD handle, int* ok) {
-  return GetValue(handle, VEXCAM_VALUE_GRAY_GAIN_G1, ok);
-}
-BOOL VexCam_SetGrayGainG1(DWORD handle, int value) {
-  return SetValue(handle, VEXCAM_VALUE_GRAY_GAIN_G1, value);
-}
-
-int VexCam_GetGrayGainG2(DWORD handle, int* ok) {
-  return GetValue(handle, VEXCAM_VALUE_GRAY_GAIN_G2, ok);
-}
-BOOL VexCam_SetGrayGainG2(DWORD handle, int value) {
-  return SetValue(handle, VEXCAM_VALUE_GRAY_GAIN_G2, value);
-}
-
-int VexCam_GetGrayGainB(DWORD handle, int* ok) {
-  return GetValue(handle, VEXCAM_VALUE_GRAY_GAIN_B, ok);
-}
-BOOL VexCam_SetGrayGainB(DWORD handle, int value) {
-  return SetValue(handle, VEXCAM_VALUE_GRAY_GAIN_B, value);
-}
-
-int VexCam_GetGrayOffsetR(DWORD handle, int* ok) {
-  return GetValue(handle, VEXCAM_VALUE_GRAY_OFFSET_R, ok);
-}
-BOOL VexCam_SetGrayOffsetR(DWORD handle, int value) {
-  return SetValue(handle, VEXCAM_VALUE_GRAY_OFFSET_R, value);
-}
-
-int VexCam_GetGrayOffsetG1(DWORD handle, int* ok) {
-  return GetValue(handle, VEXCAM_VALUE_GRAY_OFFSET_G1, ok);
-}
-BOOL VexCam_SetGrayOffsetG1(DWORD handle, int value) {
-  return SetValue(handle, VEXCAM_VALUE_GRAY_OFFSET_G1, value);
-}
-
-int VexCam_GetGrayOffsetG2(DWORD handle, int* ok) {
-  return GetValue(handle, VEXCAM_VALUE_GRAY_OFFSET_G2, ok);
-}
-BOOL VexCam_SetGrayOffsetG2(DWORD handle, int value) {
-  return SetValue(handle, VEXCAM_VALUE_GRAY_OFFSET_G2, value);
-}
-
-int VexCam_GetGrayOffsetB(DWORD handle, int* ok) {
-  return GetValue(handle, VEXCAM_VALUE_GRAY_OFFSET_B, ok);
-}
-BOOL VexCam_SetGrayOffsetB(DWORD handle, int value) {
-  return SetValue(handle, VEXCAM_VALUE_GRAY_OFFSET_B, value);
-}
-
-int VexCam_GetPeltier(DWORD handle, int* ok) { return GetValue(handle, VEXCAM_VALUE_PELTIER, ok); }
-BOOL VexCam_SetPeltier(DWORD handle, int on) { return SetValue(handle, VEXCAM_VALUE_PELTIER, on); }
-
-int VexCam_GetDotFilter(DWORD handle, int* ok) {
-  return GetValue(handle, VEXCAM_VALUE_DOT_FILTER, ok);
-}
-BOOL VexCam_SetDotFilter(DWORD handle, int value) {
-  return SetValue(handle, VEXCAM_VALUE_DOT_FILTER, value);
-}
-
-int VexCam_GetMaskFilter(DWORD handle, int* ok) {
-  return GetValue(handle, VEXCAM_VALUE_MASK_FILTER, ok);
-}
-BOOL VexCam_SetMaskFilter(DWORD handle, int value) {
-  return SetValue(handle, VEXCAM_VALUE_MASK_FILTER, value);
-}
+VEXCAM_VALUE_ACCESSORS(Brightness, VEXCAM_VALUE_BRIGHTNESS)
+VEXCAM_VALUE_ACCESSORS(Contrast, VEXCAM_VALUE_CONTRAST)
+VEXCAM_VALUE_ACCESSORS(Hue, VEXCAM_VALUE_HUE)
+VEXCAM_VALUE_ACCESSORS(Saturation, VEXCAM_VALUE_SATURATION)
+VEXCAM_VALUE_ACCESSORS(Sharpness, VEXCAM_VALUE_SHARPNESS)
+VEXCAM_VALUE_ACCESSORS(BayerGainRGB, VEXCAM_VALUE_BAYER_GAIN_RGB)
+VEXCAM_VALUE_ACCESSORS(BayerGainRed, VEXCAM_VALUE_BAYER_GAIN_RED)
+VEXCAM_VALUE_ACCESSORS(BayerGainGreen, VEXCAM_VALUE_BAYER_GAIN_GREEN)
+VEXCAM_VALUE_ACCESSORS(BayerGainBlue, VEXCAM_VALUE_BAYER_GAIN_BLUE)
+VEXCAM_VALUE_ACCESSORS(BayerGainAuto, VEXCAM_VALUE_BAYER_GAIN_AUTO)
+VEXCAM_VALUE_ACCESSORS(Gamma, VEXCAM_VALUE_GAMMA)
+VEXCAM_VALUE_ACCESSORS(BayerMode, VEXCAM_VALUE_BAYER_MODE)
+VEXCAM_VALUE_ACCESSORS(GlobalGain, VEXCAM_VALUE_GLOBAL_GAIN)
+VEXCAM_VALUE_ACCESSORS(ColorGainRed, VEXCAM_VALUE_COLOR_GAIN_RED)
+VEXCAM_VALUE_ACCESSORS(ColorGainGreen1, VEXCAM_VALUE_COLOR_GAIN_GREEN1)
+VEXCAM_VALUE_ACCESSORS(ColorGainGreen2, VEXCAM_VALUE_COLOR_GAIN_GREEN2)
+VEXCAM_VALUE_ACCESSORS(ColorGainBlue, VEXCAM_VALUE_COLOR_GAIN_BLUE)
+VEXCAM_VALUE_ACCESSORS(ExposureTime, VEXCAM_VALUE_EXPOSURE_TIME)
+VEXCAM_VALUE_ACCESSORS(GrayMode, VEXCAM_VALUE_GRAY_MODE)
+VEXCAM_VALUE_ACCESSORS(GrayGainR, VEXCAM_VALUE_GRAY_GAIN_R)
+VEXCAM_VALUE_ACCESSORS(GrayGainG1, VEXCAM_VALUE_GRAY_GAIN_G1)
+VEXCAM_VALUE_ACCESSORS(GrayGainG2, VEXCAM_VALUE_GRAY_GAIN_G2)
+VEXCAM_VALUE_ACCESSORS(GrayGainB, VEXCAM_VALUE_GRAY_GAIN_B)
+VEXCAM_VALUE_ACCESSORS(GrayOffsetR, VEXCAM_VALUE_GRAY_OFFSET_R)
+VEXCAM_VALUE_ACCESSORS(GrayOffsetG1, VEXCAM_VALUE_GRAY_OFFSET_G1)
+VEXCAM_VALUE_ACCESSORS(GrayOffsetG2, VEXCAM_VALUE_GRAY_OFFSET_G2)
+VEXCAM_VALUE_ACCESSORS(GrayOffsetB, VEXCAM_VALUE_GRAY_OFFSET_B)
+VEXCAM_VALUE_ACCESSORS(Peltier, VEXCAM_VALUE_PELTIER)
+VEXCAM_VALUE_ACCESSORS(DotFilter, VEXCAM_VALUE_DOT_FILTER)
+VEXCAM_VALUE_ACCESSORS(MaskFilter, VEXCAM_VALUE_MASK_FILTER)
 
 int VexCam_GetChannelGain(DWORD handle, int channel, int* ok) {
   return Dispatch(handle, 0, [&](CVexCam& cam) { return cam.GetChannelGain(channel, ok); });
@@ -329,5 +166,7 @@ BOOL VexCam_SetChannelOffset(DWORD handle, int channel, int value) {
   return Dispatch(handle, BOOL{0},
                   [&](CVexCam& cam) { return cam.SetChannelOffset(channel, value); });
 }
+
+#undef VEXCAM_VALUE_ACCESSORS
 
 }  // extern "C"

@@ -42,157 +42,137 @@ uint32_t CVexCamU3K9Base::Info(uint32_t SensorInfo::*field) {
   if (!sensor_) return 0;                                         \
   return sensor_->call
 
-uint32_t CVexCamU3K9Base::GetSamplingRate(uint32_t* ok) {
-  return Get(&CSensorBase::GetSamplingRate, ok);
-}
-uint32_t CVexCamU3K9Base::SetMirrorH(uint32_t on) { VEXCAM_FORWARD(SetMirrorH(on)); }
-uint32_t CVexCamU3K9Base::SetMirrorV(uint32_t on) { VEXCAM_FORWARD(SetMirrorV(on)); }
-uint32_t CVexCamU3K9Base::GetMirrorH(uint32_t* ok) { return Get(&CSensorBase::GetMirrorH, ok); }
-uint32_t CVexCamU3K9Base::GetMirrorV(uint32_t* ok) { return Get(&CSensorBase::GetMirrorV, ok); }
-uint32_t CVexCamU3K9Base::GetMirrorVDefault() { VEXCAM_FORWARD(GetMirrorVDefault()); }
-uint32_t CVexCamU3K9Base::GetMirrorHDefault() { VEXCAM_FORWARD(GetMirrorHDefault()); }
-uint32_t CVexCamU3K9Base::IsMirrorVSupported() { VEXCAM_FORWARD(IsMirrorVSupported()); }
-uint32_t CVexCamU3K9Base::IsMirrorHSupported() { VEXCAM_FORWARD(IsMirrorHSupported()); }
-uint32_t CVexCamU3K9Base::GetTriggerMode(uint32_t* ok) {
-  return Get(&CSensorBase::GetTriggerMode, ok);
-}
-uint32_t CVexCamU3K9Base::CanChangeWidth() { return Info(&SensorInfo::widthAdjustable); }
-uint32_t CVexCamU3K9Base::CanChangeHeight() { return Info(&SensorInfo::heightAdjustable); }
-uint32_t CVexCamU3K9Base::GetArrayWidth() { return Info(&SensorInfo::arrayWidth); }
-uint32_t CVexCamU3K9Base::GetArrayHeight() { return Info(&SensorInfo::arrayHeight); }
-uint32_t CVexCamU3K9Base::GetEffectiveWidth() { return Info(&SensorInfo::effectiveWidth); }
-uint32_t CVexCamU3K9Base::GetEffectiveHeight() { return Info(&SensorInfo::effectiveHeight); }
-uint32_t CVexCamU3K9Base::GetEffectiveOriginX() { return Info(&SensorInfo::originX); }
-uint32_t CVexCamU3K9Base::GetEffectiveOriginY() { return Info(&SensorInfo::originY); }
-uint32_t CVexCamU3K9Base::SetGlobalGain(uint32_t gain) { VEXCAM_FORWARD(SetGlobalGain(gain)); }
-uint32_t CVexCamU3K9Base::GetGlobalGain(uint32_t* ok) {
-  return Get(&CSensorBase::GetGlobalGain, ok);
-}
-uint32_t CVexCamU3K9Base::GetGlobalGainMin(uint32_t* ok) {
-  return Get(&CSensorBase::GetGlobalGainMin, ok);
-}
-uint32_t CVexCamU3K9Base::GetGlobalGainMax(uint32_t* ok) {
-  return Get(&CSensorBase::GetGlobalGainMax, ok);
-}
-uint32_t CVexCamU3K9Base::GetGlobalGainDefault(uint32_t* ok) {
-  return Get(&CSensorBase::GetGlobalGainDefault, ok);
-}
-uint32_t CVexCamU3K9Base::GetExposureTime(uint32_t* ok) {
-  return Get(&CSensorBase::GetExposureTime, ok);
-}
-uint32_t CVexCamU3K9Base::GetExposureTimeMin(uint32_t* ok) {
-  return Get(&CSensorBase::GetExposureTimeMin, ok);
-}
-uint32_t CVexCamU3K9Base::GetExposureTimeMax(uint32_t* ok) {
-  return Get(&CSensorBase::GetExposureTimeMax, ok);
-}
-uint32_t CVexCamU3K9Base::GetExposureTimeDefault(uint32_t* ok) {
-  return Get(&CSensorBase::GetExposureTimeDefault, ok);
-}
-uint32_t CVexCamU3K9Base::SetExposureLines(uint32_t lines) {
-  VEXCAM_FORWARD(SetExposureLines(lines));
-}
-uint32_t CVexCamU3K9Base::GetExposureLines(uint32_t* ok) {
-  return Get(&CSensorBase::GetExposureLines, ok);
-}
-uint32_t CVexCamU3K9Base::GetExposureLinesMin(uint32_t* ok) {
-  return Get(&CSensorBase::GetExposureLinesMin, ok);
-}
-uint32_t CVexCamU3K9Base::GetExposureLinesMax(uint32_t* ok) {
-  return Get(&CSensorBase::GetExposureLinesMax, ok);
-}
-uint32_t CVexCamU3K9Base::GetExposureLinesDefault(uint32_t* ok) {
-  return Get(&CSensorBase::GetExposureLinesDefault, ok);
-}
-uint32_t CVexCamU3K9Base::IsExposureTimeExSupported() {
-  VEXCAM_FORWARD(IsExposureTimeExSupported());
-}
-double CVexCamU3K9Base::GetExposureTimeEx(uint32_t* ok) {
-  return GetSeconds(&CSensorBase::GetExposureTimeEx, ok);
-}
-double CVexCamU3K9Base::GetExposureTimeExMin(uint32_t* ok) {
-  return GetSeconds(&CSensorBase::GetExposureTimeExMin, ok);
-}
-double CVexCamU3K9Base::GetExposureTimeExMax(uint32_t* ok) {
-  return GetSeconds(&CSensorBase::GetExposureTimeExMax, ok);
-}
-double CVexCamU3K9Base::GetExposureTimeExDefault(uint32_t* ok) {
-  return GetSeconds(&CSensorBase::GetExposureTimeExDefault, ok);
-}
+// The one-line forwarders, one list per signature.
+#define VEXCAM_GET(Name) \
+  uint32_t CVexCamU3K9Base::Name(uint32_t* ok) { return Get(&CSensorBase::Name, ok); }
+#define VEXCAM_GET_SECONDS(Name) \
+  double CVexCamU3K9Base::Name(uint32_t* ok) { return GetSeconds(&CSensorBase::Name, ok); }
+#define VEXCAM_GET_CHANNEL(Name)                                   \
+  uint32_t CVexCamU3K9Base::Name(uint32_t channel, uint32_t* ok) { \
+    return GetChannel(&CSensorBase::Name, channel, ok);            \
+  }
+#define VEXCAM_INFO(Name, field) \
+  uint32_t CVexCamU3K9Base::Name() { return Info(&SensorInfo::field); }
+#define VEXCAM_QUERY(Name) \
+  uint32_t CVexCamU3K9Base::Name() { VEXCAM_FORWARD(Name()); }
+#define VEXCAM_SET(Name) \
+  uint32_t CVexCamU3K9Base::Name(uint32_t value) { VEXCAM_FORWARD(Name(value)); }
+
+VEXCAM_GET(GetSamplingRate)
+VEXCAM_GET(GetMirrorH)
+VEXCAM_GET(GetMirrorV)
+VEXCAM_GET(GetTriggerMode)
+VEXCAM_GET(GetGlobalGain)
+VEXCAM_GET(GetGlobalGainMin)
+VEXCAM_GET(GetGlobalGainMax)
+VEXCAM_GET(GetGlobalGainDefault)
+VEXCAM_GET(GetExposureTime)
+VEXCAM_GET(GetExposureTimeMin)
+VEXCAM_GET(GetExposureTimeMax)
+VEXCAM_GET(GetExposureTimeDefault)
+VEXCAM_GET(GetExposureLines)
+VEXCAM_GET(GetExposureLinesMin)
+VEXCAM_GET(GetExposureLinesMax)
+VEXCAM_GET(GetExposureLinesDefault)
+VEXCAM_GET(GetChannelGainMin)
+VEXCAM_GET(GetChannelGainMax)
+VEXCAM_GET(GetChannelGainDefault)
+VEXCAM_GET(GetChannelOffsetMin)
+VEXCAM_GET(GetChannelOffsetMax)
+VEXCAM_GET(GetChannelOffsetDefault)
+VEXCAM_GET(GetColorGainRed)
+VEXCAM_GET(GetColorGainGreen1)
+VEXCAM_GET(GetColorGainGreen2)
+VEXCAM_GET(GetColorGainBlue)
+VEXCAM_GET(GetColorGainMin)
+VEXCAM_GET(GetColorGainMax)
+VEXCAM_GET(GetColorGainDefault)
+VEXCAM_GET(GetAnalogGain)
+VEXCAM_GET(GetAnalogGainMin)
+VEXCAM_GET(GetAnalogGainMax)
+VEXCAM_GET(GetAnalogGainDefault)
+VEXCAM_GET(GetSensorMode)
+VEXCAM_GET(GetOperationModeState)
+VEXCAM_GET(GetModuleInfo)
+VEXCAM_GET(GetAutoCorrection)
+VEXCAM_GET(GetGainModeMin)
+VEXCAM_GET(GetGainModeMax)
+VEXCAM_GET(GetGainModeDefault)
+VEXCAM_GET(GetGainMode)
+
+VEXCAM_GET_SECONDS(GetExposureTimeEx)
+VEXCAM_GET_SECONDS(GetExposureTimeExMin)
+VEXCAM_GET_SECONDS(GetExposureTimeExMax)
+VEXCAM_GET_SECONDS(GetExposureTimeExDefault)
+VEXCAM_GET_SECONDS(GetTemperature)
+
+VEXCAM_GET_CHANNEL(GetChannelGain)
+VEXCAM_GET_CHANNEL(GetChannelOffset)
+
+VEXCAM_INFO(CanChangeWidth, widthAdjustable)
+VEXCAM_INFO(CanChangeHeight, heightAdjustable)
+VEXCAM_INFO(GetArrayWidth, arrayWidth)
+VEXCAM_INFO(GetArrayHeight, arrayHeight)
+VEXCAM_INFO(GetEffectiveWidth, effectiveWidth)
+VEXCAM_INFO(GetEffectiveHeight, effectiveHeight)
+VEXCAM_INFO(GetEffectiveOriginX, originX)
+VEXCAM_INFO(GetEffectiveOriginY, originY)
+
+VEXCAM_QUERY(GetMirrorVDefault)
+VEXCAM_QUERY(GetMirrorHDefault)
+VEXCAM_QUERY(IsMirrorVSupported)
+VEXCAM_QUERY(IsMirrorHSupported)
+VEXCAM_QUERY(IsExposureTimeExSupported)
+VEXCAM_QUERY(IsAnalogGainSupported)
+VEXCAM_QUERY(HasCorrectionMode)
+VEXCAM_QUERY(GetCorrectionMode)
+VEXCAM_QUERY(IsPeltierSupported)
+VEXCAM_QUERY(GetPeltier)
+VEXCAM_QUERY(IsTemperatureSupported)
+VEXCAM_QUERY(ApplyMonitorSetting)
+VEXCAM_QUERY(HasOperationMode)
+VEXCAM_QUERY(IsOperationModeReady)
+VEXCAM_QUERY(CheckModuleVersion)
+VEXCAM_QUERY(HasTriggerOption)
+VEXCAM_QUERY(HasAutoCorrection)
+VEXCAM_QUERY(IsGainModeSupported)
+VEXCAM_QUERY(GetOutputMode)
+VEXCAM_QUERY(IsColorModeSupported)
+VEXCAM_QUERY(IsBinningSupported)
+VEXCAM_QUERY(IsSubSampleSupported)
+VEXCAM_QUERY(HasExtraOption)
+VEXCAM_QUERY(EnableExtraOption)
+
+VEXCAM_SET(SetMirrorH)
+VEXCAM_SET(SetMirrorV)
+VEXCAM_SET(SetGlobalGain)
+VEXCAM_SET(SetExposureLines)
+VEXCAM_SET(SetColorGainRed)
+VEXCAM_SET(SetColorGainGreen1)
+VEXCAM_SET(SetColorGainGreen2)
+VEXCAM_SET(SetColorGainBlue)
+VEXCAM_SET(SetAnalogGain)
+VEXCAM_SET(SetCorrectionMode)
+VEXCAM_SET(SetSensorMode)
+VEXCAM_SET(SetOperationMode)
+VEXCAM_SET(SetTriggerOption)
+VEXCAM_SET(SetAutoCorrection)
+VEXCAM_SET(SetGainMode)
+VEXCAM_SET(SetOutputMode)
+VEXCAM_SET(SetOutputModeValue)
+
+#undef VEXCAM_GET
+#undef VEXCAM_GET_SECONDS
+#undef VEXCAM_GET_CHANNEL
+#undef VEXCAM_INFO
+#undef VEXCAM_QUERY
+#undef VEXCAM_SET
+
 uint32_t CVexCamU3K9Base::SetChannelGain(uint32_t channel, uint32_t value) {
   VEXCAM_FORWARD(SetChannelGain(channel, value));
 }
-uint32_t CVexCamU3K9Base::GetChannelGain(uint32_t channel, uint32_t* ok) {
-  return GetChannel(&CSensorBase::GetChannelGain, channel, ok);
-}
-uint32_t CVexCamU3K9Base::GetChannelGainMin(uint32_t* ok) {
-  return Get(&CSensorBase::GetChannelGainMin, ok);
-}
-uint32_t CVexCamU3K9Base::GetChannelGainMax(uint32_t* ok) {
-  return Get(&CSensorBase::GetChannelGainMax, ok);
-}
-uint32_t CVexCamU3K9Base::GetChannelGainDefault(uint32_t* ok) {
-  return Get(&CSensorBase::GetChannelGainDefault, ok);
-}
 uint32_t CVexCamU3K9Base::SetChannelOffset(uint32_t channel, uint32_t value) {
   VEXCAM_FORWARD(SetChannelOffset(channel, value));
-}
-uint32_t CVexCamU3K9Base::GetChannelOffset(uint32_t channel, uint32_t* ok) {
-  return GetChannel(&CSensorBase::GetChannelOffset, channel, ok);
-}
-uint32_t CVexCamU3K9Base::GetChannelOffsetMin(uint32_t* ok) {
-  return Get(&CSensorBase::GetChannelOffsetMin, ok);
-}
-uint32_t CVexCamU3K9Base::GetChannelOffsetMax(uint32_t* ok) {
-  return Get(&CSensorBase::GetChannelOffsetMax, ok);
-}
-uint32_t CVexCamU3K9Base::GetChannelOffsetDefault(uint32_t* ok) {
-  return Get(&CSensorBase::GetChannelOffsetDefault, ok);
-}
-uint32_t CVexCamU3K9Base::SetColorGainRed(uint32_t gain) { VEXCAM_FORWARD(SetColorGainRed(gain)); }
-uint32_t CVexCamU3K9Base::GetColorGainRed(uint32_t* ok) {
-  return Get(&CSensorBase::GetColorGainRed, ok);
-}
-uint32_t CVexCamU3K9Base::SetColorGainGreen1(uint32_t gain) {
-  VEXCAM_FORWARD(SetColorGainGreen1(gain));
-}
-uint32_t CVexCamU3K9Base::GetColorGainGreen1(uint32_t* ok) {
-  return Get(&CSensorBase::GetColorGainGreen1, ok);
-}
-uint32_t CVexCamU3K9Base::SetColorGainGreen2(uint32_t gain) {
-  VEXCAM_FORWARD(SetColorGainGreen2(gain));
-}
-uint32_t CVexCamU3K9Base::GetColorGainGreen2(uint32_t* ok) {
-  return Get(&CSensorBase::GetColorGainGreen2, ok);
-}
-uint32_t CVexCamU3K9Base::SetColorGainBlue(uint32_t gain) {
-  VEXCAM_FORWARD(SetColorGainBlue(gain));
-}
-uint32_t CVexCamU3K9Base::GetColorGainBlue(uint32_t* ok) {
-  return Get(&CSensorBase::GetColorGainBlue, ok);
-}
-uint32_t CVexCamU3K9Base::GetColorGainMin(uint32_t* ok) {
-  return Get(&CSensorBase::GetColorGainMin, ok);
-}
-uint32_t CVexCamU3K9Base::GetColorGainMax(uint32_t* ok) {
-  return Get(&CSensorBase::GetColorGainMax, ok);
-}
-uint32_t CVexCamU3K9Base::GetColorGainDefault(uint32_t* ok) {
-  return Get(&CSensorBase::GetColorGainDefault, ok);
-}
-uint32_t CVexCamU3K9Base::IsAnalogGainSupported() { VEXCAM_FORWARD(IsAnalogGainSupported()); }
-uint32_t CVexCamU3K9Base::SetAnalogGain(uint32_t value) { VEXCAM_FORWARD(SetAnalogGain(value)); }
-uint32_t CVexCamU3K9Base::GetAnalogGain(uint32_t* ok) {
-  return Get(&CSensorBase::GetAnalogGain, ok);
-}
-uint32_t CVexCamU3K9Base::GetAnalogGainMin(uint32_t* ok) {
-  return Get(&CSensorBase::GetAnalogGainMin, ok);
-}
-uint32_t CVexCamU3K9Base::GetAnalogGainMax(uint32_t* ok) {
-  return Get(&CSensorBase::GetAnalogGainMax, ok);
-}
-uint32_t CVexCamU3K9Base::GetAnalogGainDefault(uint32_t* ok) {
-  return Get(&CSensorBase::GetAnalogGainDefault, ok);
 }
 uint32_t CVexCamU3K9Base::WriteSensorRegister(uint32_t address, uint32_t value) {
   VEXCAM_FORWARD(WriteSensorRegister(address, value));
@@ -217,19 +197,12 @@ uint32_t CVexCamU3K9Base::AccessSensorParameter(uint32_t driverIndex, uint32_t o
   if (driverIndex != 0) return 0;
   VEXCAM_FORWARD(AccessSensorParameter(operation, parameter));
 }
-uint32_t CVexCamU3K9Base::HasCorrectionMode() { VEXCAM_FORWARD(HasCorrectionMode()); }
-uint32_t CVexCamU3K9Base::SetCorrectionMode(uint32_t mode) {
-  VEXCAM_FORWARD(SetCorrectionMode(mode));
-}
-uint32_t CVexCamU3K9Base::GetCorrectionMode() { VEXCAM_FORWARD(GetCorrectionMode()); }
 uint32_t CVexCamU3K9Base::ReceiveText(char* buffer, uint32_t size) {
   VEXCAM_FORWARD(ReceiveText(buffer, size));
 }
 uint32_t CVexCamU3K9Base::SendText(const char* text, uint32_t length) {
   VEXCAM_FORWARD(SendText(text, length));
 }
-uint32_t CVexCamU3K9Base::IsPeltierSupported() { VEXCAM_FORWARD(IsPeltierSupported()); }
-uint32_t CVexCamU3K9Base::GetPeltier() { VEXCAM_FORWARD(GetPeltier()); }
 uint32_t CVexCamU3K9Base::SetPeltier(uint32_t on) {
   std::lock_guard<std::recursive_mutex> driverLock(driverMutex_);
   if (!sensor_) return 0;
@@ -237,23 +210,6 @@ uint32_t CVexCamU3K9Base::SetPeltier(uint32_t on) {
   if (ok) peltierRequest_.store(on != 0 ? 1 : 0);
   return ok;
 }
-uint32_t CVexCamU3K9Base::IsTemperatureSupported() { VEXCAM_FORWARD(IsTemperatureSupported()); }
-double CVexCamU3K9Base::GetTemperature(uint32_t* ok) {
-  return GetSeconds(&CSensorBase::GetTemperature, ok);
-}
-uint32_t CVexCamU3K9Base::ApplyMonitorSetting() { VEXCAM_FORWARD(ApplyMonitorSetting()); }
-uint32_t CVexCamU3K9Base::GetSensorMode(uint32_t* ok) {
-  return Get(&CSensorBase::GetSensorMode, ok);
-}
-uint32_t CVexCamU3K9Base::SetSensorMode(uint32_t state) { VEXCAM_FORWARD(SetSensorMode(state)); }
-uint32_t CVexCamU3K9Base::HasOperationMode() { VEXCAM_FORWARD(HasOperationMode()); }
-uint32_t CVexCamU3K9Base::GetOperationModeState(uint32_t* ok) {
-  return Get(&CSensorBase::GetOperationModeState, ok);
-}
-uint32_t CVexCamU3K9Base::SetOperationMode(uint32_t mode) {
-  VEXCAM_FORWARD(SetOperationMode(mode));
-}
-uint32_t CVexCamU3K9Base::IsOperationModeReady() { VEXCAM_FORWARD(IsOperationModeReady()); }
 uint32_t CVexCamU3K9Base::Reserved148() { VEXCAM_FORWARD(Reserved112()); }
 uint32_t CVexCamU3K9Base::Reserved149() { VEXCAM_FORWARD(Reserved113()); }
 int32_t CVexCamU3K9Base::GetCoolingTarget(uint32_t* ok) {
@@ -266,49 +222,12 @@ int32_t CVexCamU3K9Base::GetCoolingTarget(uint32_t* ok) {
 uint32_t CVexCamU3K9Base::SetCoolingTarget(int32_t celsius) {
   VEXCAM_FORWARD(SetCoolingTarget(celsius));
 }
-uint32_t CVexCamU3K9Base::CheckModuleVersion() { VEXCAM_FORWARD(CheckModuleVersion()); }
-uint32_t CVexCamU3K9Base::GetModuleInfo(uint32_t* ok) {
-  return Get(&CSensorBase::GetModuleInfo, ok);
-}
-uint32_t CVexCamU3K9Base::SetTriggerOption(uint32_t value) {
-  VEXCAM_FORWARD(SetTriggerOption(value));
-}
 uint32_t CVexCamU3K9Base::ApplyTriggerOption(uint32_t a, uint32_t b) {
   VEXCAM_FORWARD(ApplyTriggerOption(a, b));
 }
-uint32_t CVexCamU3K9Base::HasTriggerOption() { VEXCAM_FORWARD(HasTriggerOption()); }
-uint32_t CVexCamU3K9Base::HasAutoCorrection() { VEXCAM_FORWARD(HasAutoCorrection()); }
-uint32_t CVexCamU3K9Base::GetAutoCorrection(uint32_t* ok) {
-  return Get(&CSensorBase::GetAutoCorrection, ok);
-}
-uint32_t CVexCamU3K9Base::SetAutoCorrection(uint32_t value) {
-  VEXCAM_FORWARD(SetAutoCorrection(value));
-}
-uint32_t CVexCamU3K9Base::IsGainModeSupported() { VEXCAM_FORWARD(IsGainModeSupported()); }
-uint32_t CVexCamU3K9Base::GetGainModeMin(uint32_t* ok) {
-  return Get(&CSensorBase::GetGainModeMin, ok);
-}
-uint32_t CVexCamU3K9Base::GetGainModeMax(uint32_t* ok) {
-  return Get(&CSensorBase::GetGainModeMax, ok);
-}
-uint32_t CVexCamU3K9Base::GetGainModeDefault(uint32_t* ok) {
-  return Get(&CSensorBase::GetGainModeDefault, ok);
-}
-uint32_t CVexCamU3K9Base::GetGainMode(uint32_t* ok) { return Get(&CSensorBase::GetGainMode, ok); }
-uint32_t CVexCamU3K9Base::SetGainMode(uint32_t value) { VEXCAM_FORWARD(SetGainMode(value)); }
 uint32_t CVexCamU3K9Base::GetGainModeLabel(uint32_t step, char* text, uint32_t size) {
   VEXCAM_FORWARD(GetGainModeLabel(step, text, size));
 }
-uint32_t CVexCamU3K9Base::SetOutputMode(uint32_t mode) { VEXCAM_FORWARD(SetOutputMode(mode)); }
-uint32_t CVexCamU3K9Base::SetOutputModeValue(uint32_t value) {
-  VEXCAM_FORWARD(SetOutputModeValue(value));
-}
-uint32_t CVexCamU3K9Base::GetOutputMode() { VEXCAM_FORWARD(GetOutputMode()); }
-uint32_t CVexCamU3K9Base::IsColorModeSupported() { VEXCAM_FORWARD(IsColorModeSupported()); }
-uint32_t CVexCamU3K9Base::IsBinningSupported() { VEXCAM_FORWARD(IsBinningSupported()); }
-uint32_t CVexCamU3K9Base::IsSubSampleSupported() { VEXCAM_FORWARD(IsSubSampleSupported()); }
-uint32_t CVexCamU3K9Base::HasExtraOption() { VEXCAM_FORWARD(HasExtraOption()); }
-uint32_t CVexCamU3K9Base::EnableExtraOption() { VEXCAM_FORWARD(EnableExtraOption()); }
 
 #undef VEXCAM_FORWARD
 

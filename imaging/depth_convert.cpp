@@ -37,6 +37,16 @@ void Sample16Scale(uint8_t* __restrict d8, const uint8_t* __restrict s8, int n) 
   for (int x = 0; x < n; ++x) d[x] = static_cast<uint16_t>(static_cast<uint32_t>(s[x]) * Factor);
 }
 
+// 8-bit samples reordered: destination sample i is source sample Order[i].
+template <int DstSpp, int SrcSpp, int... Order>
+void ShuffleBytes(uint8_t* __restrict d, const uint8_t* __restrict s, int n) {
+  static_assert(sizeof...(Order) == DstSpp);
+  for (int x = 0; x < n; ++x) {
+    int i = 0;
+    ((d[DstSpp * x + i++] = s[SrcSpp * x + Order]), ...);
+  }
+}
+
 // Wide colour (3 or 4 16-bit samples) to 24-bit: high bytes.
 template <int SrcSamples>
 void WideTo24High(uint8_t* __restrict d, const uint8_t* __restrict s8, int n) {
@@ -88,15 +98,7 @@ VEXCAM_DEPTH_OP_DEF(Convert16To8Shift4Flip) { return VEXCAM_ROWS(true, 1, 2, Sam
 VEXCAM_DEPTH_OP_DEF(Convert16Times16) { return VEXCAM_ROWS(false, 2, 2, Sample16Scale<16>); }
 VEXCAM_DEPTH_OP_DEF(Convert16Times64) { return VEXCAM_ROWS(false, 2, 2, Sample16Scale<64>); }
 
-VEXCAM_DEPTH_OP_DEF(Convert32To24) {
-  return VEXCAM_ROWS(false, 3, 4, [](uint8_t* __restrict d, const uint8_t* __restrict s, int n) {
-    for (int x = 0; x < n; ++x) {
-      d[3 * x + 0] = s[4 * x + 0];
-      d[3 * x + 1] = s[4 * x + 1];
-      d[3 * x + 2] = s[4 * x + 2];
-    }
-  });
-}
+VEXCAM_DEPTH_OP_DEF(Convert32To24) { return VEXCAM_ROWS(false, 3, 4, ShuffleBytes<3, 4, 0, 1, 2>); }
 
 VEXCAM_DEPTH_OP_DEF(ConvertWideTo24High) {
   if (srcBpp == 8) return VEXCAM_ROWS(false, 3, 8, WideTo24High<4>);
@@ -125,23 +127,8 @@ VEXCAM_DEPTH_OP_DEF(CopyRowsFlip) {
 }
 
 VEXCAM_DEPTH_OP_DEF(SwapRedBlue8) {
-  if (srcBpp == 4) {
-    return VEXCAM_ROWS(false, 4, 4, [](uint8_t* __restrict d, const uint8_t* __restrict s, int n) {
-      for (int x = 0; x < n; ++x) {
-        d[4 * x + 0] = s[4 * x + 2];
-        d[4 * x + 1] = s[4 * x + 1];
-        d[4 * x + 2] = s[4 * x + 0];
-        d[4 * x + 3] = s[4 * x + 3];
-      }
-    });
-  }
-  return VEXCAM_ROWS(false, 3, 3, [](uint8_t* __restrict d, const uint8_t* __restrict s, int n) {
-    for (int x = 0; x < n; ++x) {
-      d[3 * x + 0] = s[3 * x + 2];
-      d[3 * x + 1] = s[3 * x + 1];
-      d[3 * x + 2] = s[3 * x + 0];
-    }
-  });
+  if (srcBpp == 4) return VEXCAM_ROWS(false, 4, 4, ShuffleBytes<4, 4, 2, 1, 0, 3>);
+  return VEXCAM_ROWS(false, 3, 3, ShuffleBytes<3, 3, 2, 1, 0>);
 }
 
 VEXCAM_DEPTH_OP_DEF(Convert32AlphaInvert) {

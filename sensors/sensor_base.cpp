@@ -15,7 +15,25 @@ uint32_t Put(T* out, T value) {
   return 1;
 }
 
+// Writes a value of a range record and answers whether the record is supported.
+template <typename T, typename Record>
+uint32_t PutSupported(T* out, T value, const Record& record) {
+  return Put(out, value) ? record.supported : 0;
+}
+
 }  // namespace
+
+// Min, Max and Default getters of one range record.
+#define VEXCAM_LIMIT_GETTERS(Name, record, T)                          \
+  uint32_t CSensorBase::Get##Name##Min(T* out) {                       \
+    return PutSupported(out, info_.record.minimum, info_.record);      \
+  }                                                                    \
+  uint32_t CSensorBase::Get##Name##Max(T* out) {                       \
+    return PutSupported(out, info_.record.maximum, info_.record);      \
+  }                                                                    \
+  uint32_t CSensorBase::Get##Name##Default(T* out) {                   \
+    return PutSupported(out, info_.record.defaultValue, info_.record); \
+  }
 
 CSensorBase::CSensorBase(CControllerBase* controller, uint8_t busAddress)
     : controller_(controller), bus_address_(busAddress) {}
@@ -73,31 +91,15 @@ uint32_t CSensorBase::GetModeFlags() { return mode_flags_; }
 uint32_t CSensorBase::IsAnalogGainSupported() { return info_.analogGain.supported; }
 
 uint32_t CSensorBase::GetAnalogGain(uint32_t* value) {
-  return Put(value, info_.analogGain.current) ? info_.analogGain.supported : 0;
+  return PutSupported(value, info_.analogGain.current, info_.analogGain);
 }
-uint32_t CSensorBase::GetAnalogGainMin(uint32_t* value) {
-  return Put(value, info_.analogGain.minimum) ? info_.analogGain.supported : 0;
-}
-uint32_t CSensorBase::GetAnalogGainMax(uint32_t* value) {
-  return Put(value, info_.analogGain.maximum) ? info_.analogGain.supported : 0;
-}
-uint32_t CSensorBase::GetAnalogGainDefault(uint32_t* value) {
-  return Put(value, info_.analogGain.defaultValue) ? info_.analogGain.supported : 0;
-}
+VEXCAM_LIMIT_GETTERS(AnalogGain, analogGain, uint32_t)
 
 uint32_t CSensorBase::IsGainModeSupported() { return info_.gainMode.supported; }
 
-uint32_t CSensorBase::GetGainModeMin(uint32_t* value) {
-  return Put(value, info_.gainMode.minimum) ? info_.gainMode.supported : 0;
-}
-uint32_t CSensorBase::GetGainModeMax(uint32_t* value) {
-  return Put(value, info_.gainMode.maximum) ? info_.gainMode.supported : 0;
-}
-uint32_t CSensorBase::GetGainModeDefault(uint32_t* value) {
-  return Put(value, info_.gainMode.defaultValue) ? info_.gainMode.supported : 0;
-}
+VEXCAM_LIMIT_GETTERS(GainMode, gainMode, uint32_t)
 uint32_t CSensorBase::GetGainModeCurrent(uint32_t* value) {
-  return Put(value, info_.gainMode.current) ? info_.gainMode.supported : 0;
+  return PutSupported(value, info_.gainMode.current, info_.gainMode);
 }
 
 uint32_t CSensorBase::GetMirrorVDefault() { return info_.mirrorV.defaultValue; }
@@ -109,18 +111,12 @@ uint32_t CSensorBase::GetSensorInfo(SensorInfo* info) { return Put(info, info_);
 
 uint32_t CSensorBase::IsExposureTimeExSupported() { return info_.exposureSeconds.supported; }
 
-uint32_t CSensorBase::GetExposureTimeExMin(double* seconds) {
-  return Put(seconds, info_.exposureSeconds.minimum) ? info_.exposureSeconds.supported : 0;
-}
-uint32_t CSensorBase::GetExposureTimeExMax(double* seconds) {
-  return Put(seconds, info_.exposureSeconds.maximum) ? info_.exposureSeconds.supported : 0;
-}
-uint32_t CSensorBase::GetExposureTimeExDefault(double* seconds) {
-  return Put(seconds, info_.exposureSeconds.defaultValue) ? info_.exposureSeconds.supported : 0;
-}
+VEXCAM_LIMIT_GETTERS(ExposureTimeEx, exposureSeconds, double)
 uint32_t CSensorBase::GetExposureTimeEx(double* seconds) {
-  return Put(seconds, info_.exposureSeconds.current) ? info_.exposureSeconds.supported : 0;
+  return PutSupported(seconds, info_.exposureSeconds.current, info_.exposureSeconds);
 }
+
+#undef VEXCAM_LIMIT_GETTERS
 
 // ---- Helpers for drivers. ----
 

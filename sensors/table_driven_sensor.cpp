@@ -41,31 +41,23 @@ uint32_t CTableDrivenSensor::GetCaptureArea(uint32_t* x, uint32_t* width, uint32
   return 1;
 }
 
-uint32_t CTableDrivenSensor::GetExposureLines(uint32_t* lines) {
-  return Put(lines, info_.exposureLines.current);
-}
-uint32_t CTableDrivenSensor::GetExposureLinesMin(uint32_t* lines) {
-  return Put(lines, info_.exposureLines.minimum);
-}
-uint32_t CTableDrivenSensor::GetExposureLinesMax(uint32_t* lines) {
-  return Put(lines, info_.exposureLines.maximum);
-}
-uint32_t CTableDrivenSensor::GetExposureLinesDefault(uint32_t* lines) {
-  return Put(lines, info_.exposureLines.defaultValue);
-}
+// The current, Min, Max and Default getters of one range record.
+#define VEXCAM_RANGE_GETTERS(Name, record)                                                         \
+  uint32_t CTableDrivenSensor::Get##Name(uint32_t* out) { return Put(out, info_.record.current); } \
+  uint32_t CTableDrivenSensor::Get##Name##Min(uint32_t* out) {                                     \
+    return Put(out, info_.record.minimum);                                                         \
+  }                                                                                                \
+  uint32_t CTableDrivenSensor::Get##Name##Max(uint32_t* out) {                                     \
+    return Put(out, info_.record.maximum);                                                         \
+  }                                                                                                \
+  uint32_t CTableDrivenSensor::Get##Name##Default(uint32_t* out) {                                 \
+    return Put(out, info_.record.defaultValue);                                                    \
+  }
 
-uint32_t CTableDrivenSensor::GetGlobalGain(uint32_t* gain) {
-  return Put(gain, info_.globalGain.current);
-}
-uint32_t CTableDrivenSensor::GetGlobalGainMin(uint32_t* gain) {
-  return Put(gain, info_.globalGain.minimum);
-}
-uint32_t CTableDrivenSensor::GetGlobalGainMax(uint32_t* gain) {
-  return Put(gain, info_.globalGain.maximum);
-}
-uint32_t CTableDrivenSensor::GetGlobalGainDefault(uint32_t* gain) {
-  return Put(gain, info_.globalGain.defaultValue);
-}
+VEXCAM_RANGE_GETTERS(ExposureLines, exposureLines)
+VEXCAM_RANGE_GETTERS(GlobalGain, globalGain)
+
+#undef VEXCAM_RANGE_GETTERS
 
 uint32_t CTableDrivenSensor::GetColorGainRed(uint32_t* gain) {
   return PutIfSupported(gain, info_.colorGainRed);

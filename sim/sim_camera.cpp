@@ -21,6 +21,12 @@ constexpr size_t kLogLimit = 65536;
 constexpr size_t kLogBulkBytes = 16;
 constexpr double kThermalTau = 20.0;  // seconds
 
+// Adds to a fault counter under the camera's lock.
+void AddLocked(std::mutex& mutex, uint32_t& counter, uint32_t count) {
+  std::lock_guard lock(mutex);
+  counter += count;
+}
+
 }  // namespace
 
 SimCamera::SimCamera(uint32_t id, uint16_t productId)
@@ -223,29 +229,13 @@ void SimCamera::SetBusyReadsAfterSensorWrite(uint32_t reads) {
   busyAfterWrite_ = reads;
 }
 
-void SimCamera::InjectBulkTimeouts(uint32_t count) {
-  std::lock_guard lock(mutex_);
-  faultTimeouts_ += count;
-}
-void SimCamera::InjectStalls(uint32_t count) {
-  std::lock_guard lock(mutex_);
-  faultStalls_ += count;
-}
-void SimCamera::InjectBadStatus(uint32_t count) {
-  std::lock_guard lock(mutex_);
-  faultBadStatus_ += count;
-}
-void SimCamera::InjectShortPayloads(uint32_t count) {
-  std::lock_guard lock(mutex_);
-  faultShort_ += count;
-}
-void SimCamera::InjectBusFailures(uint32_t count) {
-  std::lock_guard lock(mutex_);
-  faultBus_ += count;
-}
+void SimCamera::InjectBulkTimeouts(uint32_t count) { AddLocked(mutex_, faultTimeouts_, count); }
+void SimCamera::InjectStalls(uint32_t count) { AddLocked(mutex_, faultStalls_, count); }
+void SimCamera::InjectBadStatus(uint32_t count) { AddLocked(mutex_, faultBadStatus_, count); }
+void SimCamera::InjectShortPayloads(uint32_t count) { AddLocked(mutex_, faultShort_, count); }
+void SimCamera::InjectBusFailures(uint32_t count) { AddLocked(mutex_, faultBus_, count); }
 void SimCamera::InjectEepromWriteLoss(uint32_t count) {
-  std::lock_guard lock(mutex_);
-  faultEepromLoss_ += count;
+  AddLocked(mutex_, faultEepromLoss_, count);
 }
 void SimCamera::ClearFaults() {
   std::lock_guard lock(mutex_);
