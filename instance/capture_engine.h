@@ -12,6 +12,10 @@
 // frame lock of the instance guards the images, the frame info records and
 // the frame-rate counters; the settings lock is taken only to copy or write
 // back settings.
+//
+// capture_engine.cpp holds the start, stop and capture-mode operations,
+// capture_prepare.cpp the capture preparation and the preview window,
+// capture_frames.cpp the worker loops, the frame path and the messages.
 
 #include <array>
 #include <atomic>
@@ -29,9 +33,13 @@
 
 namespace vexcam {
 
+struct AnalogSettings;
+struct CaptureWindow;
 struct FrameReport;
+struct ImageSettings;
 
 class CVexCam;
+class CVexCamU3K9Base;
 class CPreviewWindow;
 class DibImage;
 
@@ -107,7 +115,18 @@ class CaptureEngine {
     int colorMode = 0;
     CaptureGeometry geometry;
   };
-  struct WorkerContext;
+  struct WorkerContext {
+    explicit WorkerContext(uint32_t s, const CallbackTarget& t) : state(s), target(t) {}
+    std::atomic<uint32_t> run{1};  // 0 end, 1 run, 2 pause
+    Event wake{true};              // set by a stop: cuts sleeps short
+    const uint32_t state;          // kStatePreview or kStateTrigger
+    // Where frames go. VexCam_Record clears it under the frame lock and
+    // targetLock; the worker reads it under the frame lock for the copy and
+    // under targetLock (a leaf) for each post, so once the clear returns the
+    // old buffer and window are never used again.
+    std::mutex targetLock;
+    CallbackTarget target;
+  };
 
   // Runs op under controlMutex_, then joins a worker that op retired.
   template <class Op>
@@ -124,7 +143,18 @@ class CaptureEngine {
   void ClosePreviewWindowLocked();
   // Sets the callback target and opens the preview window as above.
   bool SetTarget(HWND window, BYTE* buffer, int size, int topDown);
+  // Capture preparation: the camera open and the window allowed, then the
+  // images, the camera's window and the analog settings, and the stream
+  // started. A failed step has recorded its code.
   bool Prepare();
+  // The output images and the session for the mode and sub-sampled window,
+  // under the frame lock.
+  bool PrepareImages(CVexCamU3K9Base& cam, const CaptureWindow& window, int mode, int32_t divisor);
+  // Transfer width and window on the camera, and the engine's sub-sampler.
+  bool ProgramCaptureArea(CVexCamU3K9Base& cam, const CaptureWindow& window,
+                          const ImageSettings& settings);
+  void ApplyAnalogSettings(CVexCamU3K9Base& cam, const AnalogSettings& analog);
+  static bool IsValidMode(int mode);
   BOOL StartPreviewLocked();
   bool StartWorker(uint32_t state);
   // Run flag 0, state idle; the camera's transfer stopped when a mode was
