@@ -1,4 +1,4 @@
-// Fault injection, cancellation, unplug and the transaction log.
+// Fault injection, unplug and the transaction log.
 #include "sim_fixture.h"
 
 namespace vexcam::sim::test {
@@ -55,30 +55,6 @@ TEST_F(SimTest, BusAndEepromFaults) {
   EXPECT_EQ(camera->EepromByte(0x1080), 0xFF);          // ... but not stored
   ASSERT_TRUE(BusWrite(*d, 0xA2, {0x10, 0x80, 0x5C}));
   EXPECT_EQ(camera->EepromByte(0x1080), 0x5C);
-}
-
-TEST_F(SimTest, CancelUnblocksAPendingReadAtOnce) {
-  auto d = Add(0x3200);
-  auto other = SimBackend::Instance().Open(camera->Path());
-  std::atomic<bool> done{false};
-  usb::TransferResult r;
-  Clock::time_point returned;
-  std::thread reader([&] {
-    uint8_t buf[64];
-    r = d->BulkTransfer(0x81, buf, 64, 5000);  // nothing requested: blocks
-    returned = Clock::now();
-    done = true;
-  });
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  EXPECT_FALSE(done);
-  const auto cancelled = Clock::now();
-  ASSERT_TRUE(other->CancelPending(0x81));
-  reader.join();
-  EXPECT_EQ(r.status, TransferStatus::kCancelled);
-  EXPECT_LT(returned - cancelled, std::chrono::milliseconds(100));
-  // Later reads are not affected by the earlier cancel.
-  Frame f;
-  EXPECT_TRUE(ReadFrame(*d, f));
 }
 
 TEST_F(SimTest, UnplugFailsEverythingAndReplugKeepsThePath) {

@@ -12,11 +12,24 @@
 
 #include "sim/sim_backend.h"
 #include "sim/sim_camera.h"
+#include "sim/test_pattern.h"
 
 namespace vexcam::sim::test {
 
 using usb::IUsbDevice;
 using usb::TransferStatus;
+
+// Plain reference: the payload of a frame built sample by sample.
+inline std::vector<uint8_t> Reference(const PatternFrame& p) {
+  std::vector<uint8_t> out;
+  for (uint32_t y = 0; y < p.height; ++y)
+    for (uint32_t x = 0; x < p.width; ++x) {
+      const uint16_t v = PatternSample(p.tag, p.exposure, p.x0 + x, p.y0 + y, p.bits);
+      out.push_back(static_cast<uint8_t>(v));
+      if (p.bits > 8) out.push_back(static_cast<uint8_t>(v >> 8));
+    }
+  return out;
+}
 
 class SimTest : public ::testing::Test {
  protected:
@@ -89,18 +102,6 @@ class SimTest : public ::testing::Test {
     }
     return true;
   }
-  // Plain reference: the payload of a frame built sample by sample.
-  static std::vector<uint8_t> Reference(const PatternFrame& p) {
-    std::vector<uint8_t> out;
-    for (uint32_t y = 0; y < p.height; ++y)
-      for (uint32_t x = 0; x < p.width; ++x) {
-        const uint16_t v = PatternSample(p.tag, p.exposure, p.x0 + x, p.y0 + y, p.bits);
-        out.push_back(static_cast<uint8_t>(v));
-        if (p.bits > 8) out.push_back(static_cast<uint8_t>(v >> 8));
-      }
-    return out;
-  }
-
   std::shared_ptr<SimCamera> camera;
 };
 

@@ -1,9 +1,6 @@
-#include <gtest/gtest.h>
-
 #include <random>
-#include <vector>
 
-#include "sim/test_pattern.h"
+#include "sim_fixture.h"
 
 namespace vexcam::sim {
 namespace {
@@ -47,13 +44,7 @@ TEST(SimPattern, RowFillAndByteCopyMatchTheSampleFunction) {
                      .width = 1 + next(40),
                      .height = 1 + next(9),
                      .bits = bits};
-      std::vector<uint8_t> ref;
-      for (uint32_t y = 0; y < f.height; ++y)
-        for (uint32_t x = 0; x < f.width; ++x) {
-          const uint16_t v = PatternSample(f.tag, f.exposure, f.x0 + x, f.y0 + y, bits);
-          ref.push_back(static_cast<uint8_t>(v));
-          if (bits == 16) ref.push_back(static_cast<uint8_t>(v >> 8));
-        }
+      const std::vector<uint8_t> ref = test::Reference(f);
       ASSERT_EQ(ref.size(), PatternFrameBytes(f));
       // Arbitrary (also odd) offsets and lengths, and bytes past the end are 0.
       const uint64_t offset = rng() % ref.size();

@@ -8,20 +8,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::vector<uint8_t> Head(const FakeControl& c, size_t n) {
-  return std::vector<uint8_t>(c.data.begin(), c.data.begin() + n);
-}
-
 TEST_F(TransportTest, FpgaRegisterWireBytesOnBus40And41) {
   ASSERT_EQ(transport->WriteFpgaRegister(5, 0x12), 1u);
   auto c = camera->Controls();
   ASSERT_EQ(c.size(), 1u);
-  EXPECT_EQ(c[0].requestType, 0x40);
-  EXPECT_EQ(c[0].request, 0x30);
-  EXPECT_EQ(c[0].value, 3);
-  EXPECT_EQ(c[0].index, 0x40);
-  EXPECT_EQ(c[0].length, 102);
-  EXPECT_EQ(Head(c[0], 4), (std::vector<uint8_t>{0x05, 0x00, 0x12, 0x00}));
+  ExpectRequest(c[0], 0x40, 0x30, 3, 0x40, {0x05, 0x00, 0x12, 0x00});
 
   // A read writes the register number to bus 40, then takes the second byte from bus 41.
   camera->ClearLog();
@@ -35,13 +26,8 @@ TEST_F(TransportTest, FpgaRegisterWireBytesOnBus40And41) {
   EXPECT_EQ(value, 0x22);
   c = camera->Controls();
   ASSERT_EQ(c.size(), 2u);
-  EXPECT_EQ(c[0].request, 0x30);
-  EXPECT_EQ(c[0].value, 1);
-  EXPECT_EQ(c[0].data[0], 9);
-  EXPECT_EQ(c[1].requestType, 0xC0);
-  EXPECT_EQ(c[1].request, 0x31);
-  EXPECT_EQ(c[1].value, 2);
-  EXPECT_EQ(c[1].index, 0x41);
+  ExpectRequest(c[0], 0x40, 0x30, 1, 0x40, {9});
+  ExpectRequest(c[1], 0xC0, 0x31, 2, 0x41);
 }
 
 TEST_F(TransportTest, FailedAddressWriteSkipsTheRead) {
@@ -88,11 +74,8 @@ TEST_F(TransportTest, EepromByteAccessAddressesAndWaits) {
   EXPECT_EQ(value, 0x5A);
   auto c = camera->Controls();
   ASSERT_EQ(c.size(), 2u);
-  EXPECT_EQ(c[0].index, 0xA2);
-  EXPECT_EQ(c[0].value, 2);
-  EXPECT_EQ(Head(c[0], 2), (std::vector<uint8_t>{0x10, 0x40}));
-  EXPECT_EQ(c[1].index, 0xA3);
-  EXPECT_EQ(c[1].value, 1);
+  ExpectRequest(c[0], 0x40, 0x30, 2, 0xA2, {0x10, 0x40});
+  ExpectRequest(c[1], 0xC0, 0x31, 1, 0xA3);
 
   camera->ClearLog();
   start = Clock::now();
@@ -100,7 +83,7 @@ TEST_F(TransportTest, EepromByteAccessAddressesAndWaits) {
   EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(14));
   c = camera->Controls();
   ASSERT_EQ(c.size(), 1u);
-  EXPECT_EQ(Head(c[0], 3), (std::vector<uint8_t>{0x10, 0x80, 0x7E}));
+  ExpectRequest(c[0], 0x40, 0x30, 3, 0xA2, {0x10, 0x80, 0x7E});
 }
 
 TEST_F(TransportTest, ControllerRequestEncodings) {
@@ -110,12 +93,9 @@ TEST_F(TransportTest, ControllerRequestEncodings) {
   ASSERT_EQ(transport->SendRequestCC(), 1u);
   auto c = camera->Controls();
   ASSERT_EQ(c.size(), 4u);
-  EXPECT_EQ(c[0].request, 0xD0);
-  EXPECT_EQ(c[0].value, 1);
-  EXPECT_EQ(c[0].index, 0x0123);
-  EXPECT_EQ(Head(c[0], 4), (std::vector<uint8_t>{0xD4, 0xC3, 0xB2, 0xA1}));
+  ExpectRequest(c[0], 0x40, 0xD0, 1, 0x0123, {0xD4, 0xC3, 0xB2, 0xA1});
   EXPECT_EQ(c[1].request, 0x3E);
-  EXPECT_EQ(Head(c[1], 4), (std::vector<uint8_t>{0x12, 0x34, 0xAB, 0xCD}));
+  EXPECT_EQ(c[1].data[0] << 24 | c[1].data[1] << 16 | c[1].data[2] << 8 | c[1].data[3], 0x1234ABCD);
   EXPECT_EQ(c[2].request, 0x3C);
   EXPECT_EQ(c[2].data[0], 0x9C);
   EXPECT_EQ(c[3].requestType, 0x42);

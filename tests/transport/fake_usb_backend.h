@@ -49,9 +49,9 @@ class FakeCamera {
   std::atomic<bool> plugged{true};
   std::atomic<int> openHandles{0};
 
-  // IN control answers: returns byte count or -1. Default: 64 bytes of `inByte`.
+  // IN control answers: returns byte count or -1. Default: the whole length, zeroed.
   std::function<int(const FakeControl&, uint8_t* data)> controlIn;
-  // OUT control: fails the n-th request with this code (counting from 1); 0 = never.
+  // True fails the request (either direction).
   std::function<bool(const FakeControl&)> controlFails;
 
   void Script(uint8_t endpoint, BulkReply reply) {
@@ -171,9 +171,8 @@ class FakeDevice : public usb::IUsbDevice {
 
 class FakeBackend : public usb::IUsbBackend {
  public:
-  std::shared_ptr<FakeCamera> Add(uint16_t productId, const std::string& location,
-                                  uint16_t vendorId = 0x04B4) {
-    auto cam = std::make_shared<FakeCamera>(usb::MakeDevicePath(vendorId, productId, location));
+  std::shared_ptr<FakeCamera> Add(uint16_t productId, const std::string& location) {
+    auto cam = std::make_shared<FakeCamera>(usb::MakeDevicePath(0x04B4, productId, location));
     std::lock_guard<std::mutex> lock(mutex_);
     cams_.push_back(cam);
     return cam;

@@ -34,6 +34,14 @@ std::vector<FakeBulk> BulksOn(const std::shared_ptr<FakeCamera>& cam, uint8_t ep
   return out;
 }
 
+// Lengths of the transfers on one endpoint, in order.
+std::vector<uint32_t> Lengths(const std::shared_ptr<FakeCamera>& cam, uint8_t ep) {
+  std::vector<uint32_t> out;
+  for (const FakeBulk& b : BulksOn(cam, ep)) out.push_back(b.length);
+  return out;
+}
+using Sizes = std::vector<uint32_t>;
+
 uint32_t Le32(const std::vector<uint8_t>& d, size_t at) {
   uint32_t v;
   std::memcpy(&v, d.data() + at, 4);
@@ -44,18 +52,13 @@ TEST_F(TransportTest, PayloadIsReadInHalfMebibytePieces) {
   std::vector<uint8_t> buffer(2 << 20);
   FrameDescriptor frame = FrameInto(buffer, 524288);
   ASSERT_EQ(transport->ReadFramePayload(frame, 1000), 1u);
-  auto b = BulksOn(camera, 0x81);
-  ASSERT_EQ(b.size(), 1u);
-  EXPECT_EQ(b[0].length, 524288u);
-  EXPECT_EQ(b[0].timeoutMs, 1000u);
+  EXPECT_EQ(Lengths(camera, 0x81), Sizes{524288});
+  EXPECT_EQ(camera->Bulks().at(0).timeoutMs, 1000u);
 
   camera->ClearLog();
   SetPayloadLength(frame, 524289);
   ASSERT_EQ(transport->ReadFramePayload(frame, 1000), 1u);
-  b = BulksOn(camera, 0x81);
-  ASSERT_EQ(b.size(), 2u);
-  EXPECT_EQ(b[0].length, 524288u);
-  EXPECT_EQ(b[1].length, 1u);
+  EXPECT_EQ(Lengths(camera, 0x81), (Sizes{524288, 1}));
   EXPECT_EQ(buffer[524288], 0xAB);
   EXPECT_EQ(buffer[524289], 0);
   EXPECT_FALSE(transport->IsStreamOpen());  // opened on demand, closed again
@@ -93,10 +96,8 @@ TEST_F(TransportTest, HeaderReadFillsHeaderAndTag) {
   ASSERT_EQ(c.size(), 1u);
   EXPECT_EQ(c[0].requestType, 0x42);
   EXPECT_EQ(c[0].request, 0xC2);
-  auto b = camera->Bulks();
-  ASSERT_EQ(b.size(), 1u);
-  EXPECT_EQ(b[0].length, 64u);
-  EXPECT_EQ(b[0].timeoutMs, 200u);
+  EXPECT_EQ(Lengths(camera, 0x81), Sizes{64});
+  EXPECT_EQ(camera->Bulks().at(0).timeoutMs, 200u);
   EXPECT_TRUE(transport->IsStreamOpen());  // an open stream stays open
 }
 
@@ -199,10 +200,8 @@ TEST_F(TransportTest, CommandReadRoundsUpToWholeUnitsPlusOne) {
   EXPECT_EQ(Le32(cmd[0].data, 4), 2u);
   EXPECT_EQ(Le32(cmd[0].data, 8), 0u);
   EXPECT_EQ(Le32(cmd[0].data, 16), 32768u);
-  auto rd = BulksOn(camera, 0x81);
-  ASSERT_EQ(rd.size(), 1u);
-  EXPECT_EQ(rd[0].length, 32768u);
-  EXPECT_EQ(rd[0].timeoutMs, 500u);
+  EXPECT_EQ(Lengths(camera, 0x81), Sizes{32768});
+  EXPECT_EQ(BulksOn(camera, 0x81).at(0).timeoutMs, 500u);
 
   length = 16383;  // rounds to 16384
   camera->ClearLog();
@@ -228,11 +227,7 @@ TEST_F(TransportPiecedCommandTest, CommandReadGoesInFourMebibytePiecesAfterOneCo
   ASSERT_EQ(transport->ReadFrameByCommand(frame, &length, 500), 1u);
   EXPECT_EQ(length, (9u << 20) + 16384);
   EXPECT_EQ(BulksOn(camera, 0x01).size(), 1u);
-  auto rd = BulksOn(camera, 0x81);
-  ASSERT_EQ(rd.size(), 3u);
-  EXPECT_EQ(rd[0].length, 4u << 20);
-  EXPECT_EQ(rd[1].length, 4u << 20);
-  EXPECT_EQ(rd[2].length, (1u << 20) + 16384);
+  EXPECT_EQ(Lengths(camera, 0x81), (Sizes{4u << 20, 4u << 20, (1u << 20) + 16384}));
 }
 
 TEST_F(TransportTest, MemoryReadTouchesOnlyTheCallersBytes) {
@@ -329,9 +324,8 @@ TEST_F(TransportTest, AltFrameReadNeedsTheWholeExpectedSize) {
   frame.expectedSize = 4096;
   ASSERT_EQ(transport->ReadFrameAlt(frame), 1u);
   EXPECT_TRUE(transport->IsStreamOpen());  // kept open on success
-  auto rd = BulksOn(camera, 0x83);
-  ASSERT_EQ(rd.size(), 1u);
-  EXPECT_EQ(rd[0].timeoutMs, 5000u);
+  ASSERT_EQ(Lengths(camera, 0x83), Sizes{4096});
+  EXPECT_EQ(BulksOn(camera, 0x83).at(0).timeoutMs, 5000u);
   EXPECT_EQ(Requests(0xC2).size(), 1u);
   transport->CloseStream();
   camera->Script(0x83, BulkReply{.bytes = 100});

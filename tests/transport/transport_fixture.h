@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 #include "fake_usb_backend.h"
 #include "transport/vex_cy3_cam.h"
@@ -28,6 +29,20 @@ class TransportTest : public ::testing::Test {
     for (auto& c : camera->Controls())
       if (c.request == request) out.push_back(c);
     return out;
+  }
+
+  // One control request as the camera saw it; `head` is the start of its data.
+  static void ExpectRequest(const FakeControl& c, uint8_t type, uint8_t request, uint16_t value,
+                            uint16_t index, std::vector<uint8_t> head = {}) {
+    EXPECT_EQ(c.requestType, type);
+    EXPECT_EQ(c.request, request);
+    EXPECT_EQ(c.value, value);
+    EXPECT_EQ(c.index, index);
+    EXPECT_EQ(c.length, 102);
+    if (!head.empty()) {
+      ASSERT_GE(c.data.size(), head.size());
+      EXPECT_EQ(std::vector<uint8_t>(c.data.begin(), c.data.begin() + head.size()), head);
+    }
   }
 
   FakeBackendScope scope;

@@ -66,9 +66,7 @@ uint32_t ArgU32(UMockdevIoctlData* arg, bool* ok) {
   return v;
 }
 
-void Answer(UMockdevIoctlClient* client, long result, int error) {
-  umockdev_ioctl_client_complete(client, result, error);
-}
+constexpr auto Answer = umockdev_ioctl_client_complete;
 
 int UrbStatusOf(const usb::TransferResult& result) {
   switch (result.status) {
@@ -176,11 +174,6 @@ size_t UsbMockDevice::UrbsInFlight() const {
   return inFlight_.size();
 }
 
-void UsbMockDevice::Count(unsigned long request) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  ++counts_[request];
-}
-
 // ---- FIFO readiness ---------------------------------------------------------
 
 void UsbMockDevice::SignalReadyLocked(bool ready) {
@@ -208,10 +201,10 @@ int UsbMockDevice::OnHandleIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client
 int UsbMockDevice::HandleIoctl(UMockdevIoctlClient* client) {
   const unsigned long request = umockdev_ioctl_client_get_request(client);
   UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
-  Count(request);
   bool unplugged = false;
   {
     std::lock_guard<std::mutex> lock(mutex_);
+    ++counts_[request];
     unplugged = unplugged_;
   }
   switch (request) {
@@ -243,17 +236,11 @@ int UsbMockDevice::HandleIoctl(UMockdevIoctlClient* client) {
       break;
     }
     case USBDEVFS_CLAIMINTERFACE:
+    case USBDEVFS_DISCONNECT_CLAIM:  // the interface is the claim record's first field
     case USBDEVFS_RELEASEINTERFACE: {
-      if (request == USBDEVFS_CLAIMINTERFACE) ++claims_;
+      if (request != USBDEVFS_RELEASEINTERFACE) ++claims_;
       bool ok = false;
       const uint32_t iface = ArgU32(arg, &ok);
-      Answer(client, ok && iface == 0 ? 0 : -1, ok && iface == 0 ? 0 : EINVAL);
-      break;
-    }
-    case USBDEVFS_DISCONNECT_CLAIM: {
-      ++claims_;
-      bool ok = false;
-      const uint32_t iface = ArgU32(arg, &ok);  // first field of the claim record
       Answer(client, ok && iface == 0 ? 0 : -1, ok && iface == 0 ? 0 : EINVAL);
       break;
     }

@@ -89,7 +89,6 @@ class UsbMockDevice {
   // Requires mutex_.
   void CompleteLocked(const std::shared_ptr<Urb>& urb);
   void SignalReadyLocked(bool ready);
-  void Count(unsigned long request);
 
   std::shared_ptr<sim::SimCamera> camera_;
   const uint32_t generation_;

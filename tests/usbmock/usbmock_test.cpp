@@ -203,25 +203,6 @@ TEST_F(UsbMockTest, HighSpeedLinkIsNotReportedAsSuperSpeed) {
   world_->bed->Remove(spare.device);
 }
 
-TEST_F(UsbMockTest, DeviceTableNumbersCamerasOfOneModel) {
-  CVexCy3Cam cam;
-  ASSERT_GE(cam.EnumerateDevices(), 2u);
-  const int a = IndexOf(cam, kPathA);
-  const int b = IndexOf(cam, kPathB);
-  ASSERT_GE(a, 0);
-  ASSERT_GE(b, 0);
-  DeviceRecord ra;
-  DeviceRecord rb;
-  ASSERT_TRUE(cam.GetDeviceRecord(static_cast<uint32_t>(a), &ra));
-  ASSERT_TRUE(cam.GetDeviceRecord(static_cast<uint32_t>(b), &rb));
-  EXPECT_EQ(ra.productId, kZa01);
-  // The model numbers are 0 and 1, in the order the cameras were listed.
-  EXPECT_EQ(ra.modelNumber + rb.modelNumber, 1);
-  EXPECT_EQ(ra.modelNumber, a < b ? 0 : 1);
-  const uint32_t count = cam.DeviceCount();
-  EXPECT_EQ(cam.EnumerateDevices(), count);  // a second pass adds nothing
-}
-
 // ---- endpoint 0 -------------------------------------------------------------
 
 TEST_F(UsbMockTest, VendorRequestsReachTheSelectedCameraOnly) {
