@@ -33,7 +33,8 @@ SimCamera::SimCamera(uint32_t id, uint16_t productId)
     : id_(id),
       product_(LookupSimProduct(productId)),
       path_(usb::MakeDevicePath(kSimVendorId, productId, "sim-" + std::to_string(id))),
-      eeprom_(kEepromSize, 0xFF) {
+      eeprom_(kEepromSize, 0xFF),
+      ports_{product_, fpga_, sensor_, busyReads_, [this] { return ThermalAt(Clock::now()); }} {
   char serial[32];
   std::snprintf(serial, sizeof(serial), "SIM%04X-%04u", productId, id % 10000);
   std::lock_guard lock(mutex_);
@@ -46,15 +47,15 @@ SimCamera::SimCamera(uint32_t id, uint16_t productId)
 
 void SimCamera::PowerOn() {
   const auto now = Clock::now();
+  head_ = MakeSimHead(product_);
   fpga_.fill(0);
   aux_.fill(0);
   fpgaPointer_ = auxPointer_ = 0;
-  eepromPointer_ = sensorPointer_ = 0;
+  eepromPointer_ = 0;
   sensor_.assign(0x10000, 0);
   sensor_[0] = product_.sensorChipId;
   commandByte_ = 0;
   controllerA_ = controllerB_ = 0;
-  controllerWords_.clear();
   busyReads_ = 0;
   adcLatch_ = 0;
 
@@ -75,6 +76,7 @@ void SimCamera::PowerOn() {
     fpga_[kRegExposure1] = 0x01;
     fpga_[kRegRestart] = 1;
   }
+  head_->PowerOn(ports_);
 
   frame_ = FrameUnit{};
   memRead_ = MemoryUnit{};

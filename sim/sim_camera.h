@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/sim_head.h"
 #include "sim/sim_product_table.h"
 #include "sim/test_pattern.h"
 #include "transport/usb_access.h"
@@ -182,8 +183,6 @@ class SimCamera {
   int SerialRead(uint8_t address, uint8_t* bytes, uint16_t count);
   void WriteFpga(uint8_t reg, uint8_t value);
   uint8_t ReadFpga(uint8_t reg);
-  void WriteSensorBytes(uint16_t address, const uint8_t* bytes, uint16_t count);
-  void ReadSensorBytes(uint16_t address, uint8_t* bytes, uint16_t count) const;
 
   // Frame timing and production (all require mutex_).
   void Retime();
@@ -238,10 +237,8 @@ class SimCamera {
   uint8_t auxPointer_ = 0;
   uint16_t eepromPointer_ = 0;
   std::vector<uint16_t> sensor_;
-  uint16_t sensorPointer_ = 0;
   uint8_t commandByte_ = 0;
   uint32_t controllerA_ = 0, controllerB_ = 0;
-  std::map<uint16_t, uint32_t> controllerWords_;
   uint32_t busyReads_ = 0;
   uint16_t adcLatch_ = 0;
 
@@ -266,6 +263,10 @@ class SimCamera {
   // Faults.
   uint32_t faultTimeouts_ = 0, faultStalls_ = 0, faultBadStatus_ = 0, faultShort_ = 0;
   uint32_t faultBus_ = 0, faultEepromLoss_ = 0;
+
+  // The product's sensor head, made anew at each power-on.
+  SimPorts ports_;
+  std::unique_ptr<SimHead> head_;
 
   // Log.
   bool logOn_ = true;

@@ -121,8 +121,9 @@ int SimCamera::SensorControllerRequest(uint8_t request, uint16_t value, uint8_t*
   }
   // 0x3F, controller value: sensor register wValue, little-endian
   if (length < 2) return -1;
-  data[0] = static_cast<uint8_t>(sensor_[value]);
-  data[1] = static_cast<uint8_t>(sensor_[value] >> 8);
+  const uint16_t v = head_->ControllerValue(ports_, value);
+  data[0] = static_cast<uint8_t>(v);
+  data[1] = static_cast<uint8_t>(v >> 8);
   return 2;
 }
 
@@ -176,12 +177,13 @@ int SimCamera::ControllerWordRequest(uint8_t request, uint16_t value, uint16_t i
                                      uint16_t length) {
   if (request == 0xD0) {
     if (length < 4) return -1;
-    controllerWords_[static_cast<uint16_t>((value & 1u) << 15 | (index & 0x7FFFu))] = GetU32(data);
+    head_->ControllerWordWritten(
+        ports_, static_cast<uint16_t>((value & 1u) << 15 | (index & 0x7FFFu)), GetU32(data));
     return length;
   }
   if (length < 2) return -1;
-  const auto it = controllerWords_.find(index);
-  const uint32_t v = it == controllerWords_.end() ? 0 : it->second;
+  uint32_t v = 0;
+  if (!head_->ControllerWordRead(ports_, index, &v)) return -1;
   const int block = std::min<int>(length, 64);
   std::memset(data, 0, block);
   data[0] = static_cast<uint8_t>(v);
@@ -219,15 +221,8 @@ int SimCamera::SerialWrite(uint8_t address, const uint8_t* bytes, uint16_t count
       }
     }
   } else if (product_.sensorBusAddress != 0 && address == product_.sensorBusAddress) {
-    if (count < 2) {
-      ok = false;
-    } else {
-      sensorPointer_ = static_cast<uint16_t>(bytes[0] << 8 | bytes[1]);
-      if (count > 2) {
-        WriteSensorBytes(sensorPointer_, bytes + 2, count - 2);
-        busyReads_ = busyAfterWrite_;
-      }
-    }
+    ok = head_->SensorWrite(ports_, bytes, count);
+    if (ok && count > 2) busyReads_ = busyAfterWrite_;
   } else if (product_.statusBusAddress == 0 || address != product_.statusBusAddress) {
     ok = false;  // nobody answers at this address
   }
@@ -259,7 +254,7 @@ int SimCamera::SerialRead(uint8_t address, uint8_t* bytes, uint16_t count) {
   } else if (address == (kBusEeprom | 1)) {
     for (uint16_t i = 0; i < count; ++i) bytes[i] = eeprom_[eepromPointer_++];
   } else if (product_.sensorBusAddress != 0 && address == (product_.sensorBusAddress | 1)) {
-    ReadSensorBytes(sensorPointer_, bytes, count);
+    ok = head_->SensorRead(ports_, bytes, count);
   } else if (product_.statusBusAddress != 0 && address == (product_.statusBusAddress | 1)) {
     std::memset(bytes, 0, count);
   } else {
@@ -277,30 +272,6 @@ int SimCamera::SerialRead(uint8_t address, uint8_t* bytes, uint16_t count) {
     Record(std::move(t));
   }
   return ok ? count : -1;
-}
-
-void SimCamera::WriteSensorBytes(uint16_t address, const uint8_t* bytes, uint16_t count) {
-  if (product_.sensorValueBytes == 1 || count == 1) {
-    // 8-bit registers, consecutive addresses; a single byte is an 8-bit value.
-    for (uint16_t i = 0; i < count; ++i) sensor_[static_cast<uint16_t>(address + i)] = bytes[i];
-    return;
-  }
-  // 16-bit registers, big-endian words at consecutive even addresses.
-  for (uint16_t i = 0; i + 1 < count; i += 2)
-    sensor_[static_cast<uint16_t>(address + i)] =
-        static_cast<uint16_t>(bytes[i] << 8 | bytes[i + 1]);
-}
-
-void SimCamera::ReadSensorBytes(uint16_t address, uint8_t* bytes, uint16_t count) const {
-  if (product_.sensorValueBytes == 1 || count == 1) {
-    for (uint16_t i = 0; i < count; ++i)
-      bytes[i] = static_cast<uint8_t>(sensor_[static_cast<uint16_t>(address + i)]);
-    return;
-  }
-  for (uint16_t i = 0; i < count; ++i) {
-    const uint16_t word = sensor_[static_cast<uint16_t>(address + (i & ~1u))];
-    bytes[i] = static_cast<uint8_t>((i & 1u) ? word : word >> 8);
-  }
 }
 
 // ---------------------------------------------------------------- FPGA register file
@@ -325,11 +296,14 @@ void SimCamera::WriteFpga(uint8_t reg, uint8_t value) {
     default:
       break;
   }
+  const uint8_t old = fpga_[reg];
   fpga_[reg] = value;
+  head_->FpgaWritten(ports_, reg, old, value);
   Retime();
 }
 
 uint8_t SimCamera::ReadFpga(uint8_t reg) {
+  if (const std::optional<uint8_t> v = head_->FpgaRead(ports_, reg)) return *v;
   switch (reg) {
     case kRegBusy:
       if (busyReads_ > 0) {

@@ -84,6 +84,7 @@ PatternFrame SimCamera::CurrentPattern(uint32_t tag) const {
     p.x0 = p.width < product_.width ? (product_.width - p.width) / 2 : 0;
     p.y0 = fpga_[kRegWindowY] * 4u;
   }
+  head_->ShapeFrame(ports_, p);
   return p;
 }
 

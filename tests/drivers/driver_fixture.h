@@ -1,0 +1,80 @@
+#pragma once
+// A sensor driver against the simulated camera of its product, through the
+// real transport: the driver talks to the camera's firmware model exactly as
+// it would to a camera, and the camera's transaction log shows what it sent.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "sim/sim_backend.h"
+#include "sim/sim_camera.h"
+#include "transport/vex_cy3_cam.h"
+
+namespace vexcam::test {
+
+class DriverTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    sim::SimBackend::Instance().RemoveAll();
+    sim::SimBackend::Instance().Install(false);
+    sim::SimBackend::Instance().SetSpeedUp(1000);
+  }
+  void TearDown() override {
+    transport.reset();
+    sim::SimBackend::Instance().RemoveAll();
+  }
+
+  // Adds a simulated camera of this product and selects it; the log starts empty.
+  void Attach(uint16_t productId) {
+    camera = sim::SimBackend::Instance().AddCamera(productId);
+    transport = std::make_unique<CVexCy3Cam>();
+    ASSERT_GE(transport->EnumerateDevices(), 1u);
+    ASSERT_EQ(transport->SelectDevice(0), 1u);
+    camera->ClearLog();
+  }
+
+  struct RegWrite {
+    uint32_t address;
+    uint32_t value;
+    bool operator==(const RegWrite&) const = default;
+  };
+
+  // Sensor register writes on the bus, decoded as {address hi, address lo,
+  // value in valueBytes bytes, high first}; address-only transactions (the
+  // first half of a read) are left out.
+  std::vector<RegWrite> SensorWrites(uint8_t busAddress, int valueBytes) const {
+    std::vector<RegWrite> out;
+    for (const sim::SimTransaction& t : camera->SerialLog(busAddress)) {
+      if (t.in || !t.ok || t.data.size() < 2u + valueBytes) continue;
+      uint32_t value = 0;
+      for (int i = 0; i < valueBytes; ++i) value = value << 8 | t.data[2 + i];
+      out.push_back({uint32_t{t.data[0]} << 8 | t.data[1], value});
+    }
+    return out;
+  }
+
+  // FPGA register writes, in order.
+  std::vector<RegWrite> FpgaWrites() const {
+    std::vector<RegWrite> out;
+    for (const sim::SimTransaction& t : camera->SerialLog(sim::kBusFpga))
+      if (!t.in && t.ok && t.data.size() >= 3) out.push_back({t.data[0], t.data[2]});
+    return out;
+  }
+
+  // The value last written to a register, or -1.
+  static int64_t LastValue(const std::vector<RegWrite>& writes, uint32_t address) {
+    int64_t v = -1;
+    for (const RegWrite& w : writes)
+      if (w.address == address) v = w.value;
+    return v;
+  }
+
+  std::shared_ptr<sim::SimCamera> camera;
+  std::unique_ptr<CVexCy3Cam> transport;
+};
+
+}  // namespace vexcam::test
