@@ -24,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "camera/product_table.h"
 #include "camera/vex_cam_usb3k9_simple_sdk.h"
 #include "fuzz_support.h"
 #include "sim/sim_backend.h"
@@ -170,10 +171,10 @@ CVexCamUSB3K9SimpleSdk* Camera() {
     ScratchDir();
     sim::SimBackend::Instance().RemoveAll();
     sim::SimBackend::Instance().SetSpeedUp(1000);
-    sim::SimBackend::Instance().AddCamera(0x3200);
+    sim::SimBackend::Instance().AddCamera(kTargetProduct);
     usb::UsbHub::Instance().SetSimulator(std::make_shared<ScriptedBackend>(), true);
     auto cam = std::make_unique<CVexCamUSB3K9SimpleSdk>();
-    cam->SetProductId(0x3200);
+    cam->SetProductId(kTargetProduct);
     cam->CreateController(nullptr, nullptr);
     if (cam->OpenCamera(0) == 0) return nullptr;
     return cam;
