@@ -195,7 +195,13 @@ std::vector<uint16_t> FamilyProductIds() {
 }
 
 bool IsDriverImplemented(SensorDriver driver) {
-  return driver == D::kZA01 || driver == D::kMT9F001;
+  // The fallback's constructor is the MT9F001 class itself.
+  if (driver == D::kMT9F001) return true;
+  if (kChipProbeMatch.driver == driver) return kChipProbeMatch.construct != kFallback;
+  for (const ProductRow& row : kRows) {
+    if (row.driver == driver) return row.construct != kFallback;
+  }
+  return false;
 }
 
 bool HasGeneralDataWidth(const ProductRow& row) {
