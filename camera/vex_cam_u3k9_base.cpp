@@ -12,6 +12,7 @@
 #include "platform/clock.h"
 #include "platform/debug_log.h"
 #include "sensors/frame_geometry.h"
+#include "sensors/update_strobe.h"
 #include "transport/camera_products.h"
 
 namespace vexcam {
@@ -46,8 +47,12 @@ CVexCamU3K9Base::~CVexCamU3K9Base() { CVexCamU3K9Base::CloseCamera(nullptr); }
 // ---------------------------------------------------------------- lifecycle
 
 uint32_t CVexCamU3K9Base::CreateController(HWND notifyWindow, const uint32_t* guid) {
-  std::lock_guard<std::recursive_mutex> lock(controlMutex_);
-  CloseCamera(notifyWindow);
+  std::lock_guard<std::mutex> lock(controlMutex_);
+  return CreateControllerLocked(notifyWindow, guid);
+}
+
+uint32_t CVexCamU3K9Base::CreateControllerLocked(HWND notifyWindow, const uint32_t* guid) {
+  CloseCameraLocked(notifyWindow);
   // Discovery opens only devices of the family's product ids.
   usb::SetCameraProductIds(FamilyProductIds());
   transport_.reset(new (std::nothrow) CVexCy3Cam(guid));
@@ -67,8 +72,12 @@ uint32_t CVexCamU3K9Base::WaitForFpgaReady(uint32_t attempts, bool keepAlive) {
 }
 
 uint32_t CVexCamU3K9Base::InitCamera() {
-  std::lock_guard<std::recursive_mutex> lock(controlMutex_);
-  std::lock_guard<std::recursive_mutex> driver(driverMutex_);
+  std::lock_guard<std::mutex> lock(controlMutex_);
+  return InitCameraLocked();
+}
+
+uint32_t CVexCamU3K9Base::InitCameraLocked() {
+  std::lock_guard<std::mutex> driver(driverMutex_);
   const ProductRow& row = Row();
   if (row.bringUp == BringUpRule::kNone) return 1;
   if (!transport_ || !transport_->PrepareTransferBuffer()) return 0;
@@ -122,12 +131,16 @@ bool CVexCamU3K9Base::BringUpQuirk(BringUpRule rule) {
   return true;
 }
 
-uint32_t CVexCamU3K9Base::CloseCamera(HWND /*notifyWindow*/) {
-  std::lock_guard<std::recursive_mutex> lock(controlMutex_);
-  StopCapture();
+uint32_t CVexCamU3K9Base::CloseCamera(HWND notifyWindow) {
+  std::lock_guard<std::mutex> lock(controlMutex_);
+  return CloseCameraLocked(notifyWindow);
+}
+
+uint32_t CVexCamU3K9Base::CloseCameraLocked(HWND /*notifyWindow*/) {
+  StopCaptureLocked();
   if (Row().ccdShutDown && sensor_) {
     {
-      std::lock_guard<std::recursive_mutex> driver(driverMutex_);
+      std::lock_guard<std::mutex> driver(driverMutex_);
       sensor_->WriteSensorRegister(0, 3);
       sensor_->WriteSensorRegister(32768, 3);
     }
@@ -139,7 +152,7 @@ uint32_t CVexCamU3K9Base::CloseCamera(HWND /*notifyWindow*/) {
   }
   // The driver borrows the transport's controller: it goes first.
   {
-    std::lock_guard<std::recursive_mutex> driver(driverMutex_);
+    std::lock_guard<std::mutex> driver(driverMutex_);
     sensor_.reset();
   }
   if (transport_) transport_->CloseStream();
@@ -157,13 +170,21 @@ uint32_t CVexCamU3K9Base::CloseCamera(HWND /*notifyWindow*/) {
 }
 
 uint32_t CVexCamU3K9Base::ReopenCamera(uint32_t deviceNumber) {
-  std::lock_guard<std::recursive_mutex> lock(controlMutex_);
-  StopCapture();
-  return OpenCamera(deviceNumber) ? 0 : 0xFFFFFFFF;
+  std::lock_guard<std::mutex> lock(controlMutex_);
+  return ReopenCameraLocked(deviceNumber);
+}
+
+uint32_t CVexCamU3K9Base::ReopenCameraLocked(uint32_t deviceNumber) {
+  StopCaptureLocked();
+  return OpenCameraLocked(deviceNumber) ? 0 : 0xFFFFFFFF;
 }
 
 uint32_t CVexCamU3K9Base::OpenCamera(uint32_t deviceNumber) {
-  std::lock_guard<std::recursive_mutex> lock(controlMutex_);
+  std::lock_guard<std::mutex> lock(controlMutex_);
+  return OpenCameraLocked(deviceNumber);
+}
+
+uint32_t CVexCamU3K9Base::OpenCameraLocked(uint32_t deviceNumber) {
   const uint32_t pid = productId_.load();
   if (!transport_ || pid == kNoProductId || transport_->EnumerateDevices() == 0) return 0;
   ConfigureStream();
@@ -180,20 +201,20 @@ uint32_t CVexCamU3K9Base::OpenCamera(uint32_t deviceNumber) {
     }
   }
   // A running transfer thread uses the driver and the selected device.
-  if (running_.load() || transferThread_.joinable()) StopCapture();
+  if (running_.load() || transferThread_.joinable()) StopCaptureLocked();
   if (!transport_->SelectDevice(index)) {
     settingsChanged_.store(true);
-    return InitCamera();
+    return InitCameraLocked();
   }
   {
-    std::lock_guard<std::recursive_mutex> driver(driverMutex_);
+    std::lock_guard<std::mutex> driver(driverMutex_);
     sensor_.reset();
     sensor_ = CreateSensor(pid, transport_.get(), &chosenDriver_);
     if (!sensor_) return 0;
   }
   deviceNumber_.store(deviceNumber);
   settingsChanged_.store(true);
-  return InitCamera();
+  return InitCameraLocked();
 }
 
 // ---------------------------------------------------------------- device table
@@ -209,17 +230,17 @@ uint32_t CVexCamU3K9Base::GetDeviceInfoB(uint8_t* block) {
 }
 
 void CVexCamU3K9Base::SetDriverDataBits(uint32_t mode) {
-  std::lock_guard<std::recursive_mutex> driver(driverMutex_);
+  std::lock_guard<std::mutex> driver(driverMutex_);
   if (sensor_) sensor_->SetDataBits(mode);
 }
 
 void CVexCamU3K9Base::SetDriverTriggerMode(uint32_t mode) {
-  std::lock_guard<std::recursive_mutex> driver(driverMutex_);
+  std::lock_guard<std::mutex> driver(driverMutex_);
   if (sensor_) sensor_->SetTriggerMode(mode);
 }
 
 uint32_t CVexCamU3K9Base::GetSensorInfo(SensorInfo* info) {
-  std::lock_guard<std::recursive_mutex> lock(driverMutex_);
+  std::lock_guard<std::mutex> lock(driverMutex_);
   if (!sensor_) return 0;
   return sensor_->GetSensorInfo(info);
 }
@@ -325,16 +346,11 @@ const SensorConstants& CVexCamU3K9Base::SensorRow() const {
 void CVexCamU3K9Base::UpdateStrobe() {
   uint32_t model = 0;
   {
-    std::lock_guard<std::recursive_mutex> driver(driverMutex_);
+    std::lock_guard<std::mutex> driver(driverMutex_);
     if (!sensor_ || !transport_) return;
     model = sensor_->ModelNumber();
   }
-  if (model == 122) return;
-  const uint8_t reg = (model == 103 || model == 115) ? kFpgaUpdateStrobeAlt : kFpgaUpdateStrobeStd;
-  WriteReg(reg, 1);
-  SleepMs(1);
-  WriteReg(reg, 0);
-  SleepMs(1);
+  PulseUpdateStrobe(transport_.get(), model);
 }
 
 uint32_t CVexCamU3K9Base::WriteFpgaRegister(uint8_t reg, uint8_t value) {
@@ -378,10 +394,14 @@ void CVexCamU3K9Base::OpenFrameEvent() {
 }
 
 uint32_t CVexCamU3K9Base::SetCaptureMode(uint32_t mode) {
-  std::lock_guard<std::recursive_mutex> lock(controlMutex_);
+  std::lock_guard<std::mutex> lock(controlMutex_);
+  return SetCaptureModeLocked(mode);
+}
+
+uint32_t CVexCamU3K9Base::SetCaptureModeLocked(uint32_t mode) {
   if (!transport_) return 0;
   if (mode != captureMode_.load()) {
-    StopCapture();
+    StopCaptureLocked();
     OpenFrameEvent();
     if (mode == kCaptureNextFrame) {
       ring_.SetReadIndex(ring_.WriteIndex());
@@ -394,14 +414,18 @@ uint32_t CVexCamU3K9Base::SetCaptureMode(uint32_t mode) {
 }
 
 uint32_t CVexCamU3K9Base::StartCapture(uint32_t mode) {
-  std::lock_guard<std::recursive_mutex> lock(controlMutex_);
+  std::lock_guard<std::mutex> lock(controlMutex_);
+  return StartCaptureLocked(mode);
+}
+
+uint32_t CVexCamU3K9Base::StartCaptureLocked(uint32_t mode) {
   if (running_.load()) {
     TimerResolution resolution(1);
-    if (threadEnd_.Wait(5) != WaitResult::kSignalled) StopCapture();
+    if (threadEnd_.Wait(5) != WaitResult::kSignalled) StopCaptureLocked();
   }
   OpenFrameEvent();
-  if (!SetCaptureMode(mode)) return 0;
-  if (settingsChanged_.load()) ApplyCaptureSettings();
+  if (!SetCaptureModeLocked(mode)) return 0;
+  if (settingsChanged_.load()) ApplyCaptureSettingsLocked();
   threadEnd_.Reset();
   JoinFinishedThread();
   // The new loop starts clean: a WaitFrame right after this call must not see
@@ -437,7 +461,11 @@ void CVexCamU3K9Base::StopTransferThread() {
 }
 
 uint32_t CVexCamU3K9Base::StopCapture() {
-  std::lock_guard<std::recursive_mutex> lock(controlMutex_);
+  std::lock_guard<std::mutex> lock(controlMutex_);
+  return StopCaptureLocked();
+}
+
+uint32_t CVexCamU3K9Base::StopCaptureLocked() {
   stopGeneration_.fetch_add(1);
   if (sensor_) sensor_->StopMonitor();
   StopTransferThread();
@@ -475,12 +503,16 @@ uint32_t CVexCamU3K9Base::SetFrameTimeout(uint32_t ms) {
 // ---------------------------------------------------------------- buffers and window
 
 uint32_t CVexCamU3K9Base::ApplyCaptureSettings() {
-  std::lock_guard<std::recursive_mutex> lock(controlMutex_);
+  std::lock_guard<std::mutex> lock(controlMutex_);
+  return ApplyCaptureSettingsLocked();
+}
+
+uint32_t CVexCamU3K9Base::ApplyCaptureSettingsLocked() {
   // The transfer thread writes into the buffers about to be replaced.
   StopTransferThread();
   staging_.reset();
   stagingCapacity_ = 0;
-  std::lock_guard<std::recursive_mutex> driver(driverMutex_);
+  std::lock_guard<std::mutex> driver(driverMutex_);
   if (!sensor_) return 0;
   SensorInfo info;
   sensor_->GetSensorInfo(&info);
@@ -568,13 +600,13 @@ uint32_t CVexCamU3K9Base::ApplyWindowRegisters(const SensorInfo& info) {
     case WindowQuirk::kHeightByte34Strobe:
       WriteReg(kFpgaWindowHeightLow, 34);
       SleepMs(1);
-      UpdateStrobe();
+      PulseUpdateStrobe(transport_.get(), sensor_->ModelNumber());
       break;
     case WindowQuirk::kClearTransferReset:
       WriteReg(kFpgaTransferReset, 0);
       break;
     case WindowQuirk::kStrobe:
-      UpdateStrobe();
+      PulseUpdateStrobe(transport_.get(), sensor_->ModelNumber());
       break;
   }
   settingsChanged_.store(false);

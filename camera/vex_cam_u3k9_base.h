@@ -264,7 +264,7 @@ class CVexCamU3K9Base {
   // The driver, or null while no camera is open. The pointer is read under
   // the driver lock; using it is for tests on one thread only.
   CSensorBase* Sensor() const {
-    std::lock_guard<std::recursive_mutex> lock(driverMutex_);
+    std::lock_guard<std::mutex> lock(driverMutex_);
     return sensor_.get();
   }
   // The driver class the factory chose for the product (the class built may
@@ -296,6 +296,23 @@ class CVexCamU3K9Base {
   }
 
  protected:
+  // The bodies of the public operations of the same name, for callers that
+  // already hold controlMutex_ (the lock is not recursive).
+  uint32_t CreateControllerLocked(HWND notifyWindow, const uint32_t* guid);
+  uint32_t InitCameraLocked();
+  uint32_t CloseCameraLocked(HWND notifyWindow);
+  uint32_t ReopenCameraLocked(uint32_t deviceNumber);
+  uint32_t OpenCameraLocked(uint32_t deviceNumber);
+  uint32_t SetCaptureModeLocked(uint32_t mode);
+  uint32_t StartCaptureLocked(uint32_t mode);
+  uint32_t StopCaptureLocked();
+  uint32_t ApplyCaptureSettingsLocked();
+  uint32_t SetDataBitsLocked(uint32_t mode);
+  uint32_t HasReadoutSpeedLocked();
+  uint32_t GetReadoutSpeedLocked();
+  uint32_t SetReadoutSpeedLocked(uint32_t on);
+  uint32_t GrabOneFrameLocked();
+
   // The table row of the product id set by SetProductId.
   const ProductRow& Row() const { return *row_.load(); }
   bool HasFpgaRegisters() const { return Row().controlPath == ControlPath::kFpgaRegisters; }
@@ -420,7 +437,7 @@ class CVexCamU3K9Base {
   Event threadEnd_{false};
   // Serialises the capture control operations (start, stop, mode, settings)
   // between application threads; never held by the transfer thread.
-  std::recursive_mutex controlMutex_;
+  std::mutex controlMutex_;
   // Serialises calls into the driver between the application's threads and
   // the transfer thread, which applies a pending exposure: the driver's
   // record and its multi-register writes (the 24-bit exposure counter) are
@@ -428,7 +445,7 @@ class CVexCamU3K9Base {
   // never while waiting for another thread. The driver is replaced (opening
   // another camera, closing) only with both controlMutex_ and this lock held,
   // so a reader of sensor_ holds one of the two.
-  mutable std::recursive_mutex driverMutex_;
+  mutable std::mutex driverMutex_;
   // Cooling last asked for (-1: never), restored after a camera reset.
   std::atomic<int32_t> peltierRequest_{-1};
   uint32_t lastTag_ = 0;  // transfer thread only

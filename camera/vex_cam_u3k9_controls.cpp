@@ -14,9 +14,9 @@ constexpr double kLongExposureSeconds = 2.0;
 
 uint32_t CVexCamU3K9Base::SetCaptureArea(uint32_t x, uint32_t y, uint32_t width, uint32_t height,
                                          uint32_t areaFlag) {
-  std::lock_guard<std::recursive_mutex> lock(controlMutex_);
+  std::lock_guard<std::mutex> lock(controlMutex_);
   if (!sensor_) return 0;
-  std::lock_guard<std::recursive_mutex> driver(driverMutex_);
+  std::lock_guard<std::mutex> driver(driverMutex_);
   SensorInfo info;
   sensor_->GetSensorInfo(&info);
   if (!Row().reappliesSameArea && x == info.areaX && y == info.areaY && width == info.areaWidth &&
@@ -47,7 +47,7 @@ uint32_t CVexCamU3K9Base::GetCaptureArea(uint32_t* x, uint32_t* y, uint32_t* wid
 uint32_t CVexCamU3K9Base::ApplyDataBits(uint32_t bits) {
   dataBitsMode_.store(bits);
   settingsChanged_.store(true);
-  return ApplyCaptureSettings();
+  return ApplyCaptureSettingsLocked();
 }
 
 bool CVexCamU3K9Base::WriteGeneralDataWidth(bool sixteen) {
@@ -67,7 +67,11 @@ uint32_t CVexCamU3K9Base::SetDataBitsGeneral(uint32_t mode) {
 }
 
 uint32_t CVexCamU3K9Base::SetDataBits(uint32_t mode) {
-  std::lock_guard<std::recursive_mutex> lock(controlMutex_);
+  std::lock_guard<std::mutex> lock(controlMutex_);
+  return SetDataBitsLocked(mode);
+}
+
+uint32_t CVexCamU3K9Base::SetDataBitsLocked(uint32_t mode) {
   if (!transport_) return 0;
   const ProductRow& row = Row();
   const uint32_t b = mode != 0 ? 1 : 0;
@@ -102,13 +106,13 @@ uint32_t CVexCamU3K9Base::SetSamplingRate(uint32_t rate) {
     uint32_t code = 0;
     if (transport_->GetBusSpeed(&code) && code != kSpeedSuper) rate = 0;
   }
-  std::lock_guard<std::recursive_mutex> lock(driverMutex_);
+  std::lock_guard<std::mutex> lock(driverMutex_);
   if (!sensor_) return 0;
   return sensor_->SetSamplingRate(rate);
 }
 
 uint32_t CVexCamU3K9Base::SetExposureTime(uint32_t time) {
-  std::lock_guard<std::recursive_mutex> lock(driverMutex_);
+  std::lock_guard<std::mutex> lock(driverMutex_);
   if (!sensor_) return 0;
   frameTimeoutMs_.store(time <= kLongExposure ? kDefaultFrameTimeoutMs : time / 5);
   if (Row().exposure == ExposureRule::kTransferThread) {
@@ -120,7 +124,7 @@ uint32_t CVexCamU3K9Base::SetExposureTime(uint32_t time) {
 }
 
 uint32_t CVexCamU3K9Base::SetExposureTimeEx(double seconds) {
-  std::lock_guard<std::recursive_mutex> lock(driverMutex_);
+  std::lock_guard<std::mutex> lock(driverMutex_);
   if (!sensor_) return 0;
   if (seconds > kLongExposureSeconds) {
     const double ms = (seconds + 1.0) * 1000.0;
@@ -133,12 +137,12 @@ uint32_t CVexCamU3K9Base::SetTriggerMode(uint32_t mode, uint32_t force) {
   TriggerWait wait = TriggerWait::kNone;
   uint64_t generation = 0;
   {
-    std::lock_guard<std::recursive_mutex> lock(controlMutex_);
+    std::lock_guard<std::mutex> lock(controlMutex_);
     if (!sensor_) return 0;
     const ProductRow& row = Row();
     if (row.trigger == TriggerRule::kNone) return 1;
     if (force == 0 && lastTriggerMode_ == static_cast<int64_t>(mode)) return 1;
-    StopCapture();
+    StopCaptureLocked();
     OpenFrameEvent();
     bool general = false;
     switch (row.trigger) {
@@ -188,7 +192,7 @@ uint32_t CVexCamU3K9Base::SetTriggerMode(uint32_t mode, uint32_t force) {
 CVexCamU3K9Base::TriggerWait CVexCamU3K9Base::StartPrimingRead() {
   // One header-only read primes the trigger; the next frame is awaited after.
   frameCounter_.store(0);
-  return StartCapture(kCaptureHeaderOnly) ? TriggerWait::kHeaderRead : TriggerWait::kNone;
+  return StartCaptureLocked(kCaptureHeaderOnly) ? TriggerWait::kHeaderRead : TriggerWait::kNone;
 }
 
 bool CVexCamU3K9Base::SetCooledTrigger(uint32_t mode, TriggerWait* wait) {
@@ -200,7 +204,7 @@ bool CVexCamU3K9Base::SetCooledTrigger(uint32_t mode, TriggerWait* wait) {
   if (mode == 0) {
     SetDriverTriggerMode(0);
   } else if (mode == 1) {
-    const uint32_t started = StartCapture(kCaptureNextFrame);
+    const uint32_t started = StartCaptureLocked(kCaptureNextFrame);
     SetDriverTriggerMode(1);
     if (started) *wait = TriggerWait::kFirstFrame;
   }
@@ -215,13 +219,13 @@ void CVexCamU3K9Base::FinishTrigger(TriggerWait wait, uint64_t generation) {
       SleepMs(10);
       if (threadEnd_.Wait(5000) == WaitResult::kSignalled) {
         SleepMs(10);
-        std::lock_guard<std::recursive_mutex> lock(controlMutex_);
-        if (stopGeneration_.load() == generation) StartCapture(kCaptureNextFrame);
+        std::lock_guard<std::mutex> lock(controlMutex_);
+        if (stopGeneration_.load() == generation) StartCaptureLocked(kCaptureNextFrame);
       }
       return;
     case TriggerWait::kFirstFrame:
       if (WaitFrame(60000) == kWaitNewFrame) {
-        std::lock_guard<std::recursive_mutex> lock(controlMutex_);
+        std::lock_guard<std::mutex> lock(controlMutex_);
         if (stopGeneration_.load() == generation) ReadFpgaStatus();
       }
       return;
@@ -231,8 +235,12 @@ void CVexCamU3K9Base::FinishTrigger(TriggerWait wait, uint64_t generation) {
 // ---------------------------------------------------------------- readout speed, level
 
 uint32_t CVexCamU3K9Base::HasReadoutSpeed() {
-  std::lock_guard<std::recursive_mutex> lock(controlMutex_);
-  std::lock_guard<std::recursive_mutex> driver(driverMutex_);
+  std::lock_guard<std::mutex> lock(controlMutex_);
+  std::lock_guard<std::mutex> driver(driverMutex_);
+  return HasReadoutSpeedLocked();
+}
+
+uint32_t CVexCamU3K9Base::HasReadoutSpeedLocked() {
   if (!sensor_) return 0;
   const ReadoutRule rule = Row().readout;
   if (rule == ReadoutRule::kFpga144 || rule == ReadoutRule::kSromConfig) return 1;
@@ -240,9 +248,13 @@ uint32_t CVexCamU3K9Base::HasReadoutSpeed() {
 }
 
 uint32_t CVexCamU3K9Base::GetReadoutSpeed() {
-  std::lock_guard<std::recursive_mutex> lock(controlMutex_);
-  std::lock_guard<std::recursive_mutex> driver(driverMutex_);
-  if (!sensor_ || !HasReadoutSpeed()) return 0;
+  std::lock_guard<std::mutex> lock(controlMutex_);
+  std::lock_guard<std::mutex> driver(driverMutex_);
+  return GetReadoutSpeedLocked();
+}
+
+uint32_t CVexCamU3K9Base::GetReadoutSpeedLocked() {
+  if (!sensor_ || !HasReadoutSpeedLocked()) return 0;
   uint8_t value = 0;
   switch (Row().readout) {
     case ReadoutRule::kNone:
@@ -266,10 +278,14 @@ uint32_t CVexCamU3K9Base::GetReadoutSpeed() {
 }
 
 uint32_t CVexCamU3K9Base::SetReadoutSpeed(uint32_t on) {
-  std::lock_guard<std::recursive_mutex> lock(controlMutex_);
-  std::lock_guard<std::recursive_mutex> driver(driverMutex_);
-  if (!HasReadoutSpeed()) return 0;
-  if (GetReadoutSpeed() == on) return 1;
+  std::lock_guard<std::mutex> lock(controlMutex_);
+  std::lock_guard<std::mutex> driver(driverMutex_);
+  return SetReadoutSpeedLocked(on);
+}
+
+uint32_t CVexCamU3K9Base::SetReadoutSpeedLocked(uint32_t on) {
+  if (!HasReadoutSpeedLocked()) return 0;
+  if (GetReadoutSpeedLocked() == on) return 1;
   uint8_t value = 0;
   switch (Row().readout) {
     case ReadoutRule::kNone:

@@ -8,7 +8,7 @@ namespace vexcam {
 
 uint32_t CVexCamU3K9Base::Get(uint32_t (CSensorBase::*op)(uint32_t*), uint32_t* ok) {
   uint32_t value = 0;
-  std::lock_guard<std::recursive_mutex> lock(driverMutex_);
+  std::lock_guard<std::mutex> lock(driverMutex_);
   const bool read = sensor_ && (sensor_.get()->*op)(&value) != 0;
   if (ok) *ok = read ? 1 : 0;
   return read ? value : 0;
@@ -17,7 +17,7 @@ uint32_t CVexCamU3K9Base::Get(uint32_t (CSensorBase::*op)(uint32_t*), uint32_t* 
 uint32_t CVexCamU3K9Base::GetChannel(uint32_t (CSensorBase::*op)(uint32_t, uint32_t*),
                                      uint32_t channel, uint32_t* ok) {
   uint32_t value = 0;
-  std::lock_guard<std::recursive_mutex> lock(driverMutex_);
+  std::lock_guard<std::mutex> lock(driverMutex_);
   const bool read = sensor_ && (sensor_.get()->*op)(channel, &value) != 0;
   if (ok) *ok = read ? 1 : 0;
   return read ? value : 0;
@@ -25,7 +25,7 @@ uint32_t CVexCamU3K9Base::GetChannel(uint32_t (CSensorBase::*op)(uint32_t, uint3
 
 double CVexCamU3K9Base::GetSeconds(uint32_t (CSensorBase::*op)(double*), uint32_t* ok) {
   double value = 0.0;
-  std::lock_guard<std::recursive_mutex> lock(driverMutex_);
+  std::lock_guard<std::mutex> lock(driverMutex_);
   const bool read = sensor_ && (sensor_.get()->*op)(&value) != 0;
   if (ok) *ok = read ? 1 : 0;
   return read ? value : 0.0;
@@ -37,9 +37,9 @@ uint32_t CVexCamU3K9Base::Info(uint32_t SensorInfo::*field) {
   return info.*field;
 }
 
-#define VEXCAM_FORWARD(call)                                      \
-  std::lock_guard<std::recursive_mutex> driverLock(driverMutex_); \
-  if (!sensor_) return 0;                                         \
+#define VEXCAM_FORWARD(call)                            \
+  std::lock_guard<std::mutex> driverLock(driverMutex_); \
+  if (!sensor_) return 0;                               \
   return sensor_->call
 
 // The one-line forwarders, one list per signature.
@@ -181,13 +181,13 @@ uint32_t CVexCamU3K9Base::ReadSensorRegister(uint32_t address, uint32_t* value) 
   VEXCAM_FORWARD(ReadSensorRegister(address, value));
 }
 uint32_t CVexCamU3K9Base::StartStream() {
-  std::lock_guard<std::recursive_mutex> driverLock(driverMutex_);
+  std::lock_guard<std::mutex> driverLock(driverMutex_);
   if (!sensor_) return 0;
   sensor_->StartStream();
   return 1;
 }
 uint32_t CVexCamU3K9Base::StopStream() {
-  std::lock_guard<std::recursive_mutex> driverLock(driverMutex_);
+  std::lock_guard<std::mutex> driverLock(driverMutex_);
   if (!sensor_) return 0;
   sensor_->StopStream();
   return 1;
@@ -204,7 +204,7 @@ uint32_t CVexCamU3K9Base::SendText(const char* text, uint32_t length) {
   VEXCAM_FORWARD(SendText(text, length));
 }
 uint32_t CVexCamU3K9Base::SetPeltier(uint32_t on) {
-  std::lock_guard<std::recursive_mutex> driverLock(driverMutex_);
+  std::lock_guard<std::mutex> driverLock(driverMutex_);
   if (!sensor_) return 0;
   const uint32_t ok = sensor_->SetPeltier(on);
   if (ok) peltierRequest_.store(on != 0 ? 1 : 0);
@@ -214,7 +214,7 @@ uint32_t CVexCamU3K9Base::Reserved148() { VEXCAM_FORWARD(Reserved112()); }
 uint32_t CVexCamU3K9Base::Reserved149() { VEXCAM_FORWARD(Reserved113()); }
 int32_t CVexCamU3K9Base::GetCoolingTarget(uint32_t* ok) {
   int32_t value = 0;
-  std::lock_guard<std::recursive_mutex> driverLock(driverMutex_);
+  std::lock_guard<std::mutex> driverLock(driverMutex_);
   const bool read = sensor_ && sensor_->GetCoolingTarget(&value) != 0;
   if (ok) *ok = read ? 1 : 0;
   return read ? value : 0;

@@ -124,7 +124,7 @@ bool CVexCamU3K9Base::BeginStreamLoop() {
 
 void CVexCamU3K9Base::ApplyPendingExposure() {
   if (pendingExposureSet_.exchange(false)) {
-    std::lock_guard<std::recursive_mutex> lock(driverMutex_);
+    std::lock_guard<std::mutex> lock(driverMutex_);
     if (sensor_) sensor_->SetExposureTime(pendingExposure_.load());
   }
 }
@@ -139,7 +139,7 @@ bool CVexCamU3K9Base::HeaderFitsProgramming(const FrameDescriptor& frame) {
 bool CVexCamU3K9Base::RestoreCameraState() {
   SensorInfo info;
   {
-    std::lock_guard<std::recursive_mutex> lock(driverMutex_);
+    std::lock_guard<std::mutex> lock(driverMutex_);
     sensor_->GetSensorInfo(&info);
     if (!sensor_->SetCaptureArea(info.areaX, info.areaWidth, info.areaY, info.areaHeight,
                                  info.areaFlag))
@@ -352,12 +352,16 @@ uint32_t CVexCamU3K9Base::GetGrabbedFrame(uint8_t* destination, uint64_t capacit
 }
 
 uint32_t CVexCamU3K9Base::GrabOneFrame() {
-  std::lock_guard<std::recursive_mutex> lock(controlMutex_);
+  std::lock_guard<std::mutex> lock(controlMutex_);
+  return GrabOneFrameLocked();
+}
+
+uint32_t CVexCamU3K9Base::GrabOneFrameLocked() {
   if (!transport_) return kGrabNotReady;
   // The staging buffer belongs to the transfer thread while it runs.
   if (running_.load()) return kGrabNotReady;
   JoinFinishedThread();
-  if (settingsChanged_.load()) ApplyCaptureSettings();
+  if (settingsChanged_.load()) ApplyCaptureSettingsLocked();
   if (!staging_ || !ring_.HasBuffers()) return kGrabNotReady;
   descriptor_ = FrameDescriptor{};
   descriptor_.destination = staging_.get();
