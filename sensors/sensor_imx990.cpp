@@ -193,18 +193,19 @@ uint32_t CCooledAreaSensor::SetCaptureArea(uint32_t x, uint32_t width, uint32_t 
   const uint32_t divisor = areaFlag == 1 ? 2 : 1;
   const bool partial = areaFlag == 0 && height != info_.effectiveHeight;
 
-  const uint32_t ax = (x + 7) & ~7u;
-  const uint32_t ay = (y + 7) & ~7u;
+  // Wide unsigned arithmetic: rounding up near the top of the range must not
+  // wrap to a small origin, and no sum may overflow. The window is checked
+  // in sensor pixels against the array.
+  const uint64_t wideX = (uint64_t{x} + 7) & ~uint64_t{7};
+  const uint64_t wideY = (uint64_t{y} + 7) & ~uint64_t{7};
   const uint32_t aw = (width / divisor) & ~3u;
   const uint32_t ah = (height / divisor) & ~7u;
-  // Signed bounds, computed wide so that no sum overflows; the window is
-  // checked in sensor pixels.
-  const auto s = [](uint32_t v) { return static_cast<int64_t>(static_cast<int32_t>(v)); };
-  if (aw == 0 || ah == 0 || s(ax) < 0 || s(ay) < 0 ||
-      s(ax) + int64_t{aw} * divisor > s(info_.arrayWidth) ||
-      s(ay) + int64_t{ah} * divisor > s(info_.arrayHeight)) {
+  if (aw == 0 || ah == 0 || wideX + uint64_t{aw} * divisor > info_.arrayWidth ||
+      wideY + uint64_t{ah} * divisor > info_.arrayHeight) {
     return 0;
   }
+  const auto ax = static_cast<uint32_t>(wideX);
+  const auto ay = static_cast<uint32_t>(wideY);
 
   uint32_t baseFrame = timing_.fullBaseFrame;
   if (areaFlag == 1) {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "camera/sensor_factory.h"
@@ -137,6 +138,8 @@ TEST_F(CooledAreaTest, WindowProgramFullPartialAndRejected) {
   camera->ClearLog();
   EXPECT_EQ(sensor.SetCaptureArea(4, 1280, 0, 1024, 0), 0u);
   EXPECT_EQ(sensor.SetCaptureArea(0, 0xFFFFFFF8u, 0, 1024, 0), 0u);
+  EXPECT_EQ(sensor.SetCaptureArea(0xFFFFFFFAu, 1280, 0, 1024, 0), 0u);  // no wrap to 0
+  EXPECT_EQ(sensor.SetCaptureArea(0, 1280, 0, 1024 + 8, 0), 0u);
   EXPECT_TRUE(SensorWrites(kBus, 1).empty());
   EXPECT_EQ(sensor.Info().areaHeight, 512u);
 
@@ -149,6 +152,14 @@ TEST_F(CooledAreaTest, WindowProgramFullPartialAndRejected) {
   EXPECT_EQ(sensor.Info().areaWidth, 320u);
   EXPECT_EQ(sensor.Info().areaHeight, 128u);
   EXPECT_EQ(camera->SensorRegister(802), 8);
+
+  // Both mirror bits share register 1028; the FPGA readout order follows the 2 x 2 mode.
+  ASSERT_EQ(sensor.SetMirrorV(1), 1u);
+  ASSERT_EQ(sensor.SetMirrorH(1), 1u);
+  EXPECT_EQ(camera->SensorRegister(1028), 3);
+  EXPECT_EQ(camera->FpgaRegister(76), 52);
+  ASSERT_EQ(sensor.SetMirrorV(0), 1u);
+  EXPECT_EQ(camera->SensorRegister(1028), 2);
 }
 
 TEST_F(CooledAreaTest, ExposureClampsShutterAndFrameLengthening) {
@@ -343,42 +354,19 @@ TEST_F(CooledAreaTest, CoolingSwitchPerModel) {
 }
 
 TEST(DeviceModelStream, CooledAreaFamilyStreamsEveryProduct) {
-  for (const StreamExpectation& e : {
-           StreamExpectation{.productId = 0x3260,
-          .driver = SensorDriver::kIMX990,
-          .modelNumber = 109,
-          .orientation = 4,
-          .temperature = true},
-           StreamExpectation{.productId = 0x3270,
-           .driver = SensorDriver::kIMX990,
-           .modelNumber = 110,
-           .orientation = 1,
-           .temperature = true,
-           .cooling = true},
-           StreamExpectation{.productId = 0x3280,
-           .driver = SensorDriver::kIMX991,
-           .modelNumber = 111,
-           .orientation = 4,
-           .temperature = true},
-           StreamExpectation{.productId = 0x3290,
-           .driver = SensorDriver::kIMX991,
-           .modelNumber = 112,
-           .orientation = 1,
-           .temperature = true,
-           .cooling = true},
-           StreamExpectation{.productId = 0x3370,
-           .driver = SensorDriver::kIMX992,
-           .modelNumber = 129,
-           .orientation = 4,
-           .temperature = true},
-           StreamExpectation{.productId = 0x3380,
-           .driver = SensorDriver::kIMX992,
-           .modelNumber = 130,
-           .orientation = 1,
-           .temperature = true,
-           .cooling = true},
-       }) {
-    ASSERT_NO_FATAL_FAILURE(StreamThroughDeviceModel(e));
+  // The second id of each pair is the cooled variant: orientation 1, cooling.
+  const std::pair<uint16_t, SensorDriver> products[] = {
+      {0x3260, SensorDriver::kIMX990}, {0x3270, SensorDriver::kIMX990},
+      {0x3280, SensorDriver::kIMX991}, {0x3290, SensorDriver::kIMX991},
+      {0x3370, SensorDriver::kIMX992}, {0x3380, SensorDriver::kIMX992}};
+  for (const auto& [id, driver] : products) {
+    const bool cooled = (id == 0x3270 || id == 0x3290 || id == 0x3380);
+    ASSERT_NO_FATAL_FAILURE(StreamThroughDeviceModel({.productId = id,
+                                                      .driver = driver,
+                                                      .modelNumber = ProductRowOf(id).modelNumber,
+                                                      .orientation = cooled ? 1u : 4u,
+                                                      .temperature = true,
+                                                      .cooling = cooled}));
   }
 }
 
