@@ -3,6 +3,7 @@
 #include <iterator>
 #include <new>
 
+#include "sensors/sensor_imx990.h"
 #include "sensors/sensor_mt9f001.h"
 #include "sensors/sensor_za01.h"
 
@@ -93,16 +94,16 @@ constexpr ProductRow kRows[] = {
     {.productId = 0x3210, .driver = D::kZA10, .construct = kFallback, .busAddress = 0x20},
     {.productId = 0x3220, .driver = D::kG1467x, .construct = kFallback, .busAddress = 0x6C, .modelNumber = 105,
      .readout = ReadoutRule::kFpga144},
-    {.productId = 0x3260, .driver = D::kIMX990, .construct = kFallback, .busAddress = 0x48, .modelNumber = 109,
+    {.productId = 0x3260, .driver = D::kIMX990, .construct = Make<CSensorIMX990>, .busAddress = 0x48, .modelNumber = 109,
      .offsets = Offs::kCooledArea, .dataBits = Bits::kForwardFirst, .trigger = Trig::kCooledArea,
      .readout = ReadoutRule::kFpga209, .levelValue = true, .cooledFamily = true},
-    {.productId = 0x3270, .driver = D::kIMX990, .construct = kFallback, .busAddress = 0x48, .modelNumber = 110,
+    {.productId = 0x3270, .driver = D::kIMX990, .construct = Make<CSensorIMX990>, .busAddress = 0x48, .modelNumber = 110,
      .offsets = Offs::kCooledArea, .dataBits = Bits::kForwardFirst, .trigger = Trig::kCooledArea,
      .readout = ReadoutRule::kFpga209, .levelValue = true, .cooledFamily = true},
-    {.productId = 0x3280, .driver = D::kIMX991, .construct = kFallback, .busAddress = 0x48, .modelNumber = 111,
+    {.productId = 0x3280, .driver = D::kIMX991, .construct = Make<CSensorIMX991>, .busAddress = 0x48, .modelNumber = 111,
      .offsets = Offs::kCooledArea, .dataBits = Bits::kForwardFirst, .trigger = Trig::kCooledArea,
      .readout = ReadoutRule::kFpga209, .levelValue = true, .cooledFamily = true},
-    {.productId = 0x3290, .driver = D::kIMX991, .construct = kFallback, .busAddress = 0x48, .modelNumber = 112,
+    {.productId = 0x3290, .driver = D::kIMX991, .construct = Make<CSensorIMX991>, .busAddress = 0x48, .modelNumber = 112,
      .offsets = Offs::kCooledArea, .dataBits = Bits::kForwardFirst, .trigger = Trig::kCooledArea,
      .readout = ReadoutRule::kFpga209, .levelValue = true, .cooledFamily = true},
     {.productId = 0x32A0, .driver = D::kIMX250, .construct = kFallback, .busAddress = 0x48, .modelNumber = 113,
@@ -135,9 +136,9 @@ constexpr ProductRow kRows[] = {
      .dataBits = Bits::kDriver, .trigger = Trig::kDriver, .pipeReset = Pipe::kOnCommandRetry},
     {.productId = 0x3360, .driver = D::kIMX675, .construct = kFallback, .busAddress = 0x48,
      .dataBits = Bits::kForwardFirst},
-    {.productId = 0x3370, .driver = D::kIMX992, .construct = kFallback, .busAddress = 0x48, .modelNumber = 129,
+    {.productId = 0x3370, .driver = D::kIMX992, .construct = Make<CSensorIMX992>, .busAddress = 0x48, .modelNumber = 129,
      .offsets = Offs::kCooledLarge, .dataBits = Bits::kForwardFirst},
-    {.productId = 0x3380, .driver = D::kIMX992, .construct = kFallback, .busAddress = 0x48, .modelNumber = 130,
+    {.productId = 0x3380, .driver = D::kIMX992, .construct = Make<CSensorIMX992>, .busAddress = 0x48, .modelNumber = 130,
      .offsets = Offs::kCooledLarge, .dataBits = Bits::kForwardFirst},
     {.productId = 0x33A0, .driver = D::kZA21, .construct = kFallback, .busAddress = 0x48, .window = Win::kNoneDone,
      .dataBits = Bits::kNone, .trigger = Trig::kNone, .strobe = StrobeRule::kSleep, .bringUp = BringUpRule::kNone,

@@ -3,11 +3,17 @@
 
 namespace vexcam::sim {
 
+std::unique_ptr<SimHead> MakeCooledAreaHead(SimModel model);
+
 std::unique_ptr<SimHead> MakeSimHead(const SimProduct& product) {
   switch (product.model) {
     case SimModel::kGeneric:
     case SimModel::kZA01:
       break;
+    case SimModel::kIMX990:
+    case SimModel::kIMX991:
+    case SimModel::kIMX992:
+      return MakeCooledAreaHead(product.model);
   }
   return std::make_unique<SimHead>();
 }

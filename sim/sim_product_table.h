@@ -15,6 +15,9 @@ enum class FrameDelivery : uint8_t {
 enum class SimModel : uint8_t {
   kGeneric,  // FPGA register file and a plain sensor register file
   kZA01,     // window origin, thermal ADC in registers 4/5, restart pulse
+  kIMX990,   // cooled area cameras: sensor window and shutter, 9.3 temperature
+  kIMX991,   //   the same, temperature always from the sensor
+  kIMX992,   //   the same, FPGA temperature from an earlier FPGA version
 };
 
 struct FpgaPreset {
