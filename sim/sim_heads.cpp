@@ -3,11 +3,16 @@
 
 namespace vexcam::sim {
 
+std::unique_ptr<SimHead> MakeMt9Head(const SimProduct& product);
+
 std::unique_ptr<SimHead> MakeSimHead(const SimProduct& product) {
   switch (product.model) {
     case SimModel::kGeneric:
     case SimModel::kZA01:
       break;
+    case SimModel::kMT9F:
+    case SimModel::kMT9:
+      return MakeMt9Head(product);
   }
   return std::make_unique<SimHead>();
 }

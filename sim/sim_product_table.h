@@ -15,6 +15,8 @@ enum class FrameDelivery : uint8_t {
 enum class SimModel : uint8_t {
   kGeneric,  // FPGA register file and a plain sensor register file
   kZA01,     // window origin, thermal ADC in registers 4/5, restart pulse
+  kMT9F,     // 16-bit register sensor whose chip version selects one of two drivers
+  kMT9,      // 16-bit register sensor; without an FPGA window it shapes the frame
 };
 
 struct FpgaPreset {
