@@ -5,6 +5,9 @@
 
 #include "sensors/sensor_imx990.h"
 #include "sensors/sensor_mt9f001.h"
+#include "sensors/sensor_mt9f002.h"
+#include "sensors/sensor_mt9j001.h"
+#include "sensors/sensor_mt9p001.h"
 #include "sensors/sensor_za01.h"
 
 namespace vexcam {
@@ -19,6 +22,10 @@ std::unique_ptr<CSensorBase> Make(CControllerBase* controller, uint8_t busAddres
 // The fallback driver stands in for every driver class not written yet.
 constexpr SensorConstructor kFallback = Make<CSensorMT9F001>;
 constexpr SensorConstructor kZA01 = Make<CSensorZA01>;
+constexpr SensorConstructor kMT9F001 = Make<CSensorMT9F001>;
+constexpr SensorConstructor kMT9F002 = Make<CSensorMT9F002>;
+constexpr SensorConstructor kMT9J001 = Make<CSensorMT9J001>;
+constexpr SensorConstructor kMT9P001 = Make<CSensorMT9P001>;
 
 using D = SensorDriver;
 using Bits = DataBitsRule;
@@ -32,13 +39,13 @@ constexpr uint32_t kFourMiB = 0x400000;
 
 // clang-format off
 constexpr ProductRow kRows[] = {
-    {.productId = 0x3020, .nameFormat = "VexCam-ZB01-USB3-K9_%02d", .driver = D::kMT9F001, .construct = kFallback,
+    {.productId = 0x3020, .nameFormat = "VexCam-ZB01-USB3-K9_%02d", .driver = D::kMT9F001, .construct = kMT9F001,
      .busAddress = 0x20, .chipProbe = true, .windowQuirk = WinQ::kSettle},
-    {.productId = 0x3030, .nameFormat = "VexCam-ZB03-USB3-K9_%02d", .driver = D::kMT9P001, .construct = kFallback,
+    {.productId = 0x3030, .nameFormat = "VexCam-ZB03-USB3-K9_%02d", .driver = D::kMT9P001, .construct = kMT9P001,
      .busAddress = 0x90, .trigger = Trig::kPrimedHeader},
-    {.productId = 0x3040, .nameFormat = "VexCam-ZB02-USB3-K9_%02d", .driver = D::kMT9J001, .construct = kFallback,
+    {.productId = 0x3040, .nameFormat = "VexCam-ZB02-USB3-K9_%02d", .driver = D::kMT9J001, .construct = kMT9J001,
      .busAddress = 0x20},
-    {.productId = 0x3042, .nameFormat = "VexCam-ZB05-USB3-K9_%02d", .driver = D::kMT9J001, .construct = kFallback,
+    {.productId = 0x3042, .nameFormat = "VexCam-ZB05-USB3-K9_%02d", .driver = D::kMT9J001, .construct = kMT9J001,
      .busAddress = 0x20, .framePath = FramePath::kAltEndpoint, .controlPath = ControlPath::kCommandByte},
     {.productId = 0x3050, .nameFormat = "VexCam-ZB04-USB3-K9_%02d", .driver = D::kICX274, .construct = kFallback,
      .busAddress = 0x00, .trigger = Trig::kPrimedHeader},
@@ -150,7 +157,7 @@ constexpr ProductRow kRows[] = {
 
 constexpr ProductRow kAnyOther{.construct = kFallback};
 constexpr ProductRow kChipProbeMatch{
-    .productId = 0x3020, .driver = D::kMT9F002, .construct = kFallback, .chipProbe = true};
+    .productId = 0x3020, .driver = D::kMT9F002, .construct = kMT9F002, .chipProbe = true};
 
 OffsetRegisters Offsets(uint32_t a, uint32_t b) { return OffsetRegisters{true, a, b}; }
 

@@ -4,6 +4,7 @@
 namespace vexcam::sim {
 
 std::unique_ptr<SimHead> MakeCooledAreaHead(SimModel model);
+std::unique_ptr<SimHead> MakeMt9Head(const SimProduct& product);
 
 std::unique_ptr<SimHead> MakeSimHead(const SimProduct& product) {
   switch (product.model) {
@@ -14,6 +15,9 @@ std::unique_ptr<SimHead> MakeSimHead(const SimProduct& product) {
     case SimModel::kIMX991:
     case SimModel::kIMX992:
       return MakeCooledAreaHead(product.model);
+    case SimModel::kMT9F:
+    case SimModel::kMT9:
+      return MakeMt9Head(product);
   }
   return std::make_unique<SimHead>();
 }

@@ -16,14 +16,15 @@ constexpr uint16_t kChipMt9J = 0x2C01;  // identification word the MT9J001 drive
 // give the simulated frame period.
 // clang-format off
 constexpr SimProduct kProducts[] = {
-    {.productId = 0x3020, .sensorBusAddress = 0x20, .sensorValueBytes = kMt9, .sensorChipId = kChipId,
-     .width = 4608, .height = 3288, .pixelClockKHz = 96000, .lineLength = 4920},
-    {.productId = 0x3030, .sensorBusAddress = 0x90, .sensorValueBytes = kMt9, .sensorChipId = kChipId,
-     .width = 2592, .height = 1944, .pixelClockKHz = 96000, .lineLength = 3000},
-    {.productId = 0x3040, .sensorBusAddress = 0x20, .sensorValueBytes = kMt9, .sensorChipId = kChipMt9J,
-     .width = 3840, .height = 2752, .pixelClockKHz = 80000, .lineLength = 4436},
-    {.productId = 0x3042, .delivery = kAltEndpoint, .sensorBusAddress = 0x20, .sensorValueBytes = kMt9,
+    {.productId = 0x3020, .model = SimModel::kMT9F, .sensorBusAddress = 0x20, .sensorValueBytes = kMt9,
+     .sensorChipId = kChipId, .width = 4608, .height = 3288, .pixelClockKHz = 96000, .lineLength = 4920},
+    {.productId = 0x3030, .model = SimModel::kMT9, .sensorBusAddress = 0x90, .sensorValueBytes = kMt9,
+     .sensorChipId = kChipId, .width = 2592, .height = 1944, .pixelClockKHz = 96000, .lineLength = 3330},
+    {.productId = 0x3040, .model = SimModel::kMT9, .sensorBusAddress = 0x20, .sensorValueBytes = kMt9,
      .sensorChipId = kChipMt9J, .width = 3840, .height = 2752, .pixelClockKHz = 80000, .lineLength = 4436},
+    {.productId = 0x3042, .model = SimModel::kMT9, .delivery = kAltEndpoint, .sensorBusAddress = 0x20,
+     .sensorValueBytes = kMt9, .sensorChipId = kChipMt9J, .width = 3840, .height = 2752,
+     .pixelClockKHz = 80000, .lineLength = 4436},
     {.productId = 0x3050, .width = 1600, .height = 1200, .pixelClockKHz = 60000, .lineLength = 1920},
     {.productId = 0x3090, .width = 2336, .height = 1752, .pixelClockKHz = 60000, .lineLength = 2836},
     {.productId = 0x30B0, .width = 4896, .height = 3264, .pixelClockKHz = 40000, .lineLength = 5396},

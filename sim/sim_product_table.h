@@ -18,6 +18,8 @@ enum class SimModel : uint8_t {
   kIMX990,   // cooled area cameras: sensor window and shutter, 9.3 temperature
   kIMX991,   //   the same, temperature always from the sensor
   kIMX992,   //   the same, FPGA temperature from an earlier FPGA version
+  kMT9F,     // 16-bit register sensor whose chip version selects one of two drivers
+  kMT9,      // 16-bit register sensor; without an FPGA window it shapes the frame
 };
 
 struct FpgaPreset {
