@@ -3,6 +3,7 @@
 #include <iterator>
 #include <new>
 
+#include "sensors/sensor_ccd.h"
 #include "sensors/sensor_mt9f001.h"
 #include "sensors/sensor_za01.h"
 
@@ -18,6 +19,9 @@ std::unique_ptr<CSensorBase> Make(CControllerBase* controller, uint8_t busAddres
 // The fallback driver stands in for every driver class not written yet.
 constexpr SensorConstructor kFallback = Make<CSensorMT9F001>;
 constexpr SensorConstructor kZA01 = Make<CSensorZA01>;
+constexpr SensorConstructor kZA06 = Make<CSensorZA06>;
+constexpr SensorConstructor kZA07 = Make<CSensorZA07>;
+constexpr SensorConstructor kZA08 = Make<CSensorZA08>;
 
 using D = SensorDriver;
 using Bits = DataBitsRule;
@@ -41,11 +45,11 @@ constexpr ProductRow kRows[] = {
      .busAddress = 0x20, .framePath = FramePath::kAltEndpoint, .controlPath = ControlPath::kCommandByte},
     {.productId = 0x3050, .nameFormat = "VexCam-ZB04-USB3-K9_%02d", .driver = D::kICX274, .construct = kFallback,
      .busAddress = 0x00, .trigger = Trig::kPrimedHeader},
-    {.productId = 0x3090, .nameFormat = "VexCam-ZB08-USB3-K9_%02d", .driver = D::kZA08, .construct = kFallback,
+    {.productId = 0x3090, .nameFormat = "VexCam-ZB08-USB3-K9_%02d", .driver = D::kZA08, .construct = kZA08,
      .busAddress = 0x00, .ccdShutDown = true},
-    {.productId = 0x30B0, .nameFormat = "VexCam-ZB10-USB3-K9_%02d", .driver = D::kZA06, .construct = kFallback,
+    {.productId = 0x30B0, .nameFormat = "VexCam-ZB10-USB3-K9_%02d", .driver = D::kZA06, .construct = kZA06,
      .busAddress = 0x00, .windowQuirk = WinQ::kHeightByte192, .ccdShutDown = true},
-    {.productId = 0x30C0, .nameFormat = "VexCam-ZB09-USB3-K9_%02d", .driver = D::kZA07, .construct = kFallback,
+    {.productId = 0x30C0, .nameFormat = "VexCam-ZB09-USB3-K9_%02d", .driver = D::kZA07, .construct = kZA07,
      .busAddress = 0x00, .windowQuirk = WinQ::kHeightByte34Strobe, .transferReset = TransferResetQuirk::kNoStrobe,
      .ccdShutDown = true},
     {.productId = 0x30F0, .nameFormat = "VexCam-ZB06-USB3-K9_%02d", .driver = D::kIMX178, .construct = kFallback,
@@ -195,7 +199,8 @@ std::vector<uint16_t> FamilyProductIds() {
 }
 
 bool IsDriverImplemented(SensorDriver driver) {
-  return driver == D::kZA01 || driver == D::kMT9F001;
+  return driver == D::kZA01 || driver == D::kMT9F001 ||
+         driver == D::kZA06 || driver == D::kZA07 || driver == D::kZA08;
 }
 
 bool HasGeneralDataWidth(const ProductRow& row) {
