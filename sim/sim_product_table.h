@@ -15,6 +15,7 @@ enum class FrameDelivery : uint8_t {
 enum class SimModel : uint8_t {
   kGeneric,  // FPGA register file and a plain sensor register file
   kZA01,     // window origin, thermal ADC in registers 4/5, restart pulse
+  kCcd,      // timing-chip words that cannot be read back, full-image frames
 };
 
 struct FpgaPreset {
