@@ -184,6 +184,32 @@ TEST_F(CcdTest, MirrorBitsKeepTheOtherBitsOfTheirRegister) {
   EXPECT_EQ(on, 0u);
 }
 
+TEST_F(CcdTest, ClosingTheCameraStopsTheChipsBeforeTheFpga) {
+  camera = sim::SimBackend::Instance().AddCamera(kZA08);
+  auto cam = std::make_unique<StreamCamera>();
+  cam->SetProductId(kZA08);
+  ASSERT_EQ(cam->CreateController(nullptr, nullptr), 1u);
+  ASSERT_NE(cam->OpenCamera(0), 0u);
+  camera->ClearLog();
+  EXPECT_EQ(cam->CloseCamera(), 1u);
+  EXPECT_EQ(ChipWords(), (std::vector<RegWrite>{{0x0000, 3}, {0x8000, 3}}));
+  EXPECT_EQ(FpgaWritesTo({31, 32, 33, 34, 35, 36, 37, 224}),
+            (std::vector<RegWrite>{
+                {37, 0}, {36, 0}, {31, 0}, {35, 0}, {34, 0}, {32, 0}, {33, 0}, {224, 0}}));
+}
+
+TEST_F(CcdTest, ReadBackChannelAsksTheChipInsteadOfAShadow) {
+  // A camera whose timing chips answer reads (the generic head keeps words).
+  Attach(0x3050);
+  TimingChipChannel chips(transport.get(), TimingChipChannel::ReadBack::kController);
+  uint32_t word = 0;
+  ASSERT_EQ(chips.Write(0x8123, 0x4321), 1u);
+  ASSERT_EQ(chips.Read(0x8123, &word), 1u);
+  EXPECT_EQ(word, 0x4321u);
+  camera->Unplug();
+  EXPECT_EQ(chips.Read(0x8123, &word), 0u);  // nothing remembered on this side
+}
+
 TEST(CcdWithoutController, FailsHardwareButAnswersTheRecord) {
   CSensorZA07 sensor(nullptr, 0);
   EXPECT_EQ(sensor.InitSensor(), 0u);
