@@ -5,6 +5,7 @@ namespace vexcam::sim {
 
 std::unique_ptr<SimHead> MakeCooledAreaHead(SimModel model);
 std::unique_ptr<SimHead> MakeMt9Head(const SimProduct& product);
+std::unique_ptr<SimHead> MakeCcdHead();
 
 std::unique_ptr<SimHead> MakeSimHead(const SimProduct& product) {
   switch (product.model) {
@@ -18,6 +19,8 @@ std::unique_ptr<SimHead> MakeSimHead(const SimProduct& product) {
     case SimModel::kMT9F:
     case SimModel::kMT9:
       return MakeMt9Head(product);
+    case SimModel::kCcd:
+      return MakeCcdHead();
   }
   return std::make_unique<SimHead>();
 }

@@ -20,6 +20,7 @@ enum class SimModel : uint8_t {
   kIMX992,   //   the same, FPGA temperature from an earlier FPGA version
   kMT9F,     // 16-bit register sensor whose chip version selects one of two drivers
   kMT9,      // 16-bit register sensor; without an FPGA window it shapes the frame
+  kCcd,      // timing-chip words that cannot be read back, full-image frames
 };
 
 struct FpgaPreset {

@@ -1,0 +1,234 @@
+// The CCD drivers against their simulated cameras: timing-chip words by
+// controller request, the shadow that answers reads, the inverse shutter,
+// the analog front end, mirror bits and streaming through the device model.
+#include <algorithm>
+
+#include "driver_fixture.h"
+#include "sensors/sensor_ccd.h"
+#include "stream_check.h"
+
+namespace vexcam::test {
+namespace {
+
+constexpr uint16_t kZA06 = 0x30B0;
+constexpr uint16_t kZA07 = 0x30C0;
+constexpr uint16_t kZA08 = 0x3090;
+
+class CcdTest : public DriverTest {
+ protected:
+  // Timing-chip words the camera received (request 0xD0), in order.
+  std::vector<RegWrite> ChipWords() const {
+    std::vector<RegWrite> out;
+    for (const sim::SimTransaction& t : camera->Log()) {
+      if (t.kind != sim::SimTransaction::Kind::kControl || t.request != 0xD0 || !t.ok) continue;
+      if (t.data.size() < 4) continue;
+      const uint32_t word =
+          t.data[0] | t.data[1] << 8 | t.data[2] << 16 | uint32_t{t.data[3]} << 24;
+      out.push_back({uint32_t{t.value & 1u} << 15 | t.index, word});
+    }
+    return out;
+  }
+
+  // FPGA register writes of these registers only.
+  std::vector<RegWrite> FpgaWritesTo(std::initializer_list<uint32_t> regs) const {
+    std::vector<RegWrite> out;
+    for (const RegWrite& w : FpgaWrites())
+      if (std::find(regs.begin(), regs.end(), w.address) != regs.end()) out.push_back(w);
+    return out;
+  }
+};
+
+TEST_F(CcdTest, ExposureTimeRunsTheCounterBackwardsFromTheFrameEnd) {
+  Attach(kZA08);
+  CSensorZA08 sensor(transport.get(), 0);
+  uint32_t lines = 0, time = 0;
+
+  // 774 is longer than the frame: the counter's minimum, the time it gives.
+  ASSERT_EQ(sensor.SetExposureTime(774), 1u);
+  EXPECT_EQ(FpgaWritesTo({226, 227}), (std::vector<RegWrite>{{226, 1}, {227, 0}}));
+  EXPECT_EQ(sensor.GetExposureTime(&time), 1u);
+  EXPECT_EQ(time, 232u);
+
+  // 100 fits: 902 - 387.9 lines, the requested time is kept.
+  camera->ClearLog();
+  ASSERT_EQ(sensor.SetExposureTime(100), 1u);
+  EXPECT_EQ(FpgaWritesTo({226, 227}), (std::vector<RegWrite>{{226, 514 & 0xFF}, {227, 514 >> 8}}));
+  EXPECT_EQ(sensor.GetExposureLines(&lines), 1u);
+  EXPECT_EQ(lines, 514u);
+  EXPECT_EQ(sensor.GetExposureTime(&time), 1u);
+  EXPECT_EQ(time, 100u);
+
+  // 0 and lines outside the counter fail without a write and keep the values.
+  camera->ClearLog();
+  EXPECT_EQ(sensor.SetExposureTime(0), 0u);
+  EXPECT_EQ(sensor.SetExposureLines(0), 0u);
+  EXPECT_EQ(sensor.SetExposureLines(902), 0u);
+  EXPECT_TRUE(FpgaWrites().empty());
+  EXPECT_EQ(sensor.GetExposureLines(&lines), 1u);
+  EXPECT_EQ(lines, 514u);
+  EXPECT_EQ(sensor.GetExposureTime(&time), 1u);
+  EXPECT_EQ(time, 100u);
+}
+
+TEST_F(CcdTest, LongestExposuresMatchTheTimeRecords) {
+  // A too-long exposure stores the longest the counter allows; for ZA07 that
+  // is the maximum of its exposure-time record.
+  Attach(kZA07);
+  CSensorZA07 za07(transport.get(), 0);
+  uint32_t time = 0, maximum = 0;
+  ASSERT_EQ(za07.SetExposureTime(60000), 1u);
+  EXPECT_EQ(za07.GetExposureTime(&time), 1u);
+  EXPECT_EQ(za07.GetExposureTimeMax(&maximum), 1u);
+  EXPECT_EQ(time, 2233u);
+  EXPECT_EQ(maximum, 2233u);
+  EXPECT_EQ(LastValue(FpgaWrites(), 226), 1);
+}
+
+TEST_F(CcdTest, GainsGoToBothChipsMaskedToTenBits) {
+  Attach(kZA08);
+  CSensorZA08 sensor(transport.get(), 0);
+  ASSERT_EQ(sensor.SetGlobalGain(0x7FF), 1u);
+  EXPECT_EQ(ChipWords(), (std::vector<RegWrite>{{0x8005, 0x3FF}, {0x0005, 0x3FF}}));
+  uint32_t gain = 0;
+  EXPECT_EQ(sensor.GetGlobalGain(&gain), 1u);
+  EXPECT_EQ(gain, 0x3FFu);
+
+  // The analog gain: the whole value to FPGA 162/163, ten bits to the chips.
+  camera->ClearLog();
+  ASSERT_EQ(sensor.SetAnalogGain(0x1234), 1u);
+  EXPECT_EQ(FpgaWritesTo({162, 163}), (std::vector<RegWrite>{{162, 0x34}, {163, 0x12}}));
+  EXPECT_EQ(ChipWords(), (std::vector<RegWrite>{{0x8006, 0x234}, {0x0006, 0x234}}));
+  EXPECT_EQ(sensor.GetAnalogGain(&gain), 1u);
+  EXPECT_EQ(gain, 0x234u);
+}
+
+TEST_F(CcdTest, RegisterReadsComeFromTheShadow) {
+  Attach(kZA08);
+  CSensorZA08 sensor(transport.get(), 0);
+  ASSERT_EQ(sensor.InitSensor(), 1u);
+  uint32_t word = 0;
+  EXPECT_EQ(sensor.ReadSensorRegister(0x8408, &word), 1u);
+  EXPECT_EQ(word, 303207u);
+  EXPECT_EQ(sensor.ReadSensorRegister(0x8300, &word), 0u);  // never written
+  EXPECT_EQ(sensor.ReadSensorRegister(0x8408, nullptr), 0u);
+  // The chips themselves cannot be read back.
+  EXPECT_EQ(transport->ReadControllerWord(0x8408, &word), 0u);
+
+  // The shadow holds what was sent, even when the transfer failed; an
+  // address the request cannot carry is refused.
+  camera->Unplug();
+  EXPECT_EQ(sensor.WriteSensorRegister(0x0123, 77), 0u);
+  EXPECT_EQ(sensor.ReadSensorRegister(0x0123, &word), 1u);
+  EXPECT_EQ(word, 77u);
+  EXPECT_EQ(sensor.WriteSensorRegister(0x10123, 78), 0u);
+  EXPECT_EQ(sensor.ReadSensorRegister(0x0123, &word), 1u);
+  EXPECT_EQ(word, 77u);
+}
+
+TEST_F(CcdTest, InitSensorProgramsChipsThenEnablesThenDefaults) {
+  Attach(kZA06);
+  CSensorZA06 sensor(transport.get(), 0);
+  ASSERT_EQ(sensor.InitSensor(), 1u);
+  const std::vector<RegWrite> words = ChipWords();
+  // Every vector word of both chips is sent, unused ones without timing.
+  const auto vectors = std::count_if(words.begin(), words.end(), [](const RegWrite& w) {
+    return (w.address & 0x7FFF) >= 0x400 && (w.address & 0x7FFF) < 0x4C0;
+  });
+  EXPECT_EQ(vectors, 2 * 192);
+  EXPECT_EQ(LastValue(words, 0x8400), 0x3FFFFFF);
+  // The FPGA enables in their order, the chips' release first.
+  EXPECT_EQ(FpgaWritesTo({31, 32, 33, 34, 35, 36, 37, 224}),
+            (std::vector<RegWrite>{
+                {33, 1}, {32, 1}, {34, 1}, {35, 1}, {31, 1}, {36, 1}, {37, 1}, {224, 1}}));
+  // Then the record defaults: gain 15 on both chips, one exposure line.
+  EXPECT_EQ(LastValue(words, 0x8005), 15);
+  EXPECT_EQ(LastValue(words, 0x0005), 15);
+  EXPECT_EQ(LastValue(FpgaWrites(), 226), 1);
+}
+
+TEST_F(CcdTest, ChannelGainAndOffsetUseTheFrontEndPairs) {
+  Attach(kZA08);
+  CSensorZA08 sensor(transport.get(), 0);
+  uint32_t value = 0;
+  for (uint32_t channel : {0u, 5u}) {
+    EXPECT_EQ(sensor.SetChannelGain(channel, 100), 0u);
+    EXPECT_EQ(sensor.SetChannelOffset(channel, 100), 0u);
+    EXPECT_EQ(sensor.GetChannelGain(channel, &value), 0u);
+  }
+  EXPECT_EQ(sensor.SetChannelGain(3, 65536), 0u);
+  EXPECT_TRUE(FpgaWrites().empty());
+
+  ASSERT_EQ(sensor.SetChannelGain(3, 0xABCD), 1u);
+  ASSERT_EQ(sensor.SetChannelOffset(3, 0x0102), 1u);
+  EXPECT_EQ(FpgaWrites(),
+            (std::vector<RegWrite>{{124, 0xCD}, {125, 0xAB}, {116, 0x02}, {117, 0x01}}));
+  EXPECT_EQ(sensor.GetChannelGain(3, &value), 1u);
+  EXPECT_EQ(value, 0xABCDu);
+  EXPECT_EQ(sensor.GetChannelOffset(3, &value), 1u);
+  EXPECT_EQ(value, 0x0102u);
+  EXPECT_EQ(sensor.GetChannelGainDefault(&value), 1u);
+  EXPECT_EQ(value, 4096u);
+}
+
+TEST_F(CcdTest, MirrorBitsKeepTheOtherBitsOfTheirRegister) {
+  Attach(kZA08);
+  CSensorZA08 sensor(transport.get(), 0);
+  camera->SetFpgaRegister(63, 0xF0);
+  ASSERT_EQ(sensor.SetMirrorV(1), 1u);
+  ASSERT_EQ(sensor.SetMirrorH(1), 1u);
+  EXPECT_EQ(camera->FpgaRegister(63), 0xF3);
+  ASSERT_EQ(sensor.SetMirrorV(0), 1u);
+  EXPECT_EQ(camera->FpgaRegister(63), 0xF1);
+  uint32_t on = 9;
+  EXPECT_EQ(sensor.GetMirrorV(&on), 1u);
+  EXPECT_EQ(on, 0u);
+}
+
+TEST_F(CcdTest, ClosingTheCameraStopsTheChipsBeforeTheFpga) {
+  camera = sim::SimBackend::Instance().AddCamera(kZA08);
+  auto cam = std::make_unique<StreamCamera>();
+  cam->SetProductId(kZA08);
+  ASSERT_EQ(cam->CreateController(nullptr, nullptr), 1u);
+  ASSERT_NE(cam->OpenCamera(0), 0u);
+  camera->ClearLog();
+  EXPECT_EQ(cam->CloseCamera(), 1u);
+  EXPECT_EQ(ChipWords(), (std::vector<RegWrite>{{0x0000, 3}, {0x8000, 3}}));
+  EXPECT_EQ(FpgaWritesTo({31, 32, 33, 34, 35, 36, 37, 224}),
+            (std::vector<RegWrite>{
+                {37, 0}, {36, 0}, {31, 0}, {35, 0}, {34, 0}, {32, 0}, {33, 0}, {224, 0}}));
+}
+
+TEST_F(CcdTest, ReadBackChannelAsksTheChipInsteadOfAShadow) {
+  // A camera whose timing chips answer reads (the generic head keeps words).
+  Attach(0x3050);
+  TimingChipChannel chips(transport.get(), TimingChipChannel::ReadBack::kController);
+  uint32_t word = 0;
+  ASSERT_EQ(chips.Write(0x8123, 0x4321), 1u);
+  ASSERT_EQ(chips.Read(0x8123, &word), 1u);
+  EXPECT_EQ(word, 0x4321u);
+  camera->Unplug();
+  EXPECT_EQ(chips.Read(0x8123, &word), 0u);  // nothing remembered on this side
+}
+
+TEST(CcdWithoutController, FailsHardwareButAnswersTheRecord) {
+  CSensorZA07 sensor(nullptr, 0);
+  EXPECT_EQ(sensor.InitSensor(), 0u);
+  EXPECT_EQ(sensor.SetGlobalGain(100), 0u);
+  EXPECT_EQ(sensor.SetExposureTime(100), 0u);
+  EXPECT_EQ(sensor.WriteSensorRegister(0x8005, 1), 0u);
+  uint32_t value = 0;
+  EXPECT_EQ(sensor.ReadSensorRegister(0x8005, &value), 0u);
+  EXPECT_EQ(sensor.GetAnalogGainDefault(&value), 1u);
+  EXPECT_EQ(value, 492u);
+  EXPECT_EQ(sensor.GetTriggerMode(&value), 0u);
+  EXPECT_EQ(value, kDefaultModeFlags);
+}
+
+TEST(DeviceModelStream, CcdCamerasStreamTheFullImage) {
+  StreamThroughDeviceModel({.productId = kZA08, .driver = SensorDriver::kZA08, .orientation = 4});
+  StreamThroughDeviceModel({.productId = kZA06, .driver = SensorDriver::kZA06, .orientation = 0});
+  StreamThroughDeviceModel({.productId = kZA07, .driver = SensorDriver::kZA07, .orientation = 0});
+}
+
+}  // namespace
+}  // namespace vexcam::test
