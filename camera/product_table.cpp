@@ -3,6 +3,7 @@
 #include <iterator>
 #include <new>
 
+#include "sensors/sensor_ccd.h"
 #include "sensors/sensor_imx990.h"
 #include "sensors/sensor_mt9f001.h"
 #include "sensors/sensor_mt9f002.h"
@@ -22,6 +23,9 @@ std::unique_ptr<CSensorBase> Make(CControllerBase* controller, uint8_t busAddres
 // The fallback driver stands in for every driver class not written yet.
 constexpr SensorConstructor kFallback = Make<CSensorMT9F001>;
 constexpr SensorConstructor kZA01 = Make<CSensorZA01>;
+constexpr SensorConstructor kZA06 = Make<CSensorZA06>;
+constexpr SensorConstructor kZA07 = Make<CSensorZA07>;
+constexpr SensorConstructor kZA08 = Make<CSensorZA08>;
 constexpr SensorConstructor kMT9F001 = Make<CSensorMT9F001>;
 constexpr SensorConstructor kMT9F002 = Make<CSensorMT9F002>;
 constexpr SensorConstructor kMT9J001 = Make<CSensorMT9J001>;
