@@ -58,13 +58,15 @@ inline void CheckFrames(StreamCamera& cam, sim::SimCamera& sim, uint32_t orienta
   std::vector<uint8_t> frame;
   while (delivered < 3 && std::chrono::steady_clock::now() < deadline) {
     if (cam.WaitFrame(3000) != kWaitNewFrame) continue;
-    const sim::PatternFrame p = sim.LastFrame().pattern;
+    // Size, exposure and origin stay as programmed while streaming; the tag
+    // is the copied frame's own.
+    sim::PatternFrame p = sim.LastFrame().pattern;
     const uint32_t bytes = p.bits > 8 ? 2 : 1;
     frame.assign(size_t{p.width} * p.height * bytes, 0);
     ASSERT_EQ(cam.FrameSize(), frame.size());
     uint32_t tag = 0;
     if (cam.GetFrameEx(frame.data(), &tag, frame.size(), 0, 0, 0) != kFrameCopied) continue;
-    if (tag != p.tag) continue;  // a newer frame arrived in between; take the next
+    p.tag = tag;
     ASSERT_GT(tag, lastTag);
     lastTag = tag;
     for (uint32_t r : {0u, p.height / 2, p.height - 1}) {
