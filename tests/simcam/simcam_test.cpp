@@ -224,35 +224,6 @@ TEST_F(SimCam, FiveFailedFramesGiveUp) {
   cam.StopCapture();
 }
 
-TEST_F(SimCam, UnplugWhileStreamingThenReplug) {
-  auto sim = Add(0x3200);
-  TestCamera& cam = Open(0x3200);
-  ASSERT_EQ(cam.SetDataBits(0), 1u);
-  std::vector<uint8_t> frame(640 * 512);
-  ASSERT_EQ(cam.StartCapture(kCaptureContinuous), 1u);
-  ASSERT_EQ(cam.WaitFrame(3000), kWaitNewFrame);
-  sim->Unplug();
-  uint32_t r = 0;
-  const auto start = Clock::now();
-  while ((r = cam.WaitFrame(1000)) != kWaitTransferError &&
-         Clock::now() - start < std::chrono::seconds(10)) {}
-  EXPECT_EQ(r, kWaitTransferError);
-  EXPECT_EQ(cam.StopCapture(), 1u);
-  EXPECT_FALSE(cam.IsCapturing());
-  EXPECT_EQ(cam.StopCapture(), 1u);  // twice is fine
-  sim->Replug();
-  EXPECT_EQ(cam.ReopenCamera(0), 0u);
-  ASSERT_EQ(cam.SetDataBits(1), 1u);
-  ASSERT_EQ(cam.SetDataBits(0), 1u);
-  ASSERT_EQ(cam.StartCapture(kCaptureContinuous), 1u);
-  EXPECT_EQ(cam.WaitFrame(3000), kWaitNewFrame);
-  EXPECT_EQ(cam.GetFrame(frame.data(), frame.size(), 0, 0, 1), kFrameCopied);
-  // Closing while streaming stops the thread and releases everything.
-  EXPECT_EQ(cam.CloseCamera(), 1u);
-  EXPECT_FALSE(cam.IsCapturing());
-  EXPECT_EQ(cam.Transport(), nullptr);
-}
-
 TEST_F(SimCam, ExposureSettersAdjustTheFrameTimeout) {
   Add(0x3200);
   TestCamera& cam = Open(0x3200);
