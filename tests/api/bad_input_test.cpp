@@ -1,5 +1,5 @@
-// Every export survives null pointers and out-of-range values; an unknown
-// handle gives the failure value.
+// An unknown handle gives every export's failure value (null pointers and
+// out-of-range values on a live instance are the abuse suite's).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -170,15 +170,6 @@ TEST(BadInput, UnknownHandlesGiveFailureValues) {
     });
     EXPECT_EQ(calls, 146);
   }
-}
-
-TEST(BadInput, KnownHandleWithNullsAndExtremesDoesNotCrash) {
-  const DWORD h = VexCam_Initialize(nullptr);
-  ASSERT_NE(h, 0u);
-  CallEveryExport(h, [](const char*, bool) {});
-  CallEveryExport(h, [](const char*, bool) {});
-  while (VexCam_GetLastError(h) != 0) {}
-  EXPECT_EQ(VexCam_Release(h), 1);
 }
 
 }  // namespace

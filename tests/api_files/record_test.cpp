@@ -20,7 +20,7 @@ using Clock = std::chrono::steady_clock;
 constexpr uint32_t kHeader = 232;  // RIFF, hdrl and the "movi" code
 
 // Walks a finished AVI of w x h frames and returns its frame count (0 after
-// a failed check).
+// a failed check); the header layout itself is the writer tests'.
 uint32_t CheckAvi(const std::vector<uint8_t>& b, uint32_t w, uint32_t h) {
   AviFile avi;
   ParseAvi(b, avi);
@@ -29,9 +29,6 @@ uint32_t CheckAvi(const std::vector<uint8_t>& b, uint32_t w, uint32_t h) {
   EXPECT_EQ(avi.suggested, frameBytes + 8);
   EXPECT_EQ(avi.width, w);
   EXPECT_EQ(avi.height, h);
-  EXPECT_EQ(avi.handler, "DIB ");
-  EXPECT_EQ(avi.rate, 10000000u);
-  EXPECT_EQ(avi.bitCount, 24u);
   EXPECT_EQ(avi.length, avi.totalFrames);
   EXPECT_EQ(avi.chunkSizes.size(), avi.totalFrames);
   EXPECT_EQ(std::count(avi.chunkSizes.begin(), avi.chunkSizes.end(), frameBytes),

