@@ -5,6 +5,7 @@
 
 #include "sensors/sensor_mt9f001.h"
 #include "sensors/sensor_za01.h"
+#include "sensors/sensor_za04.h"
 
 namespace vexcam {
 
@@ -18,6 +19,7 @@ std::unique_ptr<CSensorBase> Make(CControllerBase* controller, uint8_t busAddres
 // The fallback driver stands in for every driver class not written yet.
 constexpr SensorConstructor kFallback = Make<CSensorMT9F001>;
 constexpr SensorConstructor kZA01 = Make<CSensorZA01>;
+constexpr SensorConstructor kZA04 = Make<CSensorZA04>;
 
 using D = SensorDriver;
 using Bits = DataBitsRule;
@@ -68,7 +70,7 @@ constexpr ProductRow kRows[] = {
      .transferReset = TransferResetQuirk::kSettle},
     {.productId = 0x3170, .driver = D::kZA02, .construct = kFallback, .busAddress = 0x6C,
      .trigger = Trig::kMaskedFpga36, .readout = ReadoutRule::kFpga144, .pipeReset = Pipe::kOnRetry},
-    {.productId = 0x3180, .driver = D::kZA04, .construct = kFallback, .busAddress = 0x48,
+    {.productId = 0x3180, .driver = D::kZA04, .construct = kZA04, .busAddress = 0x48,
      .dataBits = Bits::kAlwaysWide, .bringUp = BringUpRule::kWakeSensor},
     {.productId = 0x3190, .driver = D::kZA12, .construct = kFallback, .busAddress = 0x20,
      .retry = RetryRule::kNoRetryOnNext},
@@ -195,7 +197,10 @@ std::vector<uint16_t> FamilyProductIds() {
 }
 
 bool IsDriverImplemented(SensorDriver driver) {
-  return driver == D::kZA01 || driver == D::kMT9F001;
+  if (driver == D::kMT9F001) return true;
+  for (const ProductRow& row : kRows)
+    if (row.driver == driver && row.construct != kFallback) return true;
+  return false;
 }
 
 bool HasGeneralDataWidth(const ProductRow& row) {

@@ -15,6 +15,7 @@ enum class FrameDelivery : uint8_t {
 enum class SimModel : uint8_t {
   kGeneric,  // FPGA register file and a plain sensor register file
   kZA01,     // window origin, thermal ADC in registers 4/5, restart pulse
+  kZA04,     // text command head behind a character port on the sensor bus
 };
 
 struct FpgaPreset {
