@@ -10,6 +10,7 @@
 #include "sensors/sensor_mt9j001.h"
 #include "sensors/sensor_mt9p001.h"
 #include "sensors/sensor_za01.h"
+#include "sensors/sensor_za04.h"
 
 namespace vexcam {
 
@@ -30,6 +31,7 @@ constexpr SensorConstructor kMT9F001 = Make<CSensorMT9F001>;
 constexpr SensorConstructor kMT9F002 = Make<CSensorMT9F002>;
 constexpr SensorConstructor kMT9J001 = Make<CSensorMT9J001>;
 constexpr SensorConstructor kMT9P001 = Make<CSensorMT9P001>;
+constexpr SensorConstructor kZA04 = Make<CSensorZA04>;
 
 using D = SensorDriver;
 using Bits = DataBitsRule;
@@ -80,7 +82,7 @@ constexpr ProductRow kRows[] = {
      .transferReset = TransferResetQuirk::kSettle},
     {.productId = 0x3170, .driver = D::kZA02, .construct = kFallback, .busAddress = 0x6C,
      .trigger = Trig::kMaskedFpga36, .readout = ReadoutRule::kFpga144, .pipeReset = Pipe::kOnRetry},
-    {.productId = 0x3180, .driver = D::kZA04, .construct = kFallback, .busAddress = 0x48,
+    {.productId = 0x3180, .driver = D::kZA04, .construct = kZA04, .busAddress = 0x48,
      .dataBits = Bits::kAlwaysWide, .bringUp = BringUpRule::kWakeSensor},
     {.productId = 0x3190, .driver = D::kZA12, .construct = kFallback, .busAddress = 0x20,
      .retry = RetryRule::kNoRetryOnNext},

@@ -96,6 +96,11 @@ void SimCamera::PowerOn() {
   lastFrame_ = SimFrameInfo{};
 }
 
+void SimCamera::WithHead(const std::function<void(SimHead&)>& visit) {
+  std::lock_guard lock(mutex_);
+  visit(*head_);
+}
+
 uint32_t SimCamera::Generation() const {
   std::lock_guard lock(mutex_);
   return generation_;

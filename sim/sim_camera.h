@@ -13,6 +13,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -118,6 +119,10 @@ class SimCamera {
   // Frame period in nanoseconds of real time at the current settings.
   uint64_t FramePeriodNs() const;
   SimFrameInfo LastFrame() const;
+
+  // Runs visit on the current sensor head under the camera's lock (tests
+  // reach per-product behaviour through it; the head changes at power-on).
+  void WithHead(const std::function<void(SimHead&)>& visit);
 
   // --- Thermal model (degrees Celsius): the sensor falls towards the set
   // point while the Peltier bit (register 151 bit 0) is set, else rises

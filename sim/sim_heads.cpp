@@ -6,6 +6,7 @@ namespace vexcam::sim {
 std::unique_ptr<SimHead> MakeCooledAreaHead(SimModel model);
 std::unique_ptr<SimHead> MakeMt9Head(const SimProduct& product);
 std::unique_ptr<SimHead> MakeCcdHead();
+std::unique_ptr<SimHead> MakeSimHeadZA04();
 
 std::unique_ptr<SimHead> MakeSimHead(const SimProduct& product) {
   switch (product.model) {
@@ -21,6 +22,8 @@ std::unique_ptr<SimHead> MakeSimHead(const SimProduct& product) {
       return MakeMt9Head(product);
     case SimModel::kCcd:
       return MakeCcdHead();
+    case SimModel::kZA04:
+      return MakeSimHeadZA04();
   }
   return std::make_unique<SimHead>();
 }

@@ -21,6 +21,7 @@ enum class SimModel : uint8_t {
   kMT9F,     // 16-bit register sensor whose chip version selects one of two drivers
   kMT9,      // 16-bit register sensor; without an FPGA window it shapes the frame
   kCcd,      // timing-chip words that cannot be read back, full-image frames
+  kZA04,     // text command head behind a character port on the sensor bus
 };
 
 struct FpgaPreset {

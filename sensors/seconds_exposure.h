@@ -1,0 +1,25 @@
+#pragma once
+// The seconds-exposure record of the drivers that take an exposure in
+// seconds: the request clamped into the record and converted into the units
+// the drivers program and store.
+
+#include <cstdint>
+
+#include "sensors/sensor_base.h"
+
+namespace vexcam {
+
+struct SecondsExposure {
+  double seconds = 0.0;       // clamped into [minimum, maximum]
+  uint64_t microseconds = 0;  // seconds x 1e6, truncated
+  uint64_t nanoseconds = 0;   // seconds x 1e9, truncated
+  uint32_t tenthsMs = 0;      // seconds x 10000, truncated: the real exposure time
+};
+
+// A request that is not a number counts as the minimum.
+SecondsExposure ClampSeconds(const RangeRecordEx& record, double seconds);
+
+// Stores the setting as the current seconds and the current real exposure time.
+void StoreSeconds(SensorInfo& info, const SecondsExposure& exposure);
+
+}  // namespace vexcam
