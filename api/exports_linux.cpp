@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -14,6 +15,7 @@
 #include <string>
 
 #include "camera/sensor_factory.h"
+#include "identity/build_identity.h"
 #include "platform/module_path.h"
 #include "platform/reg_file.h"
 #include "platform/reg_tree.h"
@@ -33,7 +35,6 @@ using platform::RegFile;
 using platform::RegTree;
 using platform::SettingsStore;
 
-constexpr char kProductKeyPrefix[] = "software\\quorin\\vexcamza013k9sdk\\";
 constexpr char kDialogsModuleName[] = "libVexCamDialogs.so";
 constexpr size_t kMaxSettingsBytes = 64u << 20;
 
@@ -67,10 +68,12 @@ void DiagnoseSettings(VEXCAM_DIAGNOSIS* d) {
   }
   d->settingsState = VEXCAM_SETTINGS_PARSED;
   // Camera keys: the direct children of the product key.
+  std::string prefix = std::string(build::ProductKey()) + "\\";
+  for (char& c : prefix) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   std::set<std::string> cameras;
   for (const auto& [folded, key] : tree.Keys()) {
-    if (folded.rfind(kProductKeyPrefix, 0) != 0) continue;
-    const std::string rest = key.path.substr(sizeof(kProductKeyPrefix) - 1);
+    if (folded.rfind(prefix, 0) != 0) continue;
+    const std::string rest = key.path.substr(prefix.size());
     cameras.insert(rest.substr(0, rest.find('\\')));
   }
   d->settingsCameras = static_cast<DWORD>(cameras.size());

@@ -14,9 +14,6 @@
 
 namespace vexcam {
 
-// The model the library is built for.
-inline constexpr uint16_t kTargetProduct = 0x3200;
-
 using SensorConstructor = std::unique_ptr<CSensorBase> (*)(CControllerBase* controller,
                                                            uint8_t busAddress);
 
@@ -132,9 +129,12 @@ enum class ExposureRule : uint8_t {
 
 struct ProductRow {
   uint16_t productId = 0;
-  const char* nameFormat = nullptr;  // printf format ("%02d" = per-model number); null: none
+  // The model name of an SDK built for this product (the build reads it from
+  // the row: the library's file name, device names, the settings key).
+  const char* model = nullptr;
   SensorDriver driver = SensorDriver::kMT9F001;
   SensorConstructor construct = nullptr;  // its class, or the fallback's until that class exists
+  const char* nameFormat = nullptr;       // printf format ("%02d" = per-model number); null: none
   uint8_t busAddress = 0x20;
   uint32_t modelNumber = 0;  // passed to SetModelId after construction; 0 = none
   bool chipProbe = false;    // the chip version chooses between two drivers

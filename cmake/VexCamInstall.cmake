@@ -23,7 +23,7 @@ if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
 endif()
 set(VEXCAM_UDEV_RULES_DIR ${_udev_rules} CACHE STRING "Where the udev rule is installed (relative: under the prefix)")
 
-install(TARGETS VexCamSdk_ZA01 EXPORT VexCamTargets
+install(TARGETS ${VEXCAM_SDK} EXPORT VexCamTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT dev)
 install(DIRECTORY include/vexcam DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT dev
   PATTERN "*.in" EXCLUDE)

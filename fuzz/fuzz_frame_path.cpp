@@ -27,6 +27,7 @@
 #include "camera/product_table.h"
 #include "camera/vex_cam_usb3k9_simple_sdk.h"
 #include "fuzz_support.h"
+#include "identity/build_identity.h"
 #include "sim/sim_backend.h"
 #include "transport/frame_descriptor.h"
 #include "transport/usb_hub.h"
@@ -171,10 +172,10 @@ CVexCamUSB3K9SimpleSdk* Camera() {
     ScratchDir();
     sim::SimBackend::Instance().RemoveAll();
     sim::SimBackend::Instance().SetSpeedUp(1000);
-    sim::SimBackend::Instance().AddCamera(kTargetProduct);
+    sim::SimBackend::Instance().AddCamera(build::ProductId());
     usb::UsbHub::Instance().SetSimulator(std::make_shared<ScriptedBackend>(), true);
     auto cam = std::make_unique<CVexCamUSB3K9SimpleSdk>();
-    cam->SetProductId(kTargetProduct);
+    cam->SetProductId(build::ProductId());
     cam->CreateController(nullptr, nullptr);
     if (cam->OpenCamera(0) == 0) return nullptr;
     return cam;

@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "camera/product_table.h"
+#include "identity/build_identity.h"
 #include "vexcam/VexCamSdk.h"
 #include "vexcam/VexCamSim.h"
 
@@ -52,7 +53,7 @@ std::string WriteScratchFile(const char* name, std::string_view bytes) {
 uint32_t SharedHandle() {
   static uint32_t handle = [] {
     ScratchDir();
-    if (VexSim_AddCamera(kTargetProduct) == 0) return 0u;
+    if (VexSim_AddCamera(build::ProductId()) == 0) return 0u;
     // With exactly one camera present, the instance opens it itself.
     return static_cast<uint32_t>(VexCam_Initialize(nullptr));
   }();

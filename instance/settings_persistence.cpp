@@ -129,7 +129,7 @@ std::string PresetKeyName(int index) {
 
 // Path of a key below the camera key ("" for the camera key itself).
 std::string CameraPath(const CVexCam& cam, const char* group) {
-  std::string path = std::string(kProductKey) + "\\" + CameraKeyName(cam);
+  std::string path = std::string(ProductKey()) + "\\" + CameraKeyName(cam);
   if (group[0] != '\0') path += std::string("\\") + group;
   return path;
 }
@@ -138,7 +138,7 @@ std::string CameraPath(const CVexCam& cam, const char* group) {
 // with full access, so the group key can always be created).
 bool CreateCameraKey(const CVexCam& cam, const char* group, RegKey* out) {
   RegKey product;
-  if (!product.Create(HKEY_CURRENT_USER, kProductKey)) return false;
+  if (!product.Create(HKEY_CURRENT_USER, ProductKey())) return false;
   if (group[0] == '\0') return out->Create(product.Get(), CameraKeyName(cam).c_str());
   RegKey camera;
   if (!camera.Create(product.Get(), CameraKeyName(cam).c_str())) return false;
@@ -169,9 +169,9 @@ bool WritePreset(RegKey& key, CaptureWindow w) {
 // A preset the capture code can use: a non-empty window on the sensor and at
 // least one frame buffer. Others are ignored rather than handed on.
 bool IsUsablePreset(const CaptureWindow& w) {
-  return w.width > 0 && w.height > 0 && w.x >= 0 && w.y >= 0 && w.width <= kSensorWidth &&
-         w.height <= kSensorHeight && w.x <= kSensorWidth - w.width &&
-         w.y <= kSensorHeight - w.height && w.totalWidth > 0 && w.totalHeight > 0 &&
+  return w.width > 0 && w.height > 0 && w.x >= 0 && w.y >= 0 && w.width <= TargetSensorWidth() &&
+         w.height <= TargetSensorHeight() && w.x <= TargetSensorWidth() - w.width &&
+         w.y <= TargetSensorHeight() - w.height && w.totalWidth > 0 && w.totalHeight > 0 &&
          w.bufferCount > 0;
 }
 
@@ -340,7 +340,7 @@ int32_t CheckColorMode(int32_t colorMode, bool has8Bit, bool has16Bit, bool hasC
 
 uint32_t LoadSizeSettings(CVexCam& cam) {
   RegKey product;
-  if (!product.Open(HKEY_CURRENT_USER, kProductKey)) {
+  if (!product.Open(HKEY_CURRENT_USER, ProductKey())) {
     // First run: write the built-in values, read nothing.
     CameraKeyValues values;
     values.colorMode = FirstTimeColorMode(cam);
@@ -510,7 +510,7 @@ BOOL SetCaptureWindowFromPresets(CVexCam& cam, int width, int height) {
     return 0;
   }
   RegKey product;
-  if (!product.Open(HKEY_CURRENT_USER, kProductKey)) {
+  if (!product.Open(HKEY_CURRENT_USER, ProductKey())) {
     cam.Record(VEXCAM_ERR_NO_WINDOW);
     return 0;
   }

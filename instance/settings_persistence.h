@@ -1,6 +1,7 @@
 #pragma once
 // Settings persistence of an instance: per-camera settings in the settings
-// store below "Software\\Quorin\\VexCamZA013K9Sdk", the size presets, and the
+// store below the product key ("Software\\Quorin\\VexCamZA013K9Sdk" in the ZA01
+// build), the size presets, and the
 // configuration file holding the defect list of the configuration filter.
 //
 // Loaders and savers work for the instance's current device number. Store
@@ -20,7 +21,7 @@
 namespace vexcam {
 
 // The product key below HKEY_CURRENT_USER.
-inline constexpr char kProductKey[] = "Software\\Quorin\\VexCamZA013K9Sdk";
+inline const char* ProductKey() { return build::ProductKey(); }
 
 // Initialisation: creates the first-time keys when the product key is
 // missing; otherwise applies the camera key's selected "Size_%02d" preset.

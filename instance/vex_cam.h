@@ -26,6 +26,7 @@
 #include <mutex>
 
 #include "camera/vex_cam_u3k9_base.h"
+#include "identity/build_identity.h"
 #include "imaging/defect_state.h"
 #include "imaging/image_pipeline.h"
 #include "imaging/image_settings.h"
@@ -43,12 +44,9 @@ class DeviceWatch;
 // The product this library is built for, and the size of its sensor (the
 // array of the product's driver row). Where a camera is at hand, its
 // SensorRow() is the source.
-inline constexpr uint32_t kTargetProductId = kTargetProduct;
-inline constexpr int32_t kSensorWidth =
-    static_cast<int32_t>(SensorConstantsOf(SensorDriver::kZA01).arrayWidth);
-inline constexpr int32_t kSensorHeight =
-    static_cast<int32_t>(SensorConstantsOf(SensorDriver::kZA01).arrayHeight);
-inline constexpr char kDeviceBaseName[] = "VexCamZA01";
+inline uint32_t TargetProductId() { return build::ProductId(); }
+int32_t TargetSensorWidth();
+int32_t TargetSensorHeight();
 
 // Room for a file name converted from a wide string.
 inline constexpr int kFileNameBytes = 1024;
@@ -61,10 +59,10 @@ inline constexpr uint32_t kStateTrigger = 3;
 
 // The capture window and the totals reported with it; one size preset.
 struct CaptureWindow {
-  int32_t totalWidth = kSensorWidth;
-  int32_t totalHeight = kSensorHeight;
-  int32_t width = kSensorWidth;
-  int32_t height = kSensorHeight;
+  int32_t totalWidth = TargetSensorWidth();
+  int32_t totalHeight = TargetSensorHeight();
+  int32_t width = TargetSensorWidth();
+  int32_t height = TargetSensorHeight();
   int32_t x = 0;
   int32_t y = 0;
   int32_t bufferCount = 4;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "camera/product_table.h"
 #include "camera/vex_cam_usb3k9_simple_sdk.h"
 #include "instance/capture_engine.h"
 #include "instance/device_watch.h"
@@ -19,14 +20,24 @@ namespace {
 
 constexpr int kEnumEntries = 10;
 constexpr int kEnumEntryBytes = 256;
-constexpr int kMinNameBytes = 14;  // "VexCamZA01_NN" and its terminator
+// Room for the device base name, "_NN" and the terminator.
+int MinNameBytes() { return static_cast<int>(std::strlen(build::DeviceBaseName())) + 4; }
 constexpr int kWideBufferChars = 1024;
 
 void FormatName(char* out, size_t size, int number) {
-  std::snprintf(out, size, "%s_%02d", kDeviceBaseName, number);
+  std::snprintf(out, size, "%s_%02d", build::DeviceBaseName(), number);
 }
 
 }  // namespace
+
+int32_t TargetSensorWidth() {
+  return static_cast<int32_t>(SensorConstantsOf(ProductRowOf(TargetProductId()).driver).arrayWidth);
+}
+
+int32_t TargetSensorHeight() {
+  return static_cast<int32_t>(
+      SensorConstantsOf(ProductRowOf(TargetProductId()).driver).arrayHeight);
+}
 
 uint32_t CVexCam::Initialize(HWND notifyWindow) {
   // Applications that are not linked against the simulator API still get
@@ -55,9 +66,9 @@ uint32_t CVexCam::Initialize(HWND notifyWindow) {
   }
 
   LoadSizeSettings(*this);
-  camera->SetProductId(kTargetProductId);
+  camera->SetProductId(TargetProductId());
   camera->CreateController(notifyWindow, nullptr);
-  if (camera->GetDeviceCount(kTargetProductId) == 1) SetDeviceNumber(0);
+  if (camera->GetDeviceCount(TargetProductId()) == 1) SetDeviceNumber(0);
 
   LoadFilterSettings(*this);
   LoadGraySettings(*this);
@@ -75,7 +86,7 @@ int CVexCam::EnumDevice(char names[10][256]) {
   // Device numbers of available cameras need not be contiguous (a camera
   // unplugged between two others keeps its number), so every number is
   // tried until all available cameras are named.
-  const uint32_t present = camera->GetDeviceCount(kTargetProductId);
+  const uint32_t present = camera->GetDeviceCount(TargetProductId());
   const uint32_t maxDevices = camera->GetMaxDeviceCount();
   int count = 0;
   for (uint32_t number = 0;
@@ -113,7 +124,7 @@ int CVexCam::EnumDeviceW(wchar_t names[10][256]) {
 
 BOOL CVexCam::GetDeviceName(int index, char* name, int size) {
   if (!RequireCamera()) return 0;
-  if (name == nullptr || size < kMinNameBytes) {
+  if (name == nullptr || size < MinNameBytes()) {
     Record(VEXCAM_ERR_INVALID_ARG);
     return 0;
   }
@@ -121,7 +132,7 @@ BOOL CVexCam::GetDeviceName(int index, char* name, int size) {
     Record(VEXCAM_ERR_NOT_OPENED);
     return 0;
   }
-  camera->GetDeviceCount(kTargetProductId);  // refreshes the device table
+  camera->GetDeviceCount(TargetProductId());  // refreshes the device table
   if (!camera->IsDeviceAvailable(static_cast<uint32_t>(index))) {
     Record(VEXCAM_ERR_NOT_OPENED);
     return 0;
@@ -161,7 +172,7 @@ BOOL CVexCam::SetDeviceNumber(int number) {
     SaveFilterSettings(*this);
     SaveGraySettings(*this);
   }
-  camera->GetDeviceCount(kTargetProductId);  // refreshes the device table
+  camera->GetDeviceCount(TargetProductId());  // refreshes the device table
   if (number < 0 || !camera->IsDeviceAvailable(static_cast<uint32_t>(number)) ||
       !camera->OpenCamera(static_cast<uint32_t>(number))) {
     Record(VEXCAM_ERR_NOT_OPENED);
@@ -224,8 +235,8 @@ BOOL CVexCam::GetCameraInfo(VEXCAM_CAMERA_INFO* info) {
     return 0;
   }
   CVexCamU3K9Base& cam = *camera;
-  info->sensorWidth = kSensorWidth;
-  info->sensorHeight = kSensorHeight;
+  info->sensorWidth = TargetSensorWidth();
+  info->sensorHeight = TargetSensorHeight();
   info->globalGainMin = static_cast<LONG>(cam.GetGlobalGainMin());
   info->globalGainMax = static_cast<LONG>(cam.GetGlobalGainMax());
   info->colorGainMin = static_cast<LONG>(cam.GetColorGainMin());

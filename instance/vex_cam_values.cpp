@@ -91,8 +91,8 @@ BOOL CVexCam::SetCaptureWindowEx(int totalWidth, int x, int width, int totalHeig
     Record(VEXCAM_ERR_NO_CAMERA);
     return 0;
   }
-  if ((!camera->CanChangeWidth() && width != kSensorWidth) ||
-      (!camera->CanChangeHeight() && height != kSensorHeight)) {
+  if ((!camera->CanChangeWidth() && width != TargetSensorWidth()) ||
+      (!camera->CanChangeHeight() && height != TargetSensorHeight())) {
     Record(VEXCAM_ERR_INVALID_ARG);
     return 0;
   }

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "identity/build_identity.h"
 #include "platform/debug_log.h"
 #include "platform/reg_file.h"
 
@@ -19,7 +20,6 @@ namespace vexcam::platform {
 
 namespace {
 
-constexpr const char* kRelativePath = "/Quorin/VexCamZA013K9Sdk.reg";
 // A settings file is a few kilobytes; anything this large is not one of ours.
 constexpr off_t kMaxFileSize = 64 << 20;
 // Renaming a corrupt file aside tries this many counter suffixes per second.
@@ -99,7 +99,7 @@ SettingsStore& SettingsStore::Default() {
 
 std::string SettingsStore::DefaultFilePath() {
   const char* config = std::getenv("XDG_CONFIG_HOME");
-  if (config && config[0] == '/') return std::string(config) + kRelativePath;
+  if (config && config[0] == '/') return std::string(config) + build::SettingsRelativePath();
   std::string home;
   const char* env_home = std::getenv("HOME");
   if (env_home && env_home[0] == '/') {
@@ -114,7 +114,7 @@ std::string SettingsStore::DefaultFilePath() {
     }
   }
   if (home.empty()) return std::string();
-  return home + "/.config" + kRelativePath;
+  return home + "/.config" + build::SettingsRelativePath();
 }
 
 std::string SettingsStore::ResolveFilePath() const {

@@ -36,8 +36,9 @@ class SettingsStore {
   // The store behind HKEY_CURRENT_USER for the whole process.
   static SettingsStore& Default();
 
-  // $XDG_CONFIG_HOME/Quorin/VexCamZA013K9Sdk.reg, or $HOME/.config/... when
-  // XDG_CONFIG_HOME is unset or relative; empty when no home folder is known.
+  // $XDG_CONFIG_HOME/Quorin/VexCam<model>3K9Sdk.reg (VexCamZA013K9Sdk.reg in
+  // the ZA01 build), or $HOME/.config/... when XDG_CONFIG_HOME is unset or
+  // relative; empty when no home folder is known.
   static std::string DefaultFilePath();
 
   // The file a newly opened root key works on.

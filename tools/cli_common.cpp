@@ -1,6 +1,8 @@
 // What the vexcam commands share.
 #include "tools/cli_common.h"
 
+#include "identity/build_identity.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -45,8 +47,9 @@ void PrintUsage() {
       "  dialog camera|analog|image [-d N] [--preview]\n"
       "                               open the library's settings dialog on camera N (needs an X\n"
       "                               display); --preview streams into a window behind it\n"
-      "numbers may be decimal or 0x-prefixed hexadecimal.\n"
-      "without hardware, use the simulated camera: VEXCAM_SIMULATOR=3200 vexcam list");
+      "numbers may be decimal or 0x-prefixed hexadecimal.");
+  std::printf("without hardware, use the simulated camera: VEXCAM_SIMULATOR=%04X vexcam list\n",
+              build::ProductId());
 }
 
 const char* ErrorText(DWORD code) {
@@ -144,10 +147,11 @@ bool Session::Open(int device) {
 }
 
 void Session::PrintNoCamera() {
-  std::puts(
-      "No VexCam ZA01 camera found.\n"
+  std::printf(
+      "No VexCam %s camera found.\n"
       "Connect a camera (and check the USB permissions), or try the simulated camera:\n"
-      "  VEXCAM_SIMULATOR=3200 vexcam list");
+      "  VEXCAM_SIMULATOR=%04X vexcam list\n",
+      build::Model(), build::ProductId());
 }
 
 }  // namespace vexcam::tool

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "identity/build_identity.h"
 #include "vexcam/VexCamLinux.h"
 
 namespace vexcam::tool {
@@ -187,8 +188,9 @@ void CheckCameras(Report& r, const VEXCAM_DIAGNOSIS& d) {
   if (simulated != 0) r.Info(Printf("%u simulated camera(s) from VEXCAM_SIMULATOR", simulated));
   if (real == 0 && simulated == 0) {
     r.Block("no camera on the USB bus",
-            "connect the camera (check 'lsusb -d 04b4:'); without one, try VEXCAM_SIMULATOR=3200 "
-            "vexcam list");
+            Printf("connect the camera (check 'lsusb -d 04b4:'); without one, try "
+                   "VEXCAM_SIMULATOR=%04X vexcam list",
+                   build::ProductId()));
   } else if (real != 0) {
     r.Ok(Printf("%u camera(s) on the USB bus", real));
   }

@@ -3,6 +3,7 @@
 #include <libusb.h>
 #include <cctype>
 
+#include "identity/build_identity.h"
 #include "platform/settings_key.h"
 #include "transport/camera_products.h"
 #include "transport/libusb_device.h"
@@ -13,7 +14,6 @@ namespace {
 
 constexpr uint16_t kCameraVendorId = 0x04B4;
 constexpr uint8_t kFrameEndpoint = 0x81;
-constexpr char kProductKey[] = "Software\\Quorin\\VexCamZA013K9Sdk";
 
 struct DeviceListDeleter {
   void operator()(libusb_device** list) const { libusb_free_device_list(list, 1); }
@@ -53,7 +53,7 @@ std::vector<uint16_t> LibusbBackend::SettingsIds(const char* valueName) {
   platform::SettingsKey root;
   platform::SettingsKey product;
   std::vector<uint8_t> raw;
-  if (!root.OpenCurrentUser() || !product.Open(root, kProductKey) ||
+  if (!root.OpenCurrentUser() || !product.Open(root, build::ProductKey()) ||
       !product.QueryBinary(valueName, &raw))
     return ids;
   for (size_t i = 0; i + 1 < raw.size(); i += 2) {

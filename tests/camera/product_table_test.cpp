@@ -2,6 +2,8 @@
 // rules, and agreement with the simulator's rows and the udev rule.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <fstream>
 #include <regex>
@@ -10,6 +12,7 @@
 
 #include "camera/product_table.h"
 #include "camera/sensor_factory.h"
+#include "identity/build_identity.h"
 #include "sensors/sensor_mt9f001.h"
 #include "sensors/sensor_za01.h"
 #include "sim/sim_product_table.h"
@@ -31,8 +34,28 @@ TEST(ProductTable, IdsAreUniqueSortedAndFoundAgain) {
     }
     EXPECT_EQ(&ProductRowOf(row->productId), row) << std::hex << row->productId;
   }
-  EXPECT_EQ(TableIds().count(kTargetProduct), 1u);
+  EXPECT_EQ(TableIds().count(build::ProductId()), 1u);
   EXPECT_EQ(ProductRowOf(0x1234).productId, 0);  // unknown ids get the fallback row
+}
+
+// Every row names the model an SDK built for it takes its names from: unique,
+// letters and digits only (they become file, device and key names), and the
+// build's own model is its product's.
+TEST(ProductTable, ModelNamesAreUniqueAndNameTheBuild) {
+  std::set<std::string> models;
+  for (const ProductRow* r = ProductRowsBegin(); r != ProductRowsEnd(); ++r) {
+    SCOPED_TRACE(::testing::Message() << "product 0x" << std::hex << r->productId);
+    ASSERT_NE(r->model, nullptr);
+    const std::string model = r->model;
+    EXPECT_TRUE(models.insert(model).second);
+    EXPECT_FALSE(model.empty());
+    EXPECT_TRUE(
+        std::all_of(model.begin(), model.end(), [](char c) { return std::isalnum(c) != 0; }));
+  }
+  EXPECT_STREQ(ProductRowOf(build::ProductId()).model, build::Model());
+  EXPECT_EQ(std::string(build::DeviceBaseName()), std::string("VexCam") + build::Model());
+  EXPECT_EQ(std::string(build::ProductKey()),
+            std::string("Software\\Quorin\\VexCam") + build::Model() + "3K9Sdk");
 }
 
 // Each row's rules fit together: a rule that needs data has it, and data no
@@ -73,8 +96,8 @@ TEST(ProductTable, EveryRowsRulesAreConsistent) {
     EXPECT_EQ(r->cooledFamily, r->readout == ReadoutRule::kFpga209);
     EXPECT_EQ(r->cooledFamily, r->levelValue);
     EXPECT_EQ(r->cooledFamily, r->offsets == OffsetRule::kCooledArea);
-    // Only the camera that applies exposures between frames is the target.
-    EXPECT_EQ(r->exposure == ExposureRule::kTransferThread, r->productId == kTargetProduct);
+    // Only ZA01 applies exposures between frames.
+    EXPECT_EQ(r->exposure == ExposureRule::kTransferThread, r->driver == SensorDriver::kZA01);
   }
   EXPECT_EQ(chipProbes, 1);
   EXPECT_TRUE(ProductRowOf(ChipProbeRow().productId).chipProbe);
@@ -177,7 +200,7 @@ TEST(ProductTable, OffsetRegistersFollowAreaAndMirror) {
   EXPECT_TRUE(NeedsFpgaRevision(revisioned));
   EXPECT_EQ(OffsetRegistersOf(revisioned, info, 1, 19).a, 31u);
   EXPECT_EQ(OffsetRegistersOf(revisioned, info, 1, 18).a, 0u);
-  EXPECT_FALSE(OffsetRegistersOf(ProductRowOf(kTargetProduct), info, 1, 0).present);
+  EXPECT_FALSE(OffsetRegistersOf(ProductRowOf(0x3200), info, 1, 0).present);
 }
 
 }  // namespace

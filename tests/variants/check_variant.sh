@@ -1,0 +1,24 @@
+#!/bin/sh
+# One model's SDK through its own vexcam tool, on its simulated camera: info
+# names the camera after the model, snap saves a frame of the sensor's size,
+# and the settings go to the model's own file.
+set -eu
+tool=$1 product=$2 model=$3
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export XDG_CONFIG_HOME="$work/config" VEXCAM_SIMULATOR="$product"
+fail() { echo "model $model ($product): $*" >&2; exit 1; }
+
+info=$("$tool" info) || fail "vexcam info failed: $info"
+printf '%s\n' "$info"
+printf '%s\n' "$info" | grep -q "(VexCam${model}_01)" || fail "the camera is not named VexCam${model}_01"
+sensor=$(printf '%s\n' "$info" | sed -n 's/^sensor: *\([0-9]*\) x \([0-9]*\)$/\1 \2/p')
+[ -n "$sensor" ] || fail "info gives no sensor size"
+
+"$tool" snap "$work/frame.bmp" || fail "vexcam snap failed"
+# The BMP header: width and height (negative for top-down rows) at offset 18.
+set -- $(od -An -td4 -j18 -N8 "$work/frame.bmp")
+width=$1 height=${2#-}
+echo "frame: $width x $height"
+[ "$width $height" = "$sensor" ] || fail "frame $width x $height, sensor $sensor"
+[ -f "$XDG_CONFIG_HOME/Quorin/VexCam${model}3K9Sdk.reg" ] || fail "no settings file VexCam${model}3K9Sdk.reg"
