@@ -1,5 +1,5 @@
 #pragma once
-// The text-controlled camera head (product 0x3180): its own controller sits
+// The text-controlled camera head (driver ZA04): its own controller sits
 // behind a character port on the sensor bus (register address 0). Characters
 // written are collected into a command line; a complete line (LF or a zero
 // byte) is answered with a reply line that is read back one character per
