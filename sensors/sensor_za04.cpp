@@ -98,22 +98,21 @@ uint32_t CSensorZA04::GetTriggerMode(uint32_t* mode) {
   return 1;
 }
 
-uint32_t CSensorZA04::SetExposureLines(uint32_t lines) {
-  lines = std::min(lines, info_.exposureLines.maximum);
-  char command[32];
-  std::snprintf(command, sizeof(command), "i -v %u\n", lines);
-  if (Transaction(command, kCommandRetries) == 0) return 0;
-  info_.exposureLines.current = lines;
+uint32_t CSensorZA04::SendValue(char command, uint32_t value, RangeRecord& record) {
+  value = std::min(value, record.maximum);
+  char text[32];
+  std::snprintf(text, sizeof(text), "%c -v %u\n", command, value);
+  if (Transaction(text, kCommandRetries) == 0) return 0;
+  record.current = value;
   return 1;
 }
 
+uint32_t CSensorZA04::SetExposureLines(uint32_t lines) {
+  return SendValue('i', lines, info_.exposureLines);
+}
+
 uint32_t CSensorZA04::SetGlobalGain(uint32_t gain) {
-  gain = std::min(gain, info_.globalGain.maximum);
-  char command[32];
-  std::snprintf(command, sizeof(command), "g -v %u\n", gain);
-  if (Transaction(command, kCommandRetries) == 0) return 0;
-  info_.globalGain.current = gain;
-  return 1;
+  return SendValue('g', gain, info_.globalGain);
 }
 
 uint32_t CSensorZA04::SetExposureTime(uint32_t time) {

@@ -82,6 +82,10 @@ class CSensorZA04 final : public CTableDrivenSensor {
   static void ForgetDebugMode() { debug_mode_.store(false); }
 
  private:
+  // Sends "<command> -v N" with the value limited to the record's maximum and
+  // stores it as the record's current value on success.
+  uint32_t SendValue(char command, uint32_t value, RangeRecord& record);
+
   SerialRegister8 bridge_;
   const std::chrono::milliseconds reply_limit_;
   // Held across a whole transaction so that two threads cannot interleave
