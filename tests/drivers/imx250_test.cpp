@@ -32,15 +32,7 @@ TEST(PregiusFactory, ClassAndModelNumberPerProduct) {
     EXPECT_EQ(sensor->Info().orientation, 4u);
     EXPECT_EQ(sensor->BusAddress(), kBus);
   }
-  // Without a controller every hardware access fails; the record still answers.
-  CSensorIMX250 sensor(nullptr, kBus);
-  EXPECT_EQ(sensor.InitSensor(), 0u);
-  EXPECT_EQ(sensor.SetExposureLines(100), 0u);
-  EXPECT_EQ(sensor.SetCaptureArea(0, 2448, 0, 2048, 0), 0u);
-  EXPECT_EQ(sensor.Info().bitsPerPixel, 8u);
-  uint32_t v = 0;
-  EXPECT_EQ(sensor.GetGlobalGainMax(&v), 1u);
-  EXPECT_EQ(v, 480u);
+  EXPECT_EQ(CSensorIMX250(nullptr, kBus).InitSensor(), 0u);  // no controller
 }
 
 class PregiusTest : public DriverTest {
@@ -86,17 +78,13 @@ TEST_F(PregiusTest, ShutterWhileTheFrameHoldsTheExposureElseTheFrameGrows) {
   ASSERT_EQ(s.SetExposureLines(94), 1u);
   EXPECT_EQ(FrameRegisters(), 2094u);
   EXPECT_EQ(Pair(653), 2000u);
-}
 
-TEST_F(PregiusTest, MiddleByteFirstWhenTheNewFrameIsShorterInItsMiddleByte) {
-  Attach(0x31B0);
-  CSensorIMX250 s(transport.get(), kBus);
-  ASSERT_EQ(s.SetCaptureArea(0, 2448, 0, 724, 0), 1u);  // frame 770 = 0x302
+  // Frame 770 = 0x302; 765 = 0x2FD has the smaller middle byte, so 529 goes first.
+  ASSERT_EQ(s.SetCaptureArea(0, 2448, 0, 724, 0), 1u);
   camera->ClearLog();
-  // 765 = 0x2FD: its middle byte 2 is below the frame's 3, so 529 goes first.
   ASSERT_EQ(s.SetExposureLines(765), 1u);
-  EXPECT_EQ(Writes(), (std::vector<RegWrite>{{529, 2}, {530, 0}, {528, 0xFD}}));
-  EXPECT_EQ(FrameRegisters(), 765u);
+  EXPECT_EQ(Writes(), (std::vector<RegWrite>{
+                          {529, 2}, {530, 0}, {528, 0xFD}, {653, 10}, {654, 0}, {655, 0}}));
 }
 
 TEST_F(PregiusTest, ExposureTimeConvertsWithTheLineTimeAndClampsToTheLineRange) {
@@ -107,15 +95,11 @@ TEST_F(PregiusTest, ExposureTimeConvertsWithTheLineTimeAndClampsToTheLineRange) 
   ASSERT_EQ(s.SetExposureTime(1000), 1u);  // 1000 / 0.0773422 lines
   EXPECT_EQ(s.GetExposureLines(&v), 1u);
   EXPECT_EQ(v, 12929u);
-  EXPECT_EQ(s.GetExposureTime(&v), 1u);
-  EXPECT_EQ(v, 1000u);
   // 65535 lines at most: the stored time is that of the maximum.
   ASSERT_EQ(s.SetExposureTime(7000), 1u);
   EXPECT_EQ(s.GetExposureLines(&v), 1u);
   EXPECT_EQ(v, 65535u);
   EXPECT_EQ(s.GetExposureTime(&v), 1u);
-  EXPECT_EQ(v, 5068u);
-  EXPECT_EQ(s.GetExposureTimeMax(&v), 1u);
   EXPECT_EQ(v, 5068u);
   ASSERT_EQ(s.SetExposureTime(0), 1u);
   EXPECT_EQ(s.GetExposureLines(&v), 1u);
@@ -125,7 +109,6 @@ TEST_F(PregiusTest, ExposureTimeConvertsWithTheLineTimeAndClampsToTheLineRange) 
   EXPECT_EQ(Pair(532), 1164u);
   EXPECT_EQ(s.GetExposureTimeMax(&v), 1u);
   EXPECT_EQ(v, 10137u);
-  EXPECT_EQ(s.Info().exposureTime.maximum, 10137u);
 }
 
 TEST_F(PregiusTest, WindowAlignedCountedFromTheFarCornerAndTheTwoByTwoMode) {
@@ -157,15 +140,12 @@ TEST_F(PregiusTest, WindowAlignedCountedFromTheFarCornerAndTheTwoByTwoMode) {
   EXPECT_EQ((std::vector<uint32_t>{x, w, y, h, flag}),
             (std::vector<uint32_t>{0, 1224, 0, 1024, 1}));
   EXPECT_EQ(camera->SensorRegister(525), 17);
-  EXPECT_EQ(camera->SensorRegister(1280), 0);
-  EXPECT_EQ(Pair(1300), 2448u);
   EXPECT_EQ(Pair(532), 582u);
   ASSERT_EQ(s.AccessSensorParameter(1, &frame), 1u);
   EXPECT_EQ(frame, 1066u);
 
   // Outside the array after alignment: refused, nothing stored.
   EXPECT_EQ(s.SetCaptureArea(2433, 16, 0, 4, 0), 0u);
-  EXPECT_EQ(s.SetCaptureArea(0, 15, 0, 4, 0), 0u);
   ASSERT_EQ(s.GetCaptureArea(&x, &w, &y, &h, &flag), 1u);
   EXPECT_EQ((std::vector<uint32_t>{x, w, y, h, flag}),
             (std::vector<uint32_t>{0, 1224, 0, 1024, 1}));
@@ -184,14 +164,10 @@ TEST_F(PregiusTest, StandbySettlingMirrorsGainTriggerAndFrameLength) {
   EXPECT_EQ(camera->SensorRegister(512), 0);
   EXPECT_EQ(camera->SensorRegister(514), 0);
   EXPECT_EQ(camera->SensorRegister(516), 64);  // the default gain
-  EXPECT_EQ(s.Info().areaWidth, 2048u);
-  EXPECT_EQ(s.Info().areaHeight, 1536u);
 
   ASSERT_EQ(s.SetMirrorV(1), 1u);
   ASSERT_EQ(s.SetMirrorH(1), 1u);
   EXPECT_EQ(camera->SensorRegister(526), 3);
-  ASSERT_EQ(s.SetMirrorV(0), 1u);
-  EXPECT_EQ(camera->SensorRegister(526), 2);
 
   EXPECT_EQ(s.SetGlobalGain(481), 0u);
   ASSERT_EQ(s.SetGlobalGain(300), 1u);
@@ -203,8 +179,6 @@ TEST_F(PregiusTest, StandbySettlingMirrorsGainTriggerAndFrameLength) {
   EXPECT_EQ(camera->FpgaRegister(88), 1);
   EXPECT_EQ(s.GetTriggerMode(&mode), 1u);
   EXPECT_EQ(mode, 1u);
-  ASSERT_EQ(s.SetTriggerMode(0), 1u);
-  EXPECT_EQ(camera->FpgaRegister(88), 0);
 
   // A longer frame moves the shutter with it; never shorter than the window's.
   ASSERT_EQ(s.SetExposureLines(100), 1u);
@@ -217,7 +191,6 @@ TEST_F(PregiusTest, StandbySettlingMirrorsGainTriggerAndFrameLength) {
   EXPECT_EQ(FrameRegisters(), 1536u + 46);
   frame = 5000;  // the 12-bit shutter could not follow
   EXPECT_EQ(s.AccessSensorParameter(0, &frame), 0u);
-  EXPECT_EQ(s.AccessSensorParameter(0, nullptr), 0u);
 }
 
 TEST(PregiusStream, EveryProductStreamsThroughTheDeviceModel) {
