@@ -4,6 +4,8 @@
 #include <new>
 
 #include "sensors/sensor_ccd.h"
+#include "sensors/sensor_imx250.h"
+#include "sensors/sensor_imx273.h"
 #include "sensors/sensor_imx990.h"
 #include "sensors/sensor_mt9f001.h"
 #include "sensors/sensor_mt9f002.h"
@@ -35,6 +37,13 @@ constexpr SensorConstructor kZA04 = Make<CSensorZA04>;
 constexpr SensorConstructor kIMX990 = Make<CSensorIMX990>;
 constexpr SensorConstructor kIMX991 = Make<CSensorIMX991>;
 constexpr SensorConstructor kIMX992 = Make<CSensorIMX992>;
+constexpr SensorConstructor kIMX250 = Make<CSensorIMX250>;
+constexpr SensorConstructor kIMX252 = Make<CSensorIMX252>;
+constexpr SensorConstructor kIMX264 = Make<CSensorIMX264>;
+constexpr SensorConstructor kIMX265 = Make<CSensorIMX265>;
+constexpr SensorConstructor kIMX273 = Make<CSensorIMX273>;
+constexpr SensorConstructor kIMX487 = Make<CSensorIMX487>;
+constexpr SensorConstructor kIMX536 = Make<CSensorIMX536>;
 
 using D = SensorDriver;
 using Bits = DataBitsRule;
@@ -99,16 +108,16 @@ constexpr ProductRow kRows[] = {
      .busAddress = 0x20, .retry = RetryRule::kNoRetryOnNext},
     {.productId = 0x31A0, .model = "ZA11", .driver = D::kZA11, .construct = kFallback,
      .busAddress = 0x20},
-    {.productId = 0x31B0, .model = "IMX250", .driver = D::kIMX250, .construct = kFallback,
+    {.productId = 0x31B0, .model = "IMX250", .driver = D::kIMX250, .construct = kIMX250,
      .busAddress = 0x48, .modelNumber = 59, .offsets = Offs::kFixed, .offsetA = 11,
      .dataBits = Bits::kForwardFirst, .pipeReset = Pipe::kOnRetry},
-    {.productId = 0x31B4, .model = "IMX264", .driver = D::kIMX264, .construct = kFallback,
+    {.productId = 0x31B4, .model = "IMX264", .driver = D::kIMX264, .construct = kIMX264,
      .busAddress = 0x48, .offsets = Offs::kFixed, .offsetA = 11, .dataBits = Bits::kForwardFirst,
      .pipeReset = Pipe::kOnRetry},
-    {.productId = 0x31C0, .model = "IMX252", .driver = D::kIMX252, .construct = kFallback,
+    {.productId = 0x31C0, .model = "IMX252", .driver = D::kIMX252, .construct = kIMX252,
      .busAddress = 0x48, .offsets = Offs::kRightMargin, .dataBits = Bits::kForwardFirst,
      .pipeReset = Pipe::kOnRetry},
-    {.productId = 0x31C4, .model = "IMX265", .driver = D::kIMX265, .construct = kFallback,
+    {.productId = 0x31C4, .model = "IMX265", .driver = D::kIMX265, .construct = kIMX265,
      .busAddress = 0x48, .offsets = Offs::kFlagSelectsA, .dataBits = Bits::kForwardFirst,
      .pipeReset = Pipe::kOnRetry},
     {.productId = 0x31D0, .model = "ZA13", .driver = D::kZA13, .construct = kFallback,
@@ -142,7 +151,7 @@ constexpr ProductRow kRows[] = {
      .busAddress = 0x48, .modelNumber = 112, .offsets = Offs::kCooledArea,
      .dataBits = Bits::kForwardFirst, .trigger = Trig::kCooledArea,
      .readout = ReadoutRule::kFpga209, .levelValue = true, .cooledFamily = true},
-    {.productId = 0x32A0, .model = "IMX250M", .driver = D::kIMX250, .construct = kFallback,
+    {.productId = 0x32A0, .model = "IMX250M", .driver = D::kIMX250, .construct = kIMX250,
      .busAddress = 0x48, .modelNumber = 113, .offsets = Offs::kFixed, .offsetA = 11,
      .dataBits = Bits::kForwardFirst, .pipeReset = Pipe::kOnRetry},
     {.productId = 0x32B0, .model = "ZA19", .driver = D::kZA19, .construct = kFallback,
@@ -155,12 +164,12 @@ constexpr ProductRow kRows[] = {
      .busAddress = 0x6C, .window = Win::kAlternate, .offsets = Offs::kFixed, .offsetA = 20,
      .offsetB = 136, .dataBits = Bits::kOwnRegister, .dataWidthRegister = 163,
      .dataWidthValues = {1, 2, 1}, .pipeReset = Pipe::kOnRetry},
-    {.productId = 0x32E0, .model = "IMX536", .driver = D::kIMX536, .construct = kFallback,
+    {.productId = 0x32E0, .model = "IMX536", .driver = D::kIMX536, .construct = kIMX536,
      .busAddress = 0x48, .offsets = Offs::kWideFlagSelectsA, .dataBits = Bits::kForwardFirst},
-    {.productId = 0x32F0, .model = "IMX487", .driver = D::kIMX487, .construct = kFallback,
+    {.productId = 0x32F0, .model = "IMX487", .driver = D::kIMX487, .construct = kIMX487,
      .busAddress = 0x48, .offsets = Offs::kWideFlagSelectsA, .offsetB = 4,
      .dataBits = Bits::kForwardFirst},
-    {.productId = 0x3300, .model = "IMX273", .driver = D::kIMX273, .construct = kFallback,
+    {.productId = 0x3300, .model = "IMX273", .driver = D::kIMX273, .construct = kIMX273,
      .busAddress = 0x48, .offsets = Offs::kMirrorAndArea, .dataBits = Bits::kForwardFirst},
     {.productId = 0x3310, .model = "ZA20", .driver = D::kZA20, .construct = kFallback,
      .busAddress = 0x40, .modelNumber = 116, .framePath = FramePath::kCommandFrames,

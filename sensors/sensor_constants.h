@@ -93,6 +93,8 @@ constexpr RangeRecord Range(uint32_t minimum, uint32_t maximum, uint32_t current
   return RangeRecord{minimum, maximum, current, defaultValue, 1};
 }
 inline constexpr MirrorRecord kMirror{0, 0, 1};
+// Seconds exposure of 0.1 ms to 60 s, 10 ms at start.
+inline constexpr RangeRecordEx kSeconds60{0.0001, 60.0, 0.01, 0.01, 1};
 
 // ZA01: the windows its FPGA programs exist for (full, half, quarter).
 inline constexpr WindowMode kZA01Windows[] = {
@@ -271,14 +273,23 @@ inline constexpr SensorConstants kRows[] = {
     {.driver = SensorDriver::kIMX273, .name = "SensorIMX273", .busAddress = kBus48, .modelNumber = 128,
      .arrayWidth = 1440, .arrayHeight = 1080, .effectiveWidth = 1440, .effectiveHeight = 1080,
      .widthAdjustable = 1, .heightAdjustable = 1, .lineLength = 2112, .frameLength = 1130,
+     .globalGain = Range(0, 480, 0, 0), .exposureLines = Range(1, 16777200, 258, 258),
+     .exposureTime = Range(1, 600000, 100, 100), .analogGain = Range(0, 1, 0, 0),
+     .exposureSeconds = kSeconds60, .mirrorV = kMirror, .mirrorH = kMirror, .bitsPerPixel = 8,
      .pixelClockKhz = 54545, .orientation = 4},
     {.driver = SensorDriver::kIMX487, .name = "SensorIMX487", .busAddress = kBus48, .modelNumber = 63,
      .arrayWidth = 2848, .arrayHeight = 2848, .effectiveWidth = 2848, .effectiveHeight = 2848,
      .widthAdjustable = 1, .heightAdjustable = 1, .lineLength = 2856, .frameLength = 2912,
+     .globalGain = Range(0, 480, 0, 0), .exposureLines = Range(1, 16777200, 191, 191),
+     .exposureTime = Range(1, 600000, 100, 100), .analogGain = Range(0, 1, 0, 0),
+     .exposureSeconds = kSeconds60, .mirrorV = kMirror, .mirrorH = kMirror, .bitsPerPixel = 8,
      .pixelClockKhz = 54545, .orientation = 4},
     {.driver = SensorDriver::kIMX536, .name = "SensorIMX536", .busAddress = kBus48, .modelNumber = 62,
      .arrayWidth = 2848, .arrayHeight = 2848, .effectiveWidth = 2848, .effectiveHeight = 2848,
      .widthAdjustable = 1, .heightAdjustable = 1, .lineLength = 2856, .frameLength = 2912,
+     .globalGain = Range(0, 480, 0, 0), .exposureLines = Range(1, 16777200, 191, 191),
+     .exposureTime = Range(1, 600000, 100, 100), .analogGain = Range(0, 1, 0, 0),
+     .exposureSeconds = kSeconds60, .mirrorV = kMirror, .mirrorH = kMirror, .bitsPerPixel = 8,
      .pixelClockKhz = 54545, .orientation = 4},
     {.driver = SensorDriver::kIMX675, .name = "SensorIMX675", .busAddress = kBus48, .modelNumber = 121,
      .arrayWidth = 2592, .arrayHeight = 4060, .effectiveWidth = 2592, .effectiveHeight = 4060,

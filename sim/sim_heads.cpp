@@ -7,6 +7,7 @@ std::unique_ptr<SimHead> MakeCooledAreaHead(SimModel model);
 std::unique_ptr<SimHead> MakeMt9Head(const SimProduct& product);
 std::unique_ptr<SimHead> MakeCcdHead();
 std::unique_ptr<SimHead> MakeSimHeadZA04();
+std::unique_ptr<SimHead> MakePregiusHead(SimModel model);
 
 std::unique_ptr<SimHead> MakeSimHead(const SimProduct& product) {
   switch (product.model) {
@@ -24,6 +25,9 @@ std::unique_ptr<SimHead> MakeSimHead(const SimProduct& product) {
       return MakeCcdHead();
     case SimModel::kZA04:
       return MakeSimHeadZA04();
+    case SimModel::kPregius:
+    case SimModel::kPregiusSeconds:
+      return MakePregiusHead(product.model);
   }
   return std::make_unique<SimHead>();
 }

@@ -22,6 +22,8 @@ enum class SimModel : uint8_t {
   kMT9,      // 16-bit register sensor; without an FPGA window it shapes the frame
   kCcd,      // timing-chip words that cannot be read back, full-image frames
   kZA04,     // text command head behind a character port on the sensor bus
+  kPregius,  // 8-bit register sensor: far-corner window, frame minus shutter exposure
+  kPregiusSeconds,  // the same register file with a direct window and 24-bit shutter
 };
 
 struct FpgaPreset {

@@ -1,0 +1,212 @@
+// The 2448 x 2048 / 2048 x 1536 global-shutter group against its simulated
+// cameras: the frame-length and shutter rules, the window program, the clamps.
+#include <typeinfo>
+#include <utility>
+#include <vector>
+
+#include "camera/sensor_factory.h"
+#include "driver_fixture.h"
+#include "sensors/sensor_imx250.h"
+#include "stream_check.h"
+
+namespace vexcam::test {
+namespace {
+
+constexpr uint8_t kBus = 0x48;
+
+TEST(PregiusFactory, ClassAndModelNumberPerProduct) {
+  struct Case {
+    uint16_t productId;
+    const std::type_info& type;
+    uint32_t model;
+  };
+  for (const Case& c :
+       {Case{0x31B0, typeid(CSensorIMX250), 59}, Case{0x32A0, typeid(CSensorIMX250), 113},
+        Case{0x31C0, typeid(CSensorIMX252), 56}, Case{0x31B4, typeid(CSensorIMX264), 57},
+        Case{0x31C4, typeid(CSensorIMX265), 58}}) {
+    SCOPED_TRACE(c.productId);
+    auto sensor = CreateSensor(c.productId, nullptr);
+    ASSERT_NE(sensor, nullptr);
+    EXPECT_TRUE(typeid(*sensor) == c.type);
+    EXPECT_EQ(sensor->ModelNumber(), c.model);
+    EXPECT_EQ(sensor->Info().orientation, 4u);
+    EXPECT_EQ(sensor->BusAddress(), kBus);
+  }
+  EXPECT_EQ(CSensorIMX250(nullptr, kBus).InitSensor(), 0u);  // no controller
+}
+
+class PregiusTest : public DriverTest {
+ protected:
+  std::vector<RegWrite> Writes() const { return SensorWrites(kBus, 1); }
+  uint32_t Pair(uint16_t low) const {
+    return camera->SensorRegister(low) | camera->SensorRegister(low + 1) << 8;
+  }
+  uint32_t FrameRegisters() const { return Pair(528) | (camera->SensorRegister(530) & 0xF) << 16; }
+};
+
+TEST_F(PregiusTest, ShutterWhileTheFrameHoldsTheExposureElseTheFrameGrows) {
+  Attach(0x31B0);
+  CSensorIMX250 s(transport.get(), kBus);
+  ASSERT_EQ(s.SetCaptureArea(0, 2448, 0, 2048, 0), 1u);  // frame 2094 lines
+  camera->ClearLog();
+  // 2094 - 1000 = 0x446 lines of shutter.
+  ASSERT_EQ(s.SetExposureLines(1000), 1u);
+  EXPECT_EQ(Writes(), (std::vector<RegWrite>{
+                          {530, 0}, {529, 8}, {528, 0x2E}, {653, 0x46}, {654, 4}, {655, 0}}));
+  // Closer than 10 lines to the frame: the frame takes the line count and the
+  // shutter drops to 10 (the lines grew by at least 10).
+  camera->ClearLog();
+  ASSERT_EQ(s.SetExposureLines(2090), 1u);
+  EXPECT_EQ(Writes(), (std::vector<RegWrite>{
+                          {530, 0}, {529, 8}, {528, 0x2A}, {653, 10}, {654, 0}, {655, 0}}));
+  // Growing by less than 10 lines leaves the shutter alone.
+  camera->ClearLog();
+  ASSERT_EQ(s.SetExposureLines(2093), 1u);
+  EXPECT_EQ(Writes(), (std::vector<RegWrite>{{530, 0}, {529, 8}, {528, 0x2D}}));
+  // Beyond 16 bits the frame registers are written plainly, high byte first.
+  camera->ClearLog();
+  ASSERT_EQ(s.SetExposureLines(0x10005), 1u);
+  EXPECT_EQ(Writes(),
+            (std::vector<RegWrite>{{530, 1}, {529, 0}, {528, 5}, {653, 10}, {654, 0}, {655, 0}}));
+  // Above the maximum the line count is the maximum.
+  ASSERT_EQ(s.SetExposureLines(5000000), 1u);
+  uint32_t lines = 0;
+  EXPECT_EQ(s.GetExposureLines(&lines), 1u);
+  EXPECT_EQ(lines, 1048575u);
+  EXPECT_EQ(FrameRegisters(), 1048575u);
+  // Back inside the frame: the frame returns to the window's length.
+  ASSERT_EQ(s.SetExposureLines(94), 1u);
+  EXPECT_EQ(FrameRegisters(), 2094u);
+  EXPECT_EQ(Pair(653), 2000u);
+
+  // Frame 770 = 0x302; 765 = 0x2FD has the smaller middle byte, so 529 goes first.
+  ASSERT_EQ(s.SetCaptureArea(0, 2448, 0, 724, 0), 1u);
+  camera->ClearLog();
+  ASSERT_EQ(s.SetExposureLines(765), 1u);
+  EXPECT_EQ(Writes(), (std::vector<RegWrite>{
+                          {529, 2}, {530, 0}, {528, 0xFD}, {653, 10}, {654, 0}, {655, 0}}));
+}
+
+TEST_F(PregiusTest, ExposureTimeConvertsWithTheLineTimeAndClampsToTheLineRange) {
+  Attach(0x31B4);
+  CSensorIMX264 s(transport.get(), kBus);
+  ASSERT_EQ(s.SetCaptureArea(0, 2448, 0, 2048, 0), 1u);
+  uint32_t v = 0;
+  ASSERT_EQ(s.SetExposureTime(1000), 1u);  // 1000 / 0.0773422 lines
+  EXPECT_EQ(s.GetExposureLines(&v), 1u);
+  EXPECT_EQ(v, 12929u);
+  // 65535 lines at most: the stored time is that of the maximum.
+  ASSERT_EQ(s.SetExposureTime(7000), 1u);
+  EXPECT_EQ(s.GetExposureLines(&v), 1u);
+  EXPECT_EQ(v, 65535u);
+  EXPECT_EQ(s.GetExposureTime(&v), 1u);
+  EXPECT_EQ(v, 5068u);
+  ASSERT_EQ(s.SetExposureTime(0), 1u);
+  EXPECT_EQ(s.GetExposureLines(&v), 1u);
+  EXPECT_EQ(v, 1u);
+  // 16-bit data doubles the line, and with it the time limits.
+  ASSERT_EQ(s.SetDataBits(1), 1u);
+  EXPECT_EQ(Pair(532), 1164u);
+  EXPECT_EQ(s.GetExposureTimeMax(&v), 1u);
+  EXPECT_EQ(v, 10137u);
+}
+
+TEST_F(PregiusTest, WindowAlignedCountedFromTheFarCornerAndTheTwoByTwoMode) {
+  Attach(0x31B0);
+  CSensorIMX250 s(transport.get(), kBus);
+  ASSERT_EQ(s.SetCaptureArea(5, 1000, 7, 602, 0), 1u);
+  uint32_t x = 0, w = 0, y = 0, h = 0, flag = 9, frame = 0;
+  ASSERT_EQ(s.GetCaptureArea(&x, &w, &y, &h, &flag), 1u);
+  EXPECT_EQ((std::vector<uint32_t>{x, w, y, h, flag}), (std::vector<uint32_t>{8, 992, 8, 600, 0}));
+  EXPECT_EQ(camera->SensorRegister(1280), 3);
+  EXPECT_EQ(Pair(1296), 2448u - 992 - 8);
+  EXPECT_EQ(Pair(1298), 2048u - 600 - 8);
+  EXPECT_EQ(Pair(1300), 992u);
+  EXPECT_EQ(Pair(1302), 600u);
+  EXPECT_EQ(camera->SensorRegister(525), 0);
+  EXPECT_EQ(Pair(532), 582u);
+  ASSERT_EQ(s.AccessSensorParameter(1, &frame), 1u);
+  EXPECT_EQ(frame, 646u);
+  EXPECT_EQ(FrameRegisters(), 1582u);  // the default 1582 lines outgrow this frame
+
+  // Full width: only the height is marked cropped.
+  ASSERT_EQ(s.SetCaptureArea(0, 2448, 100, 1000, 0), 1u);
+  EXPECT_EQ(camera->SensorRegister(1280), 2);
+
+  // The 2 x 2 mode halves the image and keeps the short line in 16 bits.
+  ASSERT_EQ(s.SetCaptureArea(0, 2448, 0, 2048, 1), 1u);
+  ASSERT_EQ(s.SetDataBits(1), 1u);
+  ASSERT_EQ(s.GetCaptureArea(&x, &w, &y, &h, &flag), 1u);
+  EXPECT_EQ((std::vector<uint32_t>{x, w, y, h, flag}),
+            (std::vector<uint32_t>{0, 1224, 0, 1024, 1}));
+  EXPECT_EQ(camera->SensorRegister(525), 17);
+  EXPECT_EQ(Pair(532), 582u);
+  ASSERT_EQ(s.AccessSensorParameter(1, &frame), 1u);
+  EXPECT_EQ(frame, 1066u);
+
+  // Outside the array after alignment: refused, nothing stored.
+  EXPECT_EQ(s.SetCaptureArea(2433, 16, 0, 4, 0), 0u);
+  ASSERT_EQ(s.GetCaptureArea(&x, &w, &y, &h, &flag), 1u);
+  EXPECT_EQ((std::vector<uint32_t>{x, w, y, h, flag}),
+            (std::vector<uint32_t>{0, 1224, 0, 1024, 1}));
+}
+
+TEST_F(PregiusTest, StandbySettlingMirrorsGainTriggerAndFrameLength) {
+  Attach(0x31C0);
+  CSensorIMX252 s(transport.get(), kBus);
+  // Leaving standby keeps the FPGA busy: a plain write is not acknowledged,
+  // the verified one waits for register 2 to clear.
+  ASSERT_EQ(s.WriteSensorRegisterVerified(512, 0), 1u);
+  EXPECT_EQ(s.WriteSensorRegister(514, 0), 0u);
+  EXPECT_EQ(s.WriteSensorRegisterVerified(514, 0), 1u);
+
+  ASSERT_EQ(s.InitSensor(), 1u);
+  EXPECT_EQ(camera->SensorRegister(512), 0);
+  EXPECT_EQ(camera->SensorRegister(514), 0);
+  EXPECT_EQ(camera->SensorRegister(516), 64);  // the default gain
+
+  ASSERT_EQ(s.SetMirrorV(1), 1u);
+  ASSERT_EQ(s.SetMirrorH(1), 1u);
+  EXPECT_EQ(camera->SensorRegister(526), 3);
+
+  EXPECT_EQ(s.SetGlobalGain(481), 0u);
+  ASSERT_EQ(s.SetGlobalGain(300), 1u);
+  EXPECT_EQ(Pair(516), 300u);
+
+  uint32_t mode = 9;
+  ASSERT_EQ(s.SetTriggerMode(1), 1u);
+  EXPECT_EQ(camera->SensorRegister(523), 1);
+  EXPECT_EQ(camera->FpgaRegister(88), 1);
+  EXPECT_EQ(s.GetTriggerMode(&mode), 1u);
+  EXPECT_EQ(mode, 1u);
+
+  // A longer frame moves the shutter with it; never shorter than the window's.
+  ASSERT_EQ(s.SetExposureLines(100), 1u);
+  uint32_t frame = 3000;
+  ASSERT_EQ(s.AccessSensorParameter(0, &frame), 1u);
+  EXPECT_EQ(FrameRegisters(), 3000u);
+  EXPECT_EQ(Pair(653), 2900u);
+  frame = 10;
+  ASSERT_EQ(s.AccessSensorParameter(0, &frame), 1u);
+  EXPECT_EQ(FrameRegisters(), 1536u + 46);
+  frame = 5000;  // the 12-bit shutter could not follow
+  EXPECT_EQ(s.AccessSensorParameter(0, &frame), 0u);
+}
+
+TEST(PregiusStream, EveryProductStreamsThroughTheDeviceModel) {
+  const std::pair<uint16_t, SensorDriver> products[] = {{0x31B0, SensorDriver::kIMX250},
+                                                        {0x32A0, SensorDriver::kIMX250},
+                                                        {0x31C0, SensorDriver::kIMX252},
+                                                        {0x31B4, SensorDriver::kIMX264},
+                                                        {0x31C4, SensorDriver::kIMX265}};
+  for (const auto& [id, driver] : products) {
+    ASSERT_NO_FATAL_FAILURE(
+        StreamThroughDeviceModel({.productId = id,
+                                  .driver = driver,
+                                  .modelNumber = CreateSensor(id, nullptr)->ModelNumber(),
+                                  .orientation = 4}));
+  }
+}
+
+}  // namespace
+}  // namespace vexcam::test
