@@ -7,6 +7,8 @@ std::unique_ptr<SimHead> MakeCooledAreaHead(SimModel model);
 std::unique_ptr<SimHead> MakeMt9Head(const SimProduct& product);
 std::unique_ptr<SimHead> MakeCcdHead();
 std::unique_ptr<SimHead> MakeSimHeadZA04();
+std::unique_ptr<SimHead> MakeFpgaSensorHead(SimModel model);
+std::unique_ptr<SimHead> MakeConverterHead();
 
 std::unique_ptr<SimHead> MakeSimHead(const SimProduct& product) {
   switch (product.model) {
@@ -24,6 +26,12 @@ std::unique_ptr<SimHead> MakeSimHead(const SimProduct& product) {
       return MakeCcdHead();
     case SimModel::kZA04:
       return MakeSimHeadZA04();
+    case SimModel::kFpgaSensor:
+    case SimModel::kLineScan:
+    case SimModel::kCooledFpgaSensor:
+      return MakeFpgaSensorHead(product.model);
+    case SimModel::kConverter:
+      return MakeConverterHead();
   }
   return std::make_unique<SimHead>();
 }

@@ -22,6 +22,10 @@ enum class SimModel : uint8_t {
   kMT9,      // 16-bit register sensor; without an FPGA window it shapes the frame
   kCcd,      // timing-chip words that cannot be read back, full-image frames
   kZA04,     // text command head behind a character port on the sensor bus
+  kFpgaSensor,        // sensor run by the FPGA: window origin and exposure counter in FPGA registers
+  kLineScan,          //   the same, a line-scan camera (exposure counter in 0.1 ms)
+  kCooledFpgaSensor,  //   the same with a thermistor-regulated cooler behind FPGA 80..84
+  kConverter,         // three colour planes per pixel
 };
 
 struct FpgaPreset {
