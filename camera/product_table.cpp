@@ -15,7 +15,6 @@
 #include "sensors/sensor_za01.h"
 #include "sensors/sensor_za04.h"
 #include "sensors/sensor_za05.h"
-#include "sensors/sensor_za15.h"
 
 namespace vexcam {
 
@@ -47,7 +46,6 @@ constexpr SensorConstructor kZA10 = Make<CSensorZA10>;
 constexpr SensorConstructor kZA11 = Make<CSensorZA11>;
 constexpr SensorConstructor kZA12 = Make<CSensorZA12>;
 constexpr SensorConstructor kZA13 = Make<CSensorZA13>;
-constexpr SensorConstructor kZA15 = Make<CSensorZA15>;
 constexpr SensorConstructor kG1467x = Make<CSensorG1467x>;
 
 using D = SensorDriver;
@@ -94,7 +92,9 @@ constexpr ProductRow kRows[] = {
      .nameFormat = "VexCam-ZB12-USB3-K9_%02d", .busAddress = 0x48},
     {.productId = 0x3120, .model = "ZB11", .driver = D::kIMX159, .construct = kFallback,
      .nameFormat = "VexCam-ZB11-USB3-K9_%02d", .busAddress = 0x48},
-    {.productId = 0x3130, .model = "ZA15", .driver = D::kZA15, .construct = kZA15,
+    // CSensorZA15 (sensors/sensor_za15.h) stands ready; the fallback stays until the
+    // instance's raw image holds the converter's three planes per pixel.
+    {.productId = 0x3130, .model = "ZA15", .driver = D::kZA15, .construct = kFallback,
      .nameFormat = "VexCnv-ZA15_%02d", .busAddress = 0x42, .planes = 3, .offsets = Offs::kFixed,
      .offsetA = 20, .offsetB = 136, .dataBits = Bits::kOwnRegister, .dataModes = 3,
      .dataWidthRegister = 61, .dataWidthValues = {0, 1, 2}, .pipeReset = Pipe::kOnRetry},

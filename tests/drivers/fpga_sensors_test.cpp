@@ -27,11 +27,10 @@ TEST(FpgaSensorFactory, EveryProductGetsItsClassAndModelNumber) {
   EXPECT_TRUE(Is<CSensorZA11>(CreateSensor(0x31A0, nullptr)));
   EXPECT_TRUE(Is<CSensorZA12>(CreateSensor(0x3190, nullptr)));
   EXPECT_TRUE(Is<CSensorZA13>(CreateSensor(0x31D0, nullptr)));
-  EXPECT_TRUE(Is<CSensorZA15>(CreateSensor(0x3130, nullptr)));
   const auto g = CreateSensor(0x3220, nullptr);
   ASSERT_TRUE(Is<CSensorG1467x>(g));
   EXPECT_EQ(g->ModelNumber(), 105u);
-  for (uint32_t id : {0x3170u, 0x3150u, 0x3140u, 0x3210u, 0x31A0u, 0x3190u, 0x31D0u, 0x3130u}) {
+  for (uint32_t id : {0x3170u, 0x3150u, 0x3140u, 0x3210u, 0x31A0u, 0x3190u, 0x31D0u}) {
     EXPECT_EQ(CreateSensor(id, nullptr)->ModelNumber(), 0u) << std::hex << id;
   }
 }
@@ -163,33 +162,6 @@ TEST(DeviceModelStream, FpgaAndSmallCmosCamerasStream) {
   StreamThroughDeviceModel({.productId = 0x3170, .driver = SensorDriver::kZA02});
   StreamThroughDeviceModel({.productId = 0x3150, .driver = SensorDriver::kZA03});
   StreamThroughDeviceModel({.productId = 0x3140, .driver = SensorDriver::kZA05});
-}
-
-// The converter has no exposure control, so the common check (which sets an
-// exposure) does not fit it: the same steps without the exposure.
-TEST(DeviceModelStream, ConverterStreamsThreePlanesInEachWidth) {
-  sim::SimBackend::Instance().RemoveAll();
-  sim::SimBackend::Instance().Install(false);
-  sim::SimBackend::Instance().SetSpeedUp(1000);
-  auto sim = sim::SimBackend::Instance().AddCamera(0x3130);
-  auto cam = std::make_unique<StreamCamera>();
-  cam->SetProductId(0x3130);
-  ASSERT_EQ(cam->CreateController(nullptr, nullptr), 1u);
-  ASSERT_NE(cam->OpenCamera(0), 0u);
-  ASSERT_EQ(cam->ChosenDriver(), SensorDriver::kZA15);
-  EXPECT_EQ(cam->SetCaptureArea(0, 0, 1920, 1080, 0), 1u);
-  EXPECT_EQ(cam->Sensor()->SetExposureTime(100), 0u);
-  for (uint32_t bits : {0u, 1u, 2u}) {
-    SCOPED_TRACE(bits);
-    ASSERT_EQ(cam->SetDataBits(bits), 1u);
-    ASSERT_EQ(cam->ApplyCaptureSettings(), 1u);
-    EXPECT_EQ(cam->FrameSize(), 1920u * 1080u * 3u * (bits != 0 ? 2u : 1u));
-    ASSERT_NO_FATAL_FAILURE(CheckFrames(*cam, *sim, 0));
-  }
-  EXPECT_EQ(cam->SetDataBits(3), 0u);
-  EXPECT_EQ(cam->CloseCamera(), 1u);
-  cam.reset();
-  sim::SimBackend::Instance().RemoveAll();
 }
 
 }  // namespace
