@@ -6,13 +6,17 @@
 #include "sensors/sensor_ccd.h"
 #include "sensors/sensor_imx250.h"
 #include "sensors/sensor_imx273.h"
+#include "sensors/sensor_fpga_cmos.h"
+#include "sensors/sensor_g1467x.h"
 #include "sensors/sensor_imx990.h"
+#include "sensors/sensor_line_scan.h"
 #include "sensors/sensor_mt9f001.h"
 #include "sensors/sensor_mt9f002.h"
 #include "sensors/sensor_mt9j001.h"
 #include "sensors/sensor_mt9p001.h"
 #include "sensors/sensor_za01.h"
 #include "sensors/sensor_za04.h"
+#include "sensors/sensor_za05.h"
 
 namespace vexcam {
 
@@ -44,6 +48,14 @@ constexpr SensorConstructor kIMX265 = Make<CSensorIMX265>;
 constexpr SensorConstructor kIMX273 = Make<CSensorIMX273>;
 constexpr SensorConstructor kIMX487 = Make<CSensorIMX487>;
 constexpr SensorConstructor kIMX536 = Make<CSensorIMX536>;
+constexpr SensorConstructor kZA02 = Make<CSensorZA02>;
+constexpr SensorConstructor kZA03 = Make<CSensorZA03>;
+constexpr SensorConstructor kZA05 = Make<CSensorZA05>;
+constexpr SensorConstructor kZA10 = Make<CSensorZA10>;
+constexpr SensorConstructor kZA11 = Make<CSensorZA11>;
+constexpr SensorConstructor kZA12 = Make<CSensorZA12>;
+constexpr SensorConstructor kZA13 = Make<CSensorZA13>;
+constexpr SensorConstructor kG1467x = Make<CSensorG1467x>;
 
 using D = SensorDriver;
 using Bits = DataBitsRule;
@@ -89,24 +101,26 @@ constexpr ProductRow kRows[] = {
      .nameFormat = "VexCam-ZB12-USB3-K9_%02d", .busAddress = 0x48},
     {.productId = 0x3120, .model = "ZB11", .driver = D::kIMX159, .construct = kFallback,
      .nameFormat = "VexCam-ZB11-USB3-K9_%02d", .busAddress = 0x48},
+    // CSensorZA15 (sensors/sensor_za15.h) stands ready; the fallback stays until the
+    // instance's raw image holds the converter's three planes per pixel.
     {.productId = 0x3130, .model = "ZA15", .driver = D::kZA15, .construct = kFallback,
      .nameFormat = "VexCnv-ZA15_%02d", .busAddress = 0x42, .planes = 3, .offsets = Offs::kFixed,
      .offsetA = 20, .offsetB = 136, .dataBits = Bits::kOwnRegister, .dataModes = 3,
      .dataWidthRegister = 61, .dataWidthValues = {0, 1, 2}, .pipeReset = Pipe::kOnRetry},
-    {.productId = 0x3140, .model = "ZA05", .driver = D::kZA05, .construct = kFallback,
+    {.productId = 0x3140, .model = "ZA05", .driver = D::kZA05, .construct = kZA05,
      .nameFormat = "VexCam-ZA05-USB3-K9_%02d", .busAddress = 0x6C,
      .bringUp = BringUpRule::kEnableSequence},
-    {.productId = 0x3150, .model = "ZA03", .driver = D::kZA03, .construct = kFallback,
+    {.productId = 0x3150, .model = "ZA03", .driver = D::kZA03, .construct = kZA03,
      .busAddress = 0x6C, .trigger = Trig::kMaskedFpga36, .readout = ReadoutRule::kFpga144,
      .pipeReset = Pipe::kOnRetry, .transferReset = TransferResetQuirk::kSettle},
-    {.productId = 0x3170, .model = "ZA02", .driver = D::kZA02, .construct = kFallback,
+    {.productId = 0x3170, .model = "ZA02", .driver = D::kZA02, .construct = kZA02,
      .busAddress = 0x6C, .trigger = Trig::kMaskedFpga36, .readout = ReadoutRule::kFpga144,
      .pipeReset = Pipe::kOnRetry},
     {.productId = 0x3180, .model = "ZA04", .driver = D::kZA04, .construct = kZA04,
      .busAddress = 0x48, .dataBits = Bits::kAlwaysWide, .bringUp = BringUpRule::kWakeSensor},
-    {.productId = 0x3190, .model = "ZA12", .driver = D::kZA12, .construct = kFallback,
+    {.productId = 0x3190, .model = "ZA12", .driver = D::kZA12, .construct = kZA12,
      .busAddress = 0x20, .retry = RetryRule::kNoRetryOnNext},
-    {.productId = 0x31A0, .model = "ZA11", .driver = D::kZA11, .construct = kFallback,
+    {.productId = 0x31A0, .model = "ZA11", .driver = D::kZA11, .construct = kZA11,
      .busAddress = 0x20},
     {.productId = 0x31B0, .model = "IMX250", .driver = D::kIMX250, .construct = kIMX250,
      .busAddress = 0x48, .modelNumber = 59, .offsets = Offs::kFixed, .offsetA = 11,
@@ -120,7 +134,7 @@ constexpr ProductRow kRows[] = {
     {.productId = 0x31C4, .model = "IMX265", .driver = D::kIMX265, .construct = kIMX265,
      .busAddress = 0x48, .offsets = Offs::kFlagSelectsA, .dataBits = Bits::kForwardFirst,
      .pipeReset = Pipe::kOnRetry},
-    {.productId = 0x31D0, .model = "ZA13", .driver = D::kZA13, .construct = kFallback,
+    {.productId = 0x31D0, .model = "ZA13", .driver = D::kZA13, .construct = kZA13,
      .busAddress = 0x20},
     {.productId = 0x31E0, .model = "ZA09", .driver = D::kZA09, .construct = kFallback,
      .busAddress = 0x6C, .bottomUpRows = true, .window = Win::kAlternate, .offsets = Offs::kFixed,
@@ -131,9 +145,9 @@ constexpr ProductRow kRows[] = {
      .busAddress = 0x48, .offsets = Offs::kAreaOrigin},
     {.productId = 0x3200, .model = "ZA01", .driver = D::kZA01, .construct = kZA01,
      .busAddress = 0x48, .exposure = ExposureRule::kTransferThread},
-    {.productId = 0x3210, .model = "ZA10", .driver = D::kZA10, .construct = kFallback,
+    {.productId = 0x3210, .model = "ZA10", .driver = D::kZA10, .construct = kZA10,
      .busAddress = 0x20},
-    {.productId = 0x3220, .model = "G1467x", .driver = D::kG1467x, .construct = kFallback,
+    {.productId = 0x3220, .model = "G1467x", .driver = D::kG1467x, .construct = kG1467x,
      .busAddress = 0x6C, .modelNumber = 105, .readout = ReadoutRule::kFpga144},
     {.productId = 0x3260, .model = "IMX990", .driver = D::kIMX990, .construct = kIMX990,
      .busAddress = 0x48, .modelNumber = 109, .offsets = Offs::kCooledArea,

@@ -134,7 +134,8 @@ inline constexpr SensorConstants kRows[] = {
      .arrayWidth = 640, .arrayHeight = 512, .effectiveWidth = 640, .effectiveHeight = 512,
      .lineLength = 640, .frameLength = 512, .globalGain = Range(0, 255, 64, 64),
      .exposureLines = Range(0, 16777215, 62499, 62499), .exposureTime = Range(1, 10000, 100, 100),
-     .pixelClockKhz = 6250},
+     // The same limits as the exposure time, in seconds.
+     .exposureSeconds = {0.0001, 1.0, 0.01, 0.01, 1}, .pixelClockKhz = 6250},
     {.driver = SensorDriver::kZA04, .name = "SensorZA04", .busAddress = kBus48, .modelNumber = 100,
      .arrayWidth = 1280, .arrayHeight = 1024, .effectiveWidth = 1280, .effectiveHeight = 1024,
      .globalGain = Range(0, 255, 128, 128), .exposureLines = Range(1, 1000000, 10000, 10000),
@@ -215,7 +216,10 @@ inline constexpr SensorConstants kRows[] = {
      .lineLength = 736, .frameLength = 536, .pixelClockKhz = 0, .orientation = 4},
     {.driver = SensorDriver::kG1467x, .name = "SensorG1467x", .busAddress = kBus6C, .modelNumber = 0,
      .arrayWidth = 320, .arrayHeight = 256, .effectiveWidth = 320, .effectiveHeight = 256,
-     .lineLength = 320, .frameLength = 256, .pixelClockKhz = 6250, .orientation = 2},
+     // The FPGA-run sensor of ZA02: the same counter and gain ranges.
+     .lineLength = 320, .frameLength = 256, .globalGain = Range(0, 255, 64, 64),
+     .exposureLines = Range(0, 16777215, 62499, 62499), .exposureTime = Range(1, 10000, 100, 100),
+     .pixelClockKhz = 6250, .orientation = 2},
     {.driver = SensorDriver::kGLUX9701, .name = "SensorGLUX9701", .busAddress = kBus48,
      .modelNumber = 114, .arrayWidth = 1280, .arrayHeight = 1024, .effectiveWidth = 1280,
      .effectiveHeight = 1024, .lineLength = 1344, .frameLength = 1054,

@@ -8,6 +8,8 @@ std::unique_ptr<SimHead> MakeMt9Head(const SimProduct& product);
 std::unique_ptr<SimHead> MakeCcdHead();
 std::unique_ptr<SimHead> MakeSimHeadZA04();
 std::unique_ptr<SimHead> MakePregiusHead(SimModel model);
+std::unique_ptr<SimHead> MakeFpgaSensorHead(SimModel model);
+std::unique_ptr<SimHead> MakeConverterHead();
 
 std::unique_ptr<SimHead> MakeSimHead(const SimProduct& product) {
   switch (product.model) {
@@ -28,6 +30,12 @@ std::unique_ptr<SimHead> MakeSimHead(const SimProduct& product) {
     case SimModel::kPregius:
     case SimModel::kPregiusSeconds:
       return MakePregiusHead(product.model);
+    case SimModel::kFpgaSensor:
+    case SimModel::kLineScan:
+    case SimModel::kCooledFpgaSensor:
+      return MakeFpgaSensorHead(product.model);
+    case SimModel::kConverter:
+      return MakeConverterHead();
   }
   return std::make_unique<SimHead>();
 }

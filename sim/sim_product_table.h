@@ -24,6 +24,10 @@ enum class SimModel : uint8_t {
   kZA04,     // text command head behind a character port on the sensor bus
   kPregius,  // 8-bit register sensor: far-corner window, frame minus shutter exposure
   kPregiusSeconds,  // the same register file with a direct window and 24-bit shutter
+  kFpgaSensor,        // sensor run by the FPGA: window origin and exposure counter in FPGA registers
+  kLineScan,          //   the same, a line-scan camera (exposure counter in 0.1 ms)
+  kCooledFpgaSensor,  //   the same with a thermistor-regulated cooler behind FPGA 80..84
+  kConverter,         // three colour planes per pixel
 };
 
 struct FpgaPreset {
