@@ -7,6 +7,9 @@ std::unique_ptr<SimHead> MakeCooledAreaHead(SimModel model);
 std::unique_ptr<SimHead> MakeMt9Head(const SimProduct& product);
 std::unique_ptr<SimHead> MakeCcdHead();
 std::unique_ptr<SimHead> MakeSimHeadZA04();
+std::unique_ptr<SimHead> MakeFpgaRunHead(SimModel model);
+std::unique_ptr<SimHead> MakeSimHeadGLUX9701();
+std::unique_ptr<SimHead> MakeShiftedHead();
 
 std::unique_ptr<SimHead> MakeSimHead(const SimProduct& product) {
   switch (product.model) {
@@ -24,6 +27,13 @@ std::unique_ptr<SimHead> MakeSimHead(const SimProduct& product) {
       return MakeCcdHead();
     case SimModel::kZA04:
       return MakeSimHeadZA04();
+    case SimModel::kZA09:
+    case SimModel::kZA14:
+      return MakeFpgaRunHead(product.model);
+    case SimModel::kGLUX9701:
+      return MakeSimHeadGLUX9701();
+    case SimModel::kShifted:
+      return MakeShiftedHead();
   }
   return std::make_unique<SimHead>();
 }

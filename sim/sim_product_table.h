@@ -22,6 +22,10 @@ enum class SimModel : uint8_t {
   kMT9,      // 16-bit register sensor; without an FPGA window it shapes the frame
   kCcd,      // timing-chip words that cannot be read back, full-image frames
   kZA04,     // text command head behind a character port on the sensor bus
+  kZA09,     // FPGA-run sensor: command register 160, thermometer and line period
+  kZA14,     //   the same with its own thermometer scale
+  kShifted,  // sensor loaded with shifted words through FPGA registers 32..49
+  kGLUX9701, // sensor link in FPGA register 33, reset loop, temperature registers 392/393
 };
 
 struct FpgaPreset {
