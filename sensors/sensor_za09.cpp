@@ -173,20 +173,20 @@ uint32_t CSensorZA09::SetReadoutSpeed(uint32_t speed) {
   if (ModuleVersion(&version) == 0) return 0;
   if ((version & kModuleFixedPeriodBits) == 0) {
     const uint32_t period = speed != 0 ? kFastLinePeriod : kSlowLinePeriod;
-    const uint32_t written =
-        FpgaRegister(controller_, kRegLinePeriodLow).Write(period & 0xFF) != 0 &&
-        FpgaRegister(controller_, kRegLinePeriodHigh).Write((period >> 8) & 0x3F) != 0 &&
-        commands_.Run(FpgaCommandChannel::kApplyLinePeriod) != 0;
-    if (written != 0) {
-      uint32_t low = 0, high = 0;
-      if (commands_.Run(FpgaCommandChannel::kReadLinePeriod) == 0 ||
-          FpgaRegister(controller_, kRegLinePeriodReadLow).Read(&low) == 0 ||
-          FpgaRegister(controller_, kRegLinePeriodReadHigh).Read(&high) == 0) {
-        return 0;
-      }
-      line_period_ = low | (high & 0x3F) << 8;
-      info_.exposureSeconds.minimum = speed != 0 ? kFastMinimumSeconds : kSlowMinimumSeconds;
+    // A period the FPGA did not take fails the call rather than carrying on.
+    if (FpgaRegister(controller_, kRegLinePeriodLow).Write(period & 0xFF) == 0 ||
+        FpgaRegister(controller_, kRegLinePeriodHigh).Write((period >> 8) & 0x3F) == 0 ||
+        commands_.Run(FpgaCommandChannel::kApplyLinePeriod) == 0) {
+      return 0;
     }
+    uint32_t low = 0, high = 0;
+    if (commands_.Run(FpgaCommandChannel::kReadLinePeriod) == 0 ||
+        FpgaRegister(controller_, kRegLinePeriodReadLow).Read(&low) == 0 ||
+        FpgaRegister(controller_, kRegLinePeriodReadHigh).Read(&high) == 0) {
+      return 0;
+    }
+    line_period_ = low | (high & 0x3F) << 8;
+    info_.exposureSeconds.minimum = speed != 0 ? kFastMinimumSeconds : kSlowMinimumSeconds;
   }
   // The exposure follows the new minimum and line period.
   if (SetExposureTimeEx(info_.exposureSeconds.current) == 0) return 0;

@@ -79,7 +79,9 @@ class FpgaRunHead final : public SimHead {
 
   std::optional<uint8_t> FpgaRead(SimPorts& ports, uint8_t reg) override {
     if (reg != kRegBusy) return std::nullopt;
-    const uint8_t others = ports.fpga[kRegBusy] & 0xFE;
+    // A stored bit 0 stands for a hung FPGA: busy for good.
+    if ((ports.fpga[kRegBusy] & 1) != 0) return std::nullopt;
+    const uint8_t others = ports.fpga[kRegBusy];
     if (busy_ == 0) return others;
     --busy_;
     return static_cast<uint8_t>(others | 1);

@@ -99,6 +99,15 @@ TEST_F(ZA09Test, TemperatureSamplesThenFetchesTheWord) {
   EXPECT_NEAR(t, 21.5, 0.2);
 }
 
+TEST_F(ZA09Test, CommandOfAHungFpgaFailsAfterItsBusyLimit) {
+  camera->SetFpgaRegister(FpgaCommandChannel::kRegBusy, 1);
+  CSensorZA09 sensor(transport.get(), 0x6C);
+  double t = 0;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(sensor.GetTemperature(&t), 0u);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+}
+
 TEST(ZA09DeviceModel, Streams) {
   StreamThroughDeviceModel({.productId = kProduct,
                             .driver = SensorDriver::kZA09,
