@@ -1,6 +1,6 @@
 #pragma once
 // Driver of the 1280 x 1024 camera with an 8-bit register sensor on the
-// Sony-style channel (verified writes, retrying reads). Its FPGA brings the
+// 16-bit-address register channel (verified writes, retrying reads). Its FPGA brings the
 // sensor link up on its own; older FPGAs need the sensor reset until the
 // link state (FPGA register 33) reads 3.
 
