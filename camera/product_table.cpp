@@ -8,15 +8,19 @@
 #include "sensors/sensor_imx273.h"
 #include "sensors/sensor_fpga_cmos.h"
 #include "sensors/sensor_g1467x.h"
+#include "sensors/sensor_glux9701.h"
 #include "sensors/sensor_imx990.h"
 #include "sensors/sensor_line_scan.h"
 #include "sensors/sensor_mt9f001.h"
 #include "sensors/sensor_mt9f002.h"
 #include "sensors/sensor_mt9j001.h"
 #include "sensors/sensor_mt9p001.h"
+#include "sensors/sensor_shifted.h"
 #include "sensors/sensor_za01.h"
 #include "sensors/sensor_za04.h"
 #include "sensors/sensor_za05.h"
+#include "sensors/sensor_za09.h"
+#include "sensors/sensor_za14.h"
 
 namespace vexcam {
 
@@ -56,6 +60,12 @@ constexpr SensorConstructor kZA11 = Make<CSensorZA11>;
 constexpr SensorConstructor kZA12 = Make<CSensorZA12>;
 constexpr SensorConstructor kZA13 = Make<CSensorZA13>;
 constexpr SensorConstructor kG1467x = Make<CSensorG1467x>;
+constexpr SensorConstructor kZA09 = Make<CSensorZA09>;
+constexpr SensorConstructor kZA14 = Make<CSensorZA14>;
+constexpr SensorConstructor kZA16 = Make<CSensorZA16>;
+constexpr SensorConstructor kZA17 = Make<CSensorZA17>;
+constexpr SensorConstructor kZA18 = Make<CSensorZA18>;
+constexpr SensorConstructor kGLUX9701 = Make<CSensorGLUX9701>;
 
 using D = SensorDriver;
 using Bits = DataBitsRule;
@@ -136,7 +146,7 @@ constexpr ProductRow kRows[] = {
      .pipeReset = Pipe::kOnRetry},
     {.productId = 0x31D0, .model = "ZA13", .driver = D::kZA13, .construct = kZA13,
      .busAddress = 0x20},
-    {.productId = 0x31E0, .model = "ZA09", .driver = D::kZA09, .construct = kFallback,
+    {.productId = 0x31E0, .model = "ZA09", .driver = D::kZA09, .construct = kZA09,
      .busAddress = 0x6C, .bottomUpRows = true, .window = Win::kAlternate, .offsets = Offs::kFixed,
      .offsetA = 20, .offsetB = 136, .dataBits = Bits::kOwnRegister, .dataWidthRegister = 163,
      .dataWidthValues = {1, 2, 1}, .readout = ReadoutRule::kSromConfig, .pipeReset = Pipe::kOnRetry,
@@ -171,10 +181,10 @@ constexpr ProductRow kRows[] = {
     {.productId = 0x32B0, .model = "ZA19", .driver = D::kZA19, .construct = kFallback,
      .busAddress = 0x48, .modelNumber = 61, .windowQuirk = WinQ::kStrobe, .offsets = Offs::kFixed,
      .offsetA = 39, .offsetB = 79},
-    {.productId = 0x32C0, .model = "GLUX9701", .driver = D::kGLUX9701, .construct = kFallback,
+    {.productId = 0x32C0, .model = "GLUX9701", .driver = D::kGLUX9701, .construct = kGLUX9701,
      .busAddress = 0x48, .modelNumber = 114, .offsets = Offs::kFixed, .offsetA = 10, .offsetB = 32,
      .bringUp = BringUpRule::kAwaitFpgaOrReset},
-    {.productId = 0x32D0, .model = "ZA14", .driver = D::kZA14, .construct = kFallback,
+    {.productId = 0x32D0, .model = "ZA14", .driver = D::kZA14, .construct = kZA14,
      .busAddress = 0x6C, .window = Win::kAlternate, .offsets = Offs::kFixed, .offsetA = 20,
      .offsetB = 136, .dataBits = Bits::kOwnRegister, .dataWidthRegister = 163,
      .dataWidthValues = {1, 2, 1}, .pipeReset = Pipe::kOnRetry},
@@ -190,14 +200,14 @@ constexpr ProductRow kRows[] = {
      .commandPieceBytes = kFourMiB, .window = Win::kNone, .reappliesSameArea = true,
      .dataBits = Bits::kOwnRegisterThenDriver, .dataWidthRegister = 110,
      .dataWidthValues = {0, 2, 2}, .trigger = Trig::kDriver},
-    {.productId = 0x3320, .model = "ZA18", .driver = D::kZA18, .construct = kFallback,
+    {.productId = 0x3320, .model = "ZA18", .driver = D::kZA18, .construct = kZA18,
      .busAddress = 0x40, .modelNumber = 117, .window = Win::kNone,
      .dataBits = Bits::kOwnRegisterThenDriver, .dataWidthRegister = 56,
      .dataWidthValues = {1, 0, 0}, .trigger = Trig::kDriverMode3},
-    {.productId = 0x3330, .model = "ZA16", .driver = D::kZA16, .construct = kFallback,
+    {.productId = 0x3330, .model = "ZA16", .driver = D::kZA16, .construct = kZA16,
      .busAddress = 0x40, .modelNumber = 118, .window = Win::kNone, .dataBits = Bits::kDriver,
      .trigger = Trig::kDriver, .pipeReset = Pipe::kOnCommandRetry},
-    {.productId = 0x3340, .model = "ZA17", .driver = D::kZA17, .construct = kFallback,
+    {.productId = 0x3340, .model = "ZA17", .driver = D::kZA17, .construct = kZA17,
      .busAddress = 0x40, .modelNumber = 119, .framePath = FramePath::kCommandFrames,
      .window = Win::kNone, .reappliesSameArea = true, .dataBits = Bits::kDriver,
      .trigger = Trig::kDriver, .pipeReset = Pipe::kOnCommandRetry},
@@ -213,7 +223,7 @@ constexpr ProductRow kRows[] = {
      .busAddress = 0x48, .window = Win::kNoneDone, .dataBits = Bits::kNone, .trigger = Trig::kNone,
      .strobe = StrobeRule::kSleep, .bringUp = BringUpRule::kNone,
      .transferReset = TransferResetQuirk::kSkip},
-    {.productId = 0x33B0, .model = "GLUX9701B", .driver = D::kGLUX9701, .construct = kFallback,
+    {.productId = 0x33B0, .model = "GLUX9701B", .driver = D::kGLUX9701, .construct = kGLUX9701,
      .busAddress = 0x48, .modelNumber = 114, .offsets = Offs::kFixed, .offsetA = 10, .offsetB = 32,
      .bringUp = BringUpRule::kAwaitFpgaOrReset},
 };

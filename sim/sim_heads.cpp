@@ -10,6 +10,9 @@ std::unique_ptr<SimHead> MakeSimHeadZA04();
 std::unique_ptr<SimHead> MakePregiusHead(SimModel model);
 std::unique_ptr<SimHead> MakeFpgaSensorHead(SimModel model);
 std::unique_ptr<SimHead> MakeConverterHead();
+std::unique_ptr<SimHead> MakeFpgaRunHead(SimModel model);
+std::unique_ptr<SimHead> MakeSimHeadGLUX9701();
+std::unique_ptr<SimHead> MakeShiftedHead();
 
 std::unique_ptr<SimHead> MakeSimHead(const SimProduct& product) {
   switch (product.model) {
@@ -36,6 +39,13 @@ std::unique_ptr<SimHead> MakeSimHead(const SimProduct& product) {
       return MakeFpgaSensorHead(product.model);
     case SimModel::kConverter:
       return MakeConverterHead();
+    case SimModel::kZA09:
+    case SimModel::kZA14:
+      return MakeFpgaRunHead(product.model);
+    case SimModel::kGLUX9701:
+      return MakeSimHeadGLUX9701();
+    case SimModel::kShifted:
+      return MakeShiftedHead();
   }
   return std::make_unique<SimHead>();
 }

@@ -28,6 +28,10 @@ enum class SimModel : uint8_t {
   kLineScan,          //   the same, a line-scan camera (exposure counter in 0.1 ms)
   kCooledFpgaSensor,  //   the same with a thermistor-regulated cooler behind FPGA 80..84
   kConverter,         // three colour planes per pixel
+  kZA09,     // FPGA-run sensor: command register 160, thermometer and line period
+  kZA14,     //   the same with its own thermometer scale
+  kShifted,  // sensor loaded with shifted words through FPGA registers 32..49
+  kGLUX9701, // sensor link in FPGA register 33, reset loop, temperature registers 392/393
 };
 
 struct FpgaPreset {

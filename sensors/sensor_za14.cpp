@@ -1,0 +1,179 @@
+#include "sensors/sensor_za14.h"
+
+#include <algorithm>
+#include <thread>
+
+#include "sensors/fpga_register.h"
+#include "sensors/seconds_exposure.h"
+
+namespace vexcam {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr double kTemperatureScale = 0.5031;
+constexpr double kTemperatureOffset = 295.64;
+// Microseconds per exposure line (the line period of the sensor's readout).
+constexpr uint64_t kLineMicroseconds = 100;
+
+}  // namespace
+
+CSensorZA14::CSensorZA14(CControllerBase* controller, uint8_t busAddress, ZA14Probe probe)
+    : CTableDrivenSensor(controller, busAddress, SensorDriver::kZA14),
+      probe_(probe),
+      commands_(controller) {}
+
+uint32_t CSensorZA14::CheckSensor() {
+  if (ProbeModule(controller_, probe_.module) == 0) return 0;
+  // The FPGA takes over the sensor after the module: wait for its ready bit.
+  const auto deadline = Clock::now() + probe_.readyLimit;
+  for (;;) {
+    uint8_t ready = 0;
+    if (controller_->ReadFpgaRegister(kRegReady, &ready) != 0 && (ready & 1) != 0) return 1;
+    if (Clock::now() + probe_.readyInterval > deadline) return 0;
+    std::this_thread::sleep_for(probe_.readyInterval);
+  }
+}
+
+uint32_t CSensorZA14::InitSensor() {
+  // Free running, the record's analog gain, gain mode, mirrors and exposure.
+  if (controller_ == nullptr) return 0;
+  if (controller_->WriteFpgaRegister(kRegTrigger, 0) == 0) return 0;
+  if (SetAnalogGain(info_.analogGain.current) == 0) return 0;
+  if (SetGainMode(info_.gainMode.current) == 0) return 0;
+  if (ApplyMirrors(info_.mirrorV.current, info_.mirrorH.current) == 0) return 0;
+  if (SetExposureTimeEx(info_.exposureSeconds.current) == 0) return 0;
+  return SetCaptureArea(0, info_.effectiveWidth, 0, info_.effectiveHeight, 0);
+}
+
+uint32_t CSensorZA14::SetCaptureArea(uint32_t x, uint32_t width, uint32_t y, uint32_t height,
+                                     uint32_t areaFlag) {
+  if (!AcceptsWindow(Row(), x, y, width, height) || width == 0 || height == 0) return 0;
+  info_.areaX = x;
+  info_.areaY = y;
+  info_.areaWidth = width;
+  info_.areaHeight = height;
+  info_.areaFlag = areaFlag;
+  return 1;
+}
+
+uint32_t CSensorZA14::SetTriggerMode(uint32_t mode) {
+  if (FpgaRegister(controller_, kRegTrigger).Write(mode == 1 ? 1 : 0) == 0) return 0;
+  mode_flags_ = mode;
+  return 1;
+}
+
+uint32_t CSensorZA14::GetTriggerMode(uint32_t* mode) {
+  if (mode == nullptr) return 0;
+  *mode = mode_flags_;
+  return 1;
+}
+
+uint32_t CSensorZA14::ProgramMicroseconds(uint64_t microseconds) {
+  const uint32_t us = static_cast<uint32_t>(std::min<uint64_t>(microseconds, 0xFFFFFFFFu));
+  const FpgaRegisters<4> exposure(controller_, {kRegExposureFirst, kRegExposureFirst + 1,
+                                                kRegExposureFirst + 2, kRegExposureFirst + 3});
+  if (exposure.Write(us) == 0) return 0;
+  return commands_.Run(FpgaCommandChannel::kApplyExposure);
+}
+
+uint32_t CSensorZA14::SetExposureLines(uint32_t lines) {
+  lines = std::clamp(lines, info_.exposureLines.minimum, info_.exposureLines.maximum);
+  if (ProgramMicroseconds(uint64_t{lines} * kLineMicroseconds) == 0) return 0;
+  info_.exposureLines.current = lines;
+  return 1;
+}
+
+uint32_t CSensorZA14::SetAnalogGain(uint32_t value) {
+  value = std::min(value, info_.analogGain.maximum);
+  if (FpgaRegister(controller_, kRegAnalogGainLow).Write(value & 0xFF) == 0 ||
+      FpgaRegister(controller_, kRegAnalogGainHigh).Write((value >> 8) & 0x3F) == 0 ||
+      commands_.Run(FpgaCommandChannel::kApplyGain) == 0) {
+    return 0;
+  }
+  info_.analogGain.current = value;
+  return 1;
+}
+
+uint32_t CSensorZA14::GetAnalogGain(uint32_t* value) {
+  if (value == nullptr) return 0;
+  *value = info_.analogGain.current;
+  return 1;
+}
+
+uint32_t CSensorZA14::SetGainMode(uint32_t value) {
+  if (value > info_.gainMode.maximum) return 0;
+  if (FpgaRegister(controller_, kRegGainMode).Write(value) == 0 ||
+      commands_.Run(FpgaCommandChannel::kApplyGain) == 0) {
+    return 0;
+  }
+  info_.gainMode.current = value;
+  return 1;
+}
+
+uint32_t CSensorZA14::GetGainMode(uint32_t* value) {
+  if (value == nullptr) return 0;
+  *value = info_.gainMode.current;
+  return 1;
+}
+
+uint32_t CSensorZA14::SetExposureTime(uint32_t time) {
+  time = std::clamp(time, info_.exposureTime.minimum, info_.exposureTime.maximum);
+  if (SetExposureTimeEx(time / 10000.0) == 0) return 0;
+  info_.exposureTime.current = time;
+  return 1;
+}
+
+uint32_t CSensorZA14::GetExposureTimeMin(uint32_t* time) {
+  if (time == nullptr) return 0;
+  *time = info_.exposureTime.minimum;
+  return 1;
+}
+
+uint32_t CSensorZA14::GetExposureTimeMax(uint32_t* time) {
+  if (time == nullptr) return 0;
+  *time = info_.exposureTime.maximum;
+  return 1;
+}
+
+uint32_t CSensorZA14::SetExposureTimeEx(double seconds) {
+  const SecondsExposure e = ClampSeconds(info_.exposureSeconds, seconds);
+  if (ProgramMicroseconds(e.microseconds) == 0) return 0;
+  StoreSeconds(info_, e);
+  return 1;
+}
+
+uint32_t CSensorZA14::ApplyMirrors(uint32_t v, uint32_t h) {
+  const uint32_t bits = (v != 0 ? 1u : 0u) | (h != 0 ? 2u : 0u);
+  if (FpgaRegister(controller_, kRegMirror).Write(bits) == 0) return 0;
+  if (commands_.Run(FpgaCommandChannel::kApplyMirror) == 0) return 0;
+  info_.mirrorV.current = v != 0 ? 1 : 0;
+  info_.mirrorH.current = h != 0 ? 1 : 0;
+  return 1;
+}
+
+uint32_t CSensorZA14::SetMirrorV(uint32_t on) { return ApplyMirrors(on, info_.mirrorH.current); }
+uint32_t CSensorZA14::SetMirrorH(uint32_t on) { return ApplyMirrors(info_.mirrorV.current, on); }
+
+uint32_t CSensorZA14::GetTemperature(double* celsius) {
+  uint32_t value = 0;
+  if (commands_.ReadTemperatureWord(&value) == 0) return 0;
+  if (celsius == nullptr) return 0;
+  *celsius = value * kTemperatureScale - kTemperatureOffset;
+  return 1;
+}
+
+uint32_t CSensorZA14::HasOperationMode() { return FpgaVersion() >= kOperationModeVersion ? 1 : 0; }
+
+uint32_t CSensorZA14::GetOperationModeState(uint32_t* state) {
+  if (state == nullptr || HasOperationMode() == 0) return 0;
+  return FpgaRegister(controller_, kRegOperationMode).Read(state);
+}
+
+uint32_t CSensorZA14::SetOperationMode(uint32_t mode) {
+  if (HasOperationMode() == 0) return 0;
+  return FpgaRegister(controller_, kRegOperationMode).Write(mode != 0 ? 1 : 0);
+}
+
+}  // namespace vexcam
