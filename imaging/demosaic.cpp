@@ -303,7 +303,7 @@ VEXCAM_AVX2_INLINE void Block8To24Avx2(uint8_t* __restrict out, const Rows8& r, 
                       _mm256_permute2x128_si256(v[1], v[2], 0x31));
 }
 
-// Smallest width the block loop takes: one block from column 2.
+// Smallest width the 8-bit block loop takes: one block from column 2.
 constexpr int kFused8MinWidth = 36;
 
 __attribute__((target("avx2"))) void Demosaic8To24Fused(uint8_t* dstBase, uint32_t dstStride,
@@ -333,6 +333,135 @@ __attribute__((target("avx2"))) void Demosaic8To24Fused(uint8_t* dstBase, uint32
     for (; x < last; x += 32) Block8To24Avx2(out, r, x, vkE, vkO, evenIsRed, mask);
     Block8To24Avx2(out, r, last, vkE, vkO, evenIsRed, mask);
     for (x = last + 32; x < w; ++x) Pixel8To24(out, r, x, w, kE2, kO2, evenIsRed);
+  }
+}
+
+// The 16-bit counterpart, Color 48: 32-bit lanes hold an even and an odd
+// output column, 16 columns a step.
+struct Rows16 {
+  const uint16_t* e1;
+  const uint16_t* e2;
+  const uint16_t* o1;
+  const uint16_t* o2;
+  const uint16_t* p;
+  const uint16_t* q;
+};
+
+[[gnu::always_inline]] inline void Pixel16To48(uint16_t* out, const Rows16& r, int x, int w,
+                                               uint32_t kE, uint32_t kO, bool evenIsRed) {
+  auto ve = [&](int c) {
+    c = ReflectCoord(c, w);
+    return 3u * r.e1[c] + r.e2[c];
+  };
+  auto vo = [&](int c) {
+    c = ReflectCoord(c, w);
+    return 3u * r.o1[c] + r.o2[c];
+  };
+  const int xe = x & ~1;
+  const bool odd = (x & 1) != 0;
+  const uint16_t e = ScaleSum(3 * ve(xe) + ve(odd ? xe + 2 : xe - 2), kE);
+  const uint16_t o = ScaleSum(3 * vo(odd ? xe + 1 : xe - 1) + vo(odd ? xe - 1 : xe + 1), kO);
+  const auto g =
+      static_cast<uint16_t>((uint32_t{r.p[xe]} + r.q[ReflectCoord(odd ? xe + 1 : xe - 1, w)]) >> 1);
+  out[3 * x] = evenIsRed ? o : e;
+  out[3 * x + 1] = g;
+  out[3 * x + 2] = evenIsRed ? e : o;
+}
+
+// 16-bit samples to B, G, R words: mask[k][c] builds output bytes 16k..16k+15
+// of 8 pixels from channel c.
+struct InterleaveMasks16 {
+  int8_t m[3][3][16];
+  constexpr InterleaveMasks16() : m{} {
+    for (int k = 0; k < 3; ++k)
+      for (int c = 0; c < 3; ++c)
+        for (int j = 0; j < 16; ++j) {
+          const int n = (16 * k + j) / 2;
+          m[k][c][j] = static_cast<int8_t>(n % 3 == c ? 2 * (n / 3) + j % 2 : -1);
+        }
+  }
+};
+constexpr InterleaveMasks16 kInterleave16;
+
+VEXCAM_AVX2_INLINE __m256i Load16(const uint16_t* a) {
+  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a));
+}
+VEXCAM_AVX2_INLINE __m256i Times3x32(__m256i a) {
+  return _mm256_add_epi32(a, _mm256_add_epi32(a, a));
+}
+VEXCAM_AVX2_INLINE __m256i VertLow16(const uint16_t* near, const uint16_t* far) {
+  const __m256i low = _mm256_set1_epi32(0xFFFF);
+  return _mm256_add_epi32(Times3x32(_mm256_and_si256(Load16(near), low)),
+                          _mm256_and_si256(Load16(far), low));
+}
+VEXCAM_AVX2_INLINE __m256i VertHigh16(const uint16_t* near, const uint16_t* far) {
+  return _mm256_add_epi32(Times3x32(_mm256_srli_epi32(Load16(near), 16)),
+                          _mm256_srli_epi32(Load16(far), 16));
+}
+VEXCAM_AVX2_INLINE __m256i Scale32(__m256i sum, __m256i k) {
+  return _mm256_min_epu32(_mm256_srli_epi32(_mm256_mullo_epi32(sum, k), 11),
+                          _mm256_set1_epi32(65535));
+}
+
+// Output columns x0 .. x0+15, x0 even; reads columns x0-2 .. x0+17.
+VEXCAM_AVX2_INLINE void Block16To48Avx2(uint16_t* __restrict out, const Rows16& r, int x0,
+                                        __m256i kE, __m256i kO, bool evenIsRed,
+                                        const __m256i (&mask)[3][3]) {
+  const __m256i low = _mm256_set1_epi32(0xFFFF);
+  const __m256i e0 = Times3x32(VertLow16(r.e1 + x0, r.e2 + x0));
+  const __m256i eOut = _mm256_or_si256(
+      Scale32(_mm256_add_epi32(e0, VertLow16(r.e1 + x0 - 2, r.e2 + x0 - 2)), kE),
+      _mm256_slli_epi32(Scale32(_mm256_add_epi32(e0, VertLow16(r.e1 + x0 + 2, r.e2 + x0 + 2)), kE),
+                        16));
+  const __m256i om = VertHigh16(r.o1 + x0 - 2, r.o2 + x0 - 2);
+  const __m256i op = VertHigh16(r.o1 + x0, r.o2 + x0);
+  const __m256i oOut =
+      _mm256_or_si256(Scale32(_mm256_add_epi32(Times3x32(om), op), kO),
+                      _mm256_slli_epi32(Scale32(_mm256_add_epi32(Times3x32(op), om), kO), 16));
+  const __m256i pe = _mm256_and_si256(Load16(r.p + x0), low);
+  const __m256i p2 = _mm256_or_si256(pe, _mm256_slli_epi32(pe, 16));
+  const __m256i q2 = _mm256_or_si256(_mm256_and_si256(Load16(r.q + x0 - 1), low),
+                                     _mm256_andnot_si256(low, Load16(r.q + x0)));
+  const __m256i g = _mm256_sub_epi16(
+      _mm256_avg_epu16(p2, q2), _mm256_and_si256(_mm256_xor_si256(p2, q2), _mm256_set1_epi16(1)));
+  const __m256i ch[3] = {evenIsRed ? oOut : eOut, g, evenIsRed ? eOut : oOut};
+  __m256i v[3];
+  for (int k = 0; k < 3; ++k)
+    v[k] = _mm256_or_si256(_mm256_or_si256(_mm256_shuffle_epi8(ch[0], mask[k][0]),
+                                           _mm256_shuffle_epi8(ch[1], mask[k][1])),
+                           _mm256_shuffle_epi8(ch[2], mask[k][2]));
+  auto* o = reinterpret_cast<__m256i*>(out + 3 * x0);
+  _mm256_storeu_si256(o, _mm256_permute2x128_si256(v[0], v[1], 0x20));
+  _mm256_storeu_si256(o + 1, _mm256_permute2x128_si256(v[2], v[0], 0x30));
+  _mm256_storeu_si256(o + 2, _mm256_permute2x128_si256(v[1], v[2], 0x31));
+}
+
+__attribute__((target("avx2"))) void Demosaic16To48Fused(uint8_t* dstBase, uint32_t dstStride,
+                                                         const uint8_t* srcBase, uint32_t srcStride,
+                                                         int w, int h, int y0, int y1, int c0,
+                                                         int r0, int kE, int kO, bool evenIsRed) {
+  __m256i mask[3][3];
+  for (int k = 0; k < 3; ++k)
+    for (int c = 0; c < 3; ++c)
+      mask[k][c] = _mm256_broadcastsi128_si256(
+          _mm_loadu_si128(reinterpret_cast<const __m128i*>(kInterleave16.m[k][c])));
+  const __m256i vkE = _mm256_set1_epi32(kE);
+  const __m256i vkO = _mm256_set1_epi32(kO);
+  auto srcRow = [&](int y) {
+    return reinterpret_cast<const uint16_t*>(srcBase + static_cast<size_t>(y) * srcStride);
+  };
+  const int last = (w - 18) & ~1;
+  for (int y = y0; y < y1; ++y) {
+    const QuadRows q = PickRows(y, h, c0, r0, evenIsRed);
+    const Rows16 r{srcRow(q.e),    srcRow(q.eFar), srcRow(q.o),
+                   srcRow(q.oFar), srcRow(q.p),    srcRow(q.q)};
+    auto* out = reinterpret_cast<uint16_t*>(dstBase + static_cast<size_t>(y) * dstStride);
+    Pixel16To48(out, r, 0, w, kE, kO, evenIsRed);
+    Pixel16To48(out, r, 1, w, kE, kO, evenIsRed);
+    int x = 2;
+    for (; x < last; x += 16) Block16To48Avx2(out, r, x, vkE, vkO, evenIsRed, mask);
+    Block16To48Avx2(out, r, last, vkE, vkO, evenIsRed, mask);
+    for (x = last + 16; x < w; ++x) Pixel16To48(out, r, x, w, kE, kO, evenIsRed);
   }
 }
 
@@ -413,10 +542,15 @@ bool Demosaicer::Run(DibImage& dst, const DibImage& raw, int bayerMode, int gain
   // paths have it.
   const bool shuffle = ActiveCpuPath() != CpuPath::kBaseline;
   const bool fused = shuffle && dstBits == 24 && w >= kFused8MinWidth;
+  // From 20 columns one 16-column block fits between the edges.
+  const bool fused16 = shuffle && dstBits == 48 && w >= 20;
   auto band = [&](int part, int y0, int y1) {
     if (narrow && fused)
       Demosaic8To24Fused(dst.Pixels(), dst.Stride(), raw.Pixels(), raw.Stride(), w, h, y0, y1, c0,
                          r0, kE, kO, evenIsRed);
+    else if (!narrow && fused16)
+      Demosaic16To48Fused(dst.Pixels(), dst.Stride(), raw.Pixels(), raw.Stride(), w, h, y0, y1, c0,
+                          r0, kE, kO, evenIsRed);
     else if (narrow)
       (dstBits == 24 ? VEXCAM_PICK(Demosaic8To24) : VEXCAM_PICK(Demosaic8To32))(
           dst.Pixels(), dst.Stride(), raw.Pixels(), raw.Stride(), w, h, y0, y1, c0, r0, kE, kO,
