@@ -465,6 +465,194 @@ __attribute__((target("avx2"))) void Demosaic16To48Fused(uint8_t* dstBase, uint3
   }
 }
 
+// GCC 12 takes the undefined pass-through operand of its AVX-512 intrinsics
+// for an uninitialised read.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
+// AVX-512 forms of the two blocks, twice as wide; the AVX2 blocks finish the
+// rows' last columns.
+#define VEXCAM_V4_INLINE __attribute__((target("arch=x86-64-v4"), always_inline)) inline
+
+VEXCAM_V4_INLINE __m512i Load64(const void* a) { return _mm512_loadu_si512(a); }
+
+VEXCAM_V4_INLINE void Interleave512(uint8_t* out, const __m512i (&ch)[3],
+                                    const __m512i (&mask)[3][3]) {
+  // Lane l of v[k] holds output bytes 48 l + 16 k .. 48 l + 16 k + 15.
+  __m512i v[3];
+  for (int k = 0; k < 3; ++k)
+    v[k] = _mm512_or_si512(_mm512_or_si512(_mm512_shuffle_epi8(ch[0], mask[k][0]),
+                                           _mm512_shuffle_epi8(ch[1], mask[k][1])),
+                           _mm512_shuffle_epi8(ch[2], mask[k][2]));
+  auto* o = reinterpret_cast<__m128i*>(out);
+  _mm_storeu_si128(o + 0, _mm512_castsi512_si128(v[0]));
+  _mm_storeu_si128(o + 1, _mm512_castsi512_si128(v[1]));
+  _mm_storeu_si128(o + 2, _mm512_castsi512_si128(v[2]));
+  _mm_storeu_si128(o + 3, _mm512_extracti32x4_epi32(v[0], 1));
+  _mm_storeu_si128(o + 4, _mm512_extracti32x4_epi32(v[1], 1));
+  _mm_storeu_si128(o + 5, _mm512_extracti32x4_epi32(v[2], 1));
+  _mm_storeu_si128(o + 6, _mm512_extracti32x4_epi32(v[0], 2));
+  _mm_storeu_si128(o + 7, _mm512_extracti32x4_epi32(v[1], 2));
+  _mm_storeu_si128(o + 8, _mm512_extracti32x4_epi32(v[2], 2));
+  _mm_storeu_si128(o + 9, _mm512_extracti32x4_epi32(v[0], 3));
+  _mm_storeu_si128(o + 10, _mm512_extracti32x4_epi32(v[1], 3));
+  _mm_storeu_si128(o + 11, _mm512_extracti32x4_epi32(v[2], 3));
+}
+
+VEXCAM_V4_INLINE __m512i Times3w(__m512i a) { return _mm512_add_epi16(a, _mm512_add_epi16(a, a)); }
+VEXCAM_V4_INLINE __m512i Times3d(__m512i a) { return _mm512_add_epi32(a, _mm512_add_epi32(a, a)); }
+// Vertical 3:1 sums of the low / high byte of 16-bit lanes, and of the low /
+// high word of 32-bit lanes.
+VEXCAM_V4_INLINE __m512i VertLowB(const uint8_t* near, const uint8_t* far) {
+  const __m512i low = _mm512_set1_epi16(0x00FF);
+  return _mm512_add_epi16(Times3w(_mm512_and_si512(Load64(near), low)),
+                          _mm512_and_si512(Load64(far), low));
+}
+VEXCAM_V4_INLINE __m512i VertHighB(const uint8_t* near, const uint8_t* far) {
+  return _mm512_add_epi16(Times3w(_mm512_srli_epi16(Load64(near), 8)),
+                          _mm512_srli_epi16(Load64(far), 8));
+}
+VEXCAM_V4_INLINE __m512i VertLowW(const uint16_t* near, const uint16_t* far) {
+  const __m512i low = _mm512_set1_epi32(0xFFFF);
+  return _mm512_add_epi32(Times3d(_mm512_and_si512(Load64(near), low)),
+                          _mm512_and_si512(Load64(far), low));
+}
+VEXCAM_V4_INLINE __m512i VertHighW(const uint16_t* near, const uint16_t* far) {
+  return _mm512_add_epi32(Times3d(_mm512_srli_epi32(Load64(near), 16)),
+                          _mm512_srli_epi32(Load64(far), 16));
+}
+VEXCAM_V4_INLINE __m512i ScaleB(__m512i sum, __m512i k) {
+  return _mm512_min_epu16(_mm512_mulhi_epu16(_mm512_slli_epi16(sum, 4), k), _mm512_set1_epi16(255));
+}
+VEXCAM_V4_INLINE __m512i ScaleW(__m512i sum, __m512i k) {
+  return _mm512_min_epu32(_mm512_srli_epi32(_mm512_mullo_epi32(sum, k), 11),
+                          _mm512_set1_epi32(65535));
+}
+
+// Output columns x0 .. x0+63, x0 even; reads columns x0-2 .. x0+65.
+VEXCAM_V4_INLINE void Block8To24Avx512(uint8_t* __restrict out, const Rows8& r, int x0, __m512i kE2,
+                                       __m512i kO2, bool evenIsRed, const __m512i (&mask)[3][3]) {
+  const __m512i low = _mm512_set1_epi16(0x00FF);
+  const __m512i e0 = Times3w(VertLowB(r.e1 + x0, r.e2 + x0));
+  const __m512i eOut = _mm512_or_si512(
+      ScaleB(_mm512_add_epi16(e0, VertLowB(r.e1 + x0 - 2, r.e2 + x0 - 2)), kE2),
+      _mm512_slli_epi16(ScaleB(_mm512_add_epi16(e0, VertLowB(r.e1 + x0 + 2, r.e2 + x0 + 2)), kE2),
+                        8));
+  const __m512i om = VertHighB(r.o1 + x0 - 2, r.o2 + x0 - 2);
+  const __m512i op = VertHighB(r.o1 + x0, r.o2 + x0);
+  const __m512i oOut =
+      _mm512_or_si512(ScaleB(_mm512_add_epi16(Times3w(om), op), kO2),
+                      _mm512_slli_epi16(ScaleB(_mm512_add_epi16(Times3w(op), om), kO2), 8));
+  const __m512i pe = _mm512_and_si512(Load64(r.p + x0), low);
+  const __m512i p2 = _mm512_or_si512(pe, _mm512_slli_epi16(pe, 8));
+  const __m512i q2 = _mm512_or_si512(_mm512_and_si512(Load64(r.q + x0 - 1), low),
+                                     _mm512_andnot_si512(low, Load64(r.q + x0)));
+  const __m512i g = _mm512_sub_epi8(
+      _mm512_avg_epu8(p2, q2), _mm512_and_si512(_mm512_xor_si512(p2, q2), _mm512_set1_epi8(1)));
+  const __m512i ch[3] = {evenIsRed ? oOut : eOut, g, evenIsRed ? eOut : oOut};
+  Interleave512(out + 3 * x0, ch, mask);
+}
+
+// Output columns x0 .. x0+31, x0 even; reads columns x0-2 .. x0+33.
+VEXCAM_V4_INLINE void Block16To48Avx512(uint16_t* __restrict out, const Rows16& r, int x0,
+                                        __m512i kE, __m512i kO, bool evenIsRed,
+                                        const __m512i (&mask)[3][3]) {
+  const __m512i low = _mm512_set1_epi32(0xFFFF);
+  const __m512i e0 = Times3d(VertLowW(r.e1 + x0, r.e2 + x0));
+  const __m512i eOut = _mm512_or_si512(
+      ScaleW(_mm512_add_epi32(e0, VertLowW(r.e1 + x0 - 2, r.e2 + x0 - 2)), kE),
+      _mm512_slli_epi32(ScaleW(_mm512_add_epi32(e0, VertLowW(r.e1 + x0 + 2, r.e2 + x0 + 2)), kE),
+                        16));
+  const __m512i om = VertHighW(r.o1 + x0 - 2, r.o2 + x0 - 2);
+  const __m512i op = VertHighW(r.o1 + x0, r.o2 + x0);
+  const __m512i oOut =
+      _mm512_or_si512(ScaleW(_mm512_add_epi32(Times3d(om), op), kO),
+                      _mm512_slli_epi32(ScaleW(_mm512_add_epi32(Times3d(op), om), kO), 16));
+  const __m512i pe = _mm512_and_si512(Load64(r.p + x0), low);
+  const __m512i p2 = _mm512_or_si512(pe, _mm512_slli_epi32(pe, 16));
+  const __m512i q2 = _mm512_or_si512(_mm512_and_si512(Load64(r.q + x0 - 1), low),
+                                     _mm512_andnot_si512(low, Load64(r.q + x0)));
+  const __m512i g = _mm512_sub_epi16(
+      _mm512_avg_epu16(p2, q2), _mm512_and_si512(_mm512_xor_si512(p2, q2), _mm512_set1_epi16(1)));
+  const __m512i ch[3] = {evenIsRed ? oOut : eOut, g, evenIsRed ? eOut : oOut};
+  Interleave512(reinterpret_cast<uint8_t*>(out + 3 * x0), ch, mask);
+}
+
+__attribute__((target("arch=x86-64-v4"))) void Demosaic8To24FusedAvx512(
+    uint8_t* dstBase, uint32_t dstStride, const uint8_t* srcBase, uint32_t srcStride, int w, int h,
+    int y0, int y1, int c0, int r0, int kE, int kO, bool evenIsRed) {
+  __m256i mask[3][3];
+  __m512i mask512[3][3];
+  for (int k = 0; k < 3; ++k)
+    for (int c = 0; c < 3; ++c) {
+      const __m128i m = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kInterleave.m[k][c]));
+      mask[k][c] = _mm256_broadcastsi128_si256(m);
+      mask512[k][c] = _mm512_broadcast_i32x4(m);
+    }
+  const auto kE2 = static_cast<uint16_t>(kE * 2);
+  const auto kO2 = static_cast<uint16_t>(kO * 2);
+  const __m256i vkE = _mm256_set1_epi16(static_cast<int16_t>(kE2));
+  const __m256i vkO = _mm256_set1_epi16(static_cast<int16_t>(kO2));
+  const __m512i wkE = _mm512_set1_epi16(static_cast<int16_t>(kE2));
+  const __m512i wkO = _mm512_set1_epi16(static_cast<int16_t>(kO2));
+  auto srcRow = [&](int y) { return srcBase + static_cast<size_t>(y) * srcStride; };
+  const int last = (w - 34) & ~1;
+  for (int y = y0; y < y1; ++y) {
+    const QuadRows q = PickRows(y, h, c0, r0, evenIsRed);
+    const Rows8 r{srcRow(q.e),    srcRow(q.eFar), srcRow(q.o),
+                  srcRow(q.oFar), srcRow(q.p),    srcRow(q.q)};
+    uint8_t* out = dstBase + static_cast<size_t>(y) * dstStride;
+    Pixel8To24(out, r, 0, w, kE2, kO2, evenIsRed);
+    Pixel8To24(out, r, 1, w, kE2, kO2, evenIsRed);
+    int x = 2;
+    for (; x + 66 <= w; x += 64) Block8To24Avx512(out, r, x, wkE, wkO, evenIsRed, mask512);
+    for (; x < last; x += 32) Block8To24Avx2(out, r, x, vkE, vkO, evenIsRed, mask);
+    Block8To24Avx2(out, r, last, vkE, vkO, evenIsRed, mask);
+    for (x = last + 32; x < w; ++x) Pixel8To24(out, r, x, w, kE2, kO2, evenIsRed);
+  }
+}
+
+__attribute__((target("arch=x86-64-v4"))) void Demosaic16To48FusedAvx512(
+    uint8_t* dstBase, uint32_t dstStride, const uint8_t* srcBase, uint32_t srcStride, int w, int h,
+    int y0, int y1, int c0, int r0, int kE, int kO, bool evenIsRed) {
+  __m256i mask[3][3];
+  __m512i mask512[3][3];
+  for (int k = 0; k < 3; ++k)
+    for (int c = 0; c < 3; ++c) {
+      const __m128i m = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kInterleave16.m[k][c]));
+      mask[k][c] = _mm256_broadcastsi128_si256(m);
+      mask512[k][c] = _mm512_broadcast_i32x4(m);
+    }
+  const __m256i vkE = _mm256_set1_epi32(kE);
+  const __m256i vkO = _mm256_set1_epi32(kO);
+  const __m512i wkE = _mm512_set1_epi32(kE);
+  const __m512i wkO = _mm512_set1_epi32(kO);
+  auto srcRow = [&](int y) {
+    return reinterpret_cast<const uint16_t*>(srcBase + static_cast<size_t>(y) * srcStride);
+  };
+  const int last = (w - 18) & ~1;
+  for (int y = y0; y < y1; ++y) {
+    const QuadRows q = PickRows(y, h, c0, r0, evenIsRed);
+    const Rows16 r{srcRow(q.e),    srcRow(q.eFar), srcRow(q.o),
+                   srcRow(q.oFar), srcRow(q.p),    srcRow(q.q)};
+    auto* out = reinterpret_cast<uint16_t*>(dstBase + static_cast<size_t>(y) * dstStride);
+    Pixel16To48(out, r, 0, w, kE, kO, evenIsRed);
+    Pixel16To48(out, r, 1, w, kE, kO, evenIsRed);
+    int x = 2;
+    for (; x + 34 <= w; x += 32) Block16To48Avx512(out, r, x, wkE, wkO, evenIsRed, mask512);
+    for (; x < last; x += 16) Block16To48Avx2(out, r, x, vkE, vkO, evenIsRed, mask);
+    Block16To48Avx2(out, r, last, vkE, vkO, evenIsRed, mask);
+    for (x = last + 16; x < w; ++x) Pixel16To48(out, r, x, w, kE, kO, evenIsRed);
+  }
+}
+
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
+
 #define VEXCAM_DEMOSAIC_VARIANT(name, S, A, C)                                                    \
   VEXCAM_CPU_VARIANTS(void, name,                                                                 \
                       (uint8_t * dst, uint32_t dstStride, const uint8_t* src, uint32_t srcStride, \
@@ -544,13 +732,16 @@ bool Demosaicer::Run(DibImage& dst, const DibImage& raw, int bayerMode, int gain
   const bool fused = shuffle && dstBits == 24 && w >= kFused8MinWidth;
   // From 20 columns one 16-column block fits between the edges.
   const bool fused16 = shuffle && dstBits == 48 && w >= 20;
+  const bool wide512 = ActiveCpuPath() == CpuPath::kAvx512;
   auto band = [&](int part, int y0, int y1) {
     if (narrow && fused)
-      Demosaic8To24Fused(dst.Pixels(), dst.Stride(), raw.Pixels(), raw.Stride(), w, h, y0, y1, c0,
-                         r0, kE, kO, evenIsRed);
+      (wide512 ? Demosaic8To24FusedAvx512 : Demosaic8To24Fused)(dst.Pixels(), dst.Stride(),
+                                                                raw.Pixels(), raw.Stride(), w, h,
+                                                                y0, y1, c0, r0, kE, kO, evenIsRed);
     else if (!narrow && fused16)
-      Demosaic16To48Fused(dst.Pixels(), dst.Stride(), raw.Pixels(), raw.Stride(), w, h, y0, y1, c0,
-                          r0, kE, kO, evenIsRed);
+      (wide512 ? Demosaic16To48FusedAvx512 : Demosaic16To48Fused)(
+          dst.Pixels(), dst.Stride(), raw.Pixels(), raw.Stride(), w, h, y0, y1, c0, r0, kE, kO,
+          evenIsRed);
     else if (narrow)
       (dstBits == 24 ? VEXCAM_PICK(Demosaic8To24) : VEXCAM_PICK(Demosaic8To32))(
           dst.Pixels(), dst.Stride(), raw.Pixels(), raw.Stride(), w, h, y0, y1, c0, r0, kE, kO,
