@@ -4,6 +4,7 @@
 // path (/baseline, /avx2, /avx512).
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cstring>
 #include <mutex>
 #include <random>
@@ -118,6 +119,7 @@ void Record(benchmark::State& state, CpuPath path, int bits) {
 void Process(benchmark::State& state, CpuPath path, int w, int h, bool adjustments, int threads) {
   SetCpuPath(path);
   ImagePipeline pipeline;
+  ImagePipeline single;  // the one-thread run beside a split one
   ImageSettings settings;
   settings.colorMode = 2;
   if (adjustments) {
@@ -134,13 +136,36 @@ void Process(benchmark::State& state, CpuPath path, int w, int h, bool adjustmen
   pipeline.SetThreadCount(threads);
   pipeline.Configure(w, h, 2);
   Fill(pipeline.Raw8(), 8);
+  const bool split = pipeline.ThreadCount() > 1;
+  if (split) {
+    single.SetThreadCount(1);
+    single.Configure(w, h, 2);
+    Fill(single.Raw8(), 8);
+  }
+  // With more than one thread each timed frame is followed by an untimed
+  // one-thread frame, so that the speed-up is taken under the same load.
+  using Clock = std::chrono::steady_clock;
+  Clock::duration splitTime{}, singleTime{};
   for (auto _ : state) {
+    const auto t0 = Clock::now();
     pipeline.ProcessFrame(settings, defects, lock, nullptr, CaptureGeometry{});
     benchmark::ClobberMemory();
+    if (split) {
+      const auto t1 = Clock::now();
+      state.PauseTiming();
+      single.ProcessFrame(settings, defects, lock, nullptr, CaptureGeometry{});
+      benchmark::ClobberMemory();
+      singleTime += Clock::now() - t1;
+      splitTime += t1 - t0;
+      state.ResumeTiming();
+    }
   }
   state.counters["fps"] =
       benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
   state.counters["threads"] = pipeline.ThreadCount();
+  if (split && splitTime.count() > 0)
+    state.counters["x_one_thread"] =
+        static_cast<double>(singleTime.count()) / static_cast<double>(splitTime.count());
   Finish(state, pipeline.ImageFor(2));
 }
 

@@ -47,18 +47,38 @@ void RowWorkers::Stop() {
   stop_ = false;
 }
 
-void RowWorkers::RunParts(PartFn fn, void* ctx) {
+void RowWorkers::TakeBands(uint32_t gen, BandFn fn, void* ctx, int bands, int part) {
+  for (;;) {
+    uint64_t c = claim_.load(std::memory_order_acquire);
+    do {
+      if (static_cast<uint32_t>(c >> 32) != gen ||
+          static_cast<uint32_t>(c) >= static_cast<uint32_t>(bands))
+        return;
+    } while (!claim_.compare_exchange_weak(c, c + 1, std::memory_order_acq_rel));
+    fn(ctx, part, static_cast<int>(static_cast<uint32_t>(c)));
+    if (finished_.fetch_add(1, std::memory_order_acq_rel) + 1 == bands) {
+      // Under the lock, so the caller cannot miss it between test and wait.
+      std::lock_guard<std::mutex> lock(mutex_);
+      done_.notify_one();
+    }
+  }
+}
+
+void RowWorkers::RunBands(BandFn fn, void* ctx, int bands) {
+  uint32_t gen;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     fn_ = fn;
     ctx_ = ctx;
-    pending_ = static_cast<int>(threads_.size());
-    ++generation_;
+    bands_ = bands;
+    gen = static_cast<uint32_t>(++generation_);
+    finished_.store(0, std::memory_order_relaxed);
+    claim_.store(uint64_t{gen} << 32, std::memory_order_release);
   }
   wake_.notify_all();
-  fn(ctx, 0);
+  TakeBands(gen, fn, ctx, bands, 0);
   std::unique_lock<std::mutex> lock(mutex_);
-  done_.wait(lock, [this] { return pending_ == 0; });
+  done_.wait(lock, [&] { return finished_.load(std::memory_order_acquire) == bands; });
 }
 
 void RowWorkers::Loop(int part, uint64_t seen) {
@@ -67,12 +87,12 @@ void RowWorkers::Loop(int part, uint64_t seen) {
     wake_.wait(lock, [&] { return stop_ || generation_ != seen; });
     if (stop_) return;
     seen = generation_;
-    const PartFn fn = fn_;
+    const BandFn fn = fn_;
     void* ctx = ctx_;
+    const int bands = bands_;
     lock.unlock();
-    fn(ctx, part);
+    TakeBands(static_cast<uint32_t>(seen), fn, ctx, bands, part);
     lock.lock();
-    if (--pending_ == 0) done_.notify_one();
   }
 }
 

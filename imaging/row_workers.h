@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -31,12 +33,15 @@ class RowWorkers {
   int Parts() const { return static_cast<int>(threads_.size()) + 1; }
 
   // Calls fn(part, first row, end row) for consecutive bands covering rows
-  // 0..rows-1, one per part (fewer when there are fewer rows), and returns
-  // when all have finished. fn must not call back into the pool.
+  // 0..rows-1 and returns when all have finished. The bands (up to
+  // kBandsPerPart per part) go to whichever thread is free, so a thread that
+  // starts late, or not at all, does not hold up the frame; `part` is the
+  // index of the running thread (0 the caller), and the calls of one part
+  // run one after another. fn must not call back into the pool.
   template <typename F>
   void ForEachBand(int rows, F&& fn) {
-    const int parts = rows < Parts() ? (rows > 0 ? rows : 1) : Parts();
-    if (parts == 1) {
+    const int bands = std::min(rows, Parts() * kBandsPerPart);
+    if (Parts() == 1 || bands <= 1) {
       fn(0, 0, rows);
       return;
     }
@@ -44,22 +49,27 @@ class RowWorkers {
     struct Ctx {
       Fn* fn;
       int rows;
-      int parts;
-    } ctx{&fn, rows, parts};
-    RunParts(
-        [](void* c, int part) {
+      int bands;
+    } ctx{&fn, rows, bands};
+    RunBands(
+        [](void* c, int part, int band) {
           auto* x = static_cast<Ctx*>(c);
-          if (part >= x->parts) return;
-          const int first = static_cast<int>(int64_t{x->rows} * part / x->parts);
-          const int end = static_cast<int>(int64_t{x->rows} * (part + 1) / x->parts);
+          const int first = static_cast<int>(int64_t{x->rows} * band / x->bands);
+          const int end = static_cast<int>(int64_t{x->rows} * (band + 1) / x->bands);
           (*x->fn)(part, first, end);
         },
-        &ctx);
+        &ctx, bands);
   }
 
  private:
-  using PartFn = void (*)(void*, int);
-  void RunParts(PartFn fn, void* ctx);
+  // Enough bands that a late thread's share is small, few enough that each
+  // still runs many rows.
+  static constexpr int kBandsPerPart = 8;
+
+  using BandFn = void (*)(void*, int, int);
+  void RunBands(BandFn fn, void* ctx, int bands);
+  // Claims and runs bands of generation `gen` until none is left.
+  void TakeBands(uint32_t gen, BandFn fn, void* ctx, int bands, int part);
   void Loop(int part, uint64_t seen);
 
   std::vector<std::thread> threads_;
@@ -67,11 +77,16 @@ class RowWorkers {
   std::condition_variable wake_;
   std::condition_variable done_;
   // Guarded by mutex_.
-  PartFn fn_ = nullptr;
+  BandFn fn_ = nullptr;
   void* ctx_ = nullptr;
+  int bands_ = 0;
   uint64_t generation_ = 0;
-  int pending_ = 0;
   bool stop_ = false;
+  // Low 32 bits of the generation over the next unclaimed band: a thread
+  // that wakes after its frame has ended finds another generation or no band
+  // left and never touches the frame's context.
+  std::atomic<uint64_t> claim_{0};
+  std::atomic<int> finished_{0};  // bands of the current frame done
 };
 
 // The pool width for a frame: `requested` when above 0, else the number of

@@ -12,8 +12,11 @@ using testref::Make;
 struct Size {
   int w, h;
 };
-const Size kSizes[] = {{1, 1}, {2, 2}, {3, 5}, {4, 4}, {5, 4},   {4, 5},
-                       {5, 5}, {6, 7}, {7, 6}, {9, 9}, {33, 17}, {70, 9}};
+// From 36 (8-bit) and 20 (16-bit) columns up the colour paths run in blocks with
+// per-pixel edges; the widths cover one block, odd tails and overlaps.
+const Size kSizes[] = {{1, 1},  {2, 2},  {3, 5},  {4, 4},  {5, 4},   {4, 5},   {5, 5},  {6, 7},
+                       {7, 6},  {9, 9},  {19, 4}, {20, 5}, {21, 4},  {33, 17}, {35, 4}, {36, 5},
+                       {37, 4}, {38, 6}, {67, 7}, {70, 9}, {101, 4}, {130, 6}};
 
 TEST_EVERY_CPU_PATH(Demosaic, MatchesReferenceForEveryModeSizeDepthAndGain) {
   std::mt19937 rng(7);
