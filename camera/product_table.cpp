@@ -6,6 +6,8 @@
 #include "sensors/sensor_ccd.h"
 #include "sensors/sensor_imx250.h"
 #include "sensors/sensor_imx273.h"
+#include "sensors/sensor_imx675.h"
+#include "sensors/sensor_icx274.h"
 #include "sensors/sensor_fpga_cmos.h"
 #include "sensors/sensor_g1467x.h"
 #include "sensors/sensor_glux9701.h"
@@ -21,6 +23,7 @@
 #include "sensors/sensor_za05.h"
 #include "sensors/sensor_za09.h"
 #include "sensors/sensor_za14.h"
+#include "sensors/sensor_za19.h"
 
 namespace vexcam {
 
@@ -52,6 +55,9 @@ constexpr SensorConstructor kIMX265 = Make<CSensorIMX265>;
 constexpr SensorConstructor kIMX273 = Make<CSensorIMX273>;
 constexpr SensorConstructor kIMX487 = Make<CSensorIMX487>;
 constexpr SensorConstructor kIMX536 = Make<CSensorIMX536>;
+constexpr SensorConstructor kIMX675 = Make<CSensorIMX675>;
+constexpr SensorConstructor kZA19 = Make<CSensorZA19>;
+constexpr SensorConstructor kICX274 = Make<CSensorICX274>;
 constexpr SensorConstructor kZA02 = Make<CSensorZA02>;
 constexpr SensorConstructor kZA03 = Make<CSensorZA03>;
 constexpr SensorConstructor kZA05 = Make<CSensorZA05>;
@@ -89,7 +95,7 @@ constexpr ProductRow kRows[] = {
     {.productId = 0x3042, .model = "ZB05", .driver = D::kMT9J001, .construct = kMT9J001,
      .nameFormat = "VexCam-ZB05-USB3-K9_%02d", .busAddress = 0x20,
      .framePath = FramePath::kAltEndpoint, .controlPath = ControlPath::kCommandByte},
-    {.productId = 0x3050, .model = "ZB04", .driver = D::kICX274, .construct = kFallback,
+    {.productId = 0x3050, .model = "ZB04", .driver = D::kICX274, .construct = kICX274,
      .nameFormat = "VexCam-ZB04-USB3-K9_%02d", .busAddress = 0x00, .trigger = Trig::kPrimedHeader},
     {.productId = 0x3090, .model = "ZB08", .driver = D::kZA08, .construct = kZA08,
      .nameFormat = "VexCam-ZB08-USB3-K9_%02d", .busAddress = 0x00, .ccdShutDown = true},
@@ -178,7 +184,7 @@ constexpr ProductRow kRows[] = {
     {.productId = 0x32A0, .model = "IMX250M", .driver = D::kIMX250, .construct = kIMX250,
      .busAddress = 0x48, .modelNumber = 113, .offsets = Offs::kFixed, .offsetA = 11,
      .dataBits = Bits::kForwardFirst, .pipeReset = Pipe::kOnRetry},
-    {.productId = 0x32B0, .model = "ZA19", .driver = D::kZA19, .construct = kFallback,
+    {.productId = 0x32B0, .model = "ZA19", .driver = D::kZA19, .construct = kZA19,
      .busAddress = 0x48, .modelNumber = 61, .windowQuirk = WinQ::kStrobe, .offsets = Offs::kFixed,
      .offsetA = 39, .offsetB = 79},
     {.productId = 0x32C0, .model = "GLUX9701", .driver = D::kGLUX9701, .construct = kGLUX9701,
@@ -211,7 +217,7 @@ constexpr ProductRow kRows[] = {
      .busAddress = 0x40, .modelNumber = 119, .framePath = FramePath::kCommandFrames,
      .window = Win::kNone, .reappliesSameArea = true, .dataBits = Bits::kDriver,
      .trigger = Trig::kDriver, .pipeReset = Pipe::kOnCommandRetry},
-    {.productId = 0x3360, .model = "IMX675", .driver = D::kIMX675, .construct = kFallback,
+    {.productId = 0x3360, .model = "IMX675", .driver = D::kIMX675, .construct = kIMX675,
      .busAddress = 0x48, .dataBits = Bits::kForwardFirst},
     {.productId = 0x3370, .model = "IMX992", .driver = D::kIMX992, .construct = kIMX992,
      .busAddress = 0x48, .modelNumber = 129, .offsets = Offs::kCooledLarge,

@@ -214,7 +214,12 @@ inline constexpr SensorConstants kRows[] = {
      .exposureSeconds = {0.00001, 10.0, 0.01, 0.01, 1}, .pixelClockKhz = 36000},
     {.driver = SensorDriver::kZA19, .name = "SensorZA19", .busAddress = kBus48, .modelNumber = 61,
      .arrayWidth = 1936, .arrayHeight = 1096, .effectiveWidth = 1936, .effectiveHeight = 1096,
-     .lineLength = 2016, .frameLength = 1134, .pixelClockKhz = 48000, .orientation = 4},
+     .widthAdjustable = 1, .heightAdjustable = 1, .lineLength = 2016, .frameLength = 1134,
+     // 42 us lines: 10 ms is 238 lines.
+     .globalGain = Range(0, 480, 0, 0), .exposureLines = Range(1, 16777200, 238, 238),
+     .exposureTime = Range(1, 600000, 100, 100), .exposureSeconds = kSeconds60,
+     .mirrorV = kMirror, .mirrorH = kMirror, .bitsPerPixel = 8, .pixelClockKhz = 48000,
+     .orientation = 4},
     {.driver = SensorDriver::kZA20, .name = "SensorZA20", .busAddress = kBus40, .modelNumber = 0,
      .arrayWidth = 19568, .arrayHeight = 12588, .effectiveWidth = 19568, .effectiveHeight = 12588,
      .lineLength = 19680, .frameLength = 12720, .pixelClockKhz = 50000},
@@ -236,7 +241,11 @@ inline constexpr SensorConstants kRows[] = {
      .orientation = 3},
     {.driver = SensorDriver::kICX274, .name = "SensorICX274", .busAddress = kBusNone,
      .modelNumber = 0, .arrayWidth = 1600, .arrayHeight = 1200, .effectiveWidth = 1600,
-     .effectiveHeight = 1200, .lineLength = 1920, .frameLength = 1252, .pixelClockKhz = 60000},
+     .effectiveHeight = 1200, .lineLength = 1920, .frameLength = 1252,
+     // 32 us lines, a 16-bit exposure counter: 10 ms is 312 lines.
+     .globalGain = Range(0, 1023, 100, 100), .exposureLines = Range(1, 65535, 312, 312),
+     .exposureTime = Range(1, 20000, 100, 100), .mirrorV = kMirror, .mirrorH = kMirror,
+     .pixelClockKhz = 60000},
     {.driver = SensorDriver::kIMX159, .name = "SensorIMX159", .busAddress = kBus48, .modelNumber = 0,
      .arrayWidth = 4800, .arrayHeight = 3520, .originX = 72, .originY = 18,
      .effectiveWidth = 4672, .effectiveHeight = 3504, .widthAdjustable = 1, .heightAdjustable = 1,
@@ -305,7 +314,11 @@ inline constexpr SensorConstants kRows[] = {
     {.driver = SensorDriver::kIMX675, .name = "SensorIMX675", .busAddress = kBus48, .modelNumber = 121,
      .arrayWidth = 2592, .arrayHeight = 4060, .effectiveWidth = 2592, .effectiveHeight = 4060,
      .widthAdjustable = 1, .heightAdjustable = 1, .lineLength = 2672, .frameLength = 4098,
-     .pixelClockKhz = 75000, .orientation = 4},
+     // 35.6 us lines: 10 ms is 280 lines.
+     .globalGain = Range(0, 480, 0, 0), .exposureLines = Range(1, 16777200, 280, 280),
+     .exposureTime = Range(1, 600000, 100, 100), .exposureSeconds = kSeconds60,
+     .mirrorV = kMirror, .mirrorH = kMirror, .bitsPerPixel = 8, .pixelClockKhz = 75000,
+     .orientation = 4},
     // The IMX990 family: SetModelId picks the cooled variant (orientation 1).
     // The line length becomes 972 (IMX992: 1458) once a window is set.
     {.driver = SensorDriver::kIMX990, .name = "SensorIMX990", .busAddress = kBus48, .modelNumber = 109,

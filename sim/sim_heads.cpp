@@ -13,6 +13,7 @@ std::unique_ptr<SimHead> MakeConverterHead();
 std::unique_ptr<SimHead> MakeFpgaRunHead(SimModel model);
 std::unique_ptr<SimHead> MakeSimHeadGLUX9701();
 std::unique_ptr<SimHead> MakeShiftedHead();
+std::unique_ptr<SimHead> MakeReadableCcdHead();
 
 std::unique_ptr<SimHead> MakeSimHead(const SimProduct& product) {
   switch (product.model) {
@@ -46,6 +47,8 @@ std::unique_ptr<SimHead> MakeSimHead(const SimProduct& product) {
       return MakeSimHeadGLUX9701();
     case SimModel::kShifted:
       return MakeShiftedHead();
+    case SimModel::kReadableCcd:
+      return MakeReadableCcdHead();
   }
   return std::make_unique<SimHead>();
 }

@@ -32,6 +32,7 @@ enum class SimModel : uint8_t {
   kZA14,     //   the same with its own thermometer scale
   kShifted,  // sensor loaded with shifted words through FPGA registers 32..49
   kGLUX9701, // sensor link in FPGA register 33, reset loop, temperature registers 392/393
+  kReadableCcd,  // CCD whose timing chip answers reads, full-image frames
 };
 
 struct FpgaPreset {
