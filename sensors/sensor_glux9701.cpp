@@ -109,11 +109,7 @@ uint32_t CSensorGLUX9701::SetTriggerMode(uint32_t mode) {
   return 1;
 }
 
-uint32_t CSensorGLUX9701::GetTriggerMode(uint32_t* mode) {
-  if (mode == nullptr) return 0;
-  *mode = mode_flags_;
-  return 1;
-}
+uint32_t CSensorGLUX9701::GetTriggerMode(uint32_t* mode) { return ReportModeFlags(mode); }
 
 uint32_t CSensorGLUX9701::SetDataBits(uint32_t sixteenBit) {
   if (WriteSensorRegisterVerified(kRegOutputDepth, sixteenBit != 0 ? 1 : 0) == 0) return 0;

@@ -75,12 +75,7 @@ uint32_t CSensorZA04::WakeSensor() {
 
 uint32_t CSensorZA04::SetCaptureArea(uint32_t x, uint32_t width, uint32_t y, uint32_t height,
                                      uint32_t areaFlag) {
-  info_.areaX = x;
-  info_.areaY = y;
-  info_.areaWidth = width;
-  info_.areaHeight = height;
-  info_.areaFlag = areaFlag;
-  return 1;
+  return StoreCaptureArea(x, width, y, height, areaFlag);
 }
 
 uint32_t CSensorZA04::SetTriggerMode(uint32_t mode) {
@@ -92,11 +87,7 @@ uint32_t CSensorZA04::SetTriggerMode(uint32_t mode) {
   return 1;
 }
 
-uint32_t CSensorZA04::GetTriggerMode(uint32_t* mode) {
-  if (mode == nullptr) return 0;
-  *mode = mode_flags_;
-  return 1;
-}
+uint32_t CSensorZA04::GetTriggerMode(uint32_t* mode) { return ReportModeFlags(mode); }
 
 uint32_t CSensorZA04::SendValue(char command, uint32_t value, RangeRecord& record) {
   value = std::min(value, record.maximum);

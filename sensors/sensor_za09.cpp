@@ -19,6 +19,14 @@ constexpr uint32_t kModuleFixedPeriodBits = (1u << 12) | (1u << 15);
 
 }  // namespace
 
+uint32_t FpgaCommandChannel::ApplyExposure(uint64_t microseconds) const {
+  const uint32_t us = static_cast<uint32_t>(std::min<uint64_t>(microseconds, 0xFFFFFFFFu));
+  const FpgaRegisters<4> exposure(controller_, {kRegExposureFirst, kRegExposureFirst + 1,
+                                                kRegExposureFirst + 2, kRegExposureFirst + 3});
+  if (exposure.Write(us) == 0) return 0;
+  return Run(kApplyExposure);
+}
+
 uint32_t FpgaCommandChannel::Run(uint8_t command) const {
   if (controller_ == nullptr) return 0;
   if (controller_->WriteFpgaRegister(kRegCommand, command) == 0) return 0;
@@ -72,12 +80,7 @@ uint32_t CSensorZA09::SetCaptureArea(uint32_t x, uint32_t width, uint32_t y, uin
                                      uint32_t areaFlag) {
   // The FPGA frames the image; the camera device model writes its window.
   if (!AcceptsWindow(Row(), x, y, width, height) || width == 0 || height == 0) return 0;
-  info_.areaX = x;
-  info_.areaY = y;
-  info_.areaWidth = width;
-  info_.areaHeight = height;
-  info_.areaFlag = areaFlag;
-  return 1;
+  return StoreCaptureArea(x, width, y, height, areaFlag);
 }
 
 uint32_t CSensorZA09::SetTriggerMode(uint32_t mode) {
@@ -86,18 +89,10 @@ uint32_t CSensorZA09::SetTriggerMode(uint32_t mode) {
   return 1;
 }
 
-uint32_t CSensorZA09::GetTriggerMode(uint32_t* mode) {
-  if (mode == nullptr) return 0;
-  *mode = mode_flags_;
-  return 1;
-}
+uint32_t CSensorZA09::GetTriggerMode(uint32_t* mode) { return ReportModeFlags(mode); }
 
 uint32_t CSensorZA09::ProgramMicroseconds(uint64_t microseconds) {
-  const uint32_t us = static_cast<uint32_t>(std::min<uint64_t>(microseconds, 0xFFFFFFFFu));
-  const FpgaRegisters<4> exposure(controller_, {kRegExposureFirst, kRegExposureFirst + 1,
-                                                kRegExposureFirst + 2, kRegExposureFirst + 3});
-  if (exposure.Write(us) == 0) return 0;
-  return commands_.Run(FpgaCommandChannel::kApplyExposure);
+  return commands_.ApplyExposure(microseconds);
 }
 
 uint32_t CSensorZA09::SetExposureLines(uint32_t lines) {

@@ -37,6 +37,10 @@ class FpgaCommandChannel {
 
   // Writes the command and waits while the busy bit is set.
   uint32_t Run(uint8_t command) const;
+  // Exposure in microseconds: 32 bits in FPGA 232..235 (low first, saturated),
+  // then the apply command.
+  static constexpr uint8_t kRegExposureFirst = 232;
+  uint32_t ApplyExposure(uint64_t microseconds) const;
   // Latches and reads the 16-bit temperature word.
   uint32_t ReadTemperatureWord(uint32_t* value) const;
 
@@ -65,7 +69,7 @@ class CSensorZA09 final : public CTableDrivenSensor {
   static constexpr uint8_t kRegLinePeriodReadLow = 102;
   static constexpr uint8_t kRegLinePeriodReadHigh = 103;  // bits 0-5
   static constexpr uint8_t kRegReadoutSpeed = 144;
-  static constexpr uint8_t kRegExposureFirst = 232;  // microseconds, 232..235 low first
+  static constexpr uint8_t kRegExposureFirst = FpgaCommandChannel::kRegExposureFirst;
   static constexpr uint8_t kRegGain = 236;
   static constexpr uint8_t kRegTrigger = 88;
   static constexpr uint8_t kRegOperationMode = 161;

@@ -50,12 +50,7 @@ uint32_t CSensorZA14::InitSensor() {
 uint32_t CSensorZA14::SetCaptureArea(uint32_t x, uint32_t width, uint32_t y, uint32_t height,
                                      uint32_t areaFlag) {
   if (!AcceptsWindow(Row(), x, y, width, height) || width == 0 || height == 0) return 0;
-  info_.areaX = x;
-  info_.areaY = y;
-  info_.areaWidth = width;
-  info_.areaHeight = height;
-  info_.areaFlag = areaFlag;
-  return 1;
+  return StoreCaptureArea(x, width, y, height, areaFlag);
 }
 
 uint32_t CSensorZA14::SetTriggerMode(uint32_t mode) {
@@ -64,18 +59,10 @@ uint32_t CSensorZA14::SetTriggerMode(uint32_t mode) {
   return 1;
 }
 
-uint32_t CSensorZA14::GetTriggerMode(uint32_t* mode) {
-  if (mode == nullptr) return 0;
-  *mode = mode_flags_;
-  return 1;
-}
+uint32_t CSensorZA14::GetTriggerMode(uint32_t* mode) { return ReportModeFlags(mode); }
 
 uint32_t CSensorZA14::ProgramMicroseconds(uint64_t microseconds) {
-  const uint32_t us = static_cast<uint32_t>(std::min<uint64_t>(microseconds, 0xFFFFFFFFu));
-  const FpgaRegisters<4> exposure(controller_, {kRegExposureFirst, kRegExposureFirst + 1,
-                                                kRegExposureFirst + 2, kRegExposureFirst + 3});
-  if (exposure.Write(us) == 0) return 0;
-  return commands_.Run(FpgaCommandChannel::kApplyExposure);
+  return commands_.ApplyExposure(microseconds);
 }
 
 uint32_t CSensorZA14::SetExposureLines(uint32_t lines) {

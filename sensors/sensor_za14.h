@@ -21,8 +21,8 @@ struct ZA14Probe {
 
 class CSensorZA14 final : public CTableDrivenSensor {
  public:
-  static constexpr uint8_t kRegReady = 187;          // bit 0 once the FPGA runs the sensor
-  static constexpr uint8_t kRegExposureFirst = 232;  // microseconds, 232..235 low first
+  static constexpr uint8_t kRegReady = 187;  // bit 0 once the FPGA runs the sensor
+  static constexpr uint8_t kRegExposureFirst = FpgaCommandChannel::kRegExposureFirst;
   static constexpr uint8_t kRegAnalogGainLow = 236;
   static constexpr uint8_t kRegAnalogGainHigh = 237;  // bits 8-13
   static constexpr uint8_t kRegGainMode = 238;

@@ -132,4 +132,20 @@ uint32_t CTableDrivenSensor::RunProgram(std::span<const ProgramStep> program) {
   return 1;
 }
 
+uint32_t CTableDrivenSensor::StoreCaptureArea(uint32_t x, uint32_t width, uint32_t y,
+                                              uint32_t height, uint32_t areaFlag) {
+  info_.areaX = x;
+  info_.areaY = y;
+  info_.areaWidth = width;
+  info_.areaHeight = height;
+  info_.areaFlag = areaFlag;
+  return 1;
+}
+
+uint32_t CTableDrivenSensor::ReportModeFlags(uint32_t* mode) const {
+  if (mode == nullptr) return 0;
+  *mode = mode_flags_;
+  return 1;
+}
+
 }  // namespace vexcam

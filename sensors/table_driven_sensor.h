@@ -80,6 +80,13 @@ class CTableDrivenSensor : public CSensorBase {
   virtual double LineTime() const;
 
  protected:
+  // Stores the capture area in the record without touching the camera (the
+  // cameras whose FPGA or head frames the image); 1.
+  uint32_t StoreCaptureArea(uint32_t x, uint32_t width, uint32_t y, uint32_t height,
+                            uint32_t areaFlag);
+  // The mode flags as the trigger mode; 0 for a null pointer.
+  uint32_t ReportModeFlags(uint32_t* mode) const;
+
   // Runs a register program through WriteSensorRegister / ReadSensorRegister;
   // stops with 0 at the first failed access.
   uint32_t RunProgram(std::span<const ProgramStep> program);
