@@ -24,6 +24,7 @@
 #include "sensors/sensor_za09.h"
 #include "sensors/sensor_za14.h"
 #include "sensors/sensor_za19.h"
+#include "sensors/sensor_za21.h"
 
 namespace vexcam {
 
@@ -71,6 +72,8 @@ constexpr SensorConstructor kZA14 = Make<CSensorZA14>;
 constexpr SensorConstructor kZA16 = Make<CSensorZA16>;
 constexpr SensorConstructor kZA17 = Make<CSensorZA17>;
 constexpr SensorConstructor kZA18 = Make<CSensorZA18>;
+constexpr SensorConstructor kZA20 = Make<CSensorZA20>;
+constexpr SensorConstructor kZA21 = Make<CSensorZA21>;
 constexpr SensorConstructor kGLUX9701 = Make<CSensorGLUX9701>;
 
 using D = SensorDriver;
@@ -201,7 +204,7 @@ constexpr ProductRow kRows[] = {
      .dataBits = Bits::kForwardFirst},
     {.productId = 0x3300, .model = "IMX273", .driver = D::kIMX273, .construct = kIMX273,
      .busAddress = 0x48, .offsets = Offs::kMirrorAndArea, .dataBits = Bits::kForwardFirst},
-    {.productId = 0x3310, .model = "ZA20", .driver = D::kZA20, .construct = kFallback,
+    {.productId = 0x3310, .model = "ZA20", .driver = D::kZA20, .construct = kZA20,
      .busAddress = 0x40, .modelNumber = 116, .framePath = FramePath::kCommandFrames,
      .commandPieceBytes = kFourMiB, .window = Win::kNone, .reappliesSameArea = true,
      .dataBits = Bits::kOwnRegisterThenDriver, .dataWidthRegister = 110,
@@ -225,7 +228,7 @@ constexpr ProductRow kRows[] = {
     {.productId = 0x3380, .model = "IMX992C", .driver = D::kIMX992, .construct = kIMX992,
      .busAddress = 0x48, .modelNumber = 130, .offsets = Offs::kCooledLarge,
      .dataBits = Bits::kForwardFirst},
-    {.productId = 0x33A0, .model = "ZA21", .driver = D::kZA21, .construct = kFallback,
+    {.productId = 0x33A0, .model = "ZA21", .driver = D::kZA21, .construct = kZA21,
      .busAddress = 0x48, .window = Win::kNoneDone, .dataBits = Bits::kNone, .trigger = Trig::kNone,
      .strobe = StrobeRule::kSleep, .bringUp = BringUpRule::kNone,
      .transferReset = TransferResetQuirk::kSkip},

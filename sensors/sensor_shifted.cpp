@@ -35,13 +35,24 @@ uint32_t CShiftedSensor::InitSensor() {
 uint32_t CShiftedSensor::SetCaptureArea(uint32_t x, uint32_t width, uint32_t y, uint32_t height,
                                         uint32_t areaFlag) {
   if (!AcceptsWindow(Row(), x, y, width, height) || width == 0 || height == 0) return 0;
-  if (channel_.Write(shifted_reg::kWindow, ShiftedWindowWord(x, y, width, height)) == 0) return 0;
+  if (WriteWindow(x, y, width, height) == 0) return 0;
   info_.areaX = x;
   info_.areaY = y;
   info_.areaWidth = width;
   info_.areaHeight = height;
   info_.areaFlag = areaFlag;
   return 1;
+}
+
+uint32_t CShiftedSensor::WriteWindow(uint32_t x, uint32_t y, uint32_t width, uint32_t height) {
+  namespace r = shifted_reg;
+  constexpr uint32_t kOneWordLimit = 1u << 14;
+  if (info_.arrayWidth < kOneWordLimit && info_.arrayHeight < kOneWordLimit)
+    return channel_.Write(r::kWindow, ShiftedWindowWord(x, y, width, height));
+  return channel_.Write(r::kWindowOrigin, ShiftedPairWord(x, y)) != 0 &&
+                 channel_.Write(r::kWindowSize, ShiftedPairWord(width, height)) != 0
+             ? 1
+             : 0;
 }
 
 uint32_t CShiftedSensor::SetDataBits(uint32_t sixteenBit) {

@@ -1,6 +1,7 @@
 #pragma once
 // Drivers of the cameras whose sensor is loaded with shifted register words
-// through the FPGA (ZA16 1920 x 1080, ZA17 5688 x 3336, ZA18 2592 x 2056).
+// through the FPGA (ZA16 1920 x 1080, ZA17 5688 x 3336, ZA18 2592 x 2056,
+// ZA20 19568 x 12588).
 // Each control is one word: a register number and a 56-bit data word. The
 // model number comes from the factory (SetModelId).
 
@@ -21,6 +22,10 @@ inline constexpr uint8_t kTrigger = 4;  // trigger mode value
 inline constexpr uint8_t kDepth = 5;    // 1: 12-bit samples on a 16-bit transfer, 0: 8 bits
 inline constexpr uint8_t kWindow = 6;   // x, y, width, height, 14 bits each from bit 42 down
 inline constexpr uint8_t kTiming = 7;   // line length (bits 16..31), frame length (bits 32..55)
+// Arrays wider or taller than 14 bits take the window in two words of two
+// 28-bit fields: x and y, then width and height.
+inline constexpr uint8_t kWindowOrigin = 8;
+inline constexpr uint8_t kWindowSize = 9;
 inline constexpr uint64_t kResetKey = 0xA5A5A5;
 }  // namespace shifted_reg
 
@@ -28,6 +33,12 @@ inline constexpr uint64_t kResetKey = 0xA5A5A5;
 constexpr uint64_t ShiftedWindowWord(uint32_t x, uint32_t y, uint32_t width, uint32_t height) {
   constexpr uint64_t kMask = 0x3FFF;
   return (x & kMask) << 42 | (y & kMask) << 28 | (width & kMask) << 14 | (height & kMask);
+}
+
+// Two 28-bit fields of one word: a in bits 28..55, b in bits 0..27.
+constexpr uint64_t ShiftedPairWord(uint32_t a, uint32_t b) {
+  constexpr uint64_t kMask = 0xFFFFFFF;
+  return (a & kMask) << 28 | (b & kMask);
 }
 
 class CShiftedSensor : public CTableDrivenSensor {
@@ -57,6 +68,8 @@ class CShiftedSensor : public CTableDrivenSensor {
   uint32_t ProgramMicroseconds(uint64_t microseconds);
 
  private:
+  uint32_t WriteWindow(uint32_t x, uint32_t y, uint32_t width, uint32_t height);
+
   ShiftedRegisterChannel channel_;
   const bool split_address_;
 };
@@ -65,6 +78,14 @@ class CSensorZA16 final : public CShiftedSensor {
  public:
   CSensorZA16(CControllerBase* controller, uint8_t busAddress)
       : CShiftedSensor(controller, busAddress, SensorDriver::kZA16, true) {}
+};
+
+// The 246-megapixel camera: ZA16's controls, register number and data word
+// given apart as on ZA18, the window in two words (19568 is over 14 bits).
+class CSensorZA20 final : public CShiftedSensor {
+ public:
+  CSensorZA20(CControllerBase* controller, uint8_t busAddress)
+      : CShiftedSensor(controller, busAddress, SensorDriver::kZA20, false) {}
 };
 
 // ZA17 and ZA18 also take a trigger mode.

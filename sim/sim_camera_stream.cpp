@@ -122,7 +122,12 @@ void SimCamera::ProduceFrame() {
   }
   frame_.pattern = CurrentPattern(tag);
   const uint64_t bytes = PatternFrameBytes(frame_.pattern);
-  frame_.total = frame_.fromCommand ? frame_.commandBytes : std::min<uint64_t>(bytes, UINT32_MAX);
+  if (!frame_.fromCommand)
+    frame_.total = std::min<uint64_t>(bytes, UINT32_MAX);
+  else if (product_.wholeFrameAfterCommand)
+    frame_.total = std::min<uint64_t>(((bytes >> 14) + 1) << 14, UINT32_MAX);
+  else
+    frame_.total = frame_.commandBytes;
   frame_.patternBytes = std::min(bytes, frame_.total);
   frame_.available = frame_.total;
   if (faultShort_ > 0) {

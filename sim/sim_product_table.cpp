@@ -98,7 +98,7 @@ constexpr SimProduct kProducts[] = {
      .pixelClockKHz = 54545, .lineLength = 2856},
     {.productId = 0x3300, .model = SimModel::kPregiusSeconds, .sensorBusAddress = 0x48, .sensorValueBytes = kByte, .width = 1440, .height = 1080,
      .pixelClockKHz = 54545, .lineLength = 2112},
-    {.productId = 0x3310, .delivery = kCommand, .width = 19568, .height = 12588, .pixelClockKHz = 50000,
+    {.productId = 0x3310, .model = SimModel::kShifted, .delivery = kCommand, .wholeFrameAfterCommand = true, .width = 19568, .height = 12588, .pixelClockKHz = 50000,
      .lineLength = 19680},
     {.productId = 0x3320, .model = SimModel::kShifted, .width = 2592, .height = 2056, .pixelClockKHz = 36000, .lineLength = 5640},
     {.productId = 0x3330, .model = SimModel::kShifted, .width = 1920, .height = 1080, .pixelClockKHz = 60000, .lineLength = 1920},

@@ -44,6 +44,9 @@ struct SimProduct {
   uint16_t productId = 0;
   SimModel model = SimModel::kGeneric;
   FrameDelivery delivery = FrameDelivery::kHeader;
+  // Command delivery: one command (counting a single piece) starts the whole
+  // frame, sent in 16 KiB units plus one.
+  bool wholeFrameAfterCommand = false;
   uint8_t sensorBusAddress = 0;  // write address; 0 = no sensor on the bus
   uint8_t sensorValueBytes = 2;  // width of one sensor register value
   uint16_t sensorChipId = 0;     // sensor register 0 at power-on

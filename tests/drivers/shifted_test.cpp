@@ -34,7 +34,7 @@ TEST(ShiftedFactory, ProductsBuildTheirDriverAndModelNumber) {
   };
   for (const Case& c :
        {Case{0x3330, SensorDriver::kZA16, 118}, Case{0x3340, SensorDriver::kZA17, 119},
-        Case{0x3320, SensorDriver::kZA18, 117}}) {
+        Case{0x3320, SensorDriver::kZA18, 117}, Case{0x3310, SensorDriver::kZA20, 116}}) {
     SCOPED_TRACE(c.productId);
     auto sensor = CreateSensor(c.productId, nullptr);
     auto* shifted = dynamic_cast<CShiftedSensor*>(sensor.get());
@@ -79,6 +79,20 @@ TEST_F(ShiftedTest, ControlsAreOneWordEach) {
   EXPECT_EQ(FpgaWrites(), WordLoad(shifted_reg::kTrigger, 3));
 }
 
+TEST_F(ShiftedTest, ZA20TakesItsWindowInTwoWords) {
+  Attach(0x3310);
+  CSensorZA20 sensor(transport.get(), 0x40);
+  ASSERT_EQ(sensor.SetCaptureArea(16384, 3184, 8, 12580, 0), 1u);
+  std::vector<RegWrite> want = WordLoad(shifted_reg::kWindowOrigin, ShiftedPairWord(16384, 8));
+  for (const RegWrite& w : WordLoad(shifted_reg::kWindowSize, ShiftedPairWord(3184, 12580)))
+    want.push_back(w);
+  EXPECT_EQ(FpgaWrites(), want);
+  EXPECT_EQ(sensor.SetCaptureArea(16400, 3184, 8, 12580, 0), 0u);  // off the array
+  camera->ClearLog();
+  ASSERT_EQ(sensor.WriteSensorRegister(0x105, 0x81234567), 1u);  // number from the low byte
+  EXPECT_EQ(FpgaWrites(), WordLoad(0x05, 0x81234567));
+}
+
 TEST(ShiftedDeviceModel, HeaderFramedProductsStream) {
   StreamThroughDeviceModel(
       {.productId = 0x3330, .driver = SensorDriver::kZA16, .modelNumber = 118});
@@ -86,21 +100,23 @@ TEST(ShiftedDeviceModel, HeaderFramedProductsStream) {
       {.productId = 0x3320, .driver = SensorDriver::kZA18, .modelNumber = 117});
 }
 
-// ZA17 delivers its frames by command, without a header: the device model
-// gives them no tag of their own, so each copied frame is matched against
-// the camera's most recent frames.
-TEST(ShiftedDeviceModel, CommandFramedZA17Streams) {
+// ZA17 and ZA20 deliver their frames by command, without a header: the
+// device model gives them no tag of their own, so each copied frame is
+// matched against the camera's most recent frames.
+void StreamCommandFramed(uint16_t productId, SensorDriver driver, uint32_t model, uint32_t x,
+                         uint32_t y, uint32_t width, uint32_t height) {
+  SCOPED_TRACE(testing::Message() << "product 0x" << std::hex << productId);
   sim::SimBackend::Instance().RemoveAll();
   sim::SimBackend::Instance().Install(false);
   sim::SimBackend::Instance().SetSpeedUp(1000);
-  auto sim = sim::SimBackend::Instance().AddCamera(0x3340);
+  auto sim = sim::SimBackend::Instance().AddCamera(productId);
   auto cam = std::make_unique<StreamCamera>();
-  cam->SetProductId(0x3340);
+  cam->SetProductId(productId);
   ASSERT_EQ(cam->CreateController(nullptr, nullptr), 1u);
   ASSERT_NE(cam->OpenCamera(0), 0u);
-  ASSERT_EQ(cam->ChosenDriver(), SensorDriver::kZA17);
-  EXPECT_EQ(cam->Sensor()->ModelNumber(), 119u);
-  ASSERT_EQ(cam->SetCaptureArea(0, 0, 5688, 3336, 0), 1u);
+  ASSERT_EQ(cam->ChosenDriver(), driver);
+  EXPECT_EQ(cam->Sensor()->ModelNumber(), model);
+  ASSERT_EQ(cam->SetCaptureArea(x, y, width, height, 0), 1u);
   for (uint32_t bits : {0u, 1u}) {
     SCOPED_TRACE(bits);
     ASSERT_EQ(cam->SetDataBits(bits), 1u);
@@ -112,7 +128,8 @@ TEST(ShiftedDeviceModel, CommandFramedZA17Streams) {
     while (delivered < 2 && std::chrono::steady_clock::now() < deadline) {
       if (cam->WaitFrame(3000) != kWaitNewFrame) continue;
       sim::PatternFrame p = sim->LastFrame().pattern;
-      ASSERT_EQ(p.width, 5688u);
+      ASSERT_EQ(p.width, width);
+      ASSERT_EQ(p.x0, x);
       ASSERT_EQ(p.bits, bits != 0 ? 16 : 8);
       frame.assign(size_t{p.width} * p.height * (p.bits > 8 ? 2 : 1), 0);
       ASSERT_EQ(cam->FrameSize(), frame.size());
@@ -139,6 +156,13 @@ TEST(ShiftedDeviceModel, CommandFramedZA17Streams) {
   EXPECT_EQ(cam->CloseCamera(), 1u);
   cam.reset();
   sim::SimBackend::Instance().RemoveAll();
+}
+
+TEST(ShiftedDeviceModel, CommandFramedProductsStream) {
+  StreamCommandFramed(0x3340, SensorDriver::kZA17, 119, 0, 0, 5688, 3336);
+  // A window of the 246-megapixel array past the one-word limit; whole
+  // frames are what the memory figures measure.
+  StreamCommandFramed(0x3310, SensorDriver::kZA20, 116, 16384, 4096, 2048, 1536);
 }
 
 }  // namespace

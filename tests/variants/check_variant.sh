@@ -3,7 +3,7 @@
 # names the camera after the model, snap saves a frame of the sensor's size,
 # and the settings go to the model's own file.
 set -eu
-tool=$1 product=$2 model=$3
+tool=$1 product=$2 model=$3 frames=${4:-frames}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export XDG_CONFIG_HOME="$work/config" VEXCAM_SIMULATOR="$product"
@@ -15,7 +15,18 @@ printf '%s\n' "$info" | grep -q "(VexCam${model}_01)" || fail "the camera is not
 sensor=$(printf '%s\n' "$info" | sed -n 's/^sensor: *\([0-9]*\) x \([0-9]*\)$/\1 \2/p')
 [ -n "$sensor" ] || fail "info gives no sensor size"
 
-"$tool" snap "$work/frame.bmp" || fail "vexcam snap failed"
+if [ "$frames" = noframes ]; then
+  # A camera the device model opens but never streams: the snapshot fails
+  # with "no frame received" instead of hanging.
+  out=$("$tool" snap --color 8 "$work/frame.bmp" 2>&1) && fail "snap succeeded without frames"
+  printf '%s\n' "$out" | grep -q "error 8" || fail "snap did not fail with error 8: $out"
+  [ -f "$XDG_CONFIG_HOME/Quorin/VexCam${model}3K9Sdk.reg" ] || fail "no settings file VexCam${model}3K9Sdk.reg"
+  exit 0
+fi
+# Mono 8 keeps the largest frames small; cameras without 8-bit output take
+# Mono 16.
+"$tool" snap --color 8 "$work/frame.bmp" || "$tool" snap --color 16 "$work/frame.bmp" ||
+  fail "vexcam snap failed"
 # The BMP header: width and height (negative for top-down rows) at offset 18.
 set -- $(od -An -td4 -j18 -N8 "$work/frame.bmp")
 width=$1 height=${2#-}
