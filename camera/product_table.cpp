@@ -4,6 +4,8 @@
 #include <new>
 
 #include "sensors/sensor_ccd.h"
+#include "sensors/sensor_imx159.h"
+#include "sensors/sensor_imx226.h"
 #include "sensors/sensor_imx250.h"
 #include "sensors/sensor_imx273.h"
 #include "sensors/sensor_imx675.h"
@@ -49,6 +51,9 @@ constexpr SensorConstructor kZA04 = Make<CSensorZA04>;
 constexpr SensorConstructor kIMX990 = Make<CSensorIMX990>;
 constexpr SensorConstructor kIMX991 = Make<CSensorIMX991>;
 constexpr SensorConstructor kIMX992 = Make<CSensorIMX992>;
+constexpr SensorConstructor kIMX159 = Make<CSensorIMX159>;
+constexpr SensorConstructor kIMX183 = Make<CSensorIMX183>;
+constexpr SensorConstructor kIMX226 = Make<CSensorIMX226>;
 constexpr SensorConstructor kIMX250 = Make<CSensorIMX250>;
 constexpr SensorConstructor kIMX252 = Make<CSensorIMX252>;
 constexpr SensorConstructor kIMX264 = Make<CSensorIMX264>;
@@ -116,9 +121,9 @@ constexpr ProductRow kRows[] = {
      .nameFormat = "VexCam-ZB07-USB3-K9_%02d", .busAddress = 0x48,
      .windowQuirk = WinQ::kClearTransferReset, .offsets = Offs::kFixed, .offsetA = 11,
      .dataBits = Bits::kForwardFirst, .trigger = Trig::kFpga48, .pipeReset = Pipe::kOnRetry},
-    {.productId = 0x3110, .model = "ZB12", .driver = D::kIMX183, .construct = kFallback,
+    {.productId = 0x3110, .model = "ZB12", .driver = D::kIMX183, .construct = kIMX183,
      .nameFormat = "VexCam-ZB12-USB3-K9_%02d", .busAddress = 0x48},
-    {.productId = 0x3120, .model = "ZB11", .driver = D::kIMX159, .construct = kFallback,
+    {.productId = 0x3120, .model = "ZB11", .driver = D::kIMX159, .construct = kIMX159,
      .nameFormat = "VexCam-ZB11-USB3-K9_%02d", .busAddress = 0x48},
     // CSensorZA15 (sensors/sensor_za15.h) stands ready; the fallback stays until the
     // instance's raw image holds the converter's three planes per pixel.
@@ -160,7 +165,7 @@ constexpr ProductRow kRows[] = {
      .offsetA = 20, .offsetB = 136, .dataBits = Bits::kOwnRegister, .dataWidthRegister = 163,
      .dataWidthValues = {1, 2, 1}, .readout = ReadoutRule::kSromConfig, .pipeReset = Pipe::kOnRetry,
      .bringUp = BringUpRule::kAwaitFpga},
-    {.productId = 0x31F0, .model = "IMX226", .driver = D::kIMX226, .construct = kFallback,
+    {.productId = 0x31F0, .model = "IMX226", .driver = D::kIMX226, .construct = kIMX226,
      .busAddress = 0x48, .offsets = Offs::kAreaOrigin},
     {.productId = 0x3200, .model = "ZA01", .driver = D::kZA01, .construct = kZA01,
      .busAddress = 0x48, .exposure = ExposureRule::kTransferThread},
