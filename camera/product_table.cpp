@@ -6,6 +6,7 @@
 #include "sensors/sensor_ccd.h"
 #include "sensors/sensor_imx159.h"
 #include "sensors/sensor_imx226.h"
+#include "sensors/sensor_imx174.h"
 #include "sensors/sensor_imx250.h"
 #include "sensors/sensor_imx273.h"
 #include "sensors/sensor_imx675.h"
@@ -54,6 +55,8 @@ constexpr SensorConstructor kIMX992 = Make<CSensorIMX992>;
 constexpr SensorConstructor kIMX159 = Make<CSensorIMX159>;
 constexpr SensorConstructor kIMX183 = Make<CSensorIMX183>;
 constexpr SensorConstructor kIMX226 = Make<CSensorIMX226>;
+constexpr SensorConstructor kIMX174 = Make<CSensorIMX174>;
+constexpr SensorConstructor kIMX178 = Make<CSensorIMX178>;
 constexpr SensorConstructor kIMX250 = Make<CSensorIMX250>;
 constexpr SensorConstructor kIMX252 = Make<CSensorIMX252>;
 constexpr SensorConstructor kIMX264 = Make<CSensorIMX264>;
@@ -114,10 +117,10 @@ constexpr ProductRow kRows[] = {
      .nameFormat = "VexCam-ZB09-USB3-K9_%02d", .busAddress = 0x00,
      .windowQuirk = WinQ::kHeightByte34Strobe, .transferReset = TransferResetQuirk::kNoStrobe,
      .ccdShutDown = true},
-    {.productId = 0x30F0, .model = "ZB06", .driver = D::kIMX178, .construct = kFallback,
+    {.productId = 0x30F0, .model = "ZB06", .driver = D::kIMX178, .construct = kIMX178,
      .nameFormat = "VexCam-ZB06-USB3-K9_%02d", .busAddress = 0x48, .offsets = Offs::kFpgaRevision,
      .offsetA = 31, .offsetB = 12, .trigger = Trig::kFpga48},
-    {.productId = 0x3100, .model = "ZB07", .driver = D::kIMX174, .construct = kFallback,
+    {.productId = 0x3100, .model = "ZB07", .driver = D::kIMX174, .construct = kIMX174,
      .nameFormat = "VexCam-ZB07-USB3-K9_%02d", .busAddress = 0x48,
      .windowQuirk = WinQ::kClearTransferReset, .offsets = Offs::kFixed, .offsetA = 11,
      .dataBits = Bits::kForwardFirst, .trigger = Trig::kFpga48, .pipeReset = Pipe::kOnRetry},

@@ -1,0 +1,236 @@
+// The 1920 x 1200 and 3072 x 2048 serial-register cameras against their
+// simulated cameras: start-up, window, exposure and gain registers, a bus
+// that dies mid-sequence, and the trigger and data width through the camera.
+#include <memory>
+#include <vector>
+
+#include "camera/sensor_factory.h"
+#include "driver_fixture.h"
+#include "sensors/sensor_imx174.h"
+#include "stream_check.h"
+
+namespace vexcam::test {
+namespace {
+
+constexpr uint8_t kBus = 0x48;
+
+// Fails every sensor write from the n-th on: a bus that dies mid-sequence.
+template <typename Driver>
+class DyingBus final : public Driver {
+ public:
+  DyingBus(CControllerBase* controller, uint32_t failFrom)
+      : Driver(controller, kBus), fail_from_(failFrom) {}
+  uint32_t WriteSensorRegister(uint32_t address, uint32_t value) override {
+    if (++writes_ >= fail_from_) return 0;
+    return Driver::WriteSensorRegister(address, value);
+  }
+  uint32_t writes_ = 0;
+
+ private:
+  const uint32_t fail_from_;
+};
+
+class Imx174Test : public DriverTest {
+ protected:
+  void TearDown() override {
+    cam.reset();
+    DriverTest::TearDown();
+  }
+  // A fresh simulated camera of this product behind the transport, alone.
+  void Use(uint16_t productId) {
+    cam.reset();
+    transport.reset();
+    sim::SimBackend::Instance().RemoveAll();
+    Attach(productId);
+  }
+  std::vector<RegWrite> Writes() const { return SensorWrites(kBus, 1); }
+  uint32_t Pair(uint16_t low) const {
+    return camera->SensorRegister(low) | camera->SensorRegister(low + 1) << 8;
+  }
+  uint32_t Frame() const { return Pair(528) | (camera->SensorRegister(530) & 0xF) << 16; }
+  uint32_t Shutter() const { return Pair(653) & 0xFFF; }
+  static std::vector<uint32_t> Area(CSensorBase& s) {
+    uint32_t x = 0, w = 0, y = 0, h = 0, flag = 0;
+    EXPECT_EQ(s.GetCaptureArea(&x, &w, &y, &h, &flag), 1u);
+    return {x, w, y, h, flag};
+  }
+  static uint32_t Get(CSensorBase& s, uint32_t (CSensorBase::*getter)(uint32_t*)) {
+    uint32_t v = 0;
+    EXPECT_EQ((s.*getter)(&v), 1u);
+    return v;
+  }
+  // The camera device model over a simulated camera of this product.
+  void OpenModel(uint16_t productId) {
+    cam.reset();
+    transport.reset();
+    sim::SimBackend::Instance().RemoveAll();
+    camera = sim::SimBackend::Instance().AddCamera(productId);
+    cam = std::make_unique<StreamCamera>();
+    cam->SetProductId(productId);
+    ASSERT_EQ(cam->CreateController(nullptr, nullptr), 1u);
+    ASSERT_NE(cam->OpenCamera(0), 0u);
+    camera->ClearLog();
+  }
+
+  std::unique_ptr<StreamCamera> cam;
+};
+
+TEST_F(Imx174Test, StartupLeavesStandbyOnceTheBusIsFreeWithTheRecordDefaults) {
+  struct Case {
+    uint16_t productId;
+    uint32_t frame, lines, depth;
+  };
+  for (const Case& c : {Case{0x3100, 1254, 343, 0}, Case{0x30F0, 2138, 1070, 1}}) {
+    SCOPED_TRACE(c.productId);
+    Use(c.productId);
+    auto s = CreateSensor(c.productId, transport.get());
+    ASSERT_EQ(s->CheckSensor(), 1u);
+    EXPECT_EQ(s->IsBinningSupported(), 0u);
+    ASSERT_EQ(s->InitSensor(), 1u);
+    const std::vector<RegWrite> w = Writes();
+    ASSERT_GE(w.size(), 3u);
+    // Standby first; the sequencer starts only after leaving standby.
+    EXPECT_EQ(w[0], (RegWrite{512, 1}));
+    EXPECT_EQ(w[w.size() - 2], (RegWrite{512, 0}));
+    EXPECT_EQ(w.back(), (RegWrite{514, 0}));
+    EXPECT_EQ(camera->SensorRegister(520), c.depth);
+    // The full array's frame with the default lines.
+    EXPECT_EQ(Frame(), c.frame);
+    EXPECT_EQ(Shutter(), c.frame - c.lines);
+  }
+}
+
+TEST_F(Imx174Test, WindowAlignedCountedFromTheFarCornerAndRefusedOutsideTheArray) {
+  Use(0x3100);
+  CSensorIMX174 s(transport.get(), kBus);
+  ASSERT_EQ(s.SetCaptureArea(5, 1000, 7, 602, 1), 1u);
+  EXPECT_EQ(Area(s), (std::vector<uint32_t>{8, 992, 8, 600, 1}));  // no 2 x 2 mode
+  EXPECT_EQ(camera->SensorRegister(1280), 3);
+  EXPECT_EQ(Pair(1296), 1920u - 992 - 8);
+  EXPECT_EQ(Pair(1298), 1200u - 600 - 8);
+  EXPECT_EQ(Frame(), 654u);  // height + 54 blanking lines
+  EXPECT_EQ(Shutter(), 654u - 343);
+  ASSERT_EQ(s.SetCaptureArea(0, 1920, 100, 1000, 0), 1u);
+  EXPECT_EQ(camera->SensorRegister(1280), 2);  // only the height cropped
+
+  camera->ClearLog();
+  EXPECT_EQ(s.SetCaptureArea(1905, 16, 0, 4, 0), 0u);  // 1908 + 16 > 1920
+  EXPECT_EQ(s.SetCaptureArea(0, 15, 0, 4, 0), 0u);     // no width left
+  EXPECT_TRUE(Writes().empty());
+  EXPECT_EQ(Area(s), (std::vector<uint32_t>{0, 1920, 100, 1000, 0}));
+}
+
+TEST_F(Imx174Test, ExposureIsFrameMinusShutterAndTheFrameGrowsForLongExposures) {
+  Use(0x3100);
+  CSensorIMX174 s(transport.get(), kBus);
+  ASSERT_EQ(s.SetCaptureArea(0, 1920, 0, 1200, 0), 1u);
+  camera->ClearLog();
+  ASSERT_EQ(s.SetExposureLines(1000), 1u);
+  EXPECT_EQ(Writes(), (std::vector<RegWrite>{
+                          {528, 0xE6}, {529, 4}, {530, 0}, {653, 254}, {654, 0}, {655, 0}}));
+  // Within 10 lines of the frame end the frame takes lines + 10.
+  ASSERT_EQ(s.SetExposureLines(1250), 1u);
+  EXPECT_EQ(Frame(), 1260u);
+  EXPECT_EQ(Shutter(), 10u);
+  // Clamped to the range; the frame register holds 20 bits.
+  ASSERT_EQ(s.SetExposureLines(5000000), 1u);
+  EXPECT_EQ(Get(s, &CSensorBase::GetExposureLines), 1000000u);
+  EXPECT_EQ(Frame(), 1000010u);
+
+  // 0.1 ms units over 29.09 us lines; outside the range the time is clamped.
+  ASSERT_EQ(s.SetExposureTime(1000), 1u);
+  EXPECT_EQ(Get(s, &CSensorBase::GetExposureLines), 3437u);
+  ASSERT_EQ(s.SetExposureTime(4000000), 1u);
+  EXPECT_EQ(Get(s, &CSensorBase::GetExposureTime), 290000u);
+  EXPECT_LT(Get(s, &CSensorBase::GetExposureLines), 1000000u);
+
+  // A set frame length moves the shutter; never below the window's frame,
+  // never beyond what the 12-bit shutter can follow.
+  ASSERT_EQ(s.SetExposureLines(100), 1u);
+  uint32_t frame = 3000;
+  ASSERT_EQ(s.AccessSensorParameter(0, &frame), 1u);
+  EXPECT_EQ(Frame(), 3000u);
+  EXPECT_EQ(Shutter(), 2900u);
+  frame = 10;
+  ASSERT_EQ(s.AccessSensorParameter(0, &frame), 1u);
+  EXPECT_EQ(Frame(), 1254u);
+  frame = 5000;
+  EXPECT_EQ(s.AccessSensorParameter(0, &frame), 0u);
+  // Gains outside 0..480 are refused without a write.
+  camera->ClearLog();
+  EXPECT_EQ(s.SetGlobalGain(481), 0u);
+  EXPECT_TRUE(Writes().empty());
+}
+
+TEST_F(Imx174Test, ABusThatDiesMidSequenceStopsAtTheFailedWriteAndKeepsTheRecord) {
+  Use(0x3100);
+  DyingBus<CSensorIMX174> healthy(transport.get(), UINT32_MAX);
+  ASSERT_EQ(healthy.InitSensor(), 1u);
+  const uint32_t total = healthy.writes_;
+  ASSERT_GT(total, 20u);
+  for (uint32_t n = 1; n < total; ++n) {
+    SCOPED_TRACE(n);
+    Use(0x3100);
+    DyingBus<CSensorIMX174> s(transport.get(), n);
+    EXPECT_EQ(s.InitSensor(), 0u);
+    EXPECT_EQ(s.writes_, n);  // nothing after the failed write
+  }
+
+  // A window whose fifth write fails leaves the stored area as it was.
+  Use(0x3100);
+  DyingBus<CSensorIMX174> s(transport.get(), 5);
+  EXPECT_EQ(s.SetCaptureArea(0, 960, 0, 600, 0), 0u);
+  EXPECT_EQ(Area(s), (std::vector<uint32_t>{0, 1920, 0, 1200, 0}));
+
+  // The trigger register is not acknowledged: the mode stays free run.
+  CSensorIMX174 plain(transport.get(), kBus);
+  camera->InjectBusFailures(1);
+  EXPECT_EQ(plain.SetTriggerMode(1), 0u);
+  EXPECT_EQ(Get(plain, &CSensorBase::GetTriggerMode), 0u);
+}
+
+TEST_F(Imx174Test, TriggerThroughTheCameraGatesFramesWithFpga48) {
+  for (uint16_t id : {uint16_t{0x3100}, uint16_t{0x30F0}}) {
+    SCOPED_TRACE(id);
+    OpenModel(id);
+    ASSERT_EQ(cam->SetTriggerMode(1, 1), 1u);
+    EXPECT_EQ(LastValue(Writes(), 523), 1);
+    std::vector<RegWrite> gate;
+    for (const RegWrite& w : FpgaWrites())
+      if (w.address == 48) gate.push_back(w);
+    EXPECT_EQ(gate, (std::vector<RegWrite>{{48, 0}, {48, 1}}));
+
+    // Back to free run: the sensor passes through trigger mode on the way.
+    camera->ClearLog();
+    ASSERT_EQ(cam->SetTriggerMode(0, 1), 1u);
+    EXPECT_EQ(Writes(), (std::vector<RegWrite>{{523, 1}, {523, 0}}));
+    EXPECT_EQ(camera->FpgaRegister(48), 0);
+  }
+}
+
+TEST_F(Imx174Test, DataWidthInTheSensorOfTheSmallerCameraOnly) {
+  OpenModel(0x3100);
+  ASSERT_EQ(cam->SetDataBits(1), 1u);
+  EXPECT_EQ(camera->SensorRegister(520), 1);
+  EXPECT_EQ(camera->FpgaRegister(60), 2);
+  EXPECT_EQ(cam->Sensor()->Info().bitsPerPixel, 16u);
+  ASSERT_EQ(cam->SetDataBits(0), 1u);
+  EXPECT_EQ(camera->SensorRegister(520), 0);
+
+  // The larger camera's sensor stays at 12 bits; the FPGA packs.
+  EXPECT_EQ(CSensorIMX178(nullptr, kBus).SetDataBits(1), 0u);
+  OpenModel(0x30F0);
+  ASSERT_EQ(cam->SetDataBits(1), 1u);
+  EXPECT_EQ(LastValue(Writes(), 520), -1);
+  EXPECT_EQ(camera->FpgaRegister(60), 2);
+}
+
+TEST(Imx174Stream, BothProductsStreamThroughTheDeviceModel) {
+  ASSERT_NO_FATAL_FAILURE(
+      StreamThroughDeviceModel({.productId = 0x3100, .driver = SensorDriver::kIMX174}));
+  ASSERT_NO_FATAL_FAILURE(
+      StreamThroughDeviceModel({.productId = 0x30F0, .driver = SensorDriver::kIMX178}));
+}
+
+}  // namespace
+}  // namespace vexcam::test
