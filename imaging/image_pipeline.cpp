@@ -29,8 +29,19 @@ bool ImagePipeline::Ensure(DibImage& img, int width, int height, int bitCount) {
 
 bool ImagePipeline::Configure(int width, int height, int colorMode) {
   if (!ValidMode(colorMode)) return false;
-  if (!Ensure(RawFor(colorMode), width, height, kRawBits[colorMode])) return false;
-  if (!Ensure(ImageFor(colorMode), width, height, kImageBits[colorMode])) return false;
+  // Only the two images of the mode stay: on a large sensor the others would
+  // hold gigabytes the mode never touches. Released first, so the memory
+  // is free before the new images are made.
+  DibImage& raw = RawFor(colorMode);
+  DibImage& image = ImageFor(colorMode);
+  for (DibImage* img : {&raw8_, &raw16_, &color24_, &color32_, &color48_, &color64_}) {
+    if (img != &raw && img != &image) img->Release();
+  }
+  for (DibImage* scratch : {&sharpenCopy_, &mirrorScratch_}) {
+    if (scratch->Width() != width || scratch->Height() != height) scratch->Release();
+  }
+  if (!Ensure(raw, width, height, kRawBits[colorMode])) return false;
+  if (!Ensure(image, width, height, kImageBits[colorMode])) return false;
   int request = threadRequest_;
   if (request <= 0) {
     const char* env = std::getenv("VEXCAM_PIPELINE_THREADS");

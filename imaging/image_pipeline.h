@@ -36,7 +36,9 @@ class ImagePipeline {
 
   // Sizes the raw image of colorMode (8-bit for 0, 2, 3; 16-bit for 1, 4,
   // 5) and the image of the mode to width x height, zero-filled when the
-  // geometry changes. Images other modes need are made on first use.
+  // geometry changes. Every other raw and colour image is released, and the
+  // sharpening copy and mirror scratch when their size differs; images
+  // other steps need are made on first use (or by the caller beforehand).
   // Returns false for an invalid mode or size, or when memory runs out.
   // Also sizes the worker pool for that frame size (see SetThreadCount);
   // its threads start here, never per frame.

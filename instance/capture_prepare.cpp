@@ -129,16 +129,28 @@ bool CaptureEngine::PrepareImages(CVexCamU3K9Base& cam, const CaptureWindow& win
   // finishing a frame, hence the frame lock.
   const int outWidth = window.width / divisor;
   const int outHeight = window.height / divisor;
+  // Images only for what this mode and these settings use, so that a large
+  // sensor does not hold images of every mode at once; a setting changed
+  // while streaming makes its image once, on the next frame.
+  bool grayFromColor = false, sharpen = false;
+  {
+    std::lock_guard<std::mutex> lock(owner_.SettingsLock());
+    grayFromColor = owner_.ImageBlock().grayMode == 2;
+    sharpen = owner_.ImageBlock().sharpness != 0;
+  }
+  // Color 24 also serves the luma of Mono 8 and the preview of the wider
+  // colour modes.
+  const bool needs24 = (mode == VEXCAM_COLOR_MONO8 && grayFromColor) ||
+                       (mode > VEXCAM_COLOR_24 && IsValidMode(mode) && NeedsPreviewWindow());
   CsLock lock(owner_.frameLock);
   bool sized = IsValidMode(mode) && owner_.images.Configure(outWidth, outHeight, mode);
-  if (sized && mode != VEXCAM_COLOR_MONO16) {
-    // Modes other than Mono 16 pass through Color 24 (luma, demosaic).
+  if (sized && needs24) {
     DibImage& c24 = owner_.images.Color(24);
     if (c24.IsEmpty() || c24.Width() != outWidth || c24.Height() != outHeight) {
       sized = c24.Create(outWidth, outHeight, 24);
     }
   }
-  if (sized) sized = owner_.images.SharpenCopy().CloneFrom(owner_.images.ImageFor(mode));
+  if (sized && sharpen) sized = owner_.images.SharpenCopy().CloneFrom(owner_.images.ImageFor(mode));
   rawFrameBits_ = 0;  // the images may have been made anew
   if (!sized) {
     owner_.Record(VEXCAM_ERR_MEMORY);

@@ -96,16 +96,22 @@ void CPreviewWindow::Draw(ImagePipeline& images, int colorMode) {
       src = &images.Color(24);
       break;
     case 3:
-      ApplyRegionOp(images.Color(24), Convert32To24, images.Color(32), nullptr, 0, 0, nullptr,
-                    nullptr);
-      src = &images.Color(24);
-      break;
     case 4:
-    case 5:
-      ApplyRegionOp(images.Color(24), ConvertWideTo24High, images.Color(colorMode == 4 ? 48 : 64),
-                    nullptr, 0, 0, nullptr, nullptr);
-      src = &images.Color(24);
+    case 5: {
+      // Drawn through Color 24, made here once if the window came after the
+      // preparation.
+      const DibImage& wide = images.Color(colorMode == 3 ? 32 : colorMode == 4 ? 48 : 64);
+      DibImage& c24 = images.Color(24);
+      if (wide.IsEmpty()) return;
+      if ((c24.Width() != wide.Width() || c24.Height() != wide.Height() || c24.BitCount() != 24) &&
+          !c24.Create(wide.Width(), wide.Height(), 24)) {
+        return;
+      }
+      ApplyRegionOp(c24, colorMode == 3 ? Convert32To24 : ConvertWideTo24High, wide, nullptr, 0, 0,
+                    nullptr, nullptr);
+      src = &c24;
       break;
+    }
     default:
       return;
   }

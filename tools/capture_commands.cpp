@@ -224,7 +224,10 @@ int CmdStream(int argc, char** argv) {
   auto lastShown = start;
   long got = 0;
   VEXWIN_MSG m{};
-  while (got < frames && VexWin_GetMessage(window, &m, 5000)) {
+  // A frame of the largest sensors takes seconds through the simulated
+  // camera; an unplugged camera reports itself sooner with a message.
+  constexpr uint32_t kFrameWaitMs = 30000;
+  while (got < frames && VexWin_GetMessage(window, &m, kFrameWaitMs)) {
     if (m.message != VEXCAM_MSG_FRAME) continue;
     if (m.wParam == 0) {
       const DWORD code = static_cast<DWORD>(m.lParam);

@@ -14,7 +14,6 @@
 #include "camera/sensor_factory.h"
 #include "identity/build_identity.h"
 #include "sensors/sensor_mt9f001.h"
-#include "sensors/sensor_za01.h"
 #include "sim/sim_product_table.h"
 #include "transport/vex_cy3_cam.h"
 
@@ -137,26 +136,6 @@ TEST(ProductTable, UdevRuleNamesEveryProductOfTheFamilyAndNothingElse) {
     granted.insert(static_cast<uint16_t>(std::stoul(m[1].str(), nullptr, 16)));
   }
   EXPECT_EQ(granted, TableIds());
-}
-
-TEST(SensorFactory, BuildsEveryRowWithItsBusAddressAndModelNumber) {
-  for (const ProductRow* r = ProductRowsBegin(); r != ProductRowsEnd(); ++r) {
-    if (r->chipProbe) continue;  // needs the bus, below
-    SCOPED_TRACE(::testing::Message() << "product 0x" << std::hex << r->productId);
-    SensorDriver chosen = SensorDriver::kCount;
-    auto sensor = CreateSensor(r->productId, nullptr, &chosen);
-    ASSERT_NE(sensor, nullptr);
-    EXPECT_EQ(chosen, r->driver);
-    EXPECT_EQ(sensor->BusAddress(), r->busAddress);
-    if (r->modelNumber != 0) {
-      EXPECT_EQ(sensor->ModelNumber(), r->modelNumber);
-    }
-    const bool za01 = dynamic_cast<CSensorZA01*>(sensor.get()) != nullptr;
-    EXPECT_EQ(za01, r->driver == SensorDriver::kZA01);
-    if (!IsDriverImplemented(r->driver)) {
-      EXPECT_NE(dynamic_cast<CSensorMT9F001*>(sensor.get()), nullptr);
-    }
-  }
 }
 
 TEST(SensorFactory, UnknownIdsGetTheFallbackAndTheChipProbeNeedsTheBus) {
