@@ -219,6 +219,29 @@ TEST_F(PipelineTest, FiltersAndAutoIrisRunOnTheRawFrame) {
   lock.unlock();
 }
 
+// A large sensor cannot hold the images of every mode at once: a mode keeps
+// only its own raw and colour image, whatever ran before it.
+TEST_F(PipelineTest, ConfigureKeepsOnlyTheImagesOfTheMode) {
+  auto held = [&] {
+    std::vector<int> bits;
+    for (DibImage* img : {&pipeline.Raw8(), &pipeline.Raw16(), &pipeline.Color(24),
+                          &pipeline.Color(32), &pipeline.Color(48), &pipeline.Color(64)})
+      if (!img->IsEmpty()) bits.push_back(img->BitCount());
+    return bits;
+  };
+  for (int mode = 0; mode < ImagePipeline::kColorModeCount; ++mode) Prepare(16, 8, mode);
+  EXPECT_EQ(held(), (std::vector<int>{16, 64}));
+  ASSERT_EQ(Run(), 1u);
+  Prepare(16, 8, 0);
+  EXPECT_EQ(held(), std::vector<int>{8});
+  // Luma of Mono 8 makes its Color 24 image on the first frame that needs it.
+  settings.grayMode = 2;
+  ASSERT_EQ(Run(), 1u);
+  EXPECT_EQ(held(), (std::vector<int>{8, 24}));
+  Prepare(16, 8, 3);
+  EXPECT_EQ(held(), (std::vector<int>{8, 32}));
+}
+
 TEST_F(PipelineTest, RefusesInvalidModeAndMissingRaw) {
   settings.colorMode = 6;
   EXPECT_EQ(Run(), 0u);
