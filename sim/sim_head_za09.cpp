@@ -30,6 +30,7 @@ constexpr uint8_t kRegWidthLow = 156;
 constexpr uint8_t kRegWidthHigh = 157;
 constexpr uint8_t kRegHeightLow = 154;
 constexpr uint8_t kRegHeightHigh = 155;
+constexpr uint8_t kRegExposureFirst = 232;  // exposure in microseconds, 32 bits, low byte first
 constexpr uint16_t kFixedPeriodBits = (1u << 12) | (1u << 15);
 // The module's own line period at power-on.
 constexpr uint16_t kPowerOnPeriod = 1280;
@@ -75,6 +76,14 @@ class FpgaRunHead final : public SimHead {
       frame.width = width;
       frame.height = height;
     }
+    // The exposure is the microsecond value the host loaded, in line periods
+    // of the row's timing (the generic exposure registers overlap the
+    // height registers here).
+    uint64_t us = 0;
+    for (int i = 3; i >= 0; --i) us = us << 8 | f[kRegExposureFirst + i];
+    const double lineUs = ports.product.lineLength * 1e3 / ports.product.pixelClockKHz;
+    frame.exposure = static_cast<uint32_t>(
+        std::clamp<double>(static_cast<double>(us) / lineUs, 1.0, double{0xFFFFFF}));
   }
 
   std::optional<uint8_t> FpgaRead(SimPorts& ports, uint8_t reg) override {

@@ -1,7 +1,8 @@
 #!/bin/sh
 # One model's SDK through its own vexcam tool, on its simulated camera: info
 # names the camera after the model, snap saves a frame of the sensor's size,
-# and the settings go to the model's own file.
+# the settings go to the model's own file, and continuous preview delivers
+# frames of that size at 8 and 16 bits.
 set -eu
 tool=$1 product=$2 model=$3 frames=${4:-frames}
 work=$(mktemp -d)
@@ -33,3 +34,19 @@ width=$1 height=${2#-}
 echo "frame: $width x $height"
 [ "$width $height" = "$sensor" ] || fail "frame $width x $height, sensor $sensor"
 [ -f "$XDG_CONFIG_HOME/Quorin/VexCam${model}3K9Sdk.reg" ] || fail "no settings file VexCam${model}3K9Sdk.reg"
+
+# Continuous preview at 8 and 16 bits: every frame
+# message names the sensor's size. A camera may refuse one of the two
+# depths as its colour mode, not both.
+streamed=0
+for bits in 8 16; do
+  if out=$("$tool" stream -n 3 -b "$bits" 2>&1); then
+    n=$(printf '%s\n' "$out" | grep -c "^frame [0-9]*: ${sensor% *} x ${sensor#* }, $bits bpp") || true
+    [ "$n" = 3 ] || fail "stream at $bits bits: $out"
+    streamed=$((streamed + 1))
+  else
+    printf '%s\n' "$out" | grep -q "setting the colour mode failed: error 9" ||
+      fail "stream at $bits bits failed: $out"
+  fi
+done
+[ "$streamed" -ge 1 ] || fail "no depth streamed"
