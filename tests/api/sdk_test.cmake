@@ -1,8 +1,10 @@
-# vexcam_sdk_test(NAME SDK MODEL SOURCES...): one black-box test executable
-# linked against the shared library target SDK, built for MODEL. The sources
+# vexcam_sdk_test(NAME SDK MODEL SOURCES... [SKIP gtest-pattern]): one
+# black-box test executable linked against the shared library target SDK,
+# built for MODEL. The sources
 # see the library file (VEXCAM_SO_PATH), the model's product id for its
 # simulated camera (VEXCAM_TEST_PRODUCT) and its name (VEXCAM_TEST_MODEL).
-# Tests against another model's library are named <model>.<suite>.<test>.
+# Tests against another model's library are named <model>.<suite>.<test>;
+# SKIP leaves out tests that do not depend on the model.
 function(vexcam_sdk_test name sdk model)
   set(_product)
   foreach(_pair ${VEXCAM_VARIANTS} ${VEXCAM_PRODUCT_ID}:${VEXCAM_MODEL})
@@ -16,7 +18,8 @@ function(vexcam_sdk_test name sdk model)
   if(NOT _product)
     message(FATAL_ERROR "vexcam_sdk_test: no product id for model ${model}")
   endif()
-  add_executable(${name} ${ARGN})
+  cmake_parse_arguments(T "" "SKIP" "" ${ARGN})
+  add_executable(${name} ${T_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PRIVATE vexcam_test_main ${sdk})
   target_compile_definitions(${name} PRIVATE
     VEXCAM_SO_PATH="$<TARGET_FILE:${sdk}>"
@@ -26,7 +29,12 @@ function(vexcam_sdk_test name sdk model)
   if(NOT model STREQUAL VEXCAM_MODEL)
     set(_prefix ${model}.)
   endif()
-  gtest_discover_tests(${name} TEST_PREFIX "${_prefix}" DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+  set(_filter)
+  if(T_SKIP)
+    set(_filter TEST_FILTER "-${T_SKIP}")
+  endif()
+  gtest_discover_tests(${name} TEST_PREFIX "${_prefix}" ${_filter}
+    DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
 endfunction()
 
 # The second model every black-box suite also runs against, when this build
