@@ -97,11 +97,15 @@ TEST(ErrorsWindow, CodesArePushedWhateverTheNotifyWindow) {
   }
 }
 
-// An instance on a simulated camera (or none) with a notify window.
+// An instance on a simulated camera of the library's model (or none) with a
+// notify window.
 class DeviceErrors : public vexcam::test::ApiTest {
  protected:
   void Open(bool camera) {
-    if (camera) AddCameras();
+    if (camera) {
+      sim_ = VexSim_AddCamera(VEXCAM_TEST_PRODUCT);
+      ASSERT_NE(sim_, 0u);
+    }
     notify_ = VexWin_CreateMessageWindow();
     ASSERT_NE(Init(), 0u);
     ASSERT_TRUE(Codes().empty());
@@ -155,7 +159,7 @@ TEST_F(DeviceErrors, DeviceBackedIdsFollowTheCamera) {
   EXPECT_EQ(VexCam_SetFilterValue(h_, VEXCAM_VALUE_CORRECTION_MODE, 1), 0);
   EXPECT_TRUE(Codes().empty());
   EXPECT_TRUE(Posted().empty());
-  // The ZA01 has neither automatic correction nor an analog gain.
+  // Neither the ZA01 nor the IMX990 has automatic correction or an analog gain.
   for (int id : {VEXCAM_VALUE_AUTO_CORRECTION, VEXCAM_VALUE_ANALOG_GAIN}) {
     ok = 1;
     EXPECT_EQ(VexCam_GetFilterValue(h_, id, &ok), 0) << id;

@@ -7,7 +7,9 @@ set -eu
 tool=$1 product=$2 model=$3 frames=${4:-frames}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-export XDG_CONFIG_HOME="$work/config" VEXCAM_SIMULATOR="$product"
+# A device table of its own, so that checks running side by side (ctest -j)
+# do not see each other's cameras.
+export XDG_CONFIG_HOME="$work/config" VEXCAM_SIMULATOR="$product" VEXCAM_SHM_NAME="/vexcam-variant-$$"
 fail() { echo "model $model ($product): $*" >&2; exit 1; }
 
 info=$("$tool" info) || fail "vexcam info failed: $info"

@@ -1,0 +1,203 @@
+// One model's SDK on its own simulated camera, through the public headers
+// only: the names and sizes that follow from the model, frames in a mono and
+// a colour mode, continuous preview, exposure and gain, and the settings that
+// survive a release. The build passes the model (VEXCAM_TEST_MODEL), its
+// product id (VEXCAM_TEST_PRODUCT) and its sensor size.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "common/test_env.h"
+#include "vexcam/VexCamSdk.h"
+#include "vexcam/VexCamSim.h"
+#include "vexcam/VexCamWindow.h"
+
+namespace {
+
+constexpr int kWidth = VEXCAM_TEST_WIDTH;
+constexpr int kHeight = VEXCAM_TEST_HEIGHT;
+const std::string kDeviceName = std::string("VexCam") + VEXCAM_TEST_MODEL + "_01";
+
+std::filesystem::path SettingsFile() {
+  return std::filesystem::path(vexcam::test::ConfigHome()) / "Quorin" /
+         (std::string("VexCam") + VEXCAM_TEST_MODEL + "3K9Sdk.reg");
+}
+
+// Bytes of one frame of the full sensor in a colour mode (rows padded to 4).
+int FrameBytes(int bits) { return (kWidth * bits / 8 + 3) / 4 * 4 * kHeight; }
+
+class Model : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    VexSim_RemoveAll();
+    VexSim_SetSpeedUp(0, 50);
+    std::error_code ec;
+    std::filesystem::remove(SettingsFile(), ec);
+    ASSERT_NE(VexSim_AddCamera(VEXCAM_TEST_PRODUCT), 0u);
+    callback_ = VexWin_CreateMessageWindow();
+    ASSERT_NO_FATAL_FAILURE(Open());
+  }
+  void TearDown() override {
+    if (h_ != 0) VexCam_Release(h_);
+    VexWin_DestroyWindow(callback_);
+    VexSim_RemoveAll();
+  }
+  // A new instance; with one camera present it opens it as device 0.
+  void Open() {
+    h_ = VexCam_Initialize(nullptr);
+    ASSERT_NE(h_, 0u);
+    ASSERT_EQ(VexCam_Width(h_), kWidth) << "no camera opened";
+    ASSERT_EQ(VexCam_SetPreviewWindow(h_, nullptr, 0, 0, 0, 0), 1);
+  }
+  void Reopen() {
+    ASSERT_EQ(VexCam_Release(h_), 1);
+    h_ = 0;
+    Open();
+  }
+  VEXCAM_CAMERA_INFO Info() {
+    VEXCAM_CAMERA_INFO info{};
+    info.size = sizeof info;
+    EXPECT_EQ(VexCam_GetCameraInfo(h_, &info), 1);
+    return info;
+  }
+  std::vector<DWORD> Codes() {
+    std::vector<DWORD> codes;
+    for (DWORD c; (c = VexCam_GetLastError(h_)) != 0;) codes.push_back(c);
+    return codes;
+  }
+
+  HWND callback_ = nullptr;
+  DWORD h_ = 0;
+};
+
+TEST_F(Model, CameraIsNamedAfterTheModelAndReportsItsSensor) {
+  char names[10][256] = {};
+  EXPECT_EQ(VexCam_EnumDevice(h_, names), 1);
+  EXPECT_EQ(names[0], kDeviceName);
+  char name[256] = {};
+  ASSERT_EQ(VexCam_GetDeviceName(h_, 0, name, sizeof name), 1);
+  EXPECT_EQ(name, kDeviceName);
+
+  const VEXCAM_CAMERA_INFO info = Info();
+  EXPECT_EQ(info.sensorWidth, kWidth);
+  EXPECT_EQ(info.sensorHeight, kHeight);
+  EXPECT_EQ(VexCam_Height(h_), kHeight);
+  EXPECT_LE(info.globalGainMin, info.globalGainMax);
+  EXPECT_GT(info.exposureTimeMin, 0);
+  EXPECT_LT(info.exposureTimeMin, info.exposureTimeMax);
+  // A model with seconds-based exposure reports that range as well.
+  if (info.exposureTimeMaxSeconds != 0.0) {
+    EXPECT_LT(info.exposureTimeMinSeconds, info.exposureTimeMaxSeconds);
+  }
+  EXPECT_TRUE(Codes().empty());
+}
+
+// A snapshot fills exactly the frame of the colour mode: one byte less is
+// refused (5 for the copy and 5 for the snapshot), nothing beyond it is
+// written, and the picture is not a blank buffer. A mono camera refuses the
+// colour modes and keeps the mode it had.
+TEST_F(Model, SnapshotsFillTheFrameOfEachModeTheCameraOffers) {
+  std::vector<int> modes = {8, 16};
+  if (VEXCAM_TEST_COLOUR) {
+    modes.push_back(24);
+  } else {
+    ASSERT_EQ(VexCam_SetColorMode(h_, 16), 1);
+    EXPECT_EQ(VexCam_SetColorMode(h_, 24), 0);
+    EXPECT_EQ(Codes(), std::vector<DWORD>{VEXCAM_ERR_INVALID_ARG});
+    EXPECT_EQ(VexCam_GetColorMode(h_), 16);
+  }
+  for (int bits : modes) {
+    SCOPED_TRACE(bits);
+    ASSERT_EQ(VexCam_SetColorMode(h_, bits), 1);
+    const int size = FrameBytes(bits);
+    std::vector<uint8_t> frame(size + 16, 0xA5);
+    EXPECT_EQ(VexCam_SnapShot(h_, frame.data(), size - 1, 1), 0);
+    EXPECT_EQ(Codes(), (std::vector<DWORD>{VEXCAM_ERR_MEMORY, VEXCAM_ERR_MEMORY}));
+    ASSERT_EQ(VexCam_SnapShot(h_, frame.data(), size, 1), 1) << Codes().size();
+    EXPECT_TRUE(
+        std::any_of(frame.begin(), frame.begin() + size, [](uint8_t b) { return b != 0xA5; }));
+    EXPECT_TRUE(std::all_of(frame.begin() + size, frame.end(), [](uint8_t b) { return b == 0xA5; }))
+        << "written beyond the frame";
+  }
+}
+
+TEST_F(Model, PreviewPostsFramesOfTheSensorSize) {
+  ASSERT_EQ(VexCam_SetColorMode(h_, 8), 1);
+  std::vector<uint8_t> frame(FrameBytes(8));
+  ASSERT_EQ(VexCam_CallBackPreview(h_, callback_, frame.data(), static_cast<int>(frame.size()), 1),
+            1);
+  int frames = 0;
+  for (int polls = 0; frames < 3 && polls < 100; ++polls) {
+    VEXWIN_MSG m{};
+    if (!VexWin_GetMessage(callback_, &m, 100) || m.message != VEXCAM_MSG_FRAME) continue;
+    ASSERT_NE(m.wParam, 0u) << "error " << m.lParam;
+    const auto* info = reinterpret_cast<const VEXCAM_FRAME_INFO*>(m.wParam);
+    EXPECT_EQ(info->width, static_cast<DWORD>(kWidth));
+    EXPECT_EQ(info->height, static_cast<DWORD>(kHeight));
+    EXPECT_EQ(info->bitsPerPixel, 8u);
+    EXPECT_EQ(info->buffer, frame.data());
+    ++frames;
+  }
+  EXPECT_EQ(frames, 3);
+  EXPECT_EQ(VexCam_StopPreview(h_), 1);
+  EXPECT_TRUE(Codes().empty());
+}
+
+// Both ends and a middle of each reported range are taken as they are; the
+// camera itself has the exposure once a frame was taken (some models apply
+// it between frames). A model without a gain range accepts only its one value.
+TEST_F(Model, ExposureAndGainRoundTripWithinTheReportedRanges) {
+  const VEXCAM_CAMERA_INFO info = Info();
+  int ok = 0;
+  for (LONG t : {info.exposureTimeMax, (info.exposureTimeMin + info.exposureTimeMax) / 2,
+                 info.exposureTimeMin, info.exposureTimeMin + 1}) {
+    ASSERT_EQ(VexCam_SetExposureTime(h_, t), 1) << t;
+    EXPECT_EQ(VexCam_GetRealExposureTime(h_, &ok), t * 100);
+    EXPECT_EQ(ok, 1);
+  }
+  EXPECT_EQ(VexCam_SetExposureTime(h_, info.exposureTimeMax + 1), 0);
+  EXPECT_EQ(Codes(), std::vector<DWORD>{VEXCAM_ERR_INVALID_ARG});
+  ASSERT_EQ(VexCam_SetColorMode(h_, 8), 1);
+  std::vector<uint8_t> frame(FrameBytes(8));
+  ASSERT_EQ(VexCam_SnapShot(h_, frame.data(), static_cast<int>(frame.size()), 1), 1);
+  EXPECT_EQ(VexCam_GetExposureTime(h_, &ok), info.exposureTimeMin + 1);
+
+  for (LONG g :
+       {info.globalGainMin, (info.globalGainMin + info.globalGainMax) / 2, info.globalGainMax}) {
+    ASSERT_EQ(VexCam_SetGlobalGain(h_, g), 1) << g;
+    EXPECT_EQ(VexCam_GetGlobalGain(h_, &ok), g);
+    EXPECT_EQ(ok, 1);
+  }
+  EXPECT_EQ(VexCam_SetGlobalGain(h_, info.globalGainMax + 1), 0);
+  EXPECT_EQ(Codes(), std::vector<DWORD>{VEXCAM_ERR_INVALID_ARG});
+}
+
+// Release writes the model's own settings file; the next instance opens the
+// camera with those values, and a closed camera captures again.
+TEST_F(Model, SettingsSurviveReleaseAndTheCameraReopens) {
+  const VEXCAM_CAMERA_INFO info = Info();
+  const int exposure = info.exposureTimeMin + 1;
+  const int gain = info.globalGainMax;
+  ASSERT_EQ(VexCam_SetExposureTime(h_, exposure), 1);
+  ASSERT_EQ(VexCam_SetGlobalGain(h_, gain), 1);
+  ASSERT_EQ(VexCam_SetMirrorH(h_, 1), 1);
+  ASSERT_NO_FATAL_FAILURE(Reopen());
+  EXPECT_TRUE(std::filesystem::exists(SettingsFile())) << SettingsFile();
+  int ok = 0;
+  EXPECT_EQ(VexCam_GetRealExposureTime(h_, &ok), exposure * 100);
+  EXPECT_EQ(VexCam_GetGlobalGain(h_, &ok), gain);
+  EXPECT_EQ(VexCam_GetMirrorH(h_), 1);
+
+  EXPECT_EQ(VexCam_Close(h_), 1);
+  ASSERT_EQ(VexCam_SetDeviceNumber(h_, 0), 1);
+  ASSERT_EQ(VexCam_SetColorMode(h_, 8), 1);
+  std::vector<uint8_t> frame(FrameBytes(8));
+  EXPECT_EQ(VexCam_SnapShot(h_, frame.data(), static_cast<int>(frame.size()), 1), 1);
+  EXPECT_TRUE(Codes().empty());
+}
+
+}  // namespace
