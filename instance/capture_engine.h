@@ -149,7 +149,8 @@ class CaptureEngine {
   bool Prepare();
   // The output images and the session for the mode and sub-sampled window,
   // under the frame lock.
-  bool PrepareImages(CVexCamU3K9Base& cam, const CaptureWindow& window, int mode, int32_t divisor);
+  bool PrepareImages(CVexCamU3K9Base& cam, const CaptureWindow& window,
+                     const ImageSettings& settings);
   // Transfer width and window on the camera, and the engine's sub-sampler.
   bool ProgramCaptureArea(CVexCamU3K9Base& cam, const CaptureWindow& window,
                           const ImageSettings& settings);

@@ -111,7 +111,7 @@ bool CaptureEngine::Prepare() {
     owner_.Record(VEXCAM_ERR_WINDOW_REJECTED);
     return false;
   }
-  if (!PrepareImages(cam, window, settings.colorMode, SubSampleDivisor(settings.subSample))) {
+  if (!PrepareImages(cam, window, settings)) {
     return false;
   }
   if (!ProgramCaptureArea(cam, window, settings)) return false;
@@ -123,8 +123,10 @@ bool CaptureEngine::Prepare() {
   return true;
 }
 
-bool CaptureEngine::PrepareImages(CVexCamU3K9Base& cam, const CaptureWindow& window, int mode,
-                                  int32_t divisor) {
+bool CaptureEngine::PrepareImages(CVexCamU3K9Base& cam, const CaptureWindow& window,
+                                  const ImageSettings& settings) {
+  const int mode = settings.colorMode;
+  const int32_t divisor = SubSampleDivisor(settings.subSample);
   // Output size and images. The worker of a previous start may still be
   // finishing a frame, hence the frame lock.
   const int outWidth = window.width / divisor;
@@ -132,12 +134,8 @@ bool CaptureEngine::PrepareImages(CVexCamU3K9Base& cam, const CaptureWindow& win
   // Images only for what this mode and these settings use, so that a large
   // sensor does not hold images of every mode at once; a setting changed
   // while streaming makes its image once, on the next frame.
-  bool grayFromColor = false, sharpen = false;
-  {
-    std::lock_guard<std::mutex> lock(owner_.SettingsLock());
-    grayFromColor = owner_.ImageBlock().grayMode == 2;
-    sharpen = owner_.ImageBlock().sharpness != 0;
-  }
+  const bool grayFromColor = settings.grayMode == 2;
+  const bool sharpen = settings.sharpness != 0;
   // Color 24 also serves the luma of Mono 8 and the preview of the wider
   // colour modes.
   const bool needs24 = (mode == VEXCAM_COLOR_MONO8 && grayFromColor) ||

@@ -253,22 +253,6 @@ uint32_t CRollingShutterSensor::ReportTrigger(uint32_t* mode) const {
   return 1;
 }
 
-uint32_t CRollingShutterSensor::AccessFrameLength(uint32_t operation, uint32_t* parameter) {
-  if (parameter == nullptr) return 0;
-  if (operation == 1) {
-    *parameter = info_.frameLength;
-    return 1;
-  }
-  if (operation != 0 || *parameter > kFrameLengthLimit) return 0;
-  const uint32_t previous = info_.frameLength;
-  info_.frameLength = std::max(*parameter, window_frame_);
-  if (SetExposureLines(info_.exposureLines.current) == 0) {
-    info_.frameLength = previous;
-    return 0;
-  }
-  return 1;
-}
-
 uint32_t CRollingShutterSensor::ApplyDataWidth(uint32_t sixteenBit) {
   if (controller_ == nullptr) return 0;
   const uint32_t previous = info_.bitsPerPixel;

@@ -60,9 +60,10 @@ class CRollingShutterSensor : public CTableDrivenSensor {
   // 1: external trigger (sensor slave mode and the FPGA trigger gate); else free run.
   uint32_t ApplyTrigger(uint32_t mode);
   uint32_t ReportTrigger(uint32_t* mode) const;
-  // Frame length in lines: operation 1 reads it; operation 0 sets it (at
-  // least the window's own frame length) and re-applies the exposure.
-  uint32_t AccessFrameLength(uint32_t operation, uint32_t* parameter);
+  // The frame-length parameter, at least the window's own frame length.
+  uint32_t AccessFrameParameter(uint32_t operation, uint32_t* parameter) {
+    return AccessFrameLength(operation, parameter, kFrameLengthLimit, window_frame_);
+  }
   // 16 bits per pixel (12-bit conversion) for a non-zero flag, else 8; the
   // current area is programmed again. The previous width stays on failure.
   uint32_t ApplyDataWidth(uint32_t sixteenBit);
@@ -91,7 +92,7 @@ class CSensorIMX159 final : public CRollingShutterSensor {
   uint32_t SetTriggerMode(uint32_t mode) override { return ApplyTrigger(mode); }
   uint32_t GetTriggerMode(uint32_t* mode) override { return ReportTrigger(mode); }
   uint32_t AccessSensorParameter(uint32_t operation, uint32_t* parameter) override {
-    return AccessFrameLength(operation, parameter);
+    return AccessFrameParameter(operation, parameter);
   }
 
   // FPGA registers 0 to 255 as read at construction; all zero when the
@@ -111,7 +112,7 @@ class CSensorIMX183 final : public CRollingShutterSensor {
   uint32_t GetTriggerMode(uint32_t* mode) override { return ReportTrigger(mode); }
   uint32_t SetMirrorV(uint32_t on) override { return WriteMirror(on, info_.mirrorH.current); }
   uint32_t AccessSensorParameter(uint32_t operation, uint32_t* parameter) override {
-    return AccessFrameLength(operation, parameter);
+    return AccessFrameParameter(operation, parameter);
   }
 };
 

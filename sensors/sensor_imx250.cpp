@@ -175,19 +175,7 @@ uint32_t CPregiusSensor::SetMirrorV(uint32_t on) { return WriteMirror(on, info_.
 uint32_t CPregiusSensor::SetMirrorH(uint32_t on) { return WriteMirror(info_.mirrorV.current, on); }
 
 uint32_t CPregiusSensor::AccessSensorParameter(uint32_t operation, uint32_t* parameter) {
-  if (parameter == nullptr) return 0;
-  if (operation == 1) {
-    *parameter = info_.frameLength;
-    return 1;
-  }
-  if (operation != 0 || *parameter > kFrameLengthLimit) return 0;
-  const uint32_t previous = info_.frameLength;
-  info_.frameLength = std::max(*parameter, window_frame_);
-  if (SetExposureLines(info_.exposureLines.current) == 0) {
-    info_.frameLength = previous;
-    return 0;
-  }
-  return 1;
+  return AccessFrameLength(operation, parameter, kFrameLengthLimit, window_frame_);
 }
 
 uint32_t CPregiusSensor::WriteSensorRegister(uint32_t address, uint32_t value) {

@@ -223,19 +223,7 @@ uint32_t CGlobalShutterSensor::SetMirrorH(uint32_t on) {
 }
 
 uint32_t CGlobalShutterSensor::AccessSensorParameter(uint32_t operation, uint32_t* parameter) {
-  if (parameter == nullptr) return 0;
-  if (operation == 1) {
-    *parameter = info_.frameLength;
-    return 1;
-  }
-  if (operation != 0 || *parameter > kFrameRegisterLimit) return 0;
-  const uint32_t previous = info_.frameLength;
-  info_.frameLength = std::max(*parameter, window_frame_);
-  if (SetExposureLines(info_.exposureLines.current) == 0) {
-    info_.frameLength = previous;
-    return 0;
-  }
-  return 1;
+  return AccessFrameLength(operation, parameter, kFrameRegisterLimit, window_frame_);
 }
 
 uint32_t CGlobalShutterSensor::WriteSensorRegister(uint32_t address, uint32_t value) {

@@ -1,5 +1,7 @@
 #include "sensors/table_driven_sensor.h"
 
+#include <algorithm>
+
 namespace vexcam {
 
 namespace {
@@ -145,6 +147,23 @@ uint32_t CTableDrivenSensor::StoreCaptureArea(uint32_t x, uint32_t width, uint32
 uint32_t CTableDrivenSensor::ReportModeFlags(uint32_t* mode) const {
   if (mode == nullptr) return 0;
   *mode = mode_flags_;
+  return 1;
+}
+
+uint32_t CTableDrivenSensor::AccessFrameLength(uint32_t operation, uint32_t* parameter,
+                                               uint32_t limit, uint32_t windowFrame) {
+  if (parameter == nullptr) return 0;
+  if (operation == 1) {
+    *parameter = info_.frameLength;
+    return 1;
+  }
+  if (operation != 0 || *parameter > limit) return 0;
+  const uint32_t previous = info_.frameLength;
+  info_.frameLength = std::max(*parameter, windowFrame);
+  if (SetExposureLines(info_.exposureLines.current) == 0) {
+    info_.frameLength = previous;
+    return 0;
+  }
   return 1;
 }
 

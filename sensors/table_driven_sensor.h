@@ -86,6 +86,12 @@ class CTableDrivenSensor : public CSensorBase {
                             uint32_t areaFlag);
   // The mode flags as the trigger mode; 0 for a null pointer.
   uint32_t ReportModeFlags(uint32_t* mode) const;
+  // The frame-length parameter of AccessSensorParameter: operation 1 reads
+  // the record's frame length; operation 0 sets it (refused above limit, at
+  // least windowFrame) and re-applies the current exposure lines, keeping
+  // the old length when that fails. Other operations and null fail.
+  uint32_t AccessFrameLength(uint32_t operation, uint32_t* parameter, uint32_t limit,
+                             uint32_t windowFrame);
 
   // Runs a register program through WriteSensorRegister / ReadSensorRegister;
   // stops with 0 at the first failed access.

@@ -17,13 +17,13 @@ printf '%s\n' "$info"
 printf '%s\n' "$info" | grep -q "(VexCam${model}_01)" || fail "the camera is not named VexCam${model}_01"
 sensor=$(printf '%s\n' "$info" | sed -n 's/^sensor: *\([0-9]*\) x \([0-9]*\)$/\1 \2/p')
 [ -n "$sensor" ] || fail "info gives no sensor size"
+[ -f "$XDG_CONFIG_HOME/Quorin/VexCam${model}3K9Sdk.reg" ] || fail "no settings file VexCam${model}3K9Sdk.reg"
 
 if [ "$frames" = noframes ]; then
   # A camera the device model opens but never streams: the snapshot fails
   # with "no frame received" instead of hanging.
   out=$("$tool" snap --color 8 "$work/frame.bmp" 2>&1) && fail "snap succeeded without frames"
   printf '%s\n' "$out" | grep -q "error 8" || fail "snap did not fail with error 8: $out"
-  [ -f "$XDG_CONFIG_HOME/Quorin/VexCam${model}3K9Sdk.reg" ] || fail "no settings file VexCam${model}3K9Sdk.reg"
   exit 0
 fi
 # Mono 8 keeps the largest frames small; cameras without 8-bit output take
@@ -35,7 +35,6 @@ set -- $(od -An -td4 -j18 -N8 "$work/frame.bmp")
 width=$1 height=${2#-}
 echo "frame: $width x $height"
 [ "$width $height" = "$sensor" ] || fail "frame $width x $height, sensor $sensor"
-[ -f "$XDG_CONFIG_HOME/Quorin/VexCam${model}3K9Sdk.reg" ] || fail "no settings file VexCam${model}3K9Sdk.reg"
 
 # Continuous preview at 8 and 16 bits: every frame
 # message names the sensor's size. A camera may refuse one of the two
