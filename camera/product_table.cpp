@@ -26,6 +26,7 @@
 #include "sensors/sensor_za05.h"
 #include "sensors/sensor_za09.h"
 #include "sensors/sensor_za14.h"
+#include "sensors/sensor_za15.h"
 #include "sensors/sensor_za19.h"
 #include "sensors/sensor_za21.h"
 
@@ -38,7 +39,7 @@ std::unique_ptr<CSensorBase> Make(CControllerBase* controller, uint8_t busAddres
   return std::unique_ptr<CSensorBase>(new (std::nothrow) Driver(controller, busAddress));
 }
 
-// The fallback driver stands in for every driver class not written yet.
+// The fallback driver serves product ids outside the family table.
 constexpr SensorConstructor kFallback = Make<CSensorMT9F001>;
 constexpr SensorConstructor kZA01 = Make<CSensorZA01>;
 constexpr SensorConstructor kZA06 = Make<CSensorZA06>;
@@ -70,6 +71,7 @@ constexpr SensorConstructor kICX274 = Make<CSensorICX274>;
 constexpr SensorConstructor kZA02 = Make<CSensorZA02>;
 constexpr SensorConstructor kZA03 = Make<CSensorZA03>;
 constexpr SensorConstructor kZA05 = Make<CSensorZA05>;
+constexpr SensorConstructor kZA15 = Make<CSensorZA15>;
 constexpr SensorConstructor kZA10 = Make<CSensorZA10>;
 constexpr SensorConstructor kZA11 = Make<CSensorZA11>;
 constexpr SensorConstructor kZA12 = Make<CSensorZA12>;
@@ -128,9 +130,7 @@ constexpr ProductRow kRows[] = {
      .nameFormat = "VexCam-ZB12-USB3-K9_%02d", .busAddress = 0x48},
     {.productId = 0x3120, .model = "ZB11", .driver = D::kIMX159, .construct = kIMX159,
      .nameFormat = "VexCam-ZB11-USB3-K9_%02d", .busAddress = 0x48},
-    // CSensorZA15 (sensors/sensor_za15.h) stands ready; the fallback stays until the
-    // instance's raw image holds the converter's three planes per pixel.
-    {.productId = 0x3130, .model = "ZA15", .driver = D::kZA15, .construct = kFallback,
+    {.productId = 0x3130, .model = "ZA15", .driver = D::kZA15, .construct = kZA15,
      .nameFormat = "VexCnv-ZA15_%02d", .busAddress = 0x42, .planes = 3, .offsets = Offs::kFixed,
      .offsetA = 20, .offsetB = 136, .dataBits = Bits::kOwnRegister, .dataModes = 3,
      .dataWidthRegister = 61, .dataWidthValues = {0, 1, 2}, .pipeReset = Pipe::kOnRetry},

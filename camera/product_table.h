@@ -133,7 +133,7 @@ struct ProductRow {
   // the row: the library's file name, device names, the settings key).
   const char* model = nullptr;
   SensorDriver driver = SensorDriver::kMT9F001;
-  SensorConstructor construct = nullptr;  // its class, or the fallback's until that class exists
+  SensorConstructor construct = nullptr;  // its driver class
   const char* nameFormat = nullptr;       // printf format ("%02d" = per-model number); null: none
   uint8_t busAddress = 0x20;
   uint32_t modelNumber = 0;  // passed to SetModelId after construction; 0 = none

@@ -275,6 +275,9 @@ class CVexCamU3K9Base {
   const SensorConstants& SensorRow() const;
   uint32_t FrameTimeout() const { return frameTimeoutMs_.load(); }
   uint32_t FrameSize() const { return frameSize_; }
+  // Samples per pixel of the delivered frame: 3 on the video converter
+  // (red, green, blue), 1 on every camera with a sensor.
+  uint32_t FramePlanes() const { return Row().planes; }
   uint32_t StagingCapacity() const { return stagingCapacity_; }
   uint32_t CaptureMode() const { return captureMode_.load(); }
   uint32_t DataBitsMode() const { return dataBitsMode_.load(); }

@@ -1,6 +1,7 @@
 #include "imaging/image_pipeline.h"
 
 #include <cstdlib>
+#include <new>
 
 #include "imaging/cpu_dispatch.h"
 #include "imaging/defect_filter.h"
@@ -52,6 +53,32 @@ bool ImagePipeline::Configure(int width, int height, int colorMode) {
   VEXCAM_DEBUG(kDebugImaging, "pipeline for %d x %d, colour mode %d: %s path, %d row bands", width,
                height, colorMode, CpuPathName(ActiveCpuPath()), parts);
   return true;
+}
+
+bool ImagePipeline::ConfigurePlanes(int width, int height, int sampleBytes) {
+  if (width <= 0 || height <= 0 || (sampleBytes != 1 && sampleBytes != 2)) return false;
+  const uint64_t bytes = uint64_t{3} * static_cast<uint64_t>(sampleBytes) *
+                         static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
+  if (bytes != planeBytes_) {
+    DisablePlanes();
+    planeFrame_.reset(new (std::nothrow) uint8_t[bytes]());
+    if (!planeFrame_) return false;
+    planeBytes_ = bytes;
+  }
+  planeWidth_ = width;
+  planeHeight_ = height;
+  planeSampleBytes_ = sampleBytes;
+  return true;
+}
+
+void ImagePipeline::DisablePlanes() {
+  planeFrame_.reset();
+  planeBytes_ = 0;
+  planeWidth_ = planeHeight_ = 0;
+}
+
+PlaneFrameView ImagePipeline::PlaneView() const {
+  return PlaneFrameView{planeFrame_.get(), planeWidth_, planeHeight_, planeSampleBytes_};
 }
 
 DibImage& ImagePipeline::RawFor(int colorMode) {
@@ -120,9 +147,15 @@ uint32_t ImagePipeline::ProcessFrame(ImageSettings& settings, DefectState& defec
   // Row-independent steps (demosaic, adjustments) split into bands; the
   // steps that measure or walk the whole frame run here in order.
   RowWorkers* workers = workers_.Parts() > 1 ? &workers_ : nullptr;
+  // A plane frame is already colour: the raw image holds its luma, and the
+  // filters of the sensor's raw samples serve the monochrome modes only.
+  const bool planes = HasPlanes();
+  const int step = planes ? planeWidth_ / w : 1;
+  if (planes && !PlanesToGray(raw, PlaneView(), step, workers)) return 0;
+  const bool rawFilters = !planes || mode <= 1;
 
   // 1. Defect list; the loader replaces the list under the image lock.
-  if (settings.configFilter) {
+  if (settings.configFilter && rawFilters) {
     std::lock_guard<std::mutex> lock(imageLock);
     ApplyConfigFilter(raw, defects.defectList, geometry);
   }
@@ -134,7 +167,7 @@ uint32_t ImagePipeline::ProcessFrame(ImageSettings& settings, DefectState& defec
 
   // 3. Filters that read the references, which the mask-file code replaces
   //    under the same lock.
-  if (settings.maskFilter || settings.dotFilter) {
+  if ((settings.maskFilter || settings.dotFilter) && rawFilters) {
     std::lock_guard<std::mutex> lock(imageLock);
     if (settings.maskFilter) ApplyShadingCorrection(raw, defects, geometry);
     if (settings.dotFilter) ApplyDotFilter(raw, defects, geometry);
@@ -143,8 +176,9 @@ uint32_t ImagePipeline::ProcessFrame(ImageSettings& settings, DefectState& defec
   // 4. Gray processing of the monochrome modes.
   if (mode <= 1) {
     if (settings.grayMode == 2) {
-      // Luma of the demosaiced colour; only the 8-bit image can take it.
-      if (mode == 0 && Ensure(color24_, w, h, 24)) {
+      // Luma of the demosaiced colour; only the 8-bit image can take it,
+      // and a plane frame's raw image is its luma already.
+      if (mode == 0 && !planes && Ensure(color24_, w, h, 24)) {
         rep.whiteBalanceMeasured = AutoWhiteBalance(raw8_, settings);
         if (demosaicer_.Run(color24_, raw8_, settings.bayerMode, settings.bayerGainRed,
                             settings.bayerGainBlue, workers))
@@ -167,7 +201,13 @@ uint32_t ImagePipeline::ProcessFrame(ImageSettings& settings, DefectState& defec
 
   // 6. Demosaic into the colour image of the mode.
   DibImage& img = ImageFor(mode);
-  if (mode >= 2) {
+  if (mode >= 2 && planes) {
+    if (!Ensure(img, w, h, kImageBits[mode])) return 0;
+    const MirrorHardware hw{geometry.hwMirrorH, geometry.hwMirrorV};
+    if (!PlanesToColor(img, PlaneView(), step, geometry.mirrorH && !hw.horizontal,
+                       geometry.mirrorV && !hw.vertical, workers))
+      return 0;
+  } else if (mode >= 2) {
     if (!Ensure(img, w, h, kImageBits[mode])) return 0;
     rep.whiteBalanceMeasured = AutoWhiteBalance(raw, settings);
     demosaicer_.Run(img, raw, settings.bayerMode, settings.bayerGainRed, settings.bayerGainBlue,

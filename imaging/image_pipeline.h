@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 
 #include "imaging/auto_iris.h"
@@ -11,6 +12,7 @@
 #include "imaging/demosaic.h"
 #include "imaging/dib_image.h"
 #include "imaging/image_settings.h"
+#include "imaging/plane_frame.h"
 #include "imaging/row_workers.h"
 #include "imaging/sharpen.h"
 #include "imaging/tone_adjust.h"
@@ -52,6 +54,17 @@ class ImagePipeline {
   void SetThreadCount(int threads) { threadRequest_ = threads; }
   int ThreadCount() const { return workers_.Parts(); }
 
+  // Cameras that send three colour samples per pixel (the video converter)
+  // deliver into the plane frame instead of the raw image: width x height
+  // pixels as the camera sends them, sampleBytes 1 or 2. ProcessFrame then
+  // takes the raw image's luma and the colour image's samples from it
+  // (see below). Kept until DisablePlanes; false when memory runs out.
+  bool ConfigurePlanes(int width, int height, int sampleBytes);
+  void DisablePlanes();
+  bool HasPlanes() const { return planeBytes_ != 0; }
+  uint8_t* PlaneFrame() { return planeFrame_.get(); }
+  uint64_t PlaneFrameBytes() const { return planeBytes_; }
+
   // The capture engine stores each raw frame here before ProcessFrame.
   DibImage& Raw8() { return raw8_; }
   DibImage& Raw16() { return raw16_; }
@@ -77,6 +90,10 @@ class ImagePipeline {
   //  6. modes 2..5: demosaic (with auto white balance) into the colour image
   //  7. on the image of the mode: hue/saturation (colour only), gamma,
   //     contrast, sharpness, brightness, each when not neutral.
+  // With a plane frame the raw image is first filled with its luma; steps 1
+  // and 3 (filters of the sensor's raw samples) then run in modes 0 and 1
+  // only, step 4 has no luma to take, and step 6 copies the frame's colour,
+  // mirrored like the raw image, instead of demosaicing it.
   // Measured white balance and gray gains are written back into settings;
   // the auto-iris request is returned in *report. Given a camera, the
   // request is applied to it at once (the result in *report too); the
@@ -90,6 +107,7 @@ class ImagePipeline {
 
  private:
   static bool Ensure(DibImage& img, int width, int height, int bitCount);
+  PlaneFrameView PlaneView() const;
   void RunAdjustments(DibImage& img, const ImageSettings& s, bool color, RowWorkers* workers);
 
   DibImage raw8_;
@@ -101,6 +119,11 @@ class ImagePipeline {
   DibImage sharpenCopy_;
   DibImage mirrorScratch_;
   DibImage display_;
+  std::unique_ptr<uint8_t[]> planeFrame_;
+  uint64_t planeBytes_ = 0;
+  int planeWidth_ = 0;
+  int planeHeight_ = 0;
+  int planeSampleBytes_ = 1;
 
   Demosaicer demosaicer_;
   ToneTables toneTables_;

@@ -91,6 +91,14 @@ void CaptureEngine::TriggerLoop(WorkerContext& ctx) {
 bool CaptureEngine::FetchRaw() {
   DibImage& raw = owner_.images.RawFor(session_.colorMode);
   if (raw.IsEmpty()) return false;
+  if (owner_.images.HasPlanes()) {
+    // The whole colour frame; ProcessFrame makes the raw image from it.
+    if (owner_.Camera()->GetFrame(owner_.images.PlaneFrame(), owner_.images.PlaneFrameBytes(), 0,
+                                  0, 1) != kFrameCopied)
+      return false;
+    rawFrameBits_ = raw.BitCount();
+    return true;
+  }
   // A camera that ignored the sub-sample code sends the whole window into
   // the full-size image, reduced here.
   DibImage& target = subSampler_.Active() ? subSampler_.Full() : raw;

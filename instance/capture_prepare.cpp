@@ -189,6 +189,19 @@ bool CaptureEngine::ProgramCaptureArea(CVexCamU3K9Base& cam, const CaptureWindow
       areaWidth == static_cast<uint32_t>(window.width) &&
       areaHeight == static_cast<uint32_t>(window.height);
   CsLock lock(owner_.frameLock);
+  if (cam.FramePlanes() > 1) {
+    // Colour frames come into the plane frame at the size the camera sends;
+    // the pipeline reduces them itself.
+    subSampler_.Disable();
+    if (cam.GetCaptureArea(&areaX, &areaY, &areaWidth, &areaHeight, &areaFlag) == 0 ||
+        !owner_.images.ConfigurePlanes(static_cast<int>(areaWidth), static_cast<int>(areaHeight),
+                                       Is16BitTransfer(mode) ? 2 : 1)) {
+      owner_.Record(VEXCAM_ERR_MEMORY);
+      return false;
+    }
+    return true;
+  }
+  owner_.images.DisablePlanes();
   if (!wholeWindow) {
     subSampler_.Disable();
   } else if (!subSampler_.Prepare(window.width, window.height, Is16BitTransfer(mode) ? 16 : 8,

@@ -162,6 +162,8 @@ TEST(DeviceModelStream, FpgaAndSmallCmosCamerasStream) {
   StreamThroughDeviceModel({.productId = 0x3170, .driver = SensorDriver::kZA02});
   StreamThroughDeviceModel({.productId = 0x3150, .driver = SensorDriver::kZA03});
   StreamThroughDeviceModel({.productId = 0x3140, .driver = SensorDriver::kZA05});
+  // The converter's frames carry three samples per pixel.
+  StreamThroughDeviceModel({.productId = 0x3130, .driver = SensorDriver::kZA15, .exposure = false});
 }
 
 }  // namespace

@@ -66,8 +66,7 @@ TEST_F(SimCam, FactoryChoosesTheDriverOfTheProduct) {
   Add(0x3200);
   EXPECT_EQ(Open(0x3200).ChosenDriver(), SensorDriver::kZA01);
 
-  // A product whose driver class is not written yet gets the fallback class;
-  // its bring-up may fail, the choice stands.
+  // Whether or not the bring-up succeeds, the choice stands.
   Add(0x3110);
   cam_.reset();
   TestCamera& other = Model(0x3110);
@@ -273,8 +272,8 @@ TEST_F(SimCam, SecondEqualTriggerModeTouchesNothing) {
 TEST_F(SimCam, LevelValueGoesToItsTwoRegisters) {
   auto sim = Add(0x3260);
   TestCamera& cam = Model(0x3260);
-  cam.OpenCamera(0);                   // the fallback driver's bring-up does not matter here
-  EXPECT_EQ(cam.HasLevelValue(), 0u);  // the fallback driver has no readout speed
+  cam.OpenCamera(0);                   // the bring-up does not matter here
+  EXPECT_EQ(cam.HasLevelValue(), 0u);  // the IMX990 driver has no readout speed
   cam.ReplaceSensor(std::make_unique<ReadoutSensor>(cam.Transport(), 0x48));
   ASSERT_EQ(cam.HasLevelValue(), 1u);
   EXPECT_EQ(cam.GetLevelValueMax(), 65535u);
@@ -345,7 +344,7 @@ TEST_F(SimCam, StopFromAnotherThreadDoesNotWaitBehindTheTriggerChange) {
   auto sim = Add(0x3260);  // cooled family: waits for a first frame
   sim->SetFpgaVersion(0x0120);
   TestCamera& cam = Model(0x3260);
-  cam.OpenCamera(0);  // the fallback driver's bring-up does not matter here
+  cam.OpenCamera(0);  // the bring-up does not matter here
   cam.ReplaceSensor(std::make_unique<CSensorBase>(cam.Transport(), 0x48));
 
   cam.WriteFpgaRegister(88, 1);  // what a driver's trigger mode does: no frame until a trigger

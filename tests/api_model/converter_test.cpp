@@ -1,0 +1,91 @@
+// The video converter's frames through the public API. Its simulated camera
+// sends the test picture with three samples per pixel (red, green, blue), so
+// every delivered pixel can be recomputed: Color 24 holds them as blue,
+// green, red, Mono 8 their luma, and the mirror reverses whole pixels.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "common/test_env.h"
+#include "sim/test_pattern.h"
+#include "vexcam/VexCamSdk.h"
+#include "vexcam/VexCamSim.h"
+
+namespace {
+
+constexpr int kWidth = 1920;
+constexpr int kHeight = 1080;
+
+class Converter : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    VexSim_RemoveAll();
+    VexSim_SetSpeedUp(0, 50);
+    ASSERT_NE(VexSim_AddCamera(VEXCAM_TEST_PRODUCT), 0u);
+    h_ = VexCam_Initialize(nullptr);
+    ASSERT_NE(h_, 0u);
+    ASSERT_EQ(VexCam_Width(h_), kWidth);
+  }
+  void TearDown() override {
+    if (h_ != 0) VexCam_Release(h_);
+    VexSim_RemoveAll();
+  }
+  std::vector<uint8_t> Snap(int bits) {
+    EXPECT_EQ(VexCam_SetColorMode(h_, bits), 1);
+    const int stride = (kWidth * bits / 8 + 3) / 4 * 4;
+    std::vector<uint8_t> frame(static_cast<size_t>(stride) * kHeight);
+    EXPECT_EQ(VexCam_SnapShot(h_, frame.data(), static_cast<int>(frame.size()), 1), 1);
+    return frame;
+  }
+  DWORD h_ = 0;
+};
+
+// Sample c (0 red, 1 green, 2 blue) of converter pixel (x, y) in the picture
+// of frame tag / exposure counter.
+uint32_t Sample(uint32_t tag, uint32_t exposure, int x, int y, int c) {
+  return vexcam::sim::PatternSample(tag, exposure, static_cast<uint32_t>(3 * x + c),
+                                    static_cast<uint32_t>(y), 8);
+}
+
+// The frame's tag and exposure are the camera's; a picture matches when some
+// pair reproduces every checked pixel. pixel(tag, exposure, x, y) is what the
+// frame should hold at image position (x, y), top row first.
+bool MatchesPicture(const std::vector<uint8_t>& frame, int bytesPerPixel,
+                    const std::function<uint32_t(uint32_t, uint32_t, int, int, int)>& expect) {
+  const int stride = (kWidth * bytesPerPixel + 3) / 4 * 4;
+  auto at = [&](int x, int y, int k) { return frame[size_t(y) * stride + x * bytesPerPixel + k]; };
+  auto holds = [&](uint32_t tag, uint32_t exposure, int x, int y) {
+    for (int k = 0; k < bytesPerPixel; ++k)
+      if (at(x, y, k) != expect(tag, exposure, x, y, k)) return false;
+    return true;
+  };
+  // The picture repeats after 1024 tags; the gain changes every 128 counts.
+  for (uint32_t tag = 0; tag < 1024; ++tag)
+    for (uint32_t exposure = 0; exposure <= 1920; exposure += 128) {
+      if (!holds(tag, exposure, 0, 0) || !holds(tag, exposure, 1, 1)) continue;
+      bool all = true;
+      for (int y = 0; y < kHeight && all; y += 7)
+        for (int x = 0; x < kWidth && all; ++x) all = holds(tag, exposure, x, y);
+      if (all) return true;
+    }
+  return false;
+}
+
+TEST_F(Converter, ColourAndLumaAreTheSentSamples) {
+  EXPECT_TRUE(MatchesPicture(Snap(24), 3, [](uint32_t t, uint32_t e, int x, int y, int k) {
+    return Sample(t, e, x, y, 2 - k);  // blue, green, red
+  }));
+  EXPECT_TRUE(MatchesPicture(Snap(8), 1, [](uint32_t t, uint32_t e, int x, int y, int) {
+    return (59 * Sample(t, e, x, y, 1) + 30 * Sample(t, e, x, y, 0) + 11 * Sample(t, e, x, y, 2)) /
+           100;
+  }));
+  ASSERT_EQ(VexCam_SetMirrorH(h_, 1), 1);
+  EXPECT_TRUE(MatchesPicture(Snap(24), 3, [](uint32_t t, uint32_t e, int x, int y, int k) {
+    return Sample(t, e, kWidth - 1 - x, y, 2 - k);
+  }));
+  EXPECT_EQ(VexCam_GetLastError(h_), 0u);
+}
+
+}  // namespace
