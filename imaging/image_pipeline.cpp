@@ -199,19 +199,20 @@ uint32_t ImagePipeline::ProcessFrame(ImageSettings& settings, DefectState& defec
   SoftwareMirror(raw, mirrorScratch_, geometry.mirrorH, geometry.mirrorV,
                  MirrorHardware{geometry.hwMirrorH, geometry.hwMirrorV});
 
-  // 6. Demosaic into the colour image of the mode.
+  // 6. Demosaic (or a plane frame's colour) into the colour image of the mode.
   DibImage& img = ImageFor(mode);
-  if (mode >= 2 && planes) {
+  if (mode >= 2) {
     if (!Ensure(img, w, h, kImageBits[mode])) return 0;
-    const MirrorHardware hw{geometry.hwMirrorH, geometry.hwMirrorV};
-    if (!PlanesToColor(img, PlaneView(), step, geometry.mirrorH && !hw.horizontal,
-                       geometry.mirrorV && !hw.vertical, workers))
-      return 0;
-  } else if (mode >= 2) {
-    if (!Ensure(img, w, h, kImageBits[mode])) return 0;
-    rep.whiteBalanceMeasured = AutoWhiteBalance(raw, settings);
-    demosaicer_.Run(img, raw, settings.bayerMode, settings.bayerGainRed, settings.bayerGainBlue,
-                    workers);
+    if (planes) {
+      // The same axes as the raw image's software mirror.
+      if (!PlanesToColor(img, PlaneView(), step, geometry.mirrorH && !geometry.hwMirrorH,
+                         geometry.mirrorV && !geometry.hwMirrorV, workers))
+        return 0;
+    } else {
+      rep.whiteBalanceMeasured = AutoWhiteBalance(raw, settings);
+      demosaicer_.Run(img, raw, settings.bayerMode, settings.bayerGainRed,
+                      settings.bayerGainBlue, workers);
+    }
   }
 
   // 7. Adjustments on the image of the mode.
