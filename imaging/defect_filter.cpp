@@ -99,10 +99,33 @@ template <typename T>
   for (; x < w - 1; ++x) mark[x] = Outlier(up, cur, down, x, threshold);
 }
 
+// Where the dot filter keeps its work: the marks, then the per-column rows of
+// the second pass, then (dense frames only) the nearest unmarked sample below
+// every pixel. One buffer sized for the worst case, so that a steady stream
+// allocates nothing whatever the frames look like.
+struct DotScratch {
+  uint8_t* marks;
+  int32_t* up;       // sparse: per column, nearest unmarked row above
+  int32_t* down;     // sparse: per column, an unmarked row below, valid while > current row
+  uint8_t* samples;  // dense: above, left and right rows, then w x h samples below
+
+  static size_t Align(size_t n) { return (n + 7) / 8 * 8; }
+  static size_t Bytes(size_t w, size_t h, size_t sampleBytes) {
+    return Align(w * h) + Align(2 * sizeof(int32_t) * w) + sampleBytes * w * (h + 3);
+  }
+  DotScratch(uint8_t* base, size_t w, size_t h)
+      : marks(base),
+        up(reinterpret_cast<int32_t*>(base + Align(w * h))),
+        down(up + w),
+        samples(base + Align(w * h) + Align(2 * sizeof(int32_t) * w)) {}
+};
+
+// First pass: marks outliers and the pixels on the hot and dead maps; returns
+// how many pixels are marked.
 template <typename T>
-[[gnu::always_inline]] inline void DotFilter(DibImage& raw, uint8_t* marks, int32_t* scratch,
-                                             const DibImage& hot, const DibImage& dead,
-                                             const CaptureGeometry& g, int32_t threshold) {
+[[gnu::always_inline]] inline size_t MarkFrame(const DibImage& raw, uint8_t* marks,
+                                               const DibImage& hot, const DibImage& dead,
+                                               const CaptureGeometry& g, int32_t threshold) {
   const int w = raw.Width();
   const int h = raw.Height();
   const int sub = std::max(1, g.subSample);
@@ -113,39 +136,49 @@ template <typename T>
   cHi = std::min<int64_t>(cHi, x0 <= DefectState::kSensorWidth - 1
                                    ? (DefectState::kSensorWidth - 1 - x0) / sub + 1
                                    : 0);
-
   std::memset(marks, 0, static_cast<size_t>(w) * static_cast<size_t>(h));
+  size_t count = 0;
   for (int y = 1; y < h - 1; ++y) {
-    uint8_t* mark = marks + static_cast<size_t>(y) * w;
+    uint8_t* __restrict mark = marks + static_cast<size_t>(y) * w;
     MarkRow<T>(reinterpret_cast<const T*>(raw.Row(y - 1)), reinterpret_cast<const T*>(raw.Row(y)),
                reinterpret_cast<const T*>(raw.Row(y + 1)), mark, w, threshold);
     const int64_t sy = y0 + static_cast<int64_t>(y) * sub;
-    if (sy < 0 || sy >= DefectState::kSensorHeight || cLo >= cHi) continue;
-    const uint8_t* hr = hot.Row(static_cast<int>(sy));
-    const uint8_t* dr = dead.Row(static_cast<int>(sy));
-    if (sub == 1) {
-      const uint8_t* __restrict h1 = hr + (x0 + cLo);
-      const uint8_t* __restrict d1 = dr + (x0 + cLo);
-      uint8_t* __restrict m1 = mark + cLo;
-      const int n = static_cast<int>(cHi - cLo);
-      for (int c = 0; c < n; ++c) m1[c] |= h1[c] | d1[c];
-    } else {
-      for (int64_t c = cLo; c < cHi; ++c) {
-        const int64_t sx = x0 + c * sub;
-        mark[c] |= static_cast<uint8_t>(hr[sx] | dr[sx]);
+    if (sy >= 0 && sy < DefectState::kSensorHeight && cLo < cHi) {
+      const uint8_t* hr = hot.Row(static_cast<int>(sy));
+      const uint8_t* dr = dead.Row(static_cast<int>(sy));
+      if (sub == 1) {
+        const uint8_t* __restrict h1 = hr + (x0 + cLo);
+        const uint8_t* __restrict d1 = dr + (x0 + cLo);
+        uint8_t* __restrict m1 = mark + cLo;
+        const int n = static_cast<int>(cHi - cLo);
+        for (int c = 0; c < n; ++c) m1[c] |= h1[c] | d1[c];
+      } else {
+        for (int64_t c = cLo; c < cHi; ++c) {
+          const int64_t sx = x0 + c * sub;
+          mark[c] |= static_cast<uint8_t>(hr[sx] | dr[sx]);
+        }
       }
     }
+    uint32_t rowCount = 0;
+    for (int x = 0; x < w; ++x) rowCount += mark[x];
+    count += rowCount;
   }
+  return count;
+}
 
-  // Second pass: unmarked pixels never change, so repairs do not feed each
-  // other and the nearest unmarked sample in each direction can be tracked
-  // instead of searched: the left one by the sweep, the right one and the
-  // one below by pointers that only move forward, the one above per column.
-  // Each pixel is visited a bounded number of times however dense the
-  // marks. Marks lie in the interior only, so the outer rows and columns
-  // are unmarked and every direction finds a sample.
-  int32_t* up = scratch;        // per column: nearest unmarked row above the current row
-  int32_t* down = scratch + w;  // per column: an unmarked row below, valid while > current row
+// Second pass for frames with few marks. Unmarked pixels never change, so
+// repairs do not feed each other and the nearest unmarked sample in each
+// direction can be tracked instead of searched: the left one by the sweep,
+// the right one and the one below by pointers that only move forward, the
+// one above per column. Marks lie in the interior only, so the outer rows and
+// columns are unmarked and every direction finds a sample.
+template <typename T>
+[[gnu::always_inline]] inline void RepairSparse(DibImage& raw, const DotScratch& s) {
+  const int w = raw.Width();
+  const int h = raw.Height();
+  const uint8_t* marks = s.marks;
+  int32_t* up = s.up;
+  int32_t* down = s.down;
   for (int x = 0; x < w; ++x) {
     up[x] = 0;
     down[x] = 0;
@@ -159,7 +192,7 @@ template <typename T>
     int right = 0;
     bool any = false;
     for (int x = 1; x < w - 1; ++x) {
-      // Marks are rare in a normal frame: skip eight clear bytes at a time.
+      // Marks are rare: skip eight clear bytes at a time.
       uint64_t eight;
       if (x + 8 <= w - 1 && (std::memcpy(&eight, mark + x, 8), eight == 0)) {
         left = x + 7;
@@ -192,15 +225,89 @@ template <typename T>
   }
 }
 
+// Second pass for frames with many marks, where the sparse pass's searches
+// and branches cost most: the nearest unmarked samples are carried as values
+// in branch-free sweeps. A bottom-up sweep stores the one below each pixel,
+// the top-down sweep carries the one above per column and finds the left and
+// right ones with a sweep each way along the row. Same result as the sparse
+// pass.
+template <typename T>
+[[gnu::always_inline]] inline void RepairDense(DibImage& raw, const DotScratch& s) {
+  const int w = raw.Width();
+  const int h = raw.Height();
+  const uint8_t* marks = s.marks;
+  T* __restrict above = reinterpret_cast<T*>(s.samples);
+  T* __restrict left = above + w;
+  T* __restrict right = left + w;
+  T* below = right + w;  // row y at below + y * w
+  auto rowOf = [&](int y) { return reinterpret_cast<T*>(raw.Row(y)); };
+
+  // All ones where marked: selects are masks, so nothing branches on the marks.
+  auto keepOf = [](uint8_t m) { return static_cast<T>(T{0} - T{m != 0}); };
+  auto pick = [](T keep, T kept, T other) {
+    return static_cast<T>((kept & keep) | (other & ~keep));
+  };
+
+  // Bottom-up: `above` serves as the running sample below.
+  std::memcpy(above, rowOf(h - 1), sizeof(T) * w);
+  for (int y = h - 2; y >= 1; --y) {
+    const uint8_t* __restrict m = marks + static_cast<size_t>(y) * w;
+    const T* __restrict r = rowOf(y);
+    T* __restrict b = below + static_cast<size_t>(y) * w;
+    for (int x = 0; x < w; ++x) {
+      const T a = above[x];
+      b[x] = a;
+      above[x] = pick(keepOf(m[x]), a, r[x]);
+    }
+  }
+  std::memcpy(above, rowOf(0), sizeof(T) * w);
+  for (int y = 1; y < h - 1; ++y) {
+    const uint8_t* __restrict m = marks + static_cast<size_t>(y) * w;
+    T* __restrict row = rowOf(y);
+    const T* __restrict b = below + static_cast<size_t>(y) * w;
+    T carry = row[w - 1];
+    for (int x = w - 2; x >= 1; --x) {
+      right[x] = carry;
+      carry = pick(keepOf(m[x]), carry, row[x]);
+    }
+    carry = row[0];
+    for (int x = 1; x < w - 1; ++x) {
+      left[x] = carry;
+      carry = pick(keepOf(m[x]), carry, row[x]);
+    }
+    for (int x = 1; x < w - 1; ++x) {
+      const T keep = keepOf(m[x]);
+      const uint32_t sum = uint32_t{left[x]} + right[x] + above[x] + b[x];
+      const T v = row[x];
+      row[x] = pick(keep, static_cast<T>(sum >> 2), v);
+      above[x] = pick(keep, above[x], v);
+    }
+  }
+}
+
+template <typename T>
+[[gnu::always_inline]] inline void DotFilter(DibImage& raw, const DotScratch& s,
+                                             const DibImage& hot, const DibImage& dead,
+                                             const CaptureGeometry& g, int32_t threshold) {
+  const size_t pixels = static_cast<size_t>(raw.Width()) * static_cast<size_t>(raw.Height());
+  const size_t marked = MarkFrame<T>(raw, s.marks, hot, dead, g, threshold);
+  if (marked == 0) return;
+  // About one pixel in sixteen: beyond it the sweeps cost less than the searches.
+  if (marked * 16 > pixels)
+    RepairDense<T>(raw, s);
+  else
+    RepairSparse<T>(raw, s);
+}
+
 VEXCAM_CPU_VARIANTS(void, DotFilter8,
-                    (DibImage & raw, uint8_t* marks, int32_t* scratch, const DibImage& hot,
-                     const DibImage& dead, const CaptureGeometry& g),
-                    { DotFilter<uint8_t>(raw, marks, scratch, hot, dead, g, kDotThreshold8); })
+                    (DibImage & raw, const DotScratch& s, const DibImage& hot, const DibImage& dead,
+                     const CaptureGeometry& g),
+                    { DotFilter<uint8_t>(raw, s, hot, dead, g, kDotThreshold8); })
 
 VEXCAM_CPU_VARIANTS(void, DotFilter16,
-                    (DibImage & raw, uint8_t* marks, int32_t* scratch, const DibImage& hot,
-                     const DibImage& dead, const CaptureGeometry& g),
-                    { DotFilter<uint16_t>(raw, marks, scratch, hot, dead, g, kDotThreshold16); })
+                    (DibImage & raw, const DotScratch& s, const DibImage& hot, const DibImage& dead,
+                     const CaptureGeometry& g),
+                    { DotFilter<uint16_t>(raw, s, hot, dead, g, kDotThreshold16); })
 
 bool IsMap(const DibImage& img) {
   return !img.IsEmpty() && img.Width() == DefectState::kSensorWidth &&
@@ -255,20 +362,17 @@ void ApplyDotFilter(DibImage& raw, DefectState& state, const CaptureGeometry& ge
   const DibImage& hot = wide ? state.hotMap16 : state.hotMap8;
   const DibImage& dead = wide ? state.deadMap16 : state.deadMap8;
   if (!IsMap(hot) || !IsMap(dead)) return;
-  // The marks, then two per-column rows of the second pass, 4-byte aligned,
-  // in the same buffer so that a steady stream allocates nothing.
-  const size_t pixels = static_cast<size_t>(raw.Width()) * static_cast<size_t>(raw.Height());
-  const size_t scratchAt = (pixels + 3) / 4 * 4;
-  const size_t bytes =
-      scratchAt + 2 * sizeof(int32_t) * static_cast<size_t>(raw.Width()) + sizeof(int32_t);
+  const size_t w = static_cast<size_t>(raw.Width());
+  const size_t h = static_cast<size_t>(raw.Height());
+  const size_t bytes = DotScratch::Bytes(w, h, wide ? 2 : 1);
   if (state.outlierMap.size() < bytes) state.outlierMap.resize(bytes);
-  uint8_t* base = state.outlierMap.data();
-  // vector storage is aligned for any fundamental type, so base + scratchAt is 4-byte aligned.
-  auto* scratch = reinterpret_cast<int32_t*>(base + scratchAt);
+  // vector storage is aligned for any fundamental type, and every part of
+  // the scratch starts at a multiple of 8 bytes.
+  const DotScratch scratch(state.outlierMap.data(), w, h);
   if (wide)
-    VEXCAM_PICK(DotFilter16)(raw, base, scratch, hot, dead, geometry);
+    VEXCAM_PICK(DotFilter16)(raw, scratch, hot, dead, geometry);
   else
-    VEXCAM_PICK(DotFilter8)(raw, base, scratch, hot, dead, geometry);
+    VEXCAM_PICK(DotFilter8)(raw, scratch, hot, dead, geometry);
 }
 
 }  // namespace vexcam
