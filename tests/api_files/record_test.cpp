@@ -9,7 +9,7 @@
 
 #include "common/avi_file.h"
 #include "files_fixture.h"
-#include "sim/test_pattern.h"
+#include "tests/api_capture/sim_picture.h"
 
 namespace vexcam::test {
 namespace {
@@ -106,11 +106,7 @@ TEST_F(Record, Mono16FramesShowSampleBitsTwoToNine) {
   const std::vector<uint8_t> b = ReadFile(Path("m16.avi"));
   const uint32_t n = CheckAvi(b, 640, 512);
   ASSERT_GE(n, 1u);
-  BYTE e0 = 0, e1 = 0, e2 = 0;
-  ASSERT_TRUE(VexSim_ReadFpgaRegister(sim_, 133, &e0));
-  ASSERT_TRUE(VexSim_ReadFpgaRegister(sim_, 134, &e1));
-  ASSERT_TRUE(VexSim_ReadFpgaRegister(sim_, 155, &e2));
-  const uint32_t exposure = e0 | e1 << 8 | e2 << 16;
+  const uint32_t exposure = SimExposure(sim_);
   // The frame is bottom-up and the ZA01 picture turned by 180 degrees, so
   // file row i, column c shows sensor pixel (639 - c, i).
   auto expected = [&](uint32_t tag, int c, int i) {
