@@ -97,7 +97,7 @@ TEST_F(Lifecycle, EnumerationNumbersPositionsWhileNamesKeepDeviceNumbers) {
   ExpectCodes({});
 }
 
-TEST_F(Lifecycle, DeviceNameChecksSizeIndexAndWideFit) {
+TEST_F(Lifecycle, DeviceNameAndNumberRefuseBadSizesAndAbsentDevices) {
   VexSim_AddCamera(kZa01);
   h_ = VexCam_Initialize(nullptr);
   char name[64];
@@ -125,11 +125,6 @@ TEST_F(Lifecycle, DeviceNameChecksSizeIndexAndWideFit) {
   EXPECT_EQ(VexCam_EnumDevice(h_, nullptr), 0);
   EXPECT_EQ(VexCam_EnumDeviceW(h_, nullptr), 0);
   ExpectCodes({VEXCAM_ERR_INVALID_ARG, VEXCAM_ERR_INVALID_ARG});
-}
-
-TEST_F(Lifecycle, SetDeviceNumberRefusesAbsentNumbers) {
-  VexSim_AddCamera(kZa01);
-  h_ = VexCam_Initialize(nullptr);
   for (int number : {-1, 1, 31, 32, 1000, INT32_MIN}) {
     EXPECT_EQ(VexCam_SetDeviceNumber(h_, number), 0) << number;
     ExpectCodes({VEXCAM_ERR_NOT_OPENED});

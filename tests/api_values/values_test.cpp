@@ -68,7 +68,7 @@ TEST_F(Values, StoredValuesStartAtTheirDefaultAndKeepTheirRange) {
   }
 }
 
-TEST_F(Values, NamedAliasesReachTheirIds) {
+TEST_F(Values, NamedAliasesReachTheirIdsAndRgbGainsPackTheLowBytes) {
   int ok = 0;
   EXPECT_EQ(VexCam_SetBrightness(h_, 256), 0);
   ExpectCodes({VEXCAM_ERR_INVALID_ARG});
@@ -83,10 +83,7 @@ TEST_F(Values, NamedAliasesReachTheirIds) {
   EXPECT_EQ(VexCam_SetDotFilter(h_, 1), 1);
   EXPECT_EQ(VexCam_GetDotFilter(h_, &ok), 1);
   ExpectCodes({});
-}
-
-TEST_F(Values, BayerGainRgbPacksTheLowBytes) {
-  int ok = 0;
+  // The packed Bayer gains are the low bytes of red, green and blue.
   ASSERT_EQ(VexCam_SetBayerGainRGB(h_, 0x7F332211), 1);
   EXPECT_EQ(VexCam_GetBayerGainRed(h_, &ok), 0x11);
   EXPECT_EQ(VexCam_GetBayerGainGreen(h_, &ok), 0x22);
