@@ -9,72 +9,81 @@
 
 namespace {
 
-class Errors : public ::testing::Test {
+// An instance with a notify window, on a simulated camera of the library's
+// model or on none.
+class Errors : public vexcam::test::ApiTest {
  protected:
   void SetUp() override {
-    window_ = VexWin_CreateMessageWindow();
-    handle_ = VexCam_Initialize(window_);
-    ASSERT_NE(handle_, 0u);
+    ApiTest::SetUp();
+    notify_ = VexWin_CreateMessageWindow();
   }
-  void TearDown() override {
-    VexCam_Release(handle_);
-    VexWin_DestroyWindow(window_);
+  void Open(bool camera) {
+    if (camera) {
+      sim_ = VexSim_AddCamera(VEXCAM_TEST_PRODUCT);
+      ASSERT_NE(sim_, 0u);
+    }
+    ASSERT_NE(Init(), 0u);
+    ASSERT_TRUE(Codes().empty());
+    Posted();
   }
-  HWND window_ = nullptr;
-  DWORD handle_ = 0;
 };
+using DeviceErrors = Errors;
 
 TEST_F(Errors, RecordPushesBeforeItPosts) {
-  EXPECT_EQ(VexCam_GetLastError(handle_), 0u) << "a fresh instance has no code";
-  EXPECT_EQ(VexCam_SendText(handle_, "x", 1), 0);
+  ASSERT_NO_FATAL_FAILURE(Open(false));
+  EXPECT_EQ(VexCam_GetLastError(h_), 0u) << "a fresh instance has no code";
+  EXPECT_EQ(VexCam_SendText(h_, "x", 1), 0);
   VEXWIN_MSG msg{};
-  ASSERT_TRUE(VexWin_GetMessage(window_, &msg, 1000));
+  ASSERT_TRUE(VexWin_GetMessage(notify_, &msg, 1000));
   EXPECT_EQ(msg.message, VEXCAM_MSG_ERROR);
   EXPECT_EQ(msg.wParam, 0u);
   EXPECT_EQ(msg.lParam, 11);
-  EXPECT_EQ(VexCam_GetLastError(handle_), 11u);
-  EXPECT_EQ(VexCam_GetLastError(handle_), 0u);
+  EXPECT_EQ(VexCam_GetLastError(h_), 11u);
+  EXPECT_EQ(VexCam_GetLastError(h_), 0u);
 }
 
 TEST_F(Errors, TwentyFivePushesKeepTheNewestTwenty) {
-  for (int i = 0; i < 25; ++i) VexCam_ReceiveText(handle_, nullptr, 0);
-  for (int i = 0; i < 20; ++i) EXPECT_EQ(VexCam_GetLastError(handle_), 11u) << i;
-  EXPECT_EQ(VexCam_GetLastError(handle_), 0u);
+  ASSERT_NO_FATAL_FAILURE(Open(false));
+  for (int i = 0; i < 25; ++i) VexCam_ReceiveText(h_, nullptr, 0);
+  for (int i = 0; i < 20; ++i) EXPECT_EQ(VexCam_GetLastError(h_), 11u) << i;
+  EXPECT_EQ(VexCam_GetLastError(h_), 0u);
 }
 
 TEST_F(Errors, RefusingFamilyPostsButDoesNotPush) {
-  VexCam_SendText(handle_, nullptr, 0);  // one code on the stack
+  ASSERT_NO_FATAL_FAILURE(Open(false));
+  VexCam_SendText(h_, nullptr, 0);  // one code on the stack
   int ok = 5;
-  EXPECT_EQ(VexCam_Fps(handle_), 0);
-  EXPECT_EQ(VexCam_GetHalfClock(handle_, &ok), 0);
-  EXPECT_EQ(VexCam_SetHalfClock(handle_, 1), 0);
-  EXPECT_EQ(VexCam_GetInternalCorrection(handle_, &ok), 0);
-  EXPECT_EQ(VexCam_SetInternalCorrection(handle_, 1), 0);
-  EXPECT_EQ(VexCam_SetCrossbar(handle_, 1), 0);
+  EXPECT_EQ(VexCam_Fps(h_), 0);
+  EXPECT_EQ(VexCam_GetHalfClock(h_, &ok), 0);
+  EXPECT_EQ(VexCam_SetHalfClock(h_, 1), 0);
+  EXPECT_EQ(VexCam_GetInternalCorrection(h_, &ok), 0);
+  EXPECT_EQ(VexCam_SetInternalCorrection(h_, 1), 0);
+  EXPECT_EQ(VexCam_SetCrossbar(h_, 1), 0);
   int posted = 0;
   VEXWIN_MSG msg{};
-  while (VexWin_PeekMessage(window_, &msg, TRUE)) {
+  while (VexWin_PeekMessage(notify_, &msg, TRUE)) {
     EXPECT_EQ(msg.message, VEXCAM_MSG_ERROR);
     EXPECT_EQ(msg.lParam, 11);
     ++posted;
   }
   EXPECT_EQ(posted, 7);  // SendText's record plus six notifications
-  EXPECT_EQ(VexCam_GetLastError(handle_), 11u);
-  EXPECT_EQ(VexCam_GetLastError(handle_), 0u);
+  EXPECT_EQ(VexCam_GetLastError(h_), 11u);
+  EXPECT_EQ(VexCam_GetLastError(h_), 0u);
 }
 
 TEST_F(Errors, FixedValueExports) {
+  ASSERT_NO_FATAL_FAILURE(Open(false));
   int value = 99;
-  EXPECT_EQ(VexCam_GetSamplingRate(handle_, &value), 0);
+  EXPECT_EQ(VexCam_GetSamplingRate(h_, &value), 0);
   EXPECT_EQ(value, 0);
   value = 99;
-  EXPECT_EQ(VexCam_GetVideoFormat(handle_, &value), 0);
+  EXPECT_EQ(VexCam_GetVideoFormat(h_, &value), 0);
   EXPECT_EQ(value, 0);
-  EXPECT_EQ(VexCam_GetSamplingRate(handle_, nullptr), 0);
+  EXPECT_EQ(VexCam_GetSamplingRate(h_, nullptr), 0);
   int status = 42;
-  EXPECT_EQ(VexCam_GetStatus(handle_, &status), 0);
+  EXPECT_EQ(VexCam_GetStatus(h_, &status), 0);
   EXPECT_EQ(status, 42);
-  EXPECT_EQ(VexCam_GetLastError(handle_), 0u);
+  EXPECT_EQ(VexCam_GetLastError(h_), 0u);
 }
 
 // A missing, destroyed or never-created notify window never stops the push;
@@ -96,22 +105,6 @@ TEST(ErrorsWindow, CodesArePushedWhateverTheNotifyWindow) {
     VexCam_Release(h);
   }
 }
-
-// An instance on a simulated camera of the library's model (or none) with a
-// notify window.
-class DeviceErrors : public vexcam::test::ApiTest {
- protected:
-  void Open(bool camera) {
-    if (camera) {
-      sim_ = VexSim_AddCamera(VEXCAM_TEST_PRODUCT);
-      ASSERT_NE(sim_, 0u);
-    }
-    notify_ = VexWin_CreateMessageWindow();
-    ASSERT_NE(Init(), 0u);
-    ASSERT_TRUE(Codes().empty());
-    Posted();
-  }
-};
 
 TEST_F(DeviceErrors, PortAndEepromFailuresArePostedButNeverPushed) {
   ASSERT_NO_FATAL_FAILURE(Open(true));

@@ -43,42 +43,38 @@ double DoubleFor(int v) {
   }
 }
 
-// int Get(handle, int* ok): failed when the ok flag was given and says so.
-#define GET(fn)                                                      \
-  {                                                                  \
-#fn, [](DWORD h, const Args& a, Buffers&) {                        \
-     int ok = -7;                                                     \
-     fn(h, a.null ? nullptr : &ok);                                   \
-     return !a.null && ok == 0;                                       \
+// One export's call of h, a and b: CALL failed when the call gave 0, GET and
+// GET_AT (one argument before the ok flag) when ok says so; ANY never tells.
+#define CALL(fn, capture, ...)                                                   \
+  {                                                                              \
+#fn, [](DWORD h, [[maybe_unused]] const Args& a,                             \
+            [[maybe_unused]] Buffers& b) { return (__VA_ARGS__) == 0; }, capture \
+  }
+#define GET_AT(fn, ...)                                                               \
+  {                                                                                   \
+#fn, [](DWORD h, const Args& a, Buffers&) {                                         \
+     int ok = -7;                                                                      \
+     fn(h, __VA_ARGS__ a.null ? nullptr : &ok);                                        \
+     return !a.null && ok == 0;                                                        \
    } \
   }
-#define SET(fn)                                                           \
-  {                                                                       \
-#fn, [](DWORD h, const Args& a, Buffers&) { return fn(h, a.v) == 0; } \
+#define GET(fn) GET_AT(fn, )
+#define ANY(fn, ...)                                                              \
+  {                                                                               \
+#fn, [](DWORD h, [[maybe_unused]] const Args& a, [[maybe_unused]] Buffers& b) { \
+     (void)(__VA_ARGS__);                                                                \
+     return false;                                                                       \
+   } \
   }
-#define NOARG(fn, capture)                                                  \
-  {                                                                         \
-#fn, [](DWORD h, const Args&, Buffers&) { return fn(h) == 0; }, capture \
-  }
+#define SET(fn) CALL(fn, false, fn(h, a.v))
+#define NOARG(fn, capture) CALL(fn, capture, fn(h))
 
 const std::vector<Export> kExports = {
-    {"VexCam_EnumDevice", [](DWORD h, const Args& a, Buffers& b) {
-       VexCam_EnumDevice(h, a.null ? nullptr : reinterpret_cast<char(*)[256]>(b.base));
-       return false;
-     }},
-    {"VexCam_EnumDeviceW", [](DWORD h, const Args& a, Buffers& b) {
-       VexCam_EnumDeviceW(h, a.null ? nullptr : reinterpret_cast<wchar_t(*)[256]>(b.base));
-       return false;
-     }},
-    {"VexCam_GetDeviceName", [](DWORD h, const Args& a, Buffers& b) {
-       return VexCam_GetDeviceName(h, a.v2, Ptr<char>(b, a), b.Size(a.v)) == 0;
-     }},
-    {"VexCam_GetDeviceNameW", [](DWORD h, const Args& a, Buffers& b) {
-       return VexCam_GetDeviceNameW(h, a.v2, Ptr<wchar_t>(b, a), b.Size(a.v) / 4) == 0;
-     }},
-    {"VexCam_SetDeviceNumber", [](DWORD h, const Args& a, Buffers&) {
-       return VexCam_SetDeviceNumber(h, a.v) == 0;
-     }},
+    ANY(VexCam_EnumDevice, VexCam_EnumDevice(h, a.null ? nullptr : reinterpret_cast<char(*)[256]>(b.base))),
+    ANY(VexCam_EnumDeviceW, VexCam_EnumDeviceW(h, a.null ? nullptr : reinterpret_cast<wchar_t(*)[256]>(b.base))),
+    CALL(VexCam_GetDeviceName, false, VexCam_GetDeviceName(h, a.v2, Ptr<char>(b, a), b.Size(a.v))),
+    CALL(VexCam_GetDeviceNameW, false, VexCam_GetDeviceNameW(h, a.v2, Ptr<wchar_t>(b, a), b.Size(a.v) / 4)),
+    SET(VexCam_SetDeviceNumber),
     NOARG(VexCam_Close, true),
     {"VexCam_GetCameraInfo", [](DWORD h, const Args& a, Buffers& b) {
        // The declared size may lie upwards; nothing past the record is written.
@@ -92,112 +88,61 @@ const std::vector<Export> kExports = {
        return failed;
      }},
     NOARG(VexCam_Preview, true),
-    {"VexCam_CallBackPreview", [](DWORD h, const Args& a, Buffers& b) {
-       return VexCam_CallBackPreview(h, a.null ? nullptr : b.callback, b.At(a), b.Size(a.v), a.v2) == 0;
-     }, true},
+    CALL(VexCam_CallBackPreview, true, VexCam_CallBackPreview(h, a.null ? nullptr : b.callback, b.At(a), b.Size(a.v), a.v2)),
     NOARG(VexCam_StartPreview, true),
     NOARG(VexCam_StopPreview, false),
     NOARG(VexCam_Capture, true),
-    {"VexCam_SnapShot", [](DWORD h, const Args& a, Buffers& b) {
-       return VexCam_SnapShot(h, b.At(a), b.Size(a.v), a.v2) == 0;
-     }, true},
-    {"VexCam_Trigger", [](DWORD h, const Args& a, Buffers& b) {
-       return VexCam_Trigger(h, a.null ? nullptr : b.callback, b.At(a), b.Size(a.v), a.v2) == 0;
-     }, true},
-    {"VexCam_GetImage", [](DWORD h, const Args& a, Buffers& b) {
-       return VexCam_GetImage(h, b.At(a), b.Size(a.v), a.v2) == 0;
-     }},
-    {"VexCam_Record", [](DWORD h, const Args& a, Buffers& b) {
-       const std::string name = NameFor(b, "rec.avi", a.v);
-       return VexCam_Record(h, a.null ? nullptr : name.c_str(), static_cast<DWORD>(a.v2), a.v2 & 1) == 0;
-     }, true},
-    {"VexCam_RecordW", [](DWORD h, const Args& a, Buffers& b) {
-       const std::wstring name = WNameFor(b, L"recw.avi", a.v);
-       return VexCam_RecordW(h, a.null ? nullptr : name.c_str(), static_cast<DWORD>(a.v2), a.v2 & 1) == 0;
-     }, true},
+    CALL(VexCam_SnapShot, true, VexCam_SnapShot(h, b.At(a), b.Size(a.v), a.v2)),
+    CALL(VexCam_Trigger, true, VexCam_Trigger(h, a.null ? nullptr : b.callback, b.At(a), b.Size(a.v), a.v2)),
+    CALL(VexCam_GetImage, false, VexCam_GetImage(h, b.At(a), b.Size(a.v), a.v2)),
+    CALL(VexCam_Record, true, VexCam_Record(h, a.null ? nullptr : NameFor(b, "rec.avi", a.v).c_str(), static_cast<DWORD>(a.v2), a.v2 & 1)),
+    CALL(VexCam_RecordW, true, VexCam_RecordW(h, a.null ? nullptr : WNameFor(b, L"recw.avi", a.v).c_str(), static_cast<DWORD>(a.v2), a.v2 & 1)),
     SET(VexCam_SetWaitTime),
-    {"VexCam_GetWaitTime", [](DWORD h, const Args&, Buffers&) { return VexCam_GetWaitTime(h) == -1; }},
-    {"VexCam_Width", [](DWORD h, const Args&, Buffers&) { VexCam_Width(h); return false; }},
-    {"VexCam_Height", [](DWORD h, const Args&, Buffers&) { VexCam_Height(h); return false; }},
-    {"VexCam_GetStatus", [](DWORD h, const Args& a, Buffers& b) {
-       VexCam_GetStatus(h, b.At(a));
-       return false;
-     }},
+    CALL(VexCam_GetWaitTime, false, VexCam_GetWaitTime(h) + 1),
+    ANY(VexCam_Width, VexCam_Width(h)),
+    ANY(VexCam_Height, VexCam_Height(h)),
+    ANY(VexCam_GetStatus, VexCam_GetStatus(h, b.At(a))),
     NOARG(VexCam_Fps, false),
     SET(VexCam_SetColorMode),
-    {"VexCam_GetColorMode", [](DWORD h, const Args&, Buffers&) { return VexCam_GetColorMode(h) == -1; }},
+    CALL(VexCam_GetColorMode, false, VexCam_GetColorMode(h) + 1),
     SET(VexCam_SetSubSample),
-    {"VexCam_GetSubSample", [](DWORD h, const Args&, Buffers&) { return VexCam_GetSubSample(h) == -1; }},
-    {"VexCam_SetCaptureWindow", [](DWORD h, const Args& a, Buffers&) {
-       return VexCam_SetCaptureWindow(h, a.v, a.v2) == 0;
-     }},
-    {"VexCam_SetCaptureWindowEx/origin", [](DWORD h, const Args& a, Buffers&) {
-       return VexCam_SetCaptureWindowEx(h, 640, a.v, a.v2, 512, a.v2, a.v) == 0;
-     }},
-    {"VexCam_SetCaptureWindowEx/total", [](DWORD h, const Args& a, Buffers&) {
-       return VexCam_SetCaptureWindowEx(h, a.v, 0, a.v, a.v2, 0, a.v2) == 0;
-     }},
+    CALL(VexCam_GetSubSample, false, VexCam_GetSubSample(h) + 1),
+    CALL(VexCam_SetCaptureWindow, false, VexCam_SetCaptureWindow(h, a.v, a.v2)),
+    CALL(VexCam_SetCaptureWindowEx/origin, false, VexCam_SetCaptureWindowEx(h, 640, a.v, a.v2, 512, a.v2, a.v)),
+    CALL(VexCam_SetCaptureWindowEx/total, false, VexCam_SetCaptureWindowEx(h, a.v, 0, a.v, a.v2, 0, a.v2)),
     {"VexCam_GetCaptureWindowEx", [](DWORD h, const Args& a, Buffers& b) {
        int* p = Ptr<int>(b, a);
        return VexCam_GetCaptureWindowEx(h, p, p ? p + 1 : nullptr, p ? p + 2 : nullptr, p ? p + 3 : nullptr,
                                         p ? p + 4 : nullptr, p ? p + 5 : nullptr) == 0;
      }},
-    {"VexCam_SetPreviewWindow", [](DWORD h, const Args& a, Buffers&) {
-       return VexCam_SetPreviewWindow(h, nullptr, a.v, a.v2, a.v, a.v2) == 0;
-     }},
+    CALL(VexCam_SetPreviewWindow, false, VexCam_SetPreviewWindow(h, nullptr, a.v, a.v2, a.v, a.v2)),
     SET(VexCam_SetMirrorH),
     SET(VexCam_SetMirrorV),
-    {"VexCam_GetMirrorH", [](DWORD h, const Args&, Buffers&) { VexCam_GetMirrorH(h); return false; }},
-    {"VexCam_GetMirrorV", [](DWORD h, const Args&, Buffers&) { VexCam_GetMirrorV(h); return false; }},
+    ANY(VexCam_GetMirrorH, VexCam_GetMirrorH(h)),
+    ANY(VexCam_GetMirrorV, VexCam_GetMirrorV(h)),
     SET(VexCam_SetConfigFilter),
-    {"VexCam_GetConfigFilter", [](DWORD h, const Args&, Buffers&) { VexCam_GetConfigFilter(h); return false; }},
+    ANY(VexCam_GetConfigFilter, VexCam_GetConfigFilter(h)),
     SET(VexCam_SetExposureTime),
     GET(VexCam_GetExposureTime),
     SET(VexCam_SetRealExposureTime),
     GET(VexCam_GetRealExposureTime),
-    {"VexCam_SetExposureTimeEx", [](DWORD h, const Args& a, Buffers&) {
-       return VexCam_SetExposureTimeEx(h, DoubleFor(a.v)) == 0;
-     }},
+    CALL(VexCam_SetExposureTimeEx, false, VexCam_SetExposureTimeEx(h, DoubleFor(a.v))),
     GET(VexCam_GetExposureTimeEx),
     GET(VexCam_GetTemperature),
     GET(VexCam_GetTemperatureEx),
     SET(VexCam_SetPeltier),
     GET(VexCam_GetPeltier),
-    {"VexCam_ReadRegister", [](DWORD h, const Args& a, Buffers&) {
-       int ok = -7;
-       VexCam_ReadRegister(h, static_cast<BYTE>(a.v), a.null ? nullptr : &ok);
-       return !a.null && ok == 0;
-     }},
-    {"VexCam_ReadRegisterEx", [](DWORD h, const Args& a, Buffers&) {
-       int ok = -7;
-       VexCam_ReadRegisterEx(h, static_cast<DWORD>(a.v), a.null ? nullptr : &ok);
-       return !a.null && ok == 0;
-     }},
+    GET_AT(VexCam_ReadRegister, static_cast<BYTE>(a.v),),
+    GET_AT(VexCam_ReadRegisterEx, static_cast<DWORD>(a.v),),
     // Register writes go to registers the sensor driver rewrites on the next
     // open: the test pattern's gain registers and an unused address.
-    {"VexCam_WriteRegister", [](DWORD h, const Args& a, Buffers&) {
-       return VexCam_WriteRegister(h, static_cast<BYTE>(a.v & 1 ? 0x10 : 0xFE), static_cast<WORD>(a.v2)) == 0;
-     }},
-    {"VexCam_WriteRegisterEx", [](DWORD h, const Args& a, Buffers&) {
-       return VexCam_WriteRegisterEx(h, static_cast<DWORD>(a.v), static_cast<DWORD>(a.v2)) == 0;
-     }},
-    {"VexCam_Fpga_ReadRegister", [](DWORD h, const Args& a, Buffers&) {
-       int ok = -7;
-       VexCam_Fpga_ReadRegister(h, static_cast<BYTE>(a.v), a.null ? nullptr : &ok);
-       return !a.null && ok == 0;
-     }},
-    {"VexCam_Fpga_WriteRegister", [](DWORD h, const Args& a, Buffers&) {
-       return VexCam_Fpga_WriteRegister(h, static_cast<BYTE>(a.v & 1 ? 200 : 201), static_cast<WORD>(a.v2)) == 0;
-     }},
-    {"VexCam_GetIOPort", [](DWORD h, const Args& a, Buffers& b) { return VexCam_GetIOPort(h, b.At(a)) == 0; }},
-    {"VexCam_SetIOPort", [](DWORD h, const Args& a, Buffers&) {
-       return VexCam_SetIOPort(h, static_cast<BYTE>(a.v)) == 0;
-     }},
-    {"VexCam_ReadSromID", [](DWORD h, const Args& a, Buffers&) {
-       int ok = -7;
-       VexCam_ReadSromID(h, a.v, a.null ? nullptr : &ok);
-       return !a.null && ok == 0;
-     }},
+    CALL(VexCam_WriteRegister, false, VexCam_WriteRegister(h, static_cast<BYTE>(a.v & 1 ? 0x10 : 0xFE), static_cast<WORD>(a.v2))),
+    CALL(VexCam_WriteRegisterEx, false, VexCam_WriteRegisterEx(h, static_cast<DWORD>(a.v), static_cast<DWORD>(a.v2))),
+    GET_AT(VexCam_Fpga_ReadRegister, static_cast<BYTE>(a.v),),
+    CALL(VexCam_Fpga_WriteRegister, false, VexCam_Fpga_WriteRegister(h, static_cast<BYTE>(a.v & 1 ? 200 : 201), static_cast<WORD>(a.v2))),
+    CALL(VexCam_GetIOPort, false, VexCam_GetIOPort(h, b.At(a))),
+    CALL(VexCam_SetIOPort, false, VexCam_SetIOPort(h, static_cast<BYTE>(a.v))),
+    GET_AT(VexCam_ReadSromID, a.v,),
     // Byte values are written back as they were, so the camera's identity
     // survives; values past a byte must be refused.
     {"VexCam_WriteSromID", [](DWORD h, const Args& a, Buffers&) {
@@ -210,31 +155,15 @@ const std::vector<Export> kExports = {
        }
        return VexCam_WriteSromID(h, a.v, value) == 0;
      }},
-    {"VexCam_ReadSerialNumberA", [](DWORD h, const Args& a, Buffers& b) {
-       return VexCam_ReadSerialNumberA(h, Ptr<char>(b, a), b.Size(a.v)) == 0;
-     }},
-    {"VexCam_ReadSerialNumberW", [](DWORD h, const Args& a, Buffers& b) {
-       return VexCam_ReadSerialNumberW(h, Ptr<wchar_t>(b, a), b.Size(a.v) / 4) == 0;
-     }},
+    CALL(VexCam_ReadSerialNumberA, false, VexCam_ReadSerialNumberA(h, Ptr<char>(b, a), b.Size(a.v))),
+    CALL(VexCam_ReadSerialNumberW, false, VexCam_ReadSerialNumberW(h, Ptr<wchar_t>(b, a), b.Size(a.v) / 4)),
     SET(VexCam_SetSamplingRate),
-    {"VexCam_GetSamplingRate", [](DWORD h, const Args& a, Buffers& b) {
-       VexCam_GetSamplingRate(h, Ptr<int>(b, a));
-       return false;
-     }},
-    {"VexCam_GetVideoFormat", [](DWORD h, const Args& a, Buffers& b) {
-       VexCam_GetVideoFormat(h, Ptr<int>(b, a));
-       return false;
-     }},
+    ANY(VexCam_GetSamplingRate, VexCam_GetSamplingRate(h, Ptr<int>(b, a))),
+    ANY(VexCam_GetVideoFormat, VexCam_GetVideoFormat(h, Ptr<int>(b, a))),
     SET(VexCam_SetAutoIris),
     GET(VexCam_GetAutoIris),
-    {"VexCam_SetFilterValue", [](DWORD h, const Args& a, Buffers&) {
-       return VexCam_SetFilterValue(h, a.v2, a.v) == 0;
-     }},
-    {"VexCam_GetFilterValue", [](DWORD h, const Args& a, Buffers&) {
-       int ok = -7;
-       VexCam_GetFilterValue(h, a.v2, a.null ? nullptr : &ok);
-       return !a.null && ok == 0;
-     }},
+    CALL(VexCam_SetFilterValue, false, VexCam_SetFilterValue(h, a.v2, a.v)),
+    GET_AT(VexCam_GetFilterValue, a.v2,),
     GET(VexCam_GetBrightness), SET(VexCam_SetBrightness),
     GET(VexCam_GetContrast), SET(VexCam_SetContrast),
     GET(VexCam_GetHue), SET(VexCam_SetHue),
@@ -263,22 +192,10 @@ const std::vector<Export> kExports = {
     GET(VexCam_GetGrayOffsetB), SET(VexCam_SetGrayOffsetB),
     GET(VexCam_GetDotFilter), SET(VexCam_SetDotFilter),
     GET(VexCam_GetMaskFilter), SET(VexCam_SetMaskFilter),
-    {"VexCam_GetChannelGain", [](DWORD h, const Args& a, Buffers&) {
-       int ok = -7;
-       VexCam_GetChannelGain(h, a.v2, a.null ? nullptr : &ok);
-       return !a.null && ok == 0;
-     }},
-    {"VexCam_SetChannelGain", [](DWORD h, const Args& a, Buffers&) {
-       return VexCam_SetChannelGain(h, a.v2, a.v) == 0;
-     }},
-    {"VexCam_GetChannelOffset", [](DWORD h, const Args& a, Buffers&) {
-       int ok = -7;
-       VexCam_GetChannelOffset(h, a.v2, a.null ? nullptr : &ok);
-       return !a.null && ok == 0;
-     }},
-    {"VexCam_SetChannelOffset", [](DWORD h, const Args& a, Buffers&) {
-       return VexCam_SetChannelOffset(h, a.v2, a.v) == 0;
-     }},
+    GET_AT(VexCam_GetChannelGain, a.v2,),
+    CALL(VexCam_SetChannelGain, false, VexCam_SetChannelGain(h, a.v2, a.v)),
+    GET_AT(VexCam_GetChannelOffset, a.v2,),
+    CALL(VexCam_SetChannelOffset, false, VexCam_SetChannelOffset(h, a.v2, a.v)),
     GET(VexCam_GetHalfClock), SET(VexCam_SetHalfClock),
     GET(VexCam_GetInternalCorrection), SET(VexCam_SetInternalCorrection),
     SET(VexCam_SetCrossbar),
@@ -286,48 +203,25 @@ const std::vector<Export> kExports = {
        if (!a.null) std::memcpy(b.base, "EXP 10\r", 8);
        return VexCam_SendText(h, Ptr<char>(b, a), b.Size(a.v)) == 0;
      }},
-    {"VexCam_ReceiveText", [](DWORD h, const Args& a, Buffers& b) {
-       return VexCam_ReceiveText(h, Ptr<char>(b, a), b.Size(a.v)) == 0;
-     }},
-    {"VexCam_SetCameraDlg", [](DWORD h, const Args&, Buffers&) { return VexCam_SetCameraDlg(h, nullptr) == 0; }},
-    {"VexCam_SetAnalogDlg", [](DWORD h, const Args&, Buffers&) { return VexCam_SetAnalogDlg(h, nullptr) == 0; }},
-    {"VexCam_SetImageDlg", [](DWORD h, const Args&, Buffers&) { return VexCam_SetImageDlg(h, nullptr) == 0; }},
-    {"VexCam_SaveImage", [](DWORD h, const Args& a, Buffers& b) {
-       const std::string name = NameFor(b, "still", a.v2);
-       return VexCam_SaveImage(h, a.null ? nullptr : name.c_str(), a.v) == 0;
-     }},
-    {"VexCam_SaveImageW", [](DWORD h, const Args& a, Buffers& b) {
-       const std::wstring name = WNameFor(b, L"stillw", a.v2);
-       return VexCam_SaveImageW(h, a.null ? nullptr : name.c_str(), a.v) == 0;
-     }},
-    {"VexCam_LoadConfigFileA", [](DWORD h, const Args& a, Buffers& b) {
-       const std::string name = a.v2 == 1 ? b.dir : NameFor(b, "config.bin", a.v2);
-       return VexCam_LoadConfigFileA(h, a.null ? nullptr : name.c_str()) == 0;
-     }},
-    {"VexCam_LoadConfigFileW", [](DWORD h, const Args& a, Buffers& b) {
-       const std::wstring name = WNameFor(b, L"config.bin", a.v2);
-       return VexCam_LoadConfigFileW(h, a.null ? nullptr : name.c_str()) == 0;
-     }},
-    {"VexCam_SaveMaskFile", [](DWORD h, const Args& a, Buffers& b) {
-       const std::string name = a.v2 == 1 ? b.dir : NameFor(b, "mask.bin", a.v2);
-       return VexCam_SaveMaskFile(h, a.null ? nullptr : name.c_str()) == 0;
-     }},
-    {"VexCam_SaveMaskFileW", [](DWORD h, const Args& a, Buffers& b) {
-       const std::wstring name = WNameFor(b, L"maskw.bin", a.v2);
-       return VexCam_SaveMaskFileW(h, a.null ? nullptr : name.c_str()) == 0;
-     }},
-    {"VexCam_LoadMaskFile", [](DWORD h, const Args& a, Buffers& b) {
-       const std::string name = a.v2 == 1 ? b.dir : NameFor(b, a.v2 & 2 ? "config.bin" : "mask.bin", a.v2);
-       return VexCam_LoadMaskFile(h, a.null ? nullptr : name.c_str()) == 0;
-     }},
-    {"VexCam_LoadMaskFileW", [](DWORD h, const Args& a, Buffers& b) {
-       const std::wstring name = WNameFor(b, L"maskw.bin", a.v2);
-       return VexCam_LoadMaskFileW(h, a.null ? nullptr : name.c_str()) == 0;
-     }},
+    CALL(VexCam_ReceiveText, false, VexCam_ReceiveText(h, Ptr<char>(b, a), b.Size(a.v))),
+    CALL(VexCam_SetCameraDlg, false, VexCam_SetCameraDlg(h, nullptr)),
+    CALL(VexCam_SetAnalogDlg, false, VexCam_SetAnalogDlg(h, nullptr)),
+    CALL(VexCam_SetImageDlg, false, VexCam_SetImageDlg(h, nullptr)),
+    CALL(VexCam_SaveImage, false, VexCam_SaveImage(h, a.null ? nullptr : NameFor(b, "still", a.v2).c_str(), a.v)),
+    CALL(VexCam_SaveImageW, false, VexCam_SaveImageW(h, a.null ? nullptr : WNameFor(b, L"stillw", a.v2).c_str(), a.v)),
+    CALL(VexCam_LoadConfigFileA, false, VexCam_LoadConfigFileA(h, a.null ? nullptr : (a.v2 == 1 ? b.dir : NameFor(b, "config.bin", a.v2)).c_str())),
+    CALL(VexCam_LoadConfigFileW, false, VexCam_LoadConfigFileW(h, a.null ? nullptr : WNameFor(b, L"config.bin", a.v2).c_str())),
+    CALL(VexCam_SaveMaskFile, false, VexCam_SaveMaskFile(h, a.null ? nullptr : (a.v2 == 1 ? b.dir : NameFor(b, "mask.bin", a.v2)).c_str())),
+    CALL(VexCam_SaveMaskFileW, false, VexCam_SaveMaskFileW(h, a.null ? nullptr : WNameFor(b, L"maskw.bin", a.v2).c_str())),
+    CALL(VexCam_LoadMaskFile, false, VexCam_LoadMaskFile(h, a.null ? nullptr : (a.v2 == 1 ? b.dir : NameFor(b, a.v2 & 2 ? "config.bin" : "mask.bin", a.v2)).c_str())),
+    CALL(VexCam_LoadMaskFileW, false, VexCam_LoadMaskFileW(h, a.null ? nullptr : WNameFor(b, L"maskw.bin", a.v2).c_str())),
     SET(VexCam_UpdateMaskData),
 };
 
+#undef CALL
+#undef GET_AT
 #undef GET
+#undef ANY
 #undef SET
 #undef NOARG
 

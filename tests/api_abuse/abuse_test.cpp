@@ -31,6 +31,12 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// A positive number from the environment, else the fallback.
+int EnvNumber(const char* name, int fallback) {
+  const char* text = std::getenv(name);
+  return text != nullptr && std::atoi(text) > 0 ? std::atoi(text) : fallback;
+}
+
 // Aborts the process when one call runs longer than the limit: a hang must
 // fail the run with the name of the call, not stall it.
 class Watchdog {
@@ -49,9 +55,7 @@ class Watchdog {
 
  private:
   void Run() {
-    const char* text = std::getenv("VEXCAM_ABUSE_HANG_SECONDS");
-    const auto limit =
-        std::chrono::seconds(text != nullptr && std::atoi(text) > 0 ? std::atoi(text) : 60);
+    const auto limit = std::chrono::seconds(EnvNumber("VEXCAM_ABUSE_HANG_SECONDS", 60));
     while (!stop_.load()) {
       std::this_thread::sleep_for(std::chrono::milliseconds(200));
       for (int i = 0; i < kSlots; ++i) {
@@ -144,9 +148,7 @@ class Abuse : public ::testing::Test {
     std::sort(values.begin(), values.end());
     values.erase(std::unique(values.begin(), values.end()), values.end());
     // VEXCAM_ABUSE_STRIDE=n keeps every n-th value (the slower sanitizer builds).
-    const char* text = std::getenv("VEXCAM_ABUSE_STRIDE");
-    const size_t stride =
-        text != nullptr && std::atoi(text) > 1 ? static_cast<size_t>(std::atoi(text)) : 1;
+    const auto stride = static_cast<size_t>(EnvNumber("VEXCAM_ABUSE_STRIDE", 1));
     std::vector<int> kept;
     for (size_t i = 0; i < values.size(); i += stride) kept.push_back(values[i]);
     return kept;
@@ -254,9 +256,10 @@ TEST_F(Abuse, FailingCallsOnOneInstanceLeaveTheOtherAlone) {
 // threads for `duration`; `handle` picks the handle of each call.
 template <class PickHandle>
 void Hammer(Watchdog& watchdog, const std::filesystem::path& dir,
-            std::chrono::milliseconds duration, PickHandle&& handle, std::vector<HWND>& windows,
-            std::mutex& windowsLock) {
+            std::chrono::milliseconds duration, PickHandle&& handle) {
   std::vector<std::thread> threads;
+  std::vector<HWND> windows;
+  std::mutex windowsLock;
   std::atomic<uint64_t> calls{0};
   const auto end = Clock::now() + duration;
   for (int t = 0; t < 8; ++t) {
@@ -300,52 +303,35 @@ void Hammer(Watchdog& watchdog, const std::filesystem::path& dir,
     });
   }
   for (auto& th : threads) th.join();
+  for (HWND w : windows) VexWin_DestroyWindow(w);
   EXPECT_GT(calls.load(), 8u);
 }
 
 std::chrono::milliseconds HammerTime() {
-  const char* text = std::getenv("VEXCAM_ABUSE_SECONDS");
-  return std::chrono::milliseconds(text != nullptr && std::atoi(text) > 0 ? std::atoi(text) * 1000
-                                                                          : 3000);
+  return std::chrono::seconds(EnvNumber("VEXCAM_ABUSE_SECONDS", 3));
 }
 
-TEST_F(Abuse, EightThreadsOnOneHandle) {
-  VexSim_AddCamera(0x3200);
-  const HWND notify = Window();
-  const DWORD h = Open(notify, 0);
-  std::mutex lock;
-  std::vector<HWND> windows;
-  Hammer(
-      watchdog_, dir_, HammerTime(), [h](std::mt19937&) { return h; }, windows, lock);
-  // Whatever the threads left: the handle still works and releases cleanly.
-  Restore(h, 0);
-  Drain(h, notify);
-  std::vector<uint8_t> frame(640 * 512);
-  EXPECT_EQ(VexCam_SnapShot(h, frame.data(), static_cast<int>(frame.size()), 0), 1)
-      << VexCam_GetLastError(h);
-  EXPECT_EQ(VexCam_Release(h), 1);
-  for (HWND w : windows) VexWin_DestroyWindow(w);
-}
-
-TEST_F(Abuse, EightThreadsOnSeveralHandles) {
+// Eight threads on one handle, then on three instances of three cameras and a
+// fourth switching between them.
+TEST_F(Abuse, EightThreadsOnOneHandleThenOnSeveral) {
   for (int i = 0; i < 3; ++i) VexSim_AddCamera(0x3200);
   const HWND notify = Window();
-  // Three instances on three cameras, and a fourth switching between them.
-  std::vector<DWORD> handles = {Open(notify, 0), Open(notify, 1), Open(notify, 2),
-                                VexCam_Initialize(nullptr)};
-  std::mutex lock;
-  std::vector<HWND> windows;
-  Hammer(
-      watchdog_, dir_, HammerTime(),
-      [&handles](std::mt19937& rng) {
-        return handles[std::uniform_int_distribution<size_t>(0, 3)(rng)];
-      },
-      windows, lock);
-  for (size_t i = 0; i < handles.size(); ++i) {
-    VexCam_StopPreview(handles[i]);
-    EXPECT_EQ(VexCam_Release(handles[i]), 1);
+  std::vector<DWORD> handles = {Open(notify, 0)};
+  Hammer(watchdog_, dir_, HammerTime(), [&handles](std::mt19937&) { return handles[0]; });
+  // Whatever the threads left: the handle still works.
+  Restore(handles[0], 0);
+  Drain(handles[0], notify);
+  std::vector<uint8_t> frame(640 * 512);
+  EXPECT_EQ(VexCam_SnapShot(handles[0], frame.data(), static_cast<int>(frame.size()), 0), 1)
+      << VexCam_GetLastError(handles[0]);
+  handles.insert(handles.end(), {Open(notify, 1), Open(notify, 2), VexCam_Initialize(nullptr)});
+  Hammer(watchdog_, dir_, HammerTime(), [&handles](std::mt19937& rng) {
+    return handles[std::uniform_int_distribution<size_t>(0, 3)(rng)];
+  });
+  for (DWORD h : handles) {
+    VexCam_StopPreview(h);
+    EXPECT_EQ(VexCam_Release(h), 1);
   }
-  for (HWND w : windows) VexWin_DestroyWindow(w);
 }
 
 TEST_F(Abuse, ReleaseRacesCallsOnTheSameHandle) {
@@ -358,8 +344,6 @@ TEST_F(Abuse, ReleaseRacesCallsOnTheSameHandle) {
     const DWORD h = Open(nullptr, 0);
     ASSERT_NE(h, 0u);
     std::atomic<DWORD> current{h};
-    std::mutex lock;
-    std::vector<HWND> windows;
     const int releaseAfterMs = std::uniform_int_distribution<int>(0, 400)(rng);
     std::thread releaser([&] {
       std::this_thread::sleep_for(std::chrono::milliseconds(releaseAfterMs));
@@ -367,13 +351,11 @@ TEST_F(Abuse, ReleaseRacesCallsOnTheSameHandle) {
       EXPECT_EQ(VexCam_Release(h), 1);
       watchdog_.Leave(Watchdog::kSlots - 1);
     });
-    Hammer(
-        watchdog_, dir_, std::chrono::milliseconds(600),
-        [&](std::mt19937&) { return current.load(); }, windows, lock);
+    Hammer(watchdog_, dir_, std::chrono::milliseconds(600),
+           [&](std::mt19937&) { return current.load(); });
     releaser.join();
     EXPECT_EQ(VexCam_Release(h), 0);
     EXPECT_EQ(VexCam_GetWaitTime(h), -1);
-    for (HWND w : windows) VexWin_DestroyWindow(w);
   }
   EXPECT_NE(VexCam_Width(keeper), 0);
   EXPECT_EQ(VexCam_Release(keeper), 1);

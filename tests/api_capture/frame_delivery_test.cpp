@@ -3,12 +3,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
-#include <fstream>
 #include <thread>
 #include <vector>
 
 #include "capture_fixture.h"
-#include "sim/test_pattern.h"
 
 namespace vexcam::test {
 namespace {
@@ -16,15 +14,6 @@ namespace {
 using Frames = CaptureTest;
 
 constexpr uint8_t kGuard = 0xA5;
-
-// The exposure the simulated camera stamps into its frames.
-uint32_t SimExposure(UINT id) {
-  BYTE b0 = 0, b1 = 0, b2 = 0;
-  EXPECT_TRUE(VexSim_ReadFpgaRegister(id, 133, &b0));
-  EXPECT_TRUE(VexSim_ReadFpgaRegister(id, 134, &b1));
-  EXPECT_TRUE(VexSim_ReadFpgaRegister(id, 155, &b2));
-  return b0 | b1 << 8 | b2 << 16;
-}
 
 // Sample of image row r, column c: the ZA01 frame is turned by 180 degrees.
 uint8_t Expected(uint32_t tag, uint32_t exposure, int c, int r) {
@@ -35,21 +24,7 @@ TEST_F(Frames, SnapshotIsTheCameraPictureInMono8) {
   ASSERT_EQ(VexCam_SetColorMode(h_, 8), 1);
   std::vector<uint8_t> image(kFull);
   ASSERT_EQ(VexCam_SnapShot(h_, image.data(), kFull, 1), 1);
-  const uint32_t exposure = SimExposure(sim_);
-  // The ramp repeats every 1024 tags, so the tag is found among 1024.
-  int tag = -1;
-  for (uint32_t t = 0; t < 1024 && tag < 0; ++t) {
-    if (image[0] == Expected(t, exposure, 0, 0) && image[1] == Expected(t, exposure, 1, 0) &&
-        image[641] == Expected(t, exposure, 1, 1)) {
-      tag = static_cast<int>(t);
-    }
-  }
-  ASSERT_GE(tag, 0) << "no tag reproduces the first pixels";
-  int wrong = 0;
-  for (int r = 0; r < 512; ++r) {
-    for (int c = 0; c < 640; ++c) wrong += image[r * 640 + c] != Expected(tag, exposure, c, r);
-  }
-  EXPECT_EQ(wrong, 0);
+  EXPECT_TRUE(IsWholeFrame(image, 8, SimExposure(sim_)));
 }
 
 TEST_F(Frames, BottomUpCopyStartsWithTheLastRow) {
@@ -125,49 +100,11 @@ TEST_F(Frames, FrameInfoDescribesEachFrameAndMeasuresTheRate) {
   EXPECT_TRUE(Codes().empty());
 }
 
-TEST_F(Frames, UnplugDuringPreviewEndsTheWorkerWithThirteen) {
-  ASSERT_EQ(VexCam_CallBackPreview(h_, callback_, nullptr, 0, 1), 1);
-  VEXWIN_MSG m{};
-  ASSERT_TRUE(NextFrame(&m));
-  ASSERT_TRUE(VexSim_Unplug(sim_));
-  bool broken = false;
-  for (int i = 0; i < 100 && !broken; ++i) {
-    if (NextFrame(&m, 200)) broken = m.wParam == 0 && m.lParam == 13;
-  }
-  EXPECT_TRUE(broken);
-  EXPECT_EQ(VexCam_GetLastError(h_), 13u);
-  EXPECT_EQ(VexCam_StopPreview(h_), 1);
-  // The error message reached the notify window too.
-  bool notified = false;
-  while (VexWin_PeekMessage(notify_, &m, TRUE)) {
-    notified = notified || (m.message == VEXCAM_MSG_ERROR && m.lParam == 13);
-  }
-  EXPECT_TRUE(notified);
-}
-
-// Camera key values written before the instance starts.
-class StoredCameraKey : public CaptureTest {
- protected:
-  virtual const char* Values() const = 0;
-  bool AddCamera() override {
-    std::filesystem::create_directories(SettingsPath().parent_path());
-    std::ofstream(SettingsPath())
-        << "Windows Registry Editor Version 5.00\n\n"
-           "[HKEY_CURRENT_USER\\Software\\Quorin\\VexCamZA013K9Sdk\\Camera_00]\n"
-        << Values();
-    return true;
-  }
-};
-
-// Sub-sample codes other than 0 come only from stored settings.
-class SubSampled : public StoredCameraKey {
-  const char* Values() const override { return "\"SubSample\"=dword:00000002\n"; }
-};
-
 // The ZA01 sends whole 640 x 512 frames whatever the code: the engine keeps
 // every fourth sample of every fourth row, so frames keep arriving at the
 // sub-sampled size.
-TEST_F(SubSampled, WholeFramesOfTheCameraAreSubSampledByTheEngine) {
+TEST_F(Frames, WholeFramesOfTheCameraAreSubSampledByTheEngine) {
+  ASSERT_NO_FATAL_FAILURE(Restart({{"SubSample", 2}}));  // codes other than 0 come only from there
   ASSERT_EQ(VexCam_GetSubSample(h_), 2);
   EXPECT_EQ(VexCam_Width(h_), 640);  // the window, before sub-sampling
   for (int bits : {16, 24}) {
@@ -212,11 +149,8 @@ TEST_F(SubSampled, WholeFramesOfTheCameraAreSubSampledByTheEngine) {
 }
 
 // A stored "WaitTime" is the preview loop's sleep.
-class StoredWaitTime : public StoredCameraKey {
-  const char* Values() const override { return "\"WaitTime\"=dword:00000032\n"; }
-};
-
-TEST_F(StoredWaitTime, PacesThePreviewLoop) {
+TEST_F(Frames, StoredWaitTimePacesThePreviewLoop) {
+  ASSERT_NO_FATAL_FAILURE(Restart({{"WaitTime", 50}}));
   ASSERT_EQ(VexCam_GetWaitTime(h_), 50);
   // The simulated camera is far faster than 20 frames per second here.
   ASSERT_EQ(VexCam_CallBackPreview(h_, callback_, nullptr, 0, 1), 1);

@@ -7,43 +7,11 @@
 #include <vector>
 
 #include "capture_fixture.h"
-#include "sim/test_pattern.h"
 
 namespace vexcam::test {
 namespace {
 
 using Glitch = CaptureTest;
-
-uint32_t SimExposure(UINT id) {
-  BYTE b0 = 0, b1 = 0, b2 = 0;
-  EXPECT_TRUE(VexSim_ReadFpgaRegister(id, 133, &b0));
-  EXPECT_TRUE(VexSim_ReadFpgaRegister(id, 134, &b1));
-  EXPECT_TRUE(VexSim_ReadFpgaRegister(id, 155, &b2));
-  return b0 | b1 << 8 | b2 << 16;
-}
-
-// Whether a Mono 8 / Mono 16 image is one whole frame of the camera's
-// picture at this exposure (the ZA01 frame is turned by 180 degrees).
-bool IsWholeFrame(const std::vector<uint8_t>& image, int bits, uint32_t exposure) {
-  const int bytes = bits / 8;
-  auto sample = [&](int c, int r) {
-    const uint8_t* p = image.data() + (r * 640 + c) * bytes;
-    return bytes == 1 ? p[0] : static_cast<uint16_t>(p[0] | p[1] << 8);
-  };
-  auto expected = [&](uint32_t tag, int c, int r) {
-    return sim::PatternSample(tag, exposure, 639 - c, 511 - r, bits);
-  };
-  for (uint32_t t = 0; t < 1024; ++t) {
-    if (sample(0, 0) != expected(t, 0, 0) || sample(1, 0) != expected(t, 1, 0) ||
-        sample(1, 1) != expected(t, 1, 1))
-      continue;
-    bool whole = true;
-    for (int r = 0; r < 512 && whole; ++r)
-      for (int c = 0; c < 640 && whole; ++c) whole = sample(c, r) == expected(t, c, r);
-    if (whole) return true;
-  }
-  return false;
-}
 
 TEST_F(Glitch, PowerGlitchNeverDeliversACorruptFrame) {
   for (int bits : {8, 16, 24}) {

@@ -1,6 +1,6 @@
 // Stream statistics through VexCamX_GetStreamStats: the record's size rule,
 // the tallies of a clean stream, of a reader too slow for the camera, of
-// transfer faults and of an unplug.
+// transfer faults and of an unplug, which ends the worker with 13.
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -115,8 +115,12 @@ TEST_F(StreamStats, FaultsCountRetriesIncompleteFramesAndTheGiveUp) {
   s = Read(h_);
   EXPECT_EQ(s.giveUps, 1u);
   EXPECT_GT(s.transferRetries, 0u);
-  VexCam_StopPreview(h_);
-  Codes();
+  // The worker ended with 13, recorded and posted to the notify window too.
+  EXPECT_EQ(VexCam_GetLastError(h_), VEXCAM_ERR_TRANSFER_BROKEN);
+  EXPECT_EQ(VexCam_StopPreview(h_), 1);
+  bool notified = false;
+  for (LPARAM code : Posted()) notified = notified || code == 13;
+  EXPECT_TRUE(notified);
 }
 
 }  // namespace

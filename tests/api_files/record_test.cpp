@@ -9,7 +9,7 @@
 
 #include "common/avi_file.h"
 #include "files_fixture.h"
-#include "sim/test_pattern.h"
+#include "tests/api_capture/sim_picture.h"
 
 namespace vexcam::test {
 namespace {
@@ -106,11 +106,7 @@ TEST_F(Record, Mono16FramesShowSampleBitsTwoToNine) {
   const std::vector<uint8_t> b = ReadFile(Path("m16.avi"));
   const uint32_t n = CheckAvi(b, 640, 512);
   ASSERT_GE(n, 1u);
-  BYTE e0 = 0, e1 = 0, e2 = 0;
-  ASSERT_TRUE(VexSim_ReadFpgaRegister(sim_, 133, &e0));
-  ASSERT_TRUE(VexSim_ReadFpgaRegister(sim_, 134, &e1));
-  ASSERT_TRUE(VexSim_ReadFpgaRegister(sim_, 155, &e2));
-  const uint32_t exposure = e0 | e1 << 8 | e2 << 16;
+  const uint32_t exposure = SimExposure(sim_);
   // The frame is bottom-up and the ZA01 picture turned by 180 degrees, so
   // file row i, column c shows sensor pixel (639 - c, i).
   auto expected = [&](uint32_t tag, int c, int i) {
@@ -139,7 +135,8 @@ TEST_F(Record, Mono16FramesShowSampleBitsTwoToNine) {
   }
 }
 
-TEST_F(Record, StopEndsEarlyWithACompleteFileAndTheNextStartsFresh) {
+// Stop, close and release each end a recording early with a complete file.
+TEST_F(Record, StopCloseAndReleaseEndEarlyWithACompleteFileAndTheNextStartsFresh) {
   ASSERT_EQ(VexCam_SetWaitTime(h_, 0), 1);
   ASSERT_EQ(VexCam_Record(h_, Path("a.avi").c_str(), 60000, 0), 1);
   ASSERT_TRUE(WaitForFrames(Path("a.avi"), 2, 10000));
@@ -157,6 +154,15 @@ TEST_F(Record, StopEndsEarlyWithACompleteFileAndTheNextStartsFresh) {
   ASSERT_TRUE(WaitFinished(h_, Path("b.avi"), 8000));
   EXPECT_GE(CheckAvi(ReadFile(Path("b.avi")), 640, 512), 1u);
   EXPECT_TRUE(Codes().empty());
+
+  ASSERT_EQ(VexCam_Record(h_, Path("c.avi").c_str(), 60000, 0), 1);
+  ASSERT_TRUE(WaitForFrames(Path("c.avi"), 1, 10000));
+  ASSERT_EQ(VexCam_Close(h_), 1);
+  EXPECT_GE(CheckAvi(ReadFile(Path("c.avi")), 640, 512), 1u);
+  ASSERT_EQ(VexCam_Record(h_, Path("d.avi").c_str(), 60000, 0), 1);
+  ASSERT_TRUE(WaitForFrames(Path("d.avi"), 1, 10000));
+  Release();
+  EXPECT_GE(CheckAvi(ReadFile(Path("d.avi")), 640, 512), 1u);
 }
 
 // Starts and stops from several threads at once: a recording that is still
@@ -221,19 +227,6 @@ TEST_F(Record, StartedDuringCallbackPreviewLeavesTheOldTargetAlone) {
   EXPECT_TRUE(std::all_of(buffer.begin(), buffer.end(), [](uint8_t b) { return b == 0x5C; }))
       << "the old buffer was written";
   EXPECT_TRUE(Codes().empty());
-}
-
-TEST_F(Record, ReleaseAndCloseFinaliseTheFile) {
-  ASSERT_EQ(VexCam_Record(h_, Path("c.avi").c_str(), 60000, 0), 1);
-  ASSERT_TRUE(WaitForFrames(Path("c.avi"), 1, 10000));
-  ASSERT_EQ(VexCam_Close(h_), 1);
-  EXPECT_GE(CheckAvi(ReadFile(Path("c.avi")), 640, 512), 1u);
-
-  ASSERT_EQ(VexCam_Record(h_, Path("d.avi").c_str(), 60000, 0), 1);
-  ASSERT_TRUE(WaitForFrames(Path("d.avi"), 1, 10000));
-  VexCam_Release(h_);
-  h_ = 0;
-  EXPECT_GE(CheckAvi(ReadFile(Path("d.avi")), 640, 512), 1u);
 }
 
 TEST_F(Record, RefusedStartsLeaveCaptureAsItWas) {

@@ -2,36 +2,18 @@
 // sends the test picture with three samples per pixel (red, green, blue), so
 // every delivered pixel can be recomputed: Color 24 holds them as blue,
 // green, red, Mono 8 their luma, and the mirror reverses whole pixels.
-#include <gtest/gtest.h>
-
-#include <cstdint>
 #include <functional>
-#include <vector>
 
-#include "common/test_env.h"
+#include "model_fixture.h"
 #include "sim/test_pattern.h"
-#include "vexcam/VexCamSdk.h"
-#include "vexcam/VexCamSim.h"
 
 namespace {
 
-constexpr int kWidth = 1920;
-constexpr int kHeight = 1080;
+using model_test::kHeight;
+using model_test::kWidth;
 
-class Converter : public ::testing::Test {
+class Converter : public model_test::Model {
  protected:
-  void SetUp() override {
-    VexSim_RemoveAll();
-    VexSim_SetSpeedUp(0, 50);
-    ASSERT_NE(VexSim_AddCamera(VEXCAM_TEST_PRODUCT), 0u);
-    h_ = VexCam_Initialize(nullptr);
-    ASSERT_NE(h_, 0u);
-    ASSERT_EQ(VexCam_Width(h_), kWidth);
-  }
-  void TearDown() override {
-    if (h_ != 0) VexCam_Release(h_);
-    VexSim_RemoveAll();
-  }
   std::vector<uint8_t> Snap(int bits) {
     EXPECT_EQ(VexCam_SetColorMode(h_, bits), 1);
     const int stride = (kWidth * bits / 8 + 3) / 4 * 4;
@@ -39,7 +21,6 @@ class Converter : public ::testing::Test {
     EXPECT_EQ(VexCam_SnapShot(h_, frame.data(), static_cast<int>(frame.size()), 1), 1);
     return frame;
   }
-  DWORD h_ = 0;
 };
 
 // Sample c (0 red, 1 green, 2 blue) of converter pixel (x, y) in the picture

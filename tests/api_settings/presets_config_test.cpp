@@ -58,26 +58,23 @@ TEST_F(PresetTest, WindowRefusedByTheCameraFailsWithCode7) {
   EXPECT_EQ(GetWindow(h_).width, 640);
 }
 
-TEST_F(PresetTest, MissingFirstPresetOrNoMatchFailsWithCode4) {
-  WriteReg({{"Size_01", Preset(320, 240, 160, 136)}});
-  ASSERT_NE(Start(), 0u);
-  EXPECT_EQ(VexCam_SetCaptureWindow(h_, 320, 240), 0);
-  EXPECT_EQ(Codes(), std::vector<DWORD>{4});
-  EXPECT_EQ(GetWindow(h_).width, 640);
-}
-
-TEST_F(PresetTest, FirstRunHasNoProductPresets) {
+// Code 4 and the window kept: no product presets on a first run, a missing
+// first preset, no preset of the size, or one that does not fit the sensor.
+TEST_F(PresetTest, MissingNoMatchingOrUnusablePresetFailsWithCode4) {
   ASSERT_NE(Start(), 0u);
   EXPECT_EQ(VexCam_SetCaptureWindow(h_, 640, 512), 0);
   EXPECT_EQ(Codes(), std::vector<DWORD>{4});
-}
-
-TEST_F(PresetTest, NoMatchingOrUnusablePresetFailsWithCode4) {
+  Release();
+  WriteReg({{"Size_01", Preset(320, 240, 160, 136)}});
+  ASSERT_NE(Init(), 0u);
+  EXPECT_EQ(VexCam_SetCaptureWindow(h_, 320, 240), 0);
+  EXPECT_EQ(Codes(), std::vector<DWORD>{4});
+  EXPECT_EQ(GetWindow(h_).width, 640);
+  Release();
   WriteReg({{"Size_00", Preset(640, 512, 0, 0)},
-            // Does not fit on the sensor: never selected.
             {"Size_01", Preset(320, 240, 400, 0)},
             {"Size_02", Preset(0, 0, 0, 0)}});
-  ASSERT_NE(Start(), 0u);
+  ASSERT_NE(Init(), 0u);
   for (auto [w, h] : {std::pair{100, 100}, {320, 240}, {0, 0}, {-1, -1}}) {
     EXPECT_EQ(VexCam_SetCaptureWindow(h_, w, h), 0) << w << "x" << h;
     EXPECT_EQ(Codes(), std::vector<DWORD>{4}) << w << "x" << h;

@@ -9,18 +9,13 @@ using RegistryTest = SettingsTest;
 
 TEST_F(RegistryTest, FirstRunWritesCameraKeyWithBuiltInValues) {
   ASSERT_NE(Start(), 0u);
-  EXPECT_EQ(Dword("Camera_00\\Size_00", "TH"), 640u);
-  EXPECT_EQ(Dword("Camera_00\\Size_00", "TV"), 512u);
-  EXPECT_EQ(Dword("Camera_00\\Size_00", "EH"), 640u);
-  EXPECT_EQ(Dword("Camera_00\\Size_00", "EV"), 512u);
-  EXPECT_EQ(Dword("Camera_00\\Size_00", "EHS"), 0u);
-  EXPECT_EQ(Dword("Camera_00\\Size_00", "EVS"), 0u);
-  EXPECT_EQ(Dword("Camera_00\\Size_00", "Buf"), 4u);
-  EXPECT_EQ(Dword("Camera_00", "Size"), 0u);
-  EXPECT_EQ(Dword("Camera_00", "Color"), 2u);
-  EXPECT_EQ(Dword("Camera_00", "SubSample"), 0u);
-  EXPECT_EQ(Dword("Camera_00", "WaitTime"), 1u);
-  EXPECT_EQ(Dword("Camera_00", "Clock"), 0u);
+  const Values size = {{"TH", 640}, {"TV", 512}, {"EH", 640}, {"EV", 512},
+                       {"EHS", 0},  {"EVS", 0},  {"Buf", 4}};
+  for (const auto& [name, value] : size)
+    EXPECT_EQ(Dword("Camera_00\\Size_00", name), value) << name;
+  const Values camera = {
+      {"Size", 0}, {"Color", 2}, {"SubSample", 0}, {"WaitTime", 1}, {"Clock", 0}};
+  for (const auto& [name, value] : camera) EXPECT_EQ(Dword("Camera_00", name), value) << name;
   // Nothing else is written before the instance goes away.
   EXPECT_FALSE(HasKey("Camera_00\\Gain"));
   EXPECT_FALSE(HasKey("Size_00"));

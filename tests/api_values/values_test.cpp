@@ -2,10 +2,12 @@
 // the C API, against a simulated ZA01 opened by initialisation.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <cstring>
 #include <initializer_list>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -66,7 +68,7 @@ TEST_F(Values, StoredValuesStartAtTheirDefaultAndKeepTheirRange) {
   }
 }
 
-TEST_F(Values, NamedAliasesReachTheirIds) {
+TEST_F(Values, NamedAliasesReachTheirIdsAndRgbGainsPackTheLowBytes) {
   int ok = 0;
   EXPECT_EQ(VexCam_SetBrightness(h_, 256), 0);
   ExpectCodes({VEXCAM_ERR_INVALID_ARG});
@@ -81,10 +83,7 @@ TEST_F(Values, NamedAliasesReachTheirIds) {
   EXPECT_EQ(VexCam_SetDotFilter(h_, 1), 1);
   EXPECT_EQ(VexCam_GetDotFilter(h_, &ok), 1);
   ExpectCodes({});
-}
-
-TEST_F(Values, BayerGainRgbPacksTheLowBytes) {
-  int ok = 0;
+  // The packed Bayer gains are the low bytes of red, green and blue.
   ASSERT_EQ(VexCam_SetBayerGainRGB(h_, 0x7F332211), 1);
   EXPECT_EQ(VexCam_GetBayerGainRed(h_, &ok), 0x11);
   EXPECT_EQ(VexCam_GetBayerGainGreen(h_, &ok), 0x22);
@@ -152,23 +151,22 @@ TEST_F(Values, DeviceValuesFollowTheCameraRange) {
   EXPECT_EQ(ok, 1);
 }
 
+// The record is filled up to its declared size: the doubles at 40 only for
+// the full 56 bytes, the reserved field at 36 never.
 TEST_F(Values, CameraInfoHonoursTheDeclaredSize) {
   unsigned char record[sizeof(VEXCAM_CAMERA_INFO)];
-  std::memset(record, 0xAB, sizeof(record));
   auto* info = reinterpret_cast<VEXCAM_CAMERA_INFO*>(record);
-  info->size = 36;
-  ASSERT_EQ(VexCam_GetCameraInfo(h_, info), 1);
-  EXPECT_EQ(info->sensorWidth, 640);
-  EXPECT_EQ(info->sensorHeight, 512);
-  EXPECT_LE(info->exposureTimeMin, info->exposureTimeMax);
-  EXPECT_GT(info->exposureTimeMax, 0);
-  for (size_t i = 36; i < sizeof(record); ++i) EXPECT_EQ(record[i], 0xAB) << "byte " << i;
-
-  info->size = 56;
-  ASSERT_EQ(VexCam_GetCameraInfo(h_, info), 1);
-  EXPECT_EQ(record[36], 0xAB) << "reserved field stays";
-  EXPECT_NE(record[40], 0xAB);
-
+  for (DWORD size : {36u, 48u, 55u, 56u}) {
+    std::memset(record, 0xAB, sizeof(record));
+    info->size = size;
+    ASSERT_EQ(VexCam_GetCameraInfo(h_, info), 1) << size;
+    EXPECT_EQ(info->sensorWidth, 640);
+    EXPECT_EQ(info->sensorHeight, 512);
+    EXPECT_LE(info->exposureTimeMin, info->exposureTimeMax);
+    EXPECT_GT(info->exposureTimeMax, 0);
+    for (size_t i = 36; i < sizeof(record); ++i)
+      ASSERT_EQ(record[i] == 0xAB, size < 56 || i < 40) << "size " << size << " byte " << i;
+  }
   info->size = 35;
   EXPECT_EQ(VexCam_GetCameraInfo(h_, info), 0);
   EXPECT_EQ(VexCam_GetCameraInfo(h_, nullptr), 0);
@@ -352,25 +350,52 @@ TEST_F(Values, EepromWritesAreVerified) {
   EXPECT_FALSE(Posted().empty());
 }
 
+// The EEPROM text up to its 0xFF marker, at most 31 characters: a narrow
+// buffer needs 32, a wide one the text and its terminator, and a refused
+// buffer is not written.
 TEST_F(Values, SerialNumberFromTheEeprom) {
-  const char serial[] = "ZA01-000417";
-  for (UINT i = 0; i < sizeof(serial) - 1; ++i) VexSim_WriteEeprom(sim_, 0x1040 + i, serial[i]);
-  VexSim_WriteEeprom(sim_, 0x1040 + sizeof(serial) - 1, 0xFF);
+  auto write = [&](const std::string& s) {
+    for (size_t i = 0; i <= s.size(); ++i) {
+      const BYTE byte = i < s.size() ? static_cast<BYTE>(s[i]) : 0xFF;
+      ASSERT_EQ(VexSim_WriteEeprom(sim_, 0x1040 + static_cast<UINT>(i), byte), 1);
+    }
+  };
+  write("ZA01-000417");
   char text[64];
   ASSERT_EQ(VexCam_ReadSerialNumberA(h_, text, 32), 1);
-  EXPECT_STREQ(text, serial);
-  wchar_t wide[32];
-  ASSERT_EQ(VexCam_ReadSerialNumberW(h_, wide, 32), 1);
-  EXPECT_EQ(std::wstring(wide), L"ZA01-000417");
+  EXPECT_STREQ(text, "ZA01-000417");
   EXPECT_EQ(VexCam_ReadSerialNumberA(h_, text, 31), 0);
   EXPECT_EQ(VexCam_ReadSerialNumberA(h_, nullptr, 32), 0);
   EXPECT_EQ(VexCam_ReadSerialNumberW(h_, nullptr, 32), 0);
   ExpectCodes({9, 9, 9});
-
-  // No terminator within 32 bytes: at most 31 characters come back.
-  for (UINT i = 0; i < 32; ++i) VexSim_WriteEeprom(sim_, 0x1040 + i, 'A' + (i % 26));
+  wchar_t wide[40];
+  std::fill(std::begin(wide), std::end(wide), L'#');
+  for (int size : {11, 0, -5}) EXPECT_EQ(VexCam_ReadSerialNumberW(h_, wide, size), 0) << size;
+  ExpectCodes({12, 12, 12});
+  EXPECT_EQ(wide[0], L'#') << "nothing written when the text does not fit";
+  ASSERT_EQ(VexCam_ReadSerialNumberW(h_, wide, 12), 1);
+  EXPECT_EQ(std::wstring(wide), L"ZA01-000417");
+  EXPECT_EQ(wide[12], L'#');
+  // No number (a first byte of 0, or the marker at once): an empty text.
+  for (const std::string& empty : {std::string("\0AB", 3), std::string()}) {
+    write(empty);
+    std::memset(text, 'x', sizeof(text));
+    ASSERT_EQ(VexCam_ReadSerialNumberA(h_, text, 32), 1);
+    EXPECT_STREQ(text, "");
+  }
+  wide[0] = L'#';
+  ASSERT_EQ(VexCam_ReadSerialNumberW(h_, wide, 1), 1);
+  EXPECT_EQ(wide[0], L'\0');
+  // No marker within 32 bytes: the first 31 characters.
+  for (UINT i = 0; i < 40; ++i) VexSim_WriteEeprom(sim_, 0x1040 + i, '0' + (i % 10));
+  std::memset(text, 'x', sizeof(text));
   ASSERT_EQ(VexCam_ReadSerialNumberA(h_, text, 32), 1);
-  EXPECT_EQ(std::strlen(text), 31u);
+  EXPECT_STREQ(text, "0123456789012345678901234567890");
+  EXPECT_EQ(text[32], 'x');
+  // A first read that fails is told by the result alone.
+  ASSERT_EQ(VexSim_Unplug(sim_), 1);
+  EXPECT_EQ(VexCam_ReadSerialNumberA(h_, text, 32), 0);
+  ExpectCodes({});
 }
 
 // Auto iris during capture: the frame's request reaches the camera after the
