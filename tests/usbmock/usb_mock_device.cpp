@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <umockdev.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
@@ -25,20 +26,10 @@ constexpr size_t kPage = 4096;
 constexpr size_t kSetupBytes = 8;
 
 // Owned reference to resolved ioctl data.
-struct DataRef {
-  UMockdevIoctlData* data = nullptr;
-  explicit DataRef(UMockdevIoctlData* d) : data(d) {}
-  ~DataRef() {
-    if (data != nullptr) g_object_unref(data);
-  }
-  DataRef(const DataRef&) = delete;
-  DataRef& operator=(const DataRef&) = delete;
-  UMockdevIoctlData* Release() {
-    UMockdevIoctlData* d = data;
-    data = nullptr;
-    return d;
-  }
+struct Unref {
+  void operator()(UMockdevIoctlData* d) const { g_object_unref(d); }
 };
+using DataRef = std::unique_ptr<UMockdevIoctlData, Unref>;
 
 UMockdevIoctlData* Resolve(UMockdevIoctlData* parent, size_t offset, size_t length) {
   GError* error = nullptr;
@@ -61,8 +52,8 @@ unsigned long ArgWord(UMockdevIoctlData* arg) {
 uint32_t ArgU32(UMockdevIoctlData* arg, bool* ok) {
   DataRef value(Resolve(arg, 0, sizeof(uint32_t)));
   uint32_t v = 0;
-  *ok = value.data != nullptr && value.data->data != nullptr;
-  if (*ok) std::memcpy(&v, value.data->data, sizeof(v));
+  *ok = value != nullptr && value->data != nullptr;
+  if (*ok) std::memcpy(&v, value->data, sizeof(v));
   return v;
 }
 
@@ -227,11 +218,11 @@ int UsbMockDevice::HandleIoctl(UMockdevIoctlClient* client) {
   switch (request) {
     case USBDEVFS_GET_CAPABILITIES: {
       DataRef caps(Resolve(arg, 0, sizeof(uint32_t)));
-      if (caps.data == nullptr) {
+      if (caps == nullptr) {
         Answer(client, -1, EFAULT);
         break;
       }
-      std::memcpy(caps.data->data, &kCapabilities, sizeof(kCapabilities));
+      std::memcpy(caps->data, &kCapabilities, sizeof(kCapabilities));
       Answer(client, 0, 0);
       break;
     }
@@ -274,60 +265,52 @@ int UsbMockDevice::HandleIoctl(UMockdevIoctlClient* client) {
 
 void UsbMockDevice::Submit(UMockdevIoctlClient* client, UMockdevIoctlData* arg) {
   DataRef urbData(Resolve(arg, 0, sizeof(usbdevfs_urb)));
-  if (urbData.data == nullptr) {
+  if (urbData == nullptr) {
     Answer(client, -1, EFAULT);
     return;
   }
   usbdevfs_urb header{};
-  std::memcpy(&header, urbData.data->data, sizeof(header));
+  std::memcpy(&header, urbData->data, sizeof(header));
   auto urb = std::make_shared<Urb>();
-  urb->address = urbData.data->client_addr;
+  urb->address = urbData->client_addr;
   urb->type = header.type;
   urb->endpoint = header.endpoint;
   urb->length = header.buffer_length > 0 ? static_cast<uint32_t>(header.buffer_length) : 0;
   if (urb->length > 0) {
-    urb->bufferData = Resolve(urbData.data, offsetof(usbdevfs_urb, buffer), urb->length);
+    urb->bufferData = Resolve(urbData.get(), offsetof(usbdevfs_urb, buffer), urb->length);
     if (urb->bufferData == nullptr || urb->bufferData->data == nullptr) {
       Answer(client, -1, EFAULT);
       return;
     }
   }
-  urb->urbData = urbData.Release();
+  urb->urbData = urbData.release();
 
-  std::unique_lock<std::mutex> lock(mutex_);
-  if (unplugged_) {
-    lock.unlock();
-    Answer(client, -1, ENODEV);
-    return;
-  }
-  if (inFlight_.count(urb->address) != 0) {
-    lock.unlock();
-    Answer(client, -1, EBUSY);
-    return;
-  }
-  if (urb->type == USBDEVFS_URB_TYPE_CONTROL) {
-    if (urb->length < kSetupBytes) {
-      lock.unlock();
-      Answer(client, -1, EINVAL);
-      return;
+  const bool control = urb->type == USBDEVFS_URB_TYPE_CONTROL;
+  int error = 0;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (unplugged_) {
+      error = ENODEV;
+    } else if (inFlight_.count(urb->address) != 0) {
+      error = EBUSY;
+    } else if (control) {
+      error = urb->length < kSetupBytes ? EINVAL : 0;
+    } else if (urb->type == USBDEVFS_URB_TYPE_BULK && queues_.count(urb->endpoint) != 0) {
+      inFlight_[urb->address] = urb;
+      queues_[urb->endpoint].push_back(urb);
+      wake_.notify_all();
+    } else {
+      error = urb->type == USBDEVFS_URB_TYPE_BULK ? ENOENT : EINVAL;
     }
-    lock.unlock();
+  }
+  if (control && error == 0) {
     // The camera model answers control requests at once.
     urb->status = RunControl(*urb);
-    lock.lock();
+    std::lock_guard<std::mutex> lock(mutex_);
     inFlight_[urb->address] = urb;
     CompleteLocked(urb);
-  } else if (urb->type == USBDEVFS_URB_TYPE_BULK && queues_.count(urb->endpoint) != 0) {
-    inFlight_[urb->address] = urb;
-    queues_[urb->endpoint].push_back(urb);
-    wake_.notify_all();
-  } else {
-    lock.unlock();
-    Answer(client, -1, urb->type == USBDEVFS_URB_TYPE_BULK ? ENOENT : EINVAL);
-    return;
   }
-  lock.unlock();
-  Answer(client, 0, 0);
+  Answer(client, error == 0 ? 0 : -1, error);
 }
 
 int UsbMockDevice::RunControl(Urb& urb) {
@@ -347,7 +330,7 @@ int UsbMockDevice::RunControl(Urb& urb) {
 
 void UsbMockDevice::Reap(UMockdevIoctlClient* client, UMockdevIoctlData* arg) {
   DataRef target(Resolve(arg, 0, sizeof(void*)));
-  if (target.data == nullptr) {
+  if (target == nullptr) {
     Answer(client, -1, EFAULT);
     return;
   }
@@ -356,8 +339,7 @@ void UsbMockDevice::Reap(UMockdevIoctlClient* client, UMockdevIoctlData* arg) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (done_.empty()) {
       SignalReadyLocked(false);
-      const int error = unplugged_ ? ENODEV : EAGAIN;
-      Answer(client, -1, error);
+      Answer(client, -1, unplugged_ ? ENODEV : EAGAIN);
       return;
     }
     urb = done_.front();
@@ -370,7 +352,7 @@ void UsbMockDevice::Reap(UMockdevIoctlClient* client, UMockdevIoctlData* arg) {
   header.status = urb->status;
   header.actual_length = static_cast<int>(urb->actual);
   std::memcpy(urb->urbData->data, &header, sizeof(header));
-  umockdev_ioctl_data_set_ptr(target.data, 0, urb->urbData);
+  umockdev_ioctl_data_set_ptr(target.get(), 0, urb->urbData);
   Answer(client, 0, 0);
 }
 
@@ -386,12 +368,7 @@ void UsbMockDevice::Discard(UMockdevIoctlClient* client, UMockdevIoctlData* arg)
   urb->discarded = true;
   if (urb->state == UrbState::kQueued) {
     auto& queue = queues_[urb->endpoint];
-    for (auto q = queue.begin(); q != queue.end(); ++q) {
-      if (*q == urb) {
-        queue.erase(q);
-        break;
-      }
-    }
+    queue.erase(std::remove(queue.begin(), queue.end(), urb), queue.end());
     urb->status = -ENOENT;
     CompleteLocked(urb);
   } else {
