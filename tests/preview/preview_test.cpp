@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -216,12 +217,7 @@ TEST_F(PreviewTest, ChildWindowShowsWhatTheDrawingRulesMakeOfTheImage) {
   XClassHint hint{};
   ASSERT_TRUE(XGetClassHint(x_, child, &hint));
   const std::string name = hint.res_class;
-  auto hex8 = [&](size_t at) {
-    return name.size() >= at + 8 && name.find_first_not_of("0123456789abcdef", at) >= at + 8;
-  };
-  EXPECT_TRUE(name.size() == 31 && name.rfind("VideoRenderer_", 0) == 0 && hex8(14) &&
-              name[22] == '_' && hex8(23))
-      << name;
+  EXPECT_TRUE(std::regex_match(name, std::regex("VideoRenderer_[0-9a-f]{8}_[0-9a-f]{8}"))) << name;
   XFree(hint.res_name);
   XFree(hint.res_class);
   ASSERT_EQ(VexCam_StopPreview(h_), 1);

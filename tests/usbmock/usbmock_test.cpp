@@ -23,7 +23,7 @@
 #include "transport/camera_products.h"
 #include "transport/libusb_backend.h"
 #include "transport/vex_cy3_cam.h"
-#include "usbmock/usb_mock_bed.h"
+#include "usbmock/usb_mock_device.h"
 
 namespace vexcam::test {
 namespace {
