@@ -36,45 +36,29 @@ constexpr uint16_t kZa01 = 0x3200;
 const std::string kPathA = usb::MakeDevicePath(0x04B4, kZa01, "1-2");
 const std::string kPathB = usb::MakeDevicePath(0x04B4, kZa01, "2-1.4");
 
-// One testbed for the whole process: libusb contexts created by earlier tests
-// (the USB hub keeps one) must keep seeing the same devices.
-struct MockWorld {
+// One testbed for the whole process, torn down after the last test: libusb
+// contexts created by earlier tests (the USB hub keeps one) must keep seeing
+// the same devices.
+struct MockWorld : ::testing::Environment {
+  void SetUp() override {
+    bed = UsbMockBed::Create();
+    if (bed == nullptr) return;
+    cameraA = bed->AddCamera(std::make_shared<sim::SimCamera>(1, kZa01), {"1-2", 1, 2, ""});
+    bed->AddHub({"2-1", 2, 2, ""});
+    cameraB = bed->AddCamera(std::make_shared<sim::SimCamera>(2, kZa01), {"2-1.4", 2, 3, "2-1"});
+  }
+  void TearDown() override { bed.reset(); }
   std::unique_ptr<UsbMockBed> bed;
   UsbMockDevice* cameraA = nullptr;  // bus 1, port 2
   UsbMockDevice* cameraB = nullptr;  // bus 2, behind the hub on port 1, port 4
 };
-
-std::unique_ptr<MockWorld>& WorldSlot() {
-  static std::unique_ptr<MockWorld> world;
-  return world;
-}
-
-MockWorld* World() {
-  std::unique_ptr<MockWorld>& world = WorldSlot();
-  if (world != nullptr) return world->bed != nullptr ? world.get() : nullptr;
-  world = std::make_unique<MockWorld>();
-  world->bed = UsbMockBed::Create();
-  if (world->bed == nullptr) return nullptr;
-  world->cameraA =
-      world->bed->AddCamera(std::make_shared<sim::SimCamera>(1, kZa01), {"1-2", 1, 2, ""});
-  world->bed->AddHub({"2-1", 2, 2, ""});
-  world->cameraB =
-      world->bed->AddCamera(std::make_shared<sim::SimCamera>(2, kZa01), {"2-1.4", 2, 3, "2-1"});
-  return world.get();
-}
-
-// Tears the testbed down after the last test, before the process exits.
-class WorldEnvironment : public ::testing::Environment {
- public:
-  void TearDown() override { WorldSlot().reset(); }
-};
-[[maybe_unused]] ::testing::Environment* const kWorldEnvironment =
-    ::testing::AddGlobalTestEnvironment(new WorldEnvironment);
+MockWorld* const kWorld =
+    static_cast<MockWorld*>(::testing::AddGlobalTestEnvironment(new MockWorld));
 
 class UsbMockTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    world_ = World();
+    world_ = kWorld->bed != nullptr ? kWorld : nullptr;
     if (world_ == nullptr) GTEST_SKIP() << "not running under umockdev-wrapper";
     // What the camera layer registers: the products that are cameras.
     usb::SetCameraProductIds({kZa01});
