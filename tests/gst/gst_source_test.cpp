@@ -26,11 +26,15 @@ class GstSource : public ::testing::Test {
     VexSim_SetSpeedUp(sim_, 20);
   }
   void TearDown() override {
+    Stop();
+    VexSim_RemoveAll();
+  }
+  void Stop() {
     if (pipeline_ != nullptr) {
       gst_element_set_state(pipeline_, GST_STATE_NULL);
       gst_object_unref(pipeline_);
     }
-    VexSim_RemoveAll();
+    pipeline_ = nullptr;
   }
   GstElement* Launch(const std::string& description) {
     GError* error = nullptr;
@@ -55,13 +59,12 @@ class GstSource : public ::testing::Test {
   GstElement* pipeline_ = nullptr;
 };
 
-struct FormatCase {
-  int bits;
-  const char* format;
-  int bytesPerPixel;
-};
-
 TEST_F(GstSource, CapsBufferCountSizesAndTimestampsPerFormat) {
+  struct FormatCase {
+    int bits;
+    const char* format;
+    int bytesPerPixel;
+  };
   for (const FormatCase& c : {FormatCase{8, "GRAY8", 1}, FormatCase{16, "GRAY16_LE", 2},
                               FormatCase{24, "BGR", 3}, FormatCase{32, "BGRx", 4}}) {
     SCOPED_TRACE(c.format);
@@ -78,10 +81,8 @@ TEST_F(GstSource, CapsBufferCountSizesAndTimestampsPerFormat) {
       const GstStructure* s = gst_caps_get_structure(caps, 0);
       EXPECT_STREQ(gst_structure_get_string(s, "format"), c.format);
       int width = 0, height = 0;
-      gst_structure_get_int(s, "width", &width);
-      gst_structure_get_int(s, "height", &height);
-      EXPECT_EQ(width, 640);
-      EXPECT_EQ(height, 512);
+      EXPECT_TRUE(gst_structure_get_int(s, "width", &width) && width == 640) << width;
+      EXPECT_TRUE(gst_structure_get_int(s, "height", &height) && height == 512) << height;
       GstBuffer* b = gst_sample_get_buffer(sample);
       EXPECT_EQ(gst_buffer_get_size(b), static_cast<gsize>(640 * 512 * c.bytesPerPixel));
       ASSERT_TRUE(GST_BUFFER_PTS_IS_VALID(b));
@@ -93,9 +94,7 @@ TEST_F(GstSource, CapsBufferCountSizesAndTimestampsPerFormat) {
     EXPECT_EQ(buffers, 10);
     EXPECT_TRUE(gst_app_sink_is_eos(sink));
     gst_object_unref(sink);
-    gst_element_set_state(pipeline_, GST_STATE_NULL);
-    gst_object_unref(pipeline_);
-    pipeline_ = nullptr;
+    Stop();
   }
 }
 

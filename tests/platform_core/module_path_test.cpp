@@ -8,7 +8,7 @@
 namespace vexcam {
 namespace {
 
-TEST(ModulePath, InstalledFolderFirstThenBesideThenLinkerSearch) {
+TEST(ModulePath, InstalledFolderFirstThenBesideThenLinkerSearchOrTheOverrideAlone) {
   unsetenv("VEXCAM_TEST_MODULE");
   const std::vector<std::string> paths = ModuleSearchPaths("VEXCAM_TEST_MODULE", "libX.so");
   const std::string dir = LibraryDirectory();
@@ -18,9 +18,8 @@ TEST(ModulePath, InstalledFolderFirstThenBesideThenLinkerSearch) {
   EXPECT_EQ(paths[0], dir + "vexcam/libX.so");
   EXPECT_EQ(paths[1], dir + "libX.so");
   EXPECT_EQ(paths[2], "libX.so");
-}
 
-TEST(ModulePath, OverrideIsTheOnlyCandidate) {
+  // An override is the only candidate.
   setenv("VEXCAM_TEST_MODULE", "/opt/elsewhere/libX.so", 1);
   EXPECT_EQ(ModuleSearchPaths("VEXCAM_TEST_MODULE", "libX.so"),
             std::vector<std::string>{"/opt/elsewhere/libX.so"});

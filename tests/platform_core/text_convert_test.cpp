@@ -60,7 +60,7 @@ TEST(TextConvert, AcpFollowsTheGlobalLocaleThreadAcpTheThreadLocale) {
   EXPECT_EQ(MultiByteToWide(CodePage::kAcp, kUtf8, -1, wide, 64), 0);
 }
 
-TEST(TextConvert, InvalidInputFailsAndLeavesDestinationAlone) {
+TEST(TextConvert, InvalidInputOrShortDestinationFailsAndLeavesDestinationAlone) {
   ThreadLocale utf8("C.UTF-8");
   ASSERT_TRUE(utf8.ok());
   for (const char* bad :
@@ -81,6 +81,17 @@ TEST(TextConvert, InvalidInputFailsAndLeavesDestinationAlone) {
   EXPECT_EQ(MultiByteToWide(kThread, "a", 0, cut, 2), 0);
   EXPECT_EQ(MultiByteToWide(kThread, "a", -2, cut, 2), 0);
   EXPECT_EQ(WideToMultiByte(kThread, L"a", -1, bytes, -4), 0);
+  // The destination size is exact; an explicit length keeps an embedded NUL.
+  char hashes[8] = "#######";
+  EXPECT_EQ(WideToMultiByte(kThread, L"\u00FC\u00FC", -1, hashes, 4), 0);
+  EXPECT_STREQ(hashes, "#######");
+  EXPECT_EQ(WideToMultiByte(kThread, L"\u00FC\u00FC", -1, hashes, 5), 5);
+
+  wchar_t wide[4] = {L'#', L'#', L'#', L'#'};
+  EXPECT_EQ(MultiByteToWide(kThread, "a\0\xC3\xBC!", 5, wide, 3), 0);
+  EXPECT_EQ(wide[0], L'#');
+  ASSERT_EQ(MultiByteToWide(kThread, "a\0\xC3\xBC!", 5, wide, 4), 4);
+  EXPECT_EQ(std::wstring(wide, 4), std::wstring(L"a\0\u00FC!", 4));
 }
 
 TEST(TextConvert, CharacterOutsideTheEncodingFailsWithoutReplacement) {
@@ -91,21 +102,6 @@ TEST(TextConvert, CharacterOutsideTheEncodingFailsWithoutReplacement) {
   EXPECT_STREQ(bytes, "unchanged");
   EXPECT_EQ(WideToMultiByte(kThread, L"cafe", -1, bytes, 16), 5);
   EXPECT_STREQ(bytes, "cafe");
-}
-
-TEST(TextConvert, DestinationSizeIsExactAndExplicitLengthKeepsEmbeddedNul) {
-  ThreadLocale utf8("C.UTF-8");
-  ASSERT_TRUE(utf8.ok());
-  char bytes[8] = "#######";
-  EXPECT_EQ(WideToMultiByte(kThread, L"\u00FC\u00FC", -1, bytes, 4), 0);
-  EXPECT_STREQ(bytes, "#######");
-  EXPECT_EQ(WideToMultiByte(kThread, L"\u00FC\u00FC", -1, bytes, 5), 5);
-
-  wchar_t wide[4] = {L'#', L'#', L'#', L'#'};
-  EXPECT_EQ(MultiByteToWide(kThread, "a\0\xC3\xBC!", 5, wide, 3), 0);
-  EXPECT_EQ(wide[0], L'#');
-  ASSERT_EQ(MultiByteToWide(kThread, "a\0\xC3\xBC!", 5, wide, 4), 4);
-  EXPECT_EQ(std::wstring(wide, 4), std::wstring(L"a\0\u00FC!", 4));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "platform/reg_file.h"
 #include "platform/reg_types.h"
+#include "settings_test_env.h"
 
 namespace vexcam::platform {
 namespace {
@@ -16,15 +17,6 @@ std::vector<uint8_t> Bytes(std::string_view s) { return {s.begin(), s.end()}; }
 const RegTree::Value* ValueAt(const RegTree& tree, std::string_view key, std::string_view name) {
   const RegTree::Key* k = tree.Find(key);
   return k ? RegTree::FindValue(*k, name) : nullptr;
-}
-
-std::string Utf16Le(std::u16string_view text) {
-  std::string out = "\xFF\xFE";
-  for (char16_t c : text) {
-    out += static_cast<char>(c & 0xFF);
-    out += static_cast<char>(c >> 8);
-  }
-  return out;
 }
 
 TEST(RegFile, FormatsRegistryExportText) {
@@ -100,7 +92,7 @@ TEST(RegFile, ReadsUtf16ExportWithForeignContent) {
       u"[-HKEY_CURRENT_USER\\Software\\Deleted]\r\n\r\n"
       u"[HKEY_CLASSES_ROOT\\.x]\r\n@=\"y\"\r\n";
   RegTree tree;
-  ASSERT_TRUE(RegFile::Parse(Utf16Le(text), &tree));
+  ASSERT_TRUE(RegFile::Parse(test::Utf16Le(text), &tree));
   EXPECT_EQ(tree.Find("Software\\Other"), nullptr);
   EXPECT_EQ(tree.Find("Software\\Deleted"), nullptr);
   ASSERT_NE(tree.Find("SOFTWARE\\QUORIN\\CAM"), nullptr);

@@ -113,12 +113,7 @@ TEST_F(RegistryCallsTest, ReadsAnExportedUtf16File) {
       u"[HKEY_CURRENT_USER\\Software\\Quorin\\VexCamZA013K9Sdk\\VexCamZA01_00\\Filter]\r\n"
       u"\"Gamma\"=dword:00000078\r\n"
       u"\"Note\"=\"kept\"\r\n\r\n";
-  std::string bytes = "\xFF\xFE";
-  for (char16_t c : text) {
-    bytes += static_cast<char>(c & 0xFF);
-    bytes += static_cast<char>(c >> 8);
-  }
-  WriteBytes(File(), bytes);
+  WriteBytes(File(), test::Utf16Le(text));
   HKEY filter = nullptr;
   ASSERT_EQ(
       RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Quorin\\VexCamZA013K9Sdk\\VexCamZA01_00\\Filter",

@@ -19,6 +19,12 @@ constexpr const char* kCameraKey = "Software\\Quorin\\VexCamZA013K9Sdk\\VexCamZA
 
 class SettingsStoreTest : public test::SettingsFolder {
  protected:
+  void SetUp() override {
+    SettingsFolder::SetUp();
+    ASSERT_TRUE(root.OpenCurrentUser(store));
+  }
+  SettingsStore store;
+  SettingsKey root;
   std::vector<std::string> FolderEntries() const {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(Folder())) {
@@ -31,9 +37,7 @@ class SettingsStoreTest : public test::SettingsFolder {
 
 TEST_F(SettingsStoreTest, ValuesRoundTripThroughTheFile) {
   {
-    SettingsStore store;
-    SettingsKey root, gain;
-    ASSERT_TRUE(root.OpenCurrentUser(store));
+    SettingsKey gain;
     bool created = false;
     ASSERT_TRUE(gain.Create(root, std::string(kCameraKey) + "\\Gain", &created));
     EXPECT_TRUE(created);
@@ -51,9 +55,9 @@ TEST_F(SettingsStoreTest, ValuesRoundTripThroughTheFile) {
       << text;
 
   SettingsStore other;
-  SettingsKey root, gain;
-  ASSERT_TRUE(root.OpenCurrentUser(other));
-  ASSERT_TRUE(gain.Open(root, std::string(kCameraKey) + "\\Gain"));
+  SettingsKey other_root, gain;
+  ASSERT_TRUE(other_root.OpenCurrentUser(other));
+  ASSERT_TRUE(gain.Open(other_root, std::string(kCameraKey) + "\\Gain"));
   uint32_t exposure = 0;
   EXPECT_TRUE(gain.QueryDword("Exposure", &exposure));
   EXPECT_EQ(exposure, 10u);
@@ -68,9 +72,7 @@ TEST_F(SettingsStoreTest, ValuesRoundTripThroughTheFile) {
 }
 
 TEST_F(SettingsStoreTest, NamesAreCaseInsensitiveAndKeepTheirCase) {
-  SettingsStore store;
-  SettingsKey root, key, again;
-  ASSERT_TRUE(root.OpenCurrentUser(store));
+  SettingsKey key, again;
   ASSERT_TRUE(key.Create(root, "Software\\Quorin"));
   bool created = true;
   ASSERT_TRUE(again.Create(root, "SOFTWARE\\quorin\\Cam", &created));
@@ -88,9 +90,7 @@ TEST_F(SettingsStoreTest, NamesAreCaseInsensitiveAndKeepTheirCase) {
 }
 
 TEST_F(SettingsStoreTest, CreateMakesIntermediateKeysAndOpenNeedsThem) {
-  SettingsStore store;
-  SettingsKey root, key;
-  ASSERT_TRUE(root.OpenCurrentUser(store));
+  SettingsKey key;
   EXPECT_FALSE(key.Open(root, "A"));
   EXPECT_FALSE(key.IsOpen());
   bool created = false;
@@ -108,9 +108,7 @@ TEST_F(SettingsStoreTest, CreateMakesIntermediateKeysAndOpenNeedsThem) {
 }
 
 TEST_F(SettingsStoreTest, QueryFollowsRegistrySizeRules) {
-  SettingsStore store;
-  SettingsKey root, key;
-  ASSERT_TRUE(root.OpenCurrentUser(store));
+  SettingsKey key;
   ASSERT_TRUE(key.Create(root, "K"));
   const uint8_t six[] = {1, 2, 3, 4, 5, 6};
   ASSERT_TRUE(key.SetValue("V", REG_BINARY, six, sizeof six));
@@ -136,9 +134,8 @@ TEST_F(SettingsStoreTest, QueryFollowsRegistrySizeRules) {
 }
 
 TEST_F(SettingsStoreTest, QueriesDoNotWriteButSeeOtherWriters) {
-  SettingsStore reader, writer;
-  SettingsKey root, key, writer_root, writer_key;
-  ASSERT_TRUE(root.OpenCurrentUser(reader));
+  SettingsStore writer;
+  SettingsKey key, writer_root, writer_key;
   ASSERT_TRUE(key.Create(root, "K"));
   ASSERT_TRUE(key.SetDword("V", 1));
   struct stat before {
@@ -164,9 +161,7 @@ TEST_F(SettingsStoreTest, QueriesDoNotWriteButSeeOtherWriters) {
 TEST_F(SettingsStoreTest, CorruptFileIsKeptAsideAndTheStoreStartsEmpty) {
   const std::string garbage = "this is not a settings file\n";
   WriteBytes(File(), garbage);
-  SettingsStore store;
-  SettingsKey root, key;
-  ASSERT_TRUE(root.OpenCurrentUser(store));
+  SettingsKey key;
   EXPECT_FALSE(key.Open(root, "Software"));
   EXPECT_EQ(ReadBytes(File()), garbage);  // reading leaves it alone
 
@@ -192,15 +187,13 @@ TEST_F(SettingsStoreTest, CorruptFileIsKeptAsideAndTheStoreStartsEmpty) {
 
 TEST_F(SettingsStoreTest, UnusableFolderFailsCleanly) {
   WriteBytes(home_ + "/Quorin", "a file where the folder should be");
-  SettingsStore store;
-  SettingsKey root, key;
-  ASSERT_TRUE(root.OpenCurrentUser(store));
+  SettingsKey key;
   EXPECT_FALSE(key.Create(root, "A"));
   EXPECT_FALSE(key.Open(root, "A"));
 }
 
 TEST_F(SettingsStoreTest, RootFollowsTheEnvironmentAtEachOpen) {
-  SettingsKey root, key;
+  SettingsKey key;
   ASSERT_TRUE(root.OpenCurrentUser());
   EXPECT_EQ(root.FilePath(), File());
   ASSERT_TRUE(key.Create(root, "A"));
@@ -251,7 +244,7 @@ TEST_F(SettingsStoreTest, ConcurrentWritersLoseNothing) {
   for (int ok : results) EXPECT_TRUE(ok);
 
   SettingsStore fresh;
-  SettingsKey root, key;
+  SettingsKey key;
   ASSERT_TRUE(root.OpenCurrentUser(fresh));
   ASSERT_TRUE(key.Open(root, kCameraKey));
   std::vector<std::string> prefixes;

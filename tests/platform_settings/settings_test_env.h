@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <string_view>
 
 #include "common/test_env.h"
 
@@ -39,5 +40,15 @@ class SettingsFolder : public ::testing::Test {
 
   std::string home_;
 };
+
+// Text as a registry export in UTF-16 with its byte-order mark.
+inline std::string Utf16Le(std::u16string_view text) {
+  std::string out = "\xFF\xFE";
+  for (char16_t c : text) {
+    out += static_cast<char>(c & 0xFF);
+    out += static_cast<char>(c >> 8);
+  }
+  return out;
+}
 
 }  // namespace vexcam::test

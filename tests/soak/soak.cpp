@@ -196,15 +196,11 @@ int RunSoak(int seconds, double maxSlope) {
         Fail("open camera " + std::to_string(s.number));
       VexCam_SetColorMode(s.h, s.bits);
       // Neutral image settings, so the picture stays the camera's.
-      VexCam_SetBrightness(s.h, 0);
-      VexCam_SetContrast(s.h, 0);
+      for (auto off :
+           {VexCam_SetBrightness, VexCam_SetContrast, VexCam_SetSharpness, VexCam_SetGrayMode,
+            VexCam_SetMirrorH, VexCam_SetMirrorV, VexCam_SetAutoIris, VexCam_SetDotFilter})
+        off(s.h, 0);
       VexCam_SetGamma(s.h, 100);
-      VexCam_SetSharpness(s.h, 0);
-      VexCam_SetGrayMode(s.h, 0);
-      VexCam_SetMirrorH(s.h, 0);
-      VexCam_SetMirrorV(s.h, 0);
-      VexCam_SetAutoIris(s.h, 0);
-      VexCam_SetDotFilter(s.h, 0);
       VexCam_SetWaitTime(s.h, 30);
       if (!StartStream(s)) Fail("first stream " + std::to_string(s.number));
     }

@@ -6,9 +6,13 @@
 #include <sys/stat.h>
 #include <umockdev.h>
 #include <unistd.h>
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 namespace vexcam::test {
 namespace {
@@ -25,20 +29,10 @@ constexpr size_t kPage = 4096;
 constexpr size_t kSetupBytes = 8;
 
 // Owned reference to resolved ioctl data.
-struct DataRef {
-  UMockdevIoctlData* data = nullptr;
-  explicit DataRef(UMockdevIoctlData* d) : data(d) {}
-  ~DataRef() {
-    if (data != nullptr) g_object_unref(data);
-  }
-  DataRef(const DataRef&) = delete;
-  DataRef& operator=(const DataRef&) = delete;
-  UMockdevIoctlData* Release() {
-    UMockdevIoctlData* d = data;
-    data = nullptr;
-    return d;
-  }
+struct Unref {
+  void operator()(UMockdevIoctlData* d) const { g_object_unref(d); }
 };
+using DataRef = std::unique_ptr<UMockdevIoctlData, Unref>;
 
 UMockdevIoctlData* Resolve(UMockdevIoctlData* parent, size_t offset, size_t length) {
   GError* error = nullptr;
@@ -61,8 +55,8 @@ unsigned long ArgWord(UMockdevIoctlData* arg) {
 uint32_t ArgU32(UMockdevIoctlData* arg, bool* ok) {
   DataRef value(Resolve(arg, 0, sizeof(uint32_t)));
   uint32_t v = 0;
-  *ok = value.data != nullptr && value.data->data != nullptr;
-  if (*ok) std::memcpy(&v, value.data->data, sizeof(v));
+  *ok = value != nullptr && value->data != nullptr;
+  if (*ok) std::memcpy(&v, value->data, sizeof(v));
   return v;
 }
 
@@ -83,6 +77,56 @@ int UrbStatusOf(const usb::TransferResult& result) {
       break;
   }
   return -EPROTO;
+}
+
+constexpr uint16_t kHubVendorId = 0x05E3;
+constexpr uint16_t kHubProductId = 0x0620;
+
+void PutU16(std::vector<uint8_t>& out, uint16_t v) {
+  out.push_back(static_cast<uint8_t>(v));
+  out.push_back(static_cast<uint8_t>(v >> 8));
+}
+
+void DeviceDescriptor(std::vector<uint8_t>& out, uint8_t deviceClass, uint16_t vid, uint16_t pid) {
+  out.insert(out.end(), {18, 1});
+  PutU16(out, 0x0300);                            // bcdUSB
+  out.insert(out.end(), {deviceClass, 0, 0, 9});  // class, subclass, protocol, 2^9-byte EP0
+  PutU16(out, vid);
+  PutU16(out, pid);
+  PutU16(out, 0x0100);
+  out.insert(out.end(), {0, 0, 0, 1});  // no strings, one configuration
+}
+
+// One configuration, interface 0 with the given endpoints (address, type,
+// max packet), each followed by its SuperSpeed companion.
+void Configuration(std::vector<uint8_t>& out, uint8_t interfaceClass,
+                   const std::vector<std::array<uint16_t, 3>>& endpoints) {
+  const uint16_t total = static_cast<uint16_t>(9 + 9 + endpoints.size() * (7 + 6));
+  out.insert(out.end(), {9, 2});
+  PutU16(out, total);
+  out.insert(out.end(), {1, 1, 0, 0x80, 50});
+  const uint8_t count = static_cast<uint8_t>(endpoints.size());
+  out.insert(out.end(), {9, 4, 0, 0, count, interfaceClass, 0, 0, 0});
+  for (const auto& ep : endpoints) {
+    out.insert(out.end(), {7, 5, static_cast<uint8_t>(ep[0]), static_cast<uint8_t>(ep[1])});
+    PutU16(out, ep[2]);
+    out.push_back(ep[1] == 3 ? 8 : 0);  // interval (interrupt only)
+    out.insert(out.end(), {6, 0x30, static_cast<uint8_t>(ep[1] == 2 ? 15 : 0), 0, 0, 0});
+  }
+}
+
+std::string Line(const std::string& text) { return text + "\n"; }
+
+std::string Hex4(uint16_t v) {
+  char text[8];
+  std::snprintf(text, sizeof(text), "%04x", v);
+  return text;
+}
+
+std::string DevNodeOf(uint8_t bus, uint8_t devnum) {
+  char text[32];
+  std::snprintf(text, sizeof(text), "/dev/bus/usb/%03u/%03u", bus, devnum);
+  return text;
 }
 
 }  // namespace
@@ -227,11 +271,11 @@ int UsbMockDevice::HandleIoctl(UMockdevIoctlClient* client) {
   switch (request) {
     case USBDEVFS_GET_CAPABILITIES: {
       DataRef caps(Resolve(arg, 0, sizeof(uint32_t)));
-      if (caps.data == nullptr) {
+      if (caps == nullptr) {
         Answer(client, -1, EFAULT);
         break;
       }
-      std::memcpy(caps.data->data, &kCapabilities, sizeof(kCapabilities));
+      std::memcpy(caps->data, &kCapabilities, sizeof(kCapabilities));
       Answer(client, 0, 0);
       break;
     }
@@ -274,60 +318,52 @@ int UsbMockDevice::HandleIoctl(UMockdevIoctlClient* client) {
 
 void UsbMockDevice::Submit(UMockdevIoctlClient* client, UMockdevIoctlData* arg) {
   DataRef urbData(Resolve(arg, 0, sizeof(usbdevfs_urb)));
-  if (urbData.data == nullptr) {
+  if (urbData == nullptr) {
     Answer(client, -1, EFAULT);
     return;
   }
   usbdevfs_urb header{};
-  std::memcpy(&header, urbData.data->data, sizeof(header));
+  std::memcpy(&header, urbData->data, sizeof(header));
   auto urb = std::make_shared<Urb>();
-  urb->address = urbData.data->client_addr;
+  urb->address = urbData->client_addr;
   urb->type = header.type;
   urb->endpoint = header.endpoint;
   urb->length = header.buffer_length > 0 ? static_cast<uint32_t>(header.buffer_length) : 0;
   if (urb->length > 0) {
-    urb->bufferData = Resolve(urbData.data, offsetof(usbdevfs_urb, buffer), urb->length);
+    urb->bufferData = Resolve(urbData.get(), offsetof(usbdevfs_urb, buffer), urb->length);
     if (urb->bufferData == nullptr || urb->bufferData->data == nullptr) {
       Answer(client, -1, EFAULT);
       return;
     }
   }
-  urb->urbData = urbData.Release();
+  urb->urbData = urbData.release();
 
-  std::unique_lock<std::mutex> lock(mutex_);
-  if (unplugged_) {
-    lock.unlock();
-    Answer(client, -1, ENODEV);
-    return;
-  }
-  if (inFlight_.count(urb->address) != 0) {
-    lock.unlock();
-    Answer(client, -1, EBUSY);
-    return;
-  }
-  if (urb->type == USBDEVFS_URB_TYPE_CONTROL) {
-    if (urb->length < kSetupBytes) {
-      lock.unlock();
-      Answer(client, -1, EINVAL);
-      return;
+  const bool control = urb->type == USBDEVFS_URB_TYPE_CONTROL;
+  int error = 0;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (unplugged_) {
+      error = ENODEV;
+    } else if (inFlight_.count(urb->address) != 0) {
+      error = EBUSY;
+    } else if (control) {
+      error = urb->length < kSetupBytes ? EINVAL : 0;
+    } else if (urb->type == USBDEVFS_URB_TYPE_BULK && queues_.count(urb->endpoint) != 0) {
+      inFlight_[urb->address] = urb;
+      queues_[urb->endpoint].push_back(urb);
+      wake_.notify_all();
+    } else {
+      error = urb->type == USBDEVFS_URB_TYPE_BULK ? ENOENT : EINVAL;
     }
-    lock.unlock();
+  }
+  if (control && error == 0) {
     // The camera model answers control requests at once.
     urb->status = RunControl(*urb);
-    lock.lock();
+    std::lock_guard<std::mutex> lock(mutex_);
     inFlight_[urb->address] = urb;
     CompleteLocked(urb);
-  } else if (urb->type == USBDEVFS_URB_TYPE_BULK && queues_.count(urb->endpoint) != 0) {
-    inFlight_[urb->address] = urb;
-    queues_[urb->endpoint].push_back(urb);
-    wake_.notify_all();
-  } else {
-    lock.unlock();
-    Answer(client, -1, urb->type == USBDEVFS_URB_TYPE_BULK ? ENOENT : EINVAL);
-    return;
   }
-  lock.unlock();
-  Answer(client, 0, 0);
+  Answer(client, error == 0 ? 0 : -1, error);
 }
 
 int UsbMockDevice::RunControl(Urb& urb) {
@@ -347,7 +383,7 @@ int UsbMockDevice::RunControl(Urb& urb) {
 
 void UsbMockDevice::Reap(UMockdevIoctlClient* client, UMockdevIoctlData* arg) {
   DataRef target(Resolve(arg, 0, sizeof(void*)));
-  if (target.data == nullptr) {
+  if (target == nullptr) {
     Answer(client, -1, EFAULT);
     return;
   }
@@ -356,8 +392,7 @@ void UsbMockDevice::Reap(UMockdevIoctlClient* client, UMockdevIoctlData* arg) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (done_.empty()) {
       SignalReadyLocked(false);
-      const int error = unplugged_ ? ENODEV : EAGAIN;
-      Answer(client, -1, error);
+      Answer(client, -1, unplugged_ ? ENODEV : EAGAIN);
       return;
     }
     urb = done_.front();
@@ -370,7 +405,7 @@ void UsbMockDevice::Reap(UMockdevIoctlClient* client, UMockdevIoctlData* arg) {
   header.status = urb->status;
   header.actual_length = static_cast<int>(urb->actual);
   std::memcpy(urb->urbData->data, &header, sizeof(header));
-  umockdev_ioctl_data_set_ptr(target.data, 0, urb->urbData);
+  umockdev_ioctl_data_set_ptr(target.get(), 0, urb->urbData);
   Answer(client, 0, 0);
 }
 
@@ -386,12 +421,7 @@ void UsbMockDevice::Discard(UMockdevIoctlClient* client, UMockdevIoctlData* arg)
   urb->discarded = true;
   if (urb->state == UrbState::kQueued) {
     auto& queue = queues_[urb->endpoint];
-    for (auto q = queue.begin(); q != queue.end(); ++q) {
-      if (*q == urb) {
-        queue.erase(q);
-        break;
-      }
-    }
+    queue.erase(std::remove(queue.begin(), queue.end(), urb), queue.end());
     urb->status = -ENOENT;
     CompleteLocked(urb);
   } else {
@@ -423,6 +453,111 @@ void UsbMockDevice::EndpointLoop(uint8_t endpoint) {
     urb->status = UrbStatusOf(result);
     urb->actual = result.transferred;
     CompleteLocked(urb);
+  }
+}
+
+// ---- the testbed ---------------------------------------------------------------
+
+std::unique_ptr<UsbMockBed> UsbMockBed::Create() {
+  // The check only answers true once a testbed exists (and keeps its first
+  // answer), so the testbed comes first.
+  UMockdevTestbed* testbed = umockdev_testbed_new();
+  if (testbed == nullptr) return nullptr;
+  if (!umockdev_in_mock_environment()) {
+    g_object_unref(testbed);
+    return nullptr;
+  }
+  return std::unique_ptr<UsbMockBed>(new UsbMockBed(testbed));
+}
+
+UsbMockBed::~UsbMockBed() {
+  entries_.clear();  // detaches the handlers before the testbed goes
+  g_object_unref(testbed_);
+}
+
+std::string UsbMockBed::Root() const {
+  gchar* root = umockdev_testbed_get_root_dir(testbed_);
+  std::string text = root != nullptr ? root : "";
+  g_free(root);
+  return text;
+}
+
+std::string UsbMockBed::SysPathOf(const std::string& sysName) const {
+  for (const Entry& e : entries_) {
+    if (e.sysName == sysName) return e.sysPath;
+  }
+  return "";
+}
+
+std::string UsbMockBed::AddUsbDevice(const UsbMockPlace& place, uint16_t vendorId,
+                                     uint16_t productId, uint32_t speedMbps,
+                                     const std::vector<uint8_t>& descriptors) {
+  const std::string devNode = DevNodeOf(place.bus, place.devnum);
+  const std::string parent = place.parent.empty() ? "" : SysPathOf(place.parent);
+  if (!place.parent.empty() && parent.empty()) return "";
+  // libusb looks for usbfs before it scans: the bus folder must exist.
+  std::error_code ec;
+  std::filesystem::create_directories(std::filesystem::path(Root() + devNode).parent_path(), ec);
+  const std::string bus = std::to_string(place.bus);
+  const std::string devnum = std::to_string(place.devnum);
+  const std::string speed = std::to_string(speedMbps);
+  gchar* sysPath = umockdev_testbed_add_device(
+      testbed_, "usb", place.sysName.c_str(), parent.empty() ? nullptr : parent.c_str(),
+      // attributes
+      "idVendor", Line(Hex4(vendorId)).c_str(), "idProduct", Line(Hex4(productId)).c_str(),
+      "busnum", Line(bus).c_str(), "devnum", Line(devnum).c_str(), "speed", Line(speed).c_str(),
+      "bConfigurationValue", "1\n", "bNumConfigurations", "1\n", nullptr,
+      // udev properties
+      "DEVTYPE", "usb_device", "DEVNAME", devNode.c_str(), "BUSNUM", bus.c_str(), "DEVNUM",
+      devnum.c_str(), nullptr);
+  if (sysPath == nullptr) return "";
+  std::string path = sysPath;
+  g_free(sysPath);
+  std::vector<uint8_t> bytes = descriptors;
+  umockdev_testbed_set_attribute_binary(testbed_, path.c_str(), "descriptors", bytes.data(),
+                                        static_cast<gssize>(bytes.size()));
+  return path;
+}
+
+bool UsbMockBed::AddHub(const UsbMockPlace& place) {
+  std::vector<uint8_t> descriptors;
+  DeviceDescriptor(descriptors, 9, kHubVendorId, kHubProductId);
+  Configuration(descriptors, 9, {{0x81, 3, 2}});
+  const std::string sysPath = AddUsbDevice(place, kHubVendorId, kHubProductId, 5000, descriptors);
+  if (sysPath.empty()) return false;
+  entries_.push_back(Entry{place.sysName, sysPath, nullptr});
+  return true;
+}
+
+UsbMockDevice* UsbMockBed::AddCamera(std::shared_ptr<sim::SimCamera> camera,
+                                     const UsbMockPlace& place, uint32_t speedMbps) {
+  std::vector<uint8_t> descriptors;
+  DeviceDescriptor(descriptors, 0, sim::kSimVendorId, camera->ProductId());
+  Configuration(descriptors, 0xFF, {{0x81, 2, 1024}, {0x83, 2, 1024}, {0x01, 2, 1024}});
+  const std::string sysPath =
+      AddUsbDevice(place, sim::kSimVendorId, camera->ProductId(), speedMbps, descriptors);
+  if (sysPath.empty()) return nullptr;
+  const std::string devNode = DevNodeOf(place.bus, place.devnum);
+  auto device =
+      std::make_unique<UsbMockDevice>(testbed_, std::move(camera), Root() + devNode, devNode);
+  if (!device->Ready()) {
+    umockdev_testbed_remove_device(testbed_, sysPath.c_str());
+    return nullptr;
+  }
+  UsbMockDevice* raw = device.get();
+  entries_.push_back(Entry{place.sysName, sysPath, std::move(device)});
+  return raw;
+}
+
+void UsbMockBed::Remove(UsbMockDevice* device) {
+  for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+    if (it->device.get() != device) continue;
+    device->Unplug();
+    umockdev_testbed_uevent(testbed_, it->sysPath.c_str(), "remove");
+    umockdev_testbed_remove_device(testbed_, it->sysPath.c_str());
+    // The handler stays until the bed goes: handles opened before the
+    // unplug may still send requests, which fail with ENODEV.
+    return;
   }
 }
 
