@@ -47,8 +47,11 @@ class DriverTest : public ::testing::Test {
     sim::SimBackend::Instance().RemoveAll();
   }
 
-  // Adds a simulated camera of this product and selects it; the log starts empty.
+  // Makes a simulated camera of this product the only one and selects it; the
+  // log starts empty.
   void Attach(uint16_t productId) {
+    transport.reset();
+    sim::SimBackend::Instance().RemoveAll();
     camera = sim::SimBackend::Instance().AddCamera(productId);
     transport = std::make_unique<CVexCy3Cam>();
     ASSERT_GE(transport->EnumerateDevices(), 1u);

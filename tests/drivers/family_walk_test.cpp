@@ -21,7 +21,6 @@ TEST_F(DriverTest, EveryProductBuildsItsOwnDriverFromItsRows) {
     SCOPED_TRACE(testing::Message() << "product 0x" << std::hex << row->productId);
     EXPECT_TRUE(ids.insert(row->productId).second);
     const SensorConstants& c = SensorConstantsOf(row->driver);
-    sim::SimBackend::Instance().RemoveAll();
     ASSERT_NO_FATAL_FAILURE(Attach(row->productId));
     SensorDriver chosen = SensorDriver::kCount;
     const std::unique_ptr<CSensorBase> sensor =

@@ -57,6 +57,7 @@ struct DeviceModel {
   std::shared_ptr<sim::SimCamera> sim;
   std::unique_ptr<StreamCamera> cam;
   void Open(uint16_t productId) {
+    cam.reset();
     sim::SimBackend::Instance().RemoveAll();
     sim::SimBackend::Instance().Install(false);
     sim::SimBackend::Instance().SetSpeedUp(1000);
