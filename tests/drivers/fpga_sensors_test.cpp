@@ -72,8 +72,7 @@ TEST_F(DriverTest, FpgaExposureCountsPixelClocksAndClampsTheTime) {
   EXPECT_EQ(counter(), 62499);  // the default 10 ms at 6.25 MHz
   ASSERT_EQ(sensor.SetExposureTime(20000), 1u);
   uint32_t t = 0;
-  sensor.GetExposureTime(&t);
-  EXPECT_EQ(t, 10000u);
+  EXPECT_EQ(Get(sensor, &CSensorBase::GetExposureTime), 10000u);
   EXPECT_EQ(counter(), 6249999);
   EXPECT_EQ(sensor.SetGlobalGain(256), 0u);
   EXPECT_EQ(sensor.SetGlobalGain(255), 1u);
@@ -86,20 +85,15 @@ TEST_F(DriverTest, SecondsRecordClampsProgramsAndStoresTheRealTime) {
   ASSERT_EQ(sensor.IsExposureTimeExSupported(), 1u);
   ASSERT_EQ(sensor.SetExposureTimeEx(0.25), 1u);
   double s = 0;
-  EXPECT_EQ(sensor.GetExposureTimeEx(&s), 1u);
-  EXPECT_DOUBLE_EQ(s, 0.25);
+  EXPECT_DOUBLE_EQ(Get(sensor, &CSensorBase::GetExposureTimeEx), 0.25);
   uint32_t t = 0;
-  sensor.GetExposureTime(&t);
-  EXPECT_EQ(t, 2500u);
+  EXPECT_EQ(Get(sensor, &CSensorBase::GetExposureTime), 2500u);
   uint32_t lines = 0;
-  sensor.GetExposureLines(&lines);
-  EXPECT_EQ(lines, 1562499u);
+  EXPECT_EQ(Get(sensor, &CSensorBase::GetExposureLines), 1562499u);
   ASSERT_EQ(sensor.SetExposureTimeEx(50.0), 1u);
-  sensor.GetExposureTimeEx(&s);
-  EXPECT_DOUBLE_EQ(s, 1.0);
+  EXPECT_DOUBLE_EQ(Get(sensor, &CSensorBase::GetExposureTimeEx), 1.0);
   ASSERT_EQ(sensor.SetExposureTimeEx(std::nan("")), 1u);
-  sensor.GetExposureTimeEx(&s);
-  EXPECT_DOUBLE_EQ(s, 0.0001);
+  EXPECT_DOUBLE_EQ(Get(sensor, &CSensorBase::GetExposureTimeEx), 0.0001);
   // ZA02 has no seconds record.
   CSensorZA02 za02(transport.get(), 0x6C);
   EXPECT_EQ(za02.IsExposureTimeExSupported(), 0u);
@@ -119,8 +113,7 @@ TEST_F(DriverTest, ZA05SixteenBitRegistersMirrorsAndGainSteps) {
   EXPECT_EQ(SensorWrites(0x6C, 2),
             (std::vector<RegWrite>{{0x3040, 0x8000}, {0x3040, 0xC000}, {0x3040, 0x4000}}));
   uint32_t on = 0;
-  EXPECT_EQ(sensor.GetMirrorH(&on), 1u);
-  EXPECT_EQ(on, 1u);
+  EXPECT_EQ(Get(sensor, &CSensorBase::GetMirrorH), 1u);
   EXPECT_EQ(sensor.IsMirrorVSupported(), 1u);
   EXPECT_EQ(sensor.SetGlobalGain(12), 0u);
   EXPECT_EQ(sensor.SetGlobalGain(11), 1u);
@@ -154,8 +147,7 @@ TEST_F(DriverTest, ZA15StartsTheSensorAndKeepsTheFullImage) {
   CSensorZA02 za02(nullptr, 0x6C);
   EXPECT_EQ(za02.InitSensor(), 0u);
   uint32_t gain = 0;
-  EXPECT_EQ(za02.GetGlobalGainDefault(&gain), 1u);
-  EXPECT_EQ(gain, 64u);
+  EXPECT_EQ(Get(za02, &CSensorBase::GetGlobalGainDefault), 64u);
 }
 
 TEST(DeviceModelStream, FpgaAndSmallCmosCamerasStream) {

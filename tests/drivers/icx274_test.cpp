@@ -42,16 +42,13 @@ TEST_F(DriverTest, ICX274ExposureGainAndMirrorLimits) {
   EXPECT_EQ(counter(), 312);  // 10 ms of 32 us lines
   uint32_t time = 0, lines = 0, word = 0;
   ASSERT_EQ(s.SetExposureTime(0), 1u);
-  EXPECT_EQ(s.GetExposureTime(&time), 1u);
-  EXPECT_EQ(time, 1u);
+  EXPECT_EQ(Get(s, &CSensorBase::GetExposureTime), 1u);
   EXPECT_EQ(counter(), 3);
   ASSERT_EQ(s.SetExposureTime(50000), 1u);
-  EXPECT_EQ(s.GetExposureTime(&time), 1u);
-  EXPECT_EQ(time, 20000u);
+  EXPECT_EQ(Get(s, &CSensorBase::GetExposureTime), 20000u);
   EXPECT_EQ(counter(), 62500);
   ASSERT_EQ(s.SetExposureLines(70000), 1u);
-  EXPECT_EQ(s.GetExposureLines(&lines), 1u);
-  EXPECT_EQ(lines, 65535u);
+  EXPECT_EQ(Get(s, &CSensorBase::GetExposureLines), 65535u);
   EXPECT_EQ(counter(), 65535);
 
   EXPECT_EQ(s.SetGlobalGain(1024), 0u);

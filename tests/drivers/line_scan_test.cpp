@@ -31,18 +31,14 @@ TEST_F(DriverTest, LineScanExposureTimeIsTheLineCount) {
   };
   EXPECT_EQ(counter(), 3000);
   uint32_t v = 0;
-  EXPECT_EQ(sensor.GetExposureTimeMin(&v), 1u);
-  EXPECT_EQ(v, 136u);
+  EXPECT_EQ(Get(sensor, &CSensorBase::GetExposureTimeMin), 136u);
   ASSERT_EQ(sensor.SetExposureTime(10), 1u);  // clamped to the minimum
   EXPECT_EQ(counter(), 136);
-  sensor.GetExposureTime(&v);
-  EXPECT_EQ(v, 136u);
+  EXPECT_EQ(Get(sensor, &CSensorBase::GetExposureTime), 136u);
   ASSERT_EQ(sensor.SetExposureTime(4000), 1u);
-  sensor.GetExposureLines(&v);
-  EXPECT_EQ(v, 4000u);
+  EXPECT_EQ(Get(sensor, &CSensorBase::GetExposureLines), 4000u);
   EXPECT_EQ(sensor.SetExposureLines(5040), 0u);
-  sensor.GetExposureLines(&v);
-  EXPECT_EQ(v, 4000u);
+  EXPECT_EQ(Get(sensor, &CSensorBase::GetExposureLines), 4000u);
 }
 
 TEST_F(DriverTest, LineScanTriggerAndCapabilities) {
@@ -50,8 +46,7 @@ TEST_F(DriverTest, LineScanTriggerAndCapabilities) {
   CSensorZA12 sensor(transport.get(), 0x20);
   ASSERT_EQ(sensor.SetTriggerMode(1), 1u);
   uint32_t mode = 0;
-  ASSERT_EQ(sensor.GetTriggerMode(&mode), 1u);
-  EXPECT_EQ(mode, 1u);
+  EXPECT_EQ(Get(sensor, &CSensorBase::GetTriggerMode), 1u);
   EXPECT_EQ(camera->FpgaRegister(88) & 1, 1);
   ASSERT_EQ(sensor.SetTriggerMode(0), 1u);
   EXPECT_EQ(camera->FpgaRegister(88) & 1, 0);
