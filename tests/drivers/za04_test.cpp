@@ -66,7 +66,6 @@ TEST_F(ZA04Test, WakeUpIdentifiesAndStartsTheHead) {
 TEST_F(ZA04Test, CommandsCarryLimitedAndConvertedValues) {
   WakeHead();
   CSensorZA04 sensor(transport.get(), kBus);
-  uint32_t v = 0;
   EXPECT_EQ(sensor.SetGlobalGain(300), 1u);  // limited before formatting
   EXPECT_EQ(sensor.SetExposureTime(70), 1u);
   EXPECT_EQ(SentText(), "g -v 255\ni -v 4000\n");
@@ -119,7 +118,6 @@ TEST_F(ZA04Test, ReplyThatNeverComesFailsAtTheLimit) {
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(sensor.SetGlobalGain(5), 0u);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
-  uint32_t gain = 0;
   EXPECT_EQ(Get(sensor, &CSensorBase::GetGlobalGain), 128u);
 }
 
@@ -166,7 +164,6 @@ TEST_F(ZA04Test, DebugModeIsEnteredOnceForHeadFpgaWrites) {
   camera->ClearLog();
   ASSERT_EQ(sensor.SetTriggerMode(1), 1u);
   EXPECT_EQ(SentText(), "q -w x30 x01\nq -w x3c x00\nq -w x3c x01\n");
-  uint32_t mode = 0;
   EXPECT_EQ(Get(sensor, &CSensorBase::GetTriggerMode), 1u);
 
   ASSERT_EQ(sensor.SetDebugMode(false), 1u);
@@ -182,7 +179,6 @@ TEST_F(ZA04Test, TriggerModeFailsWhenTheHeadRefusesTheWrites) {
   // state still says debug mode), so it refuses FPGA writes.
   ASSERT_EQ(sensor.SendText("d -n\r\n", 6), 1u);
   EXPECT_EQ(sensor.SetTriggerMode(2), 0u);
-  uint32_t mode = 0;
   EXPECT_EQ(Get(sensor, &CSensorBase::GetTriggerMode), kDefaultModeFlags);
 }
 
@@ -194,7 +190,6 @@ TEST(ZA04WithoutController, FailsHardwareButAnswersItsRecord) {
   EXPECT_EQ(sensor.WakeSensor(), 0u);
   EXPECT_EQ(sensor.CheckSensor(), 0u);
   EXPECT_EQ(sensor.SetGlobalGain(1), 0u);
-  uint32_t v = 0;
   EXPECT_EQ(Get(sensor, &CSensorBase::GetExposureTimeMin), 1u);
   EXPECT_EQ(Get(sensor, &CSensorBase::GetExposureTimeMax), 10000u);
   EXPECT_EQ(sensor.IsColorModeSupported(), 0u);

@@ -62,7 +62,6 @@ TEST_F(ZA09Test, ReadoutSpeedSetsTheLinePeriodOfAnOlderModule) {
   EXPECT_EQ(Commands().front(), FpgaCommandChannel::kApplyLinePeriod);
   EXPECT_EQ(sensor.LinePeriod(), 560u);  // read back from the camera
   EXPECT_DOUBLE_EQ(sensor.Info().exposureSeconds.minimum, 0.000056);
-  uint32_t speed = 99;
   EXPECT_EQ(Get(sensor, &CSensorBase::GetReadoutSpeed), 0u);
 
   ASSERT_EQ(sensor.SetReadoutSpeed(8), 1u);

@@ -23,7 +23,6 @@ TEST(ZA21Factory, ClassModelNumberAndCapabilities) {
   EXPECT_EQ(za21->IsSubSampleSupported(), 0u);
   EXPECT_EQ(za21->InitSensor(), 0u);  // no controller
   // Before the pixel clock is known the time limits still answer sanely.
-  uint32_t time = 0;
   EXPECT_EQ(Get(*za21, &CSensorBase::GetExposureTimeMax), 1u);
 }
 
@@ -41,7 +40,6 @@ TEST_F(DriverTest, ZA21SetsItsPixelClockAndOnlyTakesTheFullArray) {
   EXPECT_EQ(camera->FpgaRegister(89), 1);
   EXPECT_EQ(s.Info().bitsPerPixel, 16u);
   ASSERT_EQ(s.SetTriggerMode(3), 1u);
-  uint32_t mode = 0;
   EXPECT_EQ(Get(s, &CSensorBase::GetTriggerMode), 1u);
   EXPECT_EQ(s.SetGlobalGain(1), 0u);  // not adjustable
   EXPECT_EQ(s.SetExposureTime(100), 0u);
