@@ -88,7 +88,8 @@ TEST(ShiftedDeviceModel, CommandFramedProductsStream) {
       SCOPED_TRACE(bits);
       ASSERT_EQ(m.cam->SetDataBits(bits), 1u);
       ASSERT_EQ(m.cam->ApplyCaptureSettings(), 1u);
-      ASSERT_NO_FATAL_FAILURE(CheckRecentFrames(*m.cam, *m.sim, bits, c.x, c.y, c.width, 2));
+      const Untagged shape{bits, c.x, c.y, c.width};
+      ASSERT_NO_FATAL_FAILURE(CheckFrames(*m.cam, *m.sim, 0, 2, &shape));
     }
     EXPECT_EQ(m.cam->CloseCamera(), 1u);
   }

@@ -73,67 +73,56 @@ struct DeviceModel {
   }
 };
 
-// For frames without a number of their own: streams until `frames` copied
-// frames of this width, origin and data width mode each equal (rows 0,
-// middle, last) one of the last eight frames the camera sent.
-inline void CheckRecentFrames(StreamCamera& cam, sim::SimCamera& sim, uint32_t bits, uint32_t x0,
-                              uint32_t y0, uint32_t width, uint32_t frames) {
-  ASSERT_EQ(cam.StartCapture(kCaptureContinuous), 1u);
-  std::vector<uint8_t> frame(cam.FrameSize());
-  uint32_t matched = 0;
-  for (int i = 0; i < 30 && matched < frames; ++i) {
-    uint32_t tag = 0;
-    if (cam.WaitFrame(3000) != kWaitNewFrame ||
-        cam.GetFrameEx(frame.data(), &tag, frame.size(), 0, 0, 0) != kFrameCopied)
-      continue;
-    sim::PatternFrame p = sim.LastFrame().pattern;
-    ASSERT_EQ(p.width, width);
-    ASSERT_EQ(p.bits, bits != 0 ? 16 : 8);
-    EXPECT_EQ(p.x0, x0);
-    EXPECT_EQ(p.y0, y0);
-    ASSERT_EQ(frame.size(), size_t{p.width} * p.height * (bits != 0 ? 2 : 1));
-    bool match = false;
-    for (const uint32_t newest = p.tag; !match && p.tag > 0 && p.tag + 8 > newest; --p.tag) {
-      match = true;
-      for (uint32_t r : {0u, p.height / 2, p.height - 1}) {
-        const std::vector<uint8_t> want = OrientedRow(p, 0, r);
-        match = match && std::memcmp(&frame[r * want.size()], want.data(), want.size()) == 0;
-      }
-    }
-    EXPECT_TRUE(match) << "no recent frame matches";
-    matched += match;
+// Whether rows 0, middle and last of the frame are those of the pattern.
+inline bool RowsMatch(const std::vector<uint8_t>& frame, const sim::PatternFrame& p,
+                      uint32_t orientation) {
+  for (uint32_t r : {0u, p.height / 2, p.height - 1}) {
+    const std::vector<uint8_t> want = OrientedRow(p, orientation, r);
+    if (std::memcmp(&frame[r * want.size()], want.data(), want.size()) != 0) return false;
   }
-  EXPECT_EQ(matched, frames);
-  EXPECT_EQ(cam.StopCapture(), 1u);
+  return true;
 }
 
-// Streams three frames and checks size, tag order and rows 0, middle, last.
-inline void CheckFrames(StreamCamera& cam, sim::SimCamera& sim, uint32_t orientation) {
+// The shape of frames that carry no number of their own: each copied one
+// must then equal one of the last eight frames the camera sent.
+struct Untagged {
+  uint32_t bits, x0, y0, width;
+};
+
+// Streams `frames` frames and checks their size, their tag order (or shape)
+// and their rows 0, middle and last.
+inline void CheckFrames(StreamCamera& cam, sim::SimCamera& sim, uint32_t orientation,
+                        uint32_t frames = 3, const Untagged* untagged = nullptr) {
   ASSERT_EQ(cam.StartCapture(kCaptureContinuous), 1u);
   uint32_t delivered = 0, lastTag = 0;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
   std::vector<uint8_t> frame;
-  while (delivered < 3 && std::chrono::steady_clock::now() < deadline) {
+  while (delivered < frames && std::chrono::steady_clock::now() < deadline) {
     if (cam.WaitFrame(3000) != kWaitNewFrame) continue;
-    // Size, exposure and origin stay as programmed while streaming; the tag
-    // is the copied frame's own.
+    // Size, exposure and origin stay as programmed while streaming.
     sim::PatternFrame p = sim.LastFrame().pattern;
-    const uint32_t bytes = p.bits > 8 ? 2 : 1;
-    frame.assign(size_t{p.width} * p.height * bytes, 0);
+    frame.assign(size_t{p.width} * p.height * (p.bits > 8 ? 2 : 1), 0);
     ASSERT_EQ(cam.FrameSize(), frame.size());
     uint32_t tag = 0;
     if (cam.GetFrameEx(frame.data(), &tag, frame.size(), 0, 0, 0) != kFrameCopied) continue;
-    p.tag = tag;
-    ASSERT_GT(tag, lastTag);
-    lastTag = tag;
-    for (uint32_t r : {0u, p.height / 2, p.height - 1}) {
-      const std::vector<uint8_t> want = OrientedRow(p, orientation, r);
-      ASSERT_EQ(0, std::memcmp(&frame[r * want.size()], want.data(), want.size()))
-          << "row " << r << " of " << p.width << " x " << p.height << " x " << p.bits;
+    bool match = false;
+    if (untagged == nullptr) {  // the tag is the copied frame's own
+      ASSERT_GT(tag, lastTag);
+      p.tag = lastTag = tag;
+      match = RowsMatch(frame, p, orientation);
+    } else {
+      p = sim.LastFrame().pattern;
+      ASSERT_EQ(p.width, untagged->width);
+      ASSERT_EQ(p.bits, untagged->bits != 0 ? 16 : 8);
+      EXPECT_EQ(p.x0, untagged->x0);
+      EXPECT_EQ(p.y0, untagged->y0);
+      for (const uint32_t newest = p.tag; !match && p.tag > 0 && p.tag + 8 > newest; --p.tag)
+        match = RowsMatch(frame, p, 0);
     }
+    ASSERT_TRUE(match) << p.width << " x " << p.height << " x " << p.bits << ", tag " << tag;
     ++delivered;
   }
-  EXPECT_EQ(delivered, 3u);
+  EXPECT_EQ(delivered, frames);
   EXPECT_EQ(cam.StopCapture(), 1u);
 }
 
