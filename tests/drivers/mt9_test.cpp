@@ -19,12 +19,6 @@ namespace {
 
 using F = CMt9FamilySensor;
 
-uint32_t Get(CSensorBase& s, uint32_t (CSensorBase::*getter)(uint32_t*)) {
-  uint32_t v = 0xDEADBEEF;
-  EXPECT_EQ((s.*getter)(&v), 1u);
-  return v;
-}
-
 // Puts the kMT9F chip back for the tests that follow.
 struct ChipScope {
   explicit ChipScope(sim::Mt9fChip chip) { sim::SetMt9fChip(chip); }
