@@ -192,8 +192,9 @@ TEST(Za01NoController, WindowIsStoredAndHardwareOperationsFail) {
   EXPECT_EQ(s.GetTemperature(&t), 0u);
 }
 
-TEST_F(Za01Test, ExposureLinesAreA24BitCounterInThreeRegisters) {
+TEST_F(Za01Test, ExposureCounterTimeAndFrameRate) {
   CSensorZA01 s(transport.get(), kBus);
+  // The lines are a 24-bit counter in three registers.
   ASSERT_EQ(s.SetExposureLines(0x123456), 1u);
   EXPECT_EQ(FpgaWrites(), (std::vector<RegWrite>{{133, 0x56}, {134, 0x34}, {155, 0x12}}));
   ASSERT_EQ(s.SetExposureLines(0x7FFFFFFF), 1u);  // saturates
@@ -203,10 +204,9 @@ TEST_F(Za01Test, ExposureLinesAreA24BitCounterInThreeRegisters) {
   camera->InjectBusFailures(1);
   EXPECT_EQ(s.SetExposureLines(5), 0u);
   EXPECT_EQ(Get(s, &CSensorBase::GetExposureLines), 16777215u);
-}
+  camera->ClearFaults();
 
-TEST_F(Za01Test, ExposureTimeConvertsWithTheLineTimeOfTheWindow) {
-  CSensorZA01 s(transport.get(), kBus);
+  // The time converts with the line time of the window.
   ASSERT_EQ(s.SetCaptureArea(0, 640, 0, 512, 0), 1u);
   EXPECT_NEAR(s.LineTime(), 66.0 * 10.0 / 9000.0, 1e-12);
   ASSERT_EQ(s.SetExposureTime(100), 1u);
@@ -231,10 +231,8 @@ TEST_F(Za01Test, ExposureTimeConvertsWithTheLineTimeOfTheWindow) {
   ASSERT_EQ(s.SetCaptureArea(160, 320, 136, 240, 0), 1u);
   ASSERT_EQ(s.SetExposureTime(100), 1u);
   EXPECT_EQ(Get(s, &CSensorBase::GetExposureLines), 1956u);
-}
 
-TEST_F(Za01Test, FrameRateStoresFrameLengthAndReappliesTheTime) {
-  CSensorZA01 s(transport.get(), kBus);
+  // The frame rate stores the frame length and reapplies the time.
   ASSERT_EQ(s.SetCaptureArea(0, 640, 0, 512, 0), 1u);
   ASSERT_EQ(s.SetExposureTime(100), 1u);
   ASSERT_EQ(s.SetExposureLines(5), 1u);
