@@ -72,9 +72,10 @@ TEST_F(CcdTest, LongestExposuresMatchTheTimeRecords) {
   EXPECT_EQ(LastValue(FpgaWrites(), 226), 1);
 }
 
-TEST_F(CcdTest, GainsGoToBothChipsMaskedToTenBits) {
+TEST_F(CcdTest, GainsFrontEndPairsAndMirrorBits) {
   Attach(kZA08);
   CSensorZA08 sensor(transport.get(), 0);
+  // Gains go to both chips, masked to ten bits.
   ASSERT_EQ(sensor.SetGlobalGain(0x7FF), 1u);
   EXPECT_EQ(ChipWords(), (std::vector<RegWrite>{{0x8005, 0x3FF}, {0x0005, 0x3FF}}));
   EXPECT_EQ(Get(sensor, &CSensorBase::GetGlobalGain), 0x3FFu);
@@ -85,6 +86,36 @@ TEST_F(CcdTest, GainsGoToBothChipsMaskedToTenBits) {
   EXPECT_EQ(FpgaWritesTo({162, 163}), (std::vector<RegWrite>{{162, 0x34}, {163, 0x12}}));
   EXPECT_EQ(ChipWords(), (std::vector<RegWrite>{{0x8006, 0x234}, {0x0006, 0x234}}));
   EXPECT_EQ(Get(sensor, &CSensorBase::GetAnalogGain), 0x234u);
+
+  // Channel gain and offset use the front end's register pairs.
+  camera->ClearLog();
+  uint32_t value = 0;
+  for (uint32_t channel : {0u, 5u}) {
+    EXPECT_EQ(sensor.SetChannelGain(channel, 100), 0u);
+    EXPECT_EQ(sensor.SetChannelOffset(channel, 100), 0u);
+    EXPECT_EQ(sensor.GetChannelGain(channel, &value), 0u);
+  }
+  EXPECT_EQ(sensor.SetChannelGain(3, 65536), 0u);
+  EXPECT_TRUE(FpgaWrites().empty());
+
+  ASSERT_EQ(sensor.SetChannelGain(3, 0xABCD), 1u);
+  ASSERT_EQ(sensor.SetChannelOffset(3, 0x0102), 1u);
+  EXPECT_EQ(FpgaWrites(),
+            (std::vector<RegWrite>{{124, 0xCD}, {125, 0xAB}, {116, 0x02}, {117, 0x01}}));
+  EXPECT_EQ(sensor.GetChannelGain(3, &value), 1u);
+  EXPECT_EQ(value, 0xABCDu);
+  EXPECT_EQ(sensor.GetChannelOffset(3, &value), 1u);
+  EXPECT_EQ(value, 0x0102u);
+  EXPECT_EQ(Get(sensor, &CSensorBase::GetChannelGainDefault), 4096u);
+
+  // The mirror bits keep the other bits of their register.
+  camera->SetFpgaRegister(63, 0xF0);
+  ASSERT_EQ(sensor.SetMirrorV(1), 1u);
+  ASSERT_EQ(sensor.SetMirrorH(1), 1u);
+  EXPECT_EQ(camera->FpgaRegister(63), 0xF3);
+  ASSERT_EQ(sensor.SetMirrorV(0), 1u);
+  EXPECT_EQ(camera->FpgaRegister(63), 0xF1);
+  EXPECT_EQ(Get(sensor, &CSensorBase::GetMirrorV), 0u);
 }
 
 TEST_F(CcdTest, RegisterReadsComeFromTheShadow) {
@@ -129,41 +160,6 @@ TEST_F(CcdTest, InitSensorProgramsChipsThenEnablesThenDefaults) {
   EXPECT_EQ(LastValue(words, 0x8005), 15);
   EXPECT_EQ(LastValue(words, 0x0005), 15);
   EXPECT_EQ(LastValue(FpgaWrites(), 226), 1);
-}
-
-TEST_F(CcdTest, ChannelGainAndOffsetUseTheFrontEndPairs) {
-  Attach(kZA08);
-  CSensorZA08 sensor(transport.get(), 0);
-  uint32_t value = 0;
-  for (uint32_t channel : {0u, 5u}) {
-    EXPECT_EQ(sensor.SetChannelGain(channel, 100), 0u);
-    EXPECT_EQ(sensor.SetChannelOffset(channel, 100), 0u);
-    EXPECT_EQ(sensor.GetChannelGain(channel, &value), 0u);
-  }
-  EXPECT_EQ(sensor.SetChannelGain(3, 65536), 0u);
-  EXPECT_TRUE(FpgaWrites().empty());
-
-  ASSERT_EQ(sensor.SetChannelGain(3, 0xABCD), 1u);
-  ASSERT_EQ(sensor.SetChannelOffset(3, 0x0102), 1u);
-  EXPECT_EQ(FpgaWrites(),
-            (std::vector<RegWrite>{{124, 0xCD}, {125, 0xAB}, {116, 0x02}, {117, 0x01}}));
-  EXPECT_EQ(sensor.GetChannelGain(3, &value), 1u);
-  EXPECT_EQ(value, 0xABCDu);
-  EXPECT_EQ(sensor.GetChannelOffset(3, &value), 1u);
-  EXPECT_EQ(value, 0x0102u);
-  EXPECT_EQ(Get(sensor, &CSensorBase::GetChannelGainDefault), 4096u);
-}
-
-TEST_F(CcdTest, MirrorBitsKeepTheOtherBitsOfTheirRegister) {
-  Attach(kZA08);
-  CSensorZA08 sensor(transport.get(), 0);
-  camera->SetFpgaRegister(63, 0xF0);
-  ASSERT_EQ(sensor.SetMirrorV(1), 1u);
-  ASSERT_EQ(sensor.SetMirrorH(1), 1u);
-  EXPECT_EQ(camera->FpgaRegister(63), 0xF3);
-  ASSERT_EQ(sensor.SetMirrorV(0), 1u);
-  EXPECT_EQ(camera->FpgaRegister(63), 0xF1);
-  EXPECT_EQ(Get(sensor, &CSensorBase::GetMirrorV), 0u);
 }
 
 TEST_F(CcdTest, ClosingTheCameraStopsTheChipsBeforeTheFpga) {
