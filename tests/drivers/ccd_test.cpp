@@ -1,10 +1,12 @@
 // The CCD drivers against their simulated cameras: timing-chip words by
 // controller request, the shadow that answers reads, the inverse shutter,
-// the analog front end, mirror bits and streaming through the device model.
+// the analog front end, mirror bits, the close sequence, and the CCD that
+// reads its chip back through the controller (ICX274).
 #include <algorithm>
 
 #include "driver_fixture.h"
 #include "sensors/sensor_ccd.h"
+#include "sensors/sensor_icx274.h"
 #include "stream_check.h"
 
 namespace vexcam::test {
@@ -28,35 +30,23 @@ class CcdTest : public DriverTest {
     }
     return out;
   }
-
-  // FPGA register writes of these registers only.
-  std::vector<RegWrite> FpgaWritesTo(std::initializer_list<uint32_t> regs) const {
-    std::vector<RegWrite> out;
-    for (const RegWrite& w : FpgaWrites())
-      if (std::find(regs.begin(), regs.end(), w.address) != regs.end()) out.push_back(w);
-    return out;
-  }
 };
 
 TEST_F(CcdTest, ExposureTimeRunsTheCounterBackwardsFromTheFrameEnd) {
   Attach(kZA08);
   CSensorZA08 sensor(transport.get(), 0);
-  uint32_t lines = 0, time = 0;
 
   // 774 is longer than the frame: the counter's minimum, the time it gives.
   ASSERT_EQ(sensor.SetExposureTime(774), 1u);
   EXPECT_EQ(FpgaWritesTo({226, 227}), (std::vector<RegWrite>{{226, 1}, {227, 0}}));
-  EXPECT_EQ(sensor.GetExposureTime(&time), 1u);
-  EXPECT_EQ(time, 232u);
+  EXPECT_EQ(Get(sensor, &CSensorBase::GetExposureTime), 232u);
 
   // 100 fits: 902 - 387.9 lines, the requested time is kept.
   camera->ClearLog();
   ASSERT_EQ(sensor.SetExposureTime(100), 1u);
   EXPECT_EQ(FpgaWritesTo({226, 227}), (std::vector<RegWrite>{{226, 514 & 0xFF}, {227, 514 >> 8}}));
-  EXPECT_EQ(sensor.GetExposureLines(&lines), 1u);
-  EXPECT_EQ(lines, 514u);
-  EXPECT_EQ(sensor.GetExposureTime(&time), 1u);
-  EXPECT_EQ(time, 100u);
+  EXPECT_EQ(Get(sensor, &CSensorBase::GetExposureLines), 514u);
+  EXPECT_EQ(Get(sensor, &CSensorBase::GetExposureTime), 100u);
 
   // 0 and lines outside the counter fail without a write and keep the values.
   camera->ClearLog();
@@ -64,10 +54,8 @@ TEST_F(CcdTest, ExposureTimeRunsTheCounterBackwardsFromTheFrameEnd) {
   EXPECT_EQ(sensor.SetExposureLines(0), 0u);
   EXPECT_EQ(sensor.SetExposureLines(902), 0u);
   EXPECT_TRUE(FpgaWrites().empty());
-  EXPECT_EQ(sensor.GetExposureLines(&lines), 1u);
-  EXPECT_EQ(lines, 514u);
-  EXPECT_EQ(sensor.GetExposureTime(&time), 1u);
-  EXPECT_EQ(time, 100u);
+  EXPECT_EQ(Get(sensor, &CSensorBase::GetExposureLines), 514u);
+  EXPECT_EQ(Get(sensor, &CSensorBase::GetExposureTime), 100u);
 }
 
 TEST_F(CcdTest, LongestExposuresMatchTheTimeRecords) {
@@ -84,22 +72,50 @@ TEST_F(CcdTest, LongestExposuresMatchTheTimeRecords) {
   EXPECT_EQ(LastValue(FpgaWrites(), 226), 1);
 }
 
-TEST_F(CcdTest, GainsGoToBothChipsMaskedToTenBits) {
+TEST_F(CcdTest, GainsFrontEndPairsAndMirrorBits) {
   Attach(kZA08);
   CSensorZA08 sensor(transport.get(), 0);
+  // Gains go to both chips, masked to ten bits.
   ASSERT_EQ(sensor.SetGlobalGain(0x7FF), 1u);
   EXPECT_EQ(ChipWords(), (std::vector<RegWrite>{{0x8005, 0x3FF}, {0x0005, 0x3FF}}));
-  uint32_t gain = 0;
-  EXPECT_EQ(sensor.GetGlobalGain(&gain), 1u);
-  EXPECT_EQ(gain, 0x3FFu);
+  EXPECT_EQ(Get(sensor, &CSensorBase::GetGlobalGain), 0x3FFu);
 
   // The analog gain: the whole value to FPGA 162/163, ten bits to the chips.
   camera->ClearLog();
   ASSERT_EQ(sensor.SetAnalogGain(0x1234), 1u);
   EXPECT_EQ(FpgaWritesTo({162, 163}), (std::vector<RegWrite>{{162, 0x34}, {163, 0x12}}));
   EXPECT_EQ(ChipWords(), (std::vector<RegWrite>{{0x8006, 0x234}, {0x0006, 0x234}}));
-  EXPECT_EQ(sensor.GetAnalogGain(&gain), 1u);
-  EXPECT_EQ(gain, 0x234u);
+  EXPECT_EQ(Get(sensor, &CSensorBase::GetAnalogGain), 0x234u);
+
+  // Channel gain and offset use the front end's register pairs.
+  camera->ClearLog();
+  uint32_t value = 0;
+  for (uint32_t channel : {0u, 5u}) {
+    EXPECT_EQ(sensor.SetChannelGain(channel, 100), 0u);
+    EXPECT_EQ(sensor.SetChannelOffset(channel, 100), 0u);
+    EXPECT_EQ(sensor.GetChannelGain(channel, &value), 0u);
+  }
+  EXPECT_EQ(sensor.SetChannelGain(3, 65536), 0u);
+  EXPECT_TRUE(FpgaWrites().empty());
+
+  ASSERT_EQ(sensor.SetChannelGain(3, 0xABCD), 1u);
+  ASSERT_EQ(sensor.SetChannelOffset(3, 0x0102), 1u);
+  EXPECT_EQ(FpgaWrites(),
+            (std::vector<RegWrite>{{124, 0xCD}, {125, 0xAB}, {116, 0x02}, {117, 0x01}}));
+  EXPECT_EQ(sensor.GetChannelGain(3, &value), 1u);
+  EXPECT_EQ(value, 0xABCDu);
+  EXPECT_EQ(sensor.GetChannelOffset(3, &value), 1u);
+  EXPECT_EQ(value, 0x0102u);
+  EXPECT_EQ(Get(sensor, &CSensorBase::GetChannelGainDefault), 4096u);
+
+  // The mirror bits keep the other bits of their register.
+  camera->SetFpgaRegister(63, 0xF0);
+  ASSERT_EQ(sensor.SetMirrorV(1), 1u);
+  ASSERT_EQ(sensor.SetMirrorH(1), 1u);
+  EXPECT_EQ(camera->FpgaRegister(63), 0xF3);
+  ASSERT_EQ(sensor.SetMirrorV(0), 1u);
+  EXPECT_EQ(camera->FpgaRegister(63), 0xF1);
+  EXPECT_EQ(Get(sensor, &CSensorBase::GetMirrorV), 0u);
 }
 
 TEST_F(CcdTest, RegisterReadsComeFromTheShadow) {
@@ -146,88 +162,70 @@ TEST_F(CcdTest, InitSensorProgramsChipsThenEnablesThenDefaults) {
   EXPECT_EQ(LastValue(FpgaWrites(), 226), 1);
 }
 
-TEST_F(CcdTest, ChannelGainAndOffsetUseTheFrontEndPairs) {
-  Attach(kZA08);
-  CSensorZA08 sensor(transport.get(), 0);
-  uint32_t value = 0;
-  for (uint32_t channel : {0u, 5u}) {
-    EXPECT_EQ(sensor.SetChannelGain(channel, 100), 0u);
-    EXPECT_EQ(sensor.SetChannelOffset(channel, 100), 0u);
-    EXPECT_EQ(sensor.GetChannelGain(channel, &value), 0u);
-  }
-  EXPECT_EQ(sensor.SetChannelGain(3, 65536), 0u);
-  EXPECT_TRUE(FpgaWrites().empty());
-
-  ASSERT_EQ(sensor.SetChannelGain(3, 0xABCD), 1u);
-  ASSERT_EQ(sensor.SetChannelOffset(3, 0x0102), 1u);
-  EXPECT_EQ(FpgaWrites(),
-            (std::vector<RegWrite>{{124, 0xCD}, {125, 0xAB}, {116, 0x02}, {117, 0x01}}));
-  EXPECT_EQ(sensor.GetChannelGain(3, &value), 1u);
-  EXPECT_EQ(value, 0xABCDu);
-  EXPECT_EQ(sensor.GetChannelOffset(3, &value), 1u);
-  EXPECT_EQ(value, 0x0102u);
-  EXPECT_EQ(sensor.GetChannelGainDefault(&value), 1u);
-  EXPECT_EQ(value, 4096u);
-}
-
-TEST_F(CcdTest, MirrorBitsKeepTheOtherBitsOfTheirRegister) {
-  Attach(kZA08);
-  CSensorZA08 sensor(transport.get(), 0);
-  camera->SetFpgaRegister(63, 0xF0);
-  ASSERT_EQ(sensor.SetMirrorV(1), 1u);
-  ASSERT_EQ(sensor.SetMirrorH(1), 1u);
-  EXPECT_EQ(camera->FpgaRegister(63), 0xF3);
-  ASSERT_EQ(sensor.SetMirrorV(0), 1u);
-  EXPECT_EQ(camera->FpgaRegister(63), 0xF1);
-  uint32_t on = 9;
-  EXPECT_EQ(sensor.GetMirrorV(&on), 1u);
-  EXPECT_EQ(on, 0u);
-}
-
 TEST_F(CcdTest, ClosingTheCameraStopsTheChipsBeforeTheFpga) {
-  camera = sim::SimBackend::Instance().AddCamera(kZA08);
-  auto cam = std::make_unique<StreamCamera>();
-  cam->SetProductId(kZA08);
-  ASSERT_EQ(cam->CreateController(nullptr, nullptr), 1u);
-  ASSERT_NE(cam->OpenCamera(0), 0u);
+  DeviceModel m;
+  ASSERT_NO_FATAL_FAILURE(m.Open(kZA08));
+  camera = m.sim;
   camera->ClearLog();
-  EXPECT_EQ(cam->CloseCamera(), 1u);
+  EXPECT_EQ(m.cam->CloseCamera(), 1u);
   EXPECT_EQ(ChipWords(), (std::vector<RegWrite>{{0x0000, 3}, {0x8000, 3}}));
   EXPECT_EQ(FpgaWritesTo({31, 32, 33, 34, 35, 36, 37, 224}),
             (std::vector<RegWrite>{
                 {37, 0}, {36, 0}, {31, 0}, {35, 0}, {34, 0}, {32, 0}, {33, 0}, {224, 0}}));
 }
 
-TEST_F(CcdTest, ReadBackChannelAsksTheChipInsteadOfAShadow) {
-  // A camera whose timing chips answer reads (the generic head keeps words).
+// The CCD without a shadow reads its timing chip through the controller.
+TEST_F(CcdTest, ICX274ReadsTheChipThroughTheController) {
   Attach(0x3050);
-  TimingChipChannel chips(transport.get(), TimingChipChannel::ReadBack::kController);
+  CSensorICX274 s(transport.get(), 0);
   uint32_t word = 0;
-  ASSERT_EQ(chips.Write(0x8123, 0x4321), 1u);
-  ASSERT_EQ(chips.Read(0x8123, &word), 1u);
+  ASSERT_EQ(s.WriteSensorRegister(0x8123, 0x4321), 1u);
+  ASSERT_EQ(s.ReadSensorRegister(0x8123, &word), 1u);
   EXPECT_EQ(word, 0x4321u);
   camera->Unplug();
-  EXPECT_EQ(chips.Read(0x8123, &word), 0u);  // nothing remembered on this side
+  EXPECT_EQ(s.ReadSensorRegister(0x8123, &word), 0u);  // no shadow answers
 }
 
-TEST(CcdWithoutController, FailsHardwareButAnswersTheRecord) {
+TEST_F(CcdTest, ICX274ExposureGainAndMirrorLimits) {
+  Attach(0x3050);
+  CSensorICX274 s(transport.get(), 0);
+  ASSERT_EQ(s.InitSensor(), 1u);
+  const auto counter = [this] {
+    return camera->FpgaRegister(226) | camera->FpgaRegister(227) << 8;
+  };
+  EXPECT_EQ(counter(), 312);  // 10 ms of 32 us lines
+  ASSERT_EQ(s.SetExposureTime(0), 1u);
+  EXPECT_EQ(Get(s, &CSensorBase::GetExposureTime), 1u);
+  EXPECT_EQ(counter(), 3);
+  ASSERT_EQ(s.SetExposureTime(50000), 1u);
+  EXPECT_EQ(Get(s, &CSensorBase::GetExposureTime), 20000u);
+  EXPECT_EQ(counter(), 62500);
+  ASSERT_EQ(s.SetExposureLines(70000), 1u);
+  EXPECT_EQ(Get(s, &CSensorBase::GetExposureLines), 65535u);
+  EXPECT_EQ(counter(), 65535);
+
+  EXPECT_EQ(s.SetGlobalGain(1024), 0u);
+  ASSERT_EQ(s.SetGlobalGain(1023), 1u);
+  uint32_t word = 0;
+  ASSERT_EQ(s.ReadSensorRegister(5, &word), 1u);
+  EXPECT_EQ(word, 1023u);
+
+  ASSERT_EQ(s.SetMirrorV(1), 1u);
+  EXPECT_EQ(camera->FpgaRegister(63), 2);
+  ASSERT_EQ(s.SetMirrorH(1), 1u);
+  ASSERT_EQ(s.SetMirrorV(0), 1u);
+  EXPECT_EQ(camera->FpgaRegister(63), 1);
+}
+
+TEST(CcdWithoutController, FailsHardwareAndKeepsTheFreeRunMode) {
   CSensorZA07 sensor(nullptr, 0);
-  EXPECT_EQ(sensor.InitSensor(), 0u);
   EXPECT_EQ(sensor.SetGlobalGain(100), 0u);
   EXPECT_EQ(sensor.SetExposureTime(100), 0u);
-  EXPECT_EQ(sensor.WriteSensorRegister(0x8005, 1), 0u);
   uint32_t value = 0;
   EXPECT_EQ(sensor.ReadSensorRegister(0x8005, &value), 0u);
-  EXPECT_EQ(sensor.GetAnalogGainDefault(&value), 1u);
-  EXPECT_EQ(value, 492u);
+  EXPECT_EQ(CSensorICX274(nullptr, 0).ReadSensorRegister(0, &value), 0u);
   EXPECT_EQ(sensor.GetTriggerMode(&value), 0u);
   EXPECT_EQ(value, kDefaultModeFlags);
-}
-
-TEST(DeviceModelStream, CcdCamerasStreamTheFullImage) {
-  StreamThroughDeviceModel({.productId = kZA08, .driver = SensorDriver::kZA08, .orientation = 4});
-  StreamThroughDeviceModel({.productId = kZA06, .driver = SensorDriver::kZA06, .orientation = 0});
-  StreamThroughDeviceModel({.productId = kZA07, .driver = SensorDriver::kZA07, .orientation = 0});
 }
 
 }  // namespace

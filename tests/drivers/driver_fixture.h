@@ -5,16 +5,35 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <utility>
 #include <vector>
 
+#include "sensors/sensor_base.h"
 #include "sim/sim_backend.h"
 #include "sim/sim_camera.h"
 #include "transport/vex_cy3_cam.h"
 
 namespace vexcam::test {
+
+// A getter's value; the getter must answer 1.
+template <typename S, typename T>
+T Get(S& s, uint32_t (CSensorBase::*getter)(T*)) {
+  T v{};
+  EXPECT_EQ((s.*getter)(&v), 1u);
+  return v;
+}
+
+// x, width, y, height and flag of the sensor's capture area.
+inline std::array<uint32_t, 5> AreaOf(CSensorBase& s) {
+  std::array<uint32_t, 5> a{};
+  EXPECT_EQ(s.GetCaptureArea(&a[0], &a[1], &a[2], &a[3], &a[4]), 1u);
+  return a;
+}
 
 class DriverTest : public ::testing::Test {
  protected:
@@ -28,8 +47,11 @@ class DriverTest : public ::testing::Test {
     sim::SimBackend::Instance().RemoveAll();
   }
 
-  // Adds a simulated camera of this product and selects it; the log starts empty.
+  // Makes a simulated camera of this product the only one and selects it; the
+  // log starts empty.
   void Attach(uint16_t productId) {
+    transport.reset();
+    sim::SimBackend::Instance().RemoveAll();
     camera = sim::SimBackend::Instance().AddCamera(productId);
     transport = std::make_unique<CVexCy3Cam>();
     ASSERT_GE(transport->EnumerateDevices(), 1u);
@@ -63,6 +85,21 @@ class DriverTest : public ::testing::Test {
     for (const sim::SimTransaction& t : camera->SerialLog(sim::kBusFpga))
       if (!t.in && t.ok && t.data.size() >= 3) out.push_back({t.data[0], t.data[2]});
     return out;
+  }
+
+  // FPGA register writes of these registers only.
+  std::vector<RegWrite> FpgaWritesTo(std::initializer_list<uint32_t> regs) const {
+    std::vector<RegWrite> out;
+    for (const RegWrite& w : FpgaWrites())
+      if (std::find(regs.begin(), regs.end(), w.address) != regs.end()) out.push_back(w);
+    return out;
+  }
+
+  // The little-endian value of `bytes` consecutive 8-bit sensor registers.
+  uint32_t SensorLE(uint32_t low, int bytes) const {
+    uint32_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i) v = v << 8 | camera->SensorRegister(low + i);
+    return v;
   }
 
   // The value last written to a register, or -1.

@@ -1,39 +1,18 @@
-// The FPGA-run area cameras (ZA02, ZA03) and the two small CMOS cameras
-// (ZA05, ZA15) against their simulated cameras.
+// The FPGA-run cameras (ZA02, ZA03, the line-scan ZA10..ZA13, the cooled
+// G1467x) and the two small CMOS cameras (ZA05, ZA15) against their
+// simulated cameras.
 #include <cmath>
 
-#include "camera/sensor_factory.h"
 #include "driver_fixture.h"
 #include "sensors/sensor_fpga_cmos.h"
 #include "sensors/sensor_g1467x.h"
 #include "sensors/sensor_line_scan.h"
 #include "sensors/sensor_za05.h"
 #include "sensors/sensor_za15.h"
-#include "stream_check.h"
+#include "sensors/thermistor.h"
 
 namespace vexcam::test {
 namespace {
-
-template <typename T>
-bool Is(const std::unique_ptr<CSensorBase>& s) {
-  return dynamic_cast<T*>(s.get()) != nullptr;
-}
-
-TEST(FpgaSensorFactory, EveryProductGetsItsClassAndModelNumber) {
-  EXPECT_TRUE(Is<CSensorZA02>(CreateSensor(0x3170, nullptr)));
-  EXPECT_TRUE(Is<CSensorZA03>(CreateSensor(0x3150, nullptr)));
-  EXPECT_TRUE(Is<CSensorZA05>(CreateSensor(0x3140, nullptr)));
-  EXPECT_TRUE(Is<CSensorZA10>(CreateSensor(0x3210, nullptr)));
-  EXPECT_TRUE(Is<CSensorZA11>(CreateSensor(0x31A0, nullptr)));
-  EXPECT_TRUE(Is<CSensorZA12>(CreateSensor(0x3190, nullptr)));
-  EXPECT_TRUE(Is<CSensorZA13>(CreateSensor(0x31D0, nullptr)));
-  const auto g = CreateSensor(0x3220, nullptr);
-  ASSERT_TRUE(Is<CSensorG1467x>(g));
-  EXPECT_EQ(g->ModelNumber(), 105u);
-  for (uint32_t id : {0x3170u, 0x3150u, 0x3140u, 0x3210u, 0x31A0u, 0x3190u, 0x31D0u}) {
-    EXPECT_EQ(CreateSensor(id, nullptr)->ModelNumber(), 0u) << std::hex << id;
-  }
-}
 
 TEST_F(DriverTest, FpgaRegisterChannelIsEightBitAndWindowsProgramTheOrigin) {
   Attach(0x3170);
@@ -71,9 +50,7 @@ TEST_F(DriverTest, FpgaExposureCountsPixelClocksAndClampsTheTime) {
   };
   EXPECT_EQ(counter(), 62499);  // the default 10 ms at 6.25 MHz
   ASSERT_EQ(sensor.SetExposureTime(20000), 1u);
-  uint32_t t = 0;
-  sensor.GetExposureTime(&t);
-  EXPECT_EQ(t, 10000u);
+  EXPECT_EQ(Get(sensor, &CSensorBase::GetExposureTime), 10000u);
   EXPECT_EQ(counter(), 6249999);
   EXPECT_EQ(sensor.SetGlobalGain(256), 0u);
   EXPECT_EQ(sensor.SetGlobalGain(255), 1u);
@@ -85,21 +62,13 @@ TEST_F(DriverTest, SecondsRecordClampsProgramsAndStoresTheRealTime) {
   CSensorZA03 sensor(transport.get(), 0x6C);
   ASSERT_EQ(sensor.IsExposureTimeExSupported(), 1u);
   ASSERT_EQ(sensor.SetExposureTimeEx(0.25), 1u);
-  double s = 0;
-  EXPECT_EQ(sensor.GetExposureTimeEx(&s), 1u);
-  EXPECT_DOUBLE_EQ(s, 0.25);
-  uint32_t t = 0;
-  sensor.GetExposureTime(&t);
-  EXPECT_EQ(t, 2500u);
-  uint32_t lines = 0;
-  sensor.GetExposureLines(&lines);
-  EXPECT_EQ(lines, 1562499u);
+  EXPECT_DOUBLE_EQ(Get(sensor, &CSensorBase::GetExposureTimeEx), 0.25);
+  EXPECT_EQ(Get(sensor, &CSensorBase::GetExposureTime), 2500u);
+  EXPECT_EQ(Get(sensor, &CSensorBase::GetExposureLines), 1562499u);
   ASSERT_EQ(sensor.SetExposureTimeEx(50.0), 1u);
-  sensor.GetExposureTimeEx(&s);
-  EXPECT_DOUBLE_EQ(s, 1.0);
+  EXPECT_DOUBLE_EQ(Get(sensor, &CSensorBase::GetExposureTimeEx), 1.0);
   ASSERT_EQ(sensor.SetExposureTimeEx(std::nan("")), 1u);
-  sensor.GetExposureTimeEx(&s);
-  EXPECT_DOUBLE_EQ(s, 0.0001);
+  EXPECT_DOUBLE_EQ(Get(sensor, &CSensorBase::GetExposureTimeEx), 0.0001);
   // ZA02 has no seconds record.
   CSensorZA02 za02(transport.get(), 0x6C);
   EXPECT_EQ(za02.IsExposureTimeExSupported(), 0u);
@@ -118,9 +87,7 @@ TEST_F(DriverTest, ZA05SixteenBitRegistersMirrorsAndGainSteps) {
   ASSERT_EQ(sensor.SetMirrorV(0), 1u);
   EXPECT_EQ(SensorWrites(0x6C, 2),
             (std::vector<RegWrite>{{0x3040, 0x8000}, {0x3040, 0xC000}, {0x3040, 0x4000}}));
-  uint32_t on = 0;
-  EXPECT_EQ(sensor.GetMirrorH(&on), 1u);
-  EXPECT_EQ(on, 1u);
+  EXPECT_EQ(Get(sensor, &CSensorBase::GetMirrorH), 1u);
   EXPECT_EQ(sensor.IsMirrorVSupported(), 1u);
   EXPECT_EQ(sensor.SetGlobalGain(12), 0u);
   EXPECT_EQ(sensor.SetGlobalGain(11), 1u);
@@ -148,22 +115,107 @@ TEST_F(DriverTest, ZA15StartsTheSensorAndKeepsTheFullImage) {
   EXPECT_EQ(mode, 2u);
   mode = 4;
   EXPECT_EQ(sensor.AccessSensorParameter(0, &mode), 0u);
-  // Without a controller the start fails; the record still answers.
-  CSensorZA15 idle(nullptr, 0x42);
-  EXPECT_EQ(idle.InitSensor(), 0u);
-  CSensorZA02 za02(nullptr, 0x6C);
-  EXPECT_EQ(za02.InitSensor(), 0u);
-  uint32_t gain = 0;
-  EXPECT_EQ(za02.GetGlobalGainDefault(&gain), 1u);
-  EXPECT_EQ(gain, 64u);
 }
 
-TEST(DeviceModelStream, FpgaAndSmallCmosCamerasStream) {
-  StreamThroughDeviceModel({.productId = 0x3170, .driver = SensorDriver::kZA02});
-  StreamThroughDeviceModel({.productId = 0x3150, .driver = SensorDriver::kZA03});
-  StreamThroughDeviceModel({.productId = 0x3140, .driver = SensorDriver::kZA05});
-  // The converter's frames carry three samples per pixel.
-  StreamThroughDeviceModel({.productId = 0x3130, .driver = SensorDriver::kZA15, .exposure = false});
+// The line-scan cameras.
+TEST_F(DriverTest, LineScanStartsWithSixtyFourLinesOfTheFullWidth) {
+  Attach(0x3210);
+  CSensorZA10 sensor(transport.get(), 0x20);
+  ASSERT_EQ(sensor.InitSensor(), 1u);
+  EXPECT_EQ(sensor.Info().areaWidth, 2048u);
+  EXPECT_EQ(sensor.Info().areaHeight, 64u);
+  // Any image length up to the array height, not one line more.
+  EXPECT_EQ(sensor.SetCaptureArea(0, 2048, 0, 32768, 0), 1u);
+  EXPECT_EQ(sensor.SetCaptureArea(0, 2048, 1, 32768, 0), 0u);
+  EXPECT_EQ(sensor.SetCaptureArea(0, 2049, 0, 64, 0), 0u);
+  EXPECT_EQ(sensor.Info().areaHeight, 32768u);
+}
+
+TEST_F(DriverTest, LineScanExposureTimeIsTheLineCount) {
+  Attach(0x31D0);
+  CSensorZA13 sensor(transport.get(), 0x20);
+  ASSERT_EQ(sensor.InitSensor(), 1u);
+  auto counter = [&] {
+    return camera->FpgaRegister(133) | camera->FpgaRegister(134) << 8 |
+           camera->FpgaRegister(155) << 16;
+  };
+  EXPECT_EQ(counter(), 3000);
+  EXPECT_EQ(Get(sensor, &CSensorBase::GetExposureTimeMin), 136u);
+  ASSERT_EQ(sensor.SetExposureTime(10), 1u);  // clamped to the minimum
+  EXPECT_EQ(counter(), 136);
+  EXPECT_EQ(Get(sensor, &CSensorBase::GetExposureTime), 136u);
+  ASSERT_EQ(sensor.SetExposureTime(4000), 1u);
+  EXPECT_EQ(Get(sensor, &CSensorBase::GetExposureLines), 4000u);
+  EXPECT_EQ(sensor.SetExposureLines(5040), 0u);
+  EXPECT_EQ(Get(sensor, &CSensorBase::GetExposureLines), 4000u);
+}
+
+TEST_F(DriverTest, LineScanTriggerAndCapabilities) {
+  Attach(0x3190);
+  CSensorZA12 sensor(transport.get(), 0x20);
+  ASSERT_EQ(sensor.SetTriggerMode(1), 1u);
+  EXPECT_EQ(Get(sensor, &CSensorBase::GetTriggerMode), 1u);
+  EXPECT_EQ(camera->FpgaRegister(88) & 1, 1);
+  ASSERT_EQ(sensor.SetTriggerMode(0), 1u);
+  EXPECT_EQ(camera->FpgaRegister(88) & 1, 0);
+  EXPECT_EQ(sensor.IsSubSampleSupported(), 0u);
+  EXPECT_EQ(CSensorZA11(nullptr, 0x20).IsSubSampleSupported(), 0u);
+  EXPECT_EQ(CSensorZA10(nullptr, 0x20).IsSubSampleSupported(), 1u);
+  // The others leave the trigger to the camera device model.
+  EXPECT_EQ(CSensorZA10(transport.get(), 0x20).SetTriggerMode(1), 0u);
+}
+
+// The cooled FPGA-run camera: the set-point and thermistor readings through
+// FPGA registers 80..84.
+TEST_F(DriverTest, CoolingTargetRoundTripsThroughTheCooler) {
+  Attach(0x3220);
+  CSensorG1467x sensor(transport.get(), 0x6C);
+  ASSERT_EQ(sensor.InitSensor(), 1u);
+  ASSERT_EQ(sensor.SetPeltier(1), 1u);
+  for (int32_t target : {-20, 0, 15, 25}) {
+    SCOPED_TRACE(target);
+    camera->ClearLog();
+    ASSERT_EQ(sensor.SetCoolingTarget(target), 1u);
+    const uint16_t code = *thermistor::CodeOfTemperature(target);
+    EXPECT_EQ(
+        FpgaWrites(),
+        (std::vector<RegWrite>{
+            {80, uint32_t{code} & 0xFFu}, {83, uint32_t{code} >> 8u}, {84, 0}, {82, 0}, {82, 1}}));
+    int32_t back = 99;
+    ASSERT_EQ(sensor.GetCoolingTarget(&back), 1u);
+    // The code is truncated, so the whole degrees come back within one.
+    EXPECT_NEAR(back, target, 1);
+  }
+  // Absolute zero is no target; the stored one stays.
+  EXPECT_EQ(sensor.SetCoolingTarget(-274), 0u);
+  EXPECT_EQ(sensor.StoredCoolingTarget(), 25);
+}
+
+TEST_F(DriverTest, TemperatureOnlyWhileCoolingAndTargetKeptWhileOff) {
+  Attach(0x3220);
+  CSensorG1467x sensor(transport.get(), 0x6C);
+  ASSERT_EQ(sensor.InitSensor(), 1u);
+  double t = 0;
+  EXPECT_EQ(sensor.GetPeltier(), 0u);
+  EXPECT_EQ(sensor.GetTemperature(&t), 0u);
+  // While off the target is only stored; switching on programs it.
+  camera->ClearLog();
+  ASSERT_EQ(sensor.SetCoolingTarget(-10), 1u);
+  EXPECT_EQ(LastValue(FpgaWrites(), 80), -1);
+  ASSERT_EQ(sensor.SetPeltier(1), 1u);
+  EXPECT_EQ(camera->FpgaRegister(81), 1);
+  EXPECT_EQ(LastValue(FpgaWrites(), 80), *thermistor::CodeOfTemperature(-10) & 0xFF);
+  ASSERT_EQ(sensor.GetTemperature(&t), 1u);
+  EXPECT_NEAR(t, -10.0, 1.0);
+  EXPECT_EQ(sensor.GetTemperature(nullptr), 0u);
+  // Only exactly 1 switches on.
+  ASSERT_EQ(sensor.SetPeltier(2), 1u);
+  EXPECT_EQ(camera->FpgaRegister(81), 0);
+  EXPECT_EQ(sensor.GetTemperature(&t), 0u);
+  CSensorG1467x idle(nullptr, 0x6C);
+  EXPECT_EQ(idle.SetPeltier(1), 0u);
+  int32_t target = 0;
+  EXPECT_EQ(idle.GetCoolingTarget(&target), 0u);
 }
 
 }  // namespace

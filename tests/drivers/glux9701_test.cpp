@@ -1,13 +1,11 @@
 // The 1280 x 1024 camera with the 8-bit register sensor: the probe and its
-// reset loop, the temperature registers, and streaming on both products.
+// reset loop, the temperature registers and the verified gain writes.
 #include <chrono>
 #include <thread>
 
-#include "camera/sensor_factory.h"
 #include "driver_fixture.h"
 #include "sensors/sensor_glux9701.h"
 #include "sim/sim_head_glux9701.h"
-#include "stream_check.h"
 
 namespace vexcam::test {
 namespace {
@@ -30,17 +28,6 @@ class GluxTest : public DriverTest {
     return *head;
   }
 };
-
-TEST(GluxFactory, BothProductsBuildTheDriver) {
-  for (uint16_t id : {0x32C0, 0x33B0}) {
-    SCOPED_TRACE(id);
-    auto sensor = CreateSensor(id, nullptr);
-    ASSERT_NE(dynamic_cast<CSensorGLUX9701*>(sensor.get()), nullptr);
-    EXPECT_EQ(sensor->ModelNumber(), 114u);
-    EXPECT_EQ(sensor->Info().orientation, 3u);
-    EXPECT_EQ(sensor->Info().bitsPerPixel, 8u);
-  }
-}
 
 TEST_F(GluxTest, ProbeResetsAnOlderFpgaUntilTheLinkIsUp) {
   // A newer FPGA: no reset at all.
@@ -83,16 +70,6 @@ TEST_F(GluxTest, TemperatureFromSensorRegistersAndVerifiedWrites) {
   EXPECT_EQ(SensorWrites(kBus, 1), (std::vector<RegWrite>{{26, 0x34}, {27, 0x12}}));
   ASSERT_EQ(sensor.SetGlobalGain(1), 1u);  // raised to the minimum
   EXPECT_EQ(camera->SensorRegister(CSensorGLUX9701::kRegGain), 2);
-}
-
-TEST(GluxDeviceModel, BothProductsStream) {
-  for (uint16_t id : {0x32C0, 0x33B0}) {
-    StreamThroughDeviceModel({.productId = id,
-                              .driver = SensorDriver::kGLUX9701,
-                              .modelNumber = 114,
-                              .orientation = 3,
-                              .temperature = true});
-  }
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // The 1920 x 1200 and 3072 x 2048 serial-register cameras against their
 // simulated cameras: start-up, window, exposure and gain registers, a bus
-// that dies mid-sequence, and the trigger and data width through the camera.
-#include <memory>
+// that dies mid-sequence, and the trigger and data width through the camera
+// device model.
+#include <array>
 #include <vector>
 
 #include "camera/sensor_factory.h"
@@ -33,46 +34,22 @@ class DyingBus final : public Driver {
 class Imx174Test : public DriverTest {
  protected:
   void TearDown() override {
-    cam.reset();
+    model.cam.reset();
     DriverTest::TearDown();
   }
-  // A fresh simulated camera of this product behind the transport, alone.
-  void Use(uint16_t productId) {
-    cam.reset();
-    transport.reset();
-    sim::SimBackend::Instance().RemoveAll();
-    Attach(productId);
-  }
   std::vector<RegWrite> Writes() const { return SensorWrites(kBus, 1); }
-  uint32_t Pair(uint16_t low) const {
-    return camera->SensorRegister(low) | camera->SensorRegister(low + 1) << 8;
-  }
-  uint32_t Frame() const { return Pair(528) | (camera->SensorRegister(530) & 0xF) << 16; }
+  uint32_t Pair(uint16_t low) const { return SensorLE(low, 2); }
+  uint32_t Frame() const { return SensorLE(528, 3) & 0xFFFFF; }
   uint32_t Shutter() const { return Pair(653) & 0xFFF; }
-  static std::vector<uint32_t> Area(CSensorBase& s) {
-    uint32_t x = 0, w = 0, y = 0, h = 0, flag = 0;
-    EXPECT_EQ(s.GetCaptureArea(&x, &w, &y, &h, &flag), 1u);
-    return {x, w, y, h, flag};
-  }
-  static uint32_t Get(CSensorBase& s, uint32_t (CSensorBase::*getter)(uint32_t*)) {
-    uint32_t v = 0;
-    EXPECT_EQ((s.*getter)(&v), 1u);
-    return v;
-  }
   // The camera device model over a simulated camera of this product.
   void OpenModel(uint16_t productId) {
-    cam.reset();
     transport.reset();
-    sim::SimBackend::Instance().RemoveAll();
-    camera = sim::SimBackend::Instance().AddCamera(productId);
-    cam = std::make_unique<StreamCamera>();
-    cam->SetProductId(productId);
-    ASSERT_EQ(cam->CreateController(nullptr, nullptr), 1u);
-    ASSERT_NE(cam->OpenCamera(0), 0u);
+    ASSERT_NO_FATAL_FAILURE(model.Open(productId));
+    camera = model.sim;
     camera->ClearLog();
   }
 
-  std::unique_ptr<StreamCamera> cam;
+  DeviceModel model;
 };
 
 TEST_F(Imx174Test, StartupLeavesStandbyOnceTheBusIsFreeWithTheRecordDefaults) {
@@ -82,7 +59,7 @@ TEST_F(Imx174Test, StartupLeavesStandbyOnceTheBusIsFreeWithTheRecordDefaults) {
   };
   for (const Case& c : {Case{0x3100, 1254, 343, 0}, Case{0x30F0, 2138, 1070, 1}}) {
     SCOPED_TRACE(c.productId);
-    Use(c.productId);
+    Attach(c.productId);
     auto s = CreateSensor(c.productId, transport.get());
     ASSERT_EQ(s->CheckSensor(), 1u);
     EXPECT_EQ(s->IsBinningSupported(), 0u);
@@ -101,10 +78,10 @@ TEST_F(Imx174Test, StartupLeavesStandbyOnceTheBusIsFreeWithTheRecordDefaults) {
 }
 
 TEST_F(Imx174Test, WindowAlignedCountedFromTheFarCornerAndRefusedOutsideTheArray) {
-  Use(0x3100);
+  Attach(0x3100);
   CSensorIMX174 s(transport.get(), kBus);
   ASSERT_EQ(s.SetCaptureArea(5, 1000, 7, 602, 1), 1u);
-  EXPECT_EQ(Area(s), (std::vector<uint32_t>{8, 992, 8, 600, 1}));  // no 2 x 2 mode
+  EXPECT_EQ(AreaOf(s), (std::array<uint32_t, 5>{8, 992, 8, 600, 1}));  // no 2 x 2 mode
   EXPECT_EQ(camera->SensorRegister(1280), 3);
   EXPECT_EQ(Pair(1296), 1920u - 992 - 8);
   EXPECT_EQ(Pair(1298), 1200u - 600 - 8);
@@ -117,11 +94,11 @@ TEST_F(Imx174Test, WindowAlignedCountedFromTheFarCornerAndRefusedOutsideTheArray
   EXPECT_EQ(s.SetCaptureArea(1905, 16, 0, 4, 0), 0u);  // 1908 + 16 > 1920
   EXPECT_EQ(s.SetCaptureArea(0, 15, 0, 4, 0), 0u);     // no width left
   EXPECT_TRUE(Writes().empty());
-  EXPECT_EQ(Area(s), (std::vector<uint32_t>{0, 1920, 100, 1000, 0}));
+  EXPECT_EQ(AreaOf(s), (std::array<uint32_t, 5>{0, 1920, 100, 1000, 0}));
 }
 
 TEST_F(Imx174Test, ExposureIsFrameMinusShutterAndTheFrameGrowsForLongExposures) {
-  Use(0x3100);
+  Attach(0x3100);
   CSensorIMX174 s(transport.get(), kBus);
   ASSERT_EQ(s.SetCaptureArea(0, 1920, 0, 1200, 0), 1u);
   camera->ClearLog();
@@ -163,24 +140,24 @@ TEST_F(Imx174Test, ExposureIsFrameMinusShutterAndTheFrameGrowsForLongExposures) 
 }
 
 TEST_F(Imx174Test, ABusThatDiesMidSequenceStopsAtTheFailedWriteAndKeepsTheRecord) {
-  Use(0x3100);
+  Attach(0x3100);
   DyingBus<CSensorIMX174> healthy(transport.get(), UINT32_MAX);
   ASSERT_EQ(healthy.InitSensor(), 1u);
   const uint32_t total = healthy.writes_;
   ASSERT_GT(total, 20u);
   for (uint32_t n = 1; n < total; ++n) {
     SCOPED_TRACE(n);
-    Use(0x3100);
+    Attach(0x3100);
     DyingBus<CSensorIMX174> s(transport.get(), n);
     EXPECT_EQ(s.InitSensor(), 0u);
     EXPECT_EQ(s.writes_, n);  // nothing after the failed write
   }
 
   // A window whose fifth write fails leaves the stored area as it was.
-  Use(0x3100);
+  Attach(0x3100);
   DyingBus<CSensorIMX174> s(transport.get(), 5);
   EXPECT_EQ(s.SetCaptureArea(0, 960, 0, 600, 0), 0u);
-  EXPECT_EQ(Area(s), (std::vector<uint32_t>{0, 1920, 0, 1200, 0}));
+  EXPECT_EQ(AreaOf(s), (std::array<uint32_t, 5>{0, 1920, 0, 1200, 0}));
 
   // The trigger register is not acknowledged: the mode stays free run.
   CSensorIMX174 plain(transport.get(), kBus);
@@ -193,16 +170,13 @@ TEST_F(Imx174Test, TriggerThroughTheCameraGatesFramesWithFpga48) {
   for (uint16_t id : {uint16_t{0x3100}, uint16_t{0x30F0}}) {
     SCOPED_TRACE(id);
     OpenModel(id);
-    ASSERT_EQ(cam->SetTriggerMode(1, 1), 1u);
+    ASSERT_EQ(model.cam->SetTriggerMode(1, 1), 1u);
     EXPECT_EQ(LastValue(Writes(), 523), 1);
-    std::vector<RegWrite> gate;
-    for (const RegWrite& w : FpgaWrites())
-      if (w.address == 48) gate.push_back(w);
-    EXPECT_EQ(gate, (std::vector<RegWrite>{{48, 0}, {48, 1}}));
+    EXPECT_EQ(FpgaWritesTo({48}), (std::vector<RegWrite>{{48, 0}, {48, 1}}));
 
     // Back to free run: the sensor passes through trigger mode on the way.
     camera->ClearLog();
-    ASSERT_EQ(cam->SetTriggerMode(0, 1), 1u);
+    ASSERT_EQ(model.cam->SetTriggerMode(0, 1), 1u);
     EXPECT_EQ(Writes(), (std::vector<RegWrite>{{523, 1}, {523, 0}}));
     EXPECT_EQ(camera->FpgaRegister(48), 0);
   }
@@ -210,26 +184,19 @@ TEST_F(Imx174Test, TriggerThroughTheCameraGatesFramesWithFpga48) {
 
 TEST_F(Imx174Test, DataWidthInTheSensorOfTheSmallerCameraOnly) {
   OpenModel(0x3100);
-  ASSERT_EQ(cam->SetDataBits(1), 1u);
+  ASSERT_EQ(model.cam->SetDataBits(1), 1u);
   EXPECT_EQ(camera->SensorRegister(520), 1);
   EXPECT_EQ(camera->FpgaRegister(60), 2);
-  EXPECT_EQ(cam->Sensor()->Info().bitsPerPixel, 16u);
-  ASSERT_EQ(cam->SetDataBits(0), 1u);
+  EXPECT_EQ(model.cam->Sensor()->Info().bitsPerPixel, 16u);
+  ASSERT_EQ(model.cam->SetDataBits(0), 1u);
   EXPECT_EQ(camera->SensorRegister(520), 0);
 
   // The larger camera's sensor stays at 12 bits; the FPGA packs.
   EXPECT_EQ(CSensorIMX178(nullptr, kBus).SetDataBits(1), 0u);
   OpenModel(0x30F0);
-  ASSERT_EQ(cam->SetDataBits(1), 1u);
+  ASSERT_EQ(model.cam->SetDataBits(1), 1u);
   EXPECT_EQ(LastValue(Writes(), 520), -1);
   EXPECT_EQ(camera->FpgaRegister(60), 2);
-}
-
-TEST(Imx174Stream, BothProductsStreamThroughTheDeviceModel) {
-  ASSERT_NO_FATAL_FAILURE(
-      StreamThroughDeviceModel({.productId = 0x3100, .driver = SensorDriver::kIMX174}));
-  ASSERT_NO_FATAL_FAILURE(
-      StreamThroughDeviceModel({.productId = 0x30F0, .driver = SensorDriver::kIMX178}));
 }
 
 }  // namespace

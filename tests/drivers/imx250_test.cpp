@@ -1,47 +1,21 @@
 // The 2448 x 2048 / 2048 x 1536 global-shutter group against its simulated
 // cameras: the frame-length and shutter rules, the window program, the clamps.
-#include <typeinfo>
-#include <utility>
+#include <array>
 #include <vector>
 
-#include "camera/sensor_factory.h"
 #include "driver_fixture.h"
 #include "sensors/sensor_imx250.h"
-#include "stream_check.h"
 
 namespace vexcam::test {
 namespace {
 
 constexpr uint8_t kBus = 0x48;
 
-TEST(PregiusFactory, ClassAndModelNumberPerProduct) {
-  struct Case {
-    uint16_t productId;
-    const std::type_info& type;
-    uint32_t model;
-  };
-  for (const Case& c :
-       {Case{0x31B0, typeid(CSensorIMX250), 59}, Case{0x32A0, typeid(CSensorIMX250), 113},
-        Case{0x31C0, typeid(CSensorIMX252), 56}, Case{0x31B4, typeid(CSensorIMX264), 57},
-        Case{0x31C4, typeid(CSensorIMX265), 58}}) {
-    SCOPED_TRACE(c.productId);
-    auto sensor = CreateSensor(c.productId, nullptr);
-    ASSERT_NE(sensor, nullptr);
-    EXPECT_TRUE(typeid(*sensor) == c.type);
-    EXPECT_EQ(sensor->ModelNumber(), c.model);
-    EXPECT_EQ(sensor->Info().orientation, 4u);
-    EXPECT_EQ(sensor->BusAddress(), kBus);
-  }
-  EXPECT_EQ(CSensorIMX250(nullptr, kBus).InitSensor(), 0u);  // no controller
-}
-
 class PregiusTest : public DriverTest {
  protected:
   std::vector<RegWrite> Writes() const { return SensorWrites(kBus, 1); }
-  uint32_t Pair(uint16_t low) const {
-    return camera->SensorRegister(low) | camera->SensorRegister(low + 1) << 8;
-  }
-  uint32_t FrameRegisters() const { return Pair(528) | (camera->SensorRegister(530) & 0xF) << 16; }
+  uint32_t Pair(uint16_t low) const { return SensorLE(low, 2); }
+  uint32_t FrameRegisters() const { return SensorLE(528, 3) & 0xFFFFF; }
 };
 
 TEST_F(PregiusTest, ShutterWhileTheFrameHoldsTheExposureElseTheFrameGrows) {
@@ -70,9 +44,7 @@ TEST_F(PregiusTest, ShutterWhileTheFrameHoldsTheExposureElseTheFrameGrows) {
             (std::vector<RegWrite>{{530, 1}, {529, 0}, {528, 5}, {653, 10}, {654, 0}, {655, 0}}));
   // Above the maximum the line count is the maximum.
   ASSERT_EQ(s.SetExposureLines(5000000), 1u);
-  uint32_t lines = 0;
-  EXPECT_EQ(s.GetExposureLines(&lines), 1u);
-  EXPECT_EQ(lines, 1048575u);
+  EXPECT_EQ(Get(s, &CSensorBase::GetExposureLines), 1048575u);
   EXPECT_EQ(FrameRegisters(), 1048575u);
   // Back inside the frame: the frame returns to the window's length.
   ASSERT_EQ(s.SetExposureLines(94), 1u);
@@ -91,33 +63,26 @@ TEST_F(PregiusTest, ExposureTimeConvertsWithTheLineTimeAndClampsToTheLineRange) 
   Attach(0x31B4);
   CSensorIMX264 s(transport.get(), kBus);
   ASSERT_EQ(s.SetCaptureArea(0, 2448, 0, 2048, 0), 1u);
-  uint32_t v = 0;
   ASSERT_EQ(s.SetExposureTime(1000), 1u);  // 1000 / 0.0773422 lines
-  EXPECT_EQ(s.GetExposureLines(&v), 1u);
-  EXPECT_EQ(v, 12929u);
+  EXPECT_EQ(Get(s, &CSensorBase::GetExposureLines), 12929u);
   // 65535 lines at most: the stored time is that of the maximum.
   ASSERT_EQ(s.SetExposureTime(7000), 1u);
-  EXPECT_EQ(s.GetExposureLines(&v), 1u);
-  EXPECT_EQ(v, 65535u);
-  EXPECT_EQ(s.GetExposureTime(&v), 1u);
-  EXPECT_EQ(v, 5068u);
+  EXPECT_EQ(Get(s, &CSensorBase::GetExposureLines), 65535u);
+  EXPECT_EQ(Get(s, &CSensorBase::GetExposureTime), 5068u);
   ASSERT_EQ(s.SetExposureTime(0), 1u);
-  EXPECT_EQ(s.GetExposureLines(&v), 1u);
-  EXPECT_EQ(v, 1u);
+  EXPECT_EQ(Get(s, &CSensorBase::GetExposureLines), 1u);
   // 16-bit data doubles the line, and with it the time limits.
   ASSERT_EQ(s.SetDataBits(1), 1u);
   EXPECT_EQ(Pair(532), 1164u);
-  EXPECT_EQ(s.GetExposureTimeMax(&v), 1u);
-  EXPECT_EQ(v, 10137u);
+  EXPECT_EQ(Get(s, &CSensorBase::GetExposureTimeMax), 10137u);
 }
 
 TEST_F(PregiusTest, WindowAlignedCountedFromTheFarCornerAndTheTwoByTwoMode) {
   Attach(0x31B0);
   CSensorIMX250 s(transport.get(), kBus);
   ASSERT_EQ(s.SetCaptureArea(5, 1000, 7, 602, 0), 1u);
-  uint32_t x = 0, w = 0, y = 0, h = 0, flag = 9, frame = 0;
-  ASSERT_EQ(s.GetCaptureArea(&x, &w, &y, &h, &flag), 1u);
-  EXPECT_EQ((std::vector<uint32_t>{x, w, y, h, flag}), (std::vector<uint32_t>{8, 992, 8, 600, 0}));
+  uint32_t frame = 0;
+  EXPECT_EQ(AreaOf(s), (std::array<uint32_t, 5>{8, 992, 8, 600, 0}));
   EXPECT_EQ(camera->SensorRegister(1280), 3);
   EXPECT_EQ(Pair(1296), 2448u - 992 - 8);
   EXPECT_EQ(Pair(1298), 2048u - 600 - 8);
@@ -136,9 +101,7 @@ TEST_F(PregiusTest, WindowAlignedCountedFromTheFarCornerAndTheTwoByTwoMode) {
   // The 2 x 2 mode halves the image and keeps the short line in 16 bits.
   ASSERT_EQ(s.SetCaptureArea(0, 2448, 0, 2048, 1), 1u);
   ASSERT_EQ(s.SetDataBits(1), 1u);
-  ASSERT_EQ(s.GetCaptureArea(&x, &w, &y, &h, &flag), 1u);
-  EXPECT_EQ((std::vector<uint32_t>{x, w, y, h, flag}),
-            (std::vector<uint32_t>{0, 1224, 0, 1024, 1}));
+  EXPECT_EQ(AreaOf(s), (std::array<uint32_t, 5>{0, 1224, 0, 1024, 1}));
   EXPECT_EQ(camera->SensorRegister(525), 17);
   EXPECT_EQ(Pair(532), 582u);
   ASSERT_EQ(s.AccessSensorParameter(1, &frame), 1u);
@@ -146,9 +109,7 @@ TEST_F(PregiusTest, WindowAlignedCountedFromTheFarCornerAndTheTwoByTwoMode) {
 
   // Outside the array after alignment: refused, nothing stored.
   EXPECT_EQ(s.SetCaptureArea(2433, 16, 0, 4, 0), 0u);
-  ASSERT_EQ(s.GetCaptureArea(&x, &w, &y, &h, &flag), 1u);
-  EXPECT_EQ((std::vector<uint32_t>{x, w, y, h, flag}),
-            (std::vector<uint32_t>{0, 1224, 0, 1024, 1}));
+  EXPECT_EQ(AreaOf(s), (std::array<uint32_t, 5>{0, 1224, 0, 1024, 1}));
 }
 
 TEST_F(PregiusTest, StandbySettlingMirrorsGainTriggerAndFrameLength) {
@@ -173,12 +134,10 @@ TEST_F(PregiusTest, StandbySettlingMirrorsGainTriggerAndFrameLength) {
   ASSERT_EQ(s.SetGlobalGain(300), 1u);
   EXPECT_EQ(Pair(516), 300u);
 
-  uint32_t mode = 9;
   ASSERT_EQ(s.SetTriggerMode(1), 1u);
   EXPECT_EQ(camera->SensorRegister(523), 1);
   EXPECT_EQ(camera->FpgaRegister(88), 1);
-  EXPECT_EQ(s.GetTriggerMode(&mode), 1u);
-  EXPECT_EQ(mode, 1u);
+  EXPECT_EQ(Get(s, &CSensorBase::GetTriggerMode), 1u);
 
   // A longer frame moves the shutter with it; never shorter than the window's.
   ASSERT_EQ(s.SetExposureLines(100), 1u);
@@ -191,21 +150,6 @@ TEST_F(PregiusTest, StandbySettlingMirrorsGainTriggerAndFrameLength) {
   EXPECT_EQ(FrameRegisters(), 1536u + 46);
   frame = 5000;  // the 12-bit shutter could not follow
   EXPECT_EQ(s.AccessSensorParameter(0, &frame), 0u);
-}
-
-TEST(PregiusStream, EveryProductStreamsThroughTheDeviceModel) {
-  const std::pair<uint16_t, SensorDriver> products[] = {{0x31B0, SensorDriver::kIMX250},
-                                                        {0x32A0, SensorDriver::kIMX250},
-                                                        {0x31C0, SensorDriver::kIMX252},
-                                                        {0x31B4, SensorDriver::kIMX264},
-                                                        {0x31C4, SensorDriver::kIMX265}};
-  for (const auto& [id, driver] : products) {
-    ASSERT_NO_FATAL_FAILURE(
-        StreamThroughDeviceModel({.productId = id,
-                                  .driver = driver,
-                                  .modelNumber = CreateSensor(id, nullptr)->ModelNumber(),
-                                  .orientation = 4}));
-  }
 }
 
 }  // namespace

@@ -4,78 +4,47 @@
 #include <cmath>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
 #include "camera/sensor_factory.h"
 #include "driver_fixture.h"
 #include "sensors/fixed_point_temperature.h"
 #include "sensors/sensor_imx990.h"
-#include "stream_check.h"
 
 namespace vexcam::test {
 namespace {
 
 constexpr uint8_t kBus = 0x48;
 
-uint32_t Lines24(const sim::SimCamera& camera, uint16_t low) {
-  return camera.SensorRegister(low) | camera.SensorRegister(low + 1) << 8 |
-         camera.SensorRegister(low + 2) << 16;
-}
-
 class CooledAreaTest : public DriverTest {
  protected:
-  uint32_t FrameRegisters() const { return Lines24(*camera, 724); }
-  uint32_t ShutterRegisters() const { return Lines24(*camera, 1088); }
-  std::vector<RegWrite> FpgaWritesTo(uint32_t first, uint32_t last) const {
-    std::vector<RegWrite> out;
-    for (const RegWrite& w : FpgaWrites())
-      if (w.address >= first && w.address <= last) out.push_back(w);
-    return out;
-  }
+  uint32_t FrameRegisters() const { return SensorLE(724, 3); }
+  uint32_t ShutterRegisters() const { return SensorLE(1088, 3); }
 };
 
-TEST(CooledAreaFactory, ModelNumbersOrientationAndCoolingPerProduct) {
-  struct Case {
-    uint16_t productId;
-    uint32_t model;
-    uint32_t orientation;
-    uint32_t cooling;
-  };
-  for (const Case& c :
-       {Case{0x3260, 109, 4, 0}, Case{0x3270, 110, 1, 1}, Case{0x3280, 111, 4, 0},
-        Case{0x3290, 112, 1, 1}, Case{0x3370, 129, 4, 0}, Case{0x3380, 130, 1, 1}}) {
-    SCOPED_TRACE(c.productId);
-    auto sensor = CreateSensor(c.productId, nullptr);
-    ASSERT_NE(dynamic_cast<CCooledAreaSensor*>(sensor.get()), nullptr);
-    EXPECT_EQ(sensor->ModelNumber(), c.model);
-    EXPECT_EQ(sensor->Info().orientation, c.orientation);
-    EXPECT_EQ(sensor->IsPeltierSupported(), c.cooling);
-    // Another family member's model number is not this camera's.
-    EXPECT_EQ(sensor->SetModelId(c.model == 111 || c.model == 112 ? 109 : 111), 0u);
-    EXPECT_EQ(sensor->ModelNumber(), c.model);
-    EXPECT_EQ(sensor->Info().orientation, c.orientation);
+// The cooled variants (the second id of each pair) face another way and
+// cool; a family member's model number that is not this camera's is refused.
+TEST(CooledAreaFactory, OrientationAndCoolingFollowTheModelNumber) {
+  for (uint16_t id : {0x3260, 0x3270, 0x3280, 0x3290, 0x3370, 0x3380}) {
+    SCOPED_TRACE(id);
+    const bool cooled = id == 0x3270 || id == 0x3290 || id == 0x3380;
+    auto sensor = CreateSensor(id, nullptr);
+    const uint32_t model = sensor->ModelNumber();
+    EXPECT_EQ(sensor->Info().orientation, cooled ? 1u : 4u);
+    EXPECT_EQ(sensor->IsPeltierSupported(), cooled ? 1u : 0u);
+    EXPECT_EQ(sensor->SetModelId(model == 111 || model == 112 ? 109 : 111), 0u);
+    EXPECT_EQ(sensor->ModelNumber(), model);
+    EXPECT_EQ(sensor->Info().orientation, cooled ? 1u : 4u);
   }
   CSensorIMX990 plain(nullptr, kBus);
   EXPECT_EQ(plain.SetModelId(110), 1u);
   EXPECT_EQ(plain.Info().orientation, 1u);
   EXPECT_EQ(plain.SetModelId(109), 1u);
   EXPECT_EQ(plain.Info().orientation, 4u);
-}
-
-TEST(CooledAreaFactory, WithoutControllerEveryHardwareAccessFailsAndTheRecordAnswers) {
-  CSensorIMX990 sensor(nullptr, kBus);
-  EXPECT_EQ(sensor.InitSensor(), 0u);
-  EXPECT_EQ(sensor.SetCaptureArea(0, 1280, 0, 1024, 0), 0u);
-  EXPECT_EQ(sensor.SetExposureTime(100), 0u);
-  EXPECT_EQ(sensor.SetTriggerMode(1), 0u);
-  double t = 0;
-  EXPECT_EQ(sensor.GetTemperature(&t), 0u);
-  uint32_t v = 0;
-  EXPECT_EQ(sensor.GetExposureTime(&v), 1u);
-  EXPECT_EQ(v, 138u);
-  EXPECT_EQ(sensor.GetExposureTimeMax(&v), 1u);
-  EXPECT_EQ(v, 20000u);
+  // Without a controller nothing is programmed.
+  EXPECT_EQ(plain.SetCaptureArea(0, 1280, 0, 1024, 0), 0u);
+  EXPECT_EQ(plain.SetExposureTime(100), 0u);
+  EXPECT_EQ(plain.SetTriggerMode(1), 0u);
 }
 
 TEST(CooledAreaTemperature, SignedFixedPointNineThree) {
@@ -123,7 +92,7 @@ TEST_F(CooledAreaTest, WindowProgramFullPartialAndRejected) {
   ASSERT_EQ(sensor.SetCaptureArea(0, 1280, 0, 1024, 0), 1u);
   EXPECT_EQ(sensor.Info().frameLength, 1078u);
   EXPECT_EQ(sensor.Info().lineLength, 972u);
-  EXPECT_EQ(camera->SensorRegister(724) | camera->SensorRegister(725) << 8, 1078);
+  EXPECT_EQ(SensorLE(724, 2), 1078u);
   EXPECT_EQ(camera->SensorRegister(728), 204);
   EXPECT_EQ(camera->SensorRegister(729), 3);
   EXPECT_EQ(camera->SensorRegister(772), 0);
@@ -132,7 +101,7 @@ TEST_F(CooledAreaTest, WindowProgramFullPartialAndRejected) {
   EXPECT_EQ(camera->SensorRegister(772), 2);
   EXPECT_EQ(camera->SensorRegister(802), 4);   // y written 4 rows lower
   EXPECT_EQ(sensor.Info().frameLength, 553u);  // base frame 548
-  EXPECT_EQ(camera->SensorRegister(806) | camera->SensorRegister(807) << 8, 512);
+  EXPECT_EQ(SensorLE(806, 2), 512u);
 
   // x and y round up to 8: 1280 columns from 4 no longer fit.
   camera->ClearLog();
@@ -166,23 +135,16 @@ TEST_F(CooledAreaTest, ExposureClampsShutterAndFrameLengthening) {
   Attach(0x3260);
   CSensorIMX990 sensor(transport.get(), kBus);
   ASSERT_EQ(sensor.SetCaptureArea(0, 1280, 0, 1024, 0), 1u);
-  uint32_t t = 0;
   ASSERT_EQ(sensor.SetExposureTime(0), 1u);
-  sensor.GetExposureTime(&t);
-  EXPECT_EQ(t, 1u);
-  uint32_t lines = 0;
-  sensor.GetExposureLines(&lines);
-  EXPECT_EQ(lines, 7u);  // (100000 - 7372) / 12959.9 ns
+  EXPECT_EQ(Get(sensor, &CSensorBase::GetExposureTime), 1u);
+  EXPECT_EQ(Get(sensor, &CSensorBase::GetExposureLines), 7u);  // (100000 - 7372) / 12959.9 ns
   EXPECT_EQ(FrameRegisters(), 1078u);
   EXPECT_EQ(ShutterRegisters(), 1078u - 7u);
 
   ASSERT_EQ(sensor.SetExposureTime(30000), 1u);
-  sensor.GetExposureTime(&t);
-  EXPECT_EQ(t, 20000u);
-  double seconds = 0;
-  sensor.GetExposureTimeEx(&seconds);
-  EXPECT_DOUBLE_EQ(seconds, 2.0);
-  sensor.GetExposureLines(&lines);
+  EXPECT_EQ(Get(sensor, &CSensorBase::GetExposureTime), 20000u);
+  EXPECT_DOUBLE_EQ(Get(sensor, &CSensorBase::GetExposureTimeEx), 2.0);
+  uint32_t lines = Get(sensor, &CSensorBase::GetExposureLines);
   EXPECT_GT(lines, 1078u);
   EXPECT_EQ(FrameRegisters(), lines + 15);
   EXPECT_EQ(ShutterRegisters(), 15u);
@@ -198,19 +160,16 @@ TEST_F(CooledAreaTest, ExposureClampsShutterAndFrameLengthening) {
 
   // Lines whose frame would not fit 24 bits are refused; the setting stays.
   EXPECT_EQ(sensor.SetExposureLines(0xFFFFFFFFu), 0u);
-  sensor.GetExposureLines(&lines);
-  EXPECT_EQ(lines, 1064u);
+  EXPECT_EQ(Get(sensor, &CSensorBase::GetExposureLines), 1064u);
 
   // Seconds use the line time of a partial window; NaN takes the minimum.
   ASSERT_EQ(sensor.SetCaptureArea(0, 1280, 0, 512, 0), 1u);
   ASSERT_EQ(sensor.SetExposureTimeEx(0.01), 1u);
-  sensor.GetExposureLines(&lines);
-  EXPECT_EQ(lines, static_cast<uint32_t>((1e7 - 7372.0) / 12961.774681455678));
-  sensor.GetExposureTime(&t);
-  EXPECT_EQ(t, 100u);
+  EXPECT_EQ(Get(sensor, &CSensorBase::GetExposureLines),
+            static_cast<uint32_t>((1e7 - 7372.0) / 12961.774681455678));
+  EXPECT_EQ(Get(sensor, &CSensorBase::GetExposureTime), 100u);
   ASSERT_EQ(sensor.SetExposureTimeEx(std::nan("")), 1u);
-  sensor.GetExposureTimeEx(&seconds);
-  EXPECT_DOUBLE_EQ(seconds, 0.000020333);
+  EXPECT_DOUBLE_EQ(Get(sensor, &CSensorBase::GetExposureTimeEx), 0.000020333);
 }
 
 TEST_F(CooledAreaTest, TriggerModeOneReprogramsTheFpgaTimingOnEveryExposureChange) {
@@ -233,14 +192,14 @@ TEST_F(CooledAreaTest, TriggerModeOneReprogramsTheFpgaTimingOnEveryExposureChang
   EXPECT_EQ(LastValue(FpgaWrites(), 81), span >> 8);
   EXPECT_EQ(LastValue(FpgaWrites(), 84), 195);
   EXPECT_EQ(LastValue(FpgaWrites(), 85), 2);
-  EXPECT_EQ(FpgaWritesTo(88, 88), (std::vector<RegWrite>{{88, 0}, {88, 2}}));
+  EXPECT_EQ(FpgaWritesTo({88}), (std::vector<RegWrite>{{88, 0}, {88, 2}}));
 
   ASSERT_EQ(sensor.SetTriggerMode(0), 1u);
   EXPECT_EQ(camera->FpgaRegister(88), 0);
   EXPECT_EQ(camera->SensorRegister(1072), 17);
   camera->ClearLog();
   ASSERT_EQ(sensor.SetExposureLines(700), 1u);
-  EXPECT_TRUE(FpgaWritesTo(80, 88).empty());
+  EXPECT_TRUE(FpgaWritesTo({80, 81, 82, 83, 84, 85, 86, 87, 88}).empty());
 }
 
 TEST_F(CooledAreaTest, TriggerOptionByFpgaVersion) {
@@ -253,22 +212,22 @@ TEST_F(CooledAreaTest, TriggerOptionByFpgaVersion) {
     ASSERT_EQ(sensor.ApplyTriggerOption(0, 0), 1u);
     ASSERT_EQ(sensor.SetTriggerOption(1), 1u);
     ASSERT_EQ(sensor.ApplyTriggerOption(0, 0), 1u);
-    EXPECT_EQ(FpgaWritesTo(89, 89),
+    EXPECT_EQ(FpgaWritesTo({89}),
               (std::vector<RegWrite>{{89, 0}, {89, 128}, {89, 0}, {89, 4}, {89, 132}, {89, 4}}));
     // An FPGA before 0x0111 has no option register in its trigger switch.
     camera->ClearLog();
     ASSERT_EQ(sensor.SetTriggerMode(1), 1u);
-    EXPECT_TRUE(FpgaWritesTo(89, 89).empty());
+    EXPECT_TRUE(FpgaWritesTo({89}).empty());
   }
   camera->SetFpgaVersion(0x0120);
   CSensorIMX990 sensor(transport.get(), kBus);
   ASSERT_EQ(sensor.SetTriggerOption(0), 1u);
   camera->ClearLog();
   ASSERT_EQ(sensor.SetTriggerMode(1), 1u);
-  EXPECT_EQ(FpgaWritesTo(89, 89), (std::vector<RegWrite>{{89, 4}, {89, 132}, {89, 4}, {89, 0}}));
+  EXPECT_EQ(FpgaWritesTo({89}), (std::vector<RegWrite>{{89, 4}, {89, 132}, {89, 4}, {89, 0}}));
   camera->ClearLog();
   ASSERT_EQ(sensor.SetTriggerMode(0), 1u);
-  EXPECT_EQ(FpgaWritesTo(89, 89), (std::vector<RegWrite>{{89, 0}}));
+  EXPECT_EQ(FpgaWritesTo({89}), (std::vector<RegWrite>{{89, 0}}));
 
   // The large member has no trigger option.
   CSensorIMX992 large(transport.get(), kBus);
@@ -351,23 +310,6 @@ TEST_F(CooledAreaTest, CoolingSwitchPerModel) {
   EXPECT_EQ(camera->FpgaRegister(151), 0x81);
   ASSERT_EQ(large.SetPeltier(0), 1u);
   EXPECT_EQ(camera->FpgaRegister(151), 0x80);
-}
-
-TEST(DeviceModelStream, CooledAreaFamilyStreamsEveryProduct) {
-  // The second id of each pair is the cooled variant: orientation 1, cooling.
-  const std::pair<uint16_t, SensorDriver> products[] = {
-      {0x3260, SensorDriver::kIMX990}, {0x3270, SensorDriver::kIMX990},
-      {0x3280, SensorDriver::kIMX991}, {0x3290, SensorDriver::kIMX991},
-      {0x3370, SensorDriver::kIMX992}, {0x3380, SensorDriver::kIMX992}};
-  for (const auto& [id, driver] : products) {
-    const bool cooled = (id == 0x3270 || id == 0x3290 || id == 0x3380);
-    ASSERT_NO_FATAL_FAILURE(StreamThroughDeviceModel({.productId = id,
-                                                      .driver = driver,
-                                                      .modelNumber = ProductRowOf(id).modelNumber,
-                                                      .orientation = cooled ? 1u : 4u,
-                                                      .temperature = true,
-                                                      .cooling = cooled}));
-  }
 }
 
 }  // namespace

@@ -69,10 +69,8 @@ TEST(TableDrivenSensor, RecordGettersAnswerFromEveryRow) {
     SCOPED_TRACE(c.name);
     S s(nullptr, c.busAddress, c.driver);
     uint32_t v = 0;
-    s.GetExposureLinesDefault(&v);
-    EXPECT_EQ(v, c.exposureLines.defaultValue);
-    s.GetGlobalGainMax(&v);
-    EXPECT_EQ(v, c.globalGain.maximum);
+    EXPECT_EQ(Get(s, &CSensorBase::GetExposureLinesDefault), c.exposureLines.defaultValue);
+    EXPECT_EQ(Get(s, &CSensorBase::GetGlobalGainMax), c.globalGain.maximum);
     // Current colour gains exist only where the record has them.
     EXPECT_EQ(s.GetColorGainBlue(&v), c.colorGain.supported);
     if (c.pixelClockKhz != 0 && c.lineLength != 0) {

@@ -1,11 +1,9 @@
-// The shifted-word cameras: the factory's model numbers, the words exactly
-// as loaded into the FPGA, and streaming.
-#include <chrono>
-#include <cstring>
-#include <memory>
+// The shifted-word cameras: the words exactly as loaded into the FPGA, and
+// streaming the command-framed ones.
+#include <utility>
 #include <vector>
 
-#include "camera/sensor_factory.h"
+#include "camera/product_table.h"
 #include "driver_fixture.h"
 #include "sensors/sensor_shifted.h"
 #include "stream_check.h"
@@ -26,38 +24,20 @@ class ShiftedTest : public DriverTest {
   }
 };
 
-TEST(ShiftedFactory, ProductsBuildTheirDriverAndModelNumber) {
-  struct Case {
-    uint16_t productId;
-    SensorDriver driver;
-    uint32_t model;
-  };
-  for (const Case& c :
-       {Case{0x3330, SensorDriver::kZA16, 118}, Case{0x3340, SensorDriver::kZA17, 119},
-        Case{0x3320, SensorDriver::kZA18, 117}, Case{0x3310, SensorDriver::kZA20, 116}}) {
-    SCOPED_TRACE(c.productId);
-    auto sensor = CreateSensor(c.productId, nullptr);
-    auto* shifted = dynamic_cast<CShiftedSensor*>(sensor.get());
-    ASSERT_NE(shifted, nullptr);
-    EXPECT_EQ(shifted->Row().driver, c.driver);
-    EXPECT_EQ(sensor->ModelNumber(), c.model);
-    EXPECT_EQ(sensor->WriteSensorRegister(0, 0), 0u);  // no controller
+// ZA16 splits the address into number and data; ZA18 and ZA20 take the
+// number from the low byte.
+TEST_F(ShiftedTest, RegisterWritesLoadOneWord) {
+  Attach(0x3330);
+  ASSERT_EQ(CSensorZA16(transport.get(), 0x40).WriteSensorRegister(0x12345678, 0x9ABCDEF0), 1u);
+  EXPECT_EQ(FpgaWrites(), WordLoad(0x12, 0x3456789ABCDEF0));
+  CSensorZA18 za18(transport.get(), 0x40);
+  CSensorZA20 za20(transport.get(), 0x40);
+  for (auto [s, address] : {std::pair<CSensorBase*, uint32_t>{&za18, 0x05}, {&za20, 0x105}}) {
+    camera->ClearLog();
+    ASSERT_EQ(s->WriteSensorRegister(address, 0x81234567), 1u);
+    EXPECT_EQ(FpgaWrites(), WordLoad(0x05, 0x81234567));
   }
   EXPECT_EQ(CSensorZA16(nullptr, 0x40).SetTriggerMode(1), 0u);
-}
-
-TEST_F(ShiftedTest, ZA16SplitsTheAddressIntoNumberAndData) {
-  Attach(0x3330);
-  CSensorZA16 za16(transport.get(), 0x40);
-  ASSERT_EQ(za16.WriteSensorRegister(0x12345678, 0x9ABCDEF0), 1u);
-  EXPECT_EQ(FpgaWrites(), WordLoad(0x12, 0x3456789ABCDEF0));
-}
-
-TEST_F(ShiftedTest, ZA18TakesTheRegisterNumberFromTheLowByte) {
-  Attach(0x3320);
-  CSensorZA18 za18(transport.get(), 0x40);
-  ASSERT_EQ(za18.WriteSensorRegister(0x05, 0x81234567), 1u);
-  EXPECT_EQ(FpgaWrites(), WordLoad(0x05, 0x81234567));
 }
 
 TEST_F(ShiftedTest, ControlsAreOneWordEach) {
@@ -88,81 +68,31 @@ TEST_F(ShiftedTest, ZA20TakesItsWindowInTwoWords) {
     want.push_back(w);
   EXPECT_EQ(FpgaWrites(), want);
   EXPECT_EQ(sensor.SetCaptureArea(16400, 3184, 8, 12580, 0), 0u);  // off the array
-  camera->ClearLog();
-  ASSERT_EQ(sensor.WriteSensorRegister(0x105, 0x81234567), 1u);  // number from the low byte
-  EXPECT_EQ(FpgaWrites(), WordLoad(0x05, 0x81234567));
 }
 
-TEST(ShiftedDeviceModel, HeaderFramedProductsStream) {
-  StreamThroughDeviceModel(
-      {.productId = 0x3330, .driver = SensorDriver::kZA16, .modelNumber = 118});
-  StreamThroughDeviceModel(
-      {.productId = 0x3320, .driver = SensorDriver::kZA18, .modelNumber = 117});
-}
-
-// ZA17 and ZA20 deliver their frames by command, without a header: the
-// device model gives them no tag of their own, so each copied frame is
-// matched against the camera's most recent frames.
-void StreamCommandFramed(uint16_t productId, SensorDriver driver, uint32_t model, uint32_t x,
-                         uint32_t y, uint32_t width, uint32_t height) {
-  SCOPED_TRACE(testing::Message() << "product 0x" << std::hex << productId);
-  sim::SimBackend::Instance().RemoveAll();
-  sim::SimBackend::Instance().Install(false);
-  sim::SimBackend::Instance().SetSpeedUp(1000);
-  auto sim = sim::SimBackend::Instance().AddCamera(productId);
-  auto cam = std::make_unique<StreamCamera>();
-  cam->SetProductId(productId);
-  ASSERT_EQ(cam->CreateController(nullptr, nullptr), 1u);
-  ASSERT_NE(cam->OpenCamera(0), 0u);
-  ASSERT_EQ(cam->ChosenDriver(), driver);
-  EXPECT_EQ(cam->Sensor()->ModelNumber(), model);
-  ASSERT_EQ(cam->SetCaptureArea(x, y, width, height, 0), 1u);
-  for (uint32_t bits : {0u, 1u}) {
-    SCOPED_TRACE(bits);
-    ASSERT_EQ(cam->SetDataBits(bits), 1u);
-    ASSERT_EQ(cam->ApplyCaptureSettings(), 1u);
-    ASSERT_EQ(cam->StartCapture(kCaptureContinuous), 1u);
-    uint32_t delivered = 0;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    std::vector<uint8_t> frame;
-    while (delivered < 2 && std::chrono::steady_clock::now() < deadline) {
-      if (cam->WaitFrame(3000) != kWaitNewFrame) continue;
-      sim::PatternFrame p = sim->LastFrame().pattern;
-      ASSERT_EQ(p.width, width);
-      ASSERT_EQ(p.x0, x);
-      ASSERT_EQ(p.bits, bits != 0 ? 16 : 8);
-      frame.assign(size_t{p.width} * p.height * (p.bits > 8 ? 2 : 1), 0);
-      ASSERT_EQ(cam->FrameSize(), frame.size());
-      uint32_t tag = 0;
-      if (cam->GetFrameEx(frame.data(), &tag, frame.size(), 0, 0, 0) != kFrameCopied) continue;
-      p = sim->LastFrame().pattern;
-      // The copied frame is one of the last few the camera produced.
-      bool matched = false;
-      const uint32_t newest = p.tag;
-      for (uint32_t back = 0; back < 8 && back <= newest && !matched; ++back) {
-        p.tag = newest - back;
-        matched = true;
-        for (uint32_t r : {0u, p.height / 2, p.height - 1}) {
-          const std::vector<uint8_t> want = OrientedRow(p, 0, r);
-          matched = matched && std::memcmp(&frame[r * want.size()], want.data(), want.size()) == 0;
-        }
-      }
-      ASSERT_TRUE(matched) << "no recent frame matches, newest tag " << newest;
-      ++delivered;
-    }
-    EXPECT_EQ(delivered, 2u);
-    EXPECT_EQ(cam->StopCapture(), 1u);
-  }
-  EXPECT_EQ(cam->CloseCamera(), 1u);
-  cam.reset();
-  sim::SimBackend::Instance().RemoveAll();
-}
-
+// ZA17 and ZA20 deliver their frames by command, without a header, so each
+// copied frame is matched against the camera's most recent frames. ZA20
+// streams a window of its 246-megapixel array past the one-word limit.
 TEST(ShiftedDeviceModel, CommandFramedProductsStream) {
-  StreamCommandFramed(0x3340, SensorDriver::kZA17, 119, 0, 0, 5688, 3336);
-  // A window of the 246-megapixel array past the one-word limit; whole
-  // frames are what the memory figures measure.
-  StreamCommandFramed(0x3310, SensorDriver::kZA20, 116, 16384, 4096, 2048, 1536);
+  struct Case {
+    uint16_t productId;
+    uint32_t x, y, width, height;
+  };
+  for (const Case& c : {Case{0x3340, 0, 0, 5688, 3336}, Case{0x3310, 16384, 4096, 2048, 1536}}) {
+    SCOPED_TRACE(testing::Message() << "product 0x" << std::hex << c.productId);
+    DeviceModel m;
+    ASSERT_NO_FATAL_FAILURE(m.Open(c.productId));
+    ASSERT_EQ(m.cam->ChosenDriver(), ProductRowOf(c.productId).driver);
+    ASSERT_EQ(m.cam->SetCaptureArea(c.x, c.y, c.width, c.height, 0), 1u);
+    for (uint32_t bits : {0u, 1u}) {
+      SCOPED_TRACE(bits);
+      ASSERT_EQ(m.cam->SetDataBits(bits), 1u);
+      ASSERT_EQ(m.cam->ApplyCaptureSettings(), 1u);
+      const Untagged shape{bits, c.x, c.y, c.width};
+      ASSERT_NO_FATAL_FAILURE(CheckFrames(*m.cam, *m.sim, 0, 2, &shape));
+    }
+    EXPECT_EQ(m.cam->CloseCamera(), 1u);
+  }
 }
 
 }  // namespace

@@ -1,10 +1,6 @@
 // The FPGA-run 640 x 512 camera: its driver against the simulated camera,
 // and the camera device model, which leaves this camera's bring-up, trigger,
 // data width and transfer reset to others and so never streams it.
-#include <memory>
-#include <typeinfo>
-
-#include "camera/sensor_factory.h"
 #include "driver_fixture.h"
 #include "sensors/sensor_za21.h"
 #include "stream_check.h"
@@ -14,24 +10,13 @@ namespace {
 
 constexpr uint8_t kBus = 0x48;
 
-TEST(ZA21Factory, ClassModelNumberAndCapabilities) {
-  auto za21 = CreateSensor(0x33A0, nullptr);
-  ASSERT_NE(za21, nullptr);
-  EXPECT_TRUE(typeid(*za21) == typeid(CSensorZA21));
-  EXPECT_EQ(za21->ModelNumber(), 122u);
-  EXPECT_EQ(za21->Info().orientation, 4u);
-  EXPECT_EQ(za21->IsSubSampleSupported(), 0u);
-  EXPECT_EQ(za21->InitSensor(), 0u);  // no controller
-  // Before the pixel clock is known the time limits still answer sanely.
-  uint32_t time = 0;
-  EXPECT_EQ(za21->GetExposureTimeMax(&time), 1u);
-  EXPECT_EQ(time, 1u);
-}
-
 TEST_F(DriverTest, ZA21SetsItsPixelClockAndOnlyTakesTheFullArray) {
   Attach(0x33A0);
   CSensorZA21 s(transport.get(), kBus);
   EXPECT_EQ(s.Info().pixelClockKhz, 0u);
+  // Before the pixel clock is known the time limits still answer sanely.
+  EXPECT_EQ(Get(s, &CSensorBase::GetExposureTimeMax), 1u);
+  EXPECT_EQ(s.IsSubSampleSupported(), 0u);
   ASSERT_EQ(s.InitSensor(), 1u);
   EXPECT_EQ(s.Info().pixelClockKhz, CSensorZA21::kPixelClockKhz);
   EXPECT_GT(s.LineTime(), 0.0);
@@ -42,9 +27,7 @@ TEST_F(DriverTest, ZA21SetsItsPixelClockAndOnlyTakesTheFullArray) {
   EXPECT_EQ(camera->FpgaRegister(89), 1);
   EXPECT_EQ(s.Info().bitsPerPixel, 16u);
   ASSERT_EQ(s.SetTriggerMode(3), 1u);
-  uint32_t mode = 0;
-  ASSERT_EQ(s.GetTriggerMode(&mode), 1u);
-  EXPECT_EQ(mode, 1u);
+  EXPECT_EQ(Get(s, &CSensorBase::GetTriggerMode), 1u);
   EXPECT_EQ(s.SetGlobalGain(1), 0u);  // not adjustable
   EXPECT_EQ(s.SetExposureTime(100), 0u);
   EXPECT_TRUE(SensorWrites(kBus, 1).empty());
@@ -54,13 +37,9 @@ TEST_F(DriverTest, ZA21SetsItsPixelClockAndOnlyTakesTheFullArray) {
 // trigger with success without touching it, and prepares no transfer, so a
 // capture fails cleanly instead of streaming.
 TEST(ZA21DeviceModel, OpensWithItsDriverButDoesNotStream) {
-  sim::SimBackend::Instance().RemoveAll();
-  sim::SimBackend::Instance().Install(false);
-  auto sim = sim::SimBackend::Instance().AddCamera(0x33A0);
-  auto cam = std::make_unique<StreamCamera>();
-  cam->SetProductId(0x33A0);
-  ASSERT_EQ(cam->CreateController(nullptr, nullptr), 1u);
-  ASSERT_NE(cam->OpenCamera(0), 0u);
+  DeviceModel m;
+  ASSERT_NO_FATAL_FAILURE(m.Open(0x33A0));
+  StreamCamera* cam = m.cam.get();
   ASSERT_EQ(cam->ChosenDriver(), SensorDriver::kZA21);
   EXPECT_EQ(cam->Sensor()->ModelNumber(), 122u);
   SensorInfo info{};
@@ -69,15 +48,13 @@ TEST(ZA21DeviceModel, OpensWithItsDriverButDoesNotStream) {
   EXPECT_EQ(cam->SetCaptureArea(0, 0, 640, 512, 0), 1u);
   EXPECT_EQ(cam->SetDataBits(1), 1u);
   EXPECT_EQ(cam->SetTriggerMode(1, 1), 1u);
-  EXPECT_EQ(sim->FpgaRegister(88), 0);  // the trigger was not forwarded
+  EXPECT_EQ(m.sim->FpgaRegister(88), 0);  // the trigger was not forwarded
   EXPECT_EQ(cam->ApplyCaptureSettings(), 1u);
   if (cam->StartCapture(kCaptureContinuous) == 1u) {
     EXPECT_NE(cam->WaitFrame(300), kWaitNewFrame);
     EXPECT_EQ(cam->StopCapture(), 1u);
   }
   EXPECT_EQ(cam->CloseCamera(), 1u);
-  cam.reset();
-  sim::SimBackend::Instance().RemoveAll();
 }
 
 }  // namespace
