@@ -6,6 +6,7 @@
 #include <random>
 #include <vector>
 
+#include "convert_reference.h"
 #include "imaging/image_pipeline.h"
 #include "imaging/plane_frame.h"
 
@@ -31,14 +32,7 @@ struct Frame {
   PlaneFrameView view;
 };
 
-uint32_t Pixel(const DibImage& img, int x, int y, int sample) {
-  const uint8_t* row = img.Pixels() + size_t(y) * img.Stride();
-  const int bits = img.BitCount();
-  const int spp = bits == 8 || bits == 16 ? 1 : bits == 24 || bits == 48 ? 3 : 4;
-  if (img.BitCount() == 8 || img.BitCount() == 24 || img.BitCount() == 32)
-    return row[x * spp + sample];
-  return reinterpret_cast<const uint16_t*>(row)[x * spp + sample];
-}
+using testref::Sample;
 
 TEST(PlaneFrame, ColourGoesToBlueGreenRedAndGrayIsTheLuma) {
   for (int sampleBytes : {1, 2}) {
@@ -54,13 +48,13 @@ TEST(PlaneFrame, ColourGoesToBlueGreenRedAndGrayIsTheLuma) {
       ASSERT_TRUE(PlanesToColor(color, f.view, 1, false, false, nullptr));
       for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 7; ++x) {
-          ASSERT_EQ(Pixel(color, x, y, 0), f.At(x, y, 2)) << bits << " " << x << "," << y;
-          ASSERT_EQ(Pixel(color, x, y, 1), f.At(x, y, 1));
-          ASSERT_EQ(Pixel(color, x, y, 2), f.At(x, y, 0));
+          ASSERT_EQ(Sample(color, x, y, 0), f.At(x, y, 2)) << bits << " " << x << "," << y;
+          ASSERT_EQ(Sample(color, x, y, 1), f.At(x, y, 1));
+          ASSERT_EQ(Sample(color, x, y, 2), f.At(x, y, 0));
           if (bits == 32 || bits == 64) {
-            ASSERT_EQ(Pixel(color, x, y, 3), 0u);
+            ASSERT_EQ(Sample(color, x, y, 3), 0u);
           }
-          ASSERT_EQ(Pixel(gray, x, y, 0), f.Luma(x, y));
+          ASSERT_EQ(Sample(gray, x, y, 0), f.Luma(x, y));
         }
     }
   }
@@ -76,13 +70,13 @@ TEST(PlaneFrame, StepAndMirrorsPickTheirPixels) {
     for (int y = 0; y < 3; ++y)
       for (int x = 0; x < 5; ++x) {
         const int sx = (mh ? 4 - x : x) * 2, sy = (mv ? 2 - y : y) * 2;
-        ASSERT_EQ(Pixel(color, x, y, 2), f.At(sx, sy, 0)) << m << " " << x << "," << y;
+        ASSERT_EQ(Sample(color, x, y, 2), f.At(sx, sy, 0)) << m << " " << x << "," << y;
       }
   }
   DibImage gray;
   ASSERT_TRUE(gray.Create(5, 3, 8));
   ASSERT_TRUE(PlanesToGray(gray, f.view, 2, nullptr));
-  EXPECT_EQ(Pixel(gray, 4, 2, 0), f.Luma(8, 4));
+  EXPECT_EQ(Sample(gray, 4, 2, 0), f.Luma(8, 4));
 }
 
 TEST(PlaneFrame, RefusesOtherDepthsAndFramesTooSmall) {
@@ -123,7 +117,7 @@ TEST(PlaneFramePipeline, ReplacesTheBayerSteps) {
     ASSERT_EQ(pipeline.ProcessFrame(settings, defects, lock, nullptr, geometry), 1u);
     const DibImage& color = pipeline.ImageFor(2);
     for (int y = 0; y < 12; ++y) {
-      for (int x = 0; x < 16; ++x) ASSERT_EQ(Pixel(color, x, y, 1), f.At(15 - x, y, 1));
+      for (int x = 0; x < 16; ++x) ASSERT_EQ(Sample(color, x, y, 1), f.At(15 - x, y, 1));
     }
 
     settings.colorMode = 0;
@@ -134,7 +128,7 @@ TEST(PlaneFramePipeline, ReplacesTheBayerSteps) {
     ASSERT_EQ(pipeline.ProcessFrame(settings, defects, lock, nullptr, geometry), 1u);
     const DibImage& gray = pipeline.ImageFor(0);
     for (int y = 0; y < 12; ++y) {
-      for (int x = 0; x < 16; ++x) ASSERT_EQ(Pixel(gray, x, y, 0), f.Luma(x, y));
+      for (int x = 0; x < 16; ++x) ASSERT_EQ(Sample(gray, x, y, 0), f.Luma(x, y));
     }
     pipeline.DisablePlanes();
     EXPECT_FALSE(pipeline.HasPlanes());

@@ -1,4 +1,4 @@
-// Fault injection, unplug and the transaction log.
+// Refusals, fault injection, unplug and the EEPROM's addressing.
 #include "sim_fixture.h"
 
 namespace vexcam::sim::test {
@@ -39,6 +39,41 @@ TEST_F(SimTest, BulkFaultsAffectExactlyTheNextTransfers) {
   EXPECT_EQ(r.transferred, length / 2);
   EXPECT_EQ(d->BulkTransfer(0x81, payload.data(), length, 30).status, TransferStatus::kTimedOut);
   EXPECT_TRUE(ReadFrame(*d, f));
+}
+
+TEST_F(SimTest, MalformedRequestsFail) {
+  auto d = Add(0x3200);
+  uint8_t buf[128] = {};
+  EXPECT_LT(d->ControlTransfer(0x40, 0x30, 65, 0x40, buf, 128, 3000), 0);  // more than 64 bytes
+  EXPECT_LT(Vendor(*d, 0x40, 0x30, 0, 0x40, buf), 0);                      // nothing to send
+  EXPECT_FALSE(BusWrite(*d, 0x70, {1, 2}));                                // nobody at 0x70
+  EXPECT_LT(Vendor(*d, 0x40, 0xB0, 0, 0, buf), 0);                         // wrong direction
+  EXPECT_LT(Vendor(*d, 0xC0, 0x99, 0, 0, buf), 0);                         // unknown request
+  EXPECT_LT(d->ControlTransfer(0x40, 0x3C, 0, 0, nullptr, 4, 3000), 0);
+  // The firmware stalls any wLength but the request record's 102 bytes.
+  EXPECT_LT(d->ControlTransfer(0xC0, 0xB0, 0, 0, buf, 64, 3000), 0);
+  EXPECT_EQ(d->ControlTransfer(0xC0, 0xB0, 0, 0, buf, 102, 3000), 64);
+}
+
+TEST_F(SimTest, EepromHoldsTheSerialNumberWithTwoByteAddressing) {
+  auto d = Add(0x3200);
+  ASSERT_TRUE(BusWrite(*d, 0xA2, {0x10, 0x40}));
+  std::string serial;
+  for (int i = 0; i < 33; ++i) {
+    uint8_t b = 0;
+    ASSERT_TRUE(BusRead(*d, 0xA3, 1, &b));  // the address advances per byte
+    if (b == 0xFF) break;
+    serial.push_back(static_cast<char>(b));
+  }
+  EXPECT_EQ(serial, "SIM3200-0001");
+
+  ASSERT_TRUE(BusWrite(*d, 0xA2, {0xFE, 0xDC, 0xAB}));
+  EXPECT_EQ(camera->EepromByte(0xFEDC), 0xAB);
+  EXPECT_EQ(camera->EepromByte(0xDCFE), 0xFF);
+  ASSERT_TRUE(BusWrite(*d, 0xA2, {0xFE, 0xDC}));
+  uint8_t b = 0;
+  ASSERT_TRUE(BusRead(*d, 0xA3, 1, &b));
+  EXPECT_EQ(b, 0xAB);
 }
 
 TEST_F(SimTest, BusAndEepromFaults) {
@@ -97,27 +132,6 @@ TEST_F(SimTest, UnplugFailsEverythingAndReplugKeepsThePath) {
   EXPECT_EQ(camera->EepromByte(0x1080), 0x42);  // EEPROM survives
   ASSERT_TRUE(fresh->GetSpeed(&speed));
   EXPECT_EQ(speed, 4u);
-}
-
-TEST_F(SimTest, TransactionLogRecordsTheWire) {
-  auto d = Add(0x3200);
-  camera->ClearLog();
-  Frame f;
-  ASSERT_TRUE(ReadFrame(*d, f));
-  auto log = camera->Log();
-  ASSERT_EQ(log.size(), 3u);  // 0xC2, header, one payload piece
-  EXPECT_EQ(log[0].kind, SimTransaction::Kind::kControl);
-  EXPECT_EQ(log[0].request, 0xC2);
-  EXPECT_EQ(log[0].requestType, 0x42);
-  EXPECT_EQ(log[1].kind, SimTransaction::Kind::kBulk);
-  EXPECT_EQ(log[1].request, 0x81);
-  EXPECT_EQ(log[1].transferred, 64u);
-  EXPECT_EQ(log[1].data.size(), 16u);
-  EXPECT_EQ(log[2].transferred, 640u * 512u);
-
-  camera->EnableLog(false);
-  ASSERT_TRUE(WriteFpga(*d, 7, 1));
-  EXPECT_EQ(camera->Log().size(), 3u);
 }
 
 }  // namespace

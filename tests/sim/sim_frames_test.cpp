@@ -1,26 +1,10 @@
-// The frame path: header, payload, geometry, data width, pacing, trigger.
+// The frame path: geometry, pacing and the command blocks.
 #include "sim_fixture.h"
 
 namespace vexcam::sim::test {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-TEST_F(SimTest, FramesCarryTheHeaderAndTheMovingPattern) {
-  auto d = Add(0x3200);
-  Frame f;
-  uint32_t lastTag = 0;
-  for (int i = 0; i < 3; ++i) {
-    ASSERT_TRUE(ReadFrame(*d, f));
-    EXPECT_EQ(f.Length(), 640u * 512u);
-    if (i > 0) {
-      EXPECT_EQ(f.Tag(), lastTag + 1);
-    }
-    lastTag = f.Tag();
-    const PatternFrame p{.tag = f.Tag(), .exposure = 510, .width = 640, .height = 512, .bits = 8};
-    ASSERT_EQ(f.payload, Reference(p)) << "frame " << i;
-  }
-}
 
 TEST_F(SimTest, WindowRegistersSetTheFrameSizeAndOrigin) {
   auto d = Add(0x3200);
@@ -47,28 +31,6 @@ TEST_F(SimTest, WindowRegistersSetTheFrameSizeAndOrigin) {
   EXPECT_EQ(f.Length(), 3000u);
 }
 
-TEST_F(SimTest, SixteenBitDataWidthAndExposureBrightness) {
-  auto d = Add(0x3200);
-  ASSERT_TRUE(WriteFpga(*d, 60, 2));
-  // Exposure counter 133/134/155 = 0x000500 lines.
-  ASSERT_TRUE(WriteFpga(*d, 133, 0x00) && WriteFpga(*d, 134, 0x05) && WriteFpga(*d, 155, 0x00));
-  Frame bright;
-  ASSERT_TRUE(ReadFrame(*d, bright));
-  ASSERT_EQ(bright.Length(), 640u * 512u * 2u);
-  PatternFrame p{.tag = bright.Tag(), .exposure = 0x500, .width = 640, .height = 512, .bits = 16};
-  EXPECT_EQ(bright.payload, Reference(p));
-
-  ASSERT_TRUE(WriteFpga(*d, 134, 0x00) && WriteFpga(*d, 133, 0x40));
-  Frame dim;
-  ASSERT_TRUE(ReadFrame(*d, dim));
-  uint64_t sumBright = 0, sumDim = 0;
-  for (size_t i = 1; i < dim.payload.size(); i += 2) {
-    sumBright += bright.payload[i];
-    sumDim += dim.payload[i];
-  }
-  EXPECT_LT(sumDim * 4, sumBright);
-}
-
 TEST_F(SimTest, FrameRateFollowsExposureAndSpeedUp) {
   auto d = Add(0x3200, 10);
   // 6818 lines of 7.33 us = 50 ms exposure, 5 ms at speed-up 10.
@@ -89,70 +51,6 @@ TEST_F(SimTest, FrameRateFollowsExposureAndSpeedUp) {
   std::this_thread::sleep_for(std::chrono::milliseconds(12));
   ASSERT_TRUE(ReadFpga(*d, 8, &b));
   EXPECT_NE(a, b);
-}
-
-TEST_F(SimTest, TriggerModeDeliversOneFramePerTrigger) {
-  auto d = Add(0x3200);
-  EXPECT_FALSE(camera->Trigger());  // free run: nothing to trigger
-  ASSERT_TRUE(WriteFpga(*d, 88, 1));
-  uint8_t counter = 0, after = 0;
-  ASSERT_TRUE(ReadFpga(*d, 8, &counter));
-  ASSERT_TRUE(RequestFrame(*d));
-  uint8_t header[64];
-  EXPECT_EQ(d->BulkTransfer(0x81, header, 64, 50).status, TransferStatus::kTimedOut);
-
-  std::thread trigger([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    camera->Trigger();
-  });
-  const auto r = d->BulkTransfer(0x81, header, 64, 2000);
-  trigger.join();
-  ASSERT_EQ(r.status, TransferStatus::kCompleted);
-  ASSERT_TRUE(ReadFpga(*d, 8, &after));
-  EXPECT_EQ(static_cast<uint8_t>(counter + 1), after);
-  std::vector<uint8_t> payload(U32(header + 16));
-  ASSERT_EQ(
-      d->BulkTransfer(0x81, payload.data(), static_cast<uint32_t>(payload.size()), 100).transferred,
-      payload.size());
-  // No second frame without a second trigger.
-  ASSERT_TRUE(RequestFrame(*d));
-  EXPECT_EQ(d->BulkTransfer(0x81, header, 64, 50).status, TransferStatus::kTimedOut);
-  ASSERT_TRUE(camera->Trigger());
-  EXPECT_EQ(d->BulkTransfer(0x81, header, 64, 50).status, TransferStatus::kCompleted);
-}
-
-TEST_F(SimTest, AlternateEndpointAndCommandReadProducts) {
-  // 0x3042: no header, payload on 0x83; 16 bits through command byte 1,
-  // geometry from the sensor's output size registers.
-  auto alt = Add(0x3042);
-  camera->SetSensorRegister(0x034C, 64);
-  camera->SetSensorRegister(0x034E, 8);
-  uint8_t one[64] = {1};
-  ASSERT_GE(Vendor(*alt, 0x40, 0x3C, 0, 0, one), 0);
-  ASSERT_TRUE(RequestFrame(*alt));
-  std::vector<uint8_t> buf(64 * 8 * 2);
-  auto r = alt->BulkTransfer(0x83, buf.data(), static_cast<uint32_t>(buf.size()), 500);
-  ASSERT_EQ(r.status, TransferStatus::kCompleted);
-  ASSERT_EQ(r.transferred, buf.size());
-  EXPECT_EQ(
-      buf,
-      Reference({.tag = camera->LastFrame().pattern.tag, .width = 64, .height = 8, .bits = 16}));
-
-  // 0x3340: "QU3R" at address 0 returns the frame padded to the byte count.
-  auto cmd = Add(0x3340);
-  for (auto [reg, value] :
-       std::vector<std::pair<uint8_t, uint8_t>>{{68, 64}, {69, 0}, {64, 32}, {65, 0}})
-    camera->SetFpgaRegister(reg, value);
-  uint8_t block[32] = {'Q', 'U', '3', 'R', 2};
-  block[16] = 0x00;
-  block[17] = 0x80;  // 32768 bytes
-  ASSERT_EQ(cmd->BulkTransfer(0x01, block, 32, 3000).status, TransferStatus::kCompleted);
-  std::vector<uint8_t> data(32768, 0xEE);
-  r = cmd->BulkTransfer(0x81, data.data(), 32768, 500);
-  ASSERT_EQ(r.transferred, 32768u);
-  const auto ref = Reference({.tag = camera->LastFrame().pattern.tag, .width = 64, .height = 32});
-  EXPECT_TRUE(std::equal(ref.begin(), ref.end(), data.begin()));
-  EXPECT_TRUE(std::all_of(data.begin() + ref.size(), data.end(), [](uint8_t b) { return b == 0; }));
 }
 
 TEST_F(SimTest, MemoryWriteAndReadThroughCommandBlocks) {

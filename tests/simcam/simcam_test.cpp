@@ -75,21 +75,6 @@ TEST_F(SimCam, FactoryChoosesTheDriverOfTheProduct) {
   EXPECT_NE(other.Sensor(), nullptr);
 }
 
-TEST_F(SimCam, ChipProbeSelectsTheSecondDriverOnlyForItsVersion) {
-  auto sim = Add(0x3020);
-  sim->SetSensorRegister(0, 0x2E01);  // answers 0x2E, 0x01: version 0x012E
-  EXPECT_EQ(Open(0x3020).ChosenDriver(), SensorDriver::kMT9F002);
-  cam_.reset();
-  sim->SetSensorRegister(0, 0x1D01);
-  EXPECT_EQ(Open(0x3020).ChosenDriver(), SensorDriver::kMT9F001);
-  cam_.reset();
-  // No answer from the bus: the open fails.
-  TestCamera& cam = Model(0x3020);
-  sim->InjectBusFailures(2);
-  EXPECT_EQ(cam.OpenCamera(0), 0u);
-  EXPECT_EQ(cam.Sensor(), nullptr);
-}
-
 TEST_F(SimCam, OpenReopenAndDeviceTable) {
   Add(0x3200);
   Add(0x3200);

@@ -8,28 +8,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-TEST_F(TransportTest, FpgaRegisterWireBytesOnBus40And41) {
-  ASSERT_EQ(transport->WriteFpgaRegister(5, 0x12), 1u);
-  auto c = camera->Controls();
-  ASSERT_EQ(c.size(), 1u);
-  ExpectRequest(c[0], 0x40, 0x30, 3, 0x40, {0x05, 0x00, 0x12, 0x00});
-
-  // A read writes the register number to bus 40, then takes the second byte from bus 41.
-  camera->ClearLog();
-  camera->controlIn = [](const FakeControl&, uint8_t* d) {
-    d[0] = 0x11;
-    d[1] = 0x22;
-    return 64;
-  };
-  uint8_t value = 0;
-  ASSERT_EQ(transport->ReadFpgaRegister(9, &value), 1u);
-  EXPECT_EQ(value, 0x22);
-  c = camera->Controls();
-  ASSERT_EQ(c.size(), 2u);
-  ExpectRequest(c[0], 0x40, 0x30, 1, 0x40, {9});
-  ExpectRequest(c[1], 0xC0, 0x31, 2, 0x41);
-}
-
 TEST_F(TransportTest, FailedAddressWriteSkipsTheRead) {
   camera->controlFails = [](const FakeControl&) { return true; };
   uint8_t value = 0;
@@ -84,22 +62,6 @@ TEST_F(TransportTest, EepromByteAccessAddressesAndWaits) {
   c = camera->Controls();
   ASSERT_EQ(c.size(), 1u);
   ExpectRequest(c[0], 0x40, 0x30, 3, 0xA2, {0x10, 0x80, 0x7E});
-}
-
-TEST_F(TransportTest, ControllerRequestEncodings) {
-  ASSERT_EQ(transport->WriteControllerWord(0x8123, 0xA1B2C3D4), 1u);
-  ASSERT_EQ(transport->WriteControllerPair(0x1234, 0xABCD), 1u);
-  ASSERT_EQ(transport->WriteCommandByte(0x9C), 1u);
-  ASSERT_EQ(transport->SendRequestCC(), 1u);
-  auto c = camera->Controls();
-  ASSERT_EQ(c.size(), 4u);
-  ExpectRequest(c[0], 0x40, 0xD0, 1, 0x0123, {0xD4, 0xC3, 0xB2, 0xA1});
-  EXPECT_EQ(c[1].request, 0x3E);
-  EXPECT_EQ(c[1].data[0] << 24 | c[1].data[1] << 16 | c[1].data[2] << 8 | c[1].data[3], 0x1234ABCD);
-  EXPECT_EQ(c[2].request, 0x3C);
-  EXPECT_EQ(c[2].data[0], 0x9C);
-  EXPECT_EQ(c[3].requestType, 0x42);
-  EXPECT_EQ(c[3].request, 0xCC);
 }
 
 TEST_F(TransportTest, ReadRequestsCheckTheReturnedLength) {

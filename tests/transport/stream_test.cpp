@@ -85,22 +85,6 @@ TEST_F(TransportTest, PayloadAboveCapacityOrShortPieceFails) {
   EXPECT_EQ(BulksOn(camera, 0x81).size(), 1u);
 }
 
-TEST_F(TransportTest, HeaderReadFillsHeaderAndTag) {
-  camera->Script(0x81, BulkReply{.fill = 0x07});
-  FrameDescriptor frame;
-  ASSERT_EQ(transport->OpenStream(), 1u);
-  ASSERT_EQ(transport->ReadFrameHeader(frame), 1u);
-  EXPECT_EQ(frame.tag, 0x07070707u);
-  EXPECT_EQ(frame.header[63], 0x07);
-  auto c = camera->Controls();
-  ASSERT_EQ(c.size(), 1u);
-  EXPECT_EQ(c[0].requestType, 0x42);
-  EXPECT_EQ(c[0].request, 0xC2);
-  EXPECT_EQ(Lengths(camera, 0x81), Sizes{64});
-  EXPECT_EQ(camera->Bulks().at(0).timeoutMs, 200u);
-  EXPECT_TRUE(transport->IsStreamOpen());  // an open stream stays open
-}
-
 TEST_F(TransportTest, FailingHeaderMakesThirtyAttemptsWithStrobePulses) {
   camera->SetDefault(0x81, BulkReply{.status = usb::TransferStatus::kTimedOut, .bytes = 0});
   FrameDescriptor frame;
