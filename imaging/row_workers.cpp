@@ -1,6 +1,9 @@
 #include "imaging/row_workers.h"
 
+#include <immintrin.h>
+
 #include <algorithm>
+#include <chrono>
 #include <system_error>
 
 namespace vexcam {
@@ -8,6 +11,25 @@ namespace vexcam {
 namespace {
 
 constexpr int64_t kSplitPixels = 1000000;
+
+// The steps of one frame follow each other within microseconds, and waking a
+// sleeping thread can take longer than that: a thread that has finished its
+// bands looks for the next step (or the frame's end) this long before it
+// sleeps.
+constexpr auto kSpin = std::chrono::microseconds(50);
+
+// Spins until done() or kSpin has passed; returns done().
+template <typename F>
+bool SpinFor(F&& done) {
+  const auto end = std::chrono::steady_clock::now() + kSpin;
+  for (;;) {
+    for (int i = 0; i < 64; ++i) {
+      if (done()) return true;
+      _mm_pause();
+    }
+    if (std::chrono::steady_clock::now() >= end) return done();
+  }
+}
 
 }  // namespace
 
@@ -39,12 +61,14 @@ void RowWorkers::Stop() {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     stop_ = true;
+    stopping_.store(true, std::memory_order_relaxed);
   }
   wake_.notify_all();
   for (std::thread& t : threads_) t.join();
   threads_.clear();
   std::lock_guard<std::mutex> lock(mutex_);
   stop_ = false;
+  stopping_.store(false, std::memory_order_relaxed);
 }
 
 void RowWorkers::TakeBands(uint32_t gen, BandFn fn, void* ctx, int bands, int part) {
@@ -77,6 +101,7 @@ void RowWorkers::RunBands(BandFn fn, void* ctx, int bands) {
   }
   wake_.notify_all();
   TakeBands(gen, fn, ctx, bands, 0);
+  SpinFor([&] { return finished_.load(std::memory_order_acquire) == bands; });
   std::unique_lock<std::mutex> lock(mutex_);
   done_.wait(lock, [&] { return finished_.load(std::memory_order_acquire) == bands; });
 }
@@ -84,6 +109,16 @@ void RowWorkers::RunBands(BandFn fn, void* ctx, int bands) {
 void RowWorkers::Loop(int part, uint64_t seen) {
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
+    if (generation_ == seen && !stop_) {
+      lock.unlock();
+      // The next step publishes its generation in claim_ before the wake.
+      SpinFor([&] {
+        return static_cast<uint32_t>(claim_.load(std::memory_order_acquire) >> 32) !=
+                   static_cast<uint32_t>(seen) ||
+               stopping_.load(std::memory_order_relaxed);
+      });
+      lock.lock();
+    }
     wake_.wait(lock, [&] { return stop_ || generation_ != seen; });
     if (stop_) return;
     seen = generation_;

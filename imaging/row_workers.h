@@ -86,7 +86,8 @@ class RowWorkers {
   // that wakes after its frame has ended finds another generation or no band
   // left and never touches the frame's context.
   std::atomic<uint64_t> claim_{0};
-  std::atomic<int> finished_{0};  // bands of the current frame done
+  std::atomic<int> finished_{0};       // bands of the current frame done
+  std::atomic<bool> stopping_{false};  // stop_, for the threads' spin
 };
 
 // The pool width for a frame: `requested` when above 0, else the number of
