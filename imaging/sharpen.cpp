@@ -253,16 +253,26 @@ uint32_t Sharpen(DibImage& img, int sharpness, DibImage& copy, SharpenCache& cac
     else
       fn(0, 0, h);
   };
-  // Every output row reads four copy rows: the whole copy first, then the
-  // bands.
-  split([&](int, int y0, int y1) { FillCopy(copy, img, l, pre, y0, y1); });
   const bool brighten = brightness != 0 && tables;
   const float f = BrightnessFactor(brightness);
   const SharpenFn kernel = PickSharpen(l.wide, l.samplesPerPixel, brighten);
+  // Output row y reads copy rows y - 2 .. y + 1. A band makes its own rows of
+  // the copy just before it reads them, while they are in cache, except the
+  // rows a neighbouring band reads (its first and its last two): the band
+  // overwrites those in place, so they are copied before any band starts.
+  // Both passes get the same bands.
+  auto shared = [](int r, int y0, int y1) { return r == y0 || r >= y1 - 2; };
+  split([&](int, int y0, int y1) {
+    for (int r = y0; r < y1; ++r)
+      if (shared(r, y0, y1)) FillCopy(copy, img, l, pre, r, r + 1);
+  });
   split([&](int part, int y0, int y1) {
-    kernel(img.Pixels(), copy.Pixels(), img.Stride(), w, h, y0, y1, sharpness, f,
-           cache.Sums() + sumsPerPart * static_cast<size_t>(part));
-    BandEdges(img, copy, l, pre, brighten, f, y0, y1);
+    void* sums = cache.Sums() + sumsPerPart * static_cast<size_t>(part);
+    for (int y = y0; y < y1; ++y) {
+      if (y + 1 < y1 && !shared(y + 1, y0, y1)) FillCopy(copy, img, l, pre, y + 1, y + 2);
+      kernel(img.Pixels(), copy.Pixels(), img.Stride(), w, h, y, y + 1, sharpness, f, sums);
+      BandEdges(img, copy, l, pre, brighten, f, y, y + 1);
+    }
   });
   return 1;
 }

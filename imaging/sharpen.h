@@ -36,7 +36,8 @@ uint32_t ApplySharpness(DibImage& img, int sharpness, DibImage& copy, SharpenCac
 // then ApplySharpness, then ApplyBrightness(brightness) (when not 0). The copy
 // receives the image after `pre`. When the copy cannot be made the tone stages
 // still run and 0 is returned.
-// With workers the rows are split into bands after the copy is made.
+// With workers the rows are split into bands; each band makes its rows of the
+// copy as it goes.
 uint32_t ApplySharpnessFused(DibImage& img, int sharpness, DibImage& copy, SharpenCache& cache,
                              const uint16_t* pre, int brightness, ToneTables& tables,
                              RowWorkers* workers = nullptr);

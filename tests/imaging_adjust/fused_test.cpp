@@ -115,6 +115,27 @@ TEST_EVERY_CPU_PATH(FusedPasses, SharpnessWithToneStagesEqualsThreePasses) {
           }
 }
 
+// Bands on several threads overwrite their rows in place while their
+// neighbours read the rows at the band edges: a stale copy row (here a copy
+// full of garbage from before) would show.
+TEST_EVERY_CPU_PATH(FusedPasses, SharpnessSplitOverThreadsEqualsOneThread) {
+  std::mt19937 rng(17);
+  ToneTables tables;
+  SharpenCache cache;
+  RowWorkers workers;
+  ASSERT_EQ(workers.Start(3), 3);
+  for (int bits : {24, 48})
+    for (int round = 0; round < 4; ++round) {
+      DibImage img = RandomImage(67, 150, bits, rng), ref = Copy(img);
+      DibImage copy = RandomImage(67, 150, bits, rng), refCopy;
+      const uint16_t* t = round & 1 ? tables.Chain(Wide(img), 70, 15, 0) : nullptr;
+      const int bright = round & 2 ? -60 : 0;
+      ASSERT_EQ(ApplySharpnessFused(img, 9, copy, cache, t, bright, tables, &workers), 1u);
+      ASSERT_EQ(ApplySharpnessFused(ref, 9, refCopy, cache, t, bright, tables), 1u);
+      ASSERT_TRUE(SameBytes(img, ref)) << bits << " round " << round;
+    }
+}
+
 // Every subset of the five adjustments through ProcessFrame, in every colour
 // mode, against the stages run one by one on the unadjusted result.
 TEST_EVERY_CPU_PATH(FusedPasses, PipelineMatchesTheStagesOneByOne) {
