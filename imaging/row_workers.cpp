@@ -61,14 +61,12 @@ void RowWorkers::Stop() {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     stop_ = true;
-    stopping_.store(true, std::memory_order_relaxed);
   }
   wake_.notify_all();
   for (std::thread& t : threads_) t.join();
   threads_.clear();
   std::lock_guard<std::mutex> lock(mutex_);
   stop_ = false;
-  stopping_.store(false, std::memory_order_relaxed);
 }
 
 void RowWorkers::TakeBands(uint32_t gen, BandFn fn, void* ctx, int bands, int part) {
@@ -115,7 +113,7 @@ void RowWorkers::Loop(int part, uint64_t seen) {
       SpinFor([&] {
         return static_cast<uint32_t>(claim_.load(std::memory_order_acquire) >> 32) !=
                    static_cast<uint32_t>(seen) ||
-               stopping_.load(std::memory_order_relaxed);
+               stop_.load(std::memory_order_relaxed);
       });
       lock.lock();
     }

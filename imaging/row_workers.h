@@ -81,13 +81,13 @@ class RowWorkers {
   void* ctx_ = nullptr;
   int bands_ = 0;
   uint64_t generation_ = 0;
-  bool stop_ = false;
   // Low 32 bits of the generation over the next unclaimed band: a thread
   // that wakes after its frame has ended finds another generation or no band
   // left and never touches the frame's context.
   std::atomic<uint64_t> claim_{0};
-  std::atomic<int> finished_{0};       // bands of the current frame done
-  std::atomic<bool> stopping_{false};  // stop_, for the threads' spin
+  std::atomic<int> finished_{0};  // bands of the current frame done
+  // Set under mutex_ (for the waits), read without it by the threads' spin.
+  std::atomic<bool> stop_{false};
 };
 
 // The pool width for a frame: `requested` when above 0, else the number of
