@@ -8,23 +8,22 @@
 #include <cstdint>
 
 #include "platform/critical_section.h"
+#include "sensors/sensor_channel.h"
 #include "transport/controller_base.h"
 
 namespace vexcam {
 
 template <uint32_t ValueBytes>
-class SerialRegister {
+class SerialRegister final : public SensorChannel {
   static_assert(ValueBytes == 1 || ValueBytes == 2);
 
  public:
   // controller is borrowed and may be null (every access then fails).
   SerialRegister(CControllerBase* controller, uint8_t busAddress)
       : controller_(controller), bus_address_(busAddress) {}
-  SerialRegister(const SerialRegister&) = delete;
-  SerialRegister& operator=(const SerialRegister&) = delete;
 
-  uint32_t Write(uint32_t address, uint32_t value);
-  uint32_t Read(uint32_t address, uint32_t* value);
+  uint32_t Write(uint32_t address, uint32_t value) override;
+  uint32_t Read(uint32_t address, uint32_t* value) override;
 
  private:
   CControllerBase* const controller_;

@@ -12,6 +12,7 @@
 #include <cstdint>
 
 #include "sensors/fpga_register.h"
+#include "sensors/sensor_channel.h"
 #include "sensors/serial_register.h"
 #include "transport/controller_base.h"
 
@@ -32,7 +33,7 @@ inline constexpr uint32_t kSonyReadPreset = 0x0A0A;
 template <typename Attempt>
 uint32_t RetryUnderBusHold(CControllerBase* controller, BusHold hold, Attempt attempt);
 
-class SonyRegister {
+class SonyRegister final : public SensorChannel {
  public:
   struct Options {
     uint32_t writeDelayMs = 0;  // pause before every plain write
@@ -43,8 +44,8 @@ class SonyRegister {
   SonyRegister(CControllerBase* controller, uint8_t busAddress, Options options);
 
   // Plain accesses: one bus transaction each (a write after writeDelayMs).
-  uint32_t Write(uint32_t address, uint32_t value);
-  uint32_t Read(uint32_t address, uint32_t* value);
+  uint32_t Write(uint32_t address, uint32_t value) override;
+  uint32_t Read(uint32_t address, uint32_t* value) override;
 
   // Write in the busy-flag loop; stops at the first successful write.
   uint32_t WriteVerified(uint32_t address, uint32_t value);

@@ -100,6 +100,20 @@ uint32_t CTableDrivenSensor::GetExposureTimeDefault(uint32_t* time) {
 uint32_t CTableDrivenSensor::GetMirrorV(uint32_t* on) { return Put(on, info_.mirrorV.current); }
 uint32_t CTableDrivenSensor::GetMirrorH(uint32_t* on) { return Put(on, info_.mirrorH.current); }
 
+uint32_t CTableDrivenSensor::SetMirrorV(uint32_t on) {
+  return ApplyMirrors(on, info_.mirrorH.current);
+}
+uint32_t CTableDrivenSensor::SetMirrorH(uint32_t on) {
+  return ApplyMirrors(info_.mirrorV.current, on);
+}
+
+uint32_t CTableDrivenSensor::WriteSensorRegister(uint32_t address, uint32_t value) {
+  return channel_ != nullptr ? channel_->Write(address, value) : 0;
+}
+uint32_t CTableDrivenSensor::ReadSensorRegister(uint32_t address, uint32_t* value) {
+  return channel_ != nullptr ? channel_->Read(address, value) : 0;
+}
+
 double CTableDrivenSensor::LineTime() const {
   return static_cast<double>(info_.lineLength) * 10.0 / info_.pixelClockKhz;
 }

@@ -8,6 +8,7 @@
 #include <span>
 
 #include "sensors/sensor_base.h"
+#include "sensors/sensor_channel.h"
 #include "sensors/sensor_constants.h"
 
 namespace vexcam {
@@ -75,11 +76,26 @@ class CTableDrivenSensor : public CSensorBase {
   uint32_t GetExposureTimeDefault(uint32_t* time) override;
   uint32_t GetMirrorV(uint32_t* on) override;
   uint32_t GetMirrorH(uint32_t* on) override;
+  // Both go to ApplyMirrors with the other mirror's current state.
+  uint32_t SetMirrorV(uint32_t on) override;
+  uint32_t SetMirrorH(uint32_t on) override;
+
+  // Plain register accesses through the channel UseChannel named; 0 without one.
+  uint32_t WriteSensorRegister(uint32_t address, uint32_t value) override;
+  uint32_t ReadSensorRegister(uint32_t address, uint32_t* value) override;
 
   // Line time in units of 0.1 ms: pixel clocks per line over the pixel clock.
   virtual double LineTime() const;
 
  protected:
+  // The channel WriteSensorRegister / ReadSensorRegister use: a member of the
+  // driver, so it lives as long as the driver.
+  void UseChannel(SensorChannel& channel) { channel_ = &channel; }
+
+  // Programs both mirrors and stores them in the record; 0 where the camera
+  // has no mirror (the default).
+  virtual uint32_t ApplyMirrors(uint32_t /*mirrorV*/, uint32_t /*mirrorH*/) { return 0; }
+
   // Stores the capture area in the record without touching the camera (the
   // cameras whose FPGA or head frames the image); 1.
   uint32_t StoreCaptureArea(uint32_t x, uint32_t width, uint32_t y, uint32_t height,
@@ -99,6 +115,7 @@ class CTableDrivenSensor : public CSensorBase {
 
  private:
   const SensorConstants& row_;
+  SensorChannel* channel_ = nullptr;
 };
 
 }  // namespace vexcam
