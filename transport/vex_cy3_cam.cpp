@@ -229,6 +229,14 @@ uint32_t CVexCy3Cam::ReadFrameHeader(FrameDescriptor& frame) {
   return 0;
 }
 
+bool CVexCy3Cam::ReadFramePiece(usb::IUsbDevice* stream, uint8_t* to, uint32_t piece,
+                                uint32_t timeoutMs) {
+  uint32_t got = 0;
+  // A short piece means a torn frame: the rest would land out of place.
+  return !aborted_.load() && TransferDirect(stream, to, piece, kEpFrameIn, &got, timeoutMs) != 0 &&
+         got == piece;
+}
+
 uint32_t CVexCy3Cam::ReadFramePayload(FrameDescriptor& frame, uint32_t timeoutMs) {
   const uint32_t length = LoadLe32(frame.header + kHeaderPayloadOffset);
   if (frame.destination == nullptr || length > frame.capacity) return 0;
@@ -239,12 +247,7 @@ uint32_t CVexCy3Cam::ReadFramePayload(FrameDescriptor& frame, uint32_t timeoutMs
   bool ok = true;
   while (ok && done < length) {
     const uint32_t piece = std::min(length - done, kPayloadPieceBytes);
-    uint32_t got = 0;
-    // A short piece means a torn frame: the rest would land out of place.
-    ok = !aborted_.load() &&
-         TransferDirect(stream.get(), frame.destination + done, piece, kEpFrameIn, &got,
-                        timeoutMs) &&
-         got == piece;
+    ok = ReadFramePiece(stream.get(), frame.destination + done, piece, timeoutMs);
     done += piece;
   }
   if (opened) CloseStream();
@@ -302,13 +305,9 @@ uint32_t CVexCy3Cam::ReadFrameByCommand(FrameDescriptor& frame, uint32_t* length
       first = false;
       if (!ok) break;
     }
-    uint32_t got = 0;
-    ok = !aborted_.load() &&
-         TransferDirect(stream.get(), frame.destination + done, piece, kEpFrameIn, &got,
-                        timeoutMs) &&
-         got == piece;
-    done += got;
-    remaining -= std::min(got, remaining);
+    ok = ReadFramePiece(stream.get(), frame.destination + done, piece, timeoutMs);
+    done += piece;
+    remaining -= piece;
   }
   if (opened) CloseStream();
   if (!ok) return 0;

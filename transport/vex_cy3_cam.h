@@ -120,6 +120,9 @@ class CVexCy3Cam : public CFx3Api, public CControllerBase {
   std::shared_ptr<usb::IUsbDevice> AcquireStream(bool* openedHere);
   std::shared_ptr<usb::IUsbDevice> CurrentStream() const;
   uint32_t SendMemoryCommand(usb::IUsbDevice* handle, bool write, uint64_t address, uint32_t bytes);
+  // One piece of a frame into place from the frame endpoint; false when
+  // aborted, failed or short.
+  bool ReadFramePiece(usb::IUsbDevice* stream, uint8_t* to, uint32_t piece, uint32_t timeoutMs);
   // ReadMemory and WriteMemory: `length` rounded up to whole units and moved
   // in pieces, each announced by a memory command, then moved by
   // movePiece(stream, done, piece, tail) (tail: scratch for the last piece).
