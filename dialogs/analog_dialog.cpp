@@ -51,17 +51,7 @@ QString NumberText(double v) {
 
 class AnalogDialog;
 
-// Carries the capture thread's notice to the dialog's thread.
-class AnalogView final : public IDialogView {
- public:
-  explicit AnalogView(QObject* context, AnalogDialog* dialog)
-      : context_(context), dialog_(dialog) {}
-  void ValuesChanged() override;
-
- private:
-  QObject* context_;
-  AnalogDialog* dialog_;
-};
+using AnalogView = RefreshView<AnalogDialog>;
 
 class AnalogDialog {
  public:
@@ -69,11 +59,7 @@ class AnalogDialog {
   ~AnalogDialog() { host_.Watch(nullptr); }
 
   int Exec(unsigned long parentXid) {
-    host_.Watch(&view_);
-    const int result = RunModal(dialog_, parentXid);
-    host_.Watch(nullptr);
-    if (result != kClosedOk) host_.Restore(saved_);
-    return result;
+    return RunWatched(host_, &view_, dialog_, saved_, parentXid);
   }
 
   // On the dialog's thread: the settings auto iris changed.
@@ -418,12 +404,6 @@ class AnalogDialog {
   QCheckBox* shortExposure_ = nullptr;
   QComboBox* gainMode_ = nullptr;
 };
-
-void AnalogView::ValuesChanged() {
-  // Queued to the dialog's thread; dropped when the dialog is gone by then.
-  QMetaObject::invokeMethod(
-      context_, [dialog = dialog_] { dialog->Refresh(); }, Qt::QueuedConnection);
-}
 
 }  // namespace
 

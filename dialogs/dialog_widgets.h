@@ -25,6 +25,22 @@ namespace vexcam::dialogs {
 // Every text of the dialogs lives in one translation context.
 inline QString Tr(const char* text) { return QCoreApplication::translate("VexCamDialogs", text); }
 
+// Carries the capture thread's notice to the dialog's thread: a queued
+// Refresh, dropped when the context object is gone by then.
+template <class Dialog>
+class RefreshView final : public IDialogView {
+ public:
+  RefreshView(QObject* context, Dialog* dialog) : context_(context), dialog_(dialog) {}
+  void ValuesChanged() override {
+    QMetaObject::invokeMethod(
+        context_, [dialog = dialog_] { dialog->Refresh(); }, Qt::QueuedConnection);
+  }
+
+ private:
+  QObject* context_;
+  Dialog* dialog_;
+};
+
 // An up-down control: two arrow buttons that step the number of its edit.
 class UpDown : public QWidget {
  public:
@@ -88,5 +104,17 @@ int ExecAnalogDialog(IAnalogDialogHost& host, unsigned long parentXid);
 int ExecImageDialog(IImageDialogHost& host, unsigned long parentXid);
 // Runs the dialog modally, transient for the X11 window when there is one.
 int RunModal(QDialog& dialog, unsigned long parentXid);
+
+// The modal run of a dialog that watches its host's values while open: the
+// saved values go back when the dialog does not close with OK.
+template <class Host, class Values>
+int RunWatched(Host& host, IDialogView* view, QDialog& dialog, const Values& saved,
+               unsigned long parentXid) {
+  host.Watch(view);
+  const int result = RunModal(dialog, parentXid);
+  host.Watch(nullptr);
+  if (result != kClosedOk) host.Restore(saved);
+  return result;
+}
 
 }  // namespace vexcam::dialogs

@@ -64,15 +64,7 @@ int32_t* GrayField(ImageValues& v, int row) {
 
 class ImageDialog;
 
-class ImageView final : public IDialogView {
- public:
-  ImageView(QObject* context, ImageDialog* dialog) : context_(context), dialog_(dialog) {}
-  void ValuesChanged() override;
-
- private:
-  QObject* context_;
-  ImageDialog* dialog_;
-};
+using ImageView = RefreshView<ImageDialog>;
 
 // One page's "Bayer Mode" radio buttons 1030 .. 1033.
 struct BayerButtons {
@@ -86,11 +78,7 @@ class ImageDialog {
   ~ImageDialog() { host_.Watch(nullptr); }
 
   int Exec(unsigned long parentXid) {
-    host_.Watch(&view_);
-    const int result = RunModal(dialog_, parentXid);
-    host_.Watch(nullptr);
-    if (result != kClosedOk) host_.Restore(saved_);
-    return result;
+    return RunWatched(host_, &view_, dialog_, saved_, parentXid);
   }
 
   // On the dialog's thread: measured values arrived.
@@ -308,11 +296,6 @@ class ImageDialog {
   QCheckBox* grayAll_ = nullptr;
   QButtonGroup* grayMode_ = nullptr;
 };
-
-void ImageView::ValuesChanged() {
-  QMetaObject::invokeMethod(
-      context_, [dialog = dialog_] { dialog->Refresh(); }, Qt::QueuedConnection);
-}
 
 }  // namespace
 
