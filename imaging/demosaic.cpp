@@ -1,8 +1,3 @@
-// Vectorisation needs more than -O2's very-cheap cost model.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC optimize("O3")
-#endif
-
 // One file for the demosaic on purpose: the generic kernel and its AVX2 and
 // AVX-512 block kernels share the row buffers and the quad layout defined
 // here, and must change together.

@@ -1,7 +1,3 @@
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC optimize("O3")
-#endif
-
 #include "imaging/mirror.h"
 
 #include <cstring>

@@ -1,8 +1,3 @@
-// Vectorisation needs more than -O2's very-cheap cost model.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC optimize("O3")
-#endif
-
 #include "imaging/tone_adjust.h"
 
 #include <immintrin.h>
