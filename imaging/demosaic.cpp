@@ -262,6 +262,21 @@ VEXCAM_AVX2_INLINE __m256i Scale16(__m256i sum, __m256i k) {
   return _mm256_min_epu16(_mm256_mulhi_epu16(_mm256_slli_epi16(sum, 4), k), _mm256_set1_epi16(255));
 }
 
+// Interleaves three channel vectors into 96 output bytes: lane l of v[k]
+// holds output bytes 48 l + 16 k .. 48 l + 16 k + 15.
+VEXCAM_AVX2_INLINE void StoreInterleaved3(void* out, const __m256i (&ch)[3],
+                                          const __m256i (&mask)[3][3]) {
+  __m256i v[3];
+  for (int k = 0; k < 3; ++k)
+    v[k] = _mm256_or_si256(_mm256_or_si256(_mm256_shuffle_epi8(ch[0], mask[k][0]),
+                                           _mm256_shuffle_epi8(ch[1], mask[k][1])),
+                           _mm256_shuffle_epi8(ch[2], mask[k][2]));
+  auto* o = static_cast<__m256i*>(out);
+  _mm256_storeu_si256(o, _mm256_permute2x128_si256(v[0], v[1], 0x20));
+  _mm256_storeu_si256(o + 1, _mm256_permute2x128_si256(v[2], v[0], 0x30));
+  _mm256_storeu_si256(o + 2, _mm256_permute2x128_si256(v[1], v[2], 0x31));
+}
+
 // Output columns x0 .. x0+31, x0 even; reads columns x0-2 .. x0+33.
 VEXCAM_AVX2_INLINE void Block8To24Avx2(uint8_t* __restrict out, const Rows8& r, int x0, __m256i kE2,
                                        __m256i kO2, bool evenIsRed, const __m256i (&mask)[3][3]) {
@@ -285,19 +300,7 @@ VEXCAM_AVX2_INLINE void Block8To24Avx2(uint8_t* __restrict out, const Rows8& r, 
                                      _mm256_andnot_si256(low, Load32(r.q + x0)));
   const __m256i g = _mm256_sub_epi8(
       _mm256_avg_epu8(p2, q2), _mm256_and_si256(_mm256_xor_si256(p2, q2), _mm256_set1_epi8(1)));
-  const __m256i ch[3] = {evenIsRed ? oOut : eOut, g, evenIsRed ? eOut : oOut};
-  // Lane l of v[k] holds output bytes 48 l + 16 k .. 48 l + 16 k + 15.
-  __m256i v[3];
-  for (int k = 0; k < 3; ++k)
-    v[k] = _mm256_or_si256(_mm256_or_si256(_mm256_shuffle_epi8(ch[0], mask[k][0]),
-                                           _mm256_shuffle_epi8(ch[1], mask[k][1])),
-                           _mm256_shuffle_epi8(ch[2], mask[k][2]));
-  uint8_t* o = out + 3 * x0;
-  _mm256_storeu_si256(reinterpret_cast<__m256i*>(o), _mm256_permute2x128_si256(v[0], v[1], 0x20));
-  _mm256_storeu_si256(reinterpret_cast<__m256i*>(o + 32),
-                      _mm256_permute2x128_si256(v[2], v[0], 0x30));
-  _mm256_storeu_si256(reinterpret_cast<__m256i*>(o + 64),
-                      _mm256_permute2x128_si256(v[1], v[2], 0x31));
+  StoreInterleaved3(out + 3 * x0, {evenIsRed ? oOut : eOut, g, evenIsRed ? eOut : oOut}, mask);
 }
 
 // Smallest width the 8-bit block loop takes: one block from column 2.
@@ -421,16 +424,7 @@ VEXCAM_AVX2_INLINE void Block16To48Avx2(uint16_t* __restrict out, const Rows16& 
                                      _mm256_andnot_si256(low, Load16(r.q + x0)));
   const __m256i g = _mm256_sub_epi16(
       _mm256_avg_epu16(p2, q2), _mm256_and_si256(_mm256_xor_si256(p2, q2), _mm256_set1_epi16(1)));
-  const __m256i ch[3] = {evenIsRed ? oOut : eOut, g, evenIsRed ? eOut : oOut};
-  __m256i v[3];
-  for (int k = 0; k < 3; ++k)
-    v[k] = _mm256_or_si256(_mm256_or_si256(_mm256_shuffle_epi8(ch[0], mask[k][0]),
-                                           _mm256_shuffle_epi8(ch[1], mask[k][1])),
-                           _mm256_shuffle_epi8(ch[2], mask[k][2]));
-  auto* o = reinterpret_cast<__m256i*>(out + 3 * x0);
-  _mm256_storeu_si256(o, _mm256_permute2x128_si256(v[0], v[1], 0x20));
-  _mm256_storeu_si256(o + 1, _mm256_permute2x128_si256(v[2], v[0], 0x30));
-  _mm256_storeu_si256(o + 2, _mm256_permute2x128_si256(v[1], v[2], 0x31));
+  StoreInterleaved3(out + 3 * x0, {evenIsRed ? oOut : eOut, g, evenIsRed ? eOut : oOut}, mask);
 }
 
 __attribute__((target("avx2"))) void Demosaic16To48Fused(uint8_t* dstBase, uint32_t dstStride,
