@@ -1,9 +1,10 @@
-// The head of the CCD cameras: no sensor on the serial bus. The two timing
-// generator chips take their words by controller request 0xD0 and cannot be
-// read back (0xD1 stalls); the head keeps what arrived. Exposure counter,
-// channel gains and offsets, analog gain and mirror are plain FPGA
-// registers. The camera always reads out the full image, whatever the
-// window registers hold.
+// The heads of the CCD cameras: no sensor on the serial bus. The timing
+// generator chips take their words by controller request 0xD0; the head
+// keeps what arrived. On the two-chip cameras the words cannot be read back
+// (0xD1 stalls); the 1600 x 1200 camera's single chip answers reads of them.
+// Exposure counter (FPGA registers 226/227), channel gains and offsets,
+// analog gain and mirror are plain FPGA registers. The camera always reads
+// out the full image, whatever the window registers hold.
 #include "sim/sim_head.h"
 
 namespace vexcam::sim {
@@ -15,8 +16,10 @@ constexpr uint8_t kRegExposureHigh = 227;
 
 class CcdHead final : public SimHead {
  public:
-  bool ControllerWordRead(SimPorts& /*ports*/, uint16_t /*address*/, uint32_t* /*word*/) override {
-    return false;
+  explicit CcdHead(bool wordsReadable) : words_readable_(wordsReadable) {}
+
+  bool ControllerWordRead(SimPorts& ports, uint16_t address, uint32_t* word) override {
+    return words_readable_ && SimHead::ControllerWordRead(ports, address, word);
   }
 
   void ShapeFrame(const SimPorts& ports, PatternFrame& frame) const override {
@@ -26,10 +29,14 @@ class CcdHead final : public SimHead {
     frame.y0 = 0;
     frame.exposure = ports.fpga[kRegExposureLow] | ports.fpga[kRegExposureHigh] << 8;
   }
+
+ private:
+  const bool words_readable_;
 };
 
 }  // namespace
 
-std::unique_ptr<SimHead> MakeCcdHead() { return std::make_unique<CcdHead>(); }
+std::unique_ptr<SimHead> MakeCcdHead() { return std::make_unique<CcdHead>(false); }
+std::unique_ptr<SimHead> MakeReadableCcdHead() { return std::make_unique<CcdHead>(true); }
 
 }  // namespace vexcam::sim
