@@ -118,51 +118,72 @@ int CmdInfoJson(DWORD h, int device) {
   return 0;
 }
 
-int RegsFpga(DWORD h, int argc, char** argv, int i) {
-  long reg = 0;
-  long value = 0;
-  if (i + 1 >= argc) return BadNumber("operation", nullptr);
-  if (!ParseNumber(argv[i + 1], 0, 255, &reg)) return BadNumber("FPGA register", argv[i + 1]);
-  if (std::strcmp(argv[i], "read") == 0 && i + 2 == argc) {
-    int ok = 0;
-    const int v = VexCam_Fpga_ReadRegister(h, static_cast<BYTE>(reg), &ok);
-    if (!ok) return Fail(h, "FPGA register read");
-    std::printf("fpga[%ld] = 0x%02X (%d)\n", reg, v, v);
-    return 0;
-  }
-  if (std::strcmp(argv[i], "write") == 0 && i + 3 == argc) {
-    if (!ParseNumber(argv[i + 2], 0, 255, &value))
-      return BadNumber("FPGA value (0..255)", argv[i + 2]);
-    if (!VexCam_Fpga_WriteRegister(h, static_cast<BYTE>(reg), static_cast<WORD>(value))) {
-      return Fail(h, "FPGA register write");
-    }
-    std::printf("fpga[%ld] <- 0x%02lX\n", reg, value);
-    return 0;
-  }
-  PrintUsage();
-  return 2;
-}
+// A register space the regs command reads and writes one register of.
+struct RegisterSpace {
+  const char* addressWhat;  // for the usage errors
+  long addressMax;
+  const char* valueWhat;
+  long valueMax;
+  const char* readFormat;   // address, value, value as a signed number
+  const char* writeFormat;  // address, value
+  const char* readFailure;
+  const char* writeFailure;
+  int (*read)(DWORD h, long address, int* ok);
+  BOOL (*write)(DWORD h, long address, long value);
+};
 
-int RegsSensor(DWORD h, int argc, char** argv, int i) {
+constexpr RegisterSpace kFpgaSpace = {
+    .addressWhat = "FPGA register",
+    .addressMax = 255,
+    .valueWhat = "FPGA value (0..255)",
+    .valueMax = 255,
+    .readFormat = "fpga[%ld] = 0x%02X (%d)\n",
+    .writeFormat = "fpga[%ld] <- 0x%02lX\n",
+    .readFailure = "FPGA register read",
+    .writeFailure = "FPGA register write",
+    .read = [](DWORD h, long a,
+               int* ok) { return VexCam_Fpga_ReadRegister(h, static_cast<BYTE>(a), ok); },
+    .write =
+        [](DWORD h, long a, long v) {
+          return VexCam_Fpga_WriteRegister(h, static_cast<BYTE>(a), static_cast<WORD>(v));
+        },
+};
+
+constexpr RegisterSpace kSensorSpace = {
+    .addressWhat = "sensor address",
+    .addressMax = 0x7FFFFFFFL,
+    .valueWhat = "sensor value",
+    .valueMax = 0x7FFFFFFFL,
+    .readFormat = "sensor[0x%lX] = 0x%X (%d)\n",
+    .writeFormat = "sensor[0x%lX] <- 0x%lX\n",
+    .readFailure = "sensor register read",
+    .writeFailure = "sensor register write",
+    .read = [](DWORD h, long a,
+               int* ok) { return VexCam_ReadRegisterEx(h, static_cast<DWORD>(a), ok); },
+    .write =
+        [](DWORD h, long a, long v) {
+          return VexCam_WriteRegisterEx(h, static_cast<DWORD>(a), static_cast<DWORD>(v));
+        },
+};
+
+int RegsAccess(DWORD h, const RegisterSpace& space, int argc, char** argv, int i) {
   long address = 0;
   long value = 0;
   if (i + 1 >= argc) return BadNumber("operation", nullptr);
-  if (!ParseNumber(argv[i + 1], 0, 0x7FFFFFFFL, &address))
-    return BadNumber("sensor address", argv[i + 1]);
+  if (!ParseNumber(argv[i + 1], 0, space.addressMax, &address))
+    return BadNumber(space.addressWhat, argv[i + 1]);
   if (std::strcmp(argv[i], "read") == 0 && i + 2 == argc) {
     int ok = 0;
-    const int v = VexCam_ReadRegisterEx(h, static_cast<DWORD>(address), &ok);
-    if (!ok) return Fail(h, "sensor register read");
-    std::printf("sensor[0x%lX] = 0x%X (%d)\n", address, static_cast<unsigned>(v), v);
+    const int v = space.read(h, address, &ok);
+    if (!ok) return Fail(h, space.readFailure);
+    std::printf(space.readFormat, address, static_cast<unsigned>(v), v);
     return 0;
   }
   if (std::strcmp(argv[i], "write") == 0 && i + 3 == argc) {
-    if (!ParseNumber(argv[i + 2], 0, 0x7FFFFFFFL, &value))
-      return BadNumber("sensor value", argv[i + 2]);
-    if (!VexCam_WriteRegisterEx(h, static_cast<DWORD>(address), static_cast<DWORD>(value))) {
-      return Fail(h, "sensor register write");
-    }
-    std::printf("sensor[0x%lX] <- 0x%lX\n", address, value);
+    if (!ParseNumber(argv[i + 2], 0, space.valueMax, &value))
+      return BadNumber(space.valueWhat, argv[i + 2]);
+    if (!space.write(h, address, value)) return Fail(h, space.writeFailure);
+    std::printf(space.writeFormat, address, value);
     return 0;
   }
   PrintUsage();
@@ -318,8 +339,8 @@ int CmdRegs(int argc, char** argv) {
   Session session;
   if (!session.Open(device)) return 1;
   const DWORD h = session.Handle();
-  if (std::strcmp(area, "fpga") == 0) return RegsFpga(h, argc, argv, i + 1);
-  if (std::strcmp(area, "sensor") == 0) return RegsSensor(h, argc, argv, i + 1);
+  if (std::strcmp(area, "fpga") == 0) return RegsAccess(h, kFpgaSpace, argc, argv, i + 1);
+  if (std::strcmp(area, "sensor") == 0) return RegsAccess(h, kSensorSpace, argc, argv, i + 1);
   if (std::strcmp(area, "eeprom") == 0) return RegsEeprom(h, argc, argv, i + 1);
   if (i + 1 != argc) {
     PrintUsage();
