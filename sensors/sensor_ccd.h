@@ -3,7 +3,8 @@
 // generator chips reached through controller words (no serial sensor bus);
 // the exposure counter, the channel gains and offsets of the analog front
 // end and the mirror sit in FPGA registers. The chips cannot be read back,
-// so register reads are answered from the shadow of what was written.
+// so register reads are answered from the shadow of what was written (the
+// timing-chip channel is the driver's register channel).
 //
 // The window is always the full image: SetCaptureArea accepts anything and
 // changes nothing. The three cameras differ only in their constants row and
@@ -63,11 +64,6 @@ class CCcdSensor : public CTableDrivenSensor {
   uint32_t AccessSensorParameter(uint32_t /*operation*/, uint32_t* /*parameter*/) override {
     return 1;
   }
-  // A timing-chip word: into the shadow, then to the chip.
-  uint32_t WriteSensorRegister(uint32_t address, uint32_t value) override;
-  // From the shadow; 0 for a register never written.
-  uint32_t ReadSensorRegister(uint32_t address, uint32_t* value) override;
-
   double LineTime() const override;
 
  private:
