@@ -79,22 +79,16 @@ class CCcdSensor : public CTableDrivenSensor {
   FpgaRegister mirror_;
 };
 
-class CSensorZA06 final : public CCcdSensor {
+// One CCD camera: its constants row and its CcdModel.
+template <SensorDriver Driver, const CcdModel& Model>
+class CCcdCamera final : public CCcdSensor {
  public:
-  CSensorZA06(CControllerBase* controller, uint8_t busAddress)
-      : CCcdSensor(controller, busAddress, SensorDriver::kZA06, kCcdZA06) {}
+  CCcdCamera(CControllerBase* controller, uint8_t busAddress)
+      : CCcdSensor(controller, busAddress, Driver, Model) {}
 };
 
-class CSensorZA07 final : public CCcdSensor {
- public:
-  CSensorZA07(CControllerBase* controller, uint8_t busAddress)
-      : CCcdSensor(controller, busAddress, SensorDriver::kZA07, kCcdZA07) {}
-};
-
-class CSensorZA08 final : public CCcdSensor {
- public:
-  CSensorZA08(CControllerBase* controller, uint8_t busAddress)
-      : CCcdSensor(controller, busAddress, SensorDriver::kZA08, kCcdZA08) {}
-};
+using CSensorZA06 = CCcdCamera<SensorDriver::kZA06, kCcdZA06>;
+using CSensorZA07 = CCcdCamera<SensorDriver::kZA07, kCcdZA07>;
+using CSensorZA08 = CCcdCamera<SensorDriver::kZA08, kCcdZA08>;
 
 }  // namespace vexcam
