@@ -258,6 +258,14 @@ class CSensorBase {
   virtual uint32_t HasExtraOption() { return 0; }
   virtual uint32_t EnableExtraOption() { return 0; }
 
+  // The answer of a getter: value to *out and 1, or 0 for a null pointer.
+  template <typename T>
+  static uint32_t Put(T* out, T value) {
+    if (out == nullptr) return 0;
+    *out = value;
+    return 1;
+  }
+
   // ---- Non-virtual accessors. ----
   const SensorInfo& Info() const { return info_; }
   uint32_t ModelNumber() const { return model_number_; }

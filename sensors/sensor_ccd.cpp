@@ -19,13 +19,6 @@ constexpr uint32_t kChipAnalogGain = 0x0006;
 // The chips take 10-bit gains.
 constexpr uint32_t kChipGainMask = 0x3FF;
 
-template <typename T>
-uint32_t Put(T* out, T value) {
-  if (out == nullptr) return 0;
-  *out = value;
-  return 1;
-}
-
 }  // namespace
 
 CCcdSensor::CCcdSensor(CControllerBase* controller, uint8_t busAddress, SensorDriver driver,
