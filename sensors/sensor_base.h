@@ -16,22 +16,18 @@ namespace vexcam {
 struct SensorConstants;  // sensors/sensor_constants.h
 
 // {minimum, maximum, current, default, supported} of one numeric control.
-struct RangeRecord {
-  uint32_t minimum = 0;
-  uint32_t maximum = 0;
-  uint32_t current = 0;
-  uint32_t defaultValue = 0;
+template <typename T>
+struct BasicRangeRecord {
+  T minimum = 0;
+  T maximum = 0;
+  T current = 0;
+  T defaultValue = 0;
   uint32_t supported = 0;
 };
+using RangeRecord = BasicRangeRecord<uint32_t>;
 
 // The seconds-exposure record: four doubles, then the supported flag.
-struct RangeRecordEx {
-  double minimum = 0.0;
-  double maximum = 0.0;
-  double current = 0.0;
-  double defaultValue = 0.0;
-  uint32_t supported = 0;
-};
+using RangeRecordEx = BasicRangeRecord<double>;
 
 struct MirrorRecord {
   uint32_t current = 0;
