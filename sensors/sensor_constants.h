@@ -95,6 +95,8 @@ constexpr RangeRecord Range(uint32_t minimum, uint32_t maximum, uint32_t current
 inline constexpr MirrorRecord kMirror{0, 0, 1};
 // Seconds exposure of 0.1 ms to 60 s, 10 ms at start.
 inline constexpr RangeRecordEx kSeconds60{0.0001, 60.0, 0.01, 0.01, 1};
+// Seconds exposure of 10 us to 10 s, 10 ms at start.
+inline constexpr RangeRecordEx kSeconds10{0.00001, 10.0, 0.01, 0.01, 1};
 
 // ZA01: the windows its FPGA programs exist for (full, half, quarter).
 inline constexpr WindowMode kZA01Windows[] = {
@@ -134,7 +136,6 @@ constexpr SensorConstants LineScanRow(SensorDriver driver, const char* name, uin
           .exposureLines = Range(shortest, 5039, lines, lines),
           .exposureTime = Range(shortest, 5039, lines, lines), .pixelClockKhz = 5000};
 }
-// clang-format on
 
 // What the cooled family's rows differ in: the array, its line and frame
 // lengths, and the exposures that follow from the line time.
@@ -146,7 +147,6 @@ struct CooledVariant {
   double seconds = 0.0, shortest = 0.0;  // default and shortest exposure in seconds
 };
 
-// clang-format off
 constexpr SensorConstants CooledRow(const CooledVariant& v) {
   return {.driver = v.driver, .name = v.name, .busAddress = kBus48, .modelNumber = v.modelNumber,
           .arrayWidth = v.width, .arrayHeight = v.height, .effectiveWidth = v.width,
@@ -157,10 +157,8 @@ constexpr SensorConstants CooledRow(const CooledVariant& v) {
           .exposureSeconds = {v.shortest, 2.0, v.seconds, v.seconds, 1}, .mirrorV = kMirror,
           .mirrorH = kMirror, .bitsPerPixel = 8, .pixelClockKhz = 54545, .orientation = 4};
 }
-// clang-format on
 
 // The rows other drivers' rows are copies of.
-// clang-format off
 inline constexpr SensorConstants kZA02Row = {
     .driver = SensorDriver::kZA02, .name = "SensorZA02", .busAddress = kBus6C, .modelNumber = 0,
     .arrayWidth = 320, .arrayHeight = 256, .effectiveWidth = 320, .effectiveHeight = 256,
@@ -189,11 +187,9 @@ inline constexpr SensorConstants kMT9F001Row = {
     .extraWord2 = 1, .globalGain = Range(0, 127, 64, 64),
     .exposureLines = Range(1, 32767, 3288, 3288), .colorGain = Range(0, 127, 64, 64),
     .exposureTime = Range(1, 20000, 1754, 1754), .bitsPerPixel = 12, .pixelClockKhz = 96000};
-// clang-format on
 
 // Rows are in SensorDriver order. Ranges not listed for a driver stay zero
 // until that driver is written; the pixel clock of ZA21 is set at run time.
-// clang-format off
 inline constexpr SensorConstants kRows[] = {
     {.driver = SensorDriver::kZA01, .name = "SensorZA01", .busAddress = kBus48, .modelNumber = 99,
      .arrayWidth = 640, .arrayHeight = 512, .originX = 0, .originY = 0,
@@ -259,17 +255,17 @@ inline constexpr SensorConstants kRows[] = {
      .arrayWidth = 1920, .arrayHeight = 1080, .effectiveWidth = 1920, .effectiveHeight = 1080,
      .lineLength = 1920, .frameLength = 1080, .globalGain = Range(0, 480, 0, 0),
      .exposureLines = Range(1, 1048575, 1080, 1080), .exposureTime = Range(1, 100000, 100, 100),
-     .exposureSeconds = {0.00001, 10.0, 0.01, 0.01, 1}, .pixelClockKhz = 60000},
+     .exposureSeconds = kSeconds10, .pixelClockKhz = 60000},
     {.driver = SensorDriver::kZA17, .name = "SensorZA17", .busAddress = kBus40, .modelNumber = 0,
      .arrayWidth = 5688, .arrayHeight = 3336, .effectiveWidth = 5688, .effectiveHeight = 3336,
      .lineLength = 7236, .frameLength = 3424, .globalGain = Range(0, 480, 0, 0),
      .exposureLines = Range(1, 1048575, 3424, 3424), .exposureTime = Range(1, 100000, 100, 100),
-     .exposureSeconds = {0.00001, 10.0, 0.01, 0.01, 1}, .pixelClockKhz = 60000},
+     .exposureSeconds = kSeconds10, .pixelClockKhz = 60000},
     {.driver = SensorDriver::kZA18, .name = "SensorZA18", .busAddress = kBus40, .modelNumber = 0,
      .arrayWidth = 2592, .arrayHeight = 2056, .effectiveWidth = 2592, .effectiveHeight = 2056,
      .lineLength = 5640, .frameLength = 2172, .globalGain = Range(0, 480, 0, 0),
      .exposureLines = Range(1, 1048575, 2172, 2172), .exposureTime = Range(1, 100000, 100, 100),
-     .exposureSeconds = {0.00001, 10.0, 0.01, 0.01, 1}, .pixelClockKhz = 36000},
+     .exposureSeconds = kSeconds10, .pixelClockKhz = 36000},
     {.driver = SensorDriver::kZA19, .name = "SensorZA19", .busAddress = kBus48, .modelNumber = 61,
      .arrayWidth = 1936, .arrayHeight = 1096, .effectiveWidth = 1936, .effectiveHeight = 1096,
      .widthAdjustable = 1, .heightAdjustable = 1, .lineLength = 2016, .frameLength = 1134,
