@@ -26,8 +26,9 @@ class CcdFrontEnd {
   uint32_t GetOffset(uint32_t channel, uint32_t* value);
 
  private:
-  uint32_t Write(uint8_t lowRegister, uint32_t value, const RangeRecord& range);
-  uint32_t Read(uint8_t lowRegister, uint32_t* value);
+  // channel1 is the low register of channel 1's pair.
+  uint32_t Write(uint8_t channel1, uint32_t channel, uint32_t value, const RangeRecord& range);
+  uint32_t Read(uint8_t channel1, uint32_t channel, uint32_t* value);
 
   CControllerBase* const controller_;
 };

@@ -8,17 +8,10 @@ namespace vexcam {
 
 namespace {
 
-template <typename T>
-uint32_t Put(T* out, T value) {
-  if (out == nullptr) return 0;
-  *out = value;
-  return 1;
-}
-
 // Writes a value of a range record and answers whether the record is supported.
 template <typename T, typename Record>
 uint32_t PutSupported(T* out, T value, const Record& record) {
-  return Put(out, value) ? record.supported : 0;
+  return CSensorBase::Put(out, value) ? record.supported : 0;
 }
 
 }  // namespace

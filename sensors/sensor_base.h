@@ -16,22 +16,18 @@ namespace vexcam {
 struct SensorConstants;  // sensors/sensor_constants.h
 
 // {minimum, maximum, current, default, supported} of one numeric control.
-struct RangeRecord {
-  uint32_t minimum = 0;
-  uint32_t maximum = 0;
-  uint32_t current = 0;
-  uint32_t defaultValue = 0;
+template <typename T>
+struct BasicRangeRecord {
+  T minimum = 0;
+  T maximum = 0;
+  T current = 0;
+  T defaultValue = 0;
   uint32_t supported = 0;
 };
+using RangeRecord = BasicRangeRecord<uint32_t>;
 
 // The seconds-exposure record: four doubles, then the supported flag.
-struct RangeRecordEx {
-  double minimum = 0.0;
-  double maximum = 0.0;
-  double current = 0.0;
-  double defaultValue = 0.0;
-  uint32_t supported = 0;
-};
+using RangeRecordEx = BasicRangeRecord<double>;
 
 struct MirrorRecord {
   uint32_t current = 0;
@@ -257,6 +253,14 @@ class CSensorBase {
   virtual uint32_t IsSubSampleSupported() { return 1; }
   virtual uint32_t HasExtraOption() { return 0; }
   virtual uint32_t EnableExtraOption() { return 0; }
+
+  // The answer of a getter: value to *out and 1, or 0 for a null pointer.
+  template <typename T>
+  static uint32_t Put(T* out, T value) {
+    if (out == nullptr) return 0;
+    *out = value;
+    return 1;
+  }
 
   // ---- Non-virtual accessors. ----
   const SensorInfo& Info() const { return info_; }

@@ -19,13 +19,6 @@ constexpr uint32_t kChipAnalogGain = 0x0006;
 // The chips take 10-bit gains.
 constexpr uint32_t kChipGainMask = 0x3FF;
 
-template <typename T>
-uint32_t Put(T* out, T value) {
-  if (out == nullptr) return 0;
-  *out = value;
-  return 1;
-}
-
 }  // namespace
 
 CCcdSensor::CCcdSensor(CControllerBase* controller, uint8_t busAddress, SensorDriver driver,
@@ -36,7 +29,9 @@ CCcdSensor::CCcdSensor(CControllerBase* controller, uint8_t busAddress, SensorDr
       front_end_(controller),
       exposure_counter_(controller, {kRegExposureLow, kRegExposureHigh}),
       analog_gain_(controller, {kRegAnalogGainLow, kRegAnalogGainHigh}),
-      mirror_(controller, kRegMirror) {}
+      mirror_(controller, kRegMirror) {
+  UseChannel(chips_);
+}
 
 uint32_t CCcdSensor::RunChipProgram(std::span<const ChipStep> program) {
   using Kind = ChipStep::Kind;
@@ -204,14 +199,6 @@ uint32_t CCcdSensor::SetMirrorH(uint32_t on) {
   if (mirror_.UpdateBits(kMirrorHBit, on != 0) == 0) return 0;
   info_.mirrorH.current = on;
   return 1;
-}
-
-uint32_t CCcdSensor::WriteSensorRegister(uint32_t address, uint32_t value) {
-  return chips_.Write(address, value);
-}
-
-uint32_t CCcdSensor::ReadSensorRegister(uint32_t address, uint32_t* value) {
-  return chips_.Read(address, value);
 }
 
 }  // namespace vexcam

@@ -3,7 +3,8 @@
 // generator chips reached through controller words (no serial sensor bus);
 // the exposure counter, the channel gains and offsets of the analog front
 // end and the mirror sit in FPGA registers. The chips cannot be read back,
-// so register reads are answered from the shadow of what was written.
+// so register reads are answered from the shadow of what was written (the
+// timing-chip channel is the driver's register channel).
 //
 // The window is always the full image: SetCaptureArea accepts anything and
 // changes nothing. The three cameras differ only in their constants row and
@@ -63,11 +64,6 @@ class CCcdSensor : public CTableDrivenSensor {
   uint32_t AccessSensorParameter(uint32_t /*operation*/, uint32_t* /*parameter*/) override {
     return 1;
   }
-  // A timing-chip word: into the shadow, then to the chip.
-  uint32_t WriteSensorRegister(uint32_t address, uint32_t value) override;
-  // From the shadow; 0 for a register never written.
-  uint32_t ReadSensorRegister(uint32_t address, uint32_t* value) override;
-
   double LineTime() const override;
 
  private:
@@ -83,22 +79,16 @@ class CCcdSensor : public CTableDrivenSensor {
   FpgaRegister mirror_;
 };
 
-class CSensorZA06 final : public CCcdSensor {
+// One CCD camera: its constants row and its CcdModel.
+template <SensorDriver Driver, const CcdModel& Model>
+class CCcdCamera final : public CCcdSensor {
  public:
-  CSensorZA06(CControllerBase* controller, uint8_t busAddress)
-      : CCcdSensor(controller, busAddress, SensorDriver::kZA06, kCcdZA06) {}
+  CCcdCamera(CControllerBase* controller, uint8_t busAddress)
+      : CCcdSensor(controller, busAddress, Driver, Model) {}
 };
 
-class CSensorZA07 final : public CCcdSensor {
- public:
-  CSensorZA07(CControllerBase* controller, uint8_t busAddress)
-      : CCcdSensor(controller, busAddress, SensorDriver::kZA07, kCcdZA07) {}
-};
-
-class CSensorZA08 final : public CCcdSensor {
- public:
-  CSensorZA08(CControllerBase* controller, uint8_t busAddress)
-      : CCcdSensor(controller, busAddress, SensorDriver::kZA08, kCcdZA08) {}
-};
+using CSensorZA06 = CCcdCamera<SensorDriver::kZA06, kCcdZA06>;
+using CSensorZA07 = CCcdCamera<SensorDriver::kZA07, kCcdZA07>;
+using CSensorZA08 = CCcdCamera<SensorDriver::kZA08, kCcdZA08>;
 
 }  // namespace vexcam

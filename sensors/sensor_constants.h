@@ -95,6 +95,8 @@ constexpr RangeRecord Range(uint32_t minimum, uint32_t maximum, uint32_t current
 inline constexpr MirrorRecord kMirror{0, 0, 1};
 // Seconds exposure of 0.1 ms to 60 s, 10 ms at start.
 inline constexpr RangeRecordEx kSeconds60{0.0001, 60.0, 0.01, 0.01, 1};
+// Seconds exposure of 10 us to 10 s, 10 ms at start.
+inline constexpr RangeRecordEx kSeconds10{0.00001, 10.0, 0.01, 0.01, 1};
 
 // ZA01: the windows its FPGA programs exist for (full, half, quarter).
 inline constexpr WindowMode kZA01Windows[] = {
@@ -112,9 +114,82 @@ inline constexpr uint8_t kBus48 = 0x48;  // 72
 inline constexpr uint8_t kBus6C = 0x6C;  // 108
 inline constexpr uint8_t kBus90 = 0x90;  // 144
 
+// A row for a driver whose camera has another driver's constants: the row
+// under the driver's own identity.
+constexpr SensorConstants SameAs(SensorConstants row, SensorDriver driver, const char* name,
+                                 uint32_t modelNumber) {
+  row.driver = driver;
+  row.name = name;
+  row.modelNumber = modelNumber;
+  return row;
+}
+
+// Line-scan cameras: the array height is the longest image the FPGA
+// assembles; the default image is width lines of width pixels. The exposure
+// runs from shortest to 5039 lines, lines at start, as does the time.
+// clang-format off
+constexpr SensorConstants LineScanRow(SensorDriver driver, const char* name, uint32_t width,
+                                      uint32_t shortest, uint32_t lines) {
+  return {.driver = driver, .name = name, .busAddress = kBus20, .arrayWidth = width,
+          .arrayHeight = 32768, .effectiveWidth = width, .effectiveHeight = width,
+          .lineLength = width, .frameLength = width, .globalGain = Range(0, 255, 64, 64),
+          .exposureLines = Range(shortest, 5039, lines, lines),
+          .exposureTime = Range(shortest, 5039, lines, lines), .pixelClockKhz = 5000};
+}
+
+// What the cooled family's rows differ in: the array, its line and frame
+// lengths, and the exposures that follow from the line time.
+struct CooledVariant {
+  SensorDriver driver = SensorDriver::kCount;
+  const char* name = "";
+  uint32_t modelNumber = 0, width = 0, height = 0, lineLength = 0, frameLength = 0;
+  uint32_t lines = 0, time = 0;          // default exposure in lines and in 0.1 ms
+  double seconds = 0.0, shortest = 0.0;  // default and shortest exposure in seconds
+};
+
+constexpr SensorConstants CooledRow(const CooledVariant& v) {
+  return {.driver = v.driver, .name = v.name, .busAddress = kBus48, .modelNumber = v.modelNumber,
+          .arrayWidth = v.width, .arrayHeight = v.height, .effectiveWidth = v.width,
+          .effectiveHeight = v.height, .widthAdjustable = 1, .heightAdjustable = 1,
+          .lineLength = v.lineLength, .frameLength = v.frameLength,
+          .globalGain = Range(0, 420, 0, 0), .exposureLines = Range(15, 16777214, v.lines, v.lines),
+          .exposureTime = Range(1, 20000, v.time, v.time),
+          .exposureSeconds = {v.shortest, 2.0, v.seconds, v.seconds, 1}, .mirrorV = kMirror,
+          .mirrorH = kMirror, .bitsPerPixel = 8, .pixelClockKhz = 54545, .orientation = 4};
+}
+
+// The rows other drivers' rows are copies of.
+inline constexpr SensorConstants kZA02Row = {
+    .driver = SensorDriver::kZA02, .name = "SensorZA02", .busAddress = kBus6C, .modelNumber = 0,
+    .arrayWidth = 320, .arrayHeight = 256, .effectiveWidth = 320, .effectiveHeight = 256,
+    .lineLength = 320, .frameLength = 256, .globalGain = Range(0, 255, 64, 64),
+    .exposureLines = Range(0, 16777215, 62499, 62499), .exposureTime = Range(1, 10000, 100, 100),
+    .pixelClockKhz = 6250};
+inline constexpr SensorConstants kIMX252Row = {
+    .driver = SensorDriver::kIMX252, .name = "SensorIMX252", .busAddress = kBus48, .modelNumber = 56,
+    .arrayWidth = 2048, .arrayHeight = 1536, .effectiveWidth = 2048, .effectiveHeight = 1536,
+    .widthAdjustable = 1, .heightAdjustable = 1, .lineLength = 2256, .frameLength = 1576,
+    .globalGain = Range(0, 480, 64, 64), .exposureLines = Range(1, 1048575, 10, 10),
+    .exposureTime = Range(1, 10000, 100, 100), .mirrorV = kMirror, .mirrorH = kMirror,
+    .pixelClockKhz = 54545, .orientation = 4};
+inline constexpr SensorConstants kIMX487Row = {
+    .driver = SensorDriver::kIMX487, .name = "SensorIMX487", .busAddress = kBus48, .modelNumber = 63,
+    .arrayWidth = 2848, .arrayHeight = 2848, .effectiveWidth = 2848, .effectiveHeight = 2848,
+    .widthAdjustable = 1, .heightAdjustable = 1, .lineLength = 2856, .frameLength = 2912,
+    .globalGain = Range(0, 480, 0, 0), .exposureLines = Range(1, 16777200, 191, 191),
+    .exposureTime = Range(1, 600000, 100, 100), .analogGain = Range(0, 1, 0, 0),
+    .exposureSeconds = kSeconds60, .mirrorV = kMirror, .mirrorH = kMirror, .bitsPerPixel = 8,
+    .pixelClockKhz = 54545, .orientation = 4};
+inline constexpr SensorConstants kMT9F001Row = {
+    .driver = SensorDriver::kMT9F001, .name = "SensorMT9F001", .busAddress = kBus20, .modelNumber = 0,
+    .arrayWidth = 4608, .arrayHeight = 3288, .effectiveWidth = 4608, .effectiveHeight = 3288,
+    .widthAdjustable = 1, .heightAdjustable = 1, .lineLength = 4920, .frameLength = 3431,
+    .extraWord2 = 1, .globalGain = Range(0, 127, 64, 64),
+    .exposureLines = Range(1, 32767, 3288, 3288), .colorGain = Range(0, 127, 64, 64),
+    .exposureTime = Range(1, 20000, 1754, 1754), .bitsPerPixel = 12, .pixelClockKhz = 96000};
+
 // Rows are in SensorDriver order. Ranges not listed for a driver stay zero
 // until that driver is written; the pixel clock of ZA21 is set at run time.
-// clang-format off
 inline constexpr SensorConstants kRows[] = {
     {.driver = SensorDriver::kZA01, .name = "SensorZA01", .busAddress = kBus48, .modelNumber = 99,
      .arrayWidth = 640, .arrayHeight = 512, .originX = 0, .originY = 0,
@@ -125,11 +200,7 @@ inline constexpr SensorConstants kRows[] = {
      .exposureTime = {1, 1230273, 100, 37, 0}, .analogGain = {}, .gainMode = {},
      .exposureSeconds = {}, .mirrorV = {}, .mirrorH = {}, .bitsPerPixel = 0,
      .pixelClockKhz = 9000, .orientation = 4, .windowModes = kZA01Windows},
-    {.driver = SensorDriver::kZA02, .name = "SensorZA02", .busAddress = kBus6C, .modelNumber = 0,
-     .arrayWidth = 320, .arrayHeight = 256, .effectiveWidth = 320, .effectiveHeight = 256,
-     .lineLength = 320, .frameLength = 256, .globalGain = Range(0, 255, 64, 64),
-     .exposureLines = Range(0, 16777215, 62499, 62499), .exposureTime = Range(1, 10000, 100, 100),
-     .pixelClockKhz = 6250},
+    kZA02Row,
     {.driver = SensorDriver::kZA03, .name = "SensorZA03", .busAddress = kBus6C, .modelNumber = 0,
      .arrayWidth = 640, .arrayHeight = 512, .effectiveWidth = 640, .effectiveHeight = 512,
      .lineLength = 640, .frameLength = 512, .globalGain = Range(0, 255, 64, 64),
@@ -166,27 +237,10 @@ inline constexpr SensorConstants kRows[] = {
      .lineLength = 2048, .frameLength = 2048, .globalGain = Range(0, 255, 64, 64),
      .exposureLines = Range(5, 134217727, 1240, 1240), .exposureTime = Range(1, 10000, 100, 100),
      .exposureSeconds = {0.000128, 3600.0, 0.01, 0.01, 1}, .pixelClockKhz = 50000},
-    // Line-scan cameras: the array height is the longest image the FPGA assembles.
-    {.driver = SensorDriver::kZA10, .name = "SensorZA10", .busAddress = kBus20, .modelNumber = 0,
-     .arrayWidth = 2048, .arrayHeight = 32768, .effectiveWidth = 2048, .effectiveHeight = 2048,
-     .lineLength = 2048, .frameLength = 2048, .globalGain = Range(0, 255, 64, 64),
-     .exposureLines = Range(89, 5039, 1500, 1500), .exposureTime = Range(89, 5039, 1500, 1500),
-     .pixelClockKhz = 5000},
-    {.driver = SensorDriver::kZA11, .name = "SensorZA11", .busAddress = kBus20, .modelNumber = 0,
-     .arrayWidth = 256, .arrayHeight = 32768, .effectiveWidth = 256, .effectiveHeight = 256,
-     .lineLength = 256, .frameLength = 256, .globalGain = Range(0, 255, 64, 64),
-     .exposureLines = Range(89, 5039, 1500, 1500), .exposureTime = Range(89, 5039, 1500, 1500),
-     .pixelClockKhz = 5000},
-    {.driver = SensorDriver::kZA12, .name = "SensorZA12", .busAddress = kBus20, .modelNumber = 0,
-     .arrayWidth = 512, .arrayHeight = 32768, .effectiveWidth = 512, .effectiveHeight = 512,
-     .lineLength = 512, .frameLength = 512, .globalGain = Range(0, 255, 64, 64),
-     .exposureLines = Range(89, 5039, 1500, 1500), .exposureTime = Range(89, 5039, 1500, 1500),
-     .pixelClockKhz = 5000},
-    {.driver = SensorDriver::kZA13, .name = "SensorZA13", .busAddress = kBus20, .modelNumber = 0,
-     .arrayWidth = 1024, .arrayHeight = 32768, .effectiveWidth = 1024, .effectiveHeight = 1024,
-     .lineLength = 1024, .frameLength = 1024, .globalGain = Range(0, 255, 64, 64),
-     .exposureLines = Range(136, 5039, 3000, 3000), .exposureTime = Range(136, 5039, 3000, 3000),
-     .pixelClockKhz = 5000},
+    LineScanRow(SensorDriver::kZA10, "SensorZA10", 2048, 89, 1500),
+    LineScanRow(SensorDriver::kZA11, "SensorZA11", 256, 89, 1500),
+    LineScanRow(SensorDriver::kZA12, "SensorZA12", 512, 89, 1500),
+    LineScanRow(SensorDriver::kZA13, "SensorZA13", 1024, 136, 3000),
     {.driver = SensorDriver::kZA14, .name = "SensorZA14", .busAddress = kBus6C, .modelNumber = 115,
      .arrayWidth = 4096, .arrayHeight = 4096, .effectiveWidth = 2048, .effectiveHeight = 2048,
      .lineLength = 2048, .frameLength = 2048, .exposureLines = Range(1, 4294967295u, 1240, 1240),
@@ -201,17 +255,17 @@ inline constexpr SensorConstants kRows[] = {
      .arrayWidth = 1920, .arrayHeight = 1080, .effectiveWidth = 1920, .effectiveHeight = 1080,
      .lineLength = 1920, .frameLength = 1080, .globalGain = Range(0, 480, 0, 0),
      .exposureLines = Range(1, 1048575, 1080, 1080), .exposureTime = Range(1, 100000, 100, 100),
-     .exposureSeconds = {0.00001, 10.0, 0.01, 0.01, 1}, .pixelClockKhz = 60000},
+     .exposureSeconds = kSeconds10, .pixelClockKhz = 60000},
     {.driver = SensorDriver::kZA17, .name = "SensorZA17", .busAddress = kBus40, .modelNumber = 0,
      .arrayWidth = 5688, .arrayHeight = 3336, .effectiveWidth = 5688, .effectiveHeight = 3336,
      .lineLength = 7236, .frameLength = 3424, .globalGain = Range(0, 480, 0, 0),
      .exposureLines = Range(1, 1048575, 3424, 3424), .exposureTime = Range(1, 100000, 100, 100),
-     .exposureSeconds = {0.00001, 10.0, 0.01, 0.01, 1}, .pixelClockKhz = 60000},
+     .exposureSeconds = kSeconds10, .pixelClockKhz = 60000},
     {.driver = SensorDriver::kZA18, .name = "SensorZA18", .busAddress = kBus40, .modelNumber = 0,
      .arrayWidth = 2592, .arrayHeight = 2056, .effectiveWidth = 2592, .effectiveHeight = 2056,
      .lineLength = 5640, .frameLength = 2172, .globalGain = Range(0, 480, 0, 0),
      .exposureLines = Range(1, 1048575, 2172, 2172), .exposureTime = Range(1, 100000, 100, 100),
-     .exposureSeconds = {0.00001, 10.0, 0.01, 0.01, 1}, .pixelClockKhz = 36000},
+     .exposureSeconds = kSeconds10, .pixelClockKhz = 36000},
     {.driver = SensorDriver::kZA19, .name = "SensorZA19", .busAddress = kBus48, .modelNumber = 61,
      .arrayWidth = 1936, .arrayHeight = 1096, .effectiveWidth = 1936, .effectiveHeight = 1096,
      .widthAdjustable = 1, .heightAdjustable = 1, .lineLength = 2016, .frameLength = 1134,
@@ -228,12 +282,12 @@ inline constexpr SensorConstants kRows[] = {
     {.driver = SensorDriver::kZA21, .name = "SensorZA21", .busAddress = kBus48, .modelNumber = 122,
      .arrayWidth = 640, .arrayHeight = 512, .effectiveWidth = 640, .effectiveHeight = 512,
      .lineLength = 736, .frameLength = 536, .pixelClockKhz = 0, .orientation = 4},
-    {.driver = SensorDriver::kG1467x, .name = "SensorG1467x", .busAddress = kBus6C, .modelNumber = 0,
-     .arrayWidth = 320, .arrayHeight = 256, .effectiveWidth = 320, .effectiveHeight = 256,
-     // The FPGA-run sensor of ZA02: the same counter and gain ranges.
-     .lineLength = 320, .frameLength = 256, .globalGain = Range(0, 255, 64, 64),
-     .exposureLines = Range(0, 16777215, 62499, 62499), .exposureTime = Range(1, 10000, 100, 100),
-     .pixelClockKhz = 6250, .orientation = 2},
+    // The FPGA-run sensor of ZA02: its constants, in orientation 2.
+    [] {
+      SensorConstants row = SameAs(kZA02Row, SensorDriver::kG1467x, "SensorG1467x", 0);
+      row.orientation = 2;
+      return row;
+    }(),
     {.driver = SensorDriver::kGLUX9701, .name = "SensorGLUX9701", .busAddress = kBus48,
      .modelNumber = 114, .arrayWidth = 1280, .arrayHeight = 1024, .effectiveWidth = 1280,
      .effectiveHeight = 1024, .lineLength = 1344, .frameLength = 1054,
@@ -289,24 +343,14 @@ inline constexpr SensorConstants kRows[] = {
      .globalGain = Range(0, 480, 0, 0), .exposureLines = Range(1, 1048575, 1582, 1582),
      .exposureTime = Range(1, 7000, 100, 100), .mirrorV = kMirror, .mirrorH = kMirror,
      .bitsPerPixel = 8, .pixelClockKhz = 54000, .orientation = 4},
-    {.driver = SensorDriver::kIMX252, .name = "SensorIMX252", .busAddress = kBus48, .modelNumber = 56,
-     .arrayWidth = 2048, .arrayHeight = 1536, .effectiveWidth = 2048, .effectiveHeight = 1536,
-     .widthAdjustable = 1, .heightAdjustable = 1, .lineLength = 2256, .frameLength = 1576,
-     .globalGain = Range(0, 480, 64, 64), .exposureLines = Range(1, 1048575, 10, 10),
-     .exposureTime = Range(1, 10000, 100, 100), .mirrorV = kMirror, .mirrorH = kMirror,
-     .pixelClockKhz = 54545, .orientation = 4},
+    kIMX252Row,
     {.driver = SensorDriver::kIMX264, .name = "SensorIMX264", .busAddress = kBus48, .modelNumber = 57,
      .arrayWidth = 2448, .arrayHeight = 2048, .effectiveWidth = 2448, .effectiveHeight = 2048,
      .widthAdjustable = 1, .heightAdjustable = 1, .lineLength = 2656, .frameLength = 2094,
      .globalGain = Range(0, 480, 0, 0), .exposureLines = Range(0, 65535, 1582, 1582),
      .exposureTime = Range(1, 7000, 100, 100), .mirrorV = kMirror, .mirrorH = kMirror,
      .pixelClockKhz = 74250, .orientation = 4},
-    {.driver = SensorDriver::kIMX265, .name = "SensorIMX265", .busAddress = kBus48, .modelNumber = 58,
-     .arrayWidth = 2048, .arrayHeight = 1536, .effectiveWidth = 2048, .effectiveHeight = 1536,
-     .widthAdjustable = 1, .heightAdjustable = 1, .lineLength = 2256, .frameLength = 1576,
-     .globalGain = Range(0, 480, 64, 64), .exposureLines = Range(1, 1048575, 10, 10),
-     .exposureTime = Range(1, 10000, 100, 100), .mirrorV = kMirror, .mirrorH = kMirror,
-     .pixelClockKhz = 54545, .orientation = 4},
+    SameAs(kIMX252Row, SensorDriver::kIMX265, "SensorIMX265", 58),
     {.driver = SensorDriver::kIMX273, .name = "SensorIMX273", .busAddress = kBus48, .modelNumber = 128,
      .arrayWidth = 1440, .arrayHeight = 1080, .effectiveWidth = 1440, .effectiveHeight = 1080,
      .widthAdjustable = 1, .heightAdjustable = 1, .lineLength = 2112, .frameLength = 1130,
@@ -314,20 +358,8 @@ inline constexpr SensorConstants kRows[] = {
      .exposureTime = Range(1, 600000, 100, 100), .analogGain = Range(0, 1, 0, 0),
      .exposureSeconds = kSeconds60, .mirrorV = kMirror, .mirrorH = kMirror, .bitsPerPixel = 8,
      .pixelClockKhz = 54545, .orientation = 4},
-    {.driver = SensorDriver::kIMX487, .name = "SensorIMX487", .busAddress = kBus48, .modelNumber = 63,
-     .arrayWidth = 2848, .arrayHeight = 2848, .effectiveWidth = 2848, .effectiveHeight = 2848,
-     .widthAdjustable = 1, .heightAdjustable = 1, .lineLength = 2856, .frameLength = 2912,
-     .globalGain = Range(0, 480, 0, 0), .exposureLines = Range(1, 16777200, 191, 191),
-     .exposureTime = Range(1, 600000, 100, 100), .analogGain = Range(0, 1, 0, 0),
-     .exposureSeconds = kSeconds60, .mirrorV = kMirror, .mirrorH = kMirror, .bitsPerPixel = 8,
-     .pixelClockKhz = 54545, .orientation = 4},
-    {.driver = SensorDriver::kIMX536, .name = "SensorIMX536", .busAddress = kBus48, .modelNumber = 62,
-     .arrayWidth = 2848, .arrayHeight = 2848, .effectiveWidth = 2848, .effectiveHeight = 2848,
-     .widthAdjustable = 1, .heightAdjustable = 1, .lineLength = 2856, .frameLength = 2912,
-     .globalGain = Range(0, 480, 0, 0), .exposureLines = Range(1, 16777200, 191, 191),
-     .exposureTime = Range(1, 600000, 100, 100), .analogGain = Range(0, 1, 0, 0),
-     .exposureSeconds = kSeconds60, .mirrorV = kMirror, .mirrorH = kMirror, .bitsPerPixel = 8,
-     .pixelClockKhz = 54545, .orientation = 4},
+    kIMX487Row,
+    SameAs(kIMX487Row, SensorDriver::kIMX536, "SensorIMX536", 62),
     {.driver = SensorDriver::kIMX675, .name = "SensorIMX675", .busAddress = kBus48, .modelNumber = 121,
      .arrayWidth = 2592, .arrayHeight = 4060, .effectiveWidth = 2592, .effectiveHeight = 4060,
      .widthAdjustable = 1, .heightAdjustable = 1, .lineLength = 2672, .frameLength = 4098,
@@ -338,43 +370,19 @@ inline constexpr SensorConstants kRows[] = {
      .orientation = 4},
     // The IMX990 family: SetModelId picks the cooled variant (orientation 1).
     // The line length becomes 972 (IMX992: 1458) once a window is set.
-    {.driver = SensorDriver::kIMX990, .name = "SensorIMX990", .busAddress = kBus48, .modelNumber = 109,
-     .arrayWidth = 1280, .arrayHeight = 1024, .effectiveWidth = 1280, .effectiveHeight = 1024,
-     .widthAdjustable = 1, .heightAdjustable = 1, .lineLength = 1376, .frameLength = 1048,
-     .globalGain = Range(0, 420, 0, 0), .exposureLines = Range(15, 16777214, 1064, 1064),
-     .exposureTime = Range(1, 20000, 138, 138),
-     .exposureSeconds = {0.000020333, 2.0, 0.0138, 0.0138, 1}, .mirrorV = kMirror,
-     .mirrorH = kMirror, .bitsPerPixel = 8, .pixelClockKhz = 54545, .orientation = 4},
-    {.driver = SensorDriver::kIMX991, .name = "SensorIMX991", .busAddress = kBus48, .modelNumber = 111,
-     .arrayWidth = 640, .arrayHeight = 512, .effectiveWidth = 640, .effectiveHeight = 512,
-     .widthAdjustable = 1, .heightAdjustable = 1, .lineLength = 736, .frameLength = 536,
-     .globalGain = Range(0, 420, 0, 0), .exposureLines = Range(15, 16777214, 539, 539),
-     .exposureTime = Range(1, 20000, 70, 70),
-     .exposureSeconds = {0.000020333, 2.0, 0.007, 0.007, 1}, .mirrorV = kMirror,
-     .mirrorH = kMirror, .bitsPerPixel = 8, .pixelClockKhz = 54545, .orientation = 4},
+    CooledRow({.driver = SensorDriver::kIMX990, .name = "SensorIMX990", .modelNumber = 109,
+               .width = 1280, .height = 1024, .lineLength = 1376, .frameLength = 1048,
+               .lines = 1064, .time = 138, .seconds = 0.0138, .shortest = 0.000020333}),
+    CooledRow({.driver = SensorDriver::kIMX991, .name = "SensorIMX991", .modelNumber = 111,
+               .width = 640, .height = 512, .lineLength = 736, .frameLength = 536,
+               .lines = 539, .time = 70, .seconds = 0.007, .shortest = 0.000020333}),
     // IMX992 ranges follow its line time (one line plus the fixed part at the
     // minimum, a frame's worth of lines by default).
-    {.driver = SensorDriver::kIMX992, .name = "SensorIMX992", .busAddress = kBus48, .modelNumber = 129,
-     .arrayWidth = 2560, .arrayHeight = 2048, .effectiveWidth = 2560, .effectiveHeight = 2048,
-     .widthAdjustable = 1, .heightAdjustable = 1, .lineLength = 2592, .frameLength = 2140,
-     .globalGain = Range(0, 420, 0, 0), .exposureLines = Range(15, 16777214, 2099, 2099),
-     .exposureTime = Range(1, 20000, 408, 408),
-     .exposureSeconds = {0.000026812, 2.0, 0.0408, 0.0408, 1}, .mirrorV = kMirror,
-     .mirrorH = kMirror, .bitsPerPixel = 8, .pixelClockKhz = 54545, .orientation = 4},
-    {.driver = SensorDriver::kMT9F001, .name = "SensorMT9F001", .busAddress = kBus20, .modelNumber = 0,
-     .arrayWidth = 4608, .arrayHeight = 3288, .originX = 0, .originY = 0,
-     .effectiveWidth = 4608, .effectiveHeight = 3288, .widthAdjustable = 1, .heightAdjustable = 1,
-     .lineLength = 4920, .frameLength = 3431, .extraWord1 = 0, .extraWord2 = 1,
-     .globalGain = Range(0, 127, 64, 64), .exposureLines = Range(1, 32767, 3288, 3288),
-     .colorGain = Range(0, 127, 64, 64), .exposureTime = Range(1, 20000, 1754, 1754),
-     .analogGain = {}, .gainMode = {}, .exposureSeconds = {}, .mirrorV = {}, .mirrorH = {},
-     .bitsPerPixel = 12, .pixelClockKhz = 96000, .orientation = 0},
-    {.driver = SensorDriver::kMT9F002, .name = "SensorMT9F002", .busAddress = kBus20, .modelNumber = 0,
-     .arrayWidth = 4608, .arrayHeight = 3288, .effectiveWidth = 4608, .effectiveHeight = 3288,
-     .widthAdjustable = 1, .heightAdjustable = 1, .lineLength = 4920, .frameLength = 3431,
-     .extraWord2 = 1, .globalGain = Range(0, 127, 64, 64),
-     .exposureLines = Range(1, 32767, 3288, 3288), .colorGain = Range(0, 127, 64, 64),
-     .exposureTime = Range(1, 20000, 1754, 1754), .bitsPerPixel = 12, .pixelClockKhz = 96000},
+    CooledRow({.driver = SensorDriver::kIMX992, .name = "SensorIMX992", .modelNumber = 129,
+               .width = 2560, .height = 2048, .lineLength = 2592, .frameLength = 2140,
+               .lines = 2099, .time = 408, .seconds = 0.0408, .shortest = 0.000026812}),
+    kMT9F001Row,
+    SameAs(kMT9F001Row, SensorDriver::kMT9F002, "SensorMT9F002", 0),
     {.driver = SensorDriver::kMT9J001, .name = "SensorMT9J001", .busAddress = kBus20, .modelNumber = 0,
      .arrayWidth = 3856, .arrayHeight = 2764, .originX = 8, .originY = 8,
      .effectiveWidth = 3840, .effectiveHeight = 2752, .widthAdjustable = 1, .heightAdjustable = 1,

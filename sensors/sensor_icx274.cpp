@@ -11,8 +11,8 @@ namespace {
 constexpr uint8_t kRegMirror = 63;  // bit 0 horizontal, bit 1 vertical
 constexpr uint8_t kRegExposureLow = 226;
 constexpr uint8_t kRegExposureHigh = 227;
-constexpr uint32_t kMirrorHBit = 0x01;
-constexpr uint32_t kMirrorVBit = 0x02;
+constexpr uint8_t kMirrorHBit = 0x01;
+constexpr uint8_t kMirrorVBit = 0x02;
 
 // Timing-chip words.
 constexpr uint32_t kChipMode = 0x0000;  // 1: normal readout
@@ -24,14 +24,13 @@ CSensorICX274::CSensorICX274(CControllerBase* controller, uint8_t busAddress)
     : CTableDrivenSensor(controller, busAddress, SensorDriver::kICX274),
       chip_(controller, TimingChipChannel::ReadBack::kController),
       exposure_counter_(controller, {kRegExposureLow, kRegExposureHigh}),
-      mirror_(controller, kRegMirror) {}
+      mirror_(controller, kRegMirror) {
+  UseChannel(chip_);
+}
 
 uint32_t CSensorICX274::InitSensor() {
   if (controller_ == nullptr) return 0;
-  info_.areaX = 0;
-  info_.areaY = 0;
-  info_.areaWidth = info_.effectiveWidth;
-  info_.areaHeight = info_.effectiveHeight;
+  StoreCaptureArea(0, info_.effectiveWidth, 0, info_.effectiveHeight, info_.areaFlag);
   // Normal readout, then the record defaults.
   if (WriteSensorRegister(kChipMode, 1) == 0 || SetGlobalGain(info_.globalGain.defaultValue) == 0 ||
       SetExposureTime(info_.exposureTime.defaultValue) == 0 ||
@@ -86,21 +85,14 @@ uint32_t CSensorICX274::SetExposureTime(uint32_t time) {
   return 1;
 }
 
-uint32_t CSensorICX274::WriteMirror(uint32_t bit, uint32_t on) {
-  uint32_t value = 0;
-  if (mirror_.Read(&value) == 0) return 0;
-  value = on != 0 ? (value | bit) : (value & ~bit);
-  return mirror_.Write(value & 0xFF);
-}
-
 uint32_t CSensorICX274::SetMirrorV(uint32_t on) {
-  if (WriteMirror(kMirrorVBit, on) == 0) return 0;
+  if (mirror_.UpdateBits(kMirrorVBit, on != 0) == 0) return 0;
   info_.mirrorV.current = on != 0 ? 1 : 0;
   return 1;
 }
 
 uint32_t CSensorICX274::SetMirrorH(uint32_t on) {
-  if (WriteMirror(kMirrorHBit, on) == 0) return 0;
+  if (mirror_.UpdateBits(kMirrorHBit, on != 0) == 0) return 0;
   info_.mirrorH.current = on != 0 ? 1 : 0;
   return 1;
 }
@@ -109,14 +101,6 @@ uint32_t CSensorICX274::AccessSensorParameter(uint32_t operation, uint32_t* para
   if (parameter == nullptr) return 0;
   if (operation == 1) *parameter = info_.frameLength;
   return 1;
-}
-
-uint32_t CSensorICX274::WriteSensorRegister(uint32_t address, uint32_t value) {
-  return chip_.Write(address, value);
-}
-
-uint32_t CSensorICX274::ReadSensorRegister(uint32_t address, uint32_t* value) {
-  return chip_.Read(address, value);
 }
 
 }  // namespace vexcam

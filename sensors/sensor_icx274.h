@@ -33,18 +33,14 @@ class CSensorICX274 final : public CTableDrivenSensor {
   uint32_t SetGlobalGain(uint32_t gain) override;
   // Clamped into the record, converted with the line time.
   uint32_t SetExposureTime(uint32_t time) override;
-  // FPGA 63 bit 1 (vertical) and bit 0 (horizontal).
+  // FPGA 63 bit 1 (vertical) and bit 0 (horizontal), one read-modify-write each.
   uint32_t SetMirrorV(uint32_t on) override;
   uint32_t SetMirrorH(uint32_t on) override;
   // Operation 1 reads the frame length; operation 0 is accepted and changes
   // nothing (the chip's frame is fixed).
   uint32_t AccessSensorParameter(uint32_t operation, uint32_t* parameter) override;
-  uint32_t WriteSensorRegister(uint32_t address, uint32_t value) override;
-  uint32_t ReadSensorRegister(uint32_t address, uint32_t* value) override;
 
  private:
-  uint32_t WriteMirror(uint32_t bit, uint32_t on);
-
   TimingChipChannel chip_;
   FpgaRegisters<2> exposure_counter_;
   FpgaRegister mirror_;

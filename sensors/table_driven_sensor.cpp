@@ -6,15 +6,8 @@ namespace vexcam {
 
 namespace {
 
-template <typename T>
-uint32_t Put(T* out, T value) {
-  if (out == nullptr) return 0;
-  *out = value;
-  return 1;
-}
-
 uint32_t PutIfSupported(uint32_t* out, const RangeRecord& record) {
-  return record.supported != 0 ? Put(out, record.current) : 0;
+  return record.supported != 0 ? CSensorBase::Put(out, record.current) : 0;
 }
 
 uint32_t AtLeastOne(double t) {

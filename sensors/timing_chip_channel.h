@@ -16,11 +16,12 @@
 #include <cstdint>
 
 #include "platform/critical_section.h"
+#include "sensors/sensor_channel.h"
 #include "transport/controller_base.h"
 
 namespace vexcam {
 
-class TimingChipChannel {
+class TimingChipChannel final : public SensorChannel {
  public:
   enum class ReadBack : uint8_t {
     kShadow,      // reads answered from the shadow of what was sent
@@ -40,10 +41,10 @@ class TimingChipChannel {
 
   // 0 without controller, for an address beyond 16 bits (which the request
   // cannot carry) or when the transfer fails.
-  uint32_t Write(uint32_t address, uint32_t word);
+  uint32_t Write(uint32_t address, uint32_t word) override;
   // 0 for a null out-pointer, an address beyond 16 bits, a shadow word never
   // written, or a failed controller read.
-  uint32_t Read(uint32_t address, uint32_t* word);
+  uint32_t Read(uint32_t address, uint32_t* word) override;
 
  private:
   static size_t ShadowIndex(uint32_t address);
