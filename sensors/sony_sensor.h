@@ -20,26 +20,29 @@ constexpr uint32_t RegisterByte(uint32_t value, uint32_t index) {
   return (value >> (8 * index)) & 0xFF;
 }
 
+// What a group passes its base: the addresses of the shared controls (0:
+// the group has none or programs it itself), the write kind and the rules
+// that differ.
 struct SonyControls {
   SonyRegister::Options channel = {};
-  uint16_t standby = 0;         // 1: standby, 0: operating
-  uint16_t master = 0;          // 1: sequencer stopped, 0: running
-  uint16_t hold = 0;            // 1: later writes wait for the frame end
-  uint16_t mirror = 0;          // bit 0 vertical, bit 1 horizontal
-  uint16_t gain = 0;            // gain in 0.1 dB, bits 0-7; bits 8 up at the next address
-  uint8_t gainHighMask = 0xFF;  // the bits of the upper gain byte the sensor takes
-  uint16_t depth = 0;           // 1: 12-bit conversion or output, 0: the narrower one
-  uint16_t trigger = 0;         // 1: exposure on the trigger input, 0: free run
-  uint16_t frame = 0;           // frame length, 24 bits, low byte first (under the hold)
-  uint16_t shutter = 0;         // shutter start, 24 bits, low byte first (under the hold)
-  uint16_t readout = 0;         // readout mode: 0 all pixels, else the 2 x 2 readout
-  uint16_t window = 0;          // x, y, width, height from here, 4 apart: low byte, high byte
-  uint16_t line = 0;            // line length, 16 bits, low byte first
-  uint32_t shutterMargin = 0;   // lines between shutter start and frame end, at least
-  uint32_t frameLengthLimit = 0;
-  bool verified = false;      // writes wait for the FPGA bus flag; the verified accesses answer
-  bool anyFlagBins = false;   // every non-zero area flag halves the output (else flag 1 only)
-  bool restoreDepth = false;  // a failed data-width change writes the previous width back
+  uint16_t standby = 0;           // 1: standby, 0: operating
+  uint16_t master = 0;            // 1: sequencer stopped, 0: running
+  uint16_t hold = 0;              // 1: later writes wait for the frame end
+  uint16_t mirror = 0;            // bit 0 vertical, bit 1 horizontal
+  uint16_t gain = 0;              // gain in 0.1 dB, bits 0-7; bits 8 up at the next address
+  uint8_t gainHighMask = 0xFF;    // the bits of the upper gain byte the sensor takes
+  uint16_t depth = 0;             // 1: 12-bit conversion or output, 0: the narrower one
+  uint16_t trigger = 0;           // 1: exposure on the trigger input, 0: free run
+  uint16_t frame = 0;             // frame length, 24 bits, low byte first (under the hold)
+  uint16_t shutter = 0;           // shutter start, 24 bits, low byte first (under the hold)
+  uint16_t readout = 0;           // readout mode: 0 all pixels, else the 2 x 2 readout
+  uint16_t window = 0;            // x, y, width, height from here, 4 apart: low byte, high byte
+  uint16_t line = 0;              // line length, 16 bits, low byte first
+  uint32_t shutterMargin = 0;     // lines between shutter start and frame end, at least
+  uint32_t frameLengthLimit = 0;  // longest frame length the parameter may set
+  bool verified = false;          // writes wait for the FPGA bus flag; the verified accesses answer
+  bool anyFlagBins = false;       // every non-zero area flag halves the output (else flag 1 only)
+  bool restoreDepth = false;      // a failed data-width change writes the previous width back
 };
 
 // The two register maps. From 512 up, with the exposure as frame length
