@@ -14,8 +14,7 @@
 #include <cstdint>
 #include <span>
 
-#include "sensors/sony_register.h"
-#include "sensors/table_driven_sensor.h"
+#include "sensors/sony_sensor.h"
 
 namespace vexcam {
 
@@ -28,13 +27,8 @@ struct RollingShutterTiming {
   std::span<const ProgramStep> setup = {};  // the sensor's own start-up registers
 };
 
-class CRollingShutterSensor : public CTableDrivenSensor {
+class CRollingShutterSensor : public CSonySensor {
  public:
-  // Lines between the shutter start and the end of the frame, at least.
-  static constexpr uint32_t kShutterMargin = 8;
-  static constexpr uint32_t kFrameLengthLimit = 0xFFFFFF;
-
-  uint32_t CheckSensor() override { return 1; }
   uint32_t InitSensor() override;
   // x and y are aligned down to even, the width down to a multiple of 4 and
   // the height down to even. An area must lie in the array; only where the
@@ -43,42 +37,16 @@ class CRollingShutterSensor : public CTableDrivenSensor {
   uint32_t SetCaptureArea(uint32_t x, uint32_t width, uint32_t y, uint32_t height,
                           uint32_t areaFlag) override;
   // Clamped to the lines record.
-  uint32_t SetExposureLines(uint32_t lines) override;
-  // Refused outside the gain record (0.1 dB steps).
-  uint32_t SetGlobalGain(uint32_t gain) override;
+  uint32_t SetExposureLines(uint32_t lines) override { return WriteHeldExposure(lines); }
   // Clamped to the time record, then converted with the line time.
   uint32_t SetExposureTime(uint32_t time) override;
-  uint32_t SetMirrorH(uint32_t on) override;
-  uint32_t WriteSensorRegister(uint32_t address, uint32_t value) override;
-  uint32_t ReadSensorRegister(uint32_t address, uint32_t* value) override;
 
  protected:
   CRollingShutterSensor(CControllerBase* controller, uint8_t busAddress, SensorDriver driver,
                         const RollingShutterTiming& timing);
 
-  uint32_t WriteMirror(uint32_t mirrorV, uint32_t mirrorH);
-  // 1: external trigger (sensor slave mode and the FPGA trigger gate); else free run.
-  uint32_t ApplyTrigger(uint32_t mode);
-  uint32_t ReportTrigger(uint32_t* mode) const;
-  // The frame-length parameter, at least the window's own frame length.
-  uint32_t AccessFrameParameter(uint32_t operation, uint32_t* parameter) {
-    return AccessFrameLength(operation, parameter, kFrameLengthLimit, window_frame_);
-  }
-  // 16 bits per pixel (12-bit conversion) for a non-zero flag, else 8; the
-  // current area is programmed again. The previous width stays on failure.
-  uint32_t ApplyDataWidth(uint32_t sixteenBit);
-
-  SonyRegister channel_;  // holds the register lock
-
  private:
-  // A write as the member writes: verified or plain.
-  uint32_t Put(uint32_t address, uint32_t value);
-  // Writes between register hold on and off; the hold is released on failure too.
-  uint32_t WriteHeld(std::span<const std::array<uint32_t, 2>> writes);
-
   const RollingShutterTiming& timing_;
-  uint32_t trigger_mode_ = 0;
-  uint32_t window_frame_ = 0;  // frame length of the programmed window
 };
 
 // 4800 x 3520 array, 4672 x 3504 effective at (72, 18). Reads the FPGA
@@ -89,7 +57,9 @@ class CSensorIMX159 final : public CRollingShutterSensor {
   CSensorIMX159(CControllerBase* controller, uint8_t busAddress);
   ~CSensorIMX159() override;
 
-  uint32_t SetTriggerMode(uint32_t mode) override { return ApplyTrigger(mode); }
+  uint32_t SetMirrorV(uint32_t /*on*/) override { return 0; }
+
+  uint32_t SetTriggerMode(uint32_t mode) override { return ApplyGatedTrigger(mode); }
   uint32_t GetTriggerMode(uint32_t* mode) override { return ReportTrigger(mode); }
   uint32_t AccessSensorParameter(uint32_t operation, uint32_t* parameter) override {
     return AccessFrameParameter(operation, parameter);
@@ -108,9 +78,8 @@ class CSensorIMX183 final : public CRollingShutterSensor {
  public:
   CSensorIMX183(CControllerBase* controller, uint8_t busAddress);
 
-  uint32_t SetTriggerMode(uint32_t mode) override { return ApplyTrigger(mode); }
+  uint32_t SetTriggerMode(uint32_t mode) override { return ApplyGatedTrigger(mode); }
   uint32_t GetTriggerMode(uint32_t* mode) override { return ReportTrigger(mode); }
-  uint32_t SetMirrorV(uint32_t on) override { return WriteMirror(on, info_.mirrorH.current); }
   uint32_t AccessSensorParameter(uint32_t operation, uint32_t* parameter) override {
     return AccessFrameParameter(operation, parameter);
   }

@@ -11,17 +11,10 @@ namespace vexcam {
 
 namespace {
 
-// Sensor registers.
-constexpr uint16_t kRegStandby = 512;    // 1: standby, 0: operating
-constexpr uint16_t kRegMaster = 514;     // 1: sequencer stopped, 0: running
-constexpr uint16_t kRegGainLow = 516;    // gain in 0.1 dB, bits 0-7
-constexpr uint16_t kRegGainHigh = 517;   // bit 8
+// Sensor registers besides those of kSonyMap512.
 constexpr uint16_t kRegBlackLow = 518;   // black level at 12 bits, bits 0-7
 constexpr uint16_t kRegBlackHigh = 519;  // bits 8-11
-constexpr uint16_t kRegDepth = 520;      // 0: 8-bit output, 1: 12-bit output
-constexpr uint16_t kRegTrigger = 523;    // 0: free run, 1: exposure on the trigger input
 constexpr uint16_t kRegReadout = 525;    // 0: all pixels
-constexpr uint16_t kRegMirror = 526;     // bit 0 vertical, bit 1 horizontal
 constexpr uint16_t kRegFrame = 528;      // frame length, 20 bits over 528..530
 constexpr uint16_t kRegLineLow = 532;    // line length, low byte, high byte
 constexpr uint16_t kRegShutter = 653;    // shutter start, 12 bits over 653..654; 655 = 0
@@ -30,34 +23,35 @@ constexpr uint16_t kRegOffsetX = 1296;   // from the far edge; low byte, high by
 constexpr uint16_t kRegOffsetY = 1298;
 constexpr uint16_t kRegWidth = 1300;
 constexpr uint16_t kRegHeight = 1302;
+constexpr uint16_t kRegDepth = kSonyMap512.depth;
+constexpr uint16_t kRegTrigger = kSonyMap512.trigger;
 
-constexpr uint16_t kBlackLevel = 240;     // 12-bit black level
-constexpr uint32_t kStandbyLeaveMs = 20;  // regulators settle before the sequencer starts
+// Plain writes.
+constexpr SonyControls kSerialControls = [] {
+  SonyControls c = kSonyMap512;
+  c.shutterMargin = 10;
+  return c;
+}();
+
+constexpr uint16_t kBlackLevel = 240;  // 12-bit black level
 
 constexpr SerialShutterTiming kIMX174Timing = {.blankingLines = 54, .sensorDepth = true};
 constexpr SerialShutterTiming kIMX178Timing = {.blankingLines = 90, .sensorDepth = false};
 
-uint16_t Byte(uint32_t value, uint32_t index) { return (value >> (8 * index)) & 0xFF; }
+uint16_t Byte(uint32_t value, uint32_t index) { return RegisterByte(value, index); }
 
 }  // namespace
 
 CSerialShutterSensor::CSerialShutterSensor(CControllerBase* controller, uint8_t busAddress,
                                            SensorDriver driver, const SerialShutterTiming& timing)
-    : CTableDrivenSensor(controller, busAddress, driver),
-      timing_(timing),
-      channel_(controller, busAddress, {}),
-      window_frame_(info_.frameLength) {}
+    : CSonySensor(controller, busAddress, driver, kSerialControls), timing_(timing) {}
 
 uint32_t CSerialShutterSensor::InitSensor() {
   if (controller_ == nullptr) return 0;
   // The camera with an FPGA-packed data width keeps the sensor at 12 bits.
   const uint16_t depth = !timing_.sensorDepth || info_.bitsPerPixel == 16 ? 1 : 0;
   const uint16_t line = static_cast<uint16_t>(info_.lineLength);
-  const std::array<ProgramStep, 9> program = {
-      // Into standby with the sequencer stopped, so that what follows takes
-      // effect together when streaming starts.
-      WriteStep(kRegStandby, 1),
-      WriteStep(kRegMaster, 1),
+  const std::array<ProgramStep, 7> program = {
       // Readout: all pixels, free run, the data width, the line period.
       WriteStep(kRegReadout, 0),
       WriteStep(kRegTrigger, 0),
@@ -68,21 +62,10 @@ uint32_t CSerialShutterSensor::InitSensor() {
       WriteStep(kRegBlackLow, Byte(kBlackLevel, 0)),
       WriteStep(kRegBlackHigh, Byte(kBlackLevel, 1)),
   };
-  if (RunProgram(program) == 0) return 0;
-  trigger_mode_ = 0;
-  // The record defaults: gain, mirrors, the full window, the exposure.
-  if (SetGlobalGain(info_.globalGain.defaultValue) == 0 ||
-      WriteMirror(info_.mirrorV.defaultValue, info_.mirrorH.defaultValue) == 0 ||
-      SetCaptureArea(info_.originX, info_.effectiveWidth, info_.originY, info_.effectiveHeight,
-                     0) == 0 ||
-      SetExposureTime(info_.exposureTime.defaultValue) == 0) {
-    return 0;
-  }
-  // Out of standby. While the sensor settles the FPGA reports the bus busy
-  // and the sensor does not answer; the sequencer starts once it is free.
-  if (WriteSensorRegister(kRegStandby, 0) == 0) return 0;
-  WaitMs(kStandbyLeaveMs);
-  return RetryWhileBusBusy(controller_, [this] { return WriteSensorRegister(kRegMaster, 0); });
+  if (EnterStandby() == 0 || RunProgram(program) == 0) return 0;
+  // While the sensor settles out of standby the FPGA reports the bus busy
+  // and the sensor does not answer.
+  return StartWithDefaults();
 }
 
 uint32_t CSerialShutterSensor::SetCaptureArea(uint32_t x, uint32_t width, uint32_t y,
@@ -110,16 +93,8 @@ uint32_t CSerialShutterSensor::SetCaptureArea(uint32_t x, uint32_t width, uint32
       WriteStep(kRegHeight + 1, Byte(ah, 1)),
   };
   if (RunProgram(program) == 0) return 0;
-  info_.areaX = static_cast<uint32_t>(ax);
-  info_.areaY = static_cast<uint32_t>(ay);
-  info_.areaWidth = aw;
-  info_.areaHeight = ah;
-  info_.areaFlag = areaFlag;
-  info_.frameLength = ah + timing_.blankingLines;
-  window_frame_ = info_.frameLength;
-  if (PulseUpdateStrobe(controller_, model_number_) == 0) return 0;
-  // The window's frame length reaches the frame registers with the exposure.
-  return SetExposureLines(info_.exposureLines.current);
+  return CommitWindow(static_cast<uint32_t>(ax), aw, static_cast<uint32_t>(ay), ah, areaFlag,
+                      ah + timing_.blankingLines);
 }
 
 uint32_t CSerialShutterSensor::SetTriggerMode(uint32_t mode) {
@@ -132,20 +107,11 @@ uint32_t CSerialShutterSensor::SetTriggerMode(uint32_t mode) {
   return 1;
 }
 
-uint32_t CSerialShutterSensor::GetTriggerMode(uint32_t* mode) {
-  if (mode == nullptr) return 0;
-  *mode = trigger_mode_;
-  return 1;
-}
-
 uint32_t CSerialShutterSensor::SetExposureLines(uint32_t lines) {
   if (controller_ == nullptr) return 0;
   const RangeRecord& r = info_.exposureLines;
   const uint32_t n = std::clamp(lines, r.minimum, r.maximum);
-  // The frame keeps its length while the exposure fits in it; else it grows.
-  const uint32_t v = info_.frameLength;
-  const uint32_t frame = uint64_t{n} + kShutterMargin <= v ? v : n + kShutterMargin;
-  const uint32_t shutter = frame - n;
+  const auto [frame, shutter] = FrameOfLines(n);
   const std::array<ProgramStep, 6> program = {
       WriteStep(kRegFrame, Byte(frame, 0)),
       WriteStep(kRegFrame + 1, Byte(frame, 1)),
@@ -159,58 +125,12 @@ uint32_t CSerialShutterSensor::SetExposureLines(uint32_t lines) {
   return 1;
 }
 
-uint32_t CSerialShutterSensor::SetGlobalGain(uint32_t gain) {
-  const RangeRecord& r = info_.globalGain;
-  if (gain < r.minimum || gain > r.maximum) return 0;
-  if (WriteSensorRegister(kRegGainLow, Byte(gain, 0)) == 0 ||
-      WriteSensorRegister(kRegGainHigh, Byte(gain, 1) & 1) == 0) {
-    return 0;
-  }
-  info_.globalGain.current = gain;
-  return 1;
-}
-
-uint32_t CSerialShutterSensor::LinesOf(uint32_t tenthsMs) const {
-  const double exact = tenthsMs / LineTime();
-  if (!(exact >= 1.0)) return 1;
-  if (exact >= info_.exposureLines.maximum) return info_.exposureLines.maximum;
-  return static_cast<uint32_t>(exact);
-}
-
 uint32_t CSerialShutterSensor::SetExposureTime(uint32_t time) {
   const RangeRecord& r = info_.exposureTime;
   const uint32_t t = std::clamp(time, r.minimum, r.maximum);
   if (SetExposureLines(LinesOf(t)) == 0) return 0;
   info_.exposureTime.current = t;
   return 1;
-}
-
-uint32_t CSerialShutterSensor::WriteMirror(uint32_t mirrorV, uint32_t mirrorH) {
-  const uint32_t value = (mirrorV != 0 ? 1u : 0u) | (mirrorH != 0 ? 2u : 0u);
-  if (WriteSensorRegister(kRegMirror, value) == 0) return 0;
-  info_.mirrorV.current = mirrorV != 0 ? 1 : 0;
-  info_.mirrorH.current = mirrorH != 0 ? 1 : 0;
-  return 1;
-}
-
-uint32_t CSerialShutterSensor::SetMirrorV(uint32_t on) {
-  return WriteMirror(on, info_.mirrorH.current);
-}
-
-uint32_t CSerialShutterSensor::SetMirrorH(uint32_t on) {
-  return WriteMirror(info_.mirrorV.current, on);
-}
-
-uint32_t CSerialShutterSensor::AccessSensorParameter(uint32_t operation, uint32_t* parameter) {
-  return AccessFrameLength(operation, parameter, kFrameLengthLimit, window_frame_);
-}
-
-uint32_t CSerialShutterSensor::WriteSensorRegister(uint32_t address, uint32_t value) {
-  return channel_.Write(address, value);
-}
-
-uint32_t CSerialShutterSensor::ReadSensorRegister(uint32_t address, uint32_t* value) {
-  return channel_.Read(address, value);
 }
 
 CSensorIMX174::CSensorIMX174(CControllerBase* controller, uint8_t busAddress)

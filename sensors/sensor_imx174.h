@@ -8,8 +8,7 @@
 
 #include <cstdint>
 
-#include "sensors/sony_register.h"
-#include "sensors/table_driven_sensor.h"
+#include "sensors/sony_sensor.h"
 
 namespace vexcam {
 
@@ -19,15 +18,8 @@ struct SerialShutterTiming {
   bool sensorDepth = false;    // the sensor switches its own output width (else the FPGA packs)
 };
 
-class CSerialShutterSensor : public CTableDrivenSensor {
+class CSerialShutterSensor : public CSonySensor {
  public:
-  // Lines between the shutter start and the end of the frame, at least.
-  static constexpr uint32_t kShutterMargin = 10;
-  // Longest frame a set frame length may ask for: the 12-bit shutter start
-  // must still reach the short exposures.
-  static constexpr uint32_t kFrameLengthLimit = 0xFFF;
-
-  uint32_t CheckSensor() override { return 1; }
   uint32_t InitSensor() override;
   // x and y aligned up to a multiple of 4, the width down to a multiple of 16,
   // the height down to a multiple of 4; the area flag is only stored.
@@ -35,36 +27,25 @@ class CSerialShutterSensor : public CTableDrivenSensor {
                           uint32_t areaFlag) override;
   // Non-zero: the sensor exposes on the trigger input; 0: free run.
   uint32_t SetTriggerMode(uint32_t mode) override;
-  uint32_t GetTriggerMode(uint32_t* mode) override;
+  uint32_t GetTriggerMode(uint32_t* mode) override { return ReportTrigger(mode); }
   // Clamped to the lines range.
   uint32_t SetExposureLines(uint32_t lines) override;
-  // Refused outside the gain range (0.1 dB steps).
-  uint32_t SetGlobalGain(uint32_t gain) override;
   // Clamped to the time range, converted with the line time.
   uint32_t SetExposureTime(uint32_t time) override;
-  uint32_t SetMirrorV(uint32_t on) override;
-  uint32_t SetMirrorH(uint32_t on) override;
   // Frame length in lines: operation 1 reads it; operation 0 sets it (at
-  // least the window's own frame length) and re-applies the exposure.
-  uint32_t AccessSensorParameter(uint32_t operation, uint32_t* parameter) override;
-  uint32_t WriteSensorRegister(uint32_t address, uint32_t value) override;
-  uint32_t ReadSensorRegister(uint32_t address, uint32_t* value) override;
+  // least the window's own frame length; the 12-bit shutter start must still
+  // reach the short exposures) and re-applies the exposure.
+  uint32_t AccessSensorParameter(uint32_t operation, uint32_t* parameter) override {
+    return AccessFrameParameter(operation, parameter);
+  }
   uint32_t IsBinningSupported() override { return 0; }
 
  protected:
   CSerialShutterSensor(CControllerBase* controller, uint8_t busAddress, SensorDriver driver,
                        const SerialShutterTiming& timing);
 
-  const SerialShutterTiming& Timing() const { return timing_; }
-
  private:
-  uint32_t WriteMirror(uint32_t mirrorV, uint32_t mirrorH);
-  uint32_t LinesOf(uint32_t tenthsMs) const;
-
   const SerialShutterTiming& timing_;
-  SonyRegister channel_;  // plain accesses; each holds the channel's lock
-  uint32_t trigger_mode_ = 0;
-  uint32_t window_frame_ = 0;  // frame length of the programmed window
 };
 
 // 1920 x 1200 at 74.25 MHz; 8-bit or 16-bit data chosen in the sensor.

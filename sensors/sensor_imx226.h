@@ -16,13 +16,6 @@ class CSensorIMX226 final : public CRollingShutterSensor {
   CSensorIMX226(CControllerBase* controller, uint8_t busAddress);
 
   uint32_t SetDataBits(uint32_t sixteenBit) override { return ApplyDataWidth(sixteenBit); }
-  uint32_t SetMirrorV(uint32_t on) override { return WriteMirror(on, info_.mirrorH.current); }
-  uint32_t WriteSensorRegisterVerified(uint32_t address, uint32_t value) override {
-    return channel_.WriteVerified(address, value);
-  }
-  uint32_t ReadSensorRegisterRetry(uint32_t address, uint32_t* value) override {
-    return channel_.ReadRetry(address, value);
-  }
 };
 
 }  // namespace vexcam

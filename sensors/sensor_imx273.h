@@ -7,8 +7,8 @@
 
 #include <cstdint>
 
-#include "sensors/sony_register.h"
-#include "sensors/table_driven_sensor.h"
+#include "sensors/fpga_register.h"
+#include "sensors/sony_sensor.h"
 
 namespace vexcam {
 
@@ -18,31 +18,22 @@ struct GlobalShutterTiming {
   uint8_t reducedMode = 0;     // readout-mode value of the 2 x 2 readout
 };
 
-class CGlobalShutterSensor : public CTableDrivenSensor {
+class CGlobalShutterSensor : public CSonySensor {
  public:
-  // Lines between the shutter and the end of the frame, at least.
-  static constexpr uint32_t kShutterMargin = 8;
-
-  uint32_t CheckSensor() override { return 1; }
   uint32_t InitSensor() override;
   uint32_t SetCaptureArea(uint32_t x, uint32_t width, uint32_t y, uint32_t height,
                           uint32_t areaFlag) override;
-  uint32_t SetDataBits(uint32_t sixteenBit) override;
-  uint32_t SetExposureLines(uint32_t lines) override;
-  uint32_t SetGlobalGain(uint32_t gain) override;
+  uint32_t SetDataBits(uint32_t sixteenBit) override { return ApplyDataWidth(sixteenBit); }
+  uint32_t SetExposureLines(uint32_t lines) override { return WriteHeldExposure(lines); }
   // 0: low conversion gain, 1: high.
   uint32_t SetAnalogGain(uint32_t value) override;
   uint32_t GetAnalogGain(uint32_t* value) override;
   uint32_t SetExposureTime(uint32_t time) override;
-  uint32_t SetMirrorV(uint32_t on) override;
-  uint32_t SetMirrorH(uint32_t on) override;
   // Frame length in lines: operation 1 reads it; operation 0 sets it (at
   // least the window's own frame length) and re-applies the exposure.
-  uint32_t AccessSensorParameter(uint32_t operation, uint32_t* parameter) override;
-  uint32_t WriteSensorRegister(uint32_t address, uint32_t value) override;
-  uint32_t ReadSensorRegister(uint32_t address, uint32_t* value) override;
-  uint32_t WriteSensorRegisterVerified(uint32_t address, uint32_t value) override;
-  uint32_t ReadSensorRegisterRetry(uint32_t address, uint32_t* value) override;
+  uint32_t AccessSensorParameter(uint32_t operation, uint32_t* parameter) override {
+    return AccessFrameParameter(operation, parameter);
+  }
   uint32_t SetExposureTimeEx(double seconds) override;
 
  protected:
@@ -50,15 +41,21 @@ class CGlobalShutterSensor : public CTableDrivenSensor {
                        const GlobalShutterTiming& timing);
 
  private:
-  uint32_t WriteMirror(uint32_t mirrorV, uint32_t mirrorH);
-  // Verified writes between register hold on and off (released on failure too).
-  uint32_t WriteHeld(const uint32_t (*writes)[2], size_t count);
-  // Lines of an exposure in units of 0.1 ms: at least 1, at most the maximum.
-  uint32_t LinesOf(double tenthsMs) const;
-
   const GlobalShutterTiming& timing_;
-  SonyRegister channel_;  // holds the register lock
-  uint32_t window_frame_ = 0;
+};
+
+// The members whose trigger sits in FPGA register 88 (1 external, 0 free run).
+class CFpgaTriggerShutterSensor : public CGlobalShutterSensor {
+ public:
+  uint32_t SetTriggerMode(uint32_t mode) override;
+  uint32_t GetTriggerMode(uint32_t* mode) override { return trigger_.Read(mode); }
+
+ protected:
+  CFpgaTriggerShutterSensor(CControllerBase* controller, uint8_t busAddress, SensorDriver driver,
+                            const GlobalShutterTiming& timing);
+
+ private:
+  FpgaRegister trigger_;
 };
 
 // 1440 x 1080; model number 128. Reports no binning capability.

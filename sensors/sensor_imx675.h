@@ -5,22 +5,16 @@
 
 #include <cstdint>
 
-#include "sensors/fpga_register.h"
 #include "sensors/sensor_imx273.h"
 
 namespace vexcam {
 
 // 2592 x 4060; model number 121.
-class CSensorIMX675 final : public CGlobalShutterSensor {
+class CSensorIMX675 final : public CFpgaTriggerShutterSensor {
  public:
   CSensorIMX675(CControllerBase* controller, uint8_t busAddress);
-  uint32_t SetTriggerMode(uint32_t mode) override;
-  uint32_t GetTriggerMode(uint32_t* mode) override;
   // Clamped seconds x 1e6 (truncated) converted to lines with the line time.
   uint32_t SetExposureTimeEx(double seconds) override;
-
- private:
-  FpgaRegister trigger_;
 };
 
 }  // namespace vexcam

@@ -93,6 +93,13 @@ constexpr double kFrameScale = 1.30925e-5 / 1.29599e-5;
 // Every register holding lines is 24 bits wide.
 constexpr uint32_t kMaxFrameLines = 0xFFFFFF;
 
+// Verified writes with the FPGA bus hold, each plain write 1 ms after the
+// last; gain and mirrors are this group's own.
+constexpr SonyControls kCooledControls = {
+    .channel = {.writeDelayMs = 1, .hold = BusHold::kFpga159},
+    .verified = true,
+};
+
 constexpr uint32_t kInitWrites[][2] = {{1794, 0}, {1984, 60}, {1985, 0}};
 
 constexpr CooledAreaTiming kIMX990Timing = {
@@ -115,41 +122,41 @@ constexpr CooledAreaTiming kIMX990Timing = {
 // The 640 x 512 member reads out the same line structure over half the
 // rows; the full-window line time, the base frames and the line length are
 // this driver's own choice (only the second line time is the camera's).
-constexpr CooledAreaTiming kIMX991Timing = {
-    .plainModel = 111,
-    .cooledModel = 112,
-    .fullBaseFrame = 548,
-    .binnedBaseFrame = 296,
-    .partialExtraLines = 36,
-    .partialYOffset = 4,
-    .lineLength = 972,
-    .lineTimeFullNs = 12959.94133284444,
-    .lineTimeOtherNs = 6880.557337977816,
-    .exposureOffsetNs = 7372.0,
-    .frameTimeLineMs = 0.01295994133284444,
-    .fpgaTemperatureVersion = 0,  // always the sensor's own reading
-    .coolingReadModifyWrite = false,
-    .triggerOption = true,
-};
+constexpr CooledAreaTiming kIMX991Timing = [] {
+  CooledAreaTiming t = kIMX990Timing;
+  t.plainModel = 111;
+  t.cooledModel = 112;
+  t.fullBaseFrame = 548;
+  t.binnedBaseFrame = 296;
+  t.lineTimeOtherNs = 6880.557337977816;
+  t.frameTimeLineMs = 0.01295994133284444;
+  t.fpgaTemperatureVersion = 0;  // always the sensor's own reading
+  return t;
+}();
 
 // Plausible constants for the 2560 x 2048 member: a line 1.5 times as long
 // as the 1280-wide sensor's, the same fixed exposure part and blanking.
-constexpr CooledAreaTiming kIMX992Timing = {
-    .plainModel = 129,
-    .cooledModel = 130,
-    .fullBaseFrame = 2092,
-    .binnedBaseFrame = 1064,
-    .partialExtraLines = 36,
-    .partialYOffset = 4,
-    .lineLength = 1458,
-    .lineTimeFullNs = 19439.91199926666,
-    .lineTimeOtherNs = 19442.66202218352,
-    .exposureOffsetNs = 7372.0,
-    .frameTimeLineMs = 0.01944266202218352,
-    .fpgaTemperatureVersion = 0x0105,
-    .coolingReadModifyWrite = true,
-    .triggerOption = false,
-};
+constexpr CooledAreaTiming kIMX992Timing = [] {
+  CooledAreaTiming t = kIMX990Timing;
+  t.plainModel = 129;
+  t.cooledModel = 130;
+  t.fullBaseFrame = 2092;
+  t.binnedBaseFrame = 1064;
+  t.lineLength = 1458;
+  t.lineTimeFullNs = 19439.91199926666;
+  t.lineTimeOtherNs = 19442.66202218352;
+  t.frameTimeLineMs = 0.01944266202218352;
+  t.fpgaTemperatureVersion = 0x0105;
+  t.coolingReadModifyWrite = true;
+  t.triggerOption = false;
+  return t;
+}();
+
+uint32_t Report(uint32_t* out, uint32_t value) {
+  if (out == nullptr) return 0;
+  *out = value;
+  return 1;
+}
 
 uint8_t Byte(uint32_t value, uint32_t index) { return static_cast<uint8_t>(value >> (8 * index)); }
 
@@ -157,9 +164,7 @@ uint8_t Byte(uint32_t value, uint32_t index) { return static_cast<uint8_t>(value
 
 CCooledAreaSensor::CCooledAreaSensor(CControllerBase* controller, uint8_t busAddress,
                                      SensorDriver driver, const CooledAreaTiming& timing)
-    : CTableDrivenSensor(controller, busAddress, driver),
-      timing_(timing),
-      channel_(controller, busAddress, {.writeDelayMs = 1, .hold = BusHold::kFpga159}) {}
+    : CSonySensor(controller, busAddress, driver, kCooledControls), timing_(timing) {}
 
 uint32_t CCooledAreaSensor::SetModelId(uint32_t modelNumber) {
   if (modelNumber == timing_.plainModel) {
@@ -316,12 +321,6 @@ uint32_t CCooledAreaSensor::SetTriggerMode(uint32_t mode) {
   return 1;
 }
 
-uint32_t CCooledAreaSensor::GetTriggerMode(uint32_t* mode) {
-  if (mode == nullptr) return 0;
-  *mode = mode_flags_;
-  return 1;
-}
-
 uint32_t CCooledAreaSensor::SetDataBits(uint32_t sixteenBit) {
   const uint32_t previous = info_.bitsPerPixel;
   info_.bitsPerPixel = sixteenBit != 0 ? 16 : 8;
@@ -407,16 +406,13 @@ uint32_t CCooledAreaSensor::SetExposureTime(uint32_t time) {
   return 1;
 }
 
+// The time record's own limits, not the ones converted from the lines.
 uint32_t CCooledAreaSensor::GetExposureTimeMin(uint32_t* time) {
-  if (time == nullptr) return 0;
-  *time = info_.exposureTime.minimum;
-  return 1;
+  return Report(time, info_.exposureTime.minimum);
 }
 
 uint32_t CCooledAreaSensor::GetExposureTimeMax(uint32_t* time) {
-  if (time == nullptr) return 0;
-  *time = info_.exposureTime.maximum;
-  return 1;
+  return Report(time, info_.exposureTime.maximum);
 }
 
 uint32_t CCooledAreaSensor::SetExposureTimeEx(double seconds) {
@@ -458,22 +454,6 @@ uint32_t CCooledAreaSensor::SetMirrorH(uint32_t on) {
     return 0;
   }
   return 1;
-}
-
-uint32_t CCooledAreaSensor::WriteSensorRegister(uint32_t address, uint32_t value) {
-  return channel_.Write(address, value);
-}
-
-uint32_t CCooledAreaSensor::ReadSensorRegister(uint32_t address, uint32_t* value) {
-  return channel_.Read(address, value);
-}
-
-uint32_t CCooledAreaSensor::WriteSensorRegisterVerified(uint32_t address, uint32_t value) {
-  return channel_.WriteVerified(address, value);
-}
-
-uint32_t CCooledAreaSensor::ReadSensorRegisterRetry(uint32_t address, uint32_t* value) {
-  return channel_.ReadRetry(address, value);
 }
 
 uint32_t CCooledAreaSensor::IsPeltierSupported() {

@@ -8,8 +8,7 @@
 
 #include <cstdint>
 
-#include "sensors/sony_register.h"
-#include "sensors/table_driven_sensor.h"
+#include "sensors/sony_sensor.h"
 
 namespace vexcam {
 
@@ -31,18 +30,17 @@ struct CooledAreaTiming {
   bool triggerOption = false;           // trigger option and the capability probes
 };
 
-class CCooledAreaSensor : public CTableDrivenSensor {
+class CCooledAreaSensor : public CSonySensor {
  public:
   // Lines between the shutter and the end of the frame, at least.
   static constexpr uint32_t kShutterMargin = 15;
 
   uint32_t SetModelId(uint32_t modelNumber) override;
-  uint32_t CheckSensor() override { return 1; }
   uint32_t InitSensor() override;
   uint32_t SetCaptureArea(uint32_t x, uint32_t width, uint32_t y, uint32_t height,
                           uint32_t areaFlag) override;
   uint32_t SetTriggerMode(uint32_t mode) override;
-  uint32_t GetTriggerMode(uint32_t* mode) override;
+  uint32_t GetTriggerMode(uint32_t* mode) override { return ReportModeFlags(mode); }
   uint32_t SetDataBits(uint32_t sixteenBit) override;
   uint32_t SetExposureLines(uint32_t lines) override;
   uint32_t SetGlobalGain(uint32_t gain) override;
@@ -52,10 +50,6 @@ class CCooledAreaSensor : public CTableDrivenSensor {
   uint32_t SetExposureTimeEx(double seconds) override;
   uint32_t SetMirrorV(uint32_t on) override;
   uint32_t SetMirrorH(uint32_t on) override;
-  uint32_t WriteSensorRegister(uint32_t address, uint32_t value) override;
-  uint32_t ReadSensorRegister(uint32_t address, uint32_t* value) override;
-  uint32_t WriteSensorRegisterVerified(uint32_t address, uint32_t value) override;
-  uint32_t ReadSensorRegisterRetry(uint32_t address, uint32_t* value) override;
   uint32_t IsPeltierSupported() override;
   uint32_t GetPeltier() override;
   uint32_t SetPeltier(uint32_t on) override;
@@ -94,7 +88,6 @@ class CCooledAreaSensor : public CTableDrivenSensor {
   uint8_t FpgaRegister23();
 
   const CooledAreaTiming& timing_;
-  SonyRegister channel_;
   uint32_t trigger_option_ = 0;
   uint8_t fpga23_ = 0;  // 0: not read yet
   uint32_t frame_time_ms_ = 0;

@@ -5,20 +5,14 @@
 
 #include <cstdint>
 
-#include "sensors/fpga_register.h"
 #include "sensors/sensor_imx273.h"
 
 namespace vexcam {
 
 // 1936 x 1096; model number 61.
-class CSensorZA19 final : public CGlobalShutterSensor {
+class CSensorZA19 final : public CFpgaTriggerShutterSensor {
  public:
   CSensorZA19(CControllerBase* controller, uint8_t busAddress);
-  uint32_t SetTriggerMode(uint32_t mode) override;
-  uint32_t GetTriggerMode(uint32_t* mode) override;
-
- private:
-  FpgaRegister trigger_;
 };
 
 }  // namespace vexcam

@@ -1,5 +1,5 @@
 // The 1920 x 1200 and 3072 x 2048 serial-register cameras against their
-// simulated cameras: start-up, window, exposure and gain registers, a bus
+// simulated cameras: start-up, window and exposure registers, a bus
 // that dies mid-sequence, and the trigger and data width through the camera
 // device model.
 #include <array>
@@ -120,23 +120,6 @@ TEST_F(Imx174Test, ExposureIsFrameMinusShutterAndTheFrameGrowsForLongExposures) 
   ASSERT_EQ(s.SetExposureTime(4000000), 1u);
   EXPECT_EQ(Get(s, &CSensorBase::GetExposureTime), 290000u);
   EXPECT_LT(Get(s, &CSensorBase::GetExposureLines), 1000000u);
-
-  // A set frame length moves the shutter; never below the window's frame,
-  // never beyond what the 12-bit shutter can follow.
-  ASSERT_EQ(s.SetExposureLines(100), 1u);
-  uint32_t frame = 3000;
-  ASSERT_EQ(s.AccessSensorParameter(0, &frame), 1u);
-  EXPECT_EQ(Frame(), 3000u);
-  EXPECT_EQ(Shutter(), 2900u);
-  frame = 10;
-  ASSERT_EQ(s.AccessSensorParameter(0, &frame), 1u);
-  EXPECT_EQ(Frame(), 1254u);
-  frame = 5000;
-  EXPECT_EQ(s.AccessSensorParameter(0, &frame), 0u);
-  // Gains outside 0..480 are refused without a write.
-  camera->ClearLog();
-  EXPECT_EQ(s.SetGlobalGain(481), 0u);
-  EXPECT_TRUE(Writes().empty());
 }
 
 TEST_F(Imx174Test, ABusThatDiesMidSequenceStopsAtTheFailedWriteAndKeepsTheRecord) {
