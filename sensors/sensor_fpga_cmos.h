@@ -7,11 +7,11 @@
 
 #include <cstdint>
 
-#include "sensors/table_driven_sensor.h"
+#include "sensors/record_time_sensor.h"
 
 namespace vexcam {
 
-class CFpgaRegisterSensor : public CTableDrivenSensor {
+class CFpgaRegisterSensor : public CRecordTimeSensor {
  public:
   // FPGA registers of the family (low byte first where a value spans several).
   static constexpr uint8_t kRegWindowX = 96;     // 96/97
@@ -33,11 +33,6 @@ class CFpgaRegisterSensor : public CTableDrivenSensor {
   uint32_t SetGlobalGain(uint32_t gain) override;
   // Clamped into the exposure-time record, then converted by LinesOfTime.
   uint32_t SetExposureTime(uint32_t time) override;
-  uint32_t GetExposureTimeMin(uint32_t* time) override;
-  uint32_t GetExposureTimeMax(uint32_t* time) override;
-  // No mirror in the readout: the state is kept for the image pipeline.
-  uint32_t SetMirrorV(uint32_t on) override;
-  uint32_t SetMirrorH(uint32_t on) override;
   // The frame rate in tenths of frames per second: operation 0 sets it (the
   // FPGA frame period follows), 1 reads the stored rate back.
   uint32_t AccessSensorParameter(uint32_t operation, uint32_t* parameter) override;
@@ -49,6 +44,9 @@ class CFpgaRegisterSensor : public CTableDrivenSensor {
   virtual uint32_t LinesOfTime(uint32_t time) const;
 
  protected:
+  // No mirror in the readout: the state is kept for the image pipeline.
+  uint32_t ApplyMirrors(uint32_t v, uint32_t h) override;
+
   CFpgaRegisterSensor(CControllerBase* controller, uint8_t busAddress, SensorDriver driver);
 
   // The start-up program, then the record defaults and the given area.
