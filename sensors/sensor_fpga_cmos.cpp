@@ -43,22 +43,8 @@ constexpr ProgramStep kStartup[] = {
 
 CFpgaRegisterSensor::CFpgaRegisterSensor(CControllerBase* controller, uint8_t busAddress,
                                          SensorDriver driver)
-    : CRecordTimeSensor(controller, busAddress, driver) {}
-
-uint32_t CFpgaRegisterSensor::WriteSensorRegister(uint32_t address, uint32_t value) {
-  if (controller_ == nullptr || address > 0xFF || value > 0xFF) return 0;
-  return controller_->WriteFpgaRegister(static_cast<uint8_t>(address),
-                                        static_cast<uint8_t>(value)) != 0
-             ? 1
-             : 0;
-}
-
-uint32_t CFpgaRegisterSensor::ReadSensorRegister(uint32_t address, uint32_t* value) {
-  if (controller_ == nullptr || address > 0xFF || value == nullptr) return 0;
-  uint8_t byte = 0;
-  if (controller_->ReadFpgaRegister(static_cast<uint8_t>(address), &byte) == 0) return 0;
-  *value = byte;
-  return 1;
+    : CRecordTimeSensor(controller, busAddress, driver), channel_(controller) {
+  UseChannel(channel_);
 }
 
 uint32_t CFpgaRegisterSensor::WriteWide(const uint8_t* registers, uint32_t count, uint32_t value) {

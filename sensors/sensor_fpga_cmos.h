@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "sensors/fpga_register.h"
 #include "sensors/record_time_sensor.h"
 
 namespace vexcam {
@@ -36,9 +37,6 @@ class CFpgaRegisterSensor : public CRecordTimeSensor {
   // The frame rate in tenths of frames per second: operation 0 sets it (the
   // FPGA frame period follows), 1 reads the stored rate back.
   uint32_t AccessSensorParameter(uint32_t operation, uint32_t* parameter) override;
-  // FPGA register accesses; addresses and values above 8 bits are refused.
-  uint32_t WriteSensorRegister(uint32_t address, uint32_t value) override;
-  uint32_t ReadSensorRegister(uint32_t address, uint32_t* value) override;
 
   // The counter value for an exposure time (0.1 ms units, inside the record).
   virtual uint32_t LinesOfTime(uint32_t time) const;
@@ -55,6 +53,10 @@ class CFpgaRegisterSensor : public CRecordTimeSensor {
   uint32_t WriteWide(const uint8_t* registers, uint32_t count, uint32_t value);
 
   uint32_t frame_rate_ = 0;  // tenths of frames per second; 0 = free running
+
+ private:
+  // Register accesses go to the FPGA; addresses and values above 8 bits are refused.
+  FpgaRegisterChannel channel_;
 };
 
 // 320 x 256 camera.
