@@ -134,10 +134,7 @@ uint32_t CMt9FamilySensor::SetCaptureArea(uint32_t x, uint32_t width, uint32_t y
 
 uint32_t CMt9FamilySensor::SetExposureLines(uint32_t lines) {
   // The register holds 16 bits; the record bounds what the sensor accepts.
-  if (lines < info_.exposureLines.minimum || lines > info_.exposureLines.maximum) return 0;
-  if (WriteSensorRegister(kRegCoarseIntegration, lines) == 0) return 0;
-  info_.exposureLines.current = lines;
-  return 1;
+  return WriteInsideRecord(sensor_register_, kRegCoarseIntegration, info_.exposureLines, lines);
 }
 
 uint32_t CMt9FamilySensor::SetGlobalGain(uint32_t gain) {

@@ -14,6 +14,14 @@ uint32_t ReadModeRegister::WriteMirrorBit(uint32_t bit, uint32_t on, MirrorRecor
   return 1;
 }
 
+uint32_t WriteInsideRecord(SensorChannel& channel, uint16_t address, RangeRecord& record,
+                           uint32_t value) {
+  if (value < record.minimum || value > record.maximum) return 0;
+  if (channel.Write(address, value) == 0) return 0;
+  record.current = value;
+  return 1;
+}
+
 uint32_t ResetControlTrigger::Set(uint32_t mode) {
   if (channel_.Write(words_.address, mode != 0 ? words_.triggered : words_.streaming) == 0) {
     return 0;

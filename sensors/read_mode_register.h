@@ -1,9 +1,10 @@
 #pragma once
-// Two registers of the 16-bit serial CMOS sensors that drivers change by
-// single words: the read-mode register, whose last written value the driver
-// keeps so that one mirror bit changes with one write and no read back, and
-// the reset-control register, whose word arms the trigger input or lets the
-// sensor stream.
+// Registers of the 16-bit serial CMOS sensors that drivers change by single
+// words: the read-mode register, whose last written value the driver keeps so
+// that one mirror bit changes with one write and no read back; the
+// reset-control register, whose word arms the trigger input or lets the
+// sensor stream; and values the record bounds, such as the coarse
+// integration time in lines.
 
 #include <cstdint>
 
@@ -32,6 +33,11 @@ class ReadModeRegister {
   const uint16_t address_;
   uint32_t value_;
 };
+
+// Writes value to address when it lies inside record, which then holds it;
+// 0 (nothing written) outside the record or when the write fails.
+uint32_t WriteInsideRecord(SensorChannel& channel, uint16_t address, RangeRecord& record,
+                           uint32_t value);
 
 // The reset-control words of a sensor with a trigger input.
 struct ResetControlWords {

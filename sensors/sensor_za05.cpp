@@ -82,10 +82,7 @@ uint32_t CSensorZA05::SetTriggerMode(uint32_t mode) { return trigger_.Set(mode !
 uint32_t CSensorZA05::GetTriggerMode(uint32_t* mode) { return trigger_.Get(mode); }
 
 uint32_t CSensorZA05::SetExposureLines(uint32_t lines) {
-  if (lines < info_.exposureLines.minimum || lines > info_.exposureLines.maximum) return 0;
-  if (WriteSensorRegister(kRegCoarseIntegration, lines) == 0) return 0;
-  info_.exposureLines.current = lines;
-  return 1;
+  return WriteInsideRecord(sensor_register_, kRegCoarseIntegration, info_.exposureLines, lines);
 }
 
 uint32_t CSensorZA05::SetGlobalGain(uint32_t gain) {
