@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "sensors/sensor_channel.h"
 #include "transport/controller_base.h"
 
 namespace vexcam {
@@ -58,6 +59,20 @@ class FpgaRegister : public FpgaRegisters<1> {
  public:
   constexpr FpgaRegister(CControllerBase* controller, uint8_t reg)
       : FpgaRegisters<1>(controller, {reg}) {}
+};
+
+// The FPGA registers as a driver's register channel (the cameras whose FPGA
+// runs the sensor): 8-bit addresses and values, larger ones are refused.
+class FpgaRegisterChannel final : public SensorChannel {
+ public:
+  // controller is borrowed and may be null (every access then fails).
+  explicit FpgaRegisterChannel(CControllerBase* controller) : controller_(controller) {}
+
+  uint32_t Write(uint32_t address, uint32_t value) override;
+  uint32_t Read(uint32_t address, uint32_t* value) override;
+
+ private:
+  CControllerBase* const controller_;
 };
 
 // Runs attempt() up to 100 times, 3 ms apart, each time only while FPGA

@@ -57,14 +57,9 @@ CMt9FamilySensor::CMt9FamilySensor(CControllerBase* controller, uint8_t busAddre
                                    SensorDriver driver, const Mt9WindowTiming& timing)
     : CTableDrivenSensor(controller, busAddress, driver),
       sensor_register_(controller, busAddress),
-      timing_(timing) {}
-
-uint32_t CMt9FamilySensor::WriteSensorRegister(uint32_t address, uint32_t value) {
-  return sensor_register_.Write(address, value);
-}
-
-uint32_t CMt9FamilySensor::ReadSensorRegister(uint32_t address, uint32_t* value) {
-  return sensor_register_.Read(address, value);
+      read_mode_(sensor_register_, kRegReadMode, kInitialReadMode),
+      timing_(timing) {
+  UseChannel(sensor_register_);
 }
 
 uint32_t CMt9FamilySensor::CheckChipVersion(uint32_t expected) {
@@ -83,12 +78,6 @@ uint32_t CMt9FamilySensor::StartUp(std::span<const ProgramStep> list) {
   if (SetMirrorH(info_.mirrorH.defaultValue) == 0) return 0;
   return SetCaptureArea(info_.originX, info_.effectiveWidth, info_.originY, info_.effectiveHeight,
                         info_.extraWord2);
-}
-
-uint32_t CMt9FamilySensor::WriteReadMode(uint32_t value) {
-  if (WriteSensorRegister(kRegReadMode, value) == 0) return 0;
-  read_mode_ = value;
-  return 1;
 }
 
 uint32_t CMt9FamilySensor::SetCaptureArea(uint32_t x, uint32_t width, uint32_t y, uint32_t height,
@@ -132,14 +121,10 @@ uint32_t CMt9FamilySensor::SetCaptureArea(uint32_t x, uint32_t width, uint32_t y
       return 0;
     }
   }
-  if (WriteReadMode(readMode) == 0) return 0;
+  if (read_mode_.Write(readMode) == 0) return 0;
 
   SetMirrorH(info_.mirrorH.current);
-  info_.areaX = xStart;
-  info_.areaY = yStart;
-  info_.areaWidth = outWidth;
-  info_.areaHeight = outHeight;
-  info_.areaFlag = mode;
+  StoreCaptureArea(xStart, outWidth, yStart, outHeight, mode);
   info_.lineLength = lineLength;
   info_.frameLength = frameLength;
   // The line time changed: keep the exposure time, not the line count.
@@ -149,10 +134,7 @@ uint32_t CMt9FamilySensor::SetCaptureArea(uint32_t x, uint32_t width, uint32_t y
 
 uint32_t CMt9FamilySensor::SetExposureLines(uint32_t lines) {
   // The register holds 16 bits; the record bounds what the sensor accepts.
-  if (lines < info_.exposureLines.minimum || lines > info_.exposureLines.maximum) return 0;
-  if (WriteSensorRegister(kRegCoarseIntegration, lines) == 0) return 0;
-  info_.exposureLines.current = lines;
-  return 1;
+  return WriteInsideRecord(sensor_register_, kRegCoarseIntegration, info_.exposureLines, lines);
 }
 
 uint32_t CMt9FamilySensor::SetGlobalGain(uint32_t gain) {
@@ -200,12 +182,9 @@ uint32_t CMt9FamilySensor::SetExposureTime(uint32_t time) {
   return 1;
 }
 
-uint32_t CMt9FamilySensor::SetMirrorV(uint32_t on) {
-  info_.mirrorV.current = on;
-  return 1;
-}
-uint32_t CMt9FamilySensor::SetMirrorH(uint32_t on) {
-  info_.mirrorH.current = on;
+uint32_t CMt9FamilySensor::ApplyMirrors(uint32_t v, uint32_t h) {
+  info_.mirrorV.current = v;
+  info_.mirrorH.current = h;
   return 1;
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <span>
 
+#include "sensors/read_mode_register.h"
 #include "sensors/serial_register.h"
 #include "sensors/table_driven_sensor.h"
 
@@ -62,17 +63,16 @@ class CMt9FamilySensor : public CTableDrivenSensor {
   uint32_t SetColorGainGreen2(uint32_t gain) override;
   uint32_t SetColorGainBlue(uint32_t gain) override;
   uint32_t SetExposureTime(uint32_t time) override;
-  // The mirrors are recorded only; a sensor that flips its readout overrides them.
-  uint32_t SetMirrorV(uint32_t on) override;
-  uint32_t SetMirrorH(uint32_t on) override;
-  uint32_t WriteSensorRegister(uint32_t address, uint32_t value) override;
-  uint32_t ReadSensorRegister(uint32_t address, uint32_t* value) override;
 
   // The last value written to the read-mode register.
-  uint32_t ReadModeShadow() const { return read_mode_; }
+  uint32_t ReadModeShadow() const { return read_mode_.Value(); }
   const Mt9WindowTiming& Timing() const { return timing_; }
 
  protected:
+  // The mirrors are recorded only; a sensor that flips its readout overrides
+  // SetMirrorV / SetMirrorH.
+  uint32_t ApplyMirrors(uint32_t v, uint32_t h) override;
+
   CMt9FamilySensor(CControllerBase* controller, uint8_t busAddress, SensorDriver driver,
                    const Mt9WindowTiming& timing);
 
@@ -84,15 +84,14 @@ class CMt9FamilySensor : public CTableDrivenSensor {
   // effective area in the mode of the second further word. Stops at the
   // first failure so that a dead bus fails the open.
   uint32_t StartUp(std::span<const ProgramStep> list);
-  // Writes the read-mode register; the shadow follows a successful write.
-  uint32_t WriteReadMode(uint32_t value);
-
-  uint32_t read_mode_ = kInitialReadMode;
+  SensorChannel& Channel() { return sensor_register_; }
+  ReadModeRegister& ReadMode() { return read_mode_; }
 
  private:
   uint32_t SetColorGain(RangeRecord& record, uint16_t reg, uint32_t gain);
 
   SerialRegister16 sensor_register_;
+  ReadModeRegister read_mode_;
   const Mt9WindowTiming timing_;
 };
 

@@ -22,4 +22,14 @@ SecondsExposure ClampSeconds(const RangeRecordEx& record, double seconds);
 // Stores the setting as the current seconds and the current real exposure time.
 void StoreSeconds(SensorInfo& info, const SecondsExposure& exposure);
 
+// Clamps the request, hands the setting to program (which returns 1 or 0)
+// and stores it when programming succeeded; 0 leaves the record as it was.
+template <typename Program>
+uint32_t ApplySeconds(SensorInfo& info, double seconds, Program program) {
+  const SecondsExposure e = ClampSeconds(info.exposureSeconds, seconds);
+  if (program(e) == 0) return 0;
+  StoreSeconds(info, e);
+  return 1;
+}
+
 }  // namespace vexcam

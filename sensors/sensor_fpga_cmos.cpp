@@ -43,22 +43,8 @@ constexpr ProgramStep kStartup[] = {
 
 CFpgaRegisterSensor::CFpgaRegisterSensor(CControllerBase* controller, uint8_t busAddress,
                                          SensorDriver driver)
-    : CTableDrivenSensor(controller, busAddress, driver) {}
-
-uint32_t CFpgaRegisterSensor::WriteSensorRegister(uint32_t address, uint32_t value) {
-  if (controller_ == nullptr || address > 0xFF || value > 0xFF) return 0;
-  return controller_->WriteFpgaRegister(static_cast<uint8_t>(address),
-                                        static_cast<uint8_t>(value)) != 0
-             ? 1
-             : 0;
-}
-
-uint32_t CFpgaRegisterSensor::ReadSensorRegister(uint32_t address, uint32_t* value) {
-  if (controller_ == nullptr || address > 0xFF || value == nullptr) return 0;
-  uint8_t byte = 0;
-  if (controller_->ReadFpgaRegister(static_cast<uint8_t>(address), &byte) == 0) return 0;
-  *value = byte;
-  return 1;
+    : CRecordTimeSensor(controller, busAddress, driver), channel_(controller) {
+  UseChannel(channel_);
 }
 
 uint32_t CFpgaRegisterSensor::WriteWide(const uint8_t* registers, uint32_t count, uint32_t value) {
@@ -86,12 +72,7 @@ uint32_t CFpgaRegisterSensor::SetCaptureArea(uint32_t x, uint32_t width, uint32_
   // The FPGA sizes the window from registers 68/64; the sensor needs its origin.
   if (WriteWide(kWindowXRegs, 2, x) == 0 || WriteWide(kWindowYRegs, 2, y) == 0) return 0;
   if (PulseUpdateStrobe(controller_, model_number_) == 0) return 0;
-  info_.areaX = x;
-  info_.areaY = y;
-  info_.areaWidth = width;
-  info_.areaHeight = height;
-  info_.areaFlag = areaFlag;
-  return 1;
+  return StoreCaptureArea(x, width, y, height, areaFlag);
 }
 
 uint32_t CFpgaRegisterSensor::SetExposureLines(uint32_t lines) {
@@ -123,25 +104,9 @@ uint32_t CFpgaRegisterSensor::SetExposureTime(uint32_t time) {
   return 1;
 }
 
-uint32_t CFpgaRegisterSensor::GetExposureTimeMin(uint32_t* time) {
-  if (time == nullptr) return 0;
-  *time = info_.exposureTime.minimum;
-  return 1;
-}
-
-uint32_t CFpgaRegisterSensor::GetExposureTimeMax(uint32_t* time) {
-  if (time == nullptr) return 0;
-  *time = info_.exposureTime.maximum;
-  return 1;
-}
-
-uint32_t CFpgaRegisterSensor::SetMirrorV(uint32_t on) {
-  info_.mirrorV.current = on != 0 ? 1 : 0;
-  return 1;
-}
-
-uint32_t CFpgaRegisterSensor::SetMirrorH(uint32_t on) {
-  info_.mirrorH.current = on != 0 ? 1 : 0;
+uint32_t CFpgaRegisterSensor::ApplyMirrors(uint32_t v, uint32_t h) {
+  info_.mirrorV.current = v != 0 ? 1 : 0;
+  info_.mirrorH.current = h != 0 ? 1 : 0;
   return 1;
 }
 
@@ -173,14 +138,13 @@ CSensorZA03::CSensorZA03(CControllerBase* controller, uint8_t busAddress)
 uint32_t CSensorZA03::InitSensor() { return StartUp(info_.effectiveWidth, info_.effectiveHeight); }
 
 uint32_t CSensorZA03::SetExposureTimeEx(double seconds) {
-  const SecondsExposure e = ClampSeconds(info_.exposureSeconds, seconds);
-  const double clocks = e.seconds * info_.pixelClockKhz * 1000.0;
-  const auto counter = static_cast<uint32_t>(
-      std::clamp(std::floor(clocks) - 1.0, static_cast<double>(info_.exposureLines.minimum),
-                 static_cast<double>(info_.exposureLines.maximum)));
-  if (SetExposureLines(counter) == 0) return 0;
-  StoreSeconds(info_, e);
-  return 1;
+  return ApplySeconds(info_, seconds, [this](const SecondsExposure& e) {
+    const double clocks = e.seconds * info_.pixelClockKhz * 1000.0;
+    const auto counter = static_cast<uint32_t>(
+        std::clamp(std::floor(clocks) - 1.0, static_cast<double>(info_.exposureLines.minimum),
+                   static_cast<double>(info_.exposureLines.maximum)));
+    return SetExposureLines(counter);
+  });
 }
 
 }  // namespace vexcam

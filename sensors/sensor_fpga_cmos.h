@@ -7,11 +7,12 @@
 
 #include <cstdint>
 
-#include "sensors/table_driven_sensor.h"
+#include "sensors/fpga_register.h"
+#include "sensors/record_time_sensor.h"
 
 namespace vexcam {
 
-class CFpgaRegisterSensor : public CTableDrivenSensor {
+class CFpgaRegisterSensor : public CRecordTimeSensor {
  public:
   // FPGA registers of the family (low byte first where a value spans several).
   static constexpr uint8_t kRegWindowX = 96;     // 96/97
@@ -33,22 +34,17 @@ class CFpgaRegisterSensor : public CTableDrivenSensor {
   uint32_t SetGlobalGain(uint32_t gain) override;
   // Clamped into the exposure-time record, then converted by LinesOfTime.
   uint32_t SetExposureTime(uint32_t time) override;
-  uint32_t GetExposureTimeMin(uint32_t* time) override;
-  uint32_t GetExposureTimeMax(uint32_t* time) override;
-  // No mirror in the readout: the state is kept for the image pipeline.
-  uint32_t SetMirrorV(uint32_t on) override;
-  uint32_t SetMirrorH(uint32_t on) override;
   // The frame rate in tenths of frames per second: operation 0 sets it (the
   // FPGA frame period follows), 1 reads the stored rate back.
   uint32_t AccessSensorParameter(uint32_t operation, uint32_t* parameter) override;
-  // FPGA register accesses; addresses and values above 8 bits are refused.
-  uint32_t WriteSensorRegister(uint32_t address, uint32_t value) override;
-  uint32_t ReadSensorRegister(uint32_t address, uint32_t* value) override;
 
   // The counter value for an exposure time (0.1 ms units, inside the record).
   virtual uint32_t LinesOfTime(uint32_t time) const;
 
  protected:
+  // No mirror in the readout: the state is kept for the image pipeline.
+  uint32_t ApplyMirrors(uint32_t v, uint32_t h) override;
+
   CFpgaRegisterSensor(CControllerBase* controller, uint8_t busAddress, SensorDriver driver);
 
   // The start-up program, then the record defaults and the given area.
@@ -57,6 +53,10 @@ class CFpgaRegisterSensor : public CTableDrivenSensor {
   uint32_t WriteWide(const uint8_t* registers, uint32_t count, uint32_t value);
 
   uint32_t frame_rate_ = 0;  // tenths of frames per second; 0 = free running
+
+ private:
+  // Register accesses go to the FPGA; addresses and values above 8 bits are refused.
+  FpgaRegisterChannel channel_;
 };
 
 // 320 x 256 camera.

@@ -41,9 +41,11 @@ void Sleep(std::chrono::milliseconds ms) {
 }  // namespace
 
 CSensorGLUX9701::CSensorGLUX9701(CControllerBase* controller, uint8_t busAddress, GluxProbe probe)
-    : CTableDrivenSensor(controller, busAddress, SensorDriver::kGLUX9701),
+    : CRecordTimeSensor(controller, busAddress, SensorDriver::kGLUX9701),
       probe_(probe),
-      channel_(controller, busAddress, SonyRegister::Options{}) {}
+      channel_(controller, busAddress, SonyRegister::Options{}) {
+  UseChannel(channel_);
+}
 
 uint32_t CSensorGLUX9701::ReadLinkState(uint32_t* state) {
   return FpgaRegister(controller_, kRegLinkState).Read(state);
@@ -95,12 +97,7 @@ uint32_t CSensorGLUX9701::SetCaptureArea(uint32_t x, uint32_t width, uint32_t y,
       return 0;
     }
   }
-  info_.areaX = x;
-  info_.areaY = y;
-  info_.areaWidth = width;
-  info_.areaHeight = height;
-  info_.areaFlag = areaFlag;
-  return 1;
+  return StoreCaptureArea(x, width, y, height, areaFlag);
 }
 
 uint32_t CSensorGLUX9701::SetTriggerMode(uint32_t mode) {
@@ -157,23 +154,10 @@ uint32_t CSensorGLUX9701::SetExposureTime(uint32_t time) {
   return 1;
 }
 
-uint32_t CSensorGLUX9701::GetExposureTimeMin(uint32_t* time) {
-  if (time == nullptr) return 0;
-  *time = info_.exposureTime.minimum;
-  return 1;
-}
-
-uint32_t CSensorGLUX9701::GetExposureTimeMax(uint32_t* time) {
-  if (time == nullptr) return 0;
-  *time = info_.exposureTime.maximum;
-  return 1;
-}
-
 uint32_t CSensorGLUX9701::SetExposureTimeEx(double seconds) {
-  const SecondsExposure e = ClampSeconds(info_.exposureSeconds, seconds);
-  if (SetExposureTime(std::max<uint32_t>(e.tenthsMs, 1)) == 0) return 0;
-  StoreSeconds(info_, e);
-  return 1;
+  return ApplySeconds(info_, seconds, [this](const SecondsExposure& e) {
+    return SetExposureTime(std::max<uint32_t>(e.tenthsMs, 1));
+  });
 }
 
 uint32_t CSensorGLUX9701::ApplyMirrors(uint32_t v, uint32_t h) {
@@ -184,19 +168,6 @@ uint32_t CSensorGLUX9701::ApplyMirrors(uint32_t v, uint32_t h) {
   return 1;
 }
 
-uint32_t CSensorGLUX9701::SetMirrorV(uint32_t on) {
-  return ApplyMirrors(on, info_.mirrorH.current);
-}
-uint32_t CSensorGLUX9701::SetMirrorH(uint32_t on) {
-  return ApplyMirrors(info_.mirrorV.current, on);
-}
-
-uint32_t CSensorGLUX9701::WriteSensorRegister(uint32_t address, uint32_t value) {
-  return channel_.Write(address, value);
-}
-uint32_t CSensorGLUX9701::ReadSensorRegister(uint32_t address, uint32_t* value) {
-  return channel_.Read(address, value);
-}
 uint32_t CSensorGLUX9701::WriteSensorRegisterVerified(uint32_t address, uint32_t value) {
   return channel_.WriteVerified(address, value);
 }

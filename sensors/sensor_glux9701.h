@@ -7,8 +7,8 @@
 #include <chrono>
 #include <cstdint>
 
+#include "sensors/record_time_sensor.h"
 #include "sensors/sony_register.h"
-#include "sensors/table_driven_sensor.h"
 
 namespace vexcam {
 
@@ -18,7 +18,7 @@ struct GluxProbe {
   uint32_t attempts = 5;
 };
 
-class CSensorGLUX9701 final : public CTableDrivenSensor {
+class CSensorGLUX9701 final : public CRecordTimeSensor {
  public:
   // FPGA registers.
   static constexpr uint8_t kRegFpgaRevision = 19;  // 9 or later: the link comes up alone
@@ -56,12 +56,6 @@ class CSensorGLUX9701 final : public CTableDrivenSensor {
   uint32_t SetAnalogGain(uint32_t value) override;
   uint32_t GetAnalogGain(uint32_t* value) override;
   uint32_t SetExposureTime(uint32_t time) override;
-  uint32_t GetExposureTimeMin(uint32_t* time) override;
-  uint32_t GetExposureTimeMax(uint32_t* time) override;
-  uint32_t SetMirrorV(uint32_t on) override;
-  uint32_t SetMirrorH(uint32_t on) override;
-  uint32_t WriteSensorRegister(uint32_t address, uint32_t value) override;
-  uint32_t ReadSensorRegister(uint32_t address, uint32_t* value) override;
   uint32_t WriteSensorRegisterVerified(uint32_t address, uint32_t value) override;
   uint32_t ReadSensorRegisterRetry(uint32_t address, uint32_t* value) override;
   uint32_t IsTemperatureSupported() override { return 1; }
@@ -69,8 +63,10 @@ class CSensorGLUX9701 final : public CTableDrivenSensor {
   uint32_t SetExposureTimeEx(double seconds) override;
   uint32_t IsSubSampleSupported() override { return 0; }
 
+ protected:
+  uint32_t ApplyMirrors(uint32_t v, uint32_t h) override;
+
  private:
-  uint32_t ApplyMirrors(uint32_t v, uint32_t h);
   uint32_t ReadLinkState(uint32_t* state);
 
   const GluxProbe probe_;

@@ -88,7 +88,7 @@ uint32_t CSensorMT9J001::SetSamplingRate(uint32_t mode) {
   };
   if (RunProgram(program) == 0) return 0;
   // Restarting the stream resets the readout; the shadow puts it back.
-  if (WriteReadMode(read_mode_) == 0) return 0;
+  if (ReadMode().Write(ReadMode().Value()) == 0) return 0;
   info_.pixelClockKhz = clock.pixelClockKhz;
   // The line time follows the clock: keep the exposure time, not the line count.
   SetExposureTime(info_.exposureTime.current);

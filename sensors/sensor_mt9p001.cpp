@@ -38,7 +38,8 @@ constexpr uint32_t kClockMode2Khz = 80000;
 }  // namespace
 
 CSensorMT9P001::CSensorMT9P001(CControllerBase* controller, uint8_t busAddress)
-    : CMt9FamilySensor(controller, busAddress, SensorDriver::kMT9P001, kTiming) {}
+    : CMt9FamilySensor(controller, busAddress, SensorDriver::kMT9P001, kTiming),
+      trigger_(Channel(), {kRegResetControl, kResetStreaming, kResetTriggered}) {}
 
 uint32_t CSensorMT9P001::InitSensor() { return StartUp(kStartup); }
 
@@ -46,37 +47,20 @@ uint32_t CSensorMT9P001::SetCaptureArea(uint32_t x, uint32_t width, uint32_t y, 
                                         uint32_t mode) {
   if (CMt9FamilySensor::SetCaptureArea(x, width, y, height, mode) == 0) return 0;
   // The window program restarts free-running frames; a trigger stays armed.
-  if (trigger_mode_ != 0) return WriteSensorRegister(kRegResetControl, kResetTriggered);
+  if (trigger_.Mode() != 0) return trigger_.Rearm();
   return 1;
 }
 
-uint32_t CSensorMT9P001::SetTriggerMode(uint32_t mode) {
-  if (WriteSensorRegister(kRegResetControl, mode != 0 ? kResetTriggered : kResetStreaming) == 0) {
-    return 0;
-  }
-  trigger_mode_ = mode;
-  return 1;
-}
+uint32_t CSensorMT9P001::SetTriggerMode(uint32_t mode) { return trigger_.Set(mode); }
 
-uint32_t CSensorMT9P001::GetTriggerMode(uint32_t* mode) {
-  if (mode == nullptr) return 0;
-  *mode = trigger_mode_;
-  return 1;
-}
-
-uint32_t CSensorMT9P001::SetReadModeBit(uint32_t bit, uint32_t on, MirrorRecord& record) {
-  const uint32_t readMode = on != 0 ? (read_mode_ | bit) : (read_mode_ & ~bit);
-  if (WriteReadMode(readMode) == 0) return 0;
-  record.current = on != 0 ? 1 : 0;
-  return 1;
-}
+uint32_t CSensorMT9P001::GetTriggerMode(uint32_t* mode) { return trigger_.Get(mode); }
 
 uint32_t CSensorMT9P001::SetMirrorV(uint32_t on) {
-  return SetReadModeBit(kReadModeFlipV, on, info_.mirrorV);
+  return ReadMode().WriteMirrorBit(kReadModeFlipV, on, info_.mirrorV);
 }
 
 uint32_t CSensorMT9P001::SetMirrorH(uint32_t on) {
-  return SetReadModeBit(kReadModeMirrorH, on, info_.mirrorH);
+  return ReadMode().WriteMirrorBit(kReadModeMirrorH, on, info_.mirrorH);
 }
 
 uint32_t CSensorMT9P001::GetSamplingRate(uint32_t* mode) {

@@ -37,9 +37,7 @@ class CSensorMT9P001 final : public CMt9FamilySensor {
   uint32_t GetSamplingRate(uint32_t* mode) override;
 
  private:
-  uint32_t SetReadModeBit(uint32_t bit, uint32_t on, MirrorRecord& record);
-
-  uint32_t trigger_mode_ = 0;
+  ResetControlTrigger trigger_;
 };
 
 }  // namespace vexcam

@@ -13,7 +13,7 @@ constexpr uint32_t kResetSettleMs = 50;
 
 CShiftedSensor::CShiftedSensor(CControllerBase* controller, uint8_t busAddress, SensorDriver driver,
                                bool splitAddress)
-    : CTableDrivenSensor(controller, busAddress, driver),
+    : CRecordTimeSensor(controller, busAddress, driver),
       channel_(controller),
       split_address_(splitAddress) {}
 
@@ -36,12 +36,7 @@ uint32_t CShiftedSensor::SetCaptureArea(uint32_t x, uint32_t width, uint32_t y, 
                                         uint32_t areaFlag) {
   if (!AcceptsWindow(Row(), x, y, width, height) || width == 0 || height == 0) return 0;
   if (WriteWindow(x, y, width, height) == 0) return 0;
-  info_.areaX = x;
-  info_.areaY = y;
-  info_.areaWidth = width;
-  info_.areaHeight = height;
-  info_.areaFlag = areaFlag;
-  return 1;
+  return StoreCaptureArea(x, width, y, height, areaFlag);
 }
 
 uint32_t CShiftedSensor::WriteWindow(uint32_t x, uint32_t y, uint32_t width, uint32_t height) {
@@ -88,23 +83,10 @@ uint32_t CShiftedSensor::SetExposureTime(uint32_t time) {
   return 1;
 }
 
-uint32_t CShiftedSensor::GetExposureTimeMin(uint32_t* time) {
-  if (time == nullptr) return 0;
-  *time = info_.exposureTime.minimum;
-  return 1;
-}
-
-uint32_t CShiftedSensor::GetExposureTimeMax(uint32_t* time) {
-  if (time == nullptr) return 0;
-  *time = info_.exposureTime.maximum;
-  return 1;
-}
-
 uint32_t CShiftedSensor::SetExposureTimeEx(double seconds) {
-  const SecondsExposure e = ClampSeconds(info_.exposureSeconds, seconds);
-  if (ProgramMicroseconds(e.microseconds) == 0) return 0;
-  StoreSeconds(info_, e);
-  return 1;
+  return ApplySeconds(info_, seconds, [this](const SecondsExposure& e) {
+    return ProgramMicroseconds(e.microseconds);
+  });
 }
 
 uint32_t CShiftedSensor::WriteSensorRegister(uint32_t address, uint32_t value) {

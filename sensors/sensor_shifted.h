@@ -7,8 +7,8 @@
 
 #include <cstdint>
 
+#include "sensors/record_time_sensor.h"
 #include "sensors/shifted_register.h"
-#include "sensors/table_driven_sensor.h"
 
 namespace vexcam {
 
@@ -41,7 +41,7 @@ constexpr uint64_t ShiftedPairWord(uint32_t a, uint32_t b) {
   return (a & kMask) << 28 | (b & kMask);
 }
 
-class CShiftedSensor : public CTableDrivenSensor {
+class CShiftedSensor : public CRecordTimeSensor {
  public:
   CShiftedSensor(CControllerBase* controller, uint8_t busAddress, SensorDriver driver,
                  bool splitAddress);
@@ -54,8 +54,6 @@ class CShiftedSensor : public CTableDrivenSensor {
   uint32_t SetExposureLines(uint32_t lines) override;
   uint32_t SetGlobalGain(uint32_t gain) override;
   uint32_t SetExposureTime(uint32_t time) override;
-  uint32_t GetExposureTimeMin(uint32_t* time) override;
-  uint32_t GetExposureTimeMax(uint32_t* time) override;
   // ZA16 and ZA17 split the address into register number and data bits
   // 32..55 (SplitShiftedAddress); ZA18 takes the register number from bits
   // 0..7 and the value as the data word.

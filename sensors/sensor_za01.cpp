@@ -80,7 +80,9 @@ CSensorZA01::CSensorZA01(CControllerBase* controller, uint8_t busAddress)
       sensor_mode_(controller, kRegSensorMode),
       monitor_({.enabled = [this] { return IsTemperatureSupported() != 0; },
                 .poll = [this](uint16_t* sample) { return PollAdc(sample); }},
-               {.window = kSampleWindow, .periodMs = kMonitorPeriodMs, .gapMs = kMonitorGapMs}) {}
+               {.window = kSampleWindow, .periodMs = kMonitorPeriodMs, .gapMs = kMonitorGapMs}) {
+  UseChannel(sensor_register_);
+}
 
 // The monitor's hooks call into this driver: stop it while the driver is whole.
 CSensorZA01::~CSensorZA01() { monitor_.Stop(); }
@@ -184,13 +186,9 @@ uint32_t CSensorZA01::SetExposureTime(uint32_t time) {
   return 1;
 }
 
-// No hardware mirror: the state is kept for the image pipeline.
-uint32_t CSensorZA01::SetMirrorV(uint32_t on) {
-  info_.mirrorV.current = on;
-  return 1;
-}
-uint32_t CSensorZA01::SetMirrorH(uint32_t on) {
-  info_.mirrorH.current = on;
+uint32_t CSensorZA01::ApplyMirrors(uint32_t v, uint32_t h) {
+  info_.mirrorV.current = v;
+  info_.mirrorH.current = h;
   return 1;
 }
 
@@ -207,14 +205,6 @@ uint32_t CSensorZA01::AccessSensorParameter(uint32_t operation, uint32_t* parame
   // The frame length has no register of its own; re-applying the exposure
   // time lets the FPGA counter follow the new timing.
   return SetExposureTime(info_.exposureTime.current);
-}
-
-uint32_t CSensorZA01::WriteSensorRegister(uint32_t address, uint32_t value) {
-  return sensor_register_.Write(address, value);
-}
-
-uint32_t CSensorZA01::ReadSensorRegister(uint32_t address, uint32_t* value) {
-  return sensor_register_.Read(address, value);
 }
 
 uint32_t CSensorZA01::WriteSensorRegisterVerified(uint32_t address, uint32_t value) {

@@ -30,12 +30,8 @@ class CSensorZA01 final : public CTableDrivenSensor {
   uint32_t SetDataBits(uint32_t sixteenBit) override { return ApplyDataBits(sixteenBit); }
   uint32_t SetExposureLines(uint32_t lines) override;
   uint32_t SetExposureTime(uint32_t time) override;
-  uint32_t SetMirrorV(uint32_t on) override;
-  uint32_t SetMirrorH(uint32_t on) override;
   // Operation 0 sets the frame rate (tenths of frames per second).
   uint32_t AccessSensorParameter(uint32_t operation, uint32_t* parameter) override;
-  uint32_t WriteSensorRegister(uint32_t address, uint32_t value) override;
-  uint32_t ReadSensorRegister(uint32_t address, uint32_t* value) override;
   uint32_t WriteSensorRegisterVerified(uint32_t address, uint32_t value) override;
   uint32_t ReadSensorRegisterRetry(uint32_t address, uint32_t* value) override;
   uint32_t IsPeltierSupported() override;
@@ -56,6 +52,10 @@ class CSensorZA01 final : public CTableDrivenSensor {
   static double TemperatureOfAdc(double meanSample);
   // Number of samples currently queued (for diagnostics and tests).
   size_t SampleCount() { return monitor_.SampleCount(); }
+
+ protected:
+  // No hardware mirror: the state is kept for the image pipeline.
+  uint32_t ApplyMirrors(uint32_t v, uint32_t h) override;
 
  private:
   uint32_t RestartPulse();

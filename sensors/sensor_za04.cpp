@@ -42,16 +42,10 @@ bool WriteUntilReadBack(CControllerBase* controller, uint8_t reg, uint8_t value,
 
 CSensorZA04::CSensorZA04(CControllerBase* controller, uint8_t busAddress,
                          std::chrono::milliseconds replyLimit)
-    : CTableDrivenSensor(controller, busAddress, SensorDriver::kZA04),
+    : CRecordTimeSensor(controller, busAddress, SensorDriver::kZA04),
       bridge_(controller, busAddress),
-      reply_limit_(replyLimit) {}
-
-uint32_t CSensorZA04::WriteSensorRegister(uint32_t address, uint32_t value) {
-  return bridge_.Write(address, value);
-}
-
-uint32_t CSensorZA04::ReadSensorRegister(uint32_t address, uint32_t* value) {
-  return bridge_.Read(address, value);
+      reply_limit_(replyLimit) {
+  UseChannel(bridge_);
 }
 
 uint32_t CSensorZA04::CheckSensor() {
@@ -114,18 +108,6 @@ uint32_t CSensorZA04::SetExposureTime(uint32_t time) {
       exact >= limit ? info_.exposureLines.maximum : static_cast<uint32_t>(exact);
   if (SetExposureLines(lines) == 0) return 0;
   info_.exposureTime.current = time;
-  return 1;
-}
-
-uint32_t CSensorZA04::GetExposureTimeMin(uint32_t* time) {
-  if (time == nullptr) return 0;
-  *time = info_.exposureTime.minimum;
-  return 1;
-}
-
-uint32_t CSensorZA04::GetExposureTimeMax(uint32_t* time) {
-  if (time == nullptr) return 0;
-  *time = info_.exposureTime.maximum;
   return 1;
 }
 

@@ -12,12 +12,12 @@
 
 #include "platform/critical_section.h"
 #include "sensors/fpga_register.h"
+#include "sensors/record_time_sensor.h"
 #include "sensors/serial_register.h"
-#include "sensors/table_driven_sensor.h"
 
 namespace vexcam {
 
-class CSensorZA04 final : public CTableDrivenSensor {
+class CSensorZA04 final : public CRecordTimeSensor {
  public:
   // Register 0 of the bridge carries one character per access.
   static constexpr uint16_t kCharacterPort = 0;
@@ -53,10 +53,6 @@ class CSensorZA04 final : public CTableDrivenSensor {
   uint32_t SetExposureLines(uint32_t lines) override;
   uint32_t SetGlobalGain(uint32_t gain) override;
   uint32_t SetExposureTime(uint32_t time) override;
-  uint32_t GetExposureTimeMin(uint32_t* time) override;
-  uint32_t GetExposureTimeMax(uint32_t* time) override;
-  uint32_t WriteSensorRegister(uint32_t address, uint32_t value) override;
-  uint32_t ReadSensorRegister(uint32_t address, uint32_t* value) override;
   // One reply line into buffer (at most size bytes, a zero after the line
   // where it fits); returns the line length, 0 when nothing came.
   uint32_t ReceiveText(char* buffer, uint32_t size) override;

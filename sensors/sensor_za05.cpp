@@ -38,21 +38,17 @@ constexpr ProgramStep kStartup[] = {
 
 CSensorZA05::CSensorZA05(CControllerBase* controller, uint8_t busAddress)
     : CTableDrivenSensor(controller, busAddress, SensorDriver::kZA05),
-      sensor_register_(controller, busAddress) {}
+      sensor_register_(controller, busAddress),
+      read_mode_(sensor_register_, kRegReadMode, 0),
+      trigger_(sensor_register_, {kRegResetControl, kResetStreaming, kResetTriggered}) {
+  UseChannel(sensor_register_);
+}
 
 uint16_t CSensorZA05::GainWord(uint32_t step) { return kGainWords[std::min<uint32_t>(step, 11)]; }
 
-uint32_t CSensorZA05::WriteSensorRegister(uint32_t address, uint32_t value) {
-  return sensor_register_.Write(address, value);
-}
-
-uint32_t CSensorZA05::ReadSensorRegister(uint32_t address, uint32_t* value) {
-  return sensor_register_.Read(address, value);
-}
-
 uint32_t CSensorZA05::InitSensor() {
   if (RunProgram(kStartup) == 0) return 0;
-  read_mode_ = 0;
+  read_mode_.Assume(0);
   if (SetGlobalGain(info_.globalGain.defaultValue) == 0) return 0;
   if (SetMirrorV(info_.mirrorV.defaultValue) == 0 || SetMirrorH(info_.mirrorH.defaultValue) == 0) {
     return 0;
@@ -77,34 +73,16 @@ uint32_t CSensorZA05::SetCaptureArea(uint32_t x, uint32_t width, uint32_t y, uin
   for (const auto& w : writes) {
     if (WriteSensorRegister(w[0], w[1]) == 0) return 0;
   }
-  info_.areaX = x;
-  info_.areaY = y;
-  info_.areaWidth = width;
-  info_.areaHeight = height;
-  info_.areaFlag = areaFlag;
   info_.frameLength = frameLength;
-  return 1;
+  return StoreCaptureArea(x, width, y, height, areaFlag);
 }
 
-uint32_t CSensorZA05::SetTriggerMode(uint32_t mode) {
-  if (WriteSensorRegister(kRegResetControl, mode != 0 ? kResetTriggered : kResetStreaming) == 0) {
-    return 0;
-  }
-  trigger_mode_ = mode != 0 ? 1 : 0;
-  return 1;
-}
+uint32_t CSensorZA05::SetTriggerMode(uint32_t mode) { return trigger_.Set(mode != 0 ? 1 : 0); }
 
-uint32_t CSensorZA05::GetTriggerMode(uint32_t* mode) {
-  if (mode == nullptr) return 0;
-  *mode = trigger_mode_;
-  return 1;
-}
+uint32_t CSensorZA05::GetTriggerMode(uint32_t* mode) { return trigger_.Get(mode); }
 
 uint32_t CSensorZA05::SetExposureLines(uint32_t lines) {
-  if (lines < info_.exposureLines.minimum || lines > info_.exposureLines.maximum) return 0;
-  if (WriteSensorRegister(kRegCoarseIntegration, lines) == 0) return 0;
-  info_.exposureLines.current = lines;
-  return 1;
+  return WriteInsideRecord(sensor_register_, kRegCoarseIntegration, info_.exposureLines, lines);
 }
 
 uint32_t CSensorZA05::SetGlobalGain(uint32_t gain) {
@@ -128,20 +106,12 @@ uint32_t CSensorZA05::SetExposureTime(uint32_t time) {
   return 1;
 }
 
-uint32_t CSensorZA05::SetReadModeBit(uint16_t bit, uint32_t on, MirrorRecord& record) {
-  const uint32_t readMode = on != 0 ? (read_mode_ | bit) : (read_mode_ & ~uint32_t{bit});
-  if (WriteSensorRegister(kRegReadMode, readMode) == 0) return 0;
-  read_mode_ = readMode;
-  record.current = on != 0 ? 1 : 0;
-  return 1;
-}
-
 uint32_t CSensorZA05::SetMirrorV(uint32_t on) {
-  return SetReadModeBit(kReadModeFlipV, on, info_.mirrorV);
+  return read_mode_.WriteMirrorBit(kReadModeFlipV, on, info_.mirrorV);
 }
 
 uint32_t CSensorZA05::SetMirrorH(uint32_t on) {
-  return SetReadModeBit(kReadModeMirrorH, on, info_.mirrorH);
+  return read_mode_.WriteMirrorBit(kReadModeMirrorH, on, info_.mirrorH);
 }
 
 uint32_t CSensorZA05::AccessSensorParameter(uint32_t operation, uint32_t* parameter) {

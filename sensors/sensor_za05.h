@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "sensors/read_mode_register.h"
 #include "sensors/serial_register.h"
 #include "sensors/table_driven_sensor.h"
 
@@ -48,18 +49,14 @@ class CSensorZA05 final : public CTableDrivenSensor {
   // The frame length in lines: operation 0 sets it (at least the window
   // height plus blanking), 1 reads it.
   uint32_t AccessSensorParameter(uint32_t operation, uint32_t* parameter) override;
-  uint32_t WriteSensorRegister(uint32_t address, uint32_t value) override;
-  uint32_t ReadSensorRegister(uint32_t address, uint32_t* value) override;
 
   // The analog gain word of a gain step.
   static uint16_t GainWord(uint32_t step);
 
  private:
-  uint32_t SetReadModeBit(uint16_t bit, uint32_t on, MirrorRecord& record);
-
   SerialRegister16 sensor_register_;
-  uint32_t read_mode_ = 0;
-  uint32_t trigger_mode_ = 0;
+  ReadModeRegister read_mode_;
+  ResetControlTrigger trigger_;
 };
 
 }  // namespace vexcam

@@ -13,8 +13,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr uint8_t kReadyMask = 0x0F;
-constexpr double kTemperatureScale = 0.2384;
-constexpr double kTemperatureOffset = 300.91;
+constexpr FpgaCommandTemperature kTemperature{.scale = 0.2384, .offset = 300.91};
 constexpr uint32_t kModuleFixedPeriodBits = (1u << 12) | (1u << 15);
 
 }  // namespace
@@ -60,10 +59,65 @@ uint32_t ProbeModule(CControllerBase* controller, const ModuleProbe& probe) {
   return 0;
 }
 
+CFpgaCommandSensor::CFpgaCommandSensor(CControllerBase* controller, uint8_t busAddress,
+                                       SensorDriver driver,
+                                       const FpgaCommandTemperature& temperature)
+    : CRecordTimeSensor(controller, busAddress, driver),
+      commands_(controller),
+      temperature_(temperature) {}
+
+uint32_t CFpgaCommandSensor::SetCaptureArea(uint32_t x, uint32_t width, uint32_t y, uint32_t height,
+                                            uint32_t areaFlag) {
+  if (!AcceptsWindow(Row(), x, y, width, height) || width == 0 || height == 0) return 0;
+  return StoreCaptureArea(x, width, y, height, areaFlag);
+}
+
+uint32_t CFpgaCommandSensor::SetTriggerMode(uint32_t mode) {
+  if (FpgaRegister(controller_, kRegTrigger).Write(mode == 1 ? 1 : 0) == 0) return 0;
+  mode_flags_ = mode;
+  return 1;
+}
+
+uint32_t CFpgaCommandSensor::GetTriggerMode(uint32_t* mode) { return ReportModeFlags(mode); }
+
+uint32_t CFpgaCommandSensor::SetExposureTime(uint32_t time) {
+  time = std::clamp(time, info_.exposureTime.minimum, info_.exposureTime.maximum);
+  if (SetExposureTimeEx(time / 10000.0) == 0) return 0;
+  info_.exposureTime.current = time;
+  return 1;
+}
+
+uint32_t CFpgaCommandSensor::SetExposureTimeEx(double seconds) {
+  return ApplySeconds(info_, seconds, [this](const SecondsExposure& e) {
+    return ProgramMicroseconds(e.microseconds);
+  });
+}
+
+uint32_t CFpgaCommandSensor::GetTemperature(double* celsius) {
+  uint32_t value = 0;
+  if (commands_.ReadTemperatureWord(&value) == 0) return 0;
+  if (celsius == nullptr) return 0;
+  *celsius = value * temperature_.scale - temperature_.offset;
+  return 1;
+}
+
+uint32_t CFpgaCommandSensor::HasOperationMode() {
+  return FpgaVersion() >= kOperationModeVersion ? 1 : 0;
+}
+
+uint32_t CFpgaCommandSensor::GetOperationModeState(uint32_t* state) {
+  if (state == nullptr || HasOperationMode() == 0) return 0;
+  return FpgaRegister(controller_, kRegOperationMode).Read(state);
+}
+
+uint32_t CFpgaCommandSensor::SetOperationMode(uint32_t mode) {
+  if (HasOperationMode() == 0) return 0;
+  return FpgaRegister(controller_, kRegOperationMode).Write(mode != 0 ? 1 : 0);
+}
+
 CSensorZA09::CSensorZA09(CControllerBase* controller, uint8_t busAddress, ModuleProbe probe)
-    : CTableDrivenSensor(controller, busAddress, SensorDriver::kZA09),
-      probe_(probe),
-      commands_(controller) {}
+    : CFpgaCommandSensor(controller, busAddress, SensorDriver::kZA09, kTemperature),
+      probe_(probe) {}
 
 uint32_t CSensorZA09::CheckSensor() { return ProbeModule(controller_, probe_); }
 
@@ -74,25 +128,6 @@ uint32_t CSensorZA09::InitSensor() {
   if (SetGlobalGain(info_.globalGain.current) == 0) return 0;
   if (SetReadoutSpeed(1) == 0) return 0;
   return SetCaptureArea(0, info_.arrayWidth, 0, info_.arrayHeight, 0);
-}
-
-uint32_t CSensorZA09::SetCaptureArea(uint32_t x, uint32_t width, uint32_t y, uint32_t height,
-                                     uint32_t areaFlag) {
-  // The FPGA frames the image; the camera device model writes its window.
-  if (!AcceptsWindow(Row(), x, y, width, height) || width == 0 || height == 0) return 0;
-  return StoreCaptureArea(x, width, y, height, areaFlag);
-}
-
-uint32_t CSensorZA09::SetTriggerMode(uint32_t mode) {
-  if (FpgaRegister(controller_, kRegTrigger).Write(mode == 1 ? 1 : 0) == 0) return 0;
-  mode_flags_ = mode;
-  return 1;
-}
-
-uint32_t CSensorZA09::GetTriggerMode(uint32_t* mode) { return ReportModeFlags(mode); }
-
-uint32_t CSensorZA09::ProgramMicroseconds(uint64_t microseconds) {
-  return commands_.ApplyExposure(microseconds);
 }
 
 uint32_t CSensorZA09::SetExposureLines(uint32_t lines) {
@@ -109,32 +144,6 @@ uint32_t CSensorZA09::SetGlobalGain(uint32_t gain) {
   if (FpgaRegister(controller_, kRegGain).Write(gain) == 0) return 0;
   if (commands_.Run(FpgaCommandChannel::kApplyGain) == 0) return 0;
   info_.globalGain.current = gain;
-  return 1;
-}
-
-uint32_t CSensorZA09::SetExposureTime(uint32_t time) {
-  time = std::clamp(time, info_.exposureTime.minimum, info_.exposureTime.maximum);
-  if (SetExposureTimeEx(time / 10000.0) == 0) return 0;
-  info_.exposureTime.current = time;
-  return 1;
-}
-
-uint32_t CSensorZA09::GetExposureTimeMin(uint32_t* time) {
-  if (time == nullptr) return 0;
-  *time = info_.exposureTime.minimum;
-  return 1;
-}
-
-uint32_t CSensorZA09::GetExposureTimeMax(uint32_t* time) {
-  if (time == nullptr) return 0;
-  *time = info_.exposureTime.maximum;
-  return 1;
-}
-
-uint32_t CSensorZA09::SetExposureTimeEx(double seconds) {
-  const SecondsExposure e = ClampSeconds(info_.exposureSeconds, seconds);
-  if (ProgramMicroseconds(e.microseconds) == 0) return 0;
-  StoreSeconds(info_, e);
   return 1;
 }
 
@@ -191,26 +200,6 @@ uint32_t CSensorZA09::SetReadoutSpeed(uint32_t speed) {
 uint32_t CSensorZA09::GetReadoutSpeed(uint32_t* speed) {
   if (speed == nullptr) return 0;
   return FpgaRegister(controller_, kRegReadoutSpeed).Read(speed);
-}
-
-uint32_t CSensorZA09::GetTemperature(double* celsius) {
-  uint32_t value = 0;
-  if (commands_.ReadTemperatureWord(&value) == 0) return 0;
-  if (celsius == nullptr) return 0;
-  *celsius = value * kTemperatureScale - kTemperatureOffset;
-  return 1;
-}
-
-uint32_t CSensorZA09::HasOperationMode() { return FpgaVersion() >= kOperationModeVersion ? 1 : 0; }
-
-uint32_t CSensorZA09::GetOperationModeState(uint32_t* state) {
-  if (state == nullptr || HasOperationMode() == 0) return 0;
-  return FpgaRegister(controller_, kRegOperationMode).Read(state);
-}
-
-uint32_t CSensorZA09::SetOperationMode(uint32_t mode) {
-  if (HasOperationMode() == 0) return 0;
-  return FpgaRegister(controller_, kRegOperationMode).Write(mode != 0 ? 1 : 0);
 }
 
 }  // namespace vexcam

@@ -9,7 +9,7 @@
 #include <chrono>
 #include <cstdint>
 
-#include "sensors/table_driven_sensor.h"
+#include "sensors/record_time_sensor.h"
 
 namespace vexcam {
 
@@ -59,7 +59,51 @@ struct ModuleProbe {
 // 1 when the status device answered with a ready byte within the probe.
 uint32_t ProbeModule(CControllerBase* controller, const ModuleProbe& probe);
 
-class CSensorZA09 final : public CTableDrivenSensor {
+// The temperature word's scale: degrees Celsius = word x scale - offset.
+struct FpgaCommandTemperature {
+  double scale = 0.0;
+  double offset = 0.0;
+};
+
+// What the cameras behind the command channel (ZA09, ZA14) share: the FPGA
+// frames the image, the exposure is programmed in microseconds, the trigger,
+// temperature word and operation mode are FPGA registers.
+class CFpgaCommandSensor : public CRecordTimeSensor {
+ public:
+  static constexpr uint8_t kRegExposureFirst = FpgaCommandChannel::kRegExposureFirst;
+  static constexpr uint8_t kRegTrigger = 88;
+  static constexpr uint8_t kRegOperationMode = 161;
+  static constexpr uint16_t kOperationModeVersion = 23;
+
+  // Stored only (inside the array): the camera device model writes the window.
+  uint32_t SetCaptureArea(uint32_t x, uint32_t width, uint32_t y, uint32_t height,
+                          uint32_t areaFlag) override;
+  uint32_t SetTriggerMode(uint32_t mode) override;
+  uint32_t GetTriggerMode(uint32_t* mode) override;
+  // Clamped into the record, then programmed as seconds.
+  uint32_t SetExposureTime(uint32_t time) override;
+  uint32_t SetExposureTimeEx(double seconds) override;
+  uint32_t IsTemperatureSupported() override { return 1; }
+  uint32_t GetTemperature(double* celsius) override;
+  uint32_t HasOperationMode() override;
+  uint32_t GetOperationModeState(uint32_t* state) override;
+  uint32_t SetOperationMode(uint32_t mode) override;
+
+ protected:
+  CFpgaCommandSensor(CControllerBase* controller, uint8_t busAddress, SensorDriver driver,
+                     const FpgaCommandTemperature& temperature);
+
+  uint32_t ProgramMicroseconds(uint64_t microseconds) const {
+    return commands_.ApplyExposure(microseconds);
+  }
+
+  const FpgaCommandChannel commands_;
+
+ private:
+  const FpgaCommandTemperature temperature_;
+};
+
+class CSensorZA09 final : public CFpgaCommandSensor {
  public:
   static constexpr uint8_t kStatusBusAddress = 0x5E;  // reads from 95
   static constexpr uint8_t kRegModuleVersionLow = 18;
@@ -69,42 +113,25 @@ class CSensorZA09 final : public CTableDrivenSensor {
   static constexpr uint8_t kRegLinePeriodReadLow = 102;
   static constexpr uint8_t kRegLinePeriodReadHigh = 103;  // bits 0-5
   static constexpr uint8_t kRegReadoutSpeed = 144;
-  static constexpr uint8_t kRegExposureFirst = FpgaCommandChannel::kRegExposureFirst;
   static constexpr uint8_t kRegGain = 236;
-  static constexpr uint8_t kRegTrigger = 88;
-  static constexpr uint8_t kRegOperationMode = 161;
   static constexpr uint32_t kMaxReadoutSpeed = 8;
   static constexpr uint32_t kFastLinePeriod = 1280;  // any non-zero speed
   static constexpr uint32_t kSlowLinePeriod = 560;   // speed 0
   static constexpr double kFastMinimumSeconds = 0.000128;
   static constexpr double kSlowMinimumSeconds = 0.000056;
-  static constexpr uint16_t kOperationModeVersion = 23;
 
   CSensorZA09(CControllerBase* controller, uint8_t busAddress, ModuleProbe probe = {});
 
   uint32_t CheckSensor() override;
   uint32_t InitSensor() override;
-  uint32_t SetCaptureArea(uint32_t x, uint32_t width, uint32_t y, uint32_t height,
-                          uint32_t areaFlag) override;
-  uint32_t SetTriggerMode(uint32_t mode) override;
-  uint32_t GetTriggerMode(uint32_t* mode) override;
   uint32_t SetDataBits(uint32_t sixteenBit) override { return ApplyDataBits(sixteenBit); }
   uint32_t SetExposureLines(uint32_t lines) override;
   uint32_t SetGlobalGain(uint32_t gain) override;
-  uint32_t SetExposureTime(uint32_t time) override;
-  uint32_t GetExposureTimeMin(uint32_t* time) override;
-  uint32_t GetExposureTimeMax(uint32_t* time) override;
   // No mirror: only "off" is accepted.
   uint32_t SetMirrorV(uint32_t on) override { return on == 0 ? 1 : 0; }
   uint32_t SetMirrorH(uint32_t on) override { return on == 0 ? 1 : 0; }
   uint32_t SetReadoutSpeed(uint32_t speed) override;
   uint32_t GetReadoutSpeed(uint32_t* speed) override;
-  uint32_t IsTemperatureSupported() override { return 1; }
-  uint32_t GetTemperature(double* celsius) override;
-  uint32_t HasOperationMode() override;
-  uint32_t GetOperationModeState(uint32_t* state) override;
-  uint32_t SetOperationMode(uint32_t mode) override;
-  uint32_t SetExposureTimeEx(double seconds) override;
   // 1 for the newer modules (version word bit 12 or 15): fixed line period,
   // rows delivered complete.
   uint32_t CheckModuleVersion() override;
@@ -117,10 +144,8 @@ class CSensorZA09 final : public CTableDrivenSensor {
  private:
   // Module version word read once (0 while unread).
   uint32_t ModuleVersion(uint32_t* version);
-  uint32_t ProgramMicroseconds(uint64_t microseconds);
 
   const ModuleProbe probe_;
-  FpgaCommandChannel commands_;
   uint32_t module_version_ = 0;
   bool module_version_read_ = false;
   uint32_t line_period_ = 0;

@@ -12,17 +12,15 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr double kTemperatureScale = 0.5031;
-constexpr double kTemperatureOffset = 295.64;
+constexpr FpgaCommandTemperature kTemperature{.scale = 0.5031, .offset = 295.64};
 // Microseconds per exposure line (the line period of the sensor's readout).
 constexpr uint64_t kLineMicroseconds = 100;
 
 }  // namespace
 
 CSensorZA14::CSensorZA14(CControllerBase* controller, uint8_t busAddress, ZA14Probe probe)
-    : CTableDrivenSensor(controller, busAddress, SensorDriver::kZA14),
-      probe_(probe),
-      commands_(controller) {}
+    : CFpgaCommandSensor(controller, busAddress, SensorDriver::kZA14, kTemperature),
+      probe_(probe) {}
 
 uint32_t CSensorZA14::CheckSensor() {
   if (ProbeModule(controller_, probe_.module) == 0) return 0;
@@ -45,24 +43,6 @@ uint32_t CSensorZA14::InitSensor() {
   if (ApplyMirrors(info_.mirrorV.current, info_.mirrorH.current) == 0) return 0;
   if (SetExposureTimeEx(info_.exposureSeconds.current) == 0) return 0;
   return SetCaptureArea(0, info_.effectiveWidth, 0, info_.effectiveHeight, 0);
-}
-
-uint32_t CSensorZA14::SetCaptureArea(uint32_t x, uint32_t width, uint32_t y, uint32_t height,
-                                     uint32_t areaFlag) {
-  if (!AcceptsWindow(Row(), x, y, width, height) || width == 0 || height == 0) return 0;
-  return StoreCaptureArea(x, width, y, height, areaFlag);
-}
-
-uint32_t CSensorZA14::SetTriggerMode(uint32_t mode) {
-  if (FpgaRegister(controller_, kRegTrigger).Write(mode == 1 ? 1 : 0) == 0) return 0;
-  mode_flags_ = mode;
-  return 1;
-}
-
-uint32_t CSensorZA14::GetTriggerMode(uint32_t* mode) { return ReportModeFlags(mode); }
-
-uint32_t CSensorZA14::ProgramMicroseconds(uint64_t microseconds) {
-  return commands_.ApplyExposure(microseconds);
 }
 
 uint32_t CSensorZA14::SetExposureLines(uint32_t lines) {
@@ -105,32 +85,6 @@ uint32_t CSensorZA14::GetGainMode(uint32_t* value) {
   return 1;
 }
 
-uint32_t CSensorZA14::SetExposureTime(uint32_t time) {
-  time = std::clamp(time, info_.exposureTime.minimum, info_.exposureTime.maximum);
-  if (SetExposureTimeEx(time / 10000.0) == 0) return 0;
-  info_.exposureTime.current = time;
-  return 1;
-}
-
-uint32_t CSensorZA14::GetExposureTimeMin(uint32_t* time) {
-  if (time == nullptr) return 0;
-  *time = info_.exposureTime.minimum;
-  return 1;
-}
-
-uint32_t CSensorZA14::GetExposureTimeMax(uint32_t* time) {
-  if (time == nullptr) return 0;
-  *time = info_.exposureTime.maximum;
-  return 1;
-}
-
-uint32_t CSensorZA14::SetExposureTimeEx(double seconds) {
-  const SecondsExposure e = ClampSeconds(info_.exposureSeconds, seconds);
-  if (ProgramMicroseconds(e.microseconds) == 0) return 0;
-  StoreSeconds(info_, e);
-  return 1;
-}
-
 uint32_t CSensorZA14::ApplyMirrors(uint32_t v, uint32_t h) {
   const uint32_t bits = (v != 0 ? 1u : 0u) | (h != 0 ? 2u : 0u);
   if (FpgaRegister(controller_, kRegMirror).Write(bits) == 0) return 0;
@@ -138,29 +92,6 @@ uint32_t CSensorZA14::ApplyMirrors(uint32_t v, uint32_t h) {
   info_.mirrorV.current = v != 0 ? 1 : 0;
   info_.mirrorH.current = h != 0 ? 1 : 0;
   return 1;
-}
-
-uint32_t CSensorZA14::SetMirrorV(uint32_t on) { return ApplyMirrors(on, info_.mirrorH.current); }
-uint32_t CSensorZA14::SetMirrorH(uint32_t on) { return ApplyMirrors(info_.mirrorV.current, on); }
-
-uint32_t CSensorZA14::GetTemperature(double* celsius) {
-  uint32_t value = 0;
-  if (commands_.ReadTemperatureWord(&value) == 0) return 0;
-  if (celsius == nullptr) return 0;
-  *celsius = value * kTemperatureScale - kTemperatureOffset;
-  return 1;
-}
-
-uint32_t CSensorZA14::HasOperationMode() { return FpgaVersion() >= kOperationModeVersion ? 1 : 0; }
-
-uint32_t CSensorZA14::GetOperationModeState(uint32_t* state) {
-  if (state == nullptr || HasOperationMode() == 0) return 0;
-  return FpgaRegister(controller_, kRegOperationMode).Read(state);
-}
-
-uint32_t CSensorZA14::SetOperationMode(uint32_t mode) {
-  if (HasOperationMode() == 0) return 0;
-  return FpgaRegister(controller_, kRegOperationMode).Write(mode != 0 ? 1 : 0);
 }
 
 }  // namespace vexcam

@@ -7,7 +7,6 @@
 #include <cstdint>
 
 #include "sensors/sensor_za09.h"
-#include "sensors/table_driven_sensor.h"
 
 namespace vexcam {
 
@@ -19,26 +18,18 @@ struct ZA14Probe {
   std::chrono::milliseconds readyLimit{30000};
 };
 
-class CSensorZA14 final : public CTableDrivenSensor {
+class CSensorZA14 final : public CFpgaCommandSensor {
  public:
   static constexpr uint8_t kRegReady = 187;  // bit 0 once the FPGA runs the sensor
-  static constexpr uint8_t kRegExposureFirst = FpgaCommandChannel::kRegExposureFirst;
   static constexpr uint8_t kRegAnalogGainLow = 236;
   static constexpr uint8_t kRegAnalogGainHigh = 237;  // bits 8-13
   static constexpr uint8_t kRegGainMode = 238;
   static constexpr uint8_t kRegMirror = 239;  // bit 0 vertical, bit 1 horizontal
-  static constexpr uint8_t kRegTrigger = 88;
-  static constexpr uint8_t kRegOperationMode = 161;
-  static constexpr uint16_t kOperationModeVersion = 23;
 
   CSensorZA14(CControllerBase* controller, uint8_t busAddress, ZA14Probe probe = {});
 
   uint32_t CheckSensor() override;
   uint32_t InitSensor() override;
-  uint32_t SetCaptureArea(uint32_t x, uint32_t width, uint32_t y, uint32_t height,
-                          uint32_t areaFlag) override;
-  uint32_t SetTriggerMode(uint32_t mode) override;
-  uint32_t GetTriggerMode(uint32_t* mode) override;
   uint32_t SetExposureLines(uint32_t lines) override;
   // No global gain: the analog gain takes its place.
   uint32_t SetGlobalGain(uint32_t /*gain*/) override { return 0; }
@@ -46,27 +37,15 @@ class CSensorZA14 final : public CTableDrivenSensor {
   uint32_t GetAnalogGain(uint32_t* value) override;
   uint32_t SetGainMode(uint32_t value) override;
   uint32_t GetGainMode(uint32_t* value) override;
-  uint32_t SetExposureTime(uint32_t time) override;
-  uint32_t GetExposureTimeMin(uint32_t* time) override;
-  uint32_t GetExposureTimeMax(uint32_t* time) override;
-  uint32_t SetMirrorV(uint32_t on) override;
-  uint32_t SetMirrorH(uint32_t on) override;
-  uint32_t IsTemperatureSupported() override { return 1; }
-  uint32_t GetTemperature(double* celsius) override;
-  uint32_t HasOperationMode() override;
-  uint32_t GetOperationModeState(uint32_t* state) override;
-  uint32_t SetOperationMode(uint32_t mode) override;
-  uint32_t SetExposureTimeEx(double seconds) override;
   uint32_t IsColorModeSupported() override { return 0; }
   uint32_t IsBinningSupported() override { return 0; }
   uint32_t IsSubSampleSupported() override { return 0; }
 
- private:
-  uint32_t ProgramMicroseconds(uint64_t microseconds);
-  uint32_t ApplyMirrors(uint32_t v, uint32_t h);
+ protected:
+  uint32_t ApplyMirrors(uint32_t v, uint32_t h) override;
 
+ private:
   const ZA14Probe probe_;
-  FpgaCommandChannel commands_;
 };
 
 }  // namespace vexcam

@@ -23,12 +23,7 @@ uint32_t CSensorZA21::InitSensor() {
   if (trigger_.Write(0) == 0 || depth_.Write(0) == 0) return 0;
   info_.pixelClockKhz = kPixelClockKhz;
   info_.bitsPerPixel = 8;
-  info_.areaX = 0;
-  info_.areaY = 0;
-  info_.areaWidth = info_.arrayWidth;
-  info_.areaHeight = info_.arrayHeight;
-  info_.areaFlag = 0;
-  return 1;
+  return StoreCaptureArea(0, info_.arrayWidth, 0, info_.arrayHeight, 0);
 }
 
 uint32_t CSensorZA21::SetCaptureArea(uint32_t x, uint32_t width, uint32_t y, uint32_t height,
@@ -37,12 +32,7 @@ uint32_t CSensorZA21::SetCaptureArea(uint32_t x, uint32_t width, uint32_t y, uin
       areaFlag != 0) {
     return 0;
   }
-  info_.areaX = 0;
-  info_.areaY = 0;
-  info_.areaWidth = width;
-  info_.areaHeight = height;
-  info_.areaFlag = 0;
-  return 1;
+  return StoreCaptureArea(0, width, 0, height, 0);
 }
 
 uint32_t CSensorZA21::SetTriggerMode(uint32_t mode) {
