@@ -25,7 +25,6 @@ class CCcdSensor : public CTableDrivenSensor {
   CCcdSensor(CControllerBase* controller, uint8_t busAddress, SensorDriver driver,
              const CcdModel& model);
 
-  uint32_t CheckSensor() override { return 1; }
   uint32_t InitSensor() override;
   uint32_t SetCaptureArea(uint32_t /*x*/, uint32_t /*width*/, uint32_t /*y*/, uint32_t /*height*/,
                           uint32_t /*areaFlag*/) override {

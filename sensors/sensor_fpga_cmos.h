@@ -24,7 +24,6 @@ class CFpgaRegisterSensor : public CRecordTimeSensor {
   static constexpr uint8_t kRegFramePeriod = 145;  // 145..147: pixel clocks per frame
   static constexpr uint8_t kRegSensorControl = 100;
 
-  uint32_t CheckSensor() override { return 1; }
   uint32_t SetCaptureArea(uint32_t x, uint32_t width, uint32_t y, uint32_t height,
                           uint32_t areaFlag) override;
   uint32_t SetDataBits(uint32_t sixteenBit) override { return ApplyDataBits(sixteenBit); }

@@ -16,7 +16,6 @@ class CSensorICX274 final : public CTableDrivenSensor {
  public:
   CSensorICX274(CControllerBase* controller, uint8_t busAddress);
 
-  uint32_t CheckSensor() override { return 1; }
   // Programs the record defaults (gain, exposure, mirrors).
   uint32_t InitSensor() override;
   // The full image whatever is asked: accepted, nothing changes.

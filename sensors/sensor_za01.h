@@ -21,7 +21,6 @@ class CSensorZA01 final : public CTableDrivenSensor {
   CSensorZA01(CControllerBase* controller, uint8_t busAddress);
   ~CSensorZA01() override;
 
-  uint32_t CheckSensor() override { return 1; }
   uint32_t InitSensor() override;
   uint32_t SetCaptureArea(uint32_t x, uint32_t width, uint32_t y, uint32_t height,
                           uint32_t areaFlag) override;

@@ -31,7 +31,6 @@ class CSensorZA05 final : public CTableDrivenSensor {
 
   CSensorZA05(CControllerBase* controller, uint8_t busAddress);
 
-  uint32_t CheckSensor() override { return 1; }
   uint32_t InitSensor() override;
   // x, width and height even; inside the array.
   uint32_t SetCaptureArea(uint32_t x, uint32_t width, uint32_t y, uint32_t height,

@@ -21,7 +21,6 @@ class CSensorZA15 final : public CTableDrivenSensor {
 
   CSensorZA15(CControllerBase* controller, uint8_t busAddress);
 
-  uint32_t CheckSensor() override { return 1; }
   uint32_t InitSensor() override;
   // Modes 0..2: 8 bits for 0, else 16; larger modes fail.
   uint32_t SetDataBits(uint32_t mode) override;

@@ -19,7 +19,6 @@ class CSensorZA21 final : public CTableDrivenSensor {
 
   CSensorZA21(CControllerBase* controller, uint8_t busAddress);
 
-  uint32_t CheckSensor() override { return 1; }
   uint32_t InitSensor() override;
   // Only the full array; anything else fails and leaves the area.
   uint32_t SetCaptureArea(uint32_t x, uint32_t width, uint32_t y, uint32_t height,

@@ -70,7 +70,6 @@ inline constexpr SonyControls kSonyMap3000 = {.standby = 0x3000,
 
 class CSonySensor : public CTableDrivenSensor {
  public:
-  uint32_t CheckSensor() override { return 1; }
   // Refused outside the gain record.
   uint32_t SetGlobalGain(uint32_t gain) override;
   // Through the busy-flag loop; 0 where the controls have no verified writes.
