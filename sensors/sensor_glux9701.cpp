@@ -140,12 +140,6 @@ uint32_t CSensorGLUX9701::SetAnalogGain(uint32_t value) {
   return 1;
 }
 
-uint32_t CSensorGLUX9701::GetAnalogGain(uint32_t* value) {
-  if (value == nullptr) return 0;
-  *value = info_.analogGain.current;
-  return 1;
-}
-
 uint32_t CSensorGLUX9701::SetExposureTime(uint32_t time) {
   time = std::clamp(time, info_.exposureTime.minimum, info_.exposureTime.maximum);
   const auto lines = static_cast<uint32_t>(std::max(1.0, time / LineTime()));

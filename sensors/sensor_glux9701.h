@@ -54,7 +54,6 @@ class CSensorGLUX9701 final : public CRecordTimeSensor {
   uint32_t SetExposureLines(uint32_t lines) override;
   uint32_t SetGlobalGain(uint32_t gain) override;
   uint32_t SetAnalogGain(uint32_t value) override;
-  uint32_t GetAnalogGain(uint32_t* value) override;
   uint32_t SetExposureTime(uint32_t time) override;
   uint32_t WriteSensorRegisterVerified(uint32_t address, uint32_t value) override;
   uint32_t ReadSensorRegisterRetry(uint32_t address, uint32_t* value) override;

@@ -101,12 +101,6 @@ uint32_t CGlobalShutterSensor::SetAnalogGain(uint32_t value) {
   return 1;
 }
 
-uint32_t CGlobalShutterSensor::GetAnalogGain(uint32_t* value) {
-  if (value == nullptr) return 0;
-  *value = info_.analogGain.current;
-  return info_.analogGain.supported;
-}
-
 CFpgaTriggerShutterSensor::CFpgaTriggerShutterSensor(CControllerBase* controller,
                                                      uint8_t busAddress, SensorDriver driver,
                                                      const GlobalShutterTiming& timing)

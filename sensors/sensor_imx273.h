@@ -27,7 +27,6 @@ class CGlobalShutterSensor : public CSonySensor {
   uint32_t SetExposureLines(uint32_t lines) override { return WriteHeldExposure(lines); }
   // 0: low conversion gain, 1: high.
   uint32_t SetAnalogGain(uint32_t value) override;
-  uint32_t GetAnalogGain(uint32_t* value) override;
   uint32_t SetExposureTime(uint32_t time) override;
   // Frame length in lines: operation 1 reads it; operation 0 sets it (at
   // least the window's own frame length) and re-applies the exposure.

@@ -63,12 +63,6 @@ uint32_t CSensorZA14::SetAnalogGain(uint32_t value) {
   return 1;
 }
 
-uint32_t CSensorZA14::GetAnalogGain(uint32_t* value) {
-  if (value == nullptr) return 0;
-  *value = info_.analogGain.current;
-  return 1;
-}
-
 uint32_t CSensorZA14::SetGainMode(uint32_t value) {
   if (value > info_.gainMode.maximum) return 0;
   if (FpgaRegister(controller_, kRegGainMode).Write(value) == 0 ||

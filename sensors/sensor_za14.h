@@ -34,7 +34,6 @@ class CSensorZA14 final : public CFpgaCommandSensor {
   // No global gain: the analog gain takes its place.
   uint32_t SetGlobalGain(uint32_t /*gain*/) override { return 0; }
   uint32_t SetAnalogGain(uint32_t value) override;
-  uint32_t GetAnalogGain(uint32_t* value) override;
   uint32_t SetGainMode(uint32_t value) override;
   uint32_t GetGainMode(uint32_t* value) override;
   uint32_t IsColorModeSupported() override { return 0; }
