@@ -30,10 +30,6 @@ uint32_t ResetControlTrigger::Set(uint32_t mode) {
   return 1;
 }
 
-uint32_t ResetControlTrigger::Get(uint32_t* mode) const {
-  if (mode == nullptr) return 0;
-  *mode = mode_;
-  return 1;
-}
+uint32_t ResetControlTrigger::Get(uint32_t* mode) const { return CSensorBase::Put(mode, mode_); }
 
 }  // namespace vexcam

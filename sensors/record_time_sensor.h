@@ -14,17 +14,10 @@ class CRecordTimeSensor : public CTableDrivenSensor {
   using CTableDrivenSensor::CTableDrivenSensor;
 
   uint32_t GetExposureTimeMin(uint32_t* time) override {
-    return PutTime(time, info_.exposureTime.minimum);
+    return Put(time, info_.exposureTime.minimum);
   }
   uint32_t GetExposureTimeMax(uint32_t* time) override {
-    return PutTime(time, info_.exposureTime.maximum);
-  }
-
- private:
-  static uint32_t PutTime(uint32_t* time, uint32_t value) {
-    if (time == nullptr) return 0;
-    *time = value;
-    return 1;
+    return Put(time, info_.exposureTime.maximum);
   }
 };
 

@@ -48,11 +48,7 @@ uint32_t CSensorICX274::SetTriggerMode(uint32_t mode) {
   return 1;
 }
 
-uint32_t CSensorICX274::GetTriggerMode(uint32_t* mode) {
-  if (mode == nullptr) return 0;
-  *mode = trigger_mode_;
-  return 1;
-}
+uint32_t CSensorICX274::GetTriggerMode(uint32_t* mode) { return Put(mode, trigger_mode_); }
 
 uint32_t CSensorICX274::SetExposureLines(uint32_t lines) {
   const RangeRecord& r = info_.exposureLines;

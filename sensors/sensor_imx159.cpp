@@ -87,7 +87,7 @@ CRollingShutterSensor::CRollingShutterSensor(CControllerBase* controller, uint8_
 
 uint32_t CRollingShutterSensor::InitSensor() {
   if (controller_ == nullptr) return 0;
-  if (EnterStandby() == 0 || Put(kSonyMap3000.hold, 0) == 0) return 0;
+  if (EnterStandby() == 0 || WriteControl(kSonyMap3000.hold, 0) == 0) return 0;
   if (RunProgram(timing_.setup) == 0) return 0;
   // Conversion width, line length and free-running readout.
   const uint32_t readout[][2] = {
@@ -97,7 +97,7 @@ uint32_t CRollingShutterSensor::InitSensor() {
       {kRegTrigger, 0},
   };
   for (const auto& [address, value] : readout) {
-    if (Put(address, value) == 0) return 0;
+    if (WriteControl(address, value) == 0) return 0;
   }
   if (timing_.triggerInput && FpgaRegister(controller_, kFpgaTrigger).Write(0) == 0) return 0;
   return StartWithDefaults();

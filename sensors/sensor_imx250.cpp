@@ -29,8 +29,10 @@ CPregiusSensor::CPregiusSensor(CControllerBase* controller, uint8_t busAddress, 
 uint32_t CPregiusSensor::InitSensor() {
   if (controller_ == nullptr) return 0;
   // Free-running readout at the current data width.
-  if (EnterStandby() == 0 || Put(kSonyMap512.depth, info_.bitsPerPixel == 16 ? 1u : 0u) == 0 ||
-      Put(kSonyMap512.trigger, 0) == 0 || FpgaRegister(controller_, kFpgaTrigger).Write(0) == 0) {
+  if (EnterStandby() == 0 ||
+      WriteControl(kSonyMap512.depth, info_.bitsPerPixel == 16 ? 1u : 0u) == 0 ||
+      WriteControl(kSonyMap512.trigger, 0) == 0 ||
+      FpgaRegister(controller_, kFpgaTrigger).Write(0) == 0) {
     return 0;
   }
   return StartWithDefaults();

@@ -40,8 +40,8 @@ CGlobalShutterSensor::CGlobalShutterSensor(CControllerBase* controller, uint8_t 
 
 uint32_t CGlobalShutterSensor::InitSensor() {
   if (controller_ == nullptr) return 0;
-  if (EnterStandby() == 0 || Put(kSonyMap3000.hold, 0) == 0 ||
-      Put(kRegDepth, info_.bitsPerPixel == 16 ? 1u : 0u) == 0) {
+  if (EnterStandby() == 0 || WriteControl(kSonyMap3000.hold, 0) == 0 ||
+      WriteControl(kRegDepth, info_.bitsPerPixel == 16 ? 1u : 0u) == 0) {
     return 0;
   }
   // The record defaults: gains, mirrors, the full window, the exposure.

@@ -73,11 +73,7 @@ uint32_t CSensorZA14::SetGainMode(uint32_t value) {
   return 1;
 }
 
-uint32_t CSensorZA14::GetGainMode(uint32_t* value) {
-  if (value == nullptr) return 0;
-  *value = info_.gainMode.current;
-  return 1;
-}
+uint32_t CSensorZA14::GetGainMode(uint32_t* value) { return Put(value, info_.gainMode.current); }
 
 uint32_t CSensorZA14::ApplyMirrors(uint32_t v, uint32_t h) {
   const uint32_t bits = (v != 0 ? 1u : 0u) | (h != 0 ? 2u : 0u);

@@ -35,25 +35,25 @@ uint32_t CSonySensor::ReadSensorRegisterRetry(uint32_t address, uint32_t* value)
   return controls_.verified ? sony_.ReadRetry(address, value) : 0;
 }
 
-uint32_t CSonySensor::Put(uint32_t address, uint32_t value) {
+uint32_t CSonySensor::WriteControl(uint32_t address, uint32_t value) {
   return controls_.verified ? sony_.WriteVerified(address, value) : sony_.Write(address, value);
 }
 
 uint32_t CSonySensor::WriteHeld(std::span<const std::array<uint32_t, 2>> writes) {
-  if (Put(controls_.hold, 1) == 0) return 0;
+  if (WriteControl(controls_.hold, 1) == 0) return 0;
   bool ok = true;
   for (const auto& [address, value] : writes) {
-    if (Put(address, value) == 0) {
+    if (WriteControl(address, value) == 0) {
       ok = false;
       break;
     }
   }
-  const uint32_t released = Put(controls_.hold, 0);
+  const uint32_t released = WriteControl(controls_.hold, 0);
   return ok && released != 0 ? 1 : 0;
 }
 
 uint32_t CSonySensor::EnterStandby() {
-  return Put(controls_.standby, 1) != 0 && Put(controls_.master, 1) != 0 ? 1 : 0;
+  return WriteControl(controls_.standby, 1) != 0 && WriteControl(controls_.master, 1) != 0 ? 1 : 0;
 }
 
 uint32_t CSonySensor::ApplyRecordDefaults() {
@@ -73,7 +73,7 @@ uint32_t CSonySensor::StartWithDefaults() {
 }
 
 uint32_t CSonySensor::LeaveStandby() {
-  if (Put(controls_.standby, 0) == 0) return 0;
+  if (WriteControl(controls_.standby, 0) == 0) return 0;
   WaitMs(kStandbyLeaveMs);
   return sony_.WriteVerified(controls_.master, 0);
 }
@@ -139,8 +139,8 @@ uint32_t CSonySensor::LinesOfRatio(double exact) const {
 uint32_t CSonySensor::SetGlobalGain(uint32_t gain) {
   const RangeRecord& r = info_.globalGain;
   if (gain < r.minimum || gain > r.maximum) return 0;
-  if (Put(controls_.gain, Byte(gain, 0)) == 0 ||
-      Put(controls_.gain + 1u, Byte(gain, 1) & controls_.gainHighMask) == 0) {
+  if (WriteControl(controls_.gain, Byte(gain, 0)) == 0 ||
+      WriteControl(controls_.gain + 1u, Byte(gain, 1) & controls_.gainHighMask) == 0) {
     return 0;
   }
   info_.globalGain.current = gain;
@@ -149,7 +149,7 @@ uint32_t CSonySensor::SetGlobalGain(uint32_t gain) {
 
 uint32_t CSonySensor::ApplyMirrors(uint32_t mirrorV, uint32_t mirrorH) {
   const uint32_t value = (mirrorV != 0 ? 1u : 0u) | (mirrorH != 0 ? 2u : 0u);
-  if (Put(controls_.mirror, value) == 0) return 0;
+  if (WriteControl(controls_.mirror, value) == 0) return 0;
   info_.mirrorV.current = mirrorV != 0 ? 1 : 0;
   info_.mirrorH.current = mirrorH != 0 ? 1 : 0;
   return 1;
@@ -158,7 +158,7 @@ uint32_t CSonySensor::ApplyMirrors(uint32_t mirrorV, uint32_t mirrorH) {
 uint32_t CSonySensor::ApplyGatedTrigger(uint32_t mode) {
   if (controller_ == nullptr) return 0;
   const uint32_t external = mode == 1 ? 1 : 0;
-  if (Put(controls_.trigger, external) == 0 ||
+  if (WriteControl(controls_.trigger, external) == 0 ||
       FpgaRegister(controller_, kFpgaTrigger).Write(external) == 0 ||
       PulseUpdateStrobe(controller_, model_number_) == 0) {
     return 0;
@@ -167,16 +167,12 @@ uint32_t CSonySensor::ApplyGatedTrigger(uint32_t mode) {
   return 1;
 }
 
-uint32_t CSonySensor::ReportTrigger(uint32_t* mode) const {
-  if (mode == nullptr) return 0;
-  *mode = trigger_mode_;
-  return 1;
-}
+uint32_t CSonySensor::ReportTrigger(uint32_t* mode) const { return Put(mode, trigger_mode_); }
 
 uint32_t CSonySensor::ApplyDataWidth(uint32_t sixteenBit) {
   if (controller_ == nullptr) return 0;
   const uint32_t previous = info_.bitsPerPixel;
-  if (Put(controls_.depth, sixteenBit != 0 ? 1 : 0) == 0) return 0;
+  if (WriteControl(controls_.depth, sixteenBit != 0 ? 1 : 0) == 0) return 0;
   info_.bitsPerPixel = sixteenBit != 0 ? 16 : 8;
   // The stored area is the output size: the 2 x 2 readout programs twice that.
   const bool binned = controls_.anyFlagBins ? info_.areaFlag != 0 : info_.areaFlag == 1;
@@ -184,7 +180,7 @@ uint32_t CSonySensor::ApplyDataWidth(uint32_t sixteenBit) {
   if (SetCaptureArea(info_.areaX, info_.areaWidth * scale, info_.areaY, info_.areaHeight * scale,
                      info_.areaFlag) == 0) {
     info_.bitsPerPixel = previous;
-    if (controls_.restoreDepth) Put(controls_.depth, previous == 16 ? 1 : 0);
+    if (controls_.restoreDepth) WriteControl(controls_.depth, previous == 16 ? 1 : 0);
     return 0;
   }
   return 1;

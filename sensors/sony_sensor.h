@@ -84,7 +84,7 @@ class CSonySensor : public CTableDrivenSensor {
   uint32_t ApplyMirrors(uint32_t mirrorV, uint32_t mirrorH) override;
 
   // A write as the controls say: verified or plain.
-  uint32_t Put(uint32_t address, uint32_t value);
+  uint32_t WriteControl(uint32_t address, uint32_t value);
   // Writes between hold on and off; the hold is released on failure too.
   uint32_t WriteHeld(std::span<const std::array<uint32_t, 2>> writes);
   // Standby with the sequencer stopped, so that the settings take effect together.

@@ -152,9 +152,7 @@ uint32_t CTableDrivenSensor::StoreCaptureArea(uint32_t x, uint32_t width, uint32
 }
 
 uint32_t CTableDrivenSensor::ReportModeFlags(uint32_t* mode) const {
-  if (mode == nullptr) return 0;
-  *mode = mode_flags_;
-  return 1;
+  return Put(mode, mode_flags_);
 }
 
 uint32_t CTableDrivenSensor::AccessFrameLength(uint32_t operation, uint32_t* parameter,
