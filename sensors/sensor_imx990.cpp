@@ -152,12 +152,6 @@ constexpr CooledAreaTiming kIMX992Timing = [] {
   return t;
 }();
 
-uint32_t Report(uint32_t* out, uint32_t value) {
-  if (out == nullptr) return 0;
-  *out = value;
-  return 1;
-}
-
 uint8_t Byte(uint32_t value, uint32_t index) { return static_cast<uint8_t>(value >> (8 * index)); }
 
 }  // namespace
@@ -408,11 +402,11 @@ uint32_t CCooledAreaSensor::SetExposureTime(uint32_t time) {
 
 // The time record's own limits, not the ones converted from the lines.
 uint32_t CCooledAreaSensor::GetExposureTimeMin(uint32_t* time) {
-  return Report(time, info_.exposureTime.minimum);
+  return Put(time, info_.exposureTime.minimum);
 }
 
 uint32_t CCooledAreaSensor::GetExposureTimeMax(uint32_t* time) {
-  return Report(time, info_.exposureTime.maximum);
+  return Put(time, info_.exposureTime.maximum);
 }
 
 uint32_t CCooledAreaSensor::SetExposureTimeEx(double seconds) {
