@@ -75,6 +75,63 @@ class AnalogDialog {
   }
 
  private:
+  // The extended exposure: number, unit and range.
+  QHBoxLayout* BuildExposureEx(QWidget* page) {
+    auto* exRow = new QHBoxLayout;
+    exLabel_ = new QLabel(Tr("ExposureEx"), page);
+    exLabel_->setObjectName(QStringLiteral("2134"));
+    exEdit_ = new QLineEdit(page);
+    exEdit_->setObjectName(QStringLiteral("2131"));
+    exEdit_->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[0-9]*\\.?[0-9]*")), exEdit_));
+    exUnit_ = new QComboBox(page);
+    exUnit_->setObjectName(QStringLiteral("2132"));
+    exRange_ = new QLabel(Tr("range"), page);
+    exRange_->setObjectName(QStringLiteral("2133"));
+    exRow->addWidget(exLabel_);
+    exRow->addWidget(exEdit_);
+    exRow->addWidget(exUnit_);
+    exRow->addWidget(exRange_, 1);
+    return exRow;
+  }
+
+  // Auto iris and the mirror boxes.
+  QHBoxLayout* BuildChecks(QWidget* page) {
+    auto* checks = new QHBoxLayout;
+    auto* iris = new QGroupBox(Tr("Auto Iris"), page);
+    auto* irisLayout = new QHBoxLayout(iris);
+    irisGain_ = new QCheckBox(Tr("Gain"), iris);
+    irisGain_->setObjectName(QStringLiteral("1036"));
+    irisExposure_ = new QCheckBox(Tr("Exposure"), iris);
+    irisExposure_->setObjectName(QStringLiteral("1037"));
+    irisLayout->addWidget(irisGain_);
+    irisLayout->addWidget(irisExposure_);
+    checks->addWidget(iris);
+    mirrorV_ = new QCheckBox(Tr("Mirror V"), page);
+    mirrorV_->setObjectName(QStringLiteral("1028"));
+    mirrorH_ = new QCheckBox(Tr("Mirror H"), page);
+    mirrorH_->setObjectName(QStringLiteral("1029"));
+    checks->addWidget(mirrorV_);
+    checks->addWidget(mirrorH_);
+    return checks;
+  }
+
+  // Peltier, short exposure and gain mode.
+  QHBoxLayout* BuildExtras(QWidget* page) {
+    auto* extras = new QHBoxLayout;
+    peltier_ = new QCheckBox(Tr("Peltier"), page);
+    peltier_->setObjectName(QStringLiteral("2124"));
+    shortExposure_ = new QCheckBox(Tr("Short exposure mode"), page);
+    shortExposure_->setObjectName(QStringLiteral("2125"));
+    gainMode_ = new QComboBox(page);
+    gainMode_->setObjectName(QStringLiteral("2126"));
+    extras->addWidget(peltier_);
+    extras->addWidget(shortExposure_);
+    extras->addWidget(gainMode_);
+    extras->addStretch(1);
+    return extras;
+  }
+
   void Build() {
     host_.Read(&saved_, &camera_);
     values_ = saved_;
@@ -111,54 +168,9 @@ class AnalogDialog {
     milliseconds_->setObjectName(QStringLiteral("1049"));
     grid->addWidget(milliseconds_, 5, 4);
 
-    // Extended exposure: number, unit and range.
-    auto* exRow = new QHBoxLayout;
-    exLabel_ = new QLabel(Tr("ExposureEx"), page);
-    exLabel_->setObjectName(QStringLiteral("2134"));
-    exEdit_ = new QLineEdit(page);
-    exEdit_->setObjectName(QStringLiteral("2131"));
-    exEdit_->setValidator(new QRegularExpressionValidator(
-        QRegularExpression(QStringLiteral("[0-9]*\\.?[0-9]*")), exEdit_));
-    exUnit_ = new QComboBox(page);
-    exUnit_->setObjectName(QStringLiteral("2132"));
-    exRange_ = new QLabel(Tr("range"), page);
-    exRange_->setObjectName(QStringLiteral("2133"));
-    exRow->addWidget(exLabel_);
-    exRow->addWidget(exEdit_);
-    exRow->addWidget(exUnit_);
-    exRow->addWidget(exRange_, 1);
-    pageLayout->addLayout(exRow);
-
-    auto* checks = new QHBoxLayout;
-    auto* iris = new QGroupBox(Tr("Auto Iris"), page);
-    auto* irisLayout = new QHBoxLayout(iris);
-    irisGain_ = new QCheckBox(Tr("Gain"), iris);
-    irisGain_->setObjectName(QStringLiteral("1036"));
-    irisExposure_ = new QCheckBox(Tr("Exposure"), iris);
-    irisExposure_->setObjectName(QStringLiteral("1037"));
-    irisLayout->addWidget(irisGain_);
-    irisLayout->addWidget(irisExposure_);
-    checks->addWidget(iris);
-    mirrorV_ = new QCheckBox(Tr("Mirror V"), page);
-    mirrorV_->setObjectName(QStringLiteral("1028"));
-    mirrorH_ = new QCheckBox(Tr("Mirror H"), page);
-    mirrorH_->setObjectName(QStringLiteral("1029"));
-    checks->addWidget(mirrorV_);
-    checks->addWidget(mirrorH_);
-    pageLayout->addLayout(checks);
-
-    auto* extras = new QHBoxLayout;
-    peltier_ = new QCheckBox(Tr("Peltier"), page);
-    peltier_->setObjectName(QStringLiteral("2124"));
-    shortExposure_ = new QCheckBox(Tr("Short exposure mode"), page);
-    shortExposure_->setObjectName(QStringLiteral("2125"));
-    gainMode_ = new QComboBox(page);
-    gainMode_->setObjectName(QStringLiteral("2126"));
-    extras->addWidget(peltier_);
-    extras->addWidget(shortExposure_);
-    extras->addWidget(gainMode_);
-    extras->addStretch(1);
-    pageLayout->addLayout(extras);
+    pageLayout->addLayout(BuildExposureEx(page));
+    pageLayout->addLayout(BuildChecks(page));
+    pageLayout->addLayout(BuildExtras(page));
 
     QPushButton* defaults = nullptr;
     outer->addWidget(MakeButtons(&dialog_, Tr("Default(&D)"), "3", &defaults));
