@@ -288,13 +288,9 @@ TEST_F(PreviewTest, ParentResizeLeavesTheChildAndTheNextFrameFillsItsClientArea)
   EXPECT_TRUE(ShowsSoon(child, Expected(image, 640, 512, 24, 200, 150), 200, 150));
 }
 
+// No parent and an all-zero rectangle (no window at all) and no display:
+// tests/api_capture/capture_modes_test.cpp.
 TEST_F(PreviewTest, StartsWithoutAUsableWindowRecordFour) {
-  // No parent and an all-zero rectangle: no window, frames still flow.
-  ASSERT_EQ(VexCam_CallBackPreview(h_, callback_, nullptr, 0, 1), 1);
-  EXPECT_EQ(VexWinX_GetPreviewWindow(h_), nullptr);
-  ExpectFramesFlow();
-  ASSERT_EQ(VexCam_StopPreview(h_), 1);
-
   const Window parent = MakeParent(400, 300);
   const Window notAWindow =
       XCreatePixmap(x_, parent, 8, 8, static_cast<unsigned>(DefaultDepth(x_, 0)));
@@ -317,7 +313,6 @@ TEST_F(PreviewTest, StartsWithoutAUsableWindowRecordFour) {
   VexWin_DestroyWindow(message);
   EXPECT_EQ(VexWin_ToX11Window(message), 0u);
   EXPECT_EQ(VexWin_FromX11Window(0), nullptr);
-  // Without a display: tests/api_capture/capture_modes_test.cpp.
 }
 
 TEST_F(PreviewTest, ParentDestroyedWhileDrawingStopsOnlyTheDrawing) {
