@@ -37,11 +37,9 @@ TEST_F(DialogApiTest, OkWithoutChangesWritesPresetsAndCameraValues) {
     for (int i = 0; i < 7; ++i)
       EXPECT_EQ(Dword(key, names[i]), static_cast<uint32_t>(presets[p][i])) << key;
   }
-  EXPECT_EQ(Dword("Camera_00", "Size"), 0u);
-  EXPECT_EQ(Dword("Camera_00", "Color"), 2u);
-  EXPECT_EQ(Dword("Camera_00", "SubSample"), 0u);
-  EXPECT_EQ(Dword("Camera_00", "WaitTime"), 1u);
-  EXPECT_EQ(Dword("Camera_00", "Clock"), 2u);
+  const settings_test::Values camera = {
+      {"Size", 0}, {"Color", 2}, {"SubSample", 0}, {"WaitTime", 1}, {"Clock", 2}};
+  for (const auto& [name, value] : camera) EXPECT_EQ(Dword("Camera_00", name), value) << name;
   EXPECT_TRUE(Codes().empty());
 }
 
