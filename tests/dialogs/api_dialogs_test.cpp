@@ -37,11 +37,9 @@ TEST_F(DialogApiTest, OkWithoutChangesWritesPresetsAndCameraValues) {
     for (int i = 0; i < 7; ++i)
       EXPECT_EQ(Dword(key, names[i]), static_cast<uint32_t>(presets[p][i])) << key;
   }
-  EXPECT_EQ(Dword("Camera_00", "Size"), 0u);
-  EXPECT_EQ(Dword("Camera_00", "Color"), 2u);
-  EXPECT_EQ(Dword("Camera_00", "SubSample"), 0u);
-  EXPECT_EQ(Dword("Camera_00", "WaitTime"), 1u);
-  EXPECT_EQ(Dword("Camera_00", "Clock"), 2u);
+  const settings_test::Values camera = {
+      {"Size", 0}, {"Color", 2}, {"SubSample", 0}, {"WaitTime", 1}, {"Clock", 2}};
+  for (const auto& [name, value] : camera) EXPECT_EQ(Dword("Camera_00", name), value) << name;
   EXPECT_TRUE(Codes().empty());
 }
 
@@ -165,25 +163,20 @@ TEST_F(DialogApiTest, GrayGainMeasuredOnTheCaptureThreadReachesTheOpenDialog) {
   EXPECT_EQ(VexCam_GetGrayGainR(h_, nullptr), 128);  // Cancel put the gains back
 }
 
-TEST_F(DialogApiTest, CallsFromAnotherThreadThanQtsAreRefusedWith4) {
-  BOOL results[3] = {1, 1, 1};
-  std::thread other([&] {
-    results[0] = VexCam_SetCameraDlg(h_, nullptr);
-    results[1] = VexCam_SetAnalogDlg(h_, nullptr);
-    results[2] = VexCam_SetImageDlg(h_, nullptr);
-  });
-  other.join();
-  for (BOOL r : results) EXPECT_EQ(r, 0);
-  EXPECT_EQ(Codes(), (std::vector<DWORD>{4, 4, 4}));
-}
-
-TEST_F(DialogApiTest, WithoutAnOpenCameraTheDialogsRecord1) {
-  VexSim_RemoveAll();
-  const DWORD h = VexCam_Initialize(nullptr);
-  ASSERT_NE(h, 0u);
+void ExpectAllRefused(DWORD h) {
   EXPECT_EQ(VexCam_SetCameraDlg(h, nullptr), 0);
   EXPECT_EQ(VexCam_SetAnalogDlg(h, nullptr), 0);
   EXPECT_EQ(VexCam_SetImageDlg(h, nullptr), 0);
+}
+
+TEST_F(DialogApiTest, OtherThreadsThanQtsRecord4AndNoOpenCameraRecords1) {
+  std::thread([this] { ExpectAllRefused(h_); }).join();
+  EXPECT_EQ(Codes(), (std::vector<DWORD>{4, 4, 4}));
+
+  VexSim_RemoveAll();
+  const DWORD h = VexCam_Initialize(nullptr);
+  ASSERT_NE(h, 0u);
+  ExpectAllRefused(h);
   for (int i = 0; i < 3; ++i) EXPECT_EQ(VexCam_GetLastError(h), 1u);
   VexCam_Release(h);
 }

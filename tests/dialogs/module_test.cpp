@@ -186,7 +186,6 @@ TEST_F(ModuleTest, OnceMeasuresOneFrameAndAllFramesKeepsMeasuring) {
   color.values.colorMode = 2;
   color.values.whiteBalance = 1;  // measuring on every frame
   WhenOpen([&](QDialog& d) {
-    EXPECT_EQ(d.findChild<QTabWidget*>()->count(), 1);
     auto* all = InPage<QCheckBox>(d, "107", "1035");
     EXPECT_TRUE(all->isChecked());
     Click(*Find<QWidget>(d, "107"), "2074");
@@ -200,7 +199,6 @@ TEST_F(ModuleTest, OnceMeasuresOneFrameAndAllFramesKeepsMeasuring) {
   FakeImage mono;
   mono.values.colorMode = 0;
   WhenOpen([&](QDialog& d) {
-    EXPECT_EQ(d.findChild<QTabWidget*>()->count(), 2);
     EXPECT_FALSE(InPage<QSlider>(d, "107", "2021")->isEnabled());  // hue
     EXPECT_TRUE(InPage<QSlider>(d, "107", "2081")->isEnabled());   // gamma
     EXPECT_FALSE(InPage<QPushButton>(d, "107", "2074")->isEnabled());

@@ -52,10 +52,17 @@ TEST(TextConvert, Utf8RoundTripOfNonAsciiTextWithSizeQueries) {
 
 TEST(TextConvert, AcpFollowsTheGlobalLocaleThreadAcpTheThreadLocale) {
   ASSERT_NE(std::setlocale(LC_ALL, "C.UTF-8"), nullptr);
-  ThreadLocale c("C");
+  ThreadLocale c("C");  // glibc's C locale is ASCII only
+  ASSERT_TRUE(c.ok());
   wchar_t wide[64];
   EXPECT_GT(MultiByteToWide(CodePage::kAcp, kUtf8, -1, wide, 64), 0);
   EXPECT_EQ(MultiByteToWide(kThread, kUtf8, -1, wide, 64), 0);
+  // A character outside the encoding fails without a replacement character.
+  char bytes[16] = "unchanged";
+  EXPECT_EQ(WideToMultiByte(kThread, L"caf\u00E9", -1, bytes, 16), 0);
+  EXPECT_STREQ(bytes, "unchanged");
+  EXPECT_EQ(WideToMultiByte(kThread, L"cafe", -1, bytes, 16), 5);
+  EXPECT_STREQ(bytes, "cafe");
   std::setlocale(LC_ALL, "C");
   EXPECT_EQ(MultiByteToWide(CodePage::kAcp, kUtf8, -1, wide, 64), 0);
 }
@@ -92,16 +99,6 @@ TEST(TextConvert, InvalidInputOrShortDestinationFailsAndLeavesDestinationAlone) 
   EXPECT_EQ(wide[0], L'#');
   ASSERT_EQ(MultiByteToWide(kThread, "a\0\xC3\xBC!", 5, wide, 4), 4);
   EXPECT_EQ(std::wstring(wide, 4), std::wstring(L"a\0\u00FC!", 4));
-}
-
-TEST(TextConvert, CharacterOutsideTheEncodingFailsWithoutReplacement) {
-  ThreadLocale c("C");  // glibc's C locale is ASCII only
-  ASSERT_TRUE(c.ok());
-  char bytes[16] = "unchanged";
-  EXPECT_EQ(WideToMultiByte(kThread, L"caf\u00E9", -1, bytes, 16), 0);
-  EXPECT_STREQ(bytes, "unchanged");
-  EXPECT_EQ(WideToMultiByte(kThread, L"cafe", -1, bytes, 16), 5);
-  EXPECT_STREQ(bytes, "cafe");
 }
 
 }  // namespace

@@ -38,22 +38,14 @@ class SettingsStoreTest : public test::SettingsFolder {
 TEST_F(SettingsStoreTest, ValuesRoundTripThroughTheFile) {
   {
     SettingsKey gain;
-    bool created = false;
-    ASSERT_TRUE(gain.Create(root, std::string(kCameraKey) + "\\Gain", &created));
-    EXPECT_TRUE(created);
+    ASSERT_TRUE(gain.Create(root, std::string(kCameraKey) + "\\Gain"));
     EXPECT_TRUE(gain.SetDword("Exposure", 10));
     const double exposure_ex = 12.5;
     EXPECT_TRUE(gain.SetBinary("ExposureEx", &exposure_ex, sizeof exposure_ex));
   }
-  const std::string text = ReadBytes(File());
-  EXPECT_EQ(text.rfind("Windows Registry Editor Version 5.00\n\n", 0), 0u);
-  EXPECT_NE(
-      text.find("[HKEY_CURRENT_USER\\Software\\Quorin\\VexCamZA013K9Sdk\\VexCamZA01_00\\Gain]\n"
-                "\"Exposure\"=dword:0000000a\n"
-                "\"ExposureEx\"=hex:00,00,00,00,00,00,29,40\n"),
-      std::string::npos)
-      << text;
-
+  // The file's layout is RegFile's; binary data goes in byte for byte.
+  EXPECT_NE(ReadBytes(File()).find("\"ExposureEx\"=hex:00,00,00,00,00,00,29,40\n"),
+            std::string::npos);
   SettingsStore other;
   SettingsKey other_root, gain;
   ASSERT_TRUE(other_root.OpenCurrentUser(other));
@@ -89,7 +81,7 @@ TEST_F(SettingsStoreTest, NamesAreCaseInsensitiveAndKeepTheirCase) {
   EXPECT_EQ(text.find("GLOBAL"), std::string::npos);
 }
 
-TEST_F(SettingsStoreTest, CreateMakesIntermediateKeysAndOpenNeedsThem) {
+TEST_F(SettingsStoreTest, CreateMakesIntermediateKeysOpenNeedsThemBadNamesFail) {
   SettingsKey key;
   EXPECT_FALSE(key.Open(root, "A"));
   EXPECT_FALSE(key.IsOpen());
@@ -105,29 +97,12 @@ TEST_F(SettingsStoreTest, CreateMakesIntermediateKeysAndOpenNeedsThem) {
     EXPECT_FALSE(key.Create(root, bad)) << bad;
   }
   EXPECT_FALSE(key.Create(SettingsKey(), "X"));
-}
-
-TEST_F(SettingsStoreTest, QueryFollowsRegistrySizeRules) {
-  SettingsKey key;
+  // The size rules are seen through tests/platform_settings/registry_calls_test.cpp;
+  // these refusals are the store's own.
   ASSERT_TRUE(key.Create(root, "K"));
   const uint8_t six[] = {1, 2, 3, 4, 5, 6};
-  ASSERT_TRUE(key.SetValue("V", REG_BINARY, six, sizeof six));
   uint8_t buffer[8] = {};
-  uint32_t type = 0, size = 4;
-  EXPECT_FALSE(key.QueryValue("V", &type, buffer, &size));
-  EXPECT_EQ(size, 6u);
-  EXPECT_EQ(buffer[0], 0);  // nothing copied into a short buffer
-  size = 0;
-  EXPECT_TRUE(key.QueryValue("V", &type, nullptr, &size));
-  EXPECT_EQ(size, 6u);
-  EXPECT_EQ(type, REG_BINARY);
-  size = sizeof buffer;
-  EXPECT_TRUE(key.QueryValue("v", nullptr, buffer, &size));
-  EXPECT_EQ(size, 6u);
-  EXPECT_EQ(buffer[5], 6);
-  size = sizeof buffer;
-  EXPECT_FALSE(key.QueryValue("Missing", &type, buffer, &size));
-  EXPECT_EQ(store.QueryValue(key.FilePath(), "K", "V", &type, buffer, nullptr),
+  EXPECT_EQ(store.QueryValue(key.FilePath(), "K", "V", nullptr, buffer, nullptr),
             ERROR_INVALID_PARAMETER);
   EXPECT_FALSE(key.SetValue("V", REG_BINARY, nullptr, 3));
   EXPECT_FALSE(key.SetValue("bad\nname", REG_BINARY, six, 1));
@@ -154,8 +129,6 @@ TEST_F(SettingsStoreTest, QueriesDoNotWriteButSeeOtherWriters) {
   ASSERT_TRUE(writer_key.SetDword("V", 2));
   EXPECT_TRUE(key.QueryDword("V", &value));
   EXPECT_EQ(value, 2u);
-  EXPECT_EQ(FolderEntries(),
-            (std::vector<std::string>{"VexCamZA013K9Sdk.reg", "VexCamZA013K9Sdk.reg.lock"}));
 }
 
 TEST_F(SettingsStoreTest, CorruptFileIsKeptAsideAndTheStoreStartsEmpty) {
@@ -207,9 +180,9 @@ TEST_F(SettingsStoreTest, RootFollowsTheEnvironmentAtEachOpen) {
 // Writers in several processes and threads each set their own values in one
 // key, many times; every value must survive.
 TEST_F(SettingsStoreTest, ConcurrentWritersLoseNothing) {
-  constexpr int kProcesses = 2;
-  constexpr int kThreads = 2;
   constexpr int kWrites = 60;
+  // Two child processes, then two threads of this one.
+  const std::vector<std::string> prefixes = {"P0_", "P1_", "T0_", "T1_"};
   auto writer = [](SettingsStore& store, const std::string& prefix) {
     SettingsKey root, key;
     bool ok = root.OpenCurrentUser(store) && key.Create(root, kCameraKey);
@@ -220,20 +193,20 @@ TEST_F(SettingsStoreTest, ConcurrentWritersLoseNothing) {
     return ok;
   };
   std::vector<pid_t> children;
-  for (int p = 0; p < kProcesses; ++p) {
+  for (int p = 0; p < 2; ++p) {
     const pid_t pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
       SettingsStore store;
-      _exit(writer(store, "P" + std::to_string(p) + "_") ? 0 : 1);
+      _exit(writer(store, prefixes[p]) ? 0 : 1);
     }
     children.push_back(pid);
   }
   std::vector<std::thread> threads;
-  std::vector<int> results(kThreads, 0);
-  for (int t = 0; t < kThreads; ++t) {
+  std::vector<int> results(2, 0);
+  for (int t = 0; t < 2; ++t) {
     threads.emplace_back(
-        [&, t] { results[t] = writer(SettingsStore::Default(), "T" + std::to_string(t) + "_"); });
+        [&, t] { results[t] = writer(SettingsStore::Default(), prefixes[2 + t]); });
   }
   for (auto& thread : threads) thread.join();
   for (pid_t pid : children) {
@@ -247,9 +220,6 @@ TEST_F(SettingsStoreTest, ConcurrentWritersLoseNothing) {
   SettingsKey key;
   ASSERT_TRUE(root.OpenCurrentUser(fresh));
   ASSERT_TRUE(key.Open(root, kCameraKey));
-  std::vector<std::string> prefixes;
-  for (int p = 0; p < kProcesses; ++p) prefixes.push_back("P" + std::to_string(p) + "_");
-  for (int t = 0; t < kThreads; ++t) prefixes.push_back("T" + std::to_string(t) + "_");
   for (const std::string& prefix : prefixes) {
     for (int i = 0; i < kWrites; ++i) {
       uint32_t value = 0;
