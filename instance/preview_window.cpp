@@ -11,6 +11,7 @@
 #include "imaging/region_op.h"
 #include "platform/clock.h"
 #include "platform/preview_module_loader.h"
+#include "platform/thread_rand.h"
 #include "platform/x11_window_handle.h"
 
 namespace vexcam {
@@ -54,7 +55,7 @@ std::unique_ptr<CPreviewWindow> CPreviewWindow::Create(const Placement& p) {
 
   char name[64];
   const auto self = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p.instance));
-  const auto salt = static_cast<uint32_t>(std::rand()) + TimeGetTime();
+  const auto salt = static_cast<uint32_t>(ThreadRand()) + TimeGetTime();
   std::snprintf(name, sizeof name, "VideoRenderer_%08x_%08x", self, salt);
   args.className = name;
   args.useShm = UseShm() ? 1 : 0;
