@@ -9,19 +9,12 @@
 namespace vexcam {
 namespace {
 
-TEST(DibImage, CreateSetsHeaderStrideAndGrayRamp) {
+// The header and gray table are written as they are into BMP files, whose
+// test checks them byte for byte.
+TEST(DibImage, CreateSetsStrideAlignmentAndZeroPixels) {
   DibImage img;
   ASSERT_TRUE(img.Create(5, 3, 8));
   EXPECT_EQ(img.Stride(), 8u);
-  EXPECT_EQ(img.Header().size, 40u);
-  EXPECT_EQ(img.Header().width, 5);
-  EXPECT_EQ(img.Header().height, 3);
-  EXPECT_EQ(img.Header().planes, 1);
-  EXPECT_EQ(img.Header().bitCount, 8);
-  EXPECT_EQ(img.Header().compression, 0u);
-  EXPECT_EQ(img.Colors()[200].red, 200);
-  EXPECT_EQ(img.Colors()[200].blue, 200);
-  EXPECT_EQ(img.Colors()[200].reserved, 0);
   EXPECT_EQ(reinterpret_cast<uintptr_t>(img.Pixels()) % 64, 0u);
   for (size_t i = 0; i < img.SizeBytes(); ++i) ASSERT_EQ(img.Pixels()[i], 0);
   EXPECT_EQ(img.Row(2) - img.Row(0), 16);
