@@ -66,21 +66,6 @@ TEST(ToneChain, EqualsTheStagesInOrderAndSkipsNeutralOnes) {
     }
 }
 
-TEST_EVERY_CPU_PATH(FusedPasses, HueSaturationWithToneEqualsTwoPasses) {
-  std::mt19937 rng(14);
-  ToneTables tables;
-  HueSatCache cache;
-  for (int bits : {24, 32, 48, 64})
-    for (const Size& sz : kSizes) {
-      DibImage img = ExtremeImage(sz.w, sz.h, bits, rng), ref = Copy(img);
-      const uint16_t* t = tables.Chain(Wide(img), 160, 30, -20);
-      ApplyHueSaturation(img, 200, -90, cache, t);
-      ApplyHueSaturation(ref, 200, -90, cache);
-      ApplySampleTable(ref, t);
-      ASSERT_TRUE(SameBytes(img, ref)) << bits << " " << sz.w << "x" << sz.h;
-    }
-}
-
 TEST_EVERY_CPU_PATH(FusedPasses, SharpnessWithToneStagesEqualsThreePasses) {
   std::mt19937 rng(15);
   ToneTables tables;
