@@ -73,32 +73,31 @@ DibImage PhaseImage(int w, int h, int bits, int mode, uint32_t green, uint32_t r
   return raw;
 }
 
+// Gains from the phase means, starting from red 123, green 100, blue 77.
 TEST(AutoWhiteBalance, GainsFromPhaseMeansAndZeroPhases) {
-  for (int mode = 0; mode < 4; ++mode) {
-    WhiteBalanceGains g;
-    ASSERT_TRUE(MeasureWhiteBalance(PhaseImage(7, 5, 8, mode, 200, 100, 100), mode, g));
-    EXPECT_EQ(g.red, 200);
-    EXPECT_EQ(g.blue, 200);
-    EXPECT_EQ(g.green, 100);
-    ASSERT_TRUE(MeasureWhiteBalance(PhaseImage(6, 6, 16, mode, 30000, 60000, 3000), mode, g));
-    EXPECT_EQ(g.red, 50);
-    EXPECT_EQ(g.blue, 400);  // 1000 capped
-  }
-  // Red phase black with green lit: the cap. Whole frame black: unchanged.
-  WhiteBalanceGains g{123, 100, 77};
-  ASSERT_TRUE(MeasureWhiteBalance(PhaseImage(8, 8, 8, 0, 90, 0, 45), 0, g));
-  EXPECT_EQ(g.red, 400);
-  EXPECT_EQ(g.blue, 200);
-  g = WhiteBalanceGains{123, 100, 77};
-  ASSERT_TRUE(MeasureWhiteBalance(Make(8, 8, 8), 0, g));
-  EXPECT_EQ(g.red, 123);
-  EXPECT_EQ(g.blue, 77);
-  // A 1 x 1 frame has green only: red and blue phases are empty.
-  g = WhiteBalanceGains{123, 100, 77};
-  ASSERT_TRUE(MeasureWhiteBalance(PhaseImage(1, 1, 8, 0, 50, 0, 0), 0, g));
-  EXPECT_EQ(g.red, 400);
-  DibImage color = Make(4, 4, 24);
-  EXPECT_FALSE(MeasureWhiteBalance(color, 0, g));
+  const struct {
+    int w, h, bits, modes;
+    uint32_t green, red, blue;
+    WhiteBalanceGains want;
+  } cases[] = {
+      {7, 5, 8, 4, 200, 100, 100, {200, 100, 200}},
+      {6, 6, 16, 4, 30000, 60000, 3000, {50, 100, 400}},  // blue 1000 capped
+      {8, 8, 8, 1, 90, 0, 45, {400, 100, 200}},           // red black under lit green: the cap
+      {8, 8, 8, 1, 0, 0, 0, {123, 100, 77}},              // black frame: unchanged
+      {1, 1, 8, 1, 50, 0, 0, {400, 100, 400}},            // green only: red and blue empty
+  };
+  for (const auto& c : cases)
+    for (int mode = 0; mode < c.modes; ++mode) {
+      SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << " mode " << mode);
+      WhiteBalanceGains g{123, 100, 77};
+      ASSERT_TRUE(
+          MeasureWhiteBalance(PhaseImage(c.w, c.h, c.bits, mode, c.green, c.red, c.blue), mode, g));
+      EXPECT_EQ(g.red, c.want.red);
+      EXPECT_EQ(g.green, c.want.green);
+      EXPECT_EQ(g.blue, c.want.blue);
+    }
+  WhiteBalanceGains g;
+  EXPECT_FALSE(MeasureWhiteBalance(Make(4, 4, 24), 0, g));
 }
 
 TEST(AutoWhiteBalance, OneShotClearsSwitchContinuousKeepsIt) {
