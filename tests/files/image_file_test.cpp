@@ -57,6 +57,8 @@ TEST_F(ImageFileTest, BmpKeepsRowPaddingAndWideDepthsBottomUp) {
     ASSERT_EQ(bytes.size(), 54u + image.Stride() * height);
     EXPECT_EQ(Le32(&bytes[2]), bytes.size());
     EXPECT_EQ(Le32(&bytes[10]), 54u);
+    EXPECT_EQ(Le32(&bytes[18]), static_cast<uint32_t>(width));
+    EXPECT_EQ(Le32(&bytes[22]), static_cast<uint32_t>(height));
     EXPECT_EQ(Le16(&bytes[28]), bits);
     for (int row = 0; row < height; ++row)
       EXPECT_EQ(std::memcmp(&bytes[54 + row * image.Stride()], image.Row(height - 1 - row),

@@ -42,10 +42,8 @@ inline DibImage Copy(const DibImage& src) {
   return img;
 }
 
-inline int Spp(const DibImage& img) {
-  return img.BitCount() == 8 || img.BitCount() == 16 ? 1 : (img.BitCount() % 32 == 0 ? 4 : 3);
-}
-inline bool Wide(const DibImage& img) { return img.BitCount() == 16 || img.BitCount() >= 48; }
+inline int Spp(const DibImage& img) { return img.BytesPerPixel() / testref::SampleBytes(img); }
+inline bool Wide(const DibImage& img) { return testref::SampleBytes(img) == 2; }
 
 // Sample k of pixel (x, y).
 inline int32_t Get(const DibImage& img, int x, int y, int k = 0) {

@@ -12,30 +12,31 @@
 
 namespace vexcam::testref {
 
+inline int SampleBytes(const DibImage& img) {
+  return img.BitCount() >= 48 || img.BitCount() == 16 ? 2 : 1;
+}
+
+// Little-endian sample `index` of pixel (x, y).
+inline uint8_t* SampleAt(const DibImage& img, int x, int y, int index) {
+  const int bytes = SampleBytes(img);
+  const size_t spp = static_cast<size_t>(img.BytesPerPixel() / bytes);
+  return const_cast<uint8_t*>(img.Row(y)) + (static_cast<size_t>(x) * spp + index) * bytes;
+}
+
 inline uint32_t Sample(const DibImage& img, int x, int y, int index = 0) {
-  const int bytes = img.BitCount() >= 48 || img.BitCount() == 16 ? 2 : 1;
-  const int spp = img.BytesPerPixel() / bytes;
-  const uint8_t* p = img.Row(y) + (static_cast<size_t>(x) * spp + index) * bytes;
-  return bytes == 1 ? p[0] : static_cast<uint32_t>(p[0] | (p[1] << 8));
+  const uint8_t* p = SampleAt(img, x, y, index);
+  return SampleBytes(img) == 1 ? p[0] : static_cast<uint32_t>(p[0] | (p[1] << 8));
 }
 
 inline void SetSample(DibImage& img, int x, int y, int index, uint32_t v) {
-  const int bytes = img.BitCount() >= 48 || img.BitCount() == 16 ? 2 : 1;
-  const int spp = img.BytesPerPixel() / bytes;
-  uint8_t* p = img.Row(y) + (static_cast<size_t>(x) * spp + index) * bytes;
+  uint8_t* p = SampleAt(img, x, y, index);
   p[0] = static_cast<uint8_t>(v);
-  if (bytes == 2) p[1] = static_cast<uint8_t>(v >> 8);
+  if (SampleBytes(img) == 2) p[1] = static_cast<uint8_t>(v >> 8);
 }
 
-// Fills every byte (padding too) with random data; maxSample limits samples.
-inline void FillRandom(DibImage& img, std::mt19937& rng, uint32_t maxSample = 0xFFFFFFFF) {
+// Fills every byte (padding too) with random data.
+inline void FillRandom(DibImage& img, std::mt19937& rng) {
   for (size_t i = 0; i < img.SizeBytes(); ++i) img.Pixels()[i] = static_cast<uint8_t>(rng());
-  if (maxSample == 0xFFFFFFFF) return;
-  const int bytes = img.BitCount() >= 48 || img.BitCount() == 16 ? 2 : 1;
-  const int spp = img.BytesPerPixel() / bytes;
-  for (int y = 0; y < img.Height(); ++y)
-    for (int x = 0; x < img.Width(); ++x)
-      for (int i = 0; i < spp; ++i) SetSample(img, x, y, i, rng() % (maxSample + 1));
 }
 
 inline DibImage Make(int w, int h, int bits) {

@@ -13,14 +13,18 @@ struct Size {
   int w, h;
 };
 // From 36 (8-bit) and 20 (16-bit) columns up the colour paths run in blocks with
-// per-pixel edges; the widths cover one block, odd tails and overlaps.
+// per-pixel edges; the widths cover one block, odd tails, overlaps and a long
+// run of the widest blocks.
 const Size kSizes[] = {{1, 1},  {2, 2},  {3, 5},  {4, 4},  {5, 4},   {4, 5},   {5, 5},  {6, 7},
                        {7, 6},  {9, 9},  {19, 4}, {20, 5}, {21, 4},  {33, 17}, {35, 4}, {36, 5},
-                       {37, 4}, {38, 6}, {67, 7}, {70, 9}, {101, 4}, {130, 6}};
+                       {37, 4}, {38, 6}, {67, 7}, {70, 9}, {101, 4}, {130, 6}, {641, 5}};
 
 TEST_EVERY_CPU_PATH(Demosaic, MatchesReferenceForEveryModeSizeDepthAndGain) {
   std::mt19937 rng(7);
-  const int gains[][2] = {{100, 100}, {0, 400}, {400, 0}, {1, 399}, {57, 233}, {128, 77}};
+  // Gains outside 0..400 are clamped; at 400/400 the raw image is saturated,
+  // which gives the largest sums.
+  const int gains[][2] = {{100, 100}, {0, 400},  {400, 0},  {1, 399},
+                          {57, 233},  {128, 77}, {-5, 999}, {400, 400}};
   Demosaicer demosaicer;
   for (int rawBits : {8, 16}) {
     for (int outBits : rawBits == 8 ? std::vector<int>{24, 32} : std::vector<int>{48, 64}) {
@@ -29,6 +33,7 @@ TEST_EVERY_CPU_PATH(Demosaic, MatchesReferenceForEveryModeSizeDepthAndGain) {
           for (const auto& g : gains) {
             DibImage raw = Make(s.w, s.h, rawBits);
             testref::FillRandom(raw, rng);
+            if (g[0] == 400 && g[1] == 400) std::memset(raw.Pixels(), 0xFF, raw.SizeBytes());
             DibImage out = Make(s.w, s.h, outBits);
             testref::FillRandom(out, rng);
             DibImage expect = Make(s.w, s.h, outBits);
@@ -46,56 +51,20 @@ TEST_EVERY_CPU_PATH(Demosaic, MatchesReferenceForEveryModeSizeDepthAndGain) {
   }
 }
 
-TEST_EVERY_CPU_PATH(Demosaic, SaturatedInputAtMaximumGainAndLargeFrame) {
+TEST(Demosaic, SettingsTakeModeRedAndBlueButNoGreenGainAndRefuseMismatchedImages) {
   Demosaicer demosaicer;
-  for (int rawBits : {8, 16}) {
-    DibImage raw = Make(641, 13, rawBits);
-    std::memset(raw.Pixels(), 0xFF, raw.SizeBytes());
-    DibImage out = Make(641, 13, rawBits == 8 ? 24 : 48);
-    DibImage expect = Make(641, 13, out.BitCount());
-    testref::ReferenceDemosaic(expect, raw, 2, 400, 400);
-    ASSERT_TRUE(demosaicer.Run(out, raw, 2, 400, 400));
-    EXPECT_TRUE(testref::SameBytes(out, expect));
-    const uint32_t maxv = rawBits == 8 ? 255 : 65535;
-    EXPECT_EQ(testref::Sample(out, 300, 6, 0), maxv);
-    EXPECT_EQ(testref::Sample(out, 300, 6, 2), maxv);
-  }
-}
-
-TEST_EVERY_CPU_PATH(Demosaic, FlatFieldGainsAndGreenGainIgnored) {
-  Demosaicer demosaicer;
-  DibImage raw = Make(8, 6, 8);
-  std::memset(raw.Pixels(), 100, raw.SizeBytes());
-  DibImage out = Make(8, 6, 24);
-  ASSERT_TRUE(demosaicer.Run(out, raw, 0, 100, 100));
-  for (int y = 0; y < 6; ++y)
-    for (int x = 0; x < 8; ++x)
-      for (int i = 0; i < 3; ++i) ASSERT_EQ(testref::Sample(out, x, y, i), 100u) << x << "," << y;
-  // Gain 0 blanks red; 400 quadruples blue and saturates.
-  ASSERT_TRUE(demosaicer.Run(out, raw, 0, 0, 400));
-  EXPECT_EQ(testref::Sample(out, 3, 3, 2), 0u);
-  EXPECT_EQ(testref::Sample(out, 3, 3, 0), 255u);
-  std::memset(raw.Pixels(), 50, raw.SizeBytes());
-  ASSERT_TRUE(demosaicer.Run(out, raw, 0, 100, 400));
-  EXPECT_EQ(testref::Sample(out, 3, 3, 0), 200u);
-  EXPECT_EQ(DemosaicGainFactor(100), 128);
-  EXPECT_EQ(DemosaicGainFactor(400), 512);
-  EXPECT_EQ(DemosaicGainFactor(1), 1);
-  EXPECT_EQ(DemosaicGainFactor(-5), 0);
-  EXPECT_EQ(DemosaicGainFactor(999), 512);
-
-  ImageSettings a, b;
-  b.bayerGainGreen = 400;
-  DibImage outA = Make(8, 6, 24), outB = Make(8, 6, 24);
   std::mt19937 rng(3);
+  DibImage raw = Make(8, 6, 8), fromSettings = Make(8, 6, 24), expect = Make(8, 6, 24);
   testref::FillRandom(raw, rng);
-  ASSERT_TRUE(demosaicer.Run(outA, raw, a));
-  ASSERT_TRUE(demosaicer.Run(outB, raw, b));
-  EXPECT_TRUE(testref::SameBytes(outA, outB));
-}
+  ImageSettings s;
+  s.bayerMode = 3;
+  s.bayerGainRed = 150;
+  s.bayerGainBlue = 60;
+  s.bayerGainGreen = 400;
+  ASSERT_TRUE(demosaicer.Run(fromSettings, raw, s));
+  ASSERT_TRUE(demosaicer.Run(expect, raw, 3, 150, 60));
+  EXPECT_TRUE(testref::SameBytes(fromSettings, expect));
 
-TEST(Demosaic, RefusesMismatchedImages) {
-  Demosaicer demosaicer;
   DibImage raw8 = Make(8, 8, 8), raw16 = Make(8, 8, 16);
   DibImage c24 = Make(8, 8, 24), c48 = Make(8, 8, 48), small = Make(7, 8, 24), empty;
   EXPECT_FALSE(demosaicer.Run(c48, raw8, 0, 100, 100));
@@ -116,32 +85,31 @@ DibImage PhaseImage(int w, int h, int bits, int mode, uint32_t green, uint32_t r
   return raw;
 }
 
+// Gains from the phase means, starting from red 123, green 100, blue 77.
 TEST(AutoWhiteBalance, GainsFromPhaseMeansAndZeroPhases) {
-  for (int mode = 0; mode < 4; ++mode) {
-    WhiteBalanceGains g;
-    ASSERT_TRUE(MeasureWhiteBalance(PhaseImage(7, 5, 8, mode, 200, 100, 100), mode, g));
-    EXPECT_EQ(g.red, 200);
-    EXPECT_EQ(g.blue, 200);
-    EXPECT_EQ(g.green, 100);
-    ASSERT_TRUE(MeasureWhiteBalance(PhaseImage(6, 6, 16, mode, 30000, 60000, 3000), mode, g));
-    EXPECT_EQ(g.red, 50);
-    EXPECT_EQ(g.blue, 400);  // 1000 capped
-  }
-  // Red phase black with green lit: the cap. Whole frame black: unchanged.
-  WhiteBalanceGains g{123, 100, 77};
-  ASSERT_TRUE(MeasureWhiteBalance(PhaseImage(8, 8, 8, 0, 90, 0, 45), 0, g));
-  EXPECT_EQ(g.red, 400);
-  EXPECT_EQ(g.blue, 200);
-  g = WhiteBalanceGains{123, 100, 77};
-  ASSERT_TRUE(MeasureWhiteBalance(Make(8, 8, 8), 0, g));
-  EXPECT_EQ(g.red, 123);
-  EXPECT_EQ(g.blue, 77);
-  // A 1 x 1 frame has green only: red and blue phases are empty.
-  g = WhiteBalanceGains{123, 100, 77};
-  ASSERT_TRUE(MeasureWhiteBalance(PhaseImage(1, 1, 8, 0, 50, 0, 0), 0, g));
-  EXPECT_EQ(g.red, 400);
-  DibImage color = Make(4, 4, 24);
-  EXPECT_FALSE(MeasureWhiteBalance(color, 0, g));
+  const struct {
+    int w, h, bits, modes;
+    uint32_t green, red, blue;
+    WhiteBalanceGains want;
+  } cases[] = {
+      {7, 5, 8, 4, 200, 100, 100, {200, 100, 200}},
+      {6, 6, 16, 4, 30000, 60000, 3000, {50, 100, 400}},  // blue 1000 capped
+      {8, 8, 8, 1, 90, 0, 45, {400, 100, 200}},           // red black under lit green: the cap
+      {8, 8, 8, 1, 0, 0, 0, {123, 100, 77}},              // black frame: unchanged
+      {1, 1, 8, 1, 50, 0, 0, {400, 100, 400}},            // green only: red and blue empty
+  };
+  for (const auto& c : cases)
+    for (int mode = 0; mode < c.modes; ++mode) {
+      SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << " mode " << mode);
+      WhiteBalanceGains g{123, 100, 77};
+      ASSERT_TRUE(
+          MeasureWhiteBalance(PhaseImage(c.w, c.h, c.bits, mode, c.green, c.red, c.blue), mode, g));
+      EXPECT_EQ(g.red, c.want.red);
+      EXPECT_EQ(g.green, c.want.green);
+      EXPECT_EQ(g.blue, c.want.blue);
+    }
+  WhiteBalanceGains g;
+  EXPECT_FALSE(MeasureWhiteBalance(Make(4, 4, 24), 0, g));
 }
 
 TEST(AutoWhiteBalance, OneShotClearsSwitchContinuousKeepsIt) {
@@ -171,15 +139,6 @@ TEST(AutoWhiteBalance, OneShotClearsSwitchContinuousKeepsIt) {
 }
 
 TEST(GrayFromColor, LumaWeightsAndReference) {
-  DibImage color = Make(3, 1, 24), gray = Make(3, 1, 8);
-  testref::SetSample(color, 0, 0, 2, 255);
-  testref::SetSample(color, 1, 0, 1, 255);
-  testref::SetSample(color, 2, 0, 0, 255);
-  ASSERT_TRUE(GrayFromColor(gray, color));
-  EXPECT_EQ(gray.Row(0)[0], 76);
-  EXPECT_EQ(gray.Row(0)[1], 150);
-  EXPECT_EQ(gray.Row(0)[2], 28);
-
   std::mt19937 rng(11);
   for (int bits : {24, 32})
     for (const Size& s : kSizes) {
@@ -195,7 +154,7 @@ TEST(GrayFromColor, LumaWeightsAndReference) {
           ASSERT_EQ(g.Row(y)[x], expect);
         }
     }
-  DibImage wrong = Make(3, 1, 16);
+  DibImage wrong = Make(3, 1, 16), color = Make(3, 1, 24);
   EXPECT_FALSE(GrayFromColor(wrong, color));
 }
 

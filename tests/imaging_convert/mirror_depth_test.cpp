@@ -38,25 +38,20 @@ TEST(SoftwareMirror, AxesAgainstReferenceAndHardwareAxesLeftAlone) {
 }
 
 TEST(RestrideRows, MovesPackedRowsToStrideAndClearsPadding) {
-  DibImage img = Make(3, 3, 8);
-  for (int i = 0; i < 9; ++i) img.Pixels()[i] = static_cast<uint8_t>(i + 1);
-  ASSERT_TRUE(RestrideRows(img, 1));
-  const uint8_t expect[12] = {1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0};
-  EXPECT_EQ(std::memcmp(img.Pixels(), expect, 12), 0);
-
   std::mt19937 rng(5);
   for (int bpp : {1, 2})
     for (const auto& d : kDims) {
       DibImage im = Make(d[0], d[1], bpp * 8);
-      std::vector<uint8_t> packed(static_cast<size_t>(d[0]) * d[1] * bpp);
-      for (auto& b : packed) b = static_cast<uint8_t>(rng());
-      std::memcpy(im.Pixels(), packed.data(), packed.size());
+      testref::FillRandom(im, rng);
+      const size_t rowBytes = static_cast<size_t>(d[0]) * bpp;
+      const std::vector<uint8_t> packed(im.Pixels(), im.Pixels() + rowBytes * d[1]);
       ASSERT_TRUE(RestrideRows(im, bpp));
-      for (int y = 0; y < d[1]; ++y)
-        ASSERT_EQ(std::memcmp(im.Row(y), packed.data() + static_cast<size_t>(y) * d[0] * bpp,
-                              static_cast<size_t>(d[0]) * bpp),
-                  0);
+      for (int y = 0; y < d[1]; ++y) {
+        ASSERT_EQ(std::memcmp(im.Row(y), packed.data() + y * rowBytes, rowBytes), 0) << y;
+        for (size_t i = rowBytes; i < im.Stride(); ++i) ASSERT_EQ(im.Row(y)[i], 0) << y;
+      }
     }
+  DibImage img = Make(3, 3, 8);
   EXPECT_FALSE(RestrideRows(img, 2));  // 6 bytes do not fit a 4-byte row
   DibImage empty;
   EXPECT_FALSE(RestrideRows(empty, 1));
