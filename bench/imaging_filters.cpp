@@ -130,16 +130,6 @@ void BM_Gamma24(benchmark::State& state) {
 }
 BENCHMARK(BM_Gamma24)->Unit(benchmark::kMicrosecond);
 
-void BM_GammaContrast24(benchmark::State& state) {
-  DibImage img = MakeImage(24, 8);
-  ToneTables tables;
-  for (auto _ : state) {
-    ApplyGammaContrast(img, 150, 20, tables);
-    benchmark::ClobberMemory();
-  }
-}
-BENCHMARK(BM_GammaContrast24)->Unit(benchmark::kMicrosecond);
-
 void BM_Brightness24(benchmark::State& state) {
   DibImage img = MakeImage(24, 9);
   ToneTables tables;

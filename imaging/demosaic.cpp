@@ -749,11 +749,6 @@ bool Demosaicer::Run(DibImage& dst, const DibImage& raw, int bayerMode, int gain
   return true;
 }
 
-bool Demosaicer::Run(DibImage& dst, const DibImage& raw, ImageSettings& settings) {
-  AutoWhiteBalance(raw, settings);
-  return Run(dst, raw, settings.bayerMode, settings.bayerGainRed, settings.bayerGainBlue);
-}
-
 int GrayFromColorOp(uint8_t* dst, const uint8_t* src, const RegionRect& rect, int dstX, int dstY,
                     int dstBpp, int srcBpp, uint32_t dstStride, uint32_t srcStride, const void*,
                     const void*) {

@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "imaging/dib_image.h"
-#include "imaging/image_settings.h"
 #include "imaging/region_op.h"
 #include "imaging/row_workers.h"
 #include "imaging/white_balance.h"
@@ -29,10 +28,6 @@ class Demosaicer {
   // With workers the rows are split into one band per part.
   bool Run(DibImage& dst, const DibImage& raw, int bayerMode, int gainRed, int gainBlue,
            RowWorkers* workers = nullptr);
-
-  // Runs AutoWhiteBalance first when the settings ask for it, then Run with
-  // the settings' Bayer mode and gains.
-  bool Run(DibImage& dst, const DibImage& raw, ImageSettings& settings);
 
  private:
   std::vector<uint32_t> scratch_;

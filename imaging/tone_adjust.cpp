@@ -265,23 +265,6 @@ const uint16_t* ToneTables::Brightness(bool wide, int brightness) {
   return t.values.data();
 }
 
-const uint16_t* ToneTables::GammaContrast(bool wide, int gamma, int contrast) {
-  gamma = std::clamp(gamma, 0, 200);
-  contrast = std::clamp(contrast, -127, 127);
-  Table& t = fused_[wide];
-  if (!t.valid || t.setting != gamma || t.setting2 != contrast) {
-    const uint16_t* g = Gamma(wide, gamma);
-    const uint16_t* c = Contrast(wide, contrast);
-    const size_t n = static_cast<size_t>(MaxOf(wide)) + 1;
-    t.values.resize(n);
-    for (size_t i = 0; i < n; ++i) t.values[i] = c[g[i]];
-    t.setting = gamma;
-    t.setting2 = contrast;
-    t.valid = true;
-  }
-  return t.values.data();
-}
-
 const uint16_t* ToneTables::Chain(bool wide, int gamma, int contrast, int brightness) {
   gamma = std::clamp(gamma, 0, 200);
   contrast = std::clamp(contrast, -127, 127);
@@ -375,12 +358,6 @@ void ApplyContrast(DibImage& img, int contrast, ToneTables& cache) {
   const SampleLayout l = LayoutOf(img);
   if (l.samplesPerPixel == 0) return;
   ApplySampleTable(img, cache.Contrast(l.wide, contrast));
-}
-
-void ApplyGammaContrast(DibImage& img, int gamma, int contrast, ToneTables& cache) {
-  const SampleLayout l = LayoutOf(img);
-  if (l.samplesPerPixel == 0) return;
-  ApplySampleTable(img, cache.GammaContrast(l.wide, gamma, contrast));
 }
 
 void ApplyBrightness(DibImage& img, int brightness, ToneTables& cache) {

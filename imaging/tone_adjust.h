@@ -18,9 +18,6 @@ class ToneTables {
   const uint16_t* Gamma(bool wide, int gamma);
   const uint16_t* Contrast(bool wide, int contrast);
   const uint16_t* Brightness(bool wide, int brightness);
-  // Contrast applied after gamma, fused into one table (bit-identical to the
-  // two look-ups in a row).
-  const uint16_t* GammaContrast(bool wide, int gamma, int contrast);
   // Gamma, contrast and brightness in that order, each only when not
   // neutral (gamma 100, contrast 0, brightness 0), as one table. All three
   // neutral gives the identity.
@@ -37,7 +34,6 @@ class ToneTables {
   Table gamma_[2];
   Table contrast_[2];
   Table brightness_[2];
-  Table fused_[2];
   Table chain_[2];
   int chainBrightness_[2] = {0, 0};
 };
@@ -50,9 +46,6 @@ void ApplyGamma(DibImage& img, int gamma, ToneTables& cache);
 // c become 0, above max - c become max, the rest are stretched about the
 // middle. Negative values flatten the curve.
 void ApplyContrast(DibImage& img, int contrast, ToneTables& cache);
-
-// ApplyGamma then ApplyContrast in one pass through one fused table.
-void ApplyGammaContrast(DibImage& img, int gamma, int contrast, ToneTables& cache);
 
 // Brightness -255..255 (clamped): each sample becomes trunc(sample * f) in
 // single precision, clamped to max, with f = 1 + b * 10/255 for b > 0 and

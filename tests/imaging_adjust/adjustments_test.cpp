@@ -92,13 +92,6 @@ TEST_EVERY_CPU_PATH(ToneAdjust, MatchesReferenceForEveryLayoutAndSetting) {
       {"brightness", [&](DibImage& i, int s) { ApplyBrightness(i, s, tables); },
        tone(RefBrightness), brightness},
       {"direct brightness", ApplyBrightnessDirect, tone(RefBrightness), brightness},
-      {"gamma 150 then contrast",
-       [&](DibImage& i, int s) { ApplyGammaContrast(i, 150, s, tables); },
-       [&](DibImage& i, int s) {
-         tone(RefGamma)(i, 150);
-         tone(RefContrast)(i, s);
-       },
-       contrast},
       {"sharpness", [&](DibImage& i, int s) { EXPECT_EQ(ApplySharpness(i, s, copy, cache), 1u); },
        RefSharpen, sharpness},
   };
