@@ -42,7 +42,9 @@ TEST_F(SimTest, BackendListsPluggedCamerasInOrder) {
   EXPECT_EQ(backend.AddCamera(0x3200)->Id(), 1u);
 }
 
-TEST_F(SimTest, CApiDrivesCamerasAndInstallsTheSimulator) {
+// Not a SimTest: the first call of the C API installs the simulator itself.
+TEST(SimApi, CApiDrivesCamerasAndInstallsTheSimulator) {
+  VexSim_RemoveAll();
   EXPECT_EQ(VexSim_AddCamera(0), 0u);
   EXPECT_EQ(VexSim_AddCamera(0x10000), 0u);
   const UINT id = VexSim_AddCamera(0x3200);
