@@ -1,5 +1,5 @@
 // Refusals, fault injection, unplug and the EEPROM. Stalls and refused
-// wLengths through libusb: tests/usbmock; bus failures: tests/transport.
+// wLengths through libusb: tests/usbmock; bus failures: TransportFailedRegisterReads.
 #include "sim_fixture.h"
 
 namespace vexcam::sim::test {
@@ -52,8 +52,8 @@ TEST_F(SimTest, MalformedRequestsFail) {
 }
 
 // The serial number is in the EEPROM; its address pointer moves on with each
-// byte read, within and across reads (addressing: transport
-// EepromByteAccessAddressesAndWaits).
+// byte read, within and across reads (addressing:
+// TransportEepromByteAccessAddressesAndWaits).
 TEST_F(SimTest, EepromHoldsTheSerialNumberAndLosesInjectedWrites) {
   Add(0x3200);
   const uint8_t address[2] = {0x10, 0x40};
@@ -72,7 +72,7 @@ TEST_F(SimTest, EepromHoldsTheSerialNumberAndLosesInjectedWrites) {
   EXPECT_EQ(camera->EepromByte(0x1080), 0x5C);
 }
 
-// A blocked read ending on the unplug: transport AbortAndUnplugEndABlockedReadAtOnce.
+// A blocked read ending on the unplug: AbortAndUnplugEndABlockedReadAtOnce.
 TEST_F(SimTest, UnplugFailsEverythingAndReplugKeepsThePath) {
   auto d = Add(0x3200);
   const std::string path = camera->Path();

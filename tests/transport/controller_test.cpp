@@ -1,30 +1,9 @@
-// Wire encoding of the vendor requests and the controller operations.
-#include <chrono>
-
+// Wire encoding of the vendor requests and the controller operations (over
+// the simulated camera: tests/sim/sim_transport_test.cpp).
 #include "transport_fixture.h"
 
 namespace vexcam::test {
 namespace {
-
-using Clock = std::chrono::steady_clock;
-using Kind = sim::SimTransaction::Kind;
-
-// A failed address write skips the read; a register the FPGA version could
-// not read counts as 0 and the version is still given.
-TEST_F(SimTransportTest, FailedRegisterReads) {
-  camera->SetFpgaVersion(0x1B2C);
-  uint16_t version = 0;
-  ASSERT_EQ(transport.GetFpgaVersion(&version), 1u);
-  EXPECT_EQ(version, 0x1B2C);
-  camera->ClearLog();
-  camera->InjectBusFailures(3);
-  uint8_t value = 0;
-  EXPECT_EQ(transport.ReadFpgaRegister(9, &value), 0u);
-  EXPECT_EQ(transport.ReadAuxRegister(9, &value), 0u);
-  EXPECT_TRUE(Logged(Kind::kControl, 0x31).empty());
-  ASSERT_EQ(transport.GetFpgaVersion(&version), 1u);
-  EXPECT_EQ(version, 0x2C);  // the high byte's address write failed
-}
 
 TEST_F(TransportTest, SerialBusRefusesBadCountsWithoutTraffic) {
   uint8_t bytes[300] = {};
@@ -35,24 +14,6 @@ TEST_F(TransportTest, SerialBusRefusesBadCountsWithoutTraffic) {
   EXPECT_EQ(transport->WriteSerialBus(0x20, nullptr, 4, 3000), 0u);
   EXPECT_TRUE(camera->Controls().empty());
   EXPECT_EQ(transport->WriteSerialBus(0x20, bytes, 64, 3000), 1u);
-}
-
-TEST_F(SimTransportTest, EepromByteAccessAddressesAndWaits) {
-  camera->SetEepromByte(0x1040, 0x5A);
-  auto start = Clock::now();
-  uint8_t value = 0;
-  ASSERT_EQ(transport.ReadSromByte(0x1040, &value), 1u);
-  EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(10));
-  EXPECT_EQ(value, 0x5A);
-  start = Clock::now();
-  ASSERT_EQ(transport.WriteSromByte(0x1080, 0x7E), 1u);
-  EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(14));
-  EXPECT_EQ(camera->EepromByte(0x1080), 0x7E);
-  const auto c = Logged(Kind::kControl);
-  ASSERT_EQ(c.size(), 3u);
-  ExpectRequest(c[0], 0x40, 0x30, 2, 0xA2, {0x10, 0x40});
-  ExpectRequest(c[1], 0xC0, 0x31, 1, 0xA3);
-  ExpectRequest(c[2], 0x40, 0x30, 3, 0xA2, {0x10, 0x80, 0x7E});
 }
 
 // Reads hand out data only when the camera sent enough of it.

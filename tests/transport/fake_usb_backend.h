@@ -1,7 +1,8 @@
 #pragma once
 // A scriptable USB backend for transport tests: records every request and
-// answers bulk transfers from a per-endpoint script. Tests that need a camera
-// which blocks, cancels or unplugs like a real one use the simulator instead.
+// answers bulk transfers from a per-endpoint script. What needs a camera that
+// blocks, cancels or unplugs like a real one runs over the simulator in
+// tests/sim.
 
 #include <algorithm>
 #include <atomic>

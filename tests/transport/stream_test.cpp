@@ -1,7 +1,7 @@
-// Frame reads, bulk transfers, memory commands and the stream handle rules.
+// Frame reads, bulk transfers, memory commands and the stream handle rules
+// (abort and unplug: tests/sim/sim_transport_test.cpp).
 #include <chrono>
 #include <cstring>
-#include <thread>
 #include <vector>
 
 #include "transport_fixture.h"
@@ -255,47 +255,6 @@ TEST_F(TransportTest, AltFrameReadNeedsTheWholeExpectedSize) {
   EXPECT_FALSE(transport->IsStreamOpen());  // opened here, closed on failure
   frame.expectedSize = 4097;                // more than the buffer
   EXPECT_EQ(transport->ReadFrameAlt(frame), 0u);
-}
-
-// A read blocked in the camera (no frame was requested) ends at once on an
-// abort, with ENODEV on an unplug. After an abort, reads that start before
-// the stream is opened again fail without traffic.
-TEST_F(SimTransportTest, AbortAndUnplugEndABlockedReadAtOnce) {
-  std::vector<uint8_t> buffer(1 << 20);
-  FrameDescriptor frame = FrameInto(buffer, 1 << 20);
-  ASSERT_EQ(transport.OpenStream(), 1u);
-  uint32_t result = 1;
-  Clock::time_point returned;
-  std::thread reader([&] {
-    result = transport.ReadFramePayload(frame, 5000);
-    returned = Clock::now();
-  });
-  std::this_thread::sleep_for(milliseconds(50));
-  const auto aborted = Clock::now();
-  EXPECT_EQ(transport.AbortStream(), 1u);
-  reader.join();
-  EXPECT_EQ(result, 0u);
-  EXPECT_LT(returned - aborted, milliseconds(100));
-
-  camera->ClearLog();
-  EXPECT_EQ(transport.ReadFramePayload(frame, 5000), 0u);
-  EXPECT_EQ(transport.ReadFrameHeader(frame), 0u);
-  EXPECT_TRUE(camera->Log().empty());
-  transport.CloseStream();
-  ASSERT_EQ(transport.OpenStream(), 1u);
-  ASSERT_EQ(transport.ReadFrameHeader(frame), 1u);
-  EXPECT_EQ(transport.ReadFramePayload(frame, 5000), 1u);
-
-  SetPayloadLength(frame, 1 << 20);
-  std::thread unplug([&] {
-    std::this_thread::sleep_for(milliseconds(30));
-    camera->Unplug();
-  });
-  const auto start = Clock::now();
-  EXPECT_EQ(transport.ReadFramePayload(frame, 5000), 0u);
-  unplug.join();
-  EXPECT_LT(Clock::now() - start, milliseconds(1000));
-  EXPECT_EQ(transport.LastIoError(), static_cast<uint32_t>(ENODEV));
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 #pragma once
-// A transport object on one selected camera, log cleared: a scripted fake
-// camera (TransportTest) or a simulated ZA01 (SimTransportTest).
+// A transport object on one selected fake camera, log cleared.
 
 #include <gtest/gtest.h>
 
@@ -8,25 +7,9 @@
 #include <vector>
 
 #include "fake_usb_backend.h"
-#include "sim/sim_backend.h"
 #include "transport/vex_cy3_cam.h"
 
 namespace vexcam::test {
-
-// One control request as the camera saw it; `head` is the start of its data.
-template <typename Request>
-void ExpectRequest(const Request& c, uint8_t type, uint8_t request, uint16_t value, uint16_t index,
-                   std::vector<uint8_t> head = {}) {
-  EXPECT_EQ(c.requestType, type);
-  EXPECT_EQ(c.request, request);
-  EXPECT_EQ(c.value, value);
-  EXPECT_EQ(c.index, index);
-  EXPECT_EQ(c.length, 102);
-  if (!head.empty()) {
-    ASSERT_GE(c.data.size(), head.size());
-    EXPECT_EQ(std::vector<uint8_t>(c.data.begin(), c.data.begin() + head.size()), head);
-  }
-}
 
 class TransportTest : public ::testing::Test {
  protected:
@@ -50,35 +33,6 @@ class TransportTest : public ::testing::Test {
   FakeBackendScope scope;
   std::shared_ptr<FakeCamera> camera;
   std::unique_ptr<CVexCy3Cam> transport;
-};
-
-class SimTransportTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    sim::SimBackend::Instance().RemoveAll();
-    sim::SimBackend::Instance().Install(true);
-    camera = sim::SimBackend::Instance().AddCamera(0x3200);
-    camera->SetSpeedUp(1000);
-    ASSERT_EQ(transport.EnumerateDevices(), 1u);
-    ASSERT_EQ(transport.SelectDevice(0), 1u);
-    ASSERT_EQ(transport.PrepareTransferBuffer(), 1u);
-    camera->ClearLog();
-  }
-  void TearDown() override {
-    sim::SimBackend::Instance().RemoveAll();
-    usb::UsbHub::Instance().SetSimulator(nullptr, false);
-  }
-
-  // Log entries of one kind, control requests only with this bRequest.
-  std::vector<sim::SimTransaction> Logged(sim::SimTransaction::Kind kind, int request = -1) {
-    std::vector<sim::SimTransaction> out;
-    for (auto& t : camera->Log())
-      if (t.kind == kind && (request < 0 || t.request == request)) out.push_back(t);
-    return out;
-  }
-
-  std::shared_ptr<sim::SimCamera> camera;
-  CVexCy3Cam transport;
 };
 
 }  // namespace vexcam::test
