@@ -166,19 +166,6 @@ TEST_F(SimCam, StreamsDeliverIntactFramesInOrder) {
   cam.StopCapture();
 }
 
-TEST_F(SimCam, NextFrameModeWaitsForTheFrameCounter) {
-  auto sim = Add(0x3200);
-  TestCamera& cam = Open(0x3200);
-  ASSERT_EQ(cam.SetTriggerMode(1, 0), 1u);  // frame counter frozen until a trigger
-  ASSERT_EQ(cam.StartCapture(kCaptureNextFrame), 1u);
-  EXPECT_EQ(cam.WaitFrame(300), kWaitTimeout);
-  EXPECT_EQ(cam.NextFrameCount(), 0u);
-  ASSERT_TRUE(sim->Trigger());
-  EXPECT_EQ(cam.WaitFrame(3000), kWaitNewFrame);
-  EXPECT_EQ(cam.NextFrameCount(), 1u);
-  cam.StopCapture();
-}
-
 TEST_F(SimCam, FiveFailedFramesGiveUp) {
   auto sim = Add(0x3200);
   TestCamera& cam = Open(0x3200);
@@ -197,7 +184,7 @@ TEST_F(SimCam, FiveFailedFramesGiveUp) {
   cam.StopCapture();
 }
 
-TEST_F(SimCam, ExposureSettersAdjustTheFrameTimeout) {
+TEST_F(SimCam, ExposureSettersAdjustTheFrameTimeoutAndWaitForTheTransferThread) {
   Add(0x3200);
   TestCamera& cam = Open(0x3200);
   EXPECT_EQ(cam.SetExposureTime(50000), 1u);
@@ -209,11 +196,8 @@ TEST_F(SimCam, ExposureSettersAdjustTheFrameTimeout) {
   EXPECT_EQ(cam.FrameTimeout(), 1234u);
   cam.SetExposureTimeEx(2.5);
   EXPECT_EQ(cam.FrameTimeout(), 3500u);
-}
 
-TEST_F(SimCam, TargetExposureWaitsForTheTransferThread) {
-  Add(0x3200);
-  TestCamera& cam = Open(0x3200);
+  // A new exposure waits for the transfer thread to apply it between frames.
   const uint32_t before = cam.GetExposureTime();
   ASSERT_EQ(cam.SetExposureTime(200), 1u);
   uint32_t pending = 0;
@@ -227,7 +211,9 @@ TEST_F(SimCam, TargetExposureWaitsForTheTransferThread) {
   EXPECT_EQ(cam.GetExposureTime(), 200u);
 }
 
-TEST_F(SimCam, SecondEqualTriggerModeTouchesNothing) {
+// A second equal trigger mode sends nothing; in trigger mode the next-frame
+// capture waits for the frame counter, frozen until a trigger.
+TEST_F(SimCam, TriggerModeIsSentOnceAndNextFrameWaitsForTheTrigger) {
   auto sim = Add(0x3200);
   TestCamera& cam = Open(0x3200);
   sim->ClearLog();
@@ -239,6 +225,14 @@ TEST_F(SimCam, SecondEqualTriggerModeTouchesNothing) {
   EXPECT_TRUE(sim->Log().empty());
   EXPECT_EQ(cam.SetTriggerMode(1, 1), 1u);  // forced
   EXPECT_FALSE(sim->Log().empty());
+
+  ASSERT_EQ(cam.StartCapture(kCaptureNextFrame), 1u);
+  EXPECT_EQ(cam.WaitFrame(300), kWaitTimeout);
+  EXPECT_EQ(cam.NextFrameCount(), 0u);
+  ASSERT_TRUE(sim->Trigger());
+  EXPECT_EQ(cam.WaitFrame(3000), kWaitNewFrame);
+  EXPECT_EQ(cam.NextFrameCount(), 1u);
+  cam.StopCapture();
 }
 
 TEST_F(SimCam, LevelValueGoesToItsTwoRegisters) {
