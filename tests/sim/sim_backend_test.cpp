@@ -42,7 +42,9 @@ TEST_F(SimTest, BackendListsPluggedCamerasInOrder) {
   EXPECT_EQ(backend.AddCamera(0x3200)->Id(), 1u);
 }
 
-TEST_F(SimTest, CApiDrivesCamerasAndInstallsTheSimulator) {
+// Not a SimTest: the first call of the C API installs the simulator itself.
+TEST(SimApi, CApiDrivesCamerasAndInstallsTheSimulator) {
+  VexSim_RemoveAll();
   EXPECT_EQ(VexSim_AddCamera(0), 0u);
   EXPECT_EQ(VexSim_AddCamera(0x10000), 0u);
   const UINT id = VexSim_AddCamera(0x3200);
@@ -50,17 +52,15 @@ TEST_F(SimTest, CApiDrivesCamerasAndInstallsTheSimulator) {
   EXPECT_EQ(usb::UsbHub::Instance().Simulator(), SimBackend::Shared());
   EXPECT_FALSE(usb::UsbHub::Instance().Exclusive());
 
+  // Triggers, EEPROM access, unplug and replug work in the API suites
+  // (capture_modes, values, lifecycle); here their refusals.
   EXPECT_TRUE(VexSim_WriteFpgaRegister(id, 88, 1));
   BYTE v = 0;
   EXPECT_TRUE(VexSim_ReadFpgaRegister(id, 88, &v));
   EXPECT_EQ(v, 1);
-  EXPECT_TRUE(VexSim_Trigger(id));
   EXPECT_TRUE(VexSim_SetFpgaVersion(id, 0x00FF));
   EXPECT_TRUE(VexSim_ReadFpgaRegister(id, 17, &v));
   EXPECT_EQ(v, 0xFF);
-  EXPECT_TRUE(VexSim_WriteEeprom(id, 0x1040, 'Q'));
-  EXPECT_TRUE(VexSim_ReadEeprom(id, 0x1040, &v));
-  EXPECT_EQ(v, 'Q');
   EXPECT_FALSE(VexSim_ReadEeprom(id, 0x10000, &v));
   EXPECT_FALSE(VexSim_ReadFpgaRegister(id, 1, nullptr));
   EXPECT_TRUE(VexSim_InjectFault(id, VEXSIM_FAULT_STALL, 1));
@@ -72,10 +72,6 @@ TEST_F(SimTest, CApiDrivesCamerasAndInstallsTheSimulator) {
   EXPECT_TRUE(VexSim_GetTemperature(id, &celsius));
   EXPECT_NEAR(celsius, 25.0, 0.1);
 
-  EXPECT_TRUE(VexSim_Unplug(id));
-  EXPECT_TRUE(SimBackend::Instance().Enumerate().empty());
-  EXPECT_TRUE(VexSim_Replug(id));
-  EXPECT_EQ(SimBackend::Instance().Enumerate().size(), 1u);
   VexSim_RemoveAll();
   EXPECT_FALSE(VexSim_Trigger(id));
   EXPECT_FALSE(VexSim_Unplug(id));

@@ -1,5 +1,6 @@
-// The camera device model against the simulated camera: open and factory,
-// frame geometry, the transfer loops, faults, exposure and trigger rules.
+// The camera device model against the simulated camera: open and the device
+// table, staging, the transfer loops, faults, exposure and trigger rules (the
+// factory's choice and the frame sizes: tests/drivers).
 #include <gtest/gtest.h>
 
 #include <array>
@@ -62,19 +63,6 @@ class SimCam : public ::testing::Test {
   std::unique_ptr<TestCamera> cam_;
 };
 
-TEST_F(SimCam, FactoryChoosesTheDriverOfTheProduct) {
-  Add(0x3200);
-  EXPECT_EQ(Open(0x3200).ChosenDriver(), SensorDriver::kZA01);
-
-  // Whether or not the bring-up succeeds, the choice stands.
-  Add(0x3110);
-  cam_.reset();
-  TestCamera& other = Model(0x3110);
-  other.OpenCamera(0);
-  EXPECT_EQ(other.ChosenDriver(), SensorDriver::kIMX183);
-  EXPECT_NE(other.Sensor(), nullptr);
-}
-
 TEST_F(SimCam, OpenReopenAndDeviceTable) {
   Add(0x3200);
   Add(0x3200);
@@ -98,15 +86,14 @@ TEST_F(SimCam, OpenReopenAndDeviceTable) {
   EXPECT_STREQ(name, "VexCam-ZA05-USB3-K9_00");
 }
 
-TEST_F(SimCam, FrameSizesFollowAreaAndDataWidth) {
+// Frame sizes of each width: drivers' DeviceModelStream.EveryHeaderFramedProductStreams.
+TEST_F(SimCam, StagingFollowsTheDataWidth) {
   Add(0x3200);
   TestCamera& cam = Open(0x3200);
   ASSERT_EQ(cam.SetDataBits(0), 1u);
   ASSERT_EQ(cam.ApplyCaptureSettings(), 1u);
-  EXPECT_EQ(cam.FrameSize(), FrameSizeBytes(640, 512, 1));
   EXPECT_EQ(cam.StagingCapacity(), FrameCapacityBytes(640, 512, 1));
   ASSERT_EQ(cam.SetDataBits(1), 1u);
-  EXPECT_EQ(cam.FrameSize(), FrameSizeBytes(640, 512, 2));
   EXPECT_EQ(cam.StagingCapacity(), FrameCapacityBytes(640, 512, 2));
   EXPECT_EQ(cam.SetDataBits(2), 0u);  // only the three-plane product has a third width
   // An area the driver refuses leaves everything as it was.
@@ -179,19 +166,6 @@ TEST_F(SimCam, StreamsDeliverIntactFramesInOrder) {
   cam.StopCapture();
 }
 
-TEST_F(SimCam, NextFrameModeWaitsForTheFrameCounter) {
-  auto sim = Add(0x3200);
-  TestCamera& cam = Open(0x3200);
-  ASSERT_EQ(cam.SetTriggerMode(1, 0), 1u);  // frame counter frozen until a trigger
-  ASSERT_EQ(cam.StartCapture(kCaptureNextFrame), 1u);
-  EXPECT_EQ(cam.WaitFrame(300), kWaitTimeout);
-  EXPECT_EQ(cam.NextFrameCount(), 0u);
-  ASSERT_TRUE(sim->Trigger());
-  EXPECT_EQ(cam.WaitFrame(3000), kWaitNewFrame);
-  EXPECT_EQ(cam.NextFrameCount(), 1u);
-  cam.StopCapture();
-}
-
 TEST_F(SimCam, FiveFailedFramesGiveUp) {
   auto sim = Add(0x3200);
   TestCamera& cam = Open(0x3200);
@@ -210,7 +184,7 @@ TEST_F(SimCam, FiveFailedFramesGiveUp) {
   cam.StopCapture();
 }
 
-TEST_F(SimCam, ExposureSettersAdjustTheFrameTimeout) {
+TEST_F(SimCam, ExposureSettersAdjustTheFrameTimeoutAndWaitForTheTransferThread) {
   Add(0x3200);
   TestCamera& cam = Open(0x3200);
   EXPECT_EQ(cam.SetExposureTime(50000), 1u);
@@ -222,11 +196,8 @@ TEST_F(SimCam, ExposureSettersAdjustTheFrameTimeout) {
   EXPECT_EQ(cam.FrameTimeout(), 1234u);
   cam.SetExposureTimeEx(2.5);
   EXPECT_EQ(cam.FrameTimeout(), 3500u);
-}
 
-TEST_F(SimCam, TargetExposureWaitsForTheTransferThread) {
-  Add(0x3200);
-  TestCamera& cam = Open(0x3200);
+  // A new exposure waits for the transfer thread to apply it between frames.
   const uint32_t before = cam.GetExposureTime();
   ASSERT_EQ(cam.SetExposureTime(200), 1u);
   uint32_t pending = 0;
@@ -240,7 +211,9 @@ TEST_F(SimCam, TargetExposureWaitsForTheTransferThread) {
   EXPECT_EQ(cam.GetExposureTime(), 200u);
 }
 
-TEST_F(SimCam, SecondEqualTriggerModeTouchesNothing) {
+// A second equal trigger mode sends nothing; in trigger mode the next-frame
+// capture waits for the frame counter, frozen until a trigger.
+TEST_F(SimCam, TriggerModeIsSentOnceAndNextFrameWaitsForTheTrigger) {
   auto sim = Add(0x3200);
   TestCamera& cam = Open(0x3200);
   sim->ClearLog();
@@ -252,6 +225,14 @@ TEST_F(SimCam, SecondEqualTriggerModeTouchesNothing) {
   EXPECT_TRUE(sim->Log().empty());
   EXPECT_EQ(cam.SetTriggerMode(1, 1), 1u);  // forced
   EXPECT_FALSE(sim->Log().empty());
+
+  ASSERT_EQ(cam.StartCapture(kCaptureNextFrame), 1u);
+  EXPECT_EQ(cam.WaitFrame(300), kWaitTimeout);
+  EXPECT_EQ(cam.NextFrameCount(), 0u);
+  ASSERT_TRUE(sim->Trigger());
+  EXPECT_EQ(cam.WaitFrame(3000), kWaitNewFrame);
+  EXPECT_EQ(cam.NextFrameCount(), 1u);
+  cam.StopCapture();
 }
 
 TEST_F(SimCam, LevelValueGoesToItsTwoRegisters) {

@@ -1,11 +1,11 @@
 #pragma once
 // A scriptable USB backend for transport tests: records every request and
-// answers bulk reads from a per-endpoint script.
+// answers bulk transfers from a per-endpoint script. What needs a camera that
+// blocks, cancels or unplugs like a real one runs over the simulator in
+// tests/sim.
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <cstring>
 #include <deque>
 #include <functional>
@@ -38,7 +38,6 @@ struct BulkReply {
   usb::TransferStatus status = usb::TransferStatus::kCompleted;
   int32_t bytes = -1;  // bytes delivered; -1 = the whole request
   uint32_t deviceStatus = 0;
-  bool block = false;  // wait until cancelled or timed out
   uint8_t fill = 0xAB;
 };
 
@@ -49,96 +48,67 @@ class FakeCamera {
   std::atomic<bool> plugged{true};
   std::atomic<int> openHandles{0};
 
-  // IN control answers: returns byte count or -1. Default: the whole length, zeroed.
-  std::function<int(const FakeControl&, uint8_t* data)> controlIn;
-  // True fails the request (either direction).
-  std::function<bool(const FakeControl&)> controlFails;
+  // Answers a control request (IN data starts zeroed): the byte count, or -1
+  // to fail it. Default: the whole length.
+  std::function<int(const FakeControl&, uint8_t* data)> answer;
 
+  // Answers the next unanswered transfer on the endpoint; the rest complete.
   void Script(uint8_t endpoint, BulkReply reply) {
-    std::lock_guard<std::mutex> lock(mutex);
-    script[endpoint].push_back(reply);
-  }
-  void SetDefault(uint8_t endpoint, BulkReply reply) {
-    std::lock_guard<std::mutex> lock(mutex);
-    defaults[endpoint] = reply;
+    std::lock_guard<std::mutex> lock(mutex_);
+    script_[endpoint].push_back(reply);
   }
   std::vector<FakeControl> Controls() {
-    std::lock_guard<std::mutex> lock(mutex);
-    return controls;
+    std::lock_guard<std::mutex> lock(mutex_);
+    return controls_;
   }
   std::vector<FakeBulk> Bulks() {
-    std::lock_guard<std::mutex> lock(mutex);
-    return bulks;
+    std::lock_guard<std::mutex> lock(mutex_);
+    return bulks_;
   }
   void ClearLog() {
-    std::lock_guard<std::mutex> lock(mutex);
-    controls.clear();
-    bulks.clear();
+    std::lock_guard<std::mutex> lock(mutex_);
+    controls_.clear();
+    bulks_.clear();
   }
 
   int Control(uint8_t type, uint8_t req, uint16_t value, uint16_t index, uint8_t* data,
               uint16_t length) {
     if (!plugged) return -1;
     FakeControl c{type, req, value, index, length, {}};
-    int result = length;
-    if (controlFails && controlFails(c)) result = -1;
-    if (result >= 0 && (type & 0x80) != 0) {
-      std::memset(data, 0, length);
-      result = controlIn ? controlIn(c, data) : length;
-    }
+    if ((type & 0x80) != 0) std::memset(data, 0, length);
+    const int result = answer ? answer(c, data) : length;
     if (result >= 0) c.data.assign(data, data + length);
-    std::lock_guard<std::mutex> lock(mutex);
-    controls.push_back(c);
+    std::lock_guard<std::mutex> lock(mutex_);
+    controls_.push_back(c);
     return result;
   }
 
   usb::TransferResult Bulk(uint8_t ep, uint8_t* data, uint32_t length, uint32_t timeoutMs) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    bulks_.push_back({ep, length, timeoutMs, {}});
+    if ((ep & 0x80) == 0) bulks_.back().data.assign(data, data + length);
     usb::TransferResult r;
-    std::unique_lock<std::mutex> lock(mutex);
-    FakeBulk b{ep, length, timeoutMs, {}};
-    if ((ep & 0x80) == 0) b.data.assign(data, data + length);
-    bulks.push_back(b);
     if (!plugged) {
       r.status = usb::TransferStatus::kNoDevice;
       return r;
     }
     BulkReply reply;
-    if (!script[ep].empty()) {
-      reply = script[ep].front();
-      script[ep].pop_front();
-    } else if (defaults.count(ep)) {
-      reply = defaults[ep];
+    if (!script_[ep].empty()) {
+      reply = script_[ep].front();
+      script_[ep].pop_front();
     }
-    if (reply.block) {
-      const uint64_t mark = cancelCount[ep];
-      const bool cancelled = cv.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                                         [&] { return cancelCount[ep] != mark || !plugged; });
-      r.status = !plugged    ? usb::TransferStatus::kNoDevice
-                 : cancelled ? usb::TransferStatus::kCancelled
-                             : usb::TransferStatus::kTimedOut;
-      return r;
-    }
-    const uint32_t n = reply.bytes < 0 ? length : std::min<uint32_t>(length, reply.bytes);
-    if ((ep & 0x80) != 0) std::memset(data, reply.fill, n);
+    r.transferred = reply.bytes < 0 ? length : std::min<uint32_t>(length, reply.bytes);
+    if ((ep & 0x80) != 0) std::memset(data, reply.fill, r.transferred);
     r.status = reply.status;
-    r.transferred = n;
     r.deviceStatus = reply.deviceStatus;
     return r;
   }
 
-  void Cancel(uint8_t ep) {
-    std::lock_guard<std::mutex> lock(mutex);
-    ++cancelCount[ep];
-    cv.notify_all();
-  }
-
-  std::mutex mutex;
-  std::condition_variable cv;
-  std::map<uint8_t, std::deque<BulkReply>> script;
-  std::map<uint8_t, BulkReply> defaults;
-  std::map<uint8_t, uint64_t> cancelCount;
-  std::vector<FakeControl> controls;
-  std::vector<FakeBulk> bulks;
+ private:
+  std::mutex mutex_;
+  std::map<uint8_t, std::deque<BulkReply>> script_;
+  std::vector<FakeControl> controls_;
+  std::vector<FakeBulk> bulks_;
 };
 
 class FakeDevice : public usb::IUsbDevice {
@@ -154,10 +124,7 @@ class FakeDevice : public usb::IUsbDevice {
   usb::TransferResult BulkTransfer(uint8_t ep, uint8_t* d, uint32_t l, uint32_t t) override {
     return cam_->Bulk(ep, d, l, t);
   }
-  bool CancelPending(uint8_t ep) override {
-    cam_->Cancel(ep);
-    return cam_->plugged;
-  }
+  bool CancelPending(uint8_t) override { return cam_->plugged; }
   bool ClearHalt(uint8_t) override { return cam_->plugged; }
   bool ResetPort() override { return cam_->plugged; }
   bool GetSpeed(uint32_t* code) override {
@@ -179,11 +146,7 @@ class FakeBackend : public usb::IUsbBackend {
   }
   void Remove(const std::shared_ptr<FakeCamera>& cam) {
     std::lock_guard<std::mutex> lock(mutex_);
-    {
-      std::lock_guard<std::mutex> camLock(cam->mutex);
-      cam->plugged = false;
-    }
-    cam->cv.notify_all();
+    cam->plugged = false;
     cams_.erase(std::remove(cams_.begin(), cams_.end(), cam), cams_.end());
   }
   std::vector<usb::DeviceInfo> Enumerate() override {
