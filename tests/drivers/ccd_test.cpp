@@ -116,6 +116,10 @@ TEST_F(CcdTest, GainsFrontEndPairsAndMirrorBits) {
   ASSERT_EQ(sensor.SetMirrorV(0), 1u);
   EXPECT_EQ(camera->FpgaRegister(63), 0xF1);
   EXPECT_EQ(Get(sensor, &CSensorBase::GetMirrorV), 0u);
+
+  // No trigger register: the free-run flags, reported as not supported.
+  EXPECT_EQ(sensor.GetTriggerMode(&value), 0u);
+  EXPECT_EQ(value, kDefaultModeFlags);
 }
 
 TEST_F(CcdTest, RegisterReadsComeFromTheShadow) {
@@ -215,17 +219,6 @@ TEST_F(CcdTest, ICX274ExposureGainAndMirrorLimits) {
   ASSERT_EQ(s.SetMirrorH(1), 1u);
   ASSERT_EQ(s.SetMirrorV(0), 1u);
   EXPECT_EQ(camera->FpgaRegister(63), 1);
-}
-
-TEST(CcdWithoutController, FailsHardwareAndKeepsTheFreeRunMode) {
-  CSensorZA07 sensor(nullptr, 0);
-  EXPECT_EQ(sensor.SetGlobalGain(100), 0u);
-  EXPECT_EQ(sensor.SetExposureTime(100), 0u);
-  uint32_t value = 0;
-  EXPECT_EQ(sensor.ReadSensorRegister(0x8005, &value), 0u);
-  EXPECT_EQ(CSensorICX274(nullptr, 0).ReadSensorRegister(0, &value), 0u);
-  EXPECT_EQ(sensor.GetTriggerMode(&value), 0u);
-  EXPECT_EQ(value, kDefaultModeFlags);
 }
 
 }  // namespace

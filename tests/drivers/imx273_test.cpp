@@ -16,25 +16,6 @@ namespace {
 constexpr uint8_t kBus = 0x48;
 constexpr uint16_t kHold = 0x3008;
 
-// Capability answers, and without a controller nothing is programmed and the
-// seconds record stays.
-TEST(GlobalShutterFactory, CapabilitiesAndNoHardwareWithoutController) {
-  struct Case {
-    uint16_t productId;
-    uint32_t binning, subSample;
-  };
-  for (const Case& c : {Case{0x3300, 0, 1}, Case{0x32F0, 1, 0}, Case{0x32E0, 1, 1},
-                        Case{0x3360, 1, 1}, Case{0x32B0, 1, 1}}) {
-    SCOPED_TRACE(c.productId);
-    auto sensor = CreateSensor(c.productId, nullptr);
-    EXPECT_EQ(sensor->IsBinningSupported(), c.binning);
-    EXPECT_EQ(sensor->IsSubSampleSupported(), c.subSample);
-    EXPECT_EQ(sensor->SetExposureTimeEx(1.0), 0u);
-    EXPECT_EQ(sensor->SetTriggerMode(1), 0u);
-    EXPECT_DOUBLE_EQ(Get(*sensor, &CSensorBase::GetExposureTimeEx), 0.01);
-  }
-}
-
 class GlobalShutterTest : public DriverTest {
  protected:
   uint32_t Frame() const { return SensorLE(0x3050, 3); }

@@ -41,10 +41,6 @@ TEST(CooledAreaFactory, OrientationAndCoolingFollowTheModelNumber) {
   EXPECT_EQ(plain.Info().orientation, 1u);
   EXPECT_EQ(plain.SetModelId(109), 1u);
   EXPECT_EQ(plain.Info().orientation, 4u);
-  // Without a controller nothing is programmed.
-  EXPECT_EQ(plain.SetCaptureArea(0, 1280, 0, 1024, 0), 0u);
-  EXPECT_EQ(plain.SetExposureTime(100), 0u);
-  EXPECT_EQ(plain.SetTriggerMode(1), 0u);
 }
 
 TEST(CooledAreaTemperature, SignedFixedPointNineThree) {
@@ -253,7 +249,6 @@ TEST_F(CooledAreaTest, CapabilityProbesFollowTheFpgaVersion) {
     EXPECT_EQ(sensor.IsColorModeSupported(), c.color);
     EXPECT_EQ(sensor.IsBinningSupported(), c.binning);
     EXPECT_EQ(sensor.HasExtraOption(), c.extra);
-    EXPECT_EQ(sensor.IsSubSampleSupported(), 0u);
   }
   camera->SetFpgaRegister(24, 0x40);
   CSensorIMX990 sensor(transport.get(), kBus);

@@ -89,11 +89,6 @@ TEST_F(Mt9Test, SixteenBitRegistersAndChipChecks) {
   EXPECT_EQ(j.CheckSensor(), 0u);  // exactly its own chip
   camera->SetSensorRegister(0, 0);
   EXPECT_EQ(f.CheckSensor(), 0u);
-
-  CSensorMT9F001 unplugged(nullptr, 0x20);
-  EXPECT_EQ(unplugged.CheckSensor(), 0u);
-  EXPECT_EQ(unplugged.SetGlobalGain(3), 0u);
-  EXPECT_EQ(Get(unplugged, &CSensorBase::GetGlobalGain), 64u);
 }
 
 TEST_F(Mt9Test, F001StartupSequencerAndDefaultsInOrder) {
