@@ -63,12 +63,9 @@ TEST_F(CcdTest, LongestExposuresMatchTheTimeRecords) {
   // is the maximum of its exposure-time record.
   Attach(kZA07);
   CSensorZA07 za07(transport.get(), 0);
-  uint32_t time = 0, maximum = 0;
   ASSERT_EQ(za07.SetExposureTime(60000), 1u);
-  EXPECT_EQ(za07.GetExposureTime(&time), 1u);
-  EXPECT_EQ(za07.GetExposureTimeMax(&maximum), 1u);
-  EXPECT_EQ(time, 2233u);
-  EXPECT_EQ(maximum, 2233u);
+  EXPECT_EQ(Get(za07, &CSensorBase::GetExposureTime), 2233u);
+  EXPECT_EQ(Get(za07, &CSensorBase::GetExposureTimeMax), 2233u);
   EXPECT_EQ(LastValue(FpgaWrites(), 226), 1);
 }
 
@@ -194,19 +191,17 @@ TEST_F(CcdTest, ICX274ExposureGainAndMirrorLimits) {
   Attach(0x3050);
   CSensorICX274 s(transport.get(), 0);
   ASSERT_EQ(s.InitSensor(), 1u);
-  const auto counter = [this] {
-    return camera->FpgaRegister(226) | camera->FpgaRegister(227) << 8;
-  };
-  EXPECT_EQ(counter(), 312);  // 10 ms of 32 us lines
+  const auto counter = [this] { return FpgaLE({226, 227}); };
+  EXPECT_EQ(counter(), 312u);  // 10 ms of 32 us lines
   ASSERT_EQ(s.SetExposureTime(0), 1u);
   EXPECT_EQ(Get(s, &CSensorBase::GetExposureTime), 1u);
-  EXPECT_EQ(counter(), 3);
+  EXPECT_EQ(counter(), 3u);
   ASSERT_EQ(s.SetExposureTime(50000), 1u);
   EXPECT_EQ(Get(s, &CSensorBase::GetExposureTime), 20000u);
-  EXPECT_EQ(counter(), 62500);
+  EXPECT_EQ(counter(), 62500u);
   ASSERT_EQ(s.SetExposureLines(70000), 1u);
   EXPECT_EQ(Get(s, &CSensorBase::GetExposureLines), 65535u);
-  EXPECT_EQ(counter(), 65535);
+  EXPECT_EQ(counter(), 65535u);
 
   EXPECT_EQ(s.SetGlobalGain(1024), 0u);
   ASSERT_EQ(s.SetGlobalGain(1023), 1u);

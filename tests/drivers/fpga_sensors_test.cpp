@@ -43,14 +43,11 @@ TEST_F(DriverTest, FpgaExposureCountsPixelClocksAndClampsTheTime) {
   Attach(0x3150);
   CSensorZA03 sensor(transport.get(), 0x6C);
   ASSERT_EQ(sensor.InitSensor(), 1u);
-  auto counter = [&] {
-    return camera->FpgaRegister(133) | camera->FpgaRegister(134) << 8 |
-           camera->FpgaRegister(155) << 16;
-  };
-  EXPECT_EQ(counter(), 62499);  // the default 10 ms at 6.25 MHz
+  auto counter = [&] { return FpgaLE({133, 134, 155}); };
+  EXPECT_EQ(counter(), 62499u);  // the default 10 ms at 6.25 MHz
   ASSERT_EQ(sensor.SetExposureTime(20000), 1u);
   EXPECT_EQ(Get(sensor, &CSensorBase::GetExposureTime), 10000u);
-  EXPECT_EQ(counter(), 6249999);
+  EXPECT_EQ(counter(), 6249999u);
   EXPECT_EQ(sensor.SetGlobalGain(256), 0u);
   EXPECT_EQ(sensor.SetGlobalGain(255), 1u);
   EXPECT_EQ(camera->FpgaRegister(CFpgaRegisterSensor::kRegGain), 255);
@@ -132,14 +129,11 @@ TEST_F(DriverTest, LineScanExposureTimeIsTheLineCount) {
   Attach(0x31D0);
   CSensorZA13 sensor(transport.get(), 0x20);
   ASSERT_EQ(sensor.InitSensor(), 1u);
-  auto counter = [&] {
-    return camera->FpgaRegister(133) | camera->FpgaRegister(134) << 8 |
-           camera->FpgaRegister(155) << 16;
-  };
-  EXPECT_EQ(counter(), 3000);
+  auto counter = [&] { return FpgaLE({133, 134, 155}); };
+  EXPECT_EQ(counter(), 3000u);
   EXPECT_EQ(Get(sensor, &CSensorBase::GetExposureTimeMin), 136u);
   ASSERT_EQ(sensor.SetExposureTime(10), 1u);  // clamped to the minimum
-  EXPECT_EQ(counter(), 136);
+  EXPECT_EQ(counter(), 136u);
   EXPECT_EQ(Get(sensor, &CSensorBase::GetExposureTime), 136u);
   ASSERT_EQ(sensor.SetExposureTime(4000), 1u);
   EXPECT_EQ(Get(sensor, &CSensorBase::GetExposureLines), 4000u);

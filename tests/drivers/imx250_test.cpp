@@ -71,7 +71,7 @@ TEST_F(PregiusTest, WindowStoresTheAlignedAreaAndItsFrameAndTheTwoByTwoMode) {
   CSensorIMX250 s(transport.get(), kBus);
   ASSERT_EQ(s.SetCaptureArea(5, 1000, 7, 602, 0), 1u);
   uint32_t frame = 0;
-  EXPECT_EQ(AreaOf(s), (std::array<uint32_t, 5>{8, 992, 8, 600, 0}));
+  EXPECT_EQ(AreaOf(s), (Area{8, 992, 8, 600, 0}));
   ASSERT_EQ(s.AccessSensorParameter(1, &frame), 1u);
   EXPECT_EQ(frame, 646u);
   EXPECT_EQ(FrameRegisters(), 1582u);  // the default 1582 lines outgrow this frame
@@ -83,7 +83,7 @@ TEST_F(PregiusTest, WindowStoresTheAlignedAreaAndItsFrameAndTheTwoByTwoMode) {
   // The 2 x 2 mode halves the image and keeps the short line in 16 bits.
   ASSERT_EQ(s.SetCaptureArea(0, 2448, 0, 2048, 1), 1u);
   ASSERT_EQ(s.SetDataBits(1), 1u);
-  EXPECT_EQ(AreaOf(s), (std::array<uint32_t, 5>{0, 1224, 0, 1024, 1}));
+  EXPECT_EQ(AreaOf(s), (Area{0, 1224, 0, 1024, 1}));
   EXPECT_EQ(camera->SensorRegister(525), 17);
   EXPECT_EQ(Pair(532), 582u);
   ASSERT_EQ(s.AccessSensorParameter(1, &frame), 1u);
@@ -91,7 +91,7 @@ TEST_F(PregiusTest, WindowStoresTheAlignedAreaAndItsFrameAndTheTwoByTwoMode) {
 
   // Outside the array after alignment: refused, nothing stored.
   EXPECT_EQ(s.SetCaptureArea(2433, 16, 0, 4, 0), 0u);
-  EXPECT_EQ(AreaOf(s), (std::array<uint32_t, 5>{0, 1224, 0, 1024, 1}));
+  EXPECT_EQ(AreaOf(s), (Area{0, 1224, 0, 1024, 1}));
 }
 
 TEST_F(PregiusTest, LeavingStandbyWaitsForTheBusAndStartsWithTheDefaults) {

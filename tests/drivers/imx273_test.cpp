@@ -104,7 +104,7 @@ TEST_F(GlobalShutterTest, WindowTwoByTwoReadoutAndConversionGain) {
   Attach(0x32F0);
   CSensorIMX487 s(transport.get(), kBus);
   ASSERT_EQ(s.SetCaptureArea(5, 1000, 6, 802, 0), 1u);
-  EXPECT_EQ(AreaOf(s), (std::array<uint32_t, 5>{8, 992, 8, 800, 0}));
+  EXPECT_EQ(AreaOf(s), (Area{8, 992, 8, 800, 0}));
   EXPECT_EQ(SensorLE(0x304C, 2), 800u);
   uint32_t frame = 0;
   ASSERT_EQ(s.AccessSensorParameter(1, &frame), 1u);
@@ -112,7 +112,7 @@ TEST_F(GlobalShutterTest, WindowTwoByTwoReadoutAndConversionGain) {
   // The 2 x 2 readout halves the image (its sub-sampling mode on this sensor).
   ASSERT_EQ(s.SetCaptureArea(0, 2848, 0, 2848, 1), 1u);
   ASSERT_EQ(s.SetDataBits(1), 1u);  // re-applied without halving twice
-  EXPECT_EQ(AreaOf(s), (std::array<uint32_t, 5>{0, 1424, 0, 1424, 1}));
+  EXPECT_EQ(AreaOf(s), (Area{0, 1424, 0, 1424, 1}));
   EXPECT_EQ(camera->SensorRegister(0x3020), 2);
   EXPECT_EQ(camera->SensorRegister(0x3022), 1);
   EXPECT_EQ(s.SetCaptureArea(2848, 16, 0, 8, 0), 0u);

@@ -175,7 +175,7 @@ TYPED_TEST(Mt9fWindow, FullResolutionProgram) {
   ASSERT_GE(w.size(), expected.size());
   EXPECT_EQ(std::vector<W>(w.begin(), w.begin() + expected.size()), expected);
   EXPECT_EQ(s.ReadModeShadow(), readMode);
-  EXPECT_EQ(AreaOf(s), (std::array<uint32_t, 5>{24, 4608, 0, 3288, 0}));
+  EXPECT_EQ(AreaOf(s), (Area{24, 4608, 0, 3288, 0}));
 }
 
 TYPED_TEST(Mt9fWindow, BinnedModesAndRefusedAreas) {

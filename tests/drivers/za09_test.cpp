@@ -98,8 +98,7 @@ TEST_F(ZA09Test, TemperatureSamplesThenFetchesTheWord) {
     double t = 0;
     ASSERT_EQ(sensor->GetTemperature(&t), 1u);
     EXPECT_EQ(Commands(), (std::vector<uint32_t>{1, 2}));
-    const uint32_t word = camera->FpgaRegister(169) | camera->FpgaRegister(170) << 8;
-    EXPECT_DOUBLE_EQ(t, word * c.scale + c.offset);
+    EXPECT_DOUBLE_EQ(t, FpgaLE({169, 170}) * c.scale + c.offset);
     EXPECT_NEAR(t, c.celsius, c.tolerance);
     EXPECT_EQ(sensor->GetTemperature(nullptr), 0u);
   }
