@@ -81,6 +81,7 @@ TEST_F(DriverTest, ZA05SixteenBitRegistersMirrorsAndGainSteps) {
   ASSERT_EQ(sensor.SetMirrorV(0), 1u);
   EXPECT_EQ(SensorWrites(0x6C, 2),
             (std::vector<RegWrite>{{0x3040, 0x8000}, {0x3040, 0xC000}, {0x3040, 0x4000}}));
+  EXPECT_EQ(Get(sensor, &CSensorBase::GetMirrorV), 0u);
   EXPECT_EQ(Get(sensor, &CSensorBase::GetMirrorH), 1u);
   EXPECT_EQ(sensor.IsMirrorVSupported(), 1u);
   EXPECT_EQ(sensor.SetGlobalGain(12), 0u);
