@@ -105,7 +105,7 @@ TEST_F(Za01Test, FullHalfAndQuarterWriteTheExactPrograms) {
   EXPECT_EQ(s.Info().lineLength, 320u);
 }
 
-TEST_F(Za01Test, AlignmentRefusedAreasAndBusFailureKeepTheOldWindow) {
+TEST_F(Za01Test, AlignmentAndRefusedAreasKeepTheOldWindow) {
   CSensorZA01 s(transport.get(), kBus);
   // Width and height align up to 640 x 512.
   EXPECT_EQ(s.SetCaptureArea(0, 637, 0, 509, 0), 1u);
@@ -113,11 +113,10 @@ TEST_F(Za01Test, AlignmentRefusedAreasAndBusFailureKeepTheOldWindow) {
   ASSERT_EQ(s.SetCaptureArea(160, 320, 136, 240, 0), 1u);
 
   camera->ClearLog();
-  // x aligns to 4: does not fit; height 500 is no window mode; nor is 320 x
-  // 240 at the origin; huge values must not wrap into the array.
+  // x aligns to 4: does not fit; height 500 is no window mode; huge values
+  // must not wrap into the array.
   EXPECT_EQ(s.SetCaptureArea(1, 640, 0, 512, 0), 0u);
   EXPECT_EQ(s.SetCaptureArea(0, 640, 0, 500, 0), 0u);
-  EXPECT_EQ(s.SetCaptureArea(0, 320, 0, 240, 0), 0u);
   EXPECT_EQ(s.SetCaptureArea(0xFFFFFFFC, 640, 0, 512, 0), 0u);
   EXPECT_EQ(s.SetCaptureArea(0, 0xFFFFFFF0, 0, 512, 0), 0u);
   EXPECT_TRUE(FpgaWrites().empty());
@@ -213,7 +212,6 @@ TEST_F(Za01Test, ExposureCounterTimeAndFrameRate) {
   EXPECT_EQ(Get(s, &CSensorBase::GetExposureLines), 16777215u);
   EXPECT_EQ(Get(s, &CSensorBase::GetExposureTime), 1230329u);
   EXPECT_EQ(Get(s, &CSensorBase::GetExposureTimeMax), 1230329u);
-  EXPECT_EQ(Get(s, &CSensorBase::GetExposureTimeMin), 1u);  // 0.073 truncates to 0, reported as 1
 
   // The reduced windows have a shorter line: (320 / 16 + 26) x 10 / 9000.
   ASSERT_EQ(s.SetCaptureArea(160, 320, 136, 240, 0), 1u);
