@@ -94,7 +94,7 @@ TEST(PregiusExposure, CaptureAreaAlignsAndFillsTheWindowRegisters) {
                                P(525, 0), P(532, 0x46), P(533, 0x02)}));
 
   // The 2 x 2 mode of the whole array crops nothing (its image, frame and
-  // line: PregiusTest.WindowAlignedCountedFromTheFarCornerAndTheTwoByTwoMode).
+  // line: PregiusTest.WindowStoresTheAlignedAreaAndItsFrameAndTheTwoByTwoMode).
   EXPECT_EQ(pregius::PlanCaptureArea(0, 2448, 0, 2048, 1, 2448, 2048, true).Steps()[0], P(1280, 0));
 
   // Areas that do not fit once aligned, or are empty, write nothing.

@@ -29,8 +29,9 @@ T Get(S& s, uint32_t (CSensorBase::*getter)(T*)) {
 }
 
 // x, width, y, height and flag of the sensor's capture area.
-inline std::array<uint32_t, 5> AreaOf(CSensorBase& s) {
-  std::array<uint32_t, 5> a{};
+using Area = std::array<uint32_t, 5>;
+inline Area AreaOf(CSensorBase& s) {
+  Area a{};
   EXPECT_EQ(s.GetCaptureArea(&a[0], &a[1], &a[2], &a[3], &a[4]), 1u);
   return a;
 }
@@ -99,6 +100,13 @@ class DriverTest : public ::testing::Test {
   uint32_t SensorLE(uint32_t low, int bytes) const {
     uint32_t v = 0;
     for (int i = bytes - 1; i >= 0; --i) v = v << 8 | camera->SensorRegister(low + i);
+    return v;
+  }
+
+  // The little-endian value of these 8-bit FPGA registers, lowest first.
+  uint32_t FpgaLE(std::initializer_list<uint8_t> regs) const {
+    uint32_t v = 0, shift = 0;
+    for (uint8_t r : regs) v |= uint32_t{camera->FpgaRegister(r)} << (8 * shift++);
     return v;
   }
 

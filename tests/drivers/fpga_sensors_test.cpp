@@ -1,7 +1,6 @@
 // The FPGA-run cameras (ZA02, ZA03, the line-scan ZA10..ZA13, the cooled
 // G1467x) and the two small CMOS cameras (ZA05, ZA15) against their
 // simulated cameras.
-#include <cmath>
 
 #include "driver_fixture.h"
 #include "sensors/sensor_fpga_cmos.h"
@@ -44,14 +43,11 @@ TEST_F(DriverTest, FpgaExposureCountsPixelClocksAndClampsTheTime) {
   Attach(0x3150);
   CSensorZA03 sensor(transport.get(), 0x6C);
   ASSERT_EQ(sensor.InitSensor(), 1u);
-  auto counter = [&] {
-    return camera->FpgaRegister(133) | camera->FpgaRegister(134) << 8 |
-           camera->FpgaRegister(155) << 16;
-  };
-  EXPECT_EQ(counter(), 62499);  // the default 10 ms at 6.25 MHz
+  auto counter = [&] { return FpgaLE({133, 134, 155}); };
+  EXPECT_EQ(counter(), 62499u);  // the default 10 ms at 6.25 MHz
   ASSERT_EQ(sensor.SetExposureTime(20000), 1u);
   EXPECT_EQ(Get(sensor, &CSensorBase::GetExposureTime), 10000u);
-  EXPECT_EQ(counter(), 6249999);
+  EXPECT_EQ(counter(), 6249999u);
   EXPECT_EQ(sensor.SetGlobalGain(256), 0u);
   EXPECT_EQ(sensor.SetGlobalGain(255), 1u);
   EXPECT_EQ(camera->FpgaRegister(CFpgaRegisterSensor::kRegGain), 255);
@@ -67,8 +63,6 @@ TEST_F(DriverTest, SecondsRecordClampsProgramsAndStoresTheRealTime) {
   EXPECT_EQ(Get(sensor, &CSensorBase::GetExposureLines), 1562499u);
   ASSERT_EQ(sensor.SetExposureTimeEx(50.0), 1u);
   EXPECT_DOUBLE_EQ(Get(sensor, &CSensorBase::GetExposureTimeEx), 1.0);
-  ASSERT_EQ(sensor.SetExposureTimeEx(std::nan("")), 1u);
-  EXPECT_DOUBLE_EQ(Get(sensor, &CSensorBase::GetExposureTimeEx), 0.0001);
   // ZA02 has no seconds record.
   CSensorZA02 za02(transport.get(), 0x6C);
   EXPECT_EQ(za02.IsExposureTimeExSupported(), 0u);
@@ -87,6 +81,7 @@ TEST_F(DriverTest, ZA05SixteenBitRegistersMirrorsAndGainSteps) {
   ASSERT_EQ(sensor.SetMirrorV(0), 1u);
   EXPECT_EQ(SensorWrites(0x6C, 2),
             (std::vector<RegWrite>{{0x3040, 0x8000}, {0x3040, 0xC000}, {0x3040, 0x4000}}));
+  EXPECT_EQ(Get(sensor, &CSensorBase::GetMirrorV), 0u);
   EXPECT_EQ(Get(sensor, &CSensorBase::GetMirrorH), 1u);
   EXPECT_EQ(sensor.IsMirrorVSupported(), 1u);
   EXPECT_EQ(sensor.SetGlobalGain(12), 0u);
@@ -135,14 +130,11 @@ TEST_F(DriverTest, LineScanExposureTimeIsTheLineCount) {
   Attach(0x31D0);
   CSensorZA13 sensor(transport.get(), 0x20);
   ASSERT_EQ(sensor.InitSensor(), 1u);
-  auto counter = [&] {
-    return camera->FpgaRegister(133) | camera->FpgaRegister(134) << 8 |
-           camera->FpgaRegister(155) << 16;
-  };
-  EXPECT_EQ(counter(), 3000);
+  auto counter = [&] { return FpgaLE({133, 134, 155}); };
+  EXPECT_EQ(counter(), 3000u);
   EXPECT_EQ(Get(sensor, &CSensorBase::GetExposureTimeMin), 136u);
   ASSERT_EQ(sensor.SetExposureTime(10), 1u);  // clamped to the minimum
-  EXPECT_EQ(counter(), 136);
+  EXPECT_EQ(counter(), 136u);
   EXPECT_EQ(Get(sensor, &CSensorBase::GetExposureTime), 136u);
   ASSERT_EQ(sensor.SetExposureTime(4000), 1u);
   EXPECT_EQ(Get(sensor, &CSensorBase::GetExposureLines), 4000u);
@@ -150,7 +142,7 @@ TEST_F(DriverTest, LineScanExposureTimeIsTheLineCount) {
   EXPECT_EQ(Get(sensor, &CSensorBase::GetExposureLines), 4000u);
 }
 
-TEST_F(DriverTest, LineScanTriggerAndCapabilities) {
+TEST_F(DriverTest, LineScanTriggerOnlyOnZA12) {
   Attach(0x3190);
   CSensorZA12 sensor(transport.get(), 0x20);
   ASSERT_EQ(sensor.SetTriggerMode(1), 1u);
@@ -158,9 +150,6 @@ TEST_F(DriverTest, LineScanTriggerAndCapabilities) {
   EXPECT_EQ(camera->FpgaRegister(88) & 1, 1);
   ASSERT_EQ(sensor.SetTriggerMode(0), 1u);
   EXPECT_EQ(camera->FpgaRegister(88) & 1, 0);
-  EXPECT_EQ(sensor.IsSubSampleSupported(), 0u);
-  EXPECT_EQ(CSensorZA11(nullptr, 0x20).IsSubSampleSupported(), 0u);
-  EXPECT_EQ(CSensorZA10(nullptr, 0x20).IsSubSampleSupported(), 1u);
   // The others leave the trigger to the camera device model.
   EXPECT_EQ(CSensorZA10(transport.get(), 0x20).SetTriggerMode(1), 0u);
 }
@@ -212,10 +201,8 @@ TEST_F(DriverTest, TemperatureOnlyWhileCoolingAndTargetKeptWhileOff) {
   ASSERT_EQ(sensor.SetPeltier(2), 1u);
   EXPECT_EQ(camera->FpgaRegister(81), 0);
   EXPECT_EQ(sensor.GetTemperature(&t), 0u);
-  CSensorG1467x idle(nullptr, 0x6C);
-  EXPECT_EQ(idle.SetPeltier(1), 0u);
   int32_t target = 0;
-  EXPECT_EQ(idle.GetCoolingTarget(&target), 0u);
+  EXPECT_EQ(CSensorG1467x(nullptr, 0x6C).GetCoolingTarget(&target), 0u);
 }
 
 }  // namespace

@@ -61,8 +61,6 @@ TEST_F(Imx174Test, StartupLeavesStandbyOnceTheBusIsFreeWithTheRecordDefaults) {
     SCOPED_TRACE(c.productId);
     Attach(c.productId);
     auto s = CreateSensor(c.productId, transport.get());
-    ASSERT_EQ(s->CheckSensor(), 1u);
-    EXPECT_EQ(s->IsBinningSupported(), 0u);
     ASSERT_EQ(s->InitSensor(), 1u);
     const std::vector<RegWrite> w = Writes();
     ASSERT_GE(w.size(), 3u);
@@ -81,7 +79,7 @@ TEST_F(Imx174Test, WindowAlignedCountedFromTheFarCornerAndRefusedOutsideTheArray
   Attach(0x3100);
   CSensorIMX174 s(transport.get(), kBus);
   ASSERT_EQ(s.SetCaptureArea(5, 1000, 7, 602, 1), 1u);
-  EXPECT_EQ(AreaOf(s), (std::array<uint32_t, 5>{8, 992, 8, 600, 1}));  // no 2 x 2 mode
+  EXPECT_EQ(AreaOf(s), (Area{8, 992, 8, 600, 1}));  // no 2 x 2 mode
   EXPECT_EQ(camera->SensorRegister(1280), 3);
   EXPECT_EQ(Pair(1296), 1920u - 992 - 8);
   EXPECT_EQ(Pair(1298), 1200u - 600 - 8);
@@ -94,7 +92,7 @@ TEST_F(Imx174Test, WindowAlignedCountedFromTheFarCornerAndRefusedOutsideTheArray
   EXPECT_EQ(s.SetCaptureArea(1905, 16, 0, 4, 0), 0u);  // 1908 + 16 > 1920
   EXPECT_EQ(s.SetCaptureArea(0, 15, 0, 4, 0), 0u);     // no width left
   EXPECT_TRUE(Writes().empty());
-  EXPECT_EQ(AreaOf(s), (std::array<uint32_t, 5>{0, 1920, 100, 1000, 0}));
+  EXPECT_EQ(AreaOf(s), (Area{0, 1920, 100, 1000, 0}));
 }
 
 TEST_F(Imx174Test, ExposureIsFrameMinusShutterAndTheFrameGrowsForLongExposures) {
@@ -140,7 +138,7 @@ TEST_F(Imx174Test, ABusThatDiesMidSequenceStopsAtTheFailedWriteAndKeepsTheRecord
   Attach(0x3100);
   DyingBus<CSensorIMX174> s(transport.get(), 5);
   EXPECT_EQ(s.SetCaptureArea(0, 960, 0, 600, 0), 0u);
-  EXPECT_EQ(AreaOf(s), (std::array<uint32_t, 5>{0, 1920, 0, 1200, 0}));
+  EXPECT_EQ(AreaOf(s), (Area{0, 1920, 0, 1200, 0}));
 
   // The trigger register is not acknowledged: the mode stays free run.
   CSensorIMX174 plain(transport.get(), kBus);

@@ -4,7 +4,6 @@
 #include <chrono>
 #include <deque>
 #include <thread>
-#include <tuple>
 
 #include "driver_fixture.h"
 #include "sensors/sensor_za01.h"
@@ -15,12 +14,6 @@ namespace vexcam::test {
 namespace {
 
 constexpr uint8_t kBus = 0x48;
-
-std::tuple<uint32_t, uint32_t, uint32_t, uint32_t> AreaOf(CSensorZA01& s) {
-  uint32_t x = 0, width = 0, y = 0, height = 0, flag = 0;
-  EXPECT_EQ(s.GetCaptureArea(&x, &width, &y, &height, &flag), 1u);
-  return {x, width, y, height};
-}
 
 // Polls until cond holds or about 5 s passed.
 template <typename F>
@@ -104,7 +97,6 @@ TEST_F(Za01Test, FullHalfAndQuarterWriteTheExactPrograms) {
   ASSERT_EQ(s.SetCaptureArea(160, 320, 136, 240, 0), 1u);
   EXPECT_EQ(FpgaWrites(), Program(half0, 0x07));
   EXPECT_EQ(s.Info().lineLength, 320u);
-  EXPECT_EQ(AreaOf(s), std::make_tuple(160u, 320u, 136u, 240u));
 
   camera->ClearLog();
   camera->SetFpgaRegister(130, 1);  // sensor mode 1: reduced windows write 99
@@ -113,24 +105,23 @@ TEST_F(Za01Test, FullHalfAndQuarterWriteTheExactPrograms) {
   EXPECT_EQ(s.Info().lineLength, 320u);
 }
 
-TEST_F(Za01Test, AlignmentRefusedAreasAndBusFailureKeepTheOldWindow) {
+TEST_F(Za01Test, AlignmentAndRefusedAreasKeepTheOldWindow) {
   CSensorZA01 s(transport.get(), kBus);
   // Width and height align up to 640 x 512.
   EXPECT_EQ(s.SetCaptureArea(0, 637, 0, 509, 0), 1u);
-  EXPECT_EQ(AreaOf(s), std::make_tuple(0u, 640u, 0u, 512u));
+  EXPECT_EQ(AreaOf(s), (Area{0, 640, 0, 512, 0}));
   ASSERT_EQ(s.SetCaptureArea(160, 320, 136, 240, 0), 1u);
 
   camera->ClearLog();
-  // x aligns to 4: does not fit; height 500 is no window mode; nor is 320 x
-  // 240 at the origin; huge values must not wrap into the array.
+  // x aligns to 4: does not fit; height 500 is no window mode; huge values
+  // must not wrap into the array.
   EXPECT_EQ(s.SetCaptureArea(1, 640, 0, 512, 0), 0u);
   EXPECT_EQ(s.SetCaptureArea(0, 640, 0, 500, 0), 0u);
-  EXPECT_EQ(s.SetCaptureArea(0, 320, 0, 240, 0), 0u);
   EXPECT_EQ(s.SetCaptureArea(0xFFFFFFFC, 640, 0, 512, 0), 0u);
   EXPECT_EQ(s.SetCaptureArea(0, 0xFFFFFFF0, 0, 512, 0), 0u);
   EXPECT_TRUE(FpgaWrites().empty());
 
-  EXPECT_EQ(AreaOf(s), std::make_tuple(160u, 320u, 136u, 240u));
+  EXPECT_EQ(AreaOf(s), (Area{160, 320, 136, 240, 0}));
 }
 
 TEST_F(Za01Test, BusLostMidProgramStopsThereAndKeepsTheOldWindow) {
@@ -141,7 +132,7 @@ TEST_F(Za01Test, BusLostMidProgramStopsThereAndKeepsTheOldWindow) {
   EXPECT_EQ(s.SetCaptureArea(0, 640, 0, 512, 0), 0u);
   EXPECT_EQ(FpgaWrites().size(), 7u);
   EXPECT_TRUE(EndsAtFirstFailure());
-  EXPECT_EQ(AreaOf(s), std::make_tuple(160u, 320u, 136u, 240u));
+  EXPECT_EQ(AreaOf(s), (Area{160, 320, 136, 240, 0}));
   EXPECT_EQ(s.Info().lineLength, 320u);
 }
 
@@ -179,17 +170,13 @@ TEST_F(Za01Test, UpdateStrobeRegisterFollowsTheModelNumber) {
   EXPECT_EQ(FpgaWrites(), (std::vector<RegWrite>{{88, 1}, {150, 1}, {150, 0}}));
 }
 
-TEST(Za01NoController, WindowIsStoredAndHardwareOperationsFail) {
+// The rest of what fails without a controller: family_walk_test.
+TEST(Za01NoController, StoresTheWindowAndItsLineLength) {
   CSensorZA01 s(nullptr, kBus);
   EXPECT_EQ(s.SetCaptureArea(240, 160, 196, 120, 0), 1u);
-  EXPECT_EQ(AreaOf(s), std::make_tuple(240u, 160u, 196u, 120u));
+  EXPECT_EQ(AreaOf(s), (Area{240, 160, 196, 120, 0}));
   EXPECT_EQ(s.Info().lineLength, 320u);
-  EXPECT_EQ(s.SetExposureLines(10), 1u);
-  EXPECT_EQ(s.WriteSensorRegister(1, 2), 0u);
   EXPECT_EQ(s.IsPeltierSupported(), 0u);
-  EXPECT_EQ(s.SetTriggerMode(1), 0u);
-  double t = 0;
-  EXPECT_EQ(s.GetTemperature(&t), 0u);
 }
 
 TEST_F(Za01Test, ExposureCounterTimeAndFrameRate) {
@@ -211,7 +198,7 @@ TEST_F(Za01Test, ExposureCounterTimeAndFrameRate) {
   EXPECT_NEAR(s.LineTime(), 66.0 * 10.0 / 9000.0, 1e-12);
   ASSERT_EQ(s.SetExposureTime(100), 1u);
   EXPECT_EQ(Get(s, &CSensorBase::GetExposureLines), 1363u);
-  EXPECT_EQ(camera->FpgaRegister(133) | camera->FpgaRegister(134) << 8, 1363);
+  EXPECT_EQ(FpgaLE({133, 134}), 1363u);
   EXPECT_EQ(Get(s, &CSensorBase::GetExposureTime), 100u);
 
   // Shorter than one line: refused, nothing changes.
@@ -225,7 +212,6 @@ TEST_F(Za01Test, ExposureCounterTimeAndFrameRate) {
   EXPECT_EQ(Get(s, &CSensorBase::GetExposureLines), 16777215u);
   EXPECT_EQ(Get(s, &CSensorBase::GetExposureTime), 1230329u);
   EXPECT_EQ(Get(s, &CSensorBase::GetExposureTimeMax), 1230329u);
-  EXPECT_EQ(Get(s, &CSensorBase::GetExposureTimeMin), 1u);  // 0.073 truncates to 0, reported as 1
 
   // The reduced windows have a shorter line: (320 / 16 + 26) x 10 / 9000.
   ASSERT_EQ(s.SetCaptureArea(160, 320, 136, 240, 0), 1u);
@@ -259,12 +245,11 @@ TEST_F(Za01Test, InitAppliesDefaultsAndTheFullWindowAndFailsOnADeadBus) {
   CSensorZA01 s(transport.get(), kBus);
   ASSERT_EQ(s.SetCaptureArea(160, 320, 136, 240, 0), 1u);
   camera->SetFpgaRegister(133, 0);
-  EXPECT_EQ(s.CheckSensor(), 1u);
   ASSERT_EQ(s.InitSensor(), 1u);
   EXPECT_EQ(Get(s, &CSensorBase::GetExposureLines), 510u);
   EXPECT_EQ(camera->FpgaRegister(133), 254);  // 510 = 0x1FE
-  EXPECT_EQ(AreaOf(s), std::make_tuple(0u, 640u, 0u, 512u));
-  EXPECT_EQ(camera->FpgaRegister(84) | camera->FpgaRegister(85) << 8, 640);
+  EXPECT_EQ(AreaOf(s), (Area{0, 640, 0, 512, 0}));
+  EXPECT_EQ(FpgaLE({84, 85}), 640u);
 
   camera->InjectBusFailures(1000);
   EXPECT_EQ(s.InitSensor(), 0u);
