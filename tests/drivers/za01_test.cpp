@@ -119,6 +119,10 @@ TEST_F(Za01Test, AlignmentAndRefusedAreasKeepTheOldWindow) {
   EXPECT_EQ(s.SetCaptureArea(0, 640, 0, 500, 0), 0u);
   EXPECT_EQ(s.SetCaptureArea(0xFFFFFFFC, 640, 0, 512, 0), 0u);
   EXPECT_EQ(s.SetCaptureArea(0, 0xFFFFFFF0, 0, 512, 0), 0u);
+  // Values whose alignment would wrap to 0 are refused, not taken as the origin.
+  EXPECT_EQ(s.SetCaptureArea(0xFFFFFFFD, 640, 0, 512, 0), 0u);
+  EXPECT_EQ(s.SetCaptureArea(0, 640, 0xFFFFFFFF, 512, 0), 0u);
+  EXPECT_EQ(s.SetCaptureArea(0, 0xFFFFFFFE, 0, 512, 0), 0u);
   EXPECT_TRUE(FpgaWrites().empty());
 
   EXPECT_EQ(AreaOf(s), (Area{160, 320, 136, 240, 0}));
