@@ -1,4 +1,7 @@
-// The shared library's dynamic symbol table is exactly the C API.
+// The shared library's dynamic symbol table is exactly the C API, and an
+// unknown handle gives every export's failure value (null pointers and
+// out-of-range values on a live instance are the abuse suite's, whose table
+// of calls this uses).
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -7,6 +10,8 @@
 #include <set>
 #include <sstream>
 #include <string>
+
+#include "api_abuse/abuse_calls.h"
 
 extern "C" unsigned vexcam_c_header_version(void);
 
@@ -83,6 +88,22 @@ TEST(Exports, LibraryLinksNoWindowSystem) {
 
 TEST(Exports, VersionNeedsNoHandleAndHeadersCompileAsC) {
   EXPECT_EQ(vexcam_c_header_version(), 34080033u);
+}
+
+// The table holds every export that takes an instance.
+TEST(BadInput, UnknownHandlesGiveFailureValues) {
+  std::set<std::string> wanted = ReadLines(VEXCAM_EXPORTS_PATH);
+  for (const char* name : {"VexCam_Initialize", "VexCam_Release", "VexCam_GetDllVersion"})
+    wanted.erase(name);
+  std::set<std::string> called;
+  vexcam::abuse::Buffers b(4096);
+  for (const vexcam::abuse::Export& e : vexcam::abuse::Exports()) {
+    called.insert(std::string(e.name).substr(0, std::string(e.name).find('/')));
+    for (DWORD h : {0u, 1u, 0xFFFFFFFFu})
+      EXPECT_TRUE(e.call(h, {.v = -1, .v2 = -1, .null = true, .raw = true}, b))
+          << e.name << " for handle " << h;
+  }
+  EXPECT_EQ(called, wanted);
 }
 
 }  // namespace
