@@ -42,13 +42,6 @@ TEST_F(Errors, RecordPushesBeforeItPosts) {
   EXPECT_EQ(VexCam_GetLastError(h_), 0u);
 }
 
-TEST_F(Errors, TwentyFivePushesKeepTheNewestTwenty) {
-  ASSERT_NO_FATAL_FAILURE(Open(false));
-  for (int i = 0; i < 25; ++i) VexCam_ReceiveText(h_, nullptr, 0);
-  for (int i = 0; i < 20; ++i) EXPECT_EQ(VexCam_GetLastError(h_), 11u) << i;
-  EXPECT_EQ(VexCam_GetLastError(h_), 0u);
-}
-
 TEST_F(Errors, RefusingFamilyPostsButDoesNotPush) {
   ASSERT_NO_FATAL_FAILURE(Open(false));
   VexCam_SendText(h_, nullptr, 0);  // one code on the stack
