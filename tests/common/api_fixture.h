@@ -109,6 +109,12 @@ class ApiTest : public ::testing::Test {
     for (DWORD code : codes) EXPECT_EQ(VexCam_GetLastError(h_), code);
     EXPECT_EQ(VexCam_GetLastError(h_), 0u) << "more codes than expected";
   }
+  VEXCAM_CAMERA_INFO Info() {
+    VEXCAM_CAMERA_INFO info{};
+    info.size = sizeof(info);
+    EXPECT_EQ(VexCam_GetCameraInfo(h_, &info), 1);
+    return info;
+  }
   // Error messages posted to the notify window, oldest first.
   std::vector<LPARAM> Posted() {
     std::vector<LPARAM> codes;
@@ -142,3 +148,12 @@ class ApiTest : public ::testing::Test {
 };
 
 }  // namespace vexcam::test
+
+// In an ApiTest: the call gives 0 and leaves exactly the codes listed (none
+// for a refusal without a code).
+#define EXPECT_REFUSED(call, ...) \
+  do {                            \
+    SCOPED_TRACE(#call);          \
+    EXPECT_EQ((call), 0);         \
+    ExpectCodes({__VA_ARGS__});   \
+  } while (0)
