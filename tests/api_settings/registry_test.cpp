@@ -60,12 +60,7 @@ std::vector<std::string> NamesInFileOrder(const std::string& key) {
 TEST_F(RegistryTest, ReleaseSavesEveryGroupValueAndANewInstanceReadsItBack) {
   ASSERT_NE(Start(), 0u);
   for (const GroupValue& v : kGroupValues) ASSERT_EQ(VexCam_SetFilterValue(h_, v.id, v.value), 1);
-  const VEXCAM_CAMERA_INFO info = [this] {
-    VEXCAM_CAMERA_INFO i{};
-    i.size = sizeof(i);
-    EXPECT_EQ(VexCam_GetCameraInfo(h_, &i), 1);
-    return i;
-  }();
+  const VEXCAM_CAMERA_INFO info = Info();
   // The global gain is stored as every colour gain too; red then differs.
   const int red = info.colorGainMin;
   const int global = info.globalGainMax;

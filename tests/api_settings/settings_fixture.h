@@ -70,6 +70,12 @@ inline std::optional<uint32_t> Dword(const std::string& key, const std::string& 
 
 inline bool HasKey(const std::string& key) { return ReadReg().count(key) != 0; }
 
+// A capture-window preset of the ZA01's 640 x 512 sensor.
+inline Values Preset(uint32_t width, uint32_t height, uint32_t x, uint32_t y) {
+  return {{"TH", 640}, {"TV", 512}, {"EH", width}, {"EV", height},
+          {"EHS", x},  {"EVS", y},  {"Buf", 4}};
+}
+
 inline std::string TempFile(const std::string& name) {
   return vexcam::test::ConfigHome() + "/" + name;
 }
