@@ -19,23 +19,25 @@ inline uint32_t SimExposure(UINT id) {
 
 // Whether a top-down Mono 8 / Mono 16 image is one whole frame of the
 // camera's picture at this exposure (the ZA01 frame is turned by 180
-// degrees); the ramp repeats every 1024 tags, so the tag is one of those.
-inline bool IsWholeFrame(const std::vector<uint8_t>& image, int bits, uint32_t exposure) {
-  const int bytes = bits / 8;
+// degrees), or with `step` every step-th sample of every step-th row of it;
+// the ramp repeats every 1024 tags, so the tag is one of those.
+inline bool IsWholeFrame(const std::vector<uint8_t>& image, int bits, uint32_t exposure,
+                         int step = 1) {
+  const int bytes = bits / 8, width = 640 / step, height = 512 / step;
   auto sample = [&](int c, int r) {
-    const uint8_t* p = image.data() + (r * 640 + c) * bytes;
+    const uint8_t* p = image.data() + (r * width + c) * bytes;
     return bytes == 1 ? p[0] : static_cast<uint16_t>(p[0] | p[1] << 8);
   };
   auto expected = [&](uint32_t tag, int c, int r) {
-    return sim::PatternSample(tag, exposure, 639 - c, 511 - r, bits);
+    return sim::PatternSample(tag, exposure, 639 - step * c, 511 - step * r, bits);
   };
   for (uint32_t t = 0; t < 1024; ++t) {
     if (sample(0, 0) != expected(t, 0, 0) || sample(1, 0) != expected(t, 1, 0) ||
         sample(1, 1) != expected(t, 1, 1))
       continue;
     bool whole = true;
-    for (int r = 0; r < 512 && whole; ++r)
-      for (int c = 0; c < 640 && whole; ++c) whole = sample(c, r) == expected(t, c, r);
+    for (int r = 0; r < height && whole; ++r)
+      for (int c = 0; c < width && whole; ++c) whole = sample(c, r) == expected(t, c, r);
     if (whole) return true;
   }
   return false;
