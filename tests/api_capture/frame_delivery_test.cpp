@@ -1,5 +1,5 @@
-// What reaches the application: pixels, row order, buffer limits, the frame
-// info record, the frame rate and the frame message's error forms.
+// What reaches the application: pixels, buffer limits, the frame info
+// record, the frame rate and the frame message's error forms.
 #include <chrono>
 #include <cstring>
 #include <vector>
@@ -18,19 +18,6 @@ TEST_F(Frames, SnapshotIsTheCameraPictureInMono8) {
   std::vector<uint8_t> image(kFull);
   ASSERT_EQ(VexCam_SnapShot(h_, image.data(), kFull, 1), 1);
   EXPECT_TRUE(IsWholeFrame(image, 8, SimExposure(sim_)));
-}
-
-TEST_F(Frames, BottomUpCopyStartsWithTheLastRow) {
-  ASSERT_EQ(VexCam_SetColorMode(h_, 24), 1);
-  const int stride = 640 * 3;
-  const int size = stride * 512;
-  std::vector<uint8_t> bottomUp(size), topDown(size);
-  ASSERT_EQ(VexCam_SnapShot(h_, bottomUp.data(), size, 0), 1);
-  ASSERT_EQ(VexCam_GetImage(h_, topDown.data(), size, 1), 1);
-  for (int r : {0, 1, 255, 511}) {
-    EXPECT_EQ(0, std::memcmp(&bottomUp[r * stride], &topDown[(511 - r) * stride], stride)) << r;
-  }
-  EXPECT_NE(0, std::memcmp(bottomUp.data(), topDown.data(), stride));
 }
 
 TEST_F(Frames, TooSmallBufferIsNeverWrittenAndReportedTwice) {

@@ -15,7 +15,8 @@ using SaveImage = FilesTest;
 
 class SaveEveryFormat : public FilesTest, public ::testing::WithParamInterface<int> {};
 
-// A snapshot in the colour mode, then every format against VexCam_GetImage.
+// A bottom-up snapshot in the colour mode, then every format against it and
+// VexCam_GetImage (whose bottom-up copy must be the snapshot's).
 TEST_P(SaveEveryFormat, FilesHoldTheImageTheApplicationReads) {
   const int bits = GetParam();
   const int bytes = bits / 8;
@@ -23,10 +24,11 @@ TEST_P(SaveEveryFormat, FilesHoldTheImageTheApplicationReads) {
   const size_t stride = static_cast<size_t>(w) * static_cast<size_t>(bytes);
   const size_t size = stride * h;
   ASSERT_EQ(VexCam_SetColorMode(h_, bits), 1);
-  ASSERT_EQ(VexCam_SnapShot(h_, nullptr, 0, 1), 1);
-  std::vector<uint8_t> topDown(size), bottomUp(size);
+  std::vector<uint8_t> topDown(size), bottomUp(size), copy(size);
+  ASSERT_EQ(VexCam_SnapShot(h_, bottomUp.data(), static_cast<int>(size), 0), 1);
   ASSERT_EQ(VexCam_GetImage(h_, topDown.data(), static_cast<int>(size), 1), 1);
-  ASSERT_EQ(VexCam_GetImage(h_, bottomUp.data(), static_cast<int>(size), 0), 1);
+  ASSERT_EQ(VexCam_GetImage(h_, copy.data(), static_cast<int>(size), 0), 1);
+  EXPECT_TRUE(copy == bottomUp);
 
   // BMP: header, then the rows bottom row first.
   ASSERT_EQ(VexCam_SaveImage(h_, Path("a.bmp").c_str(), 0), 1);
