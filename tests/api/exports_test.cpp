@@ -5,11 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "api_abuse/abuse_calls.h"
 
@@ -28,19 +28,25 @@ std::set<std::string> ReadLines(const std::string& path) {
   return names;
 }
 
+// The lines a command prints.
+std::vector<std::string> Output(const std::string& command) {
+  std::vector<std::string> lines;
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char line[1024];
+    while (fgets(line, sizeof line, pipe)) lines.emplace_back(line);
+    pclose(pipe);
+  }
+  return lines;
+}
+
 // Names of the defined dynamic symbols, from nm.
 std::set<std::string> DefinedDynamicSymbols() {
   std::set<std::string> names;
-  const std::string cmd = std::string("nm -D --defined-only ") + VEXCAM_SO_PATH;
-  FILE* pipe = popen(cmd.c_str(), "r");
-  if (!pipe) return names;
-  char line[1024];
-  while (fgets(line, sizeof line, pipe)) {
+  for (const std::string& line : Output(std::string("nm -D --defined-only ") + VEXCAM_SO_PATH)) {
     std::istringstream fields(line);
     std::string address, type, name;
     if (fields >> address >> type >> name) names.insert(name.substr(0, name.find('@')));
   }
-  pclose(pipe);
   return names;
 }
 
@@ -72,15 +78,9 @@ TEST(Exports, CopyOfTheListMatches) {
 
 // The window system comes only with the preview module, loaded on demand.
 TEST(Exports, LibraryLinksNoWindowSystem) {
-  const std::string cmd = std::string("readelf -d ") + VEXCAM_SO_PATH;
-  FILE* pipe = popen(cmd.c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
   std::string needed;
-  char line[1024];
-  while (fgets(line, sizeof line, pipe)) {
-    if (std::strstr(line, "(NEEDED)") != nullptr) needed += line;
-  }
-  pclose(pipe);
+  for (const std::string& line : Output(std::string("readelf -d ") + VEXCAM_SO_PATH))
+    if (line.find("(NEEDED)") != std::string::npos) needed += line;
   EXPECT_NE(needed.find("libc.so"), std::string::npos) << needed;
   EXPECT_EQ(needed.find("libX"), std::string::npos) << needed;
   EXPECT_EQ(needed.find("libxcb"), std::string::npos) << needed;

@@ -15,8 +15,6 @@
 
 namespace {
 
-using vexcam::test::kZa01;
-
 class Values : public vexcam::test::ApiTest {
  protected:
   void SetUp() override {

@@ -42,9 +42,6 @@ inline uint32_t U32(const std::vector<uint8_t>& b, size_t at) {
   if (at + 4 <= b.size()) std::memcpy(&v, b.data() + at, 4);
   return v;
 }
-inline bool Tag(const std::vector<uint8_t>& b, size_t at, const char* tag) {
-  return at + 4 <= b.size() && std::memcmp(b.data() + at, tag, 4) == 0;
-}
 
 class ApiTest : public ::testing::Test {
  protected:
