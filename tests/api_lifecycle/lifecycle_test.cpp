@@ -41,7 +41,9 @@ TEST_F(Lifecycle, InitialisationOpensOnlyASingleCamera) {
     AddCameras(cameras);
     ASSERT_NE(Init(), 0u);
     EXPECT_EQ(CameraIsOpen(h_), cameras == 1);
-    if (cameras == 2) EXPECT_EQ(VexCam_SetDeviceNumber(h_, 1), 1);
+    if (cameras == 2) {
+      EXPECT_EQ(VexCam_SetDeviceNumber(h_, 1), 1);
+    }
     EXPECT_EQ(CameraIsOpen(h_), cameras != 0);
     ExpectCodes({});
     Release();
