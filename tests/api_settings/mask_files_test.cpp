@@ -35,7 +35,7 @@ class MaskFileTest : public SettingsTest {
  protected:
   // The current references, as a saved mask file.
   std::vector<uint8_t> Saved() {
-    const std::string path = TempFile("current.msk");
+    const std::string path = Path("current.msk");
     EXPECT_EQ(VexCam_SaveMaskFile(h_, path.c_str()), 1);
     return ReadFile(path);
   }
@@ -65,7 +65,7 @@ TEST_F(MaskFileTest, SaveAfterInitialisationWritesInitialReferences) {
 
 TEST_F(MaskFileTest, LoadedReferencesRoundTrip) {
   ASSERT_NE(Start(), 0u);
-  const std::string path = TempFile("in.msk");
+  const std::string path = Path("in.msk");
   WriteFile(path, Saved());
   EXPECT_EQ(VexCam_LoadMaskFile(h_, path.c_str()), 1);
   const std::vector<uint8_t> pattern = Distinctive();
@@ -82,7 +82,7 @@ TEST_F(MaskFileTest, LoadedReferencesRoundTrip) {
 
 TEST_F(MaskFileTest, BadFilesAreRefusedWith14AndChangeNothing) {
   ASSERT_NE(Start(), 0u);
-  const std::string path = TempFile("in.msk");
+  const std::string path = Path("in.msk");
   const std::vector<uint8_t> pattern = Distinctive();
   WriteFile(path, pattern);
   ASSERT_EQ(VexCam_LoadMaskFile(h_, path.c_str()), 1);
@@ -109,8 +109,7 @@ TEST_F(MaskFileTest, BadFilesAreRefusedWith14AndChangeNothing) {
     SCOPED_TRACE(what);
     EXPECT_REFUSED(VexCam_LoadMaskFile(h_, path.c_str()), 14);
   }
-  for (const std::string& name :
-       {TempFile("missing.msk"), vexcam::test::ConfigHome(), std::string()}) {
+  for (const std::string& name : {Path("missing.msk"), vexcam::test::ConfigHome(), std::string()}) {
     SCOPED_TRACE(name);
     EXPECT_REFUSED(VexCam_LoadMaskFile(h_, name.c_str()), 14);
   }
@@ -119,7 +118,7 @@ TEST_F(MaskFileTest, BadFilesAreRefusedWith14AndChangeNothing) {
 
 TEST_F(MaskFileTest, SaveFailuresRecord14AndLeaveNoPartialFile) {
   ASSERT_NE(Start(), 0u);
-  EXPECT_REFUSED(VexCam_SaveMaskFile(h_, TempFile("no/such/dir.msk").c_str()), 14);
+  EXPECT_REFUSED(VexCam_SaveMaskFile(h_, Path("no/such/dir.msk").c_str()), 14);
   EXPECT_REFUSED(VexCam_SaveMaskFile(h_, ""), 14);
   struct stat st {};
   if (stat("/dev/full", &st) == 0) {
@@ -131,7 +130,7 @@ TEST_F(MaskFileTest, SaveFailuresRecord14AndLeaveNoPartialFile) {
 
 TEST_F(MaskFileTest, WideNamesAndMissingArguments) {
   ASSERT_NE(Start(), 0u);
-  const std::string path = TempFile("wide.msk");
+  const std::string path = Path("wide.msk");
   const std::wstring wide(path.begin(), path.end());
   ASSERT_EQ(VexCam_SaveMaskFileW(h_, wide.c_str()), 1);
   EXPECT_EQ(ReadFile(path).size(), kFileBytes);
@@ -196,8 +195,8 @@ TEST_F(MaskUpdateTest, FrameOfASmallerWindowIsNotCopied) {
 
 TEST_F(MaskUpdateTest, ReferencesAndListChangeWhilePreviewFiltersFrames) {
   ASSERT_NE(Start(), 0u);
-  const std::string mask = TempFile("live.msk");
-  const std::string list = TempFile("live.cfg");
+  const std::string mask = Path("live.msk");
+  const std::string list = Path("live.cfg");
   WriteFile(mask, Distinctive());
   WriteFile(list, {10, 0, 0, 0, 20, 0, 0, 0, 30, 0, 0, 0, 40, 0, 0, 0});
   ASSERT_EQ(VexCam_SetPreviewWindow(h_, nullptr, 0, 0, 0, 0), 1);

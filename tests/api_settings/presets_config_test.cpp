@@ -83,20 +83,18 @@ using ConfigFileTest = SettingsTest;
 
 TEST_F(ConfigFileTest, LoadsFilesOfAnyLengthAndIgnoresMissingOnes) {
   ASSERT_NE(Start(), 0u);
-  const std::string twenty = TempFile("twenty.cfg");
-  WriteFile(twenty, {1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0, 4, 0, 0, 0, 9, 9, 9, 9});
-  EXPECT_EQ(VexCam_LoadConfigFileA(h_, twenty.c_str()), 1);
-  const std::string seven = TempFile("seven.cfg");
-  WriteFile(seven, {1, 2, 3, 4, 5, 6, 7});
-  EXPECT_EQ(VexCam_LoadConfigFileA(h_, seven.c_str()), 1);
-  const std::string empty = TempFile("empty.cfg");
-  WriteFile(empty, {});
-  EXPECT_EQ(VexCam_LoadConfigFileA(h_, empty.c_str()), 1);
+  // Files of twenty, seven and no bytes.
+  for (const std::vector<uint8_t>& bytes :
+       {std::vector<uint8_t>{1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0, 4, 0, 0, 0, 9, 9, 9, 9},
+        std::vector<uint8_t>{1, 2, 3, 4, 5, 6, 7}, std::vector<uint8_t>{}}) {
+    WriteFile(Path("list.cfg"), bytes);
+    EXPECT_EQ(VexCam_LoadConfigFileA(h_, Path("list.cfg").c_str()), 1) << bytes.size();
+  }
   EXPECT_TRUE(Codes().empty());
 
   // Missing file, a folder, an empty name: 0 and nothing recorded; a missing
   // name is an invalid argument.
-  EXPECT_REFUSED(VexCam_LoadConfigFileA(h_, TempFile("missing.cfg").c_str()));
+  EXPECT_REFUSED(VexCam_LoadConfigFileA(h_, Path("missing.cfg").c_str()));
   EXPECT_REFUSED(VexCam_LoadConfigFileA(h_, vexcam::test::ConfigHome().c_str()));
   EXPECT_REFUSED(VexCam_LoadConfigFileA(h_, ""));
   EXPECT_REFUSED(VexCam_LoadConfigFileA(h_, nullptr), 9);
@@ -104,7 +102,7 @@ TEST_F(ConfigFileTest, LoadsFilesOfAnyLengthAndIgnoresMissingOnes) {
 
 TEST_F(ConfigFileTest, WideNamesAreConvertedOrRefusedWithCode12) {
   ASSERT_NE(Start(), 0u);
-  const std::string path = TempFile("wide.cfg");
+  const std::string path = Path("wide.cfg");
   WriteFile(path, {1, 0, 0, 0, 2, 0, 0, 0});
   const std::wstring wide(path.begin(), path.end());
   EXPECT_EQ(VexCam_LoadConfigFileW(h_, wide.c_str()), 1);

@@ -76,10 +76,6 @@ inline Values Preset(uint32_t width, uint32_t height, uint32_t x, uint32_t y) {
           {"EHS", x},  {"EVS", y},  {"Buf", 4}};
 }
 
-inline std::string TempFile(const std::string& name) {
-  return vexcam::test::ConfigHome() + "/" + name;
-}
-
 using vexcam::test::ReadFile;
 using vexcam::test::WriteFile;
 
