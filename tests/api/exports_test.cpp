@@ -1,12 +1,17 @@
-// The shared library's dynamic symbol table is exactly the C API.
+// The shared library's dynamic symbol table is exactly the C API, and an
+// unknown handle gives every export's failure value (null pointers and
+// out-of-range values on a live instance are the abuse suite's, whose table
+// of calls this uses).
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
+
+#include "api_abuse/abuse_calls.h"
 
 extern "C" unsigned vexcam_c_header_version(void);
 
@@ -23,19 +28,25 @@ std::set<std::string> ReadLines(const std::string& path) {
   return names;
 }
 
+// The lines a command prints.
+std::vector<std::string> Output(const std::string& command) {
+  std::vector<std::string> lines;
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char line[1024];
+    while (fgets(line, sizeof line, pipe)) lines.emplace_back(line);
+    pclose(pipe);
+  }
+  return lines;
+}
+
 // Names of the defined dynamic symbols, from nm.
 std::set<std::string> DefinedDynamicSymbols() {
   std::set<std::string> names;
-  const std::string cmd = std::string("nm -D --defined-only ") + VEXCAM_SO_PATH;
-  FILE* pipe = popen(cmd.c_str(), "r");
-  if (!pipe) return names;
-  char line[1024];
-  while (fgets(line, sizeof line, pipe)) {
+  for (const std::string& line : Output(std::string("nm -D --defined-only ") + VEXCAM_SO_PATH)) {
     std::istringstream fields(line);
     std::string address, type, name;
     if (fields >> address >> type >> name) names.insert(name.substr(0, name.find('@')));
   }
-  pclose(pipe);
   return names;
 }
 
@@ -67,15 +78,9 @@ TEST(Exports, CopyOfTheListMatches) {
 
 // The window system comes only with the preview module, loaded on demand.
 TEST(Exports, LibraryLinksNoWindowSystem) {
-  const std::string cmd = std::string("readelf -d ") + VEXCAM_SO_PATH;
-  FILE* pipe = popen(cmd.c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
   std::string needed;
-  char line[1024];
-  while (fgets(line, sizeof line, pipe)) {
-    if (std::strstr(line, "(NEEDED)") != nullptr) needed += line;
-  }
-  pclose(pipe);
+  for (const std::string& line : Output(std::string("readelf -d ") + VEXCAM_SO_PATH))
+    if (line.find("(NEEDED)") != std::string::npos) needed += line;
   EXPECT_NE(needed.find("libc.so"), std::string::npos) << needed;
   EXPECT_EQ(needed.find("libX"), std::string::npos) << needed;
   EXPECT_EQ(needed.find("libxcb"), std::string::npos) << needed;
@@ -83,6 +88,22 @@ TEST(Exports, LibraryLinksNoWindowSystem) {
 
 TEST(Exports, VersionNeedsNoHandleAndHeadersCompileAsC) {
   EXPECT_EQ(vexcam_c_header_version(), 34080033u);
+}
+
+// The table holds every export that takes an instance.
+TEST(BadInput, UnknownHandlesGiveFailureValues) {
+  std::set<std::string> wanted = ReadLines(VEXCAM_EXPORTS_PATH);
+  for (const char* name : {"VexCam_Initialize", "VexCam_Release", "VexCam_GetDllVersion"})
+    wanted.erase(name);
+  std::set<std::string> called;
+  vexcam::abuse::Buffers b(4096);
+  for (const vexcam::abuse::Export& e : vexcam::abuse::Exports()) {
+    called.insert(std::string(e.name).substr(0, std::string(e.name).find('/')));
+    for (DWORD h : {0u, 1u, 0xFFFFFFFFu})
+      EXPECT_TRUE(e.call(h, {.v = -1, .v2 = -1, .null = true, .raw = true}, b))
+          << e.name << " for handle " << h;
+  }
+  EXPECT_EQ(called, wanted);
 }
 
 }  // namespace

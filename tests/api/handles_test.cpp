@@ -9,35 +9,20 @@
 
 namespace {
 
-// Pops one pending message of the window; 0 when none is there.
-UINT TakeMessage(HWND window, LPARAM* lParam = nullptr) {
-  VEXWIN_MSG msg{};
-  if (!VexWin_PeekMessage(window, &msg, TRUE)) return 0;
-  if (lParam) *lParam = msg.lParam;
-  return msg.message;
-}
-
-// Release twice fails the second time; a released handle gives failure values
-// only and leaves out-parameters untouched; an emptied registry starts again.
+// Release twice fails the second time, and its codes go with the instance;
+// an emptied registry starts again. (What every other export gives a
+// released handle is Abuse.FailingCallsOnOneInstanceLeaveTheOtherAlone's.)
 TEST(Handles, ReleasedHandleIsGoneForGood) {
   const DWORD h = VexCam_Initialize(nullptr);
   ASSERT_NE(h, 0u);
   VexCam_SetBrightness(h, 1);  // leaves a code on the stack
   EXPECT_EQ(VexCam_Release(h), 1);
   EXPECT_EQ(VexCam_Release(h), 0);
-  int ok = 7;
   EXPECT_EQ(VexCam_GetLastError(h), 0u);
-  EXPECT_EQ(VexCam_GetColorMode(h), -1);
-  EXPECT_EQ(VexCam_GetSubSample(h), -1);
-  EXPECT_EQ(VexCam_GetWaitTime(h), -1);
-  EXPECT_EQ(VexCam_GetExposureTimeEx(h, &ok), 0.0);
-  EXPECT_EQ(VexCam_GetTemperatureEx(h, &ok), 0.0);
-  EXPECT_EQ(ok, 7);
   const DWORD second = VexCam_Initialize(nullptr);
   ASSERT_NE(second, 0u);
   EXPECT_EQ(VexCam_GetLastError(second), 0u);
   EXPECT_EQ(VexCam_Release(second), 1);
-  EXPECT_EQ(VexCam_GetDllVersion(), 34080033u);
 }
 
 // Each instance gets its own notify window; VexCam_Fps posts code 11 to the
@@ -54,9 +39,9 @@ TEST(Handles, LookupsFindEveryInstanceWhateverTheCursor) {
     VexCam_Fps(h);
     int hit = -1;
     for (int i = 0; i < 3; ++i) {
-      LPARAM code = 0;
-      if (TakeMessage(windows[i], &code) == VEXCAM_MSG_ERROR) {
-        EXPECT_EQ(code, 11);
+      VEXWIN_MSG msg{};
+      if (VexWin_PeekMessage(windows[i], &msg, TRUE) && msg.message == VEXCAM_MSG_ERROR) {
+        EXPECT_EQ(msg.lParam, 11);
         EXPECT_EQ(hit, -1) << "two instances answered";
         hit = i;
       }
@@ -66,13 +51,8 @@ TEST(Handles, LookupsFindEveryInstanceWhateverTheCursor) {
   DWORD unknown = handles[0] ^ handles[1] ^ handles[2] ^ 0x5A5A5A5Au;
   while (unknown == handles[0] || unknown == handles[1] || unknown == handles[2] || unknown == 0)
     ++unknown;
-  EXPECT_EQ(found(handles[0]), 0);
-  EXPECT_EQ(found(handles[2]), 2);
-  EXPECT_EQ(found(handles[1]), 1);
-  EXPECT_EQ(found(unknown), -1);
-  EXPECT_EQ(found(handles[0]), 0);
-  EXPECT_EQ(found(handles[1]), 1);
-  EXPECT_EQ(found(handles[2]), 2);
+  // In and against the order of creation, with a miss between (-1: unknown).
+  for (int i : {0, 2, 1, -1, 0, 1, 2}) EXPECT_EQ(found(i < 0 ? unknown : handles[i]), i);
   // After a release the remaining ones are still found.
   EXPECT_EQ(VexCam_Release(handles[1]), 1);
   EXPECT_EQ(found(handles[1]), -1);

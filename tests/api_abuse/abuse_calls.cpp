@@ -44,7 +44,8 @@ double DoubleFor(int v) {
 }
 
 // One export's call of h, a and b: CALL failed when the call gave 0, GET and
-// GET_AT (one argument before the ok flag) when ok says so; ANY never tells.
+// GET_AT (one argument before the ok flag) when ok says so; ANY never tells
+// (but in raw mode, where GET and ANY fail on 0 too).
 #define CALL(fn, capture, ...)                                                   \
   {                                                                              \
 #fn, [](DWORD h, [[maybe_unused]] const Args& a,                             \
@@ -54,22 +55,23 @@ double DoubleFor(int v) {
   {                                                                                   \
 #fn, [](DWORD h, const Args& a, Buffers&) {                                         \
      int ok = -7;                                                                      \
-     fn(h, __VA_ARGS__ a.null ? nullptr : &ok);                                        \
-     return !a.null && ok == 0;                                                        \
+     const bool zero = fn(h, __VA_ARGS__ a.null ? nullptr : &ok) == 0;                 \
+     return a.raw ? zero && ok == -7 : !a.null && ok == 0;                             \
    } \
   }
 #define GET(fn) GET_AT(fn, )
 #define ANY(fn, ...)                                                              \
   {                                                                               \
 #fn, [](DWORD h, [[maybe_unused]] const Args& a, [[maybe_unused]] Buffers& b) { \
-     (void)(__VA_ARGS__);                                                                \
-     return false;                                                                       \
+     const bool zero = (__VA_ARGS__) == 0;                                               \
+     return a.raw && zero;                                                               \
    } \
   }
 #define SET(fn) CALL(fn, false, fn(h, a.v))
 #define NOARG(fn, capture) CALL(fn, capture, fn(h))
 
 const std::vector<Export> kExports = {
+    ANY(VexCam_GetLastError, VexCam_GetLastError(h)),
     ANY(VexCam_EnumDevice, VexCam_EnumDevice(h, a.null ? nullptr : reinterpret_cast<char(*)[256]>(b.base))),
     ANY(VexCam_EnumDeviceW, VexCam_EnumDeviceW(h, a.null ? nullptr : reinterpret_cast<wchar_t(*)[256]>(b.base))),
     CALL(VexCam_GetDeviceName, false, VexCam_GetDeviceName(h, a.v2, Ptr<char>(b, a), b.Size(a.v))),

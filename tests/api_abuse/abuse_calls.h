@@ -4,7 +4,9 @@
 // a switch that makes every pointer argument null. Pointer arguments that are
 // not null point into a large lazily committed region, so a size is never a
 // lie about the buffer behind it, however huge. Each call tells whether it
-// failed by its export's failure value (or the ok flag it was given).
+// failed by its export's failure value (or the ok flag it was given); with
+// `raw`, meant for handles that name no instance, by the failure value alone
+// (0, or -1 for the three getters that return it) and an untouched ok flag.
 #include <sys/mman.h>
 
 #include <cmath>
@@ -23,6 +25,7 @@ struct Args {
   int v = 0;
   int v2 = 0;
   bool null = false;
+  bool raw = false;
 };
 
 // Buffers and files the calls use, owned by one caller thread.

@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "model_fixture.h"
-#include "sim/test_pattern.h"
+#include "tests/api_capture/sim_picture.h"
 
 namespace {
 
@@ -31,26 +31,21 @@ uint32_t Sample(uint32_t tag, uint32_t exposure, int x, int y, int c) {
 }
 
 // The frame's tag and exposure are the camera's; a picture matches when some
-// pair reproduces every checked pixel. pixel(tag, exposure, x, y) is what the
-// frame should hold at image position (x, y), top row first.
+// pair reproduces every seventh row. expect(tag, exposure, x, y, k) is what
+// sample k of image pixel (x, y), top row first, should hold.
 bool MatchesPicture(const std::vector<uint8_t>& frame, int bytesPerPixel,
                     const std::function<uint32_t(uint32_t, uint32_t, int, int, int)>& expect) {
   const int stride = (kWidth * bytesPerPixel + 3) / 4 * 4;
-  auto at = [&](int x, int y, int k) { return frame[size_t(y) * stride + x * bytesPerPixel + k]; };
-  auto holds = [&](uint32_t tag, uint32_t exposure, int x, int y) {
-    for (int k = 0; k < bytesPerPixel; ++k)
-      if (at(x, y, k) != expect(tag, exposure, x, y, k)) return false;
-    return true;
-  };
-  // The picture repeats after 1024 tags; the gain changes every 128 counts.
-  for (uint32_t tag = 0; tag < 1024; ++tag)
-    for (uint32_t exposure = 0; exposure <= 1920; exposure += 128) {
-      if (!holds(tag, exposure, 0, 0) || !holds(tag, exposure, 1, 1)) continue;
-      bool all = true;
-      for (int y = 0; y < kHeight && all; y += 7)
-        for (int x = 0; x < kWidth && all; ++x) all = holds(tag, exposure, x, y);
-      if (all) return true;
-    }
+  // The gain changes every 128 exposure counts.
+  for (uint32_t exposure = 0; exposure <= 1920; exposure += 128) {
+    if (vexcam::test::MatchesSomeTag(
+            kWidth * bytesPerPixel, (kHeight + 6) / 7,
+            [&](int c, int r) { return uint32_t{frame[size_t(7 * r) * stride + c]}; },
+            [&](uint32_t tag, int c, int r) {
+              return expect(tag, exposure, c / bytesPerPixel, 7 * r, c % bytesPerPixel);
+            }))
+      return true;
+  }
   return false;
 }
 

@@ -46,26 +46,15 @@ const GroupValue kGroupValues[] = {
 // The value names of a key in the order the settings file holds them.
 std::vector<std::string> NamesInFileOrder(const std::string& key) {
   std::vector<std::string> names;
-  std::ifstream in(RegPath(), std::ios::binary);
-  bool inKey = false;
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!line.empty() && line.front() == '[') inKey = line == "[" + kProduct + "\\" + key + "]";
-    if (inKey && line.size() > 2 && line.front() == '"')
-      names.push_back(line.substr(1, line.find('"', 1) - 1));
-  }
+  auto keys = ReadReg();
+  for (const auto& entry : keys[key]) names.push_back(entry.first);
   return names;
 }
 
 TEST_F(RegistryTest, ReleaseSavesEveryGroupValueAndANewInstanceReadsItBack) {
   ASSERT_NE(Start(), 0u);
   for (const GroupValue& v : kGroupValues) ASSERT_EQ(VexCam_SetFilterValue(h_, v.id, v.value), 1);
-  const VEXCAM_CAMERA_INFO info = [this] {
-    VEXCAM_CAMERA_INFO i{};
-    i.size = sizeof(i);
-    EXPECT_EQ(VexCam_GetCameraInfo(h_, &i), 1);
-    return i;
-  }();
+  const VEXCAM_CAMERA_INFO info = Info();
   // The global gain is stored as every colour gain too; red then differs.
   const int red = info.colorGainMin;
   const int global = info.globalGainMax;
@@ -94,7 +83,7 @@ TEST_F(RegistryTest, ReleaseSavesEveryGroupValueAndANewInstanceReadsItBack) {
     EXPECT_EQ(Dword("Camera_00\\Gain", name), static_cast<uint32_t>(global)) << name;
   EXPECT_EQ(Dword("Camera_00\\Gain", "Exposure"), static_cast<uint32_t>(info.exposureTimeMax));
   // "ExposureEx" is the only binary value: an 8-byte double.
-  const std::string exposureEx = ReadReg()["Camera_00\\Gain"]["ExposureEx"];
+  const std::string exposureEx = Text("Camera_00\\Gain", "ExposureEx");
   EXPECT_EQ(exposureEx.rfind("hex:", 0), 0u);
   EXPECT_EQ(exposureEx.size(), std::string("hex:00,00,00,00,00,00,00,00").size());
 
@@ -117,7 +106,7 @@ TEST_F(RegistryTest, MissingGainValueTakesTheValueReadBeforeIt) {
   EXPECT_EQ(Dword("Camera_00\\Gain", "ColorB"), 6u);
   EXPECT_EQ(Dword("Camera_00\\Gain", "V_Mirror"), 1u);
   // A missing "ExposureEx" is stored as 0.0.
-  EXPECT_EQ(ReadReg()["Camera_00\\Gain"]["ExposureEx"], "hex:00,00,00,00,00,00,00,00");
+  EXPECT_EQ(Text("Camera_00\\Gain", "ExposureEx"), "hex:00,00,00,00,00,00,00,00");
 }
 
 TEST_F(RegistryTest, FilterKeyWithOnlyGammaKeepsTheOtherSettings) {

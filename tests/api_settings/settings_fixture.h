@@ -38,9 +38,10 @@ inline void WriteReg(const std::vector<std::pair<std::string, Values>>& sections
   }
 }
 
-// The settings file as {key below the product key: {value name: text after '='}}.
-inline std::map<std::string, std::map<std::string, std::string>> ReadReg() {
-  std::map<std::string, std::map<std::string, std::string>> keys;
+// The settings file as {key below the product key: [(value name, text after
+// '=')] in file order}.
+inline std::map<std::string, std::vector<std::pair<std::string, std::string>>> ReadReg() {
+  std::map<std::string, std::vector<std::pair<std::string, std::string>>> keys;
   std::ifstream in(RegPath(), std::ios::binary);
   std::string line;
   std::string current;
@@ -53,25 +54,33 @@ inline std::map<std::string, std::map<std::string, std::string>> ReadReg() {
       keys[current];
     } else if (line.size() > 2 && line.front() == '"') {
       const size_t eq = line.find("\"=");
-      if (eq != std::string::npos) keys[current][line.substr(1, eq - 1)] = line.substr(eq + 2);
+      if (eq != std::string::npos)
+        keys[current].emplace_back(line.substr(1, eq - 1), line.substr(eq + 2));
     }
   }
   return keys;
 }
 
-inline std::optional<uint32_t> Dword(const std::string& key, const std::string& name) {
+// The text after '=' of a value; empty when it is missing.
+inline std::string Text(const std::string& key, const std::string& name) {
   auto keys = ReadReg();
-  auto k = keys.find(key);
-  if (k == keys.end()) return std::nullopt;
-  auto v = k->second.find(name);
-  if (v == k->second.end() || v->second.rfind("dword:", 0) != 0) return std::nullopt;
-  return static_cast<uint32_t>(std::stoul(v->second.substr(6), nullptr, 16));
+  for (const auto& [n, text] : keys[key])
+    if (n == name) return text;
+  return "";
+}
+
+inline std::optional<uint32_t> Dword(const std::string& key, const std::string& name) {
+  const std::string text = Text(key, name);
+  if (text.rfind("dword:", 0) != 0) return std::nullopt;
+  return static_cast<uint32_t>(std::stoul(text.substr(6), nullptr, 16));
 }
 
 inline bool HasKey(const std::string& key) { return ReadReg().count(key) != 0; }
 
-inline std::string TempFile(const std::string& name) {
-  return vexcam::test::ConfigHome() + "/" + name;
+// A capture-window preset of the ZA01's 640 x 512 sensor.
+inline Values Preset(uint32_t width, uint32_t height, uint32_t x, uint32_t y) {
+  return {{"TH", 640}, {"TV", 512}, {"EH", width}, {"EV", height},
+          {"EHS", x},  {"EVS", y},  {"Buf", 4}};
 }
 
 using vexcam::test::ReadFile;

@@ -15,8 +15,6 @@
 
 namespace {
 
-using vexcam::test::kZa01;
-
 class Values : public vexcam::test::ApiTest {
  protected:
   void SetUp() override {
@@ -26,12 +24,6 @@ class Values : public vexcam::test::ApiTest {
     ASSERT_NE(Init(), 0u);
     ExpectCodes({});
     Posted();
-  }
-  VEXCAM_CAMERA_INFO Info() {
-    VEXCAM_CAMERA_INFO info{};
-    info.size = sizeof(info);
-    EXPECT_EQ(VexCam_GetCameraInfo(h_, &info), 1);
-    return info;
   }
 };
 
@@ -61,17 +53,15 @@ TEST_F(Values, StoredValuesStartAtTheirDefaultAndKeepTheirRange) {
     EXPECT_EQ(VexCam_SetFilterValue(h_, v.id, v.minimum), 1);
     EXPECT_EQ(VexCam_GetFilterValue(h_, v.id, &ok), v.minimum);
     EXPECT_EQ(VexCam_SetFilterValue(h_, v.id, v.maximum), 1);
-    EXPECT_EQ(VexCam_SetFilterValue(h_, v.id, v.minimum - 1), 0);
-    EXPECT_EQ(VexCam_SetFilterValue(h_, v.id, v.maximum + 1), 0);
+    EXPECT_REFUSED(VexCam_SetFilterValue(h_, v.id, v.minimum - 1), VEXCAM_ERR_INVALID_ARG);
+    EXPECT_REFUSED(VexCam_SetFilterValue(h_, v.id, v.maximum + 1), VEXCAM_ERR_INVALID_ARG);
     EXPECT_EQ(VexCam_GetFilterValue(h_, v.id, &ok), v.maximum) << "refused values are not stored";
-    ExpectCodes({VEXCAM_ERR_INVALID_ARG, VEXCAM_ERR_INVALID_ARG});
   }
 }
 
 TEST_F(Values, NamedAliasesReachTheirIdsAndRgbGainsPackTheLowBytes) {
   int ok = 0;
-  EXPECT_EQ(VexCam_SetBrightness(h_, 256), 0);
-  ExpectCodes({VEXCAM_ERR_INVALID_ARG});
+  EXPECT_REFUSED(VexCam_SetBrightness(h_, 256), VEXCAM_ERR_INVALID_ARG);
   EXPECT_EQ(VexCam_SetBrightness(h_, -255), 1);
   EXPECT_EQ(VexCam_GetFilterValue(h_, 1, &ok), -255);
   EXPECT_EQ(VexCam_SetGrayOffsetG2(h_, -9), 1);
@@ -94,12 +84,10 @@ TEST_F(Values, NamedAliasesReachTheirIdsAndRgbGainsPackTheLowBytes) {
 
 TEST_F(Values, RefusedIdsAndChannels) {
   int ok = 1;
-  EXPECT_EQ(VexCam_GetFilterValue(h_, 28, &ok), 0);
+  EXPECT_REFUSED(VexCam_GetFilterValue(h_, 28, &ok), VEXCAM_ERR_INVALID_ARG);
   EXPECT_EQ(ok, 0);
-  ExpectCodes({VEXCAM_ERR_INVALID_ARG});
   EXPECT_EQ(VexCam_SetFilterValue(h_, 28, 1), 1);
-  EXPECT_EQ(VexCam_SetFilterValue(h_, 28, 2), 0);
-  ExpectCodes({VEXCAM_ERR_INVALID_ARG});
+  EXPECT_REFUSED(VexCam_SetFilterValue(h_, 28, 2), VEXCAM_ERR_INVALID_ARG);
 
   for (int id : {INT_MIN, -1, 0, 18 + 100, 29, 32, 33, 36, 37, 99, 101, 107, INT_MAX}) {
     SCOPED_TRACE(id);
@@ -119,36 +107,23 @@ TEST_F(Values, RefusedIdsAndChannels) {
     EXPECT_EQ(VexCam_GetChannelOffset(h_, channel, nullptr), 0);
     ExpectCodes({});
   }
-  EXPECT_EQ(VexCam_SetChannelGain(h_, 1, 1), 0);
-  EXPECT_EQ(VexCam_GetChannelOffset(h_, 4, &ok), 0);
-  ExpectCodes({VEXCAM_ERR_INVALID_ARG, VEXCAM_ERR_INVALID_ARG});
+  EXPECT_REFUSED(VexCam_SetChannelGain(h_, 1, 1), VEXCAM_ERR_INVALID_ARG);
+  EXPECT_REFUSED(VexCam_GetChannelOffset(h_, 4, &ok), VEXCAM_ERR_INVALID_ARG);
 }
 
-// Gains and exposure take the camera's range.
-TEST_F(Values, DeviceValuesFollowTheCameraRange) {
+// The colour gains take the camera's range, as every device value does (the
+// global gain's and the exposure's ends are
+// Model.ExposureAndGainRoundTripWithinTheReportedRanges').
+TEST_F(Values, ColourGainsFollowTheCameraRange) {
   const VEXCAM_CAMERA_INFO info = Info();
-  const struct {
-    int id;
-    LONG minimum;
-    LONG maximum;
-  } values[] = {{13, info.globalGainMin, info.globalGainMax},
-                {14, info.colorGainMin, info.colorGainMax},
-                {15, info.colorGainMin, info.colorGainMax},
-                {16, info.colorGainMin, info.colorGainMax},
-                {17, info.colorGainMin, info.colorGainMax},
-                {18, info.exposureTimeMin, info.exposureTimeMax}};
-  for (const auto& v : values) {
-    SCOPED_TRACE(v.id);
-    EXPECT_EQ(VexCam_SetFilterValue(h_, v.id, v.maximum + 1), 0);
-    EXPECT_EQ(VexCam_SetFilterValue(h_, v.id, -1), 0);
-    ExpectCodes({VEXCAM_ERR_INVALID_ARG, VEXCAM_ERR_INVALID_ARG});
-    EXPECT_EQ(VexCam_SetFilterValue(h_, v.id, v.maximum), 1);
-    EXPECT_EQ(VexCam_SetFilterValue(h_, v.id, v.minimum), 1);
+  for (int id = 14; id <= 17; ++id) {
+    SCOPED_TRACE(id);
+    EXPECT_REFUSED(VexCam_SetFilterValue(h_, id, info.colorGainMax + 1), VEXCAM_ERR_INVALID_ARG);
+    EXPECT_REFUSED(VexCam_SetFilterValue(h_, id, info.colorGainMin - 1), VEXCAM_ERR_INVALID_ARG);
+    EXPECT_EQ(VexCam_SetFilterValue(h_, id, info.colorGainMax), 1);
+    EXPECT_EQ(VexCam_SetFilterValue(h_, id, info.colorGainMin), 1);
     ExpectCodes({});
   }
-  int ok = 0;
-  EXPECT_EQ(VexCam_GetGlobalGain(h_, &ok), info.globalGainMin);
-  EXPECT_EQ(ok, 1);
 }
 
 // The record is filled up to its declared size: the doubles at 40 only for
@@ -168,9 +143,8 @@ TEST_F(Values, CameraInfoHonoursTheDeclaredSize) {
       ASSERT_EQ(record[i] == 0xAB, size < 56 || i < 40) << "size " << size << " byte " << i;
   }
   info->size = 35;
-  EXPECT_EQ(VexCam_GetCameraInfo(h_, info), 0);
-  EXPECT_EQ(VexCam_GetCameraInfo(h_, nullptr), 0);
-  ExpectCodes({VEXCAM_ERR_INVALID_ARG, VEXCAM_ERR_MEMORY});
+  EXPECT_REFUSED(VexCam_GetCameraInfo(h_, info), VEXCAM_ERR_MEMORY);
+  EXPECT_REFUSED(VexCam_GetCameraInfo(h_, nullptr), VEXCAM_ERR_INVALID_ARG);
 }
 
 TEST_F(Values, ExposureInItsUnits) {
@@ -180,20 +154,15 @@ TEST_F(Values, ExposureInItsUnits) {
   ASSERT_EQ(VexCam_SetRealExposureTime(h_, tenths * 100 + 99), 1);
   EXPECT_EQ(VexCam_GetRealExposureTime(h_, &ok), tenths * 100) << "truncated to tenths of ms";
   EXPECT_EQ(ok, 1);
-  EXPECT_EQ(VexCam_SetRealExposureTime(h_, -100), 0);
-  EXPECT_EQ(VexCam_SetRealExposureTime(h_, (info.exposureTimeMax + 1) * 100), 0);
-  EXPECT_EQ(VexCam_SetExposureTime(h_, info.exposureTimeMax + 1), 0);
-  ExpectCodes({VEXCAM_ERR_INVALID_ARG, VEXCAM_ERR_INVALID_ARG, VEXCAM_ERR_INVALID_ARG});
-  ASSERT_EQ(VexCam_SetExposureTime(h_, info.exposureTimeMax), 1);
-  EXPECT_EQ(VexCam_GetRealExposureTime(h_, &ok), info.exposureTimeMax * 100);
-  EXPECT_GT(VexCam_GetExposureTime(h_, &ok), 0);
-  EXPECT_EQ(ok, 1);
+  EXPECT_REFUSED(VexCam_SetRealExposureTime(h_, -100), VEXCAM_ERR_INVALID_ARG);
+  EXPECT_REFUSED(VexCam_SetRealExposureTime(h_, (info.exposureTimeMax + 1) * 100),
+                 VEXCAM_ERR_INVALID_ARG);
 
   // The ZA01 has no seconds-based exposure.
-  EXPECT_EQ(VexCam_SetExposureTimeEx(h_, 0.5), 0);
+  EXPECT_REFUSED(VexCam_SetExposureTimeEx(h_, 0.5), VEXCAM_ERR_NOT_SUPPORTED);
   EXPECT_EQ(VexCam_GetExposureTimeEx(h_, &ok), -1.0);
   EXPECT_EQ(ok, 0);
-  ExpectCodes({VEXCAM_ERR_NOT_SUPPORTED, VEXCAM_ERR_NOT_SUPPORTED});
+  ExpectCodes({VEXCAM_ERR_NOT_SUPPORTED});
 }
 
 TEST_F(Values, TemperatureAndCoolingOnTheZa01) {
@@ -248,10 +217,9 @@ TEST_F(Values, FormatGeometryMirrorsAndSwitches) {
     EXPECT_EQ(VexCam_SetColorMode(h_, bits), 1);
     EXPECT_EQ(VexCam_GetColorMode(h_), bits);
   }
-  for (int bits : {0, 12, 65, -8}) EXPECT_EQ(VexCam_SetColorMode(h_, bits), 0);
-  ExpectCodes({9, 9, 9, 9});
+  for (int bits : {0, 12, 65, -8}) EXPECT_REFUSED(VexCam_SetColorMode(h_, bits), 9);
   EXPECT_EQ(VexCam_SetSubSample(h_, 0), 1);
-  EXPECT_EQ(VexCam_SetSubSample(h_, 1), 0);
+  EXPECT_REFUSED(VexCam_SetSubSample(h_, 1));
   EXPECT_EQ(VexCam_GetSubSample(h_), 0);
 
   EXPECT_EQ(VexCam_SetMirrorH(h_, 5), 1);
@@ -260,8 +228,7 @@ TEST_F(Values, FormatGeometryMirrorsAndSwitches) {
   EXPECT_EQ(VexCam_GetMirrorV(h_), 1);
   EXPECT_EQ(VexCam_SetConfigFilter(h_, 1), 1);
   EXPECT_EQ(VexCam_GetConfigFilter(h_), 1);
-  EXPECT_EQ(VexCam_SetConfigFilter(h_, 2), 0);
-  ExpectCodes({VEXCAM_ERR_INVALID_ARG});
+  EXPECT_REFUSED(VexCam_SetConfigFilter(h_, 2), VEXCAM_ERR_INVALID_ARG);
 
   int ok = 0;
   EXPECT_EQ(VexCam_SetAutoIris(h_, 2), 1);
@@ -283,22 +250,19 @@ TEST_F(Values, CaptureWindowMustBeAnAllowedWindow) {
   ASSERT_EQ(VexCam_SetCaptureWindowEx(h_, 640, 0, 640, 512, 0, 512), 1);
   // The ZA01 has a fixed width and height: smaller windows are invalid here
   // and not stored.
-  EXPECT_EQ(VexCam_SetCaptureWindowEx(h_, 640, 160, 320, 512, 136, 240), 0);
-  EXPECT_EQ(VexCam_SetCaptureWindowEx(h_, 640, 0, 640, 512, 136, 240), 0);
-  ExpectCodes({9, 9});
+  EXPECT_REFUSED(VexCam_SetCaptureWindowEx(h_, 640, 160, 320, 512, 136, 240), 9);
+  EXPECT_REFUSED(VexCam_SetCaptureWindowEx(h_, 640, 0, 640, 512, 136, 240), 9);
   EXPECT_EQ(stored(), (std::vector<int>{640, 0, 640, 512, 0, 512}));
   // Full size, but not at an allowed position: 7, and all six values stay
   // stored, so the next start fails its preparation with 7 too.
-  EXPECT_EQ(VexCam_SetCaptureWindowEx(h_, 700, 0, 640, 600, -1, 512), 0);
-  EXPECT_EQ(VexCam_SetCaptureWindowEx(h_, 700, INT_MAX, 640, 600, INT_MAX, 512), 0);
-  EXPECT_EQ(VexCam_SetCaptureWindowEx(h_, 700, 1, 640, 600, 0, 512), 0);
-  ExpectCodes({7, 7, 7});
+  EXPECT_REFUSED(VexCam_SetCaptureWindowEx(h_, 700, 0, 640, 600, -1, 512), 7);
+  EXPECT_REFUSED(VexCam_SetCaptureWindowEx(h_, 700, INT_MAX, 640, 600, INT_MAX, 512), 7);
+  EXPECT_REFUSED(VexCam_SetCaptureWindowEx(h_, 700, 1, 640, 600, 0, 512), 7);
   EXPECT_EQ(stored(), (std::vector<int>{700, 1, 640, 600, 0, 512}));
   EXPECT_EQ(VexCam_Width(h_), 640);
   ASSERT_EQ(VexCam_SetPreviewWindow(h_, nullptr, 0, 0, 0, 0), 1);
-  EXPECT_EQ(VexCam_StartPreview(h_), 0);
-  EXPECT_EQ(VexCam_SnapShot(h_, nullptr, 0, 1), 0);
-  ExpectCodes({7, 7});
+  EXPECT_REFUSED(VexCam_StartPreview(h_), 7);
+  EXPECT_REFUSED(VexCam_SnapShot(h_, nullptr, 0, 1), 7);
   ASSERT_EQ(VexCam_SetCaptureWindowEx(h_, 700, 0, 640, 600, 0, 512), 1);
   EXPECT_EQ(stored(), (std::vector<int>{700, 0, 640, 600, 0, 512}));
   EXPECT_EQ(VexCam_SnapShot(h_, nullptr, 0, 1), 1);
@@ -326,11 +290,10 @@ TEST_F(Values, RegistersAndIoPort) {
   EXPECT_EQ(Posted(), std::vector<LPARAM>{9});
 
   ASSERT_EQ(VexSim_Unplug(sim_), 1);
-  EXPECT_EQ(VexCam_Fpga_ReadRegister(h_, 100, &ok), 0);
+  EXPECT_REFUSED(VexCam_Fpga_ReadRegister(h_, 100, &ok), 6);
   EXPECT_EQ(ok, 0);
-  EXPECT_EQ(VexCam_WriteRegisterEx(h_, 0x10, 1), 0);
-  EXPECT_EQ(VexCam_ReadRegisterEx(h_, 0x10, &ok), 0);
-  ExpectCodes({6, 6, 6});
+  EXPECT_REFUSED(VexCam_WriteRegisterEx(h_, 0x10, 1), 6);
+  EXPECT_REFUSED(VexCam_ReadRegisterEx(h_, 0x10, &ok), 6);
 }
 
 TEST_F(Values, EepromWritesAreVerified) {
@@ -364,14 +327,12 @@ TEST_F(Values, SerialNumberFromTheEeprom) {
   char text[64];
   ASSERT_EQ(VexCam_ReadSerialNumberA(h_, text, 32), 1);
   EXPECT_STREQ(text, "ZA01-000417");
-  EXPECT_EQ(VexCam_ReadSerialNumberA(h_, text, 31), 0);
-  EXPECT_EQ(VexCam_ReadSerialNumberA(h_, nullptr, 32), 0);
-  EXPECT_EQ(VexCam_ReadSerialNumberW(h_, nullptr, 32), 0);
-  ExpectCodes({9, 9, 9});
+  EXPECT_REFUSED(VexCam_ReadSerialNumberA(h_, text, 31), 9);
+  EXPECT_REFUSED(VexCam_ReadSerialNumberA(h_, nullptr, 32), 9);
+  EXPECT_REFUSED(VexCam_ReadSerialNumberW(h_, nullptr, 32), 9);
   wchar_t wide[40];
   std::fill(std::begin(wide), std::end(wide), L'#');
-  for (int size : {11, 0, -5}) EXPECT_EQ(VexCam_ReadSerialNumberW(h_, wide, size), 0) << size;
-  ExpectCodes({12, 12, 12});
+  for (int size : {11, 0, -5}) EXPECT_REFUSED(VexCam_ReadSerialNumberW(h_, wide, size), 12);
   EXPECT_EQ(wide[0], L'#') << "nothing written when the text does not fit";
   ASSERT_EQ(VexCam_ReadSerialNumberW(h_, wide, 12), 1);
   EXPECT_EQ(std::wstring(wide), L"ZA01-000417");
@@ -394,8 +355,7 @@ TEST_F(Values, SerialNumberFromTheEeprom) {
   EXPECT_EQ(text[32], 'x');
   // A first read that fails is told by the result alone.
   ASSERT_EQ(VexSim_Unplug(sim_), 1);
-  EXPECT_EQ(VexCam_ReadSerialNumberA(h_, text, 32), 0);
-  ExpectCodes({});
+  EXPECT_REFUSED(VexCam_ReadSerialNumberA(h_, text, 32));
 }
 
 // Auto iris during capture: the frame's request reaches the camera after the

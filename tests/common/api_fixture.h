@@ -42,9 +42,6 @@ inline uint32_t U32(const std::vector<uint8_t>& b, size_t at) {
   if (at + 4 <= b.size()) std::memcpy(&v, b.data() + at, 4);
   return v;
 }
-inline bool Tag(const std::vector<uint8_t>& b, size_t at, const char* tag) {
-  return at + 4 <= b.size() && std::memcmp(b.data() + at, tag, 4) == 0;
-}
 
 class ApiTest : public ::testing::Test {
  protected:
@@ -109,6 +106,12 @@ class ApiTest : public ::testing::Test {
     for (DWORD code : codes) EXPECT_EQ(VexCam_GetLastError(h_), code);
     EXPECT_EQ(VexCam_GetLastError(h_), 0u) << "more codes than expected";
   }
+  VEXCAM_CAMERA_INFO Info() {
+    VEXCAM_CAMERA_INFO info{};
+    info.size = sizeof(info);
+    EXPECT_EQ(VexCam_GetCameraInfo(h_, &info), 1);
+    return info;
+  }
   // Error messages posted to the notify window, oldest first.
   std::vector<LPARAM> Posted() {
     std::vector<LPARAM> codes;
@@ -142,3 +145,12 @@ class ApiTest : public ::testing::Test {
 };
 
 }  // namespace vexcam::test
+
+// In an ApiTest: the call gives 0 and leaves exactly the codes listed (none
+// for a refusal without a code).
+#define EXPECT_REFUSED(call, ...) \
+  do {                            \
+    SCOPED_TRACE(#call);          \
+    EXPECT_EQ((call), 0);         \
+    ExpectCodes({__VA_ARGS__});   \
+  } while (0)
