@@ -203,7 +203,7 @@ TEST(GrayAdjust, AutoGainMatchesReferenceAndHandlesEmptyPhases) {
 
 // ---- hue and saturation -----------------------------------------------------
 
-// Straight from the description: packed 32-bit word, lookup tables, sector table.
+// The reference, written apart from the kernel: packed 32-bit word, lookup tables, sector table.
 void RefHueSat(DibImage& img, int hue, int sat) {
   const int q = hue * 65536 / 360;
   const int u = q & 0xFFFF;
