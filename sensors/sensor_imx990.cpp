@@ -6,6 +6,7 @@
 #include "platform/clock.h"
 #include "sensors/fixed_point_temperature.h"
 #include "sensors/fpga_register.h"
+#include "sensors/seconds_exposure.h"
 #include "sensors/sensor_constants.h"
 #include "sensors/update_strobe.h"
 
@@ -410,13 +411,9 @@ uint32_t CCooledAreaSensor::GetExposureTimeMax(uint32_t* time) {
 }
 
 uint32_t CCooledAreaSensor::SetExposureTimeEx(double seconds) {
-  const RangeRecordEx& r = info_.exposureSeconds;
-  // NaN falls to the minimum.
-  const double s = seconds >= r.minimum ? std::min(seconds, r.maximum) : r.minimum;
-  if (ApplyExposureNs(s * 1e9) == 0) return 0;
-  info_.exposureSeconds.current = s;
-  info_.exposureTime.current = static_cast<uint32_t>(s * 10000.0);
-  return 1;
+  return ApplySeconds(info_, seconds, [this](const SecondsExposure& e) {
+    return ApplyExposureNs(e.seconds * 1e9);
+  });
 }
 
 uint32_t CCooledAreaSensor::SetGlobalGain(uint32_t gain) {
