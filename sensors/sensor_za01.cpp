@@ -109,13 +109,14 @@ uint32_t CSensorZA01::SetCaptureArea(uint32_t x, uint32_t width, uint32_t y, uin
   // Aligned wide: a value that would wrap past 2^32 to 0 is refused, not
   // taken for the origin.
   const auto up = [](uint32_t v, uint64_t step) { return (uint64_t{v} + step - 1) & ~(step - 1); };
-  if (up(x, 4) > UINT32_MAX || up(width, 4) > UINT32_MAX || up(height, 4) > UINT32_MAX ||
-      up(y, 2) > UINT32_MAX)
-    return 0;
-  const auto ax = static_cast<uint32_t>(up(x, 4));
-  const auto aw = static_cast<uint32_t>(up(width, 4));
-  const auto ah = static_cast<uint32_t>(up(height, 4));
-  const auto ay = static_cast<uint32_t>(up(y, 2));
+  const uint64_t wide[] = {up(x, 4), up(width, 4), up(y, 2), up(height, 4)};
+  for (uint64_t v : wide) {
+    if (v > UINT32_MAX) return 0;
+  }
+  const auto ax = static_cast<uint32_t>(wide[0]);
+  const auto aw = static_cast<uint32_t>(wide[1]);
+  const auto ay = static_cast<uint32_t>(wide[2]);
+  const auto ah = static_cast<uint32_t>(wide[3]);
   // Signed bounds, computed wide so that no sum overflows.
   const auto s = [](uint32_t v) { return static_cast<int64_t>(static_cast<int32_t>(v)); };
   if (s(ax) + s(aw) > s(info_.arrayWidth) || s(ay) + s(ah) > s(info_.arrayHeight)) return 0;
