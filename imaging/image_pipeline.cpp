@@ -132,6 +132,30 @@ void ImagePipeline::RunAdjustments(DibImage& img, const ImageSettings& s, bool c
     ApplySampleTable(img, table, workers);
 }
 
+// Gray processing of the monochrome modes: the luma of the demosaiced colour
+// (gray mode 2) or the measured and applied gray gain and offset (mode 1).
+void ImagePipeline::ProcessGray(DibImage& raw, ImageSettings& settings, bool planes,
+                                RowWorkers* workers, FrameReport& rep) {
+  if (settings.grayMode == 2) {
+    // Luma of the demosaiced colour; only the 8-bit image can take it,
+    // and a plane frame's raw image is its luma already.
+    if (settings.colorMode == 0 && !planes && Ensure(color24_, raw.Width(), raw.Height(), 24)) {
+      rep.whiteBalanceMeasured = AutoWhiteBalance(raw8_, settings);
+      if (demosaicer_.Run(color24_, raw8_, settings.bayerMode, settings.bayerGainRed,
+                          settings.bayerGainBlue, workers))
+        GrayFromColor(raw8_, color24_);
+    }
+  } else if (settings.grayMode == 1) {
+    if (settings.grayAutoRequest != 0 &&
+        MeasureAutoGrayGain(raw, settings.bayerMode, settings.grayGain)) {
+      // -1 keeps measuring on every frame.
+      if (settings.grayAutoRequest > 0) --settings.grayAutoRequest;
+      rep.grayGainMeasured = true;
+    }
+    ApplyGrayGainOffset(raw, settings.bayerMode, settings.grayGain, settings.grayOffset);
+  }
+}
+
 uint32_t ImagePipeline::ProcessFrame(ImageSettings& settings, DefectState& defects,
                                      std::mutex& imageLock, IAutoIrisCamera* camera,
                                      const CaptureGeometry& geometry, FrameReport* report) {
@@ -174,26 +198,7 @@ uint32_t ImagePipeline::ProcessFrame(ImageSettings& settings, DefectState& defec
   }
 
   // 4. Gray processing of the monochrome modes.
-  if (mode <= 1) {
-    if (settings.grayMode == 2) {
-      // Luma of the demosaiced colour; only the 8-bit image can take it,
-      // and a plane frame's raw image is its luma already.
-      if (mode == 0 && !planes && Ensure(color24_, w, h, 24)) {
-        rep.whiteBalanceMeasured = AutoWhiteBalance(raw8_, settings);
-        if (demosaicer_.Run(color24_, raw8_, settings.bayerMode, settings.bayerGainRed,
-                            settings.bayerGainBlue, workers))
-          GrayFromColor(raw8_, color24_);
-      }
-    } else if (settings.grayMode == 1) {
-      if (settings.grayAutoRequest != 0 &&
-          MeasureAutoGrayGain(raw, settings.bayerMode, settings.grayGain)) {
-        // -1 keeps measuring on every frame.
-        if (settings.grayAutoRequest > 0) --settings.grayAutoRequest;
-        rep.grayGainMeasured = true;
-      }
-      ApplyGrayGainOffset(raw, settings.bayerMode, settings.grayGain, settings.grayOffset);
-    }
-  }
+  if (mode <= 1) ProcessGray(raw, settings, planes, workers, rep);
 
   // 5. Mirror axes the camera does not flip itself.
   SoftwareMirror(raw, mirrorScratch_, geometry.mirrorH, geometry.mirrorV,
@@ -210,8 +215,8 @@ uint32_t ImagePipeline::ProcessFrame(ImageSettings& settings, DefectState& defec
         return 0;
     } else {
       rep.whiteBalanceMeasured = AutoWhiteBalance(raw, settings);
-      demosaicer_.Run(img, raw, settings.bayerMode, settings.bayerGainRed,
-                      settings.bayerGainBlue, workers);
+      demosaicer_.Run(img, raw, settings.bayerMode, settings.bayerGainRed, settings.bayerGainBlue,
+                      workers);
     }
   }
 

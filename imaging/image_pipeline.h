@@ -109,6 +109,8 @@ class ImagePipeline {
   static bool Ensure(DibImage& img, int width, int height, int bitCount);
   PlaneFrameView PlaneView() const;
   void RunAdjustments(DibImage& img, const ImageSettings& s, bool color, RowWorkers* workers);
+  void ProcessGray(DibImage& raw, ImageSettings& settings, bool planes, RowWorkers* workers,
+                   FrameReport& rep);
 
   DibImage raw8_;
   DibImage raw16_;
