@@ -56,9 +56,7 @@ TEST_F(CcdTest, ExposureTimeRunsTheCounterBackwardsFromTheFrameEnd) {
   EXPECT_TRUE(FpgaWrites().empty());
   EXPECT_EQ(Get(sensor, &CSensorBase::GetExposureLines), 514u);
   EXPECT_EQ(Get(sensor, &CSensorBase::GetExposureTime), 100u);
-}
 
-TEST_F(CcdTest, LongestExposuresMatchTheTimeRecords) {
   // A too-long exposure stores the longest the counter allows; for ZA07 that
   // is the maximum of its exposure-time record.
   Attach(kZA07);

@@ -20,6 +20,9 @@
 
 namespace vexcam::test {
 
+// The bus address of most sensors on the serial channel.
+inline constexpr uint8_t kBus = 0x48;
+
 // A getter's value; the getter must answer 1.
 template <typename S, typename T>
 T Get(S& s, uint32_t (CSensorBase::*getter)(T*)) {

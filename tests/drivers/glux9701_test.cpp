@@ -10,7 +10,6 @@
 namespace vexcam::test {
 namespace {
 
-constexpr uint8_t kBus = 0x48;
 constexpr GluxProbe kShortProbe{.settle = std::chrono::milliseconds(20),
                                 .resetWait = std::chrono::milliseconds(10),
                                 .attempts = 5};

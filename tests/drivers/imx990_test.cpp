@@ -14,8 +14,6 @@
 namespace vexcam::test {
 namespace {
 
-constexpr uint8_t kBus = 0x48;
-
 class CooledAreaTest : public DriverTest {
  protected:
   uint32_t FrameRegisters() const { return SensorLE(724, 3); }

@@ -13,8 +13,6 @@
 namespace vexcam::test {
 namespace {
 
-constexpr uint8_t kBus = 0x48;
-
 // Polls until cond holds or about 5 s passed.
 template <typename F>
 bool WaitFor(F cond) {
