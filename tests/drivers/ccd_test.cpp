@@ -1,7 +1,4 @@
-// The CCD drivers against their simulated cameras: timing-chip words by
-// controller request, the shadow that answers reads, the inverse shutter,
-// the analog front end, mirror bits, the close sequence, and the CCD that
-// reads its chip back through the controller (ICX274).
+// The CCD drivers, ZA06..ZA08 and ICX274, against their simulated cameras.
 #include <algorithm>
 
 #include "driver_fixture.h"

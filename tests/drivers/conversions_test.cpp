@@ -1,7 +1,5 @@
-// Pieces shared by several drivers: the shifted-word register channel, the
-// global-shutter exposure and window plans (their line times and the plain
-// frame and shutter writes are checked through the drivers in imx174_imx250_test),
-// and the thermistor conversions.
+// Pieces shared by several drivers: the shifted-word channel, the register
+// plans of the 2448 x 2048 group and the thermistor conversions.
 #include <chrono>
 #include <vector>
 

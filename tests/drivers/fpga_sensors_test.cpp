@@ -1,6 +1,5 @@
-// The FPGA-run cameras (ZA02, ZA03, the line-scan ZA10..ZA13, the cooled
-// G1467x, ZA21) and the two small CMOS cameras (ZA05, ZA15) against their
-// simulated cameras.
+// The FPGA-run cameras (ZA02, ZA03, ZA10..ZA13, G1467x, ZA21) and the two
+// small CMOS cameras (ZA05, ZA15) against their simulated cameras.
 
 #include "driver_fixture.h"
 #include "sensors/sensor_fpga_cmos.h"

@@ -1,5 +1,4 @@
-// The 1280 x 1024 camera with the 8-bit register sensor: the probe and its
-// reset loop, the temperature registers and the verified gain writes.
+// The 1280 x 1024 camera with the 8-bit register sensor against its simulated camera.
 #include <chrono>
 #include <thread>
 

@@ -1,10 +1,5 @@
 // The groups on the register map from 0x3000 (frame and shutter 24 bits
-// under the hold) against their simulated cameras. The rolling-shutter
-// cameras: the FPGA copy taken at construction, the start-up sequence,
-// windows (the offset effective image of the 4800 x 3520 array), exposure,
-// data width and a failure inside a held sequence. The global-shutter cameras
-// (IMX273, IMX487, IMX536, IMX675, ZA19): exposure in lines and seconds, the
-// held frame registers, the window, conversion gain and trigger.
+// under the hold), rolling and global shutter, against their simulated cameras.
 #include <array>
 #include <limits>
 #include <vector>

@@ -1,11 +1,5 @@
 // The groups on the register map from 512 (frame length 528..530 minus
-// shutter start 653..655) against their simulated cameras. The 1920 x 1200
-// and 3072 x 2048 serial-register cameras: start-up, window and exposure
-// registers, a bus that dies mid-sequence, and the trigger and data width
-// through the camera device model. The 2448 x 2048 / 2048 x 1536
-// global-shutter group: the frame-length and shutter rules, the window
-// program, the clamps (the register plans' write order and window registers:
-// conversions_test).
+// shutter start 653..655) against their simulated cameras.
 #include <array>
 #include <vector>
 

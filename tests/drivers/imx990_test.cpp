@@ -68,12 +68,6 @@ TEST_F(CooledAreaTest, VerifiedWritesHoldTheBusAndWaitForTheBusyFlag) {
             (std::vector<std::string>{"hold1", "write", "hold0", "hold1", "write", "hold0"}));
   // A value wider than the register is refused rather than truncated.
   EXPECT_EQ(sensor.WriteSensorRegisterVerified(1812, 0x155), 0u);
-
-  // The retrying read under the hold (its preset on failure: the IMX226 test).
-  camera->SetSensorRegister(1028, 3);
-  uint32_t value = 0;
-  EXPECT_EQ(sensor.ReadSensorRegisterRetry(1028, &value), 1u);
-  EXPECT_EQ(value, 3u);
 }
 
 TEST_F(CooledAreaTest, WindowProgramFullPartialAndRejected) {

@@ -1,6 +1,4 @@
-// The sensor constants table and the driver bases built on it: invariants
-// every row must hold, record getters answered from any row, window rules,
-// the base driver's "not supported" answers and the frame geometry.
+// The sensor constants table and the driver bases built on it.
 #include <set>
 #include <string>
 #include <tuple>

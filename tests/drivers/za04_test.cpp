@@ -1,6 +1,4 @@
-// The text-commanded camera head: the character channel, transactions with
-// refusals, slow and missing replies, debug-mode FPGA writes, bring-up, and
-// the camera device model forwarding text.
+// The text-commanded camera head against its simulated camera.
 #include <cstring>
 #include <functional>
 #include <string>
