@@ -147,16 +147,19 @@ TEST_F(Imx174Test, ABusThatDiesMidSequenceStopsAtTheFailedWriteAndKeepsTheRecord
 }
 
 TEST_F(Imx174Test, TriggerThroughTheCameraGatesFramesWithFpga48) {
-  OpenModel(0x3100);
-  ASSERT_EQ(model.cam->SetTriggerMode(1, 1), 1u);
-  EXPECT_EQ(LastValue(Writes(), 523), 1);
-  EXPECT_EQ(FpgaWritesTo({48}), (std::vector<RegWrite>{{48, 0}, {48, 1}}));
+  for (uint16_t id : {uint16_t{0x3100}, uint16_t{0x30F0}}) {  // both rows take the FPGA 48 rule
+    SCOPED_TRACE(id);
+    OpenModel(id);
+    ASSERT_EQ(model.cam->SetTriggerMode(1, 1), 1u);
+    EXPECT_EQ(LastValue(Writes(), 523), 1);
+    EXPECT_EQ(FpgaWritesTo({48}), (std::vector<RegWrite>{{48, 0}, {48, 1}}));
 
-  // Back to free run: the sensor passes through trigger mode on the way.
-  camera->ClearLog();
-  ASSERT_EQ(model.cam->SetTriggerMode(0, 1), 1u);
-  EXPECT_EQ(Writes(), (std::vector<RegWrite>{{523, 1}, {523, 0}}));
-  EXPECT_EQ(camera->FpgaRegister(48), 0);
+    // Back to free run: the sensor passes through trigger mode on the way.
+    camera->ClearLog();
+    ASSERT_EQ(model.cam->SetTriggerMode(0, 1), 1u);
+    EXPECT_EQ(Writes(), (std::vector<RegWrite>{{523, 1}, {523, 0}}));
+    EXPECT_EQ(camera->FpgaRegister(48), 0);
+  }
 }
 
 TEST_F(Imx174Test, DataWidthInTheSensorOfTheSmallerCameraOnly) {

@@ -142,30 +142,35 @@ TEST_F(Mt9Test, EveryStartupStopsAtADeadBus) {
   }
 }
 
-// The window program of the family, with the timing both revisions of the
-// 4608 x 3288 sensor share.
-TEST_F(Mt9Test, FullResolutionWindowProgram) {
-  Use(0x3020, 0x20);
-  camera->SetSensorRegister(0x3040, 0xFFFF);
-  CSensorMT9F001 s(transport.get(), 0x20);
+// The first and second revisions share the window program and its timing.
+template <typename T>
+class Mt9fWindow : public Mt9Test {};
+using Revisions = ::testing::Types<CSensorMT9F001, CSensorMT9F002>;
+TYPED_TEST_SUITE(Mt9fWindow, Revisions);
+
+TYPED_TEST(Mt9fWindow, FullResolutionProgram) {
+  this->Use(0x3020, 0x20);
+  this->camera->SetSensorRegister(0x3040, 0xFFFF);
+  TypeParam s(this->transport.get(), 0x20);
   ASSERT_EQ(s.SetCaptureArea(0, 4608, 0, 3288, 0), 1u);
   const uint32_t readMode = (0xFFFF & ~0xDBEu) | 0x41 | 0x200;
-  const std::vector<RegWrite> expected = {
+  using W = DriverTest::RegWrite;
+  const std::vector<W> expected = {
       {0x0104, 1},      {0x0344, 24},     {0x0348, 24 + 4607}, {0x0346, 0},
       {0x034A, 3287},   {0x0400, 2},      {0x0404, 16},        {0x034C, 4608},
       {0x034E, 3288},   {0x0342, 4920},   {0x0340, 3434},      {0x3010, 0x0100},
       {0x3014, 0x056A}, {0x301A, 0x10DE}, {0x0104, 0},         {0x3040, readMode},
   };
-  const auto w = Writes();
+  const auto w = this->Writes();
   ASSERT_GE(w.size(), expected.size());
-  EXPECT_EQ(std::vector<RegWrite>(w.begin(), w.begin() + expected.size()), expected);
+  EXPECT_EQ(std::vector<W>(w.begin(), w.begin() + expected.size()), expected);
   EXPECT_EQ(s.ReadModeShadow(), readMode);
   EXPECT_EQ(AreaOf(s), (Area{24, 4608, 0, 3288, 0}));
 }
 
-TEST_F(Mt9Test, BinnedWindowModesAndRefusedAreas) {
-  Use(0x3020, 0x20);
-  CSensorMT9F001 s(transport.get(), 0x20);
+TYPED_TEST(Mt9fWindow, BinnedModesAndRefusedAreas) {
+  this->Use(0x3020, 0x20);
+  TypeParam s(this->transport.get(), 0x20);
   ASSERT_EQ(s.SetCaptureArea(0, 320, 0, 240, 1), 1u);
   EXPECT_EQ(s.Info().areaWidth, 160u);
   EXPECT_EQ(s.Info().areaHeight, 120u);
@@ -178,7 +183,7 @@ TEST_F(Mt9Test, BinnedWindowModesAndRefusedAreas) {
   EXPECT_EQ(s.Info().areaHeight, 120u);
   EXPECT_EQ(s.ReadModeShadow(), 0x3C7u);
 
-  camera->ClearLog();
+  this->camera->ClearLog();
   EXPECT_EQ(s.SetCaptureArea(0, 330, 0, 240, 0), 0u);     // width not a multiple of 16
   EXPECT_EQ(s.SetCaptureArea(0, 320, 0, 240, 3), 0u);     // no mode 3
   EXPECT_EQ(s.SetCaptureArea(2, 320, 0, 240, 1), 0u);     // x not a multiple of 4
@@ -187,11 +192,11 @@ TEST_F(Mt9Test, BinnedWindowModesAndRefusedAreas) {
   EXPECT_EQ(s.SetCaptureArea(4304, 320, 0, 240, 0), 0u);  // beyond the array
   EXPECT_EQ(s.SetCaptureArea(0xFFFFFFF0, 320, 0, 240, 0), 0u);
   EXPECT_EQ(s.SetCaptureArea(0, 0xFFFFFF00, 0, 240, 0), 0u);
-  EXPECT_TRUE(camera->SerialLog(0x20).empty());
+  EXPECT_TRUE(this->camera->SerialLog(0x20).empty());
   EXPECT_EQ(s.Info().areaFlag, 2u);
 
   // A bus failure keeps the area that was set.
-  camera->InjectBusFailures(1);
+  this->camera->InjectBusFailures(1);
   EXPECT_EQ(s.SetCaptureArea(0, 640, 0, 480, 0), 0u);
   EXPECT_EQ(s.Info().areaWidth, 160u);
   EXPECT_EQ(s.Info().lineLength, 1848u);
