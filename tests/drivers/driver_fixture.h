@@ -20,6 +20,9 @@
 
 namespace vexcam::test {
 
+// The bus address of most sensors on the serial channel.
+inline constexpr uint8_t kBus = 0x48;
+
 // A getter's value; the getter must answer 1.
 template <typename S, typename T>
 T Get(S& s, uint32_t (CSensorBase::*getter)(T*)) {
@@ -28,10 +31,11 @@ T Get(S& s, uint32_t (CSensorBase::*getter)(T*)) {
   return v;
 }
 
-// x, width, y, height and flag of the sensor's capture area.
+// x, width, y, height and flag of the sensor's capture area; each must be written.
 using Area = std::array<uint32_t, 5>;
 inline Area AreaOf(CSensorBase& s) {
-  Area a{};
+  Area a;
+  a.fill(0xEEEEEEEE);
   EXPECT_EQ(s.GetCaptureArea(&a[0], &a[1], &a[2], &a[3], &a[4]), 1u);
   return a;
 }

@@ -1,6 +1,5 @@
-// The FPGA-run cameras (ZA02, ZA03, the line-scan ZA10..ZA13, the cooled
-// G1467x) and the two small CMOS cameras (ZA05, ZA15) against their
-// simulated cameras.
+// The FPGA-run cameras (ZA02, ZA03, ZA10..ZA13, G1467x, ZA21) and the two
+// small CMOS cameras (ZA05, ZA15) against their simulated cameras.
 
 #include "driver_fixture.h"
 #include "sensors/sensor_fpga_cmos.h"
@@ -8,7 +7,9 @@
 #include "sensors/sensor_line_scan.h"
 #include "sensors/sensor_za05.h"
 #include "sensors/sensor_za15.h"
+#include "sensors/sensor_za21.h"
 #include "sensors/thermistor.h"
+#include "stream_check.h"
 
 namespace vexcam::test {
 namespace {
@@ -39,7 +40,7 @@ TEST_F(DriverTest, FpgaRegisterChannelIsEightBitAndWindowsProgramTheOrigin) {
   EXPECT_EQ(sensor.Info().areaX, 264u);
 }
 
-TEST_F(DriverTest, FpgaExposureCountsPixelClocksAndClampsTheTime) {
+TEST_F(DriverTest, FpgaExposureCountsPixelClocksAndClampsTimeAndSeconds) {
   Attach(0x3150);
   CSensorZA03 sensor(transport.get(), 0x6C);
   ASSERT_EQ(sensor.InitSensor(), 1u);
@@ -51,11 +52,8 @@ TEST_F(DriverTest, FpgaExposureCountsPixelClocksAndClampsTheTime) {
   EXPECT_EQ(sensor.SetGlobalGain(256), 0u);
   EXPECT_EQ(sensor.SetGlobalGain(255), 1u);
   EXPECT_EQ(camera->FpgaRegister(CFpgaRegisterSensor::kRegGain), 255);
-}
 
-TEST_F(DriverTest, SecondsRecordClampsProgramsAndStoresTheRealTime) {
-  Attach(0x3150);
-  CSensorZA03 sensor(transport.get(), 0x6C);
+  // The seconds record clamps, programs and stores the real time.
   ASSERT_EQ(sensor.IsExposureTimeExSupported(), 1u);
   ASSERT_EQ(sensor.SetExposureTimeEx(0.25), 1u);
   EXPECT_DOUBLE_EQ(Get(sensor, &CSensorBase::GetExposureTimeEx), 0.25);
@@ -203,6 +201,53 @@ TEST_F(DriverTest, TemperatureOnlyWhileCoolingAndTargetKeptWhileOff) {
   EXPECT_EQ(sensor.GetTemperature(&t), 0u);
   int32_t target = 0;
   EXPECT_EQ(CSensorG1467x(nullptr, 0x6C).GetCoolingTarget(&target), 0u);
+}
+
+// The FPGA-run 640 x 512 camera: the camera device model leaves its bring-up,
+// trigger, data width and transfer reset to others and so never streams it.
+TEST_F(DriverTest, ZA21SetsItsPixelClockAndOnlyTakesTheFullArray) {
+  Attach(0x33A0);
+  CSensorZA21 s(transport.get(), kBus);
+  EXPECT_EQ(s.Info().pixelClockKhz, 0u);
+  // Before the pixel clock is known the time limits still answer sanely.
+  EXPECT_EQ(Get(s, &CSensorBase::GetExposureTimeMax), 1u);
+  ASSERT_EQ(s.InitSensor(), 1u);
+  EXPECT_EQ(s.Info().pixelClockKhz, CSensorZA21::kPixelClockKhz);
+  EXPECT_EQ(s.SetCaptureArea(0, 320, 0, 256, 0), 0u);
+  EXPECT_EQ(s.SetCaptureArea(0, 640, 0, 512, 1), 0u);
+  ASSERT_EQ(s.SetCaptureArea(0, 640, 0, 512, 0), 1u);
+  ASSERT_EQ(s.SetDataBits(1), 1u);
+  EXPECT_EQ(camera->FpgaRegister(89), 1);
+  EXPECT_EQ(s.Info().bitsPerPixel, 16u);
+  ASSERT_EQ(s.SetTriggerMode(3), 1u);
+  EXPECT_EQ(Get(s, &CSensorBase::GetTriggerMode), 1u);
+  EXPECT_EQ(s.SetGlobalGain(1), 0u);  // not adjustable
+  EXPECT_EQ(s.SetExposureTime(100), 0u);
+  EXPECT_TRUE(SensorWrites(kBus, 1).empty());
+}
+
+// The device model answers this camera's bring-up, window, data width and
+// trigger with success without touching it, and prepares no transfer, so a
+// capture fails cleanly instead of streaming.
+TEST(ZA21DeviceModel, OpensWithItsDriverButDoesNotStream) {
+  DeviceModel m;
+  ASSERT_NO_FATAL_FAILURE(m.Open(0x33A0));
+  StreamCamera* cam = m.cam.get();
+  ASSERT_EQ(cam->ChosenDriver(), SensorDriver::kZA21);
+  EXPECT_EQ(cam->Sensor()->ModelNumber(), 122u);
+  SensorInfo info{};
+  ASSERT_EQ(cam->GetSensorInfo(&info), 1u);
+  EXPECT_EQ(info.orientation, 4u);
+  EXPECT_EQ(cam->SetCaptureArea(0, 0, 640, 512, 0), 1u);
+  EXPECT_EQ(cam->SetDataBits(1), 1u);
+  EXPECT_EQ(cam->SetTriggerMode(1, 1), 1u);
+  EXPECT_EQ(m.sim->FpgaRegister(88), 0);  // the trigger was not forwarded
+  EXPECT_EQ(cam->ApplyCaptureSettings(), 1u);
+  if (cam->StartCapture(kCaptureContinuous) == 1u) {
+    EXPECT_NE(cam->WaitFrame(300), kWaitNewFrame);
+    EXPECT_EQ(cam->StopCapture(), 1u);
+  }
+  EXPECT_EQ(cam->CloseCamera(), 1u);
 }
 
 }  // namespace

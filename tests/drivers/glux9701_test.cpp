@@ -1,5 +1,4 @@
-// The 1280 x 1024 camera with the 8-bit register sensor: the probe and its
-// reset loop, the temperature registers and the verified gain writes.
+// The 1280 x 1024 camera with the 8-bit register sensor against its simulated camera.
 #include <chrono>
 #include <thread>
 
@@ -10,7 +9,6 @@
 namespace vexcam::test {
 namespace {
 
-constexpr uint8_t kBus = 0x48;
 constexpr GluxProbe kShortProbe{.settle = std::chrono::milliseconds(20),
                                 .resetWait = std::chrono::milliseconds(10),
                                 .attempts = 5};

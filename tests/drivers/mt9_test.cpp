@@ -1,7 +1,4 @@
-// The 16-bit register CMOS drivers against their simulated cameras: chip
-// probe, start-up lists, the shared window program, gains and exposure, the
-// clock modes, the controller read path, mirrors and trigger, and streaming
-// through the camera device model.
+// The 16-bit register CMOS drivers against their simulated cameras.
 #include <algorithm>
 #include <memory>
 
@@ -64,16 +61,11 @@ TEST_F(Mt9Test, ChipProbeChoosesTheRevision) {
   EXPECT_EQ(CreateSensor(0x3020, transport.get(), &chosen), nullptr);
 }
 
-TEST_F(Mt9Test, SixteenBitRegistersAndChipChecks) {
+// The 16-bit register words go high byte first: the gain registers below
+// and J001's exact chip word read back.
+TEST_F(Mt9Test, ChipChecks) {
   Use(0x3040, 0x20);
   CSensorMT9F001 f(transport.get(), 0x20);
-  ASSERT_EQ(f.WriteSensorRegister(0x305E, 0x1148), 1u);
-  const auto log = camera->SerialLog(0x20);
-  ASSERT_EQ(log.size(), 1u);
-  EXPECT_EQ(log[0].data, (std::vector<uint8_t>{0x30, 0x5E, 0x11, 0x48}));
-  uint32_t v = 0;
-  ASSERT_EQ(f.ReadSensorRegister(0, &v), 1u);
-  EXPECT_EQ(v, 0x2C01u);  // the first byte is the high byte
   CSensorMT9J001 j(transport.get(), 0x20);
   EXPECT_EQ(f.CheckSensor(), 1u);
   EXPECT_EQ(j.CheckSensor(), 1u);
@@ -144,9 +136,7 @@ TEST_F(Mt9Test, EveryStartupStopsAtADeadBus) {
     EXPECT_EQ(camera->SerialLog(0x90).size(), 1u);  // nothing after the failed first write
     EXPECT_EQ(s->Info().areaWidth, s->Info().effectiveWidth);
     EXPECT_EQ(Get(*s, &CSensorBase::GetGlobalGain), s->Info().globalGain.defaultValue);
-  }
-  // With a live bus each list runs through to the first window.
-  for (auto& s : drivers) {
+    // With a live bus the list runs through to the first window.
     ASSERT_EQ(s->InitSensor(), 1u);
     EXPECT_EQ(s->Info().areaFlag, s->Info().extraWord2);
   }

@@ -37,7 +37,6 @@ TEST_F(ShiftedTest, RegisterWritesLoadOneWord) {
     ASSERT_EQ(s->WriteSensorRegister(address, 0x81234567), 1u);
     EXPECT_EQ(FpgaWrites(), WordLoad(0x05, 0x81234567));
   }
-  EXPECT_EQ(CSensorZA16(nullptr, 0x40).SetTriggerMode(1), 0u);
 }
 
 TEST_F(ShiftedTest, ControlsAreOneWordEach) {

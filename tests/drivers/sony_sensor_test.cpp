@@ -8,8 +8,6 @@
 namespace vexcam::test {
 namespace {
 
-constexpr uint8_t kBus = 0x48;
-
 class SonySensorTest : public DriverTest {};
 
 TEST_F(SonySensorTest, MirrorsGainFrameLengthAndTrigger) {

@@ -1,6 +1,4 @@
-// The 640 x 512 target camera's driver against its simulated camera: window
-// programs, the exposure counter, trigger and sensor mode, cooling, the
-// temperature monitor and the serial register channel.
+// The 640 x 512 target camera's driver against its simulated camera.
 #include <chrono>
 #include <deque>
 #include <thread>
@@ -12,8 +10,6 @@
 
 namespace vexcam::test {
 namespace {
-
-constexpr uint8_t kBus = 0x48;
 
 // Polls until cond holds or about 5 s passed.
 template <typename F>
@@ -144,9 +140,10 @@ TEST_F(Za01Test, BusLostMidProgramStopsThereAndKeepsTheOldWindow) {
 // failed raise writes nothing more, a failed lowering is reported.
 TEST_F(Za01Test, UpdateStrobeRegisterFollowsTheModelNumber) {
   const std::pair<uint32_t, std::vector<RegWrite>> cases[] = {
-      {99, {{108, 1}, {108, 0}}},  {103, {{150, 1}, {150, 0}}},
-      {115, {{150, 1}, {150, 0}}}, {122, {}},
-      {0, {{108, 1}, {108, 0}}},
+      {99, {{108, 1}, {108, 0}}},
+      {103, {{150, 1}, {150, 0}}},
+      {115, {{150, 1}, {150, 0}}},
+      {122, {}},
   };
   for (const auto& [model, writes] : cases) {
     SCOPED_TRACE(model);
@@ -185,9 +182,8 @@ TEST(Za01NoController, StoresTheWindowAndItsLineLength) {
 
 TEST_F(Za01Test, ExposureCounterTimeAndFrameRate) {
   CSensorZA01 s(transport.get(), kBus);
-  // The lines are a 24-bit counter in three registers.
-  ASSERT_EQ(s.SetExposureLines(0x123456), 1u);
-  EXPECT_EQ(FpgaWrites(), (std::vector<RegWrite>{{133, 0x56}, {134, 0x34}, {155, 0x12}}));
+  // The lines are a 24-bit counter in 133, 134 and 155 (their order and
+  // bytes: SimCam.ExposureCounterIsNeverProgrammedByTwoThreadsAtOnce).
   ASSERT_EQ(s.SetExposureLines(0x7FFFFFFF), 1u);  // saturates
   EXPECT_EQ(camera->FpgaRegister(155), 0xFF);
   EXPECT_EQ(Get(s, &CSensorBase::GetExposureLines), 16777215u);
@@ -197,9 +193,8 @@ TEST_F(Za01Test, ExposureCounterTimeAndFrameRate) {
   EXPECT_EQ(Get(s, &CSensorBase::GetExposureLines), 16777215u);
   camera->ClearFaults();
 
-  // The time converts with the line time of the window.
+  // The time converts with the line time of the window, 66 x 10 / 9000.
   ASSERT_EQ(s.SetCaptureArea(0, 640, 0, 512, 0), 1u);
-  EXPECT_NEAR(s.LineTime(), 66.0 * 10.0 / 9000.0, 1e-12);
   ASSERT_EQ(s.SetExposureTime(100), 1u);
   EXPECT_EQ(Get(s, &CSensorBase::GetExposureLines), 1363u);
   EXPECT_EQ(FpgaLE({133, 134}), 1363u);

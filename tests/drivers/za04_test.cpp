@@ -1,6 +1,4 @@
-// The text-commanded camera head: the character channel, transactions with
-// refusals, slow and missing replies, debug-mode FPGA writes, bring-up, and
-// the camera device model forwarding text.
+// The text-commanded camera head against its simulated camera.
 #include <cstring>
 #include <functional>
 #include <string>
@@ -14,8 +12,6 @@ namespace vexcam::test {
 namespace {
 
 constexpr uint16_t kProduct = 0x3180;
-constexpr uint8_t kBus = 0x48;
-
 class ZA04Test : public DriverTest {
  protected:
   void SetUp() override {
@@ -195,9 +191,7 @@ TEST(ZA04DeviceModel, OpeningWakesTheHeadAndTextIsForwarded) {
   DeviceModel m;
   ASSERT_NO_FATAL_FAILURE(m.Open(kProduct));  // the head starts asleep: opening wakes it
   StreamCamera& cam = *m.cam;
-  sim::SimCamera* sim = m.sim.get();
-  EXPECT_EQ(sim->FpgaRegister(255), 4);
-  EXPECT_TRUE(sim::WithZA04Head(*sim, [](sim::SimHeadZA04& h) { EXPECT_TRUE(h.Started()); }));
+  EXPECT_TRUE(sim::WithZA04Head(*m.sim, [](sim::SimHeadZA04& h) { EXPECT_TRUE(h.Started()); }));
   ASSERT_EQ(cam.SendText("n\r\n", 3), 1u);
   char buffer[32] = {};
   ASSERT_EQ(cam.ReceiveText(buffer, sizeof(buffer)), 16u);

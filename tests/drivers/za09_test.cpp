@@ -1,6 +1,4 @@
-// The FPGA-commanded cameras, ZA09 (2048 x 2048) and ZA14 (4096 x 4096): the
-// module probes, ZA09's readout speed with the module-version rule, the
-// FPGA-commanded temperature, ZA14's gains and mirrors.
+// The FPGA-commanded cameras, ZA09 (2048 x 2048) and ZA14 (4096 x 4096).
 #include <chrono>
 #include <thread>
 #include <vector>

@@ -1,37 +1,40 @@
-// The three rolling-shutter cameras against their simulated heads: the FPGA
-// copy taken at construction, the start-up sequence, windows (the offset
-// effective image of the 4800 x 3520 array), exposure, data width and a
-// failure inside a held sequence.
+// The groups on the register map from 0x3000 (frame and shutter 24 bits
+// under the hold), rolling and global shutter, against their simulated cameras.
 #include <array>
+#include <limits>
+#include <vector>
 
 #include "camera/sensor_factory.h"
 #include "driver_fixture.h"
 #include "sensors/sensor_imx159.h"
 #include "sensors/sensor_imx226.h"
+#include "sensors/sensor_imx273.h"
+#include "sensors/sensor_imx675.h"
 
 namespace vexcam::test {
 namespace {
 
-constexpr uint8_t kBus = 0x48;
+constexpr uint16_t kHold = 0x3008;
 
-class RollingShutterTest : public DriverTest {
+class Map3000Test : public DriverTest {
  protected:
   uint32_t Frame() const { return SensorLE(0x3050, 3); }
-  uint32_t Exposed() const { return SensorLE(0x3050, 3) - SensorLE(0x3058, 3); }
+  uint32_t Shutter() const { return SensorLE(0x3058, 3); }
+  uint32_t Exposed() const { return Frame() - Shutter(); }
   // x, width, y, height of the sensor's window registers.
   std::array<uint32_t, 4> Window() const {
     return {SensorLE(0x3040, 2), SensorLE(0x3048, 2), SensorLE(0x3044, 2), SensorLE(0x304C, 2)};
   }
 };
+using RollingShutterTest = Map3000Test;
+using GlobalShutterTest = Map3000Test;
 
 // What each camera lacks answers "not supported" (and what fails without a
 // controller: family_walk_test).
 TEST(RollingShutterFactory, MissingFeatures) {
   CSensorIMX159 imx159(nullptr, kBus);
-  EXPECT_EQ(imx159.IsMirrorVSupported(), 0u);
   EXPECT_EQ(imx159.SetMirrorV(1), 0u);
   EXPECT_EQ(imx159.SetDataBits(1), 0u);
-  for (uint8_t byte : imx159.FpgaCache()) ASSERT_EQ(byte, 0u);
   uint32_t parameter = 0;
   EXPECT_EQ(CSensorIMX226(nullptr, kBus).AccessSensorParameter(1, &parameter), 0u);
 }
@@ -39,13 +42,11 @@ TEST(RollingShutterFactory, MissingFeatures) {
 TEST_F(RollingShutterTest, IMX159CopiesTheFpgaRegistersOnceAndSurvivesAFailedRead) {
   Attach(0x3120);
   camera->SetFpgaVersion(0x0123);
-  camera->SetFpgaRegister(200, 0x5A);
   camera->SetFpgaRegister(255, 0xA5);
   {
     CSensorIMX159 s(transport.get(), kBus);
     EXPECT_EQ(s.FpgaCache()[16], 0x01);
     EXPECT_EQ(s.FpgaCache()[17], 0x23);
-    EXPECT_EQ(s.FpgaCache()[200], 0x5A);
     EXPECT_EQ(s.FpgaCache()[255], 0xA5);
   }
   // A failing bus: the copy stays all zero and the driver still works.
@@ -154,6 +155,105 @@ TEST_F(RollingShutterTest, IMX226FailureInsideTheHeldWindowReleasesTheHold) {
   camera->SetFpgaRegister(2, 0);
   ASSERT_EQ(s.ReadSensorRegisterRetry(0x3054, &value), 1u);
   EXPECT_EQ(value, 2368u & 0xFF);
+}
+
+// The frame and shutter writes of the Sony base (the rolling-shutter group's too).
+TEST_F(GlobalShutterTest, FrameAndShutterWrittenUnderTheHoldAndTheFrameGrows) {
+  Attach(0x3300);
+  CSensorIMX273 s(transport.get(), kBus);
+  ASSERT_EQ(s.SetCaptureArea(0, 1440, 0, 1080, 0), 1u);  // frame 1130 = 0x46A lines
+  camera->ClearLog();
+  ASSERT_EQ(s.SetExposureLines(1000), 1u);
+  EXPECT_EQ(SensorWrites(kBus, 1), (std::vector<RegWrite>{{kHold, 1},
+                                                          {0x3050, 0x6A},
+                                                          {0x3051, 4},
+                                                          {0x3052, 0},
+                                                          {0x3058, 130},
+                                                          {0x3059, 0},
+                                                          {0x305A, 0},
+                                                          {kHold, 0}}));
+  // Closer than 8 lines to the frame: the frame grows, the shutter is 8.
+  ASSERT_EQ(s.SetExposureLines(1125), 1u);
+  EXPECT_EQ(Frame(), 1133u);
+  EXPECT_EQ(Shutter(), 8u);
+  // Clamped into the lines record; the grown frame still fits 24 bits.
+  ASSERT_EQ(s.SetExposureLines(0), 1u);
+  EXPECT_EQ(Frame() - Shutter(), 1u);
+  ASSERT_EQ(s.SetExposureLines(0xFFFFFFFF), 1u);
+  EXPECT_EQ(Get(s, &CSensorBase::GetExposureLines), 16777200u);
+  EXPECT_EQ(Frame(), 16777208u);
+}
+
+// The seconds record clamps, programs lines of the window's line time and
+// stores the time really set, in both units.
+TEST_F(GlobalShutterTest, SecondsRecordClampsProgramsLinesAndStoresTheRealTime) {
+  struct Case {
+    uint16_t productId;
+    uint32_t halfSecond, longest, shortest;  // lines
+    bool trigger;
+  };
+  // Line times 52.36 us (IMX487), 35.6267 us (IMX675), 42 us (ZA19).
+  for (const Case& c :
+       {Case{0x32F0, 9549, 1145903, 1, false}, Case{0x3360, 14034, 1684131, 2, true},
+        Case{0x32B0, 11904, 1428571, 2, true}}) {
+    SCOPED_TRACE(c.productId);
+    Attach(c.productId);
+    auto s = CreateSensor(c.productId, transport.get());
+    ASSERT_EQ(s->SetCaptureArea(0, s->Info().arrayWidth, 0, s->Info().arrayHeight, 0), 1u);
+    ASSERT_EQ(s->SetExposureTimeEx(0.5), 1u);
+    EXPECT_EQ(Get(*s, &CSensorBase::GetExposureLines), c.halfSecond);
+    EXPECT_EQ(Exposed(), c.halfSecond);
+    EXPECT_EQ(Get(*s, &CSensorBase::GetExposureTime), 5000u);
+    ASSERT_EQ(s->SetExposureTimeEx(100.0), 1u);
+    EXPECT_DOUBLE_EQ(Get(*s, &CSensorBase::GetExposureTimeEx), 60.0);
+    EXPECT_EQ(Get(*s, &CSensorBase::GetExposureTime), 600000u);
+    EXPECT_EQ(Get(*s, &CSensorBase::GetExposureLines), c.longest);
+    for (double low : {0.0, 1e-9, -1.0, std::numeric_limits<double>::quiet_NaN()}) {
+      ASSERT_EQ(s->SetExposureTimeEx(low), 1u);
+      EXPECT_DOUBLE_EQ(Get(*s, &CSensorBase::GetExposureTimeEx), 0.0001);
+      EXPECT_EQ(Get(*s, &CSensorBase::GetExposureTime), 1u);
+      EXPECT_EQ(Get(*s, &CSensorBase::GetExposureLines), c.shortest);
+    }
+    // The tenths-of-milliseconds setter clamps too and keeps the seconds in step.
+    ASSERT_EQ(s->SetExposureTime(700000), 1u);
+    EXPECT_EQ(Get(*s, &CSensorBase::GetExposureTime), 600000u);
+    EXPECT_DOUBLE_EQ(Get(*s, &CSensorBase::GetExposureTimeEx), 60.0);
+    ASSERT_EQ(s->SetExposureTime(0), 1u);
+    EXPECT_EQ(Get(*s, &CSensorBase::GetExposureLines), c.shortest);
+    // Any trigger mode is the FPGA's trigger input.
+    if (c.trigger) {
+      ASSERT_EQ(s->SetTriggerMode(5), 1u);
+      EXPECT_EQ(camera->FpgaRegister(88), 1);
+    }
+  }
+  // 106.95 us is 3.002 lines of IMX675, but the sensor gets 106 whole microseconds.
+  CSensorIMX675 s(transport.get(), kBus);
+  ASSERT_EQ(s.SetCaptureArea(0, 2592, 0, 4060, 0), 1u);
+  ASSERT_EQ(s.SetExposureTimeEx(106.95e-6), 1u);
+  EXPECT_EQ(Get(s, &CSensorBase::GetExposureLines), 2u);
+  EXPECT_EQ(Get(s, &CSensorBase::GetTriggerMode), 1u);
+}
+
+TEST_F(GlobalShutterTest, WindowTwoByTwoReadoutAndConversionGain) {
+  Attach(0x32F0);
+  CSensorIMX487 s(transport.get(), kBus);
+  ASSERT_EQ(s.SetCaptureArea(5, 1000, 6, 802, 0), 1u);
+  EXPECT_EQ(AreaOf(s), (Area{8, 992, 8, 800, 0}));
+  EXPECT_EQ(SensorLE(0x304C, 2), 800u);
+  uint32_t frame = 0;
+  ASSERT_EQ(s.AccessSensorParameter(1, &frame), 1u);
+  EXPECT_EQ(frame, 864u);
+  // The 2 x 2 readout halves the image (its sub-sampling mode on this sensor).
+  ASSERT_EQ(s.SetCaptureArea(0, 2848, 0, 2848, 1), 1u);
+  ASSERT_EQ(s.SetDataBits(1), 1u);  // re-applied without halving twice
+  EXPECT_EQ(AreaOf(s), (Area{0, 1424, 0, 1424, 1}));
+  EXPECT_EQ(camera->SensorRegister(0x3020), 2);
+  EXPECT_EQ(camera->SensorRegister(0x3022), 1);
+  EXPECT_EQ(s.SetCaptureArea(2848, 16, 0, 8, 0), 0u);
+
+  EXPECT_EQ(s.SetAnalogGain(2), 0u);
+  ASSERT_EQ(s.SetAnalogGain(1), 1u);
+  EXPECT_EQ(camera->SensorRegister(0x3064), 1);
 }
 
 }  // namespace
