@@ -25,9 +25,7 @@ struct Frame {
     const size_t i = (size_t(y) * view.width + x) * 3 + c;
     return view.sampleBytes == 1 ? bytes[i] : bytes[2 * i] | bytes[2 * i + 1] << 8;
   }
-  uint32_t Luma(int x, int y) const {
-    return (59 * At(x, y, 1) + 30 * At(x, y, 0) + 11 * At(x, y, 2)) / 100;
-  }
+  uint32_t Luma(int x, int y) const { return testref::Luma(At(x, y, 2), At(x, y, 1), At(x, y, 0)); }
   std::vector<uint8_t> bytes;
   PlaneFrameView view;
 };
