@@ -9,22 +9,18 @@
 
 namespace vexcam::test {
 
+using testref::Copy;
+using testref::RandomImage;
+using testref::SameBytes;
+using testref::Size;
+
+inline constexpr int kAllBits[] = {8, 16, 24, 32, 48, 64};
+
 // Sizes that cover odd and even widths, padded strides and degenerate frames.
-struct Size {
-  int w, h;
-};
 inline const std::vector<Size>& TestSizes() {
   static const std::vector<Size> sizes = {{1, 1}, {2, 2},  {3, 5},  {4, 4},  {5, 5},
                                           {7, 3}, {13, 9}, {66, 7}, {70, 11}};
   return sizes;
-}
-
-using testref::SameBytes;
-
-inline DibImage RandomImage(int w, int h, int bits, std::mt19937& rng) {
-  DibImage img = testref::Make(w, h, bits);
-  testref::FillRandom(img, rng);
-  return img;
 }
 
 // Random image whose samples are drawn from a few extreme values, so clamps
@@ -33,12 +29,6 @@ inline DibImage ExtremeImage(int w, int h, int bits, std::mt19937& rng) {
   DibImage img = RandomImage(w, h, bits, rng);
   static const uint8_t kBytes[] = {0, 0, 1, 127, 128, 254, 255, 255};
   for (size_t i = 0; i < img.SizeBytes(); ++i) img.Pixels()[i] = kBytes[rng() % 8];
-  return img;
-}
-
-inline DibImage Copy(const DibImage& src) {
-  DibImage img;
-  img.CopyFrom(src);
   return img;
 }
 
