@@ -32,8 +32,7 @@ class CodecFileTest : public test::FilesTest {
 
 // Smooth pictures survive quality 100 almost unchanged.
 DibImage Gradient(int width, int height, int bits) {
-  DibImage image;
-  EXPECT_TRUE(image.Create(width, height, bits));
+  DibImage image = testref::Make(width, height, bits);
   const int bpp = image.BytesPerPixel();
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x)

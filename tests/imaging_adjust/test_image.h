@@ -44,8 +44,7 @@ inline void Set(DibImage& img, int x, int y, int k, int32_t v) {
 }
 // Single-sample image with every pixel at `value`.
 inline DibImage Flat(int bits, int value, int w = 100, int h = 80) {
-  DibImage img;
-  img.Create(w, h, bits);
+  DibImage img = testref::Make(w, h, bits);
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) Set(img, x, y, 0, value);
   return img;
