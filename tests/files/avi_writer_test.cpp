@@ -12,7 +12,6 @@
 namespace vexcam {
 namespace {
 
-using test::Le16;
 using test::Le32;
 using test::ReadAll;
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "common/avi_file.h"
 #include "imaging_convert/convert_reference.h"
 
 namespace vexcam::test {
@@ -40,10 +41,8 @@ inline std::vector<uint8_t> ReadAll(const std::string& path) {
 
 inline bool Exists(const std::string& path) { return std::filesystem::exists(path); }
 
-inline uint32_t Le32(const uint8_t* p) {
-  return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t{p[3]} << 24);
-}
-inline uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+using avi_detail::Le16;
+using avi_detail::Le32;
 
 // Limits the size of files this process writes; writes beyond fail with
 // EFBIG, as on a full disk.
