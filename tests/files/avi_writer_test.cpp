@@ -89,8 +89,8 @@ TEST_F(AviWriterTest, RefusedOpensAndFramesOfAnotherShape) {
   EXPECT_EQ(writer.Close(0), 1);
 }
 
-// Opening again, and destroying the writer, finalise the open file first,
-// without a measured rate at the opening rate (25 frames per second here).
+// Opening again, and destroying the writer, finalise the open file first, at
+// the opening rate (25 frames per second here) when no rate was measured.
 // Rows of 642 pixels are padded to 1928 bytes in the chunks too.
 TEST_F(AviWriterTest, SecondRecordingStartsFreshAndDestructionFinalises) {
   const DibImage last = Frame(642, 3, 9);
