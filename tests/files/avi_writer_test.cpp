@@ -145,6 +145,7 @@ TEST_F(AviWriterTest, FullDiskAndSizeLimitLeaveAValidFileOfTheWholeFrames) {
       {"disk full while buffered", 232 + 3 * 776 + 500, AviWriter::kMaxFileBytes, 16, 10, false, 0,
        3},
       {"size limit", 0, 232 + 2 * 776 + 8 + 32, 16, 3, true, 1, 2},
+      {"size limit short of the last index entry", 0, 232 + 2 * 776 + 8 + 31, 16, 3, true, 1, 1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
