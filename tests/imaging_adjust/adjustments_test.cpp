@@ -96,7 +96,7 @@ TEST_EVERY_CPU_PATH(ToneAdjust, MatchesReferenceForEveryLayoutAndSetting) {
   };
   for (const auto& stage : stages)
     for (int bits : kAllBits)
-      for (const Size& sz : TestSizes())
+      for (const Size& sz : kTestSizes)
         for (int setting : stage.settings) {
           DibImage img = RandomImage(sz.w, sz.h, bits, rng), ref = Copy(img);
           stage.apply(img, setting);
@@ -129,7 +129,7 @@ TEST_EVERY_CPU_PATH(GrayAdjust, GainOffsetMatchesReferenceInEveryBayerMode) {
       for (int mode = 0; mode < 4; ++mode)
         for (const auto& gains : gainSets)
           for (const auto& offsets : offsetSets)
-            for (const Size& sz : TestSizes()) {
+            for (const Size& sz : kTestSizes) {
               DibImage img = RandomImage(sz.w, sz.h, bits, rng), ref = Copy(img);
               const int32_t max = bits == 8 ? 255 : (depth == 10 ? 1023 : 65535);
               ApplyGrayGainOffset(img, mode, gains, offsets, depth);
@@ -152,7 +152,7 @@ TEST(GrayAdjust, AutoGainMatchesReferenceAndHandlesEmptyPhases) {
   std::mt19937 rng(4);
   for (int bits : {8, 16})
     for (int mode = 0; mode < 4; ++mode)
-      for (const Size& sz : TestSizes()) {
+      for (const Size& sz : kTestSizes) {
         DibImage img = ExtremeImage(sz.w, sz.h, bits, rng);
         const int32_t max = bits == 8 ? 255 : 65535;
         double sum[4] = {0, 0, 0, 0};
@@ -246,7 +246,7 @@ TEST_EVERY_CPU_PATH(HueSaturation, MatchesReferenceForEveryLayoutAndSetting) {
   std::mt19937 rng(5);
   HueSatCache cache;
   for (int bits : kColorBits)
-    for (const Size& sz : TestSizes())
+    for (const Size& sz : kTestSizes)
       for (int hue : {-360, -181, -1, 0, 1, 59, 120, 300, 360})
         for (int sat : {-255, -37, 0, 100, 255}) {
           DibImage img = (hue + sat) % 2 ? RandomImage(sz.w, sz.h, bits, rng)

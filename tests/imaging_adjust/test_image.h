@@ -3,7 +3,6 @@
 // Helpers shared by the adjustment tests: random images and plain sample
 // access that the reference implementations use.
 #include <random>
-#include <vector>
 
 #include "imaging_convert/convert_reference.h"
 
@@ -17,11 +16,8 @@ using testref::Size;
 inline constexpr int kAllBits[] = {8, 16, 24, 32, 48, 64};
 
 // Sizes that cover odd and even widths, padded strides and degenerate frames.
-inline const std::vector<Size>& TestSizes() {
-  static const std::vector<Size> sizes = {{1, 1}, {2, 2},  {3, 5},  {4, 4},  {5, 5},
-                                          {7, 3}, {13, 9}, {66, 7}, {70, 11}};
-  return sizes;
-}
+inline constexpr Size kTestSizes[] = {{1, 1}, {2, 2},  {3, 5},  {4, 4},  {5, 5},
+                                      {7, 3}, {13, 9}, {66, 7}, {70, 11}};
 
 // Random image whose samples are drawn from a few extreme values, so clamps
 // and ties are hit often.
