@@ -13,50 +13,26 @@
 namespace vexcam {
 namespace {
 
-using test::RandomImage;
-using test::Sample16;
+using testref::RandomImage;
 
-// Every 8-bit pixel of `image` against the decoded pixel at(x, y): gray as is,
-// colour with red first, the fourth byte as alpha(source byte).
-template <typename At, typename Alpha>
-void ExpectPacked8(const DibImage& image, At at, Alpha alpha) {
-  const int bpp = image.BytesPerPixel();
-  for (int y = 0; y < image.Height(); ++y)
-    for (int x = 0; x < image.Width(); ++x) {
-      const uint8_t* s = image.Row(y) + x * bpp;
-      const uint8_t* d = at(x, y);
-      ASSERT_EQ(d[0], s[bpp == 1 ? 0 : 2]) << image.BitCount() << " at " << x << "," << y;
-      if (bpp == 1) continue;
-      ASSERT_EQ(d[1], s[1]);
-      ASSERT_EQ(d[2], s[0]);
-      if (bpp == 4) {
-        ASSERT_EQ(d[3], alpha(s[3]));
-      }
-    }
-}
-
-// Every 16-bit sample against sample(x, y, s) of the decoded image: red
-// first, scaled from `depth` bits to 16, the fourth sample opaque.
-template <typename Sample>
-void ExpectWide(const DibImage& image, int depth, Sample sample) {
-  const int samples = image.BitCount() / 16;
-  const uint32_t factor = depth == 10 ? 64 : depth == 12 ? 16 : 1;
-  const int order[4] = {samples == 1 ? 0 : 2, 1, 0, 3};
-  for (int y = 0; y < image.Height(); ++y)
-    for (int x = 0; x < image.Width(); ++x)
-      for (int s = 0; s < samples; ++s) {
-        const uint16_t want =
-            s == 3 ? 0xFFFF : uint16_t(test::Sample16(image, x, y, order[s]) * factor);
-        ASSERT_EQ(sample(x, y, s), want) << image.BitCount() << " " << depth << " " << s;
-      }
-}
+class CodecFileTest : public test::FilesTest {
+ protected:
+  // Saves image into a new file, whose path stays in last_, and decodes it.
+  test::Decoded SaveAndDecode(const DibImage& image, int format, int depth = 16) {
+    last_ = Path("f" + std::to_string(saves_++));
+    EXPECT_EQ(SaveImageFile(last_.c_str(), image, format, depth), 1);
+    if (format == kImageFilePng) return test::DecodePng(last_);
+    return format == kImageFileTiff ? test::DecodeTiff(last_) : test::DecodeJpeg(last_);
+  }
+  std::string last_;
+  int saves_ = 0;
+};
 
 // ---- JPEG ----
 
 // Smooth pictures survive quality 100 almost unchanged.
 DibImage Gradient(int width, int height, int bits) {
-  DibImage image;
-  EXPECT_TRUE(image.Create(width, height, bits));
+  DibImage image = testref::Make(width, height, bits);
   const int bpp = image.BytesPerPixel();
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x)
@@ -65,25 +41,21 @@ DibImage Gradient(int width, int height, int bits) {
   return image;
 }
 
-class JpegFileTest : public test::FilesTest {};
-
 // Every quality is progressive and smaller than the one above; quality 100
 // keeps the picture top row first within a few levels.
-TEST_F(JpegFileTest, GrayImageIsProgressiveGrayscaleAndTopRowFirstAtEveryQuality) {
+TEST_F(CodecFileTest, JpegGrayIsProgressiveGrayscaleAndTopRowFirstAtEveryQuality) {
   const DibImage image = Gradient(130, 70, 8);
   size_t sizes[3];
   for (int i = 0; i < 3; ++i) {
     SCOPED_TRACE(i);
-    const std::string path = Path("g" + std::to_string(i));
-    ASSERT_EQ(SaveImageFile(path.c_str(), image, kImageFileJpeg100 + i), 1);
-    const test::Decoded jpg = test::DecodeJpeg(path);
+    const test::Decoded jpg = SaveAndDecode(image, kImageFileJpeg100 + i);
     ASSERT_TRUE(jpg.ok);
     EXPECT_EQ(jpg.width, 130u);
     EXPECT_EQ(jpg.height, 70u);
     EXPECT_EQ(jpg.channels, 1);
     EXPECT_EQ(jpg.kind, JCS_GRAYSCALE);
     EXPECT_TRUE(jpg.progressive);
-    sizes[i] = test::ReadAll(path).size();
+    sizes[i] = test::ReadAll(last_).size();
     if (i > 0) continue;
     int worst = 0;
     for (int y = 0; y < 70; ++y)
@@ -95,47 +67,38 @@ TEST_F(JpegFileTest, GrayImageIsProgressiveGrayscaleAndTopRowFirstAtEveryQuality
   EXPECT_GT(sizes[1], sizes[2]);
 }
 
-TEST_F(JpegFileTest, ColourImagesAreRgbInPictureOrder) {
-  for (int bits : {24, 32, 48, 64}) {
-    // Top half red, bottom half blue, in B, G, R memory order (the high byte for 16-bit samples).
-    DibImage image;
-    ASSERT_TRUE(image.Create(64, 32, bits));
-    const int bpp = image.BytesPerPixel(), step = bits >= 48 ? 2 : 1, hi = step - 1;
+// Colour is RGB in picture order (top half red, bottom half blue, in B, G, R
+// memory order); a 16-bit sample gives its significant byte: the high byte
+// at depth 16, (s >> 4) & 255 at 12 and (s >> 2) & 255 at 10.
+TEST_F(CodecFileTest, JpegSamplesAreRgbInPictureOrderFromTheSignificantByte) {
+  const struct {
+    int bits, depth;
+    uint32_t sample;
+    int want;
+  } cases[] = {{24, 16, 200, 200},    {32, 16, 200, 200},     {48, 16, 0xC812, 200},
+               {64, 16, 0xC812, 200}, {16, 16, 0x0ABC, 0x0A}, {16, 12, 0x0ABC, 0xAB},
+               {16, 10, 0x0ABC, 0xAF}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.bits << " bits, depth " << c.depth);
+    const bool gray = c.bits == 16;
+    DibImage image = testref::Make(64, 32, c.bits);
     for (int y = 0; y < 32; ++y)
-      for (int x = 0; x < 64; ++x) image.Row(y)[x * bpp + (y < 16 ? 2 : 0) * step + hi] = 200;
-    const std::string path = Path("c.jpg");
-    ASSERT_EQ(SaveImageFile(path.c_str(), image, kImageFileJpeg100), 1) << bits;
-    const test::Decoded jpg = test::DecodeJpeg(path);
-    ASSERT_TRUE(jpg.ok) << bits;
-    EXPECT_EQ(jpg.channels, 3);
-    EXPECT_EQ(jpg.kind, JCS_YCbCr);
-    EXPECT_TRUE(jpg.progressive);
-    const uint8_t* top = &jpg.pixels[(4 * 64 + 10) * 3];
-    const uint8_t* bottom = &jpg.pixels[(28 * 64 + 10) * 3];
-    EXPECT_NEAR(top[0], 200, 4) << bits;
-    EXPECT_NEAR(top[2], 0, 4) << bits;
-    EXPECT_NEAR(bottom[0], 0, 4) << bits;
-    EXPECT_NEAR(bottom[2], 200, 4) << bits;
-  }
-}
-
-TEST_F(JpegFileTest, SixteenBitGrayKeepsTheSignificantByteOfEachDepth) {
-  DibImage image;
-  ASSERT_TRUE(image.Create(32, 16, 16));
-  for (int y = 0; y < 16; ++y)
-    for (int x = 0; x < 32; ++x) {
-      image.Row(y)[2 * x] = 0xBC;  // sample 0x0ABC
-      image.Row(y)[2 * x + 1] = 0x0A;
-    }
-  // depth 16: high byte; 12: (s >> 4) & 255; 10: (s >> 2) & 255.
-  const std::pair<int, int> cases[] = {{16, 0x0A}, {12, 0xAB}, {10, 0xAF}};
-  for (const auto& [depth, expected] : cases) {
-    const std::string path = Path("d.jpg");
-    ASSERT_EQ(SaveImageFile(path.c_str(), image, kImageFileJpeg100, depth), 1);
-    const test::Decoded jpg = test::DecodeJpeg(path);
+      for (int x = 0; x < 64; ++x)
+        testref::SetSample(image, x, y, !gray && y < 16 ? 2 : 0, c.sample);
+    const test::Decoded jpg = SaveAndDecode(image, kImageFileJpeg100, c.depth);
     ASSERT_TRUE(jpg.ok);
-    EXPECT_EQ(jpg.channels, 1);
-    EXPECT_NEAR(jpg.pixels[100], expected, 1) << depth;
+    EXPECT_EQ(jpg.channels, gray ? 1 : 3);
+    EXPECT_EQ(jpg.kind, gray ? JCS_GRAYSCALE : JCS_YCbCr);
+    EXPECT_TRUE(jpg.progressive);
+    const uint8_t* top = &jpg.pixels[(4 * 64 + 10) * jpg.channels];
+    const uint8_t* bottom = &jpg.pixels[(28 * 64 + 10) * jpg.channels];
+    const int near = gray ? 1 : 4;
+    EXPECT_NEAR(top[0], c.want, near);
+    EXPECT_NEAR(bottom[gray ? 0 : 2], c.want, near);
+    if (!gray) {
+      EXPECT_NEAR(top[2], 0, near);
+      EXPECT_NEAR(bottom[0], 0, near);
+    }
   }
 }
 
@@ -143,77 +106,64 @@ TEST_F(JpegFileTest, SixteenBitGrayKeepsTheSignificantByteOfEachDepth) {
 
 uint16_t Be16(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
 
-class PngTiffFileTest : public test::FilesTest {};
-
-// Both keep 8-bit samples exactly, red first, with the rows packed (642
-// pixels have padded rows in memory). The pipeline never writes the fourth
-// byte, so PNG stores its inverse as alpha (a zero is opaque); TIFF stores it
-// as it is.
-TEST_F(PngTiffFileTest, EightBitImagesAreExactAndPacked) {
-  for (int format : {kImageFilePng, kImageFileTiff})
-    for (int bits : {8, 24, 32}) {
-      SCOPED_TRACE(testing::Message() << "format " << format << " bits " << bits);
-      const bool png = format == kImageFilePng;
-      DibImage image = RandomImage(642, 5, bits, bits);
-      if (bits == 32)
-        for (int x = 0; x < 642; ++x) image.Row(0)[4 * x + 3] = 0;
-      const std::string path = Path("e");
-      ASSERT_EQ(SaveImageFile(path.c_str(), image, format), 1);
-      const test::Decoded d = png ? test::DecodePng(path) : test::DecodeTiff(path);
-      ASSERT_TRUE(d.ok);
-      const int bpp = bits / 8;
-      EXPECT_EQ(d.width, 642u);
-      EXPECT_EQ(d.height, 5u);
-      EXPECT_EQ(d.bitDepth, 8);
-      EXPECT_EQ(d.channels, bpp);
-      if (png) {
-        EXPECT_EQ(d.kind, bits == 8    ? PNG_COLOR_TYPE_GRAY
-                          : bits == 24 ? PNG_COLOR_TYPE_RGB
-                                       : PNG_COLOR_TYPE_RGB_ALPHA);
-      } else {
-        EXPECT_EQ(d.kind, bits == 8 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB);
-        EXPECT_EQ(d.compression, COMPRESSION_NONE);
-        EXPECT_EQ(d.planar, PLANARCONFIG_CONTIG);
-        EXPECT_EQ(d.strips, 1u);
-      }
-      ASSERT_EQ(d.pixels.size(), size_t{642} * 5 * bpp);
-      ExpectPacked8(
-          image, [&](int x, int y) { return &d.Row(y)[x * bpp]; },
-          [png](uint8_t a) { return static_cast<uint8_t>(png ? 255 - a : a); });
-    }
-}
-
-// 16-bit samples scaled from the data depth to 16 bits: PNG high byte first,
-// TIFF low byte first.
-TEST_F(PngTiffFileTest, SixteenBitSamplesAreScaledByDepth) {
-  for (int format : {kImageFilePng, kImageFileTiff})
-    for (int bits : {16, 48, 64})
+// Both keep the samples exactly, red first, with the rows packed (642 pixels
+// have padded rows in memory); 16-bit samples are scaled from the data depth
+// to 16 bits, PNG high byte first, TIFF low byte first, and their fourth
+// sample is opaque. The pipeline never writes the fourth byte of 8-bit
+// pixels, so PNG stores its inverse as alpha (a zero is opaque); TIFF stores
+// it as it is.
+TEST_F(CodecFileTest, PngAndTiffSamplesAreExactPackedAndScaledByDepth) {
+  const struct {
+    int format;
+    int kinds[3];  // for 1, 3 and 4 samples per pixel
+  } codecs[] = {
+      {kImageFilePng, {PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_RGB, PNG_COLOR_TYPE_RGB_ALPHA}},
+      {kImageFileTiff, {PHOTOMETRIC_MINISBLACK, PHOTOMETRIC_RGB, PHOTOMETRIC_RGB}},
+  };
+  for (const auto& codec : codecs)
+    for (int bits : {8, 24, 32, 16, 48, 64})
       for (int depth : {16, 12, 10}) {
-        SCOPED_TRACE(testing::Message() << "format " << format << " bits " << bits);
-        const bool png = format == kImageFilePng;
-        const DibImage image = RandomImage(21, 6, bits, depth * bits);
-        const std::string path = Path("w");
-        ASSERT_EQ(SaveImageFile(path.c_str(), image, format, depth), 1);
-        const test::Decoded d = png ? test::DecodePng(path) : test::DecodeTiff(path);
+        const bool png = codec.format == kImageFilePng, wide = bits == 16 || bits >= 48;
+        if (!wide && depth != 16) continue;
+        SCOPED_TRACE(testing::Message()
+                     << (png ? "png " : "tiff ") << bits << " bits, depth " << depth);
+        DibImage image = RandomImage(642, 5, bits, bits * depth);
+        if (bits == 32)
+          for (int x = 0; x < 642; ++x) image.Row(0)[4 * x + 3] = 0;
+        const test::Decoded d = SaveAndDecode(image, codec.format, depth);
         ASSERT_TRUE(d.ok);
-        const int samples = bits / 16;
-        EXPECT_EQ(d.bitDepth, 16);
+        const int samples = image.BytesPerPixel() / testref::SampleBytes(image);
+        EXPECT_EQ(d.width, 642u);
+        EXPECT_EQ(d.height, 5u);
+        EXPECT_EQ(d.bitDepth, wide ? 16 : 8);
         EXPECT_EQ(d.channels, samples);
-        if (png) {
-          EXPECT_EQ(d.kind, bits == 16   ? PNG_COLOR_TYPE_GRAY
-                            : bits == 48 ? PNG_COLOR_TYPE_RGB
-                                         : PNG_COLOR_TYPE_RGB_ALPHA);
-        } else {
-          EXPECT_EQ(d.kind, samples == 1 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB);
+        EXPECT_EQ(d.kind, codec.kinds[samples / 2]);
+        if (!png) {
+          EXPECT_EQ(d.compression, COMPRESSION_NONE);
+          EXPECT_EQ(d.planar, PLANARCONFIG_CONTIG);
+          EXPECT_EQ(d.strips, 1u);
         }
-        ExpectWide(image, depth, [&](int x, int y, int s) {
-          const uint8_t* p = &d.Row(y)[(x * samples + s) * 2];
-          return png ? Be16(p) : test::Le16(p);
-        });
+        ASSERT_EQ(d.pixels.size(), size_t{642} * 5 * image.BytesPerPixel());
+        const uint32_t factor = depth == 10 ? 64 : depth == 12 ? 16 : 1;
+        const int order[4] = {samples == 1 ? 0 : 2, 1, 0, 3};
+        for (int y = 0; y < 5; ++y)
+          for (int x = 0; x < 642; ++x)
+            for (int s = 0; s < samples; ++s) {
+              const uint32_t v = testref::Sample(image, x, y, order[s]);
+              const uint32_t want = !wide    ? (s == 3 && png ? 255 - v : v)
+                                    : s == 3 ? 0xFFFF
+                                             : (v * factor) & 0xFFFF;
+              const uint8_t* p = d.Row(y) + (x * samples + s) * (wide ? 2 : 1);
+              ASSERT_EQ(!wide ? p[0]
+                        : png ? Be16(p)
+                              : test::Le16(p),
+                        want)
+                  << x << "," << y << " sample " << s;
+            }
       }
 }
 
-TEST_F(PngTiffFileTest, SavesOnSeveralThreadsDoNotInterfere) {
+TEST_F(CodecFileTest, SavesOnSeveralThreadsDoNotInterfere) {
   constexpr int kThreads = 4;
   std::vector<DibImage> images;
   for (int i = 0; i < kThreads; ++i)

@@ -9,11 +9,11 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <string>
 #include <vector>
 
-#include "imaging/dib_image.h"
+#include "common/avi_file.h"
+#include "imaging_convert/convert_reference.h"
 
 namespace vexcam::test {
 
@@ -41,24 +41,8 @@ inline std::vector<uint8_t> ReadAll(const std::string& path) {
 
 inline bool Exists(const std::string& path) { return std::filesystem::exists(path); }
 
-inline uint32_t Le32(const uint8_t* p) {
-  return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t{p[3]} << 24);
-}
-inline uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-
-// Image of the given geometry filled with random bytes (padding included).
-inline DibImage RandomImage(int width, int height, int bitCount, uint32_t seed = 1) {
-  DibImage image;
-  EXPECT_TRUE(image.Create(width, height, bitCount));
-  std::mt19937 rng(seed);
-  for (size_t i = 0; i < image.SizeBytes(); ++i) image.Pixels()[i] = static_cast<uint8_t>(rng());
-  return image;
-}
-
-// 16-bit sample s (0 = first) of pixel (x, y).
-inline uint16_t Sample16(const DibImage& image, int x, int y, int s) {
-  return Le16(image.Row(y) + x * image.BytesPerPixel() + 2 * s);
-}
+using avi_detail::Le16;
+using avi_detail::Le32;
 
 // Limits the size of files this process writes; writes beyond fail with
 // EFBIG, as on a full disk.

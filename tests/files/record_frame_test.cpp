@@ -8,8 +8,8 @@
 namespace vexcam {
 namespace {
 
-using test::RandomImage;
-using test::Sample16;
+using testref::RandomImage;
+using testref::Sample;
 
 // Expected B, G, R of frame pixel (x, row) where row 0 is the picture's bottom.
 void Reference(const DibImage& out, int x, int row, uint8_t bgr[3]) {
@@ -20,14 +20,14 @@ void Reference(const DibImage& out, int x, int row, uint8_t bgr[3]) {
       bgr[0] = bgr[1] = bgr[2] = p[0];
       break;
     case 16:
-      bgr[0] = bgr[1] = bgr[2] = static_cast<uint8_t>((Sample16(out, x, y, 0) >> 2) & 255);
+      bgr[0] = bgr[1] = bgr[2] = static_cast<uint8_t>((Sample(out, x, y, 0) >> 2) & 255);
       break;
     case 24:
     case 32:
       for (int c = 0; c < 3; ++c) bgr[c] = p[c];
       break;
     default:
-      for (int c = 0; c < 3; ++c) bgr[c] = static_cast<uint8_t>(Sample16(out, x, y, c) >> 8);
+      for (int c = 0; c < 3; ++c) bgr[c] = static_cast<uint8_t>(Sample(out, x, y, c) >> 8);
   }
 }
 

@@ -18,7 +18,6 @@ namespace {
 
 using namespace vexcam::test;
 
-const int kAllBits[] = {8, 16, 24, 32, 48, 64};
 const int kColorBits[] = {24, 32, 48, 64};
 
 // Applies f(value) to the first three samples of every pixel.
@@ -97,7 +96,7 @@ TEST_EVERY_CPU_PATH(ToneAdjust, MatchesReferenceForEveryLayoutAndSetting) {
   };
   for (const auto& stage : stages)
     for (int bits : kAllBits)
-      for (const Size& sz : TestSizes())
+      for (const Size& sz : kTestSizes)
         for (int setting : stage.settings) {
           DibImage img = RandomImage(sz.w, sz.h, bits, rng), ref = Copy(img);
           stage.apply(img, setting);
@@ -114,20 +113,30 @@ int RefPhase(int bayerMode, int x, int y) {
   return ((x + c0[bayerMode]) % 2) + 2 * ((y + r0[bayerMode]) % 2);
 }
 
+// Unity gains with the stored default offsets (128) are skipped; any other
+// offset, on one phase alone too, applies.
 TEST_EVERY_CPU_PATH(GrayAdjust, GainOffsetMatchesReferenceInEveryBayerMode) {
   std::mt19937 rng(2);
-  const int32_t gainSets[][4] = {{0, 255, 128, 7}, {255, 255, 255, 255}, {128, 128, 128, 200}};
-  const int32_t offsetSets[][4] = {{-255, 255, 0, 3}, {128, 128, 128, 0}, {0, 0, 0, 0}};
+  const int32_t gainSets[][4] = {
+      {0, 255, 128, 7}, {255, 255, 255, 255}, {128, 128, 128, 200}, {128, 128, 128, 128}};
+  const int32_t offsetSets[][4] = {{-255, 255, 0, 3},
+                                   {128, 128, 128, 0},
+                                   {0, 0, 0, 0},
+                                   {128, 128, 10, 128},
+                                   {128, 128, 128, 128}};
   for (int bits : {8, 16})
     for (int depth : {10, 16})
       for (int mode = 0; mode < 4; ++mode)
         for (const auto& gains : gainSets)
           for (const auto& offsets : offsetSets)
-            for (const Size& sz : TestSizes()) {
+            for (const Size& sz : kTestSizes) {
               DibImage img = RandomImage(sz.w, sz.h, bits, rng), ref = Copy(img);
               const int32_t max = bits == 8 ? 255 : (depth == 10 ? 1023 : 65535);
               ApplyGrayGainOffset(img, mode, gains, offsets, depth);
-              for (int y = 0; y < sz.h; ++y)
+              const bool stored =
+                  std::all_of(gains, gains + 4, [](int32_t g) { return g == 128; }) &&
+                  std::all_of(offsets, offsets + 4, [](int32_t o) { return o == 128; });
+              for (int y = 0; y < sz.h && !stored; ++y)
                 for (int x = 0; x < sz.w; ++x) {
                   const int p = RefPhase(mode, x, y);
                   Set(ref, x, y, 0,
@@ -137,33 +146,13 @@ TEST_EVERY_CPU_PATH(GrayAdjust, GainOffsetMatchesReferenceInEveryBayerMode) {
             }
 }
 
-TEST(GrayAdjust, StoredDefaultsSkipButAnyChangedOffsetApplies) {
-  std::mt19937 rng(3);
-  const int32_t unity[4] = {128, 128, 128, 128};
-  DibImage img = RandomImage(9, 6, 8, rng), orig = Copy(img);
-  ApplyGrayGainOffset(img, 0, unity, unity);
-  EXPECT_TRUE(SameBytes(img, orig));  // defaults would add 128 everywhere if run
-
-  // Offset B alone must take effect on the B phase.
-  const int32_t offsets[4] = {128, 128, 10, 128};
-  const int32_t zero[4] = {0, 0, 0, 0};
-  const int32_t rm[4] = {-255, -255, -255, -255};
-  DibImage flat = Flat(8, 100, 4, 4);
-  ApplyGrayGainOffset(flat, 0, unity, offsets);
-  EXPECT_EQ(Get(flat, 0, 1), 110);  // phase (0,1) in Bayer mode 0
-  EXPECT_EQ(Get(flat, 0, 0), 228);
-  ApplyGrayGainOffset(flat, 0, unity, zero);
-  EXPECT_EQ(Get(flat, 0, 1), 110);
-  ApplyGrayGainOffset(flat, 0, unity, rm);
-  for (int y = 0; y < 4; ++y)
-    for (int x = 0; x < 4; ++x) EXPECT_EQ(Get(flat, x, y), 0);
-}
-
+// Small frames of extreme samples leave phases empty, the first one too, and
+// then gains unchanged.
 TEST(GrayAdjust, AutoGainMatchesReferenceAndHandlesEmptyPhases) {
   std::mt19937 rng(4);
   for (int bits : {8, 16})
     for (int mode = 0; mode < 4; ++mode)
-      for (const Size& sz : TestSizes()) {
+      for (const Size& sz : kTestSizes) {
         DibImage img = ExtremeImage(sz.w, sz.h, bits, rng);
         const int32_t max = bits == 8 ? 255 : 65535;
         double sum[4] = {0, 0, 0, 0};
@@ -189,16 +178,6 @@ TEST(GrayAdjust, AutoGainMatchesReferenceAndHandlesEmptyPhases) {
         for (int p = 0; p < 4; ++p)
           ASSERT_EQ(gains[p], expected[p]) << sz.w << "x" << sz.h << " phase " << p;
       }
-
-  int32_t gains[4] = {1, 2, 3, 4};
-  MeasureAutoGrayGain(Flat(16, 3000, 8, 8), 2, gains);
-  for (int p = 0; p < 4; ++p) EXPECT_EQ(gains[p], 128);
-
-  // Black frame: nothing counted, gains unchanged (no division by zero).
-  int32_t kept[4] = {5, 6, 7, 8};
-  MeasureAutoGrayGain(Flat(8, 0, 6, 6), 0, kept);
-  EXPECT_EQ(kept[1], 6);
-  EXPECT_EQ(kept[3], 8);
 }
 
 // ---- hue and saturation -----------------------------------------------------
@@ -267,7 +246,7 @@ TEST_EVERY_CPU_PATH(HueSaturation, MatchesReferenceForEveryLayoutAndSetting) {
   std::mt19937 rng(5);
   HueSatCache cache;
   for (int bits : kColorBits)
-    for (const Size& sz : TestSizes())
+    for (const Size& sz : kTestSizes)
       for (int hue : {-360, -181, -1, 0, 1, 59, 120, 300, 360})
         for (int sat : {-255, -37, 0, 100, 255}) {
           DibImage img = (hue + sat) % 2 ? RandomImage(sz.w, sz.h, bits, rng)

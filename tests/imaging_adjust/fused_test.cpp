@@ -16,7 +16,6 @@ namespace {
 
 using namespace vexcam::test;
 
-const int kAllBits[] = {8, 16, 24, 32, 48, 64};
 // Widths around the 64-sample and 64-pixel blocks of the kernels.
 const Size kSizes[] = {{1, 1}, {4, 6}, {5, 5}, {21, 7}, {63, 5}, {64, 6}, {65, 5}, {130, 7}};
 

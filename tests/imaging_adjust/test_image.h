@@ -3,29 +3,21 @@
 // Helpers shared by the adjustment tests: random images and plain sample
 // access that the reference implementations use.
 #include <random>
-#include <vector>
 
 #include "imaging_convert/convert_reference.h"
 
 namespace vexcam::test {
 
-// Sizes that cover odd and even widths, padded strides and degenerate frames.
-struct Size {
-  int w, h;
-};
-inline const std::vector<Size>& TestSizes() {
-  static const std::vector<Size> sizes = {{1, 1}, {2, 2},  {3, 5},  {4, 4},  {5, 5},
-                                          {7, 3}, {13, 9}, {66, 7}, {70, 11}};
-  return sizes;
-}
-
+using testref::Copy;
+using testref::RandomImage;
 using testref::SameBytes;
+using testref::Size;
 
-inline DibImage RandomImage(int w, int h, int bits, std::mt19937& rng) {
-  DibImage img = testref::Make(w, h, bits);
-  testref::FillRandom(img, rng);
-  return img;
-}
+inline constexpr int kAllBits[] = {8, 16, 24, 32, 48, 64};
+
+// Sizes that cover odd and even widths, padded strides and degenerate frames.
+inline constexpr Size kTestSizes[] = {{1, 1}, {2, 2},  {3, 5},  {4, 4},  {5, 5},
+                                      {7, 3}, {13, 9}, {66, 7}, {70, 11}};
 
 // Random image whose samples are drawn from a few extreme values, so clamps
 // and ties are hit often.
@@ -33,12 +25,6 @@ inline DibImage ExtremeImage(int w, int h, int bits, std::mt19937& rng) {
   DibImage img = RandomImage(w, h, bits, rng);
   static const uint8_t kBytes[] = {0, 0, 1, 127, 128, 254, 255, 255};
   for (size_t i = 0; i < img.SizeBytes(); ++i) img.Pixels()[i] = kBytes[rng() % 8];
-  return img;
-}
-
-inline DibImage Copy(const DibImage& src) {
-  DibImage img;
-  img.CopyFrom(src);
   return img;
 }
 
@@ -54,8 +40,7 @@ inline void Set(DibImage& img, int x, int y, int k, int32_t v) {
 }
 // Single-sample image with every pixel at `value`.
 inline DibImage Flat(int bits, int value, int w = 100, int h = 80) {
-  DibImage img;
-  img.Create(w, h, bits);
+  DibImage img = testref::Make(w, h, bits);
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) Set(img, x, y, 0, value);
   return img;

@@ -1,7 +1,7 @@
 #pragma once
 
 // Plain per-pixel references written straight from the formulas, and helpers
-// to make random images, for the conversion tests.
+// to make random images, for the imaging and file tests.
 
 #include <cstdint>
 #include <cstring>
@@ -43,6 +43,31 @@ inline DibImage Make(int w, int h, int bits) {
   DibImage img;
   img.Create(w, h, bits);
   return img;
+}
+
+inline DibImage RandomImage(int w, int h, int bits, std::mt19937& rng) {
+  DibImage img = Make(w, h, bits);
+  FillRandom(img, rng);
+  return img;
+}
+inline DibImage RandomImage(int w, int h, int bits, uint32_t seed = 1) {
+  std::mt19937 rng(seed);
+  return RandomImage(w, h, bits, rng);
+}
+
+inline DibImage Copy(const DibImage& src) {
+  DibImage img;
+  img.CopyFrom(src);
+  return img;
+}
+
+struct Size {
+  int w, h;
+};
+
+// Luma of blue, green and red, in percent.
+inline uint32_t Luma(uint32_t b, uint32_t g, uint32_t r) {
+  return (59 * g + 30 * r + 11 * b) / 100;
 }
 
 inline bool SameBytes(const DibImage& a, const DibImage& b) {

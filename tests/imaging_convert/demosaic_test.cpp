@@ -8,10 +8,7 @@ namespace vexcam {
 namespace {
 
 using testref::Make;
-
-struct Size {
-  int w, h;
-};
+using testref::Size;
 // From 36 (8-bit) and 20 (16-bit) columns up the colour paths run in blocks with
 // per-pixel edges; the widths cover one block, odd tails, overlaps and a long
 // run of the widest blocks.
@@ -31,13 +28,10 @@ TEST_EVERY_CPU_PATH(Demosaic, MatchesReferenceForEveryModeSizeDepthAndGain) {
       for (const Size& s : kSizes) {
         for (int mode = 0; mode < 4; ++mode) {
           for (const auto& g : gains) {
-            DibImage raw = Make(s.w, s.h, rawBits);
-            testref::FillRandom(raw, rng);
+            DibImage raw = testref::RandomImage(s.w, s.h, rawBits, rng);
             if (g[0] == 400 && g[1] == 400) std::memset(raw.Pixels(), 0xFF, raw.SizeBytes());
-            DibImage out = Make(s.w, s.h, outBits);
-            testref::FillRandom(out, rng);
-            DibImage expect = Make(s.w, s.h, outBits);
-            std::memcpy(expect.Pixels(), out.Pixels(), out.SizeBytes());
+            DibImage out = testref::RandomImage(s.w, s.h, outBits, rng),
+                     expect = testref::Copy(out);
             testref::ReferenceDemosaic(expect, raw, mode, g[0], g[1]);
             const bool ran = demosaicer.Run(out, raw, mode, g[0], g[1]);
             EXPECT_EQ(ran, s.w >= 4 && s.h >= 4);
@@ -130,17 +124,13 @@ TEST(GrayFromColor, LumaWeightsAndReference) {
   std::mt19937 rng(11);
   for (int bits : {24, 32})
     for (const Size& s : kSizes) {
-      DibImage c = Make(s.w, s.h, bits), g = Make(s.w, s.h, 8);
-      testref::FillRandom(c, rng);
+      DibImage c = testref::RandomImage(s.w, s.h, bits, rng), g = Make(s.w, s.h, 8);
       ASSERT_TRUE(GrayFromColor(g, c));
       for (int y = 0; y < s.h; ++y)
-        for (int x = 0; x < s.w; ++x) {
-          const uint32_t expect =
-              (59 * testref::Sample(c, x, y, 1) + 30 * testref::Sample(c, x, y, 2) +
-               11 * testref::Sample(c, x, y, 0)) /
-              100;
-          ASSERT_EQ(g.Row(y)[x], expect);
-        }
+        for (int x = 0; x < s.w; ++x)
+          ASSERT_EQ(g.Row(y)[x],
+                    testref::Luma(testref::Sample(c, x, y, 0), testref::Sample(c, x, y, 1),
+                                  testref::Sample(c, x, y, 2)));
     }
   DibImage wrong = Make(3, 1, 16), color = Make(3, 1, 24);
   EXPECT_FALSE(GrayFromColor(wrong, color));

@@ -20,10 +20,8 @@ TEST(SoftwareMirror, AxesAgainstReferenceAndHardwareAxesLeftAlone) {
       for (int h = 0; h < 2; ++h)
         for (int v = 0; v < 2; ++v)
           for (int hw = 0; hw < 4; ++hw) {
-            DibImage raw = Make(d[0], d[1], bits), scratch;
-            testref::FillRandom(raw, rng);
-            DibImage orig = Make(d[0], d[1], bits);
-            std::memcpy(orig.Pixels(), raw.Pixels(), raw.SizeBytes());
+            DibImage raw = testref::RandomImage(d[0], d[1], bits, rng), scratch;
+            const DibImage orig = testref::Copy(raw);
             const MirrorHardware hard{(hw & 1) != 0, (hw & 2) != 0};
             const bool doH = h && !hard.horizontal, doV = v && !hard.vertical;
             EXPECT_EQ(SoftwareMirror(raw, scratch, h, v, hard), doH || doV);
@@ -41,8 +39,7 @@ TEST(RestrideRows, MovesPackedRowsToStrideAndClearsPadding) {
   std::mt19937 rng(5);
   for (int bpp : {1, 2})
     for (const auto& d : kDims) {
-      DibImage im = Make(d[0], d[1], bpp * 8);
-      testref::FillRandom(im, rng);
+      DibImage im = testref::RandomImage(d[0], d[1], bpp * 8, rng);
       const size_t rowBytes = static_cast<size_t>(d[0]) * bpp;
       const std::vector<uint8_t> packed(im.Pixels(), im.Pixels() + rowBytes * d[1]);
       ASSERT_TRUE(RestrideRows(im, bpp));
@@ -107,8 +104,8 @@ TEST(DepthConversions, EveryConversionMatchesItsRule) {
   std::mt19937 rng(99);
   for (const auto& c : cases)
     for (const auto& d : kDims) {
-      DibImage src = Make(d[0], d[1], c.srcBits), dst = Make(d[0], d[1], c.dstBits);
-      testref::FillRandom(src, rng);
+      DibImage src = testref::RandomImage(d[0], d[1], c.srcBits, rng),
+               dst = Make(d[0], d[1], c.dstBits);
       ASSERT_EQ(ApplyRegionOp(dst, c.op, src, nullptr, 0, 0, nullptr, nullptr), 1) << c.name;
       const int bytes = c.dstBits == 16 || c.dstBits >= 48 ? 2 : 1;
       const int spp = dst.BytesPerPixel() / bytes;

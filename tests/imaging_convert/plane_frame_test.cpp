@@ -25,9 +25,7 @@ struct Frame {
     const size_t i = (size_t(y) * view.width + x) * 3 + c;
     return view.sampleBytes == 1 ? bytes[i] : bytes[2 * i] | bytes[2 * i + 1] << 8;
   }
-  uint32_t Luma(int x, int y) const {
-    return (59 * At(x, y, 1) + 30 * At(x, y, 0) + 11 * At(x, y, 2)) / 100;
-  }
+  uint32_t Luma(int x, int y) const { return testref::Luma(At(x, y, 2), At(x, y, 1), At(x, y, 0)); }
   std::vector<uint8_t> bytes;
   PlaneFrameView view;
 };
@@ -39,12 +37,10 @@ TEST(PlaneFrame, ColourGoesToBlueGreenRedAndGrayIsTheLuma) {
     SCOPED_TRACE(sampleBytes);
     const Frame f(7, 5, sampleBytes, 11u + sampleBytes);
     const int grayBits = sampleBytes == 1 ? 8 : 16;
-    DibImage gray;
-    ASSERT_TRUE(gray.Create(7, 5, grayBits));
+    DibImage gray = testref::Make(7, 5, grayBits);
     ASSERT_TRUE(PlanesToGray(gray, f.view, 1, nullptr));
     for (int bits : sampleBytes == 1 ? std::vector<int>{24, 32} : std::vector<int>{48, 64}) {
-      DibImage color;
-      ASSERT_TRUE(color.Create(7, 5, bits));
+      DibImage color = testref::Make(7, 5, bits);
       ASSERT_TRUE(PlanesToColor(color, f.view, 1, false, false, nullptr));
       for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 7; ++x) {
@@ -62,8 +58,7 @@ TEST(PlaneFrame, ColourGoesToBlueGreenRedAndGrayIsTheLuma) {
 
 TEST(PlaneFrame, StepAndMirrorsPickTheirPixels) {
   const Frame f(10, 6, 1, 5);
-  DibImage color;
-  ASSERT_TRUE(color.Create(5, 3, 24));
+  DibImage color = testref::Make(5, 3, 24);
   for (int m = 0; m < 4; ++m) {
     const bool mh = m & 1, mv = m & 2;
     ASSERT_TRUE(PlanesToColor(color, f.view, 2, mh, mv, nullptr));
@@ -73,18 +68,15 @@ TEST(PlaneFrame, StepAndMirrorsPickTheirPixels) {
         ASSERT_EQ(Sample(color, x, y, 2), f.At(sx, sy, 0)) << m << " " << x << "," << y;
       }
   }
-  DibImage gray;
-  ASSERT_TRUE(gray.Create(5, 3, 8));
+  DibImage gray = testref::Make(5, 3, 8);
   ASSERT_TRUE(PlanesToGray(gray, f.view, 2, nullptr));
   EXPECT_EQ(Sample(gray, 4, 2, 0), f.Luma(8, 4));
 }
 
 TEST(PlaneFrame, RefusesOtherDepthsAndFramesTooSmall) {
   const Frame narrow(4, 4, 1, 1), wide(4, 4, 2, 2);
-  DibImage c24, c48, g8;
-  ASSERT_TRUE(c24.Create(4, 4, 24));
-  ASSERT_TRUE(c48.Create(4, 4, 48));
-  ASSERT_TRUE(g8.Create(4, 4, 8));
+  DibImage c24 = testref::Make(4, 4, 24), c48 = testref::Make(4, 4, 48),
+           g8 = testref::Make(4, 4, 8);
   EXPECT_FALSE(PlanesToColor(c24, wide.view, 1, false, false, nullptr));
   EXPECT_FALSE(PlanesToColor(c48, narrow.view, 1, false, false, nullptr));
   EXPECT_FALSE(PlanesToGray(g8, wide.view, 1, nullptr));
