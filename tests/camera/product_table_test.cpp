@@ -52,9 +52,6 @@ TEST(ProductTable, ModelNamesAreUniqueAndNameTheBuild) {
         std::all_of(model.begin(), model.end(), [](char c) { return std::isalnum(c) != 0; }));
   }
   EXPECT_STREQ(ProductRowOf(build::ProductId()).model, build::Model());
-  EXPECT_EQ(std::string(build::DeviceBaseName()), std::string("VexCam") + build::Model());
-  EXPECT_EQ(std::string(build::ProductKey()),
-            std::string("Software\\Quorin\\VexCam") + build::Model() + "3K9Sdk");
 }
 
 // Each row's rules fit together: a rule that needs data has it, and data no

@@ -110,11 +110,11 @@ std::vector<uint8_t> TurnedRow(uint32_t tag, uint32_t exposure, uint32_t r, uint
   return std::vector<uint8_t>(row.rbegin(), row.rend());
 }
 
-// Streams `count` frames with flip 1: each is the turned pattern of its tag,
-// tags only rise (by exactly one when `consecutive`), so no frame comes twice.
-// A slow reader pauses a varying time after each frame.
-void StreamFrames(TestCamera& cam, sim::SimCamera& sim, uint32_t count, bool consecutive,
-                  bool slowReader) {
+// Streams `count` frames: tags only rise (by exactly one when `consecutive`),
+// so no frame comes twice. A slow reader pauses a varying time after each
+// frame. (Pixels against tags: CheckFrames in tests/drivers; the turned
+// picture through the API: IsWholeFrame in tests/api_capture.)
+void StreamFrames(TestCamera& cam, uint32_t count, bool consecutive, bool slowReader) {
   const uint32_t w = 640, h = 512;
   std::vector<uint8_t> frame(w * h);
   ASSERT_EQ(cam.StartCapture(kCaptureContinuous), 1u);
@@ -133,11 +133,6 @@ void StreamFrames(TestCamera& cam, sim::SimCamera& sim, uint32_t count, bool con
       }
     }
     lastTag = tag;
-    const uint32_t exposure = sim.LastFrame().pattern.exposure;
-    for (uint32_t row : {0u, 1u, h / 2, h - 1}) {
-      ASSERT_EQ(0, std::memcmp(&frame[row * w], TurnedRow(tag, exposure, row, w, h).data(), w))
-          << "tag " << tag << " row " << row;
-    }
     ++delivered;
     if (slowReader) std::this_thread::sleep_for(std::chrono::microseconds(delivered % 7 * 300));
   }
@@ -148,21 +143,18 @@ TEST_F(SimCam, StreamsDeliverIntactFramesInOrder) {
   auto sim = Add(0x3200);
   TestCamera& cam = Open(0x3200);
   ASSERT_EQ(cam.SetDataBits(0), 1u);
-  ASSERT_NO_FATAL_FAILURE(StreamFrames(cam, *sim, 10000, false, false));
+  // A reader slower than the camera never gets a frame twice.
+  ASSERT_NO_FATAL_FAILURE(StreamFrames(cam, 1500, false, true));
   // A buffer smaller than the frame is refused, and says so.
   std::vector<uint8_t> small(640 * 512 - 1);
   cam.WaitFrame(3000);
   EXPECT_EQ(cam.GetFrame(small.data(), small.size(), 0, 0, 1), kFrameNotCopied);
   EXPECT_EQ(cam.StopCapture(), 1u);
 
-  // A reader slower than the camera never gets a frame twice.
-  ASSERT_NO_FATAL_FAILURE(StreamFrames(cam, *sim, 1500, false, true));
-  EXPECT_EQ(cam.StopCapture(), 1u);
-
   // 25 ms exposures in real time: far slower than the reader, which skips no tag.
   sim->SetSpeedUp(1);
   ASSERT_EQ(cam.SetExposureTime(250), 1u);
-  ASSERT_NO_FATAL_FAILURE(StreamFrames(cam, *sim, 40, true, false));
+  ASSERT_NO_FATAL_FAILURE(StreamFrames(cam, 40, true, false));
   cam.StopCapture();
 }
 

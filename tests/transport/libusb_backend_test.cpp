@@ -1,5 +1,4 @@
-// The libusb backend without cameras: path ownership and a machine without
-// any camera (or without USB access at all).
+// The libusb backend without cameras: path ownership.
 #include <gtest/gtest.h>
 
 #include "transport/libusb_backend.h"
@@ -7,8 +6,7 @@
 namespace vexcam::usb {
 namespace {
 
-// Paths the backend owns, and what it lists and opens on this machine (the
-// cameras themselves: tests/usbmock).
+// Paths the backend owns (listing and opening cameras: tests/usbmock).
 TEST(LibusbBackendTest, OwnsOnlyBusAndPortLocationsAndOpensNoUnknownDevice) {
   auto path = [](const std::string& location) { return MakeDevicePath(0x04B4, 0x3200, location); };
   EXPECT_EQ(path("2-1.4"),
@@ -22,11 +20,6 @@ TEST(LibusbBackendTest, OwnsOnlyBusAndPortLocationsAndOpensNoUnknownDevice) {
   EXPECT_FALSE(backend->Owns(path("2-")));
   EXPECT_FALSE(backend->Owns(path("2-1..4")));
   EXPECT_FALSE(backend->Owns("2-1.4"));
-  for (const DeviceInfo& info : backend->Enumerate()) {
-    EXPECT_EQ(info.vendorId, 0x04B4);
-    EXPECT_LT(info.path.size(), 260u);
-  }
-  EXPECT_EQ(backend->Open(path("250-9.9.9")), nullptr);
   EXPECT_EQ(backend->Open("garbage"), nullptr);
 }
 

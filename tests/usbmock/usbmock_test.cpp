@@ -75,8 +75,9 @@ class UsbMockTest : public ::testing::Test {
 
   void TearDown() override {
     if (world_ == nullptr) return;
+    dev_.reset();
     // Every request libusb sent has an answer, and no URB was left behind.
-    for (UsbMockDevice* d : {world_->cameraA, world_->cameraB}) {
+    for (UsbMockDevice* d : {world_->cameraA, world_->cameraB, spare_}) {
       if (d == nullptr) continue;
       EXPECT_TRUE(d->UnknownRequests().empty())
           << "first unknown request 0x" << std::hex << d->UnknownRequests().front();
@@ -84,7 +85,11 @@ class UsbMockTest : public ::testing::Test {
     }
   }
 
-  std::unique_ptr<usb::IUsbDevice> OpenA() { return backend_->Open(kPathA); }
+  // Opens dev_ on a camera (A unless told otherwise).
+  void Open(usb::LibusbBackend* backend = nullptr, const std::string& path = kPathA) {
+    dev_ = (backend != nullptr ? backend : backend_.get())->Open(path);
+    ASSERT_NE(dev_, nullptr);
+  }
 
   // Index of a path in the transport's device table (-1 when absent).
   static int IndexOf(CFx3Api& api, const std::string& path) {
@@ -104,25 +109,27 @@ class UsbMockTest : public ::testing::Test {
   }
 
   // A further camera on bus 1, on a port not used before (tests may repeat),
-  // and a fresh backend whose scan sees it.
-  struct Spare {
-    UsbMockDevice* device = nullptr;
-    std::string path;
-    std::shared_ptr<usb::LibusbBackend> backend;
-  };
-  Spare AddSpareCamera(uint32_t speedMbps) {
+  // opened as dev_ through a fresh backend whose scan sees it.
+  void OpenSpareCamera(uint32_t speedMbps) {
     static uint8_t port = 4;
     ++port;
     const std::string place = "1-" + std::to_string(port);
-    Spare spare;
-    spare.device = world_->bed->AddCamera(std::make_shared<sim::SimCamera>(port, kZa01),
-                                          {place, 1, port, ""}, speedMbps);
-    spare.path = usb::MakeDevicePath(0x04B4, kZa01, place);
-    spare.backend = usb::LibusbBackend::Create();
-    return spare;
+    spare_ = world_->bed->AddCamera(std::make_shared<sim::SimCamera>(port, kZa01),
+                                    {place, 1, port, ""}, speedMbps);
+    ASSERT_NE(spare_, nullptr);
+    sparePath_ = usb::MakeDevicePath(0x04B4, kZa01, place);
+    spareBackend_ = usb::LibusbBackend::Create();
+    ASSERT_NE(spareBackend_, nullptr);
+    Open(spareBackend_.get(), sparePath_);
   }
 
   MockWorld* world_ = nullptr;
+  UsbMockDevice* spare_ = nullptr;
+  std::string sparePath_;
+  std::shared_ptr<usb::LibusbBackend> spareBackend_;
+  std::unique_ptr<usb::IUsbDevice> dev_;
+  std::vector<uint8_t> buffer_ = std::vector<uint8_t>(64);
+  uint8_t data_[102] = {};
   std::shared_ptr<usb::LibusbBackend> backend_;
 };
 
@@ -160,10 +167,9 @@ TEST_F(UsbMockTest, OtherDeviceOfOurVendorIdIsNeitherListedNorOpened) {
 }
 
 TEST_F(UsbMockTest, OpenReportsTheLinkSpeedAndRefusesUnknownPlaces) {
-  std::unique_ptr<usb::IUsbDevice> dev = OpenA();
-  ASSERT_NE(dev, nullptr);
+  ASSERT_NO_FATAL_FAILURE(Open());
   uint32_t speed = 0;
-  ASSERT_TRUE(dev->GetSpeed(&speed));
+  ASSERT_TRUE(dev_->GetSpeed(&speed));
   EXPECT_EQ(speed, kSpeedSuper);
   EXPECT_GE(world_->cameraA->RequestCount(USBDEVFS_GET_CAPABILITIES), 1u);
   EXPECT_EQ(backend_->Open(usb::MakeDevicePath(0x04B4, kZa01, "1-9")), nullptr);
@@ -171,16 +177,10 @@ TEST_F(UsbMockTest, OpenReportsTheLinkSpeedAndRefusesUnknownPlaces) {
   EXPECT_EQ(backend_->Open(usb::MakeDevicePath(0x04B4, 0x3201, "1-2")), nullptr);
 
   // A high-speed link is not reported as SuperSpeed.
-  Spare spare = AddSpareCamera(480);
-  ASSERT_NE(spare.device, nullptr);
-  ASSERT_NE(spare.backend, nullptr);
-  dev = spare.backend->Open(spare.path);
-  ASSERT_NE(dev, nullptr);
-  ASSERT_TRUE(dev->GetSpeed(&speed));
+  ASSERT_NO_FATAL_FAILURE(OpenSpareCamera(480));
+  ASSERT_TRUE(dev_->GetSpeed(&speed));
   EXPECT_EQ(speed, 3u);
-  EXPECT_TRUE(spare.device->UnknownRequests().empty());
-  dev.reset();
-  world_->bed->Remove(spare.device);
+  world_->bed->Remove(spare_);
 }
 
 // ---- endpoint 0 -------------------------------------------------------------
@@ -197,6 +197,8 @@ TEST_F(UsbMockTest, VendorRequestsReachTheSelectedCameraOnly) {
   ASSERT_TRUE(cam.ReadFpgaRegister(201, &value));
   EXPECT_EQ(value, 0xC3);
 
+  // The simulator's info block carries the firmware word where the camera
+  // model reads it.
   world_->cameraA->Camera().SetFirmwareVersion(0x12345678);
   uint8_t block[64] = {};
   ASSERT_TRUE(cam.ReadDeviceInfoA(block));
@@ -206,14 +208,12 @@ TEST_F(UsbMockTest, VendorRequestsReachTheSelectedCameraOnly) {
 }
 
 TEST_F(UsbMockTest, RefusedControlRequestFailsWithoutHarm) {
-  std::unique_ptr<usb::IUsbDevice> dev = OpenA();
-  ASSERT_NE(dev, nullptr);
-  uint8_t data[102] = {};
+  ASSERT_NO_FATAL_FAILURE(Open());
   // An unknown request, or a wLength other than 102, stalls endpoint 0; the
   // handle stays usable.
-  EXPECT_EQ(dev->ControlTransfer(0xC0, 0x77, 0, 0, data, 102, 1000), -1);
-  EXPECT_EQ(dev->ControlTransfer(0xC0, 0xB0, 0, 0, data, 64, 1000), -1);
-  EXPECT_EQ(dev->ControlTransfer(0xC0, 0xB0, 0, 0, data, 102, 1000), 64);
+  EXPECT_EQ(dev_->ControlTransfer(0xC0, 0x77, 0, 0, data_, 102, 1000), -1);
+  EXPECT_EQ(dev_->ControlTransfer(0xC0, 0xB0, 0, 0, data_, 64, 1000), -1);
+  EXPECT_EQ(dev_->ControlTransfer(0xC0, 0xB0, 0, 0, data_, 102, 1000), 64);
 }
 
 // ---- bulk transfers --------------------------------------------------------
@@ -264,98 +264,74 @@ TEST_F(UsbMockTest, MemoryWritesAndReadsRoundTripInSeveralPieces) {
 }
 
 TEST_F(UsbMockTest, ReadWithoutFrameTimesOutAndLeavesNoUrbBehind) {
-  std::unique_ptr<usb::IUsbDevice> dev = OpenA();
-  ASSERT_NE(dev, nullptr);
-  std::vector<uint8_t> buffer(64);
+  ASSERT_NO_FATAL_FAILURE(Open());
   const auto start = Clock::now();
-  const usb::TransferResult r = dev->BulkTransfer(0x81, buffer.data(), 64, 150);
+  const usb::TransferResult r = dev_->BulkTransfer(0x81, buffer_.data(), 64, 150);
   const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
   EXPECT_EQ(r.status, TransferStatus::kTimedOut);
   EXPECT_EQ(r.transferred, 0u);
   EXPECT_GE(took.count(), 140);
   EXPECT_LT(took.count(), 1000);
   EXPECT_GE(world_->cameraA->RequestCount(USBDEVFS_DISCARDURB), 1u);
-  EXPECT_EQ(world_->cameraA->UrbsInFlight(), 0u);
+  EXPECT_EQ(world_->cameraA->UrbsInFlight(), 0u);  // before the handle closes
 }
 
 TEST_F(UsbMockTest, CancelFromAnotherThreadEndsABlockedReadQuickly) {
-  std::unique_ptr<usb::IUsbDevice> dev = OpenA();
-  ASSERT_NE(dev, nullptr);
-  std::vector<uint8_t> buffer(64);
+  ASSERT_NO_FATAL_FAILURE(Open());
   std::promise<void> started;
   auto reader = std::async(std::launch::async, [&] {
     started.set_value();
-    return dev->BulkTransfer(0x81, buffer.data(), 64, usb::kInfiniteTimeout);
+    return dev_->BulkTransfer(0x81, buffer_.data(), 64, usb::kInfiniteTimeout);
   });
   started.get_future().wait();
   std::this_thread::sleep_for(std::chrono::milliseconds(100));  // let it block
   ASSERT_EQ(reader.wait_for(std::chrono::milliseconds(0)), std::future_status::timeout);
   const auto start = Clock::now();
-  EXPECT_TRUE(dev->CancelPending(0x81));
+  EXPECT_TRUE(dev_->CancelPending(0x81));
   ASSERT_EQ(reader.wait_for(std::chrono::milliseconds(100)), std::future_status::ready);
   EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(100));
   EXPECT_EQ(reader.get().status, TransferStatus::kCancelled);
 }
 
-TEST_F(UsbMockTest, StallIsReportedAndClearHaltRecovers) {
-  std::unique_ptr<usb::IUsbDevice> dev = OpenA();
-  ASSERT_NE(dev, nullptr);
+// A stall maps to kStalled and a bad device status to kError; after
+// CLEAR_HALT the stalls left are gone and an armed frame header arrives.
+TEST_F(UsbMockTest, StallAndBadStatusAreReportedAndClearHaltRecovers) {
+  ASSERT_NO_FATAL_FAILURE(Open());
   world_->cameraA->Camera().InjectStalls(3);
-  std::vector<uint8_t> buffer(64);
-  EXPECT_EQ(dev->BulkTransfer(0x81, buffer.data(), 64, 500).status, TransferStatus::kStalled);
+  EXPECT_EQ(dev_->BulkTransfer(0x81, buffer_.data(), 64, 500).status, TransferStatus::kStalled);
   const uint32_t clears = world_->cameraA->RequestCount(USBDEVFS_CLEAR_HALT);
-  ASSERT_TRUE(dev->ClearHalt(0x81));
+  ASSERT_TRUE(dev_->ClearHalt(0x81));
   EXPECT_EQ(world_->cameraA->RequestCount(USBDEVFS_CLEAR_HALT), clears + 1);
-  // The stalls left are gone: an armed frame header arrives.
-  uint8_t data[102] = {};
-  ASSERT_GE(dev->ControlTransfer(0x42, 0xC2, 0, 0, data, 102, 1000), 0);
-  const usb::TransferResult r = dev->BulkTransfer(0x81, buffer.data(), 64, 1000);
-  EXPECT_EQ(r.status, TransferStatus::kCompleted);
-  EXPECT_EQ(r.transferred, 64u);
-}
-
-TEST_F(UsbMockTest, BadDeviceStatusEndsTheTransferWithAnError) {
-  std::unique_ptr<usb::IUsbDevice> dev = OpenA();
-  ASSERT_NE(dev, nullptr);
-  uint8_t data[102] = {};
-  ASSERT_GE(dev->ControlTransfer(0x42, 0xC2, 0, 0, data, 102, 1000), 0);  // a frame request
-  world_->cameraA->Camera().InjectBadStatus(1);
-  std::vector<uint8_t> buffer(64);
-  EXPECT_EQ(dev->BulkTransfer(0x81, buffer.data(), 64, 1000).status, TransferStatus::kError);
+  for (const TransferStatus expected : {TransferStatus::kCompleted, TransferStatus::kError}) {
+    ASSERT_GE(dev_->ControlTransfer(0x42, 0xC2, 0, 0, data_, 102, 1000), 0);  // a frame request
+    if (expected == TransferStatus::kError) world_->cameraA->Camera().InjectBadStatus(1);
+    const usb::TransferResult r = dev_->BulkTransfer(0x81, buffer_.data(), 64, 1000);
+    EXPECT_EQ(r.status, expected);
+    EXPECT_EQ(r.transferred, 64u);  // a bad status still moves the data
+  }
 }
 
 // ---- unplug -------------------------------------------------------------------
 
 TEST_F(UsbMockTest, UnplugFailsPendingAndLaterRequestsWithNoDevice) {
-  Spare spare = AddSpareCamera(5000);
-  UsbMockDevice* gone = spare.device;
-  const std::string& path = spare.path;
-  ASSERT_NE(gone, nullptr);
-  ASSERT_NE(spare.backend, nullptr);
-  std::unique_ptr<usb::IUsbDevice> dev = spare.backend->Open(path);
-  ASSERT_NE(dev, nullptr);
-
-  std::vector<uint8_t> buffer(64);
+  ASSERT_NO_FATAL_FAILURE(OpenSpareCamera(5000));
   auto reader = std::async(std::launch::async, [&] {
-    return dev->BulkTransfer(0x81, buffer.data(), 64, usb::kInfiniteTimeout);
+    return dev_->BulkTransfer(0x81, buffer_.data(), 64, usb::kInfiniteTimeout);
   });
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  world_->bed->Remove(gone);
+  world_->bed->Remove(spare_);
   ASSERT_EQ(reader.wait_for(std::chrono::milliseconds(500)), std::future_status::ready);
   EXPECT_EQ(reader.get().status, TransferStatus::kNoDevice);
 
-  uint8_t data[102] = {};
-  EXPECT_EQ(dev->ControlTransfer(0xC0, 0xB0, 0, 0, data, 102, 1000), -1);
-  EXPECT_EQ(dev->BulkTransfer(0x81, buffer.data(), 64, 100).status, TransferStatus::kNoDevice);
-  EXPECT_FALSE(dev->CancelPending(0x81));
+  EXPECT_EQ(dev_->ControlTransfer(0xC0, 0xB0, 0, 0, data_, 102, 1000), -1);
+  EXPECT_EQ(dev_->BulkTransfer(0x81, buffer_.data(), 64, 100).status, TransferStatus::kNoDevice);
+  EXPECT_FALSE(dev_->CancelPending(0x81));
   uint32_t speed = 0;
-  EXPECT_FALSE(dev->GetSpeed(&speed));
-  EXPECT_TRUE(gone->UnknownRequests().empty());
-  dev.reset();
+  EXPECT_FALSE(dev_->GetSpeed(&speed));
 
   auto later = usb::LibusbBackend::Create();
   ASSERT_NE(later, nullptr);
-  for (const usb::DeviceInfo& d : later->Enumerate()) EXPECT_NE(d.path, path);
+  for (const usb::DeviceInfo& d : later->Enumerate()) EXPECT_NE(d.path, sparePath_);
 }
 
 // ---- vexcam doctor ----------------------------------------------------------
@@ -427,7 +403,6 @@ TEST_F(DoctorTest, CorruptSettingsDoNotBlockAnUnopenableCameraNodeDoesWithTheFix
   fs::permissions(root_ + kNodeB, fs::perms::none);
   run = RunDoctor(config_);
   EXPECT_EQ(run.status, 1) << run.output;
-  if (std::getenv("VEXCAM_SHOW_DOCTOR")) std::fputs(run.output.c_str(), stdout);
   for (const std::string& line :
        {std::string("camera 04b4:3200 at USB 1-2, /dev/bus/usb/001/002"),
         std::string("may open it"), std::string("may not open ") + kNodeB, std::string("mode 000"),
