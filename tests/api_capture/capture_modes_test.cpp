@@ -119,7 +119,6 @@ TEST_F(CaptureModes, ValuesAndArgumentsOutOfRange) {
   EXPECT_EQ(VexCam_SetWaitTime(h_, -1), 0);
   EXPECT_EQ(VexCam_SetWaitTime(h_, 25), 1);
   EXPECT_EQ(VexCam_GetWaitTime(h_), 25);
-  EXPECT_EQ(VexCam_GetStatus(h_, nullptr), 0);
   EXPECT_TRUE(Codes().empty());
   std::vector<uint8_t> buffer(kFull);
   EXPECT_REFUSED(VexCam_SnapShot(h_, buffer.data(), -5, 1), 9);
