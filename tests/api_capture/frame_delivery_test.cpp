@@ -13,8 +13,13 @@ using Frames = CaptureTest;
 
 constexpr uint8_t kGuard = 0xA5;
 
-// (Whole frames of the picture in Mono 8 and 16 are
-// Glitch.PowerGlitchNeverDeliversACorruptFrame's.)
+TEST_F(Frames, SnapshotIsTheCameraPictureInMono8) {
+  ASSERT_EQ(VexCam_SetColorMode(h_, 8), 1);
+  std::vector<uint8_t> image(kFull);
+  ASSERT_EQ(VexCam_SnapShot(h_, image.data(), kFull, 1), 1);
+  EXPECT_TRUE(IsWholeFrame(image, 8, SimExposure(sim_)));
+}
+
 TEST_F(Frames, TooSmallBufferIsNeverWrittenAndReportedTwice) {
   // A callback window stored by an earlier preview receives the snapshot's (0, 5).
   ASSERT_EQ(VexCam_CallBackPreview(h_, callback_, nullptr, 0, 1), 1);
