@@ -90,7 +90,8 @@ TEST(Exports, VersionNeedsNoHandleAndHeadersCompileAsC) {
   EXPECT_EQ(vexcam_c_header_version(), 34080033u);
 }
 
-// The table holds every export that takes an instance.
+// The table holds every export that takes an instance; the ok flags and
+// buffers it is given are left alone.
 TEST(BadInput, UnknownHandlesGiveFailureValues) {
   std::set<std::string> wanted = ReadLines(VEXCAM_EXPORTS_PATH);
   for (const char* name : {"VexCam_Initialize", "VexCam_Release", "VexCam_GetDllVersion"})
@@ -100,8 +101,9 @@ TEST(BadInput, UnknownHandlesGiveFailureValues) {
   for (const vexcam::abuse::Export& e : vexcam::abuse::Exports()) {
     called.insert(std::string(e.name).substr(0, std::string(e.name).find('/')));
     for (DWORD h : {0u, 1u, 0xFFFFFFFFu})
-      EXPECT_TRUE(e.call(h, {.v = -1, .v2 = -1, .null = true, .raw = true}, b))
-          << e.name << " for handle " << h;
+      for (bool null : {true, false})
+        EXPECT_TRUE(e.call(h, {.v = -1, .v2 = -1, .null = null, .raw = true}, b))
+            << e.name << " for handle " << h << (null ? " with null pointers" : "");
   }
   EXPECT_EQ(called, wanted);
 }

@@ -11,7 +11,7 @@ namespace {
 
 // Release twice fails the second time, and its codes go with the instance;
 // an emptied registry starts again. (What every other export gives a
-// released handle is Abuse.FailingCallsOnOneInstanceLeaveTheOtherAlone's.)
+// handle that names no instance is BadInput.UnknownHandlesGiveFailureValues'.)
 TEST(Handles, ReleasedHandleIsGoneForGood) {
   const DWORD h = VexCam_Initialize(nullptr);
   ASSERT_NE(h, 0u);

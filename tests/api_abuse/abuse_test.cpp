@@ -2,14 +2,13 @@
 // and past every range end, on a camera that streams; failing calls on one
 // instance leave another alone; eight threads at once on one handle and on
 // several, with VexCam_Release racing the other calls. Nothing may crash or
-// hang, and every failure leaves its code (pushed, or posted to the notify
-// window by the exports that only post).
+// hang (the suite's ctest time-out fails a hang), and every failure leaves its
+// code (pushed, or posted to the notify window by the exports that only post).
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -36,44 +35,6 @@ int EnvNumber(const char* name, int fallback) {
   const char* text = std::getenv(name);
   return text != nullptr && std::atoi(text) > 0 ? std::atoi(text) : fallback;
 }
-
-// Aborts the process when one call runs longer than the limit: a hang must
-// fail the run with the name of the call, not stall it.
-class Watchdog {
- public:
-  static constexpr int kSlots = 16;
-  Watchdog() : thread_([this] { Run(); }) {}
-  ~Watchdog() {
-    stop_.store(true);
-    thread_.join();
-  }
-  void Enter(int slot, const char* name) {
-    names_[slot].store(name);
-    since_[slot].store(Clock::now().time_since_epoch().count());
-  }
-  void Leave(int slot) { names_[slot].store(nullptr); }
-
- private:
-  void Run() {
-    const auto limit = std::chrono::seconds(EnvNumber("VEXCAM_ABUSE_HANG_SECONDS", 60));
-    while (!stop_.load()) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(200));
-      for (int i = 0; i < kSlots; ++i) {
-        const char* name = names_[i].load();
-        const Clock::time_point since{Clock::duration(since_[i].load())};
-        if (name != nullptr && Clock::now() - since > limit) {
-          std::fprintf(stderr, "abuse: %s has not returned after %lld s\n", name,
-                       static_cast<long long>(limit.count()));
-          std::abort();
-        }
-      }
-    }
-  }
-  std::atomic<const char*> names_[kSlots] = {};
-  std::atomic<Clock::rep> since_[kSlots] = {};
-  std::atomic<bool> stop_{false};
-  std::thread thread_;
-};
 
 bool ValidCode(DWORD code) { return code <= 14 && code != 10; }
 
@@ -153,7 +114,6 @@ class Abuse : public vexcam::test::ApiTest {
   }
 
   std::vector<HWND> windows_;
-  Watchdog watchdog_;
 };
 
 // Refusals that return the failure value without a code, as documented for
@@ -190,9 +150,7 @@ TEST_F(Abuse, EveryExportAtAndPastItsRangeEndsFailsWithItsCode) {
     for (size_t i = 0; i < values.size(); ++i) {
       for (bool null : {false, true}) {
         const Args a{values[i], values[(i * 7 + 3) % values.size()], null};
-        watchdog_.Enter(0, e.name);
         const bool failed = e.call(h, a, b);
-        watchdog_.Leave(0);
         const std::vector<DWORD> codes = Drain(h, notify);
         const std::string what =
             "(" + std::to_string(a.v) + ", " + std::to_string(a.v2) + (null ? ", null)" : ")");
@@ -227,13 +185,11 @@ TEST_F(Abuse, FailingCallsOnOneInstanceLeaveTheOtherAlone) {
   ASSERT_EQ(VexCam_CallBackPreview(other, b.callback, nullptr, 0, 0), 1);
   for (const Export& e : Exports()) {
     if (e.capture) continue;  // a's captures would only be refused
-    watchdog_.Enter(0, e.name);
     e.call(a, Args{-1, std::numeric_limits<int>::max(), true}, b);
-    watchdog_.Leave(0);
   }
   EXPECT_TRUE(Drain(other, notifyB).empty()) << "a's failures reached the other instance";
-  // The other's stream went on; every export gives a released handle its
-  // failure value and leaves the ok flag alone.
+  // The other's stream went on. (What every export gives a released handle is
+  // BadInput.UnknownHandlesGiveFailureValues': the lookup misses alike.)
   VEXWIN_MSG m{};
   bool frame = false;
   for (int i = 0; i < 100 && !frame; ++i)
@@ -241,9 +197,6 @@ TEST_F(Abuse, FailingCallsOnOneInstanceLeaveTheOtherAlone) {
   EXPECT_TRUE(frame);
   Restore(a, 0);
   ASSERT_EQ(VexCam_Release(a), 1);
-  for (const Export& e : Exports())
-    EXPECT_TRUE(e.call(a, Args{.v = 1, .v2 = 1, .raw = true}, b)) << e.name;
-  EXPECT_EQ(VexCam_Release(a), 0);
   EXPECT_NE(VexCam_Width(other), 0);
   EXPECT_EQ(VexCam_StopPreview(other), 1);
   EXPECT_EQ(VexCam_Release(other), 1);
@@ -252,8 +205,8 @@ TEST_F(Abuse, FailingCallsOnOneInstanceLeaveTheOtherAlone) {
 // Runs random exports with random edge values on random handles from eight
 // threads for `duration`; `handle` picks the handle of each call.
 template <class PickHandle>
-void Hammer(Watchdog& watchdog, const std::filesystem::path& dir,
-            std::chrono::milliseconds duration, PickHandle&& handle) {
+void Hammer(const std::filesystem::path& dir, std::chrono::milliseconds duration,
+            PickHandle&& handle) {
   std::vector<std::thread> threads;
   std::vector<HWND> windows;
   std::mutex windowsLock;
@@ -284,19 +237,15 @@ void Hammer(Watchdog& watchdog, const std::filesystem::path& dir,
         const Args a{sane ? static_cast<int>(pick(3)) : values[pick(values.size())],
                      sane ? static_cast<int>(pick(2)) : values[pick(values.size())], pick(8) == 0};
         const DWORD h = handle(rng);
-        watchdog.Enter(t, e.name);
         e.call(h, a, b);
         if (e.capture && pick(4) == 0) VexCam_StopPreview(h);
-        watchdog.Leave(t);
         VexCam_GetLastError(h);
         while (VexWin_PeekMessage(b.callback, &m, TRUE)) {}
         ++calls;
       }
       // Captures this thread started wrote into its buffers: stop them before
       // the buffers go.
-      watchdog.Enter(t, "VexCam_StopPreview");
       for (int i = 0; i < 4; ++i) VexCam_StopPreview(handle(rng));
-      watchdog.Leave(t);
     });
   }
   for (auto& th : threads) th.join();
@@ -314,7 +263,7 @@ TEST_F(Abuse, EightThreadsOnOneHandleThenOnSeveral) {
   AddCameras(3);
   const HWND notify = Window();
   std::vector<DWORD> handles = {Open(notify, 0)};
-  Hammer(watchdog_, dir_, HammerTime(), [&handles](std::mt19937&) { return handles[0]; });
+  Hammer(dir_, HammerTime(), [&handles](std::mt19937&) { return handles[0]; });
   // Whatever the threads left: the handle still works.
   Restore(handles[0], 0);
   Drain(handles[0], notify);
@@ -322,7 +271,7 @@ TEST_F(Abuse, EightThreadsOnOneHandleThenOnSeveral) {
   EXPECT_EQ(VexCam_SnapShot(handles[0], frame.data(), static_cast<int>(frame.size()), 0), 1)
       << VexCam_GetLastError(handles[0]);
   handles.insert(handles.end(), {Open(notify, 1), Open(notify, 2), VexCam_Initialize(nullptr)});
-  Hammer(watchdog_, dir_, HammerTime(), [&handles](std::mt19937& rng) {
+  Hammer(dir_, HammerTime(), [&handles](std::mt19937& rng) {
     return handles[std::uniform_int_distribution<size_t>(0, 3)(rng)];
   });
   for (DWORD h : handles) {
@@ -343,12 +292,9 @@ TEST_F(Abuse, ReleaseRacesCallsOnTheSameHandle) {
     const int releaseAfterMs = std::uniform_int_distribution<int>(0, 400)(rng);
     std::thread releaser([&] {
       std::this_thread::sleep_for(std::chrono::milliseconds(releaseAfterMs));
-      watchdog_.Enter(Watchdog::kSlots - 1, "VexCam_Release");
       EXPECT_EQ(VexCam_Release(h), 1);
-      watchdog_.Leave(Watchdog::kSlots - 1);
     });
-    Hammer(watchdog_, dir_, std::chrono::milliseconds(600),
-           [&](std::mt19937&) { return current.load(); });
+    Hammer(dir_, std::chrono::milliseconds(600), [&](std::mt19937&) { return current.load(); });
     releaser.join();
     EXPECT_EQ(VexCam_Release(h), 0);
     EXPECT_EQ(VexCam_GetWaitTime(h), -1);

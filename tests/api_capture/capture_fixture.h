@@ -6,14 +6,11 @@
 
 namespace vexcam::test {
 
-class CaptureTest : public ApiTest {
+class CaptureTest : public CameraTest {
  protected:
+  CaptureTest() { speedUp_ = 50; }
   void SetUp() override {
-    ApiTest::SetUp();
-    VexSim_SetSpeedUp(0, 50);
-    AddCameras();
-    MakeWindows();
-    ASSERT_NE(Init(), 0u);
+    CameraTest::SetUp();
     Neutral();
   }
   // A new instance on a settings file holding only these values of camera 0

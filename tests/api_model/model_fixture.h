@@ -21,27 +21,27 @@ inline std::filesystem::path SettingsFile() {
 // Bytes of one frame of the full sensor in a colour mode (rows padded to 4).
 inline int FrameBytes(int bits) { return (kWidth * bits / 8 + 3) / 4 * 4 * kHeight; }
 
-class Model : public vexcam::test::ApiTest {
+class Model : public vexcam::test::CameraTest {
  protected:
+  Model() {
+    product_ = VEXCAM_TEST_PRODUCT;
+    speedUp_ = 50;
+  }
   void SetUp() override {
-    ApiTest::SetUp();
-    VexSim_SetSpeedUp(0, 50);
     std::error_code ec;
     std::filesystem::remove(SettingsFile(), ec);
-    sim_ = VexSim_AddCamera(VEXCAM_TEST_PRODUCT);
-    ASSERT_NE(sim_, 0u);
-    callback_ = VexWin_CreateMessageWindow();
-    ASSERT_NO_FATAL_FAILURE(Open());
+    CameraTest::SetUp();
+    ASSERT_NO_FATAL_FAILURE(Opened());
   }
-  // A new instance; with one camera present it opens it as device 0.
-  void Open() {
-    ASSERT_NE(Init(), 0u);
+  // With one camera present a new instance opens it as device 0.
+  void Opened() {
     ASSERT_EQ(VexCam_Width(h_), kWidth) << "no camera opened";
     ASSERT_EQ(VexCam_SetPreviewWindow(h_, nullptr, 0, 0, 0, 0), 1);
   }
   void Reopen() {
     ASSERT_NO_FATAL_FAILURE(Release());
-    Open();
+    ASSERT_NE(Init(), 0u);
+    Opened();
   }
 };
 

@@ -63,28 +63,14 @@ TEST_F(MaskFileTest, SaveAfterInitialisationWritesInitialReferences) {
   EXPECT_TRUE(Codes().empty());
 }
 
-TEST_F(MaskFileTest, LoadedReferencesRoundTrip) {
-  ASSERT_NE(Start(), 0u);
-  const std::string path = Path("in.msk");
-  WriteFile(path, Saved());
-  EXPECT_EQ(VexCam_LoadMaskFile(h_, path.c_str()), 1);
-  const std::vector<uint8_t> pattern = Distinctive();
-  WriteFile(path, pattern);
-  EXPECT_EQ(VexCam_LoadMaskFile(h_, path.c_str()), 1);
-  EXPECT_TRUE(Saved() == pattern);
-  // Trailing bytes after the last block are ignored.
-  std::vector<uint8_t> longer = Saved();
-  longer.resize(kFileBytes + 10, 0xAB);
-  WriteFile(path, longer);
-  EXPECT_EQ(VexCam_LoadMaskFile(h_, path.c_str()), 1);
-  EXPECT_TRUE(Codes().empty());
-}
-
+// A good file loads (bytes after the last block ignored); bad ones change nothing.
 TEST_F(MaskFileTest, BadFilesAreRefusedWith14AndChangeNothing) {
   ASSERT_NE(Start(), 0u);
   const std::string path = Path("in.msk");
   const std::vector<uint8_t> pattern = Distinctive();
-  WriteFile(path, pattern);
+  std::vector<uint8_t> longer = pattern;
+  longer.resize(kFileBytes + 10, 0xAB);
+  WriteFile(path, longer);
   ASSERT_EQ(VexCam_LoadMaskFile(h_, path.c_str()), 1);
 
   std::vector<std::pair<const char*, std::vector<uint8_t>>> bad;

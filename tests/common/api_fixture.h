@@ -1,5 +1,5 @@
 #pragma once
-// Shared fixture of the C API suites: simulated ZA01 cameras, one instance,
+// Shared fixtures of the C API suites: simulated ZA01 cameras, one instance,
 // optional notify and callback windows, a scratch folder, and readers for the
 // error stack, the posted messages and the files the SDK writes.
 #include <gtest/gtest.h>
@@ -142,6 +142,26 @@ class ApiTest : public ::testing::Test {
   HWND notify_ = nullptr;
   HWND callback_ = nullptr;
   DWORD h_ = 0;
+};
+
+// One simulated camera of product_ (none for 0) and a fresh instance posting
+// to a notify window, with a callback window and an empty error stack.
+class CameraTest : public ApiTest {
+ protected:
+  void SetUp() override {
+    ApiTest::SetUp();
+    VexSim_SetSpeedUp(0, speedUp_);
+    if (product_ != 0) {
+      sim_ = VexSim_AddCamera(product_);
+      ASSERT_NE(sim_, 0u);
+    }
+    MakeWindows();
+    ASSERT_NE(Init(), 0u);
+    ASSERT_TRUE(Codes().empty());
+    DrainAll();
+  }
+  UINT product_ = kZa01;
+  int speedUp_ = 1000;
 };
 
 }  // namespace vexcam::test
