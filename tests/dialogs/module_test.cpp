@@ -132,6 +132,7 @@ TEST_F(ModuleTest, ExtendedExposureOffersTheUnitsOfItsRangeAndTakesNumbersInTheC
   api_->runAnalog(&host, 0);
   ASSERT_FALSE(host.exposureEx.empty());
   EXPECT_NEAR(host.exposureEx.back(), 0.0025, 1e-12);
+  EXPECT_EQ(host.restored, 1);  // closed without OK
 }
 
 TEST_F(ModuleTest, AutoIrisBoxesExcludeEachOther) {
