@@ -32,15 +32,11 @@ class DebugLog : public ::testing::Test {
   std::string path_ = std::string(test::ConfigHome()) + "/debug.log";
 };
 
-// Single words and lists of two: the file test below.
-TEST_F(DebugLog, CategoryWords) {
+TEST_F(DebugLog, LinesOfTheChosenCategoriesGoToTheFileAndNothingWhenOff) {
   EXPECT_EQ(ParseDebugCategories(""), 0u);
   EXPECT_EQ(ParseDebugCategories("camera,,bogus,sensor"), kDebugCamera | kDebugSensor);
   EXPECT_EQ(ParseDebugCategories("all"), static_cast<uint32_t>(kDebugAll));
   EXPECT_EQ(ParseDebugCategories("streams"), 0u);
-}
-
-TEST_F(DebugLog, LinesOfTheChosenCategoriesGoToTheFileAndNothingWhenOff) {
   setenv("VEXCAM_DEBUG", "stream,settings", 1);
   setenv("VEXCAM_DEBUG_FILE", path_.c_str(), 1);
   ReloadDebugSettings();

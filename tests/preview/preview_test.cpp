@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "common/api_fixture.h"
+#include "api_settings/settings_fixture.h"
 #include "common/xvfb_server.h"
 #include "preview/preview_module.h"
 #include "vexcam/VexCamLinux.h"
@@ -258,10 +258,7 @@ TEST_F(PreviewTest, TopLevelWindowIsCentredAndSizedToTheImage) {
   Release();
 
   // Sub-sampling (only from stored settings) shrinks the window with the image.
-  std::ofstream(SettingsPath())
-      << "Windows Registry Editor Version 5.00\n\n"
-         "[HKEY_CURRENT_USER\\Software\\Quorin\\VexCamZA013K9Sdk\\Camera_00]\n"
-         "\"SubSample\"=dword:00000002\n";
+  settings_test::WriteReg({{"Camera_00", {{"SubSample", 2}}}});
   ASSERT_NE(Init(), 0u);
   ASSERT_EQ(VexCam_GetSubSample(h_), 2);
   ASSERT_EQ(VexCam_SetPreviewWindow(h_, nullptr, 0, 0, 640, 512), 1);

@@ -10,7 +10,6 @@
 // file descriptors and threads back to their start counts.
 //
 //   vexcam_soak --seconds N [--max-rss-slope KIB_PER_MIN]   (0: report only)
-#include <dirent.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <random>
 #include <string>
 #include <thread>
@@ -79,13 +79,8 @@ int DecodeTag(const uint8_t* buffer, int bits) {
 
 // ---- Process figures.
 long CountEntries(const char* dir) {
-  long n = 0;
-  if (DIR* d = opendir(dir)) {
-    while (dirent* e = readdir(d))
-      if (e->d_name[0] != '.') ++n;
-    closedir(d);
-  }
-  return n;
+  std::error_code ec;
+  return std::distance(std::filesystem::directory_iterator(dir, ec), {});
 }
 long ResidentKiB() {
   long pages = 0, resident = 0;
