@@ -2,13 +2,14 @@
 // and past every range end, on a camera that streams; failing calls on one
 // instance leave another alone; eight threads at once on one handle and on
 // several, with VexCam_Release racing the other calls. Nothing may crash or
-// hang (the suite's ctest time-out fails a hang), and every failure leaves its
-// code (pushed, or posted to the notify window by the exports that only post).
+// hang, and every failure leaves its code (pushed, or posted to the notify
+// window by the exports that only post).
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -35,6 +36,44 @@ int EnvNumber(const char* name, int fallback) {
   const char* text = std::getenv(name);
   return text != nullptr && std::atoi(text) > 0 ? std::atoi(text) : fallback;
 }
+
+// Aborts the process when one call runs longer than the limit: a hang must
+// fail the run with the name of the call, not stall it.
+class Watchdog {
+ public:
+  static constexpr int kSlots = 16;
+  Watchdog() : thread_([this] { Run(); }) {}
+  ~Watchdog() {
+    stop_.store(true);
+    thread_.join();
+  }
+  void Enter(int slot, const char* name) {
+    names_[slot].store(name);
+    since_[slot].store(Clock::now().time_since_epoch().count());
+  }
+  void Leave(int slot) { names_[slot].store(nullptr); }
+
+ private:
+  void Run() {
+    const auto limit = std::chrono::seconds(EnvNumber("VEXCAM_ABUSE_HANG_SECONDS", 60));
+    while (!stop_.load()) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+      for (int i = 0; i < kSlots; ++i) {
+        const char* name = names_[i].load();
+        const Clock::time_point since{Clock::duration(since_[i].load())};
+        if (name != nullptr && Clock::now() - since > limit) {
+          std::fprintf(stderr, "abuse: %s has not returned after %lld s\n", name,
+                       static_cast<long long>(limit.count()));
+          std::abort();
+        }
+      }
+    }
+  }
+  std::atomic<const char*> names_[kSlots] = {};
+  std::atomic<Clock::rep> since_[kSlots] = {};
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
 
 bool ValidCode(DWORD code) { return code <= 14 && code != 10; }
 
@@ -114,6 +153,7 @@ class Abuse : public vexcam::test::ApiTest {
   }
 
   std::vector<HWND> windows_;
+  Watchdog watchdog_;
 };
 
 // Refusals that return the failure value without a code, as documented for
@@ -150,7 +190,9 @@ TEST_F(Abuse, EveryExportAtAndPastItsRangeEndsFailsWithItsCode) {
     for (size_t i = 0; i < values.size(); ++i) {
       for (bool null : {false, true}) {
         const Args a{values[i], values[(i * 7 + 3) % values.size()], null};
+        watchdog_.Enter(0, e.name);
         const bool failed = e.call(h, a, b);
+        watchdog_.Leave(0);
         const std::vector<DWORD> codes = Drain(h, notify);
         const std::string what =
             "(" + std::to_string(a.v) + ", " + std::to_string(a.v2) + (null ? ", null)" : ")");
@@ -185,7 +227,9 @@ TEST_F(Abuse, FailingCallsOnOneInstanceLeaveTheOtherAlone) {
   ASSERT_EQ(VexCam_CallBackPreview(other, b.callback, nullptr, 0, 0), 1);
   for (const Export& e : Exports()) {
     if (e.capture) continue;  // a's captures would only be refused
+    watchdog_.Enter(0, e.name);
     e.call(a, Args{-1, std::numeric_limits<int>::max(), true}, b);
+    watchdog_.Leave(0);
   }
   EXPECT_TRUE(Drain(other, notifyB).empty()) << "a's failures reached the other instance";
   // The other's stream went on. (What every export gives a released handle is
@@ -205,8 +249,8 @@ TEST_F(Abuse, FailingCallsOnOneInstanceLeaveTheOtherAlone) {
 // Runs random exports with random edge values on random handles from eight
 // threads for `duration`; `handle` picks the handle of each call.
 template <class PickHandle>
-void Hammer(const std::filesystem::path& dir, std::chrono::milliseconds duration,
-            PickHandle&& handle) {
+void Hammer(Watchdog& watchdog, const std::filesystem::path& dir,
+            std::chrono::milliseconds duration, PickHandle&& handle) {
   std::vector<std::thread> threads;
   std::vector<HWND> windows;
   std::mutex windowsLock;
@@ -237,15 +281,19 @@ void Hammer(const std::filesystem::path& dir, std::chrono::milliseconds duration
         const Args a{sane ? static_cast<int>(pick(3)) : values[pick(values.size())],
                      sane ? static_cast<int>(pick(2)) : values[pick(values.size())], pick(8) == 0};
         const DWORD h = handle(rng);
+        watchdog.Enter(t, e.name);
         e.call(h, a, b);
         if (e.capture && pick(4) == 0) VexCam_StopPreview(h);
+        watchdog.Leave(t);
         VexCam_GetLastError(h);
         while (VexWin_PeekMessage(b.callback, &m, TRUE)) {}
         ++calls;
       }
       // Captures this thread started wrote into its buffers: stop them before
       // the buffers go.
+      watchdog.Enter(t, "VexCam_StopPreview");
       for (int i = 0; i < 4; ++i) VexCam_StopPreview(handle(rng));
+      watchdog.Leave(t);
     });
   }
   for (auto& th : threads) th.join();
@@ -263,7 +311,7 @@ TEST_F(Abuse, EightThreadsOnOneHandleThenOnSeveral) {
   AddCameras(3);
   const HWND notify = Window();
   std::vector<DWORD> handles = {Open(notify, 0)};
-  Hammer(dir_, HammerTime(), [&handles](std::mt19937&) { return handles[0]; });
+  Hammer(watchdog_, dir_, HammerTime(), [&handles](std::mt19937&) { return handles[0]; });
   // Whatever the threads left: the handle still works.
   Restore(handles[0], 0);
   Drain(handles[0], notify);
@@ -271,7 +319,7 @@ TEST_F(Abuse, EightThreadsOnOneHandleThenOnSeveral) {
   EXPECT_EQ(VexCam_SnapShot(handles[0], frame.data(), static_cast<int>(frame.size()), 0), 1)
       << VexCam_GetLastError(handles[0]);
   handles.insert(handles.end(), {Open(notify, 1), Open(notify, 2), VexCam_Initialize(nullptr)});
-  Hammer(dir_, HammerTime(), [&handles](std::mt19937& rng) {
+  Hammer(watchdog_, dir_, HammerTime(), [&handles](std::mt19937& rng) {
     return handles[std::uniform_int_distribution<size_t>(0, 3)(rng)];
   });
   for (DWORD h : handles) {
@@ -292,9 +340,12 @@ TEST_F(Abuse, ReleaseRacesCallsOnTheSameHandle) {
     const int releaseAfterMs = std::uniform_int_distribution<int>(0, 400)(rng);
     std::thread releaser([&] {
       std::this_thread::sleep_for(std::chrono::milliseconds(releaseAfterMs));
+      watchdog_.Enter(Watchdog::kSlots - 1, "VexCam_Release");
       EXPECT_EQ(VexCam_Release(h), 1);
+      watchdog_.Leave(Watchdog::kSlots - 1);
     });
-    Hammer(dir_, std::chrono::milliseconds(600), [&](std::mt19937&) { return current.load(); });
+    Hammer(watchdog_, dir_, std::chrono::milliseconds(600),
+           [&](std::mt19937&) { return current.load(); });
     releaser.join();
     EXPECT_EQ(VexCam_Release(h), 0);
     EXPECT_EQ(VexCam_GetWaitTime(h), -1);

@@ -1,6 +1,9 @@
-// AVI files checked with an independent RIFF walker.
+// AVI files checked with an independent RIFF walker, and read back by ffprobe
+// where it is installed.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -69,6 +72,21 @@ TEST_F(AviWriterTest, FullSizeRecordingHasTheDocumentedLayout) {
     EXPECT_EQ(avi.chunkSizes[k], 983040u);
     EXPECT_EQ(std::memcmp(&b[228 + avi.chunkOffsets[k] + 8], frames[k].Pixels(), 983040), 0) << k;
   }
+
+  // A reader that is not ours sees the same stream.
+  if (std::system("command -v ffprobe > /dev/null 2>&1") != 0) GTEST_SKIP() << "no ffprobe";
+  const std::string cmd =
+      "ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+      "stream=codec_name,width,height,nb_read_frames -of default=nw=1 '" +
+      path + "'";
+  std::string out;
+  if (FILE* p = popen(cmd.c_str(), "r")) {
+    char line[256];
+    while (fgets(line, sizeof line, p)) out += line;
+    pclose(p);
+  }
+  for (const char* field : {"codec_name=rawvideo", "width=640", "height=512", "nb_read_frames=3"})
+    EXPECT_NE(out.find(field), std::string::npos) << out;
 }
 
 TEST_F(AviWriterTest, RefusedOpensAndFramesOfAnotherShape) {
