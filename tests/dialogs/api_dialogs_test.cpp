@@ -88,18 +88,16 @@ TEST_F(DialogApiTest, CameraDialogStopsPreviewAndRestartsItWithTheNewColourMode)
   EXPECT_EQ(VexCam_StopPreview(h_), 1);
 }
 
-TEST_F(DialogApiTest, AnalogCancelPutsTheCameraGainBack) {
-  const int gain = VexCam_GetGlobalGain(h_, nullptr);
+// The ZA01's gains have empty ranges: its vertical mirror is what is changed.
+TEST_F(DialogApiTest, AnalogCancelPutsTheCameraMirrorBack) {
+  ASSERT_EQ(VexCam_GetMirrorV(h_), 0);
   WhenOpen([&](QDialog& d) {
-    auto* slider = Find<QSlider>(d, "1013");
-    const int moved = gain == slider->maximum() ? slider->minimum() : slider->maximum();
-    slider->setValue(moved);
-    EXPECT_EQ(Find<QLineEdit>(d, "1015")->text(), QString::number(moved));
-    EXPECT_EQ(VexCam_GetGlobalGain(h_, nullptr), moved);
+    Find<QCheckBox>(d, "1028")->click();
+    EXPECT_EQ(VexCam_GetMirrorV(h_), 1);
     Click(d, "2");
   });
   EXPECT_EQ(VexCam_SetAnalogDlg(h_, nullptr), 1);
-  EXPECT_EQ(VexCam_GetGlobalGain(h_, nullptr), gain);
+  EXPECT_EQ(VexCam_GetMirrorV(h_), 0);
 }
 
 TEST_F(DialogApiTest, ImageCancelRestoresGammaAndColourModeHasOneTab) {
