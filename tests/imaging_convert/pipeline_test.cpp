@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <vector>
 
@@ -7,6 +8,7 @@
 #include "cpu_paths.h"
 #include "fake_iris_camera.h"
 #include "imaging/demosaic.h"
+#include "imaging/gray_adjust.h"
 #include "imaging/image_pipeline.h"
 #include "imaging/mirror.h"
 
@@ -70,6 +72,40 @@ TEST_F(PipelineTest, ModesWithoutAdjustmentsAreTheRawImageOrItsPlainDemosaic) {
         EXPECT_EQ(&pipeline.ImageFor(mode) == &pipeline.RawFor(mode), mode <= 1);
       }
   });
+}
+
+// Gray mode 1 on both mono modes: an auto request measures the gains first
+// (counting down, or on every frame for -1), then gain and offset apply.
+TEST_F(PipelineTest, GrayModeOneMeasuresOnRequestThenAppliesGainAndOffset) {
+  settings.grayMode = 1;
+  settings.bayerMode = 1;
+  for (int mode = 0; mode <= 1; ++mode) {
+    SCOPED_TRACE(mode);
+    const int32_t gain[4] = {200, 128, 90, 128}, offset[4] = {128, 140, 128, 100};
+    std::copy(std::begin(gain), std::end(gain), settings.grayGain);
+    std::copy(std::begin(offset), std::end(offset), settings.grayOffset);
+    settings.grayAutoRequest = 0;
+    DibImage expect = Prepare(12, 6, mode);
+    FrameReport report;
+    ASSERT_EQ(Run(&report), 1u);
+    ApplyGrayGainOffset(expect, 1, gain, offset);
+    EXPECT_TRUE(testref::SameBytes(pipeline.RawFor(mode), expect));
+    EXPECT_FALSE(report.grayGainMeasured);
+
+    for (int32_t request : {2, -1}) {
+      settings.grayAutoRequest = request;
+      expect = Prepare(12, 6, mode, 7);
+      int32_t measured[4];
+      std::copy(std::begin(gain), std::end(gain), measured);
+      ASSERT_EQ(MeasureAutoGrayGain(expect, 1, measured), 1u);
+      ApplyGrayGainOffset(expect, 1, measured, offset);
+      ASSERT_EQ(Run(&report), 1u);
+      EXPECT_TRUE(report.grayGainMeasured);
+      EXPECT_EQ(settings.grayAutoRequest, request > 0 ? request - 1 : request);
+      EXPECT_TRUE(std::equal(std::begin(measured), std::end(measured), settings.grayGain));
+      EXPECT_TRUE(testref::SameBytes(pipeline.RawFor(mode), expect));
+    }
+  }
 }
 
 TEST_F(PipelineTest, MirrorRunsBeforeDemosaicAndSkipsHardwareAxes) {
