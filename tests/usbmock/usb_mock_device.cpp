@@ -530,12 +530,13 @@ bool UsbMockBed::AddHub(const UsbMockPlace& place) {
 }
 
 UsbMockDevice* UsbMockBed::AddCamera(std::shared_ptr<sim::SimCamera> camera,
-                                     const UsbMockPlace& place, uint32_t speedMbps) {
+                                     const UsbMockPlace& place, uint32_t speedMbps,
+                                     uint16_t vendorId) {
   std::vector<uint8_t> descriptors;
-  DeviceDescriptor(descriptors, 0, sim::kSimVendorId, camera->ProductId());
+  DeviceDescriptor(descriptors, 0, vendorId, camera->ProductId());
   Configuration(descriptors, 0xFF, {{0x81, 2, 1024}, {0x83, 2, 1024}, {0x01, 2, 1024}});
   const std::string sysPath =
-      AddUsbDevice(place, sim::kSimVendorId, camera->ProductId(), speedMbps, descriptors);
+      AddUsbDevice(place, vendorId, camera->ProductId(), speedMbps, descriptors);
   if (sysPath.empty()) return nullptr;
   const std::string devNode = DevNodeOf(place.bus, place.devnum);
   auto device =

@@ -133,10 +133,11 @@ class UsbMockBed {
 
   // A USB hub (not a camera); nothing answers its node.
   bool AddHub(const UsbMockPlace& place);
-  // A camera answered by the camera model; speed in Mbit/s as in sysfs.
+  // A camera answered by the camera model; speed in Mbit/s as in sysfs, and
+  // the vendor id it shows (another vendor's device of the same product id).
   // Null when it could not be set up.
   UsbMockDevice* AddCamera(std::shared_ptr<sim::SimCamera> camera, const UsbMockPlace& place,
-                           uint32_t speedMbps = 5000);
+                           uint32_t speedMbps = 5000, uint16_t vendorId = sim::kSimVendorId);
   // Unplugs the camera and removes it from sysfs (with a "remove" event).
   void Remove(UsbMockDevice* device);
 

@@ -149,20 +149,29 @@ TEST_F(UsbMockTest, DiscoveryListsCamerasByBusAndPortAndSkipsTheHub) {
   EXPECT_EQ(found, 2);
 }
 
-TEST_F(UsbMockTest, OtherDeviceOfOurVendorIdIsNeitherListedNorOpened) {
+TEST_F(UsbMockTest, OtherDevicesAreNeitherListedNorOpened) {
   // A bridge chip of the same vendor id with another product id (a disk,
-  // say): discovery must not open it, claim it or put it in the table.
+  // say), and another vendor's device that happens to use a camera's product
+  // id: discovery must not open them, claim them or put them in the table.
   UsbMockDevice* other =
       world_->bed->AddCamera(std::make_shared<sim::SimCamera>(40, 0x6001), {"1-40", 1, 40, ""});
+  UsbMockDevice* foreign = world_->bed->AddCamera(std::make_shared<sim::SimCamera>(41, kZa01),
+                                                  {"1-41", 1, 41, ""}, 5000, 0x1D6B);
   ASSERT_NE(other, nullptr);
+  ASSERT_NE(foreign, nullptr);
   const std::string path = usb::MakeDevicePath(0x04B4, 0x6001, "1-40");
   auto backend = usb::LibusbBackend::Create();
-  for (const usb::DeviceInfo& d : backend->Enumerate()) EXPECT_NE(d.productId, 0x6001) << d.path;
+  for (const usb::DeviceInfo& d : backend->Enumerate()) {
+    EXPECT_NE(d.productId, 0x6001) << d.path;
+    EXPECT_EQ(d.vendorId, 0x04B4) << d.path;
+  }
   EXPECT_EQ(backend->Open(path), nullptr);
+  EXPECT_EQ(backend->Open(usb::MakeDevicePath(0x1D6B, kZa01, "1-41")), nullptr);
   CVexCy3Cam cam;
   EXPECT_GE(cam.EnumerateDevices(), 2u);
   EXPECT_EQ(IndexOf(cam, path), -1);
   EXPECT_EQ(other->Claims(), 0);
+  EXPECT_EQ(foreign->Claims(), 0);
   EXPECT_GT(world_->cameraA->Claims(), 0);  // the cameras themselves are opened
 }
 
