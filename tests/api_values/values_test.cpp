@@ -292,6 +292,7 @@ TEST_F(Values, EepromWritesAreVerified) {
   ASSERT_EQ(VexSim_InjectFault(sim_, VEXSIM_FAULT_EEPROM_LOSS, 100), 1);
   EXPECT_EQ(VexCam_WriteSromID(h_, 0x235, 0x42), 0);
   ASSERT_EQ(VexSim_ClearFaults(sim_), 1);
+  EXPECT_EQ(VexCam_WriteSromID(h_, 0x235, 0x42), 1) << "the cleared fault is gone";
   ExpectCodes({});  // the EEPROM family only notifies
   EXPECT_FALSE(Posted().empty());
 }
