@@ -25,10 +25,8 @@ SecondsExposure ClampSeconds(const RangeRecordEx& record, double seconds) {
   const double s = std::isnan(seconds) ? record.minimum
                                        : std::clamp(seconds, record.minimum,
                                                     std::max(record.minimum, record.maximum));
-  return {.seconds = s,
-          .microseconds = Scaled<uint64_t>(s, 1e6),
-          .nanoseconds = Scaled<uint64_t>(s, 1e9),
-          .tenthsMs = Scaled<uint32_t>(s, 1e4)};
+  return {
+      .seconds = s, .microseconds = Scaled<uint64_t>(s, 1e6), .tenthsMs = Scaled<uint32_t>(s, 1e4)};
 }
 
 void StoreSeconds(SensorInfo& info, const SecondsExposure& exposure) {

@@ -12,7 +12,6 @@ namespace vexcam {
 struct SecondsExposure {
   double seconds = 0.0;       // clamped into [minimum, maximum]
   uint64_t microseconds = 0;  // seconds x 1e6, truncated
-  uint64_t nanoseconds = 0;   // seconds x 1e9, truncated
   uint32_t tenthsMs = 0;      // seconds x 10000, truncated: the real exposure time
 };
 
