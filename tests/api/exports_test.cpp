@@ -4,7 +4,6 @@
 // of calls this uses).
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "api_abuse/abuse_calls.h"
+#include "common/test_env.h"
 
 extern "C" unsigned vexcam_c_header_version(void);
 
@@ -28,21 +28,13 @@ std::set<std::string> ReadLines(const std::string& path) {
   return names;
 }
 
-// The lines a command prints.
-std::vector<std::string> Output(const std::string& command) {
-  std::vector<std::string> lines;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    char line[1024];
-    while (fgets(line, sizeof line, pipe)) lines.emplace_back(line);
-    pclose(pipe);
-  }
-  return lines;
-}
+using vexcam::test::CommandLines;
 
 // Names of the defined dynamic symbols, from nm.
 std::set<std::string> DefinedDynamicSymbols() {
   std::set<std::string> names;
-  for (const std::string& line : Output(std::string("nm -D --defined-only ") + VEXCAM_SO_PATH)) {
+  for (const std::string& line :
+       CommandLines(std::string("nm -D --defined-only ") + VEXCAM_SO_PATH)) {
     std::istringstream fields(line);
     std::string address, type, name;
     if (fields >> address >> type >> name) names.insert(name.substr(0, name.find('@')));
@@ -79,7 +71,7 @@ TEST(Exports, CopyOfTheListMatches) {
 // The window system comes only with the preview module, loaded on demand.
 TEST(Exports, LibraryLinksNoWindowSystem) {
   std::string needed;
-  for (const std::string& line : Output(std::string("readelf -d ") + VEXCAM_SO_PATH))
+  for (const std::string& line : CommandLines(std::string("readelf -d ") + VEXCAM_SO_PATH))
     if (line.find("(NEEDED)") != std::string::npos) needed += line;
   EXPECT_NE(needed.find("libc.so"), std::string::npos) << needed;
   EXPECT_EQ(needed.find("libX"), std::string::npos) << needed;

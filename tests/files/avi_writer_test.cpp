@@ -2,13 +2,13 @@
 // where it is installed.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <string>
 
 #include "common/avi_file.h"
+#include "common/test_env.h"
 #include "files/avi_writer.h"
 #include "files_test_util.h"
 
@@ -80,11 +80,7 @@ TEST_F(AviWriterTest, FullSizeRecordingHasTheDocumentedLayout) {
       "stream=codec_name,width,height,nb_read_frames -of default=nw=1 '" +
       path + "'";
   std::string out;
-  if (FILE* p = popen(cmd.c_str(), "r")) {
-    char line[256];
-    while (fgets(line, sizeof line, p)) out += line;
-    pclose(p);
-  }
+  for (const std::string& line : test::CommandLines(cmd)) out += line;
   for (const char* field : {"codec_name=rawvideo", "width=640", "height=512", "nb_read_frames=3"})
     EXPECT_NE(out.find(field), std::string::npos) << out;
 }
